@@ -1,0 +1,20 @@
+# Sourced by the scripts: installs the Debian packages the build needs, or
+# names them when this user cannot install.
+quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev locales)
+
+quarnel_install_deps() {
+    local missing=() p
+    for p in "${quarnel_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    else
+        echo "These Debian packages are missing: ${missing[*]}" >&2
+        echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+}

@@ -1,0 +1,52 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under the system temp dir, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return root; }
+    std::string file(const std::string& relative) const { return root + "/" + relative; }
+    // Writes bytes to a file below the folder, making parent folders.
+    void write(const std::string& relative, const std::string& bytes) const;
+    std::string read(const std::string& relative) const;
+
+private:
+    std::string root;
+};
+
+// Restores the process's working directory when it goes.
+class CwdGuard {
+public:
+    CwdGuard();
+    ~CwdGuard();
+
+private:
+    std::string saved;
+};
+
+// Collects what the engine writes to the debugger output.
+class DebugCapture {
+public:
+    DebugCapture();
+    ~DebugCapture();
+    std::vector<std::string> lines;
+};
+
+void makeDirs(const std::string& path);
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+
+// Switches the C library to a locale with a comma as decimal separator
+// (built on the fly when the system has none); false when impossible.
+bool useCommaDecimalLocale();
+void useCLocale();
+
+} // namespace testsupport
