@@ -59,6 +59,21 @@ void freeBinding(CXTriple* binding)
     delete static_cast<Binding*>(binding);
 }
 
+// Visits each key of a binding table with its list. The keys are taken
+// first, so the visitor may take entries out of the table.
+template <class Visit>
+void forEachList(CHashtable* table, Visit visit)
+{
+    if (!table)
+        return;
+    CXVector* keys = table->getKeys();
+    for (int k = 0; keys && k < keys->getSize(); ++k) {
+        CStringHashCode* key = static_cast<CStringHashCode*>((*keys)[k]);
+        visit(key, static_cast<CXVector*>(table->get(key)));
+    }
+    delete keys;
+}
+
 // Takes out and frees the bindings of a list that match; true when any did.
 template <class Match>
 bool removeBindings(CXVector* list, Match match)
@@ -107,6 +122,14 @@ CMC_Object::CMC_Object(const CMC_Object& o)
 {
     if (events)
         ++events->refs;
+    copyBoundFlags(o);
+}
+
+void CMC_Object::copyBoundFlags(const CMC_Object& o)
+{
+    delete[] eventBound;
+    eventBound = nullptr;
+    eventCount = 0;
     if (o.eventBound) {
         eventCount = o.eventCount;
         eventBound = new bool[eventCount];
@@ -183,25 +206,14 @@ void CMC_Object::clone(CMC_Object* copy)
         if (events)
             ++events->refs;
     }
-    delete[] copy->eventBound;
-    copy->eventBound = nullptr;
-    copy->eventCount = 0;
-    if (eventBound) {
-        copy->eventCount = eventCount;
-        copy->eventBound = new bool[eventCount];
-        for (int i = 0; i < eventCount; ++i)
-            copy->eventBound[i] = eventBound[i];
-    }
+    copy->copyBoundFlags(*this);
     copy->freeBindings();
     if (bindings) {
         copy->bindings = new CHashtable(11, 0.75, true);
-        CXVector* keys = bindings->getKeys();
-        for (int k = 0; keys && k < keys->getSize(); ++k) {
-            CStringHashCode* key = static_cast<CStringHashCode*>((*keys)[k]);
+        forEachList(bindings, [copy](CStringHashCode* key, CXVector* list) {
             CXString keyText = key->getString();
             if (keyText == "ONINIT")
-                continue;
-            CXVector* list = static_cast<CXVector*>(bindings->get(key));
+                return;
             CXVector* copyList = new CXVector(101, 0.75f);
             for (int i = 0; i < list->getSize(); ++i) {
                 Binding* b = bindingAt(list, i);
@@ -215,8 +227,7 @@ void CMC_Object::clone(CMC_Object* copy)
             }
             copy->bindings->put(new CStringHashCode(keyText), copyList);
             copy->verifyBehaviour(keyText);
-        }
-        delete keys;
+        });
         if (copy->bindings->getSize() == 0) {
             delete copy->bindings;
             copy->bindings = nullptr;
@@ -258,6 +269,7 @@ void CMC_Object::takeEventList()
     if (eventBound && eventCount != count) {
         delete[] eventBound;
         eventBound = nullptr;
+        eventCount = 0;
     }
 }
 
@@ -365,14 +377,9 @@ bool CMC_Object::bindProperty(CMC_ObjectsContainer* container, const CXString& k
 // no event of the type, goes with its binding.
 void CMC_Object::rebindPlaceholders(CMC_ObjectsContainer* container)
 {
-    if (!bindings)
-        return;
-    CXVector* keys = bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CStringHashCode* key = static_cast<CStringHashCode*>((*keys)[k]);
+    forEachList(bindings, [this, container](CStringHashCode* key, CXVector* list) {
         CXString keyText = key->getString();
         bool isEvent = getBehaviourIndex(keyText) >= 0;
-        CXVector* list = static_cast<CXVector*>(bindings->get(key));
         for (int i = 0; i < list->getSize();) {
             Binding* b = bindingAt(list, i);
             if (!b->placeholder) {
@@ -392,8 +399,7 @@ void CMC_Object::rebindPlaceholders(CMC_ObjectsContainer* container)
                 freeBinding(b);
             }
         }
-    }
-    delete keys;
+    });
 }
 
 // Every event the key begins with counts as bound, as when the same binding
@@ -449,16 +455,11 @@ void CMC_Object::removeBehaviour(const CXString& key, CMC_ObjectsContainer* cont
 
 void CMC_Object::freeBindings()
 {
-    if (!bindings)
-        return;
-    CXVector* keys = bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CXVector* list = static_cast<CXVector*>(bindings->get((*keys)[k]));
+    forEachList(bindings, [](CStringHashCode*, CXVector* list) {
         for (int i = 0; i < list->getSize(); ++i)
             freeBinding(bindingAt(list, i));
         delete list;
-    }
-    delete keys;
+    });
     delete bindings;
     bindings = nullptr;
 }
@@ -475,30 +476,20 @@ void CMC_Object::removeAllBehaviours()
 
 void CMC_Object::onSceneDone(CMC_ObjectsContainer* container)
 {
-    if (!bindings)
-        return;
-    CXVector* keys = bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CXVector* list = static_cast<CXVector*>(bindings->get((*keys)[k]));
+    forEachList(bindings, [this, container](CStringHashCode*, CXVector* list) {
         bool removed = removeBindings(list, [container](CXTriple* b) { return b->getThird() == container; });
         if (removed && list->getSize() == 0) {
             bindings->remove(list);
             delete list;
         }
-    }
-    delete keys;
+    });
 }
 
 void CMC_Object::removeBindingsTo(CMC_Object* behaviour)
 {
-    if (!bindings)
-        return;
-    CXVector* keys = bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CXVector* list = static_cast<CXVector*>(bindings->get((*keys)[k]));
+    forEachList(bindings, [behaviour](CStringHashCode*, CXVector* list) {
         removeBindings(list, [behaviour](CXTriple* b) { return behaviourOf(b) == behaviour; });
-    }
-    delete keys;
+    });
 }
 
 CXVector* CMC_Object::getBehaviour(const CXString& key) { return bindingList(key, false); }

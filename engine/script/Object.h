@@ -113,7 +113,7 @@ public:
     virtual void init();
     // True makes the container's unload finish this object before the others.
     virtual bool doneFirst() { return false; }
-    // Raises "ONDONE" when bound.
+    // Raises "ONDONE" when bound. Types that override it call it.
     virtual bool done(bool final);
     virtual void setScene(CMC_ObjectsContainer* container) { scene = container; }
     virtual CMC_ObjectsContainer* getScene() { return scene; }
@@ -180,14 +180,17 @@ public:
     void flushBehList();
 
     int getEventCount() const { return eventCount; }
-    bool isEventBound(int index) const { return index >= 0 && index < eventCount && eventBound[index]; }
+    bool isEventBound(int index) const
+    {
+        return eventBound && index >= 0 && index < eventCount && eventBound[index];
+    }
     // The event names in use (shared with clones); null before binding.
     CXString** getEventNames() const;
 
     // The behaviour of a binding; null for a placeholder or a bad triple.
     static CMC_BehaviourBase* bindingBehaviour(CXTriple* binding);
-    // Gives a pooled temporary back to its pool; null, a stop value or a
-    // named variable is left alone.
+    // Gives a pooled temporary back to its pool; null and stop values are
+    // left alone, and so are named variables (the pools tell them apart).
     static void flush(CMC_Variable* value, bool unused = false);
     // The variable pools install how a value goes back: the function is
     // given every non-null, non-stop value that reaches flush.
@@ -218,6 +221,7 @@ private:
     struct EventList;
 
     void takeEventList();
+    void copyBoundFlags(const CMC_Object& other);
     void releaseEventList();
     void setBoundByPrefix(const CXString& key);
     bool bindProperty(CMC_ObjectsContainer* container, const CXString& property, const CXString& value,
