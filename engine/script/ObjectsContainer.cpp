@@ -296,8 +296,9 @@ void CMC_ObjectsContainer::unload()
     }
     delete old;
 
-    if (isEventBound(1))
-        onSignal(CXString("ONDONE"));
+    // The container's own "ONDONE", raised as done() raises it, so that its
+    // destruction does not raise it once more.
+    CMC_Object::done(true);
 }
 
 CMC_Object* CMC_ObjectsContainer::resolveEx(CMElement*) { return nullptr; }

@@ -229,6 +229,23 @@ TEST_F(CMC_ObjectsContainerTest, UnloadFinishesInOrderAndLeavesTheContainerReusa
     Records defs{record("AGAIN", {{"TYPE", "TEXT"}})};
     std::unique_ptr<CMElements> rest(scene.resolveObjects(defs.list.get()));
     EXPECT_NE(scene.getObject("AGAIN"), nullptr);
+
+    // Raised by the unload, the container's "ONDONE" does not run again when it goes.
+    struct Room : CMC_ObjectsContainer {
+        Room() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) {}
+        CXString** getBehavioursList() override
+        {
+            static const char* const names[] = {"ONINIT", "ONDONE", "ONSIGNAL", nullptr};
+            return makeEventList(names);
+        }
+    };
+    runs().clear();
+    Room* room = new Room;
+    std::unique_ptr<CMElement> r(record("ROOM", {{"ONDONE", "APPBEH"}}));
+    room->initializeBehaviours(&app, r.get());
+    room->unload();
+    delete room;
+    EXPECT_EQ(runs(), (std::vector<std::string>{"APPBEH@ROOM"}));
 }
 
 TEST_F(CMC_ObjectsContainerTest, QueriesByTypeAndParentSwap)
