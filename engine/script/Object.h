@@ -92,6 +92,8 @@ inline CMC_Variable* stopValue(int code) { return reinterpret_cast<CMC_Variable*
 // read and before initializeBehaviours(scene, null) rebinds it, a bare
 // placeholder (type 0) that the binding owns. Use bindingBehaviour() to read
 // it. The parameter list is a CXArray of CXString*, owned by the binding.
+// The lists are for reading: bindings are made only by addBehaviour and
+// initializeBehaviours.
 //
 // A type that can be cloned overrides clone() with `return new T(*this);`
 // and adds `using CMC_Object::clone;` to keep clone(int) and clone(copy).
@@ -157,7 +159,8 @@ public:
     virtual void setClass(CMC_Class* c) { scriptClass = c; }
     // Runs every binding under exactly this key in binding order; true when
     // the key has bindings. With args, every behaviour gets them in place of
-    // the binding's own parameters.
+    // the binding's own parameters. A type that overrides one of the two
+    // adds `using CMC_Object::onSignal;` to keep the other.
     virtual bool onSignal(const CXString& name, CXArray* args);
     virtual bool onSignal(const CXString& name);
     // The base part of a snapshot record.
