@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -160,43 +159,16 @@ bool parseMode(const char* text, Mode& m)
 
 // ---- directory search ---------------------------------------------------
 
-bool matchFrom(const unsigned char* p, const unsigned char* s)
-{
-    const unsigned char* star = nullptr;
-    const unsigned char* resume = nullptr;
-    while (*s) {
-        if (*p == '?' || (*p && *p != '*' && CXString::toUpperChar(*p) == CXString::toUpperChar(*s))) {
-            ++p;
-            ++s;
-        } else if (*p == '*') {
-            star = p++;
-            resume = s;
-        } else if (star) {
-            p = star + 1;
-            s = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*p == '*')
-        ++p;
-    return *p == 0;
-}
-
-// Windows name matching: case-insensitive wildcards, "*.*" takes every
-// name, and a pattern ending in ".*" also takes the name without it.
+// Windows name matching: wildcards, ignoring case; "*.*" takes every name,
+// and a pattern ending in ".*" also takes the name without it.
 bool wildcardMatch(const std::string& pattern, const std::string& name)
 {
-    if (pattern == "*.*")
-        return true;
-    auto p = reinterpret_cast<const unsigned char*>(pattern.c_str());
-    auto s = reinterpret_cast<const unsigned char*>(name.c_str());
-    if (matchFrom(p, s))
+    CXString upperName(upperCp1250(name).c_str());
+    if (CXString(upperCp1250(pattern).c_str()).FilterFits(upperName))
         return true;
     size_t n = pattern.size();
-    if (n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 && name.find('.') == std::string::npos)
-        return matchFrom(reinterpret_cast<const unsigned char*>(pattern.substr(0, n - 2).c_str()), s);
-    return false;
+    return n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 && name.find('.') == std::string::npos &&
+           CXString(upperCp1250(pattern.substr(0, n - 2)).c_str()).FilterFits(upperName);
 }
 
 struct Entry {

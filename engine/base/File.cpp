@@ -5,7 +5,7 @@
 #include "base/WindowPaths.h"
 #include "platform/Drives.h"
 
-#include <cstring>
+#include <cstdio>
 
 const CXString CFolder::DATA_FOLDER("Rara");
 const CXString CFolder::COMMON_FOLDER("COMMON");
