@@ -85,19 +85,22 @@ char* rleEncode(const char* source, int length, int& packedLength)
 }
 
 // Fills count bytes with the little-endian word lo, hi repeated; out sits on
-// an even offset from the start of the output.
-inline void fillWords(unsigned char* out, int count, unsigned char lo, unsigned char hi)
+// an even offset from the start of the output, which ends at end.
+inline void fillWords(unsigned char* out, int count, unsigned char lo, unsigned char hi, const unsigned char* end)
 {
     if (lo == hi) {
         std::memset(out, lo, count);
         return;
     }
-    const uint16_t word = uint16_t(lo | hi << 8);
+    uint64_t pattern = uint64_t(lo | hi << 8) * 0x0001000100010001ull;
     int k = 0;
-    for (; k + 2 <= count; k += 2)
-        std::memcpy(out + k, &word, 2);
-    if (k < count)
-        out[k] = lo;
+    // Whole 8-byte stores while they fit the output; a store may run past
+    // count, into bytes that the next packets write.
+    if (end - out >= ((count + 7) & ~7))
+        for (; k < count; k += 8)
+            std::memcpy(out + k, &pattern, 8);
+    for (; k < count; ++k)
+        out[k] = k & 1 ? hi : lo;
 }
 
 template <int N>
@@ -121,7 +124,7 @@ char* rleDecode(const char* source, int packedLength, int length)
             if (N == 1)
                 std::memset(out, in[0], count);
             else
-                fillWords(out, count, in[0], in[N - 1]);
+                fillWords(out, count, in[0], in[N - 1], outEnd);
             in += N;
             out += count;
         } else {

@@ -253,33 +253,23 @@ void CMemStream::align()
     }
 }
 
-unsigned char CMemStream::get_char()
+unsigned CMemStream::readLittleEndian(int n)
 {
     align();
-    if (!hasBytes(1))
+    if (!hasBytes(n))
         return 0;
-    return static_cast<unsigned char>(*current++);
+    unsigned value = 0;
+    for (int i = n - 1; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(current[i]);
+    current += n;
+    return value;
 }
 
-short CMemStream::get_shortint()
-{
-    align();
-    if (!hasBytes(2))
-        return 0;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(current);
-    current += 2;
-    return short(p[0] | p[1] << 8);
-}
+unsigned char CMemStream::get_char() { return static_cast<unsigned char>(readLittleEndian(1)); }
 
-int CMemStream::get_int()
-{
-    align();
-    if (!hasBytes(4))
-        return 0;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(current);
-    current += 4;
-    return int(unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16 | unsigned(p[3]) << 24);
-}
+short CMemStream::get_shortint() { return static_cast<short>(readLittleEndian(2)); }
+
+int CMemStream::get_int() { return static_cast<int>(readLittleEndian(4)); }
 
 void CMemStream::move(int n)
 {

@@ -116,6 +116,8 @@ public:
 
 private:
     void align();
+    // Aligns, then reads n bytes as one little-endian number.
+    unsigned readLittleEndian(int n);
     // Whether n whole bytes remain from the current position.
     bool hasBytes(int n) const { return n <= end() - current; }
     char* end() const;

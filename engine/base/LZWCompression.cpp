@@ -109,43 +109,34 @@ private:
     int bits = 0;
 };
 
-// The decoder's dictionary: each entry is its prefix code and last byte,
-// with the string's first byte and length kept so that a string can be
-// written back to front straight into the output.
+// Every dictionary entry is the previous string plus the first byte of the
+// one after it, and the two stand side by side in the output. So the
+// decoder keeps, per entry, where its string already lies in the output and
+// how long it is, and decodes a code by copying those bytes.
 struct Dictionary {
-    Dictionary()
-        : prefix(new uint16_t[CodeLimit]), last(new uint8_t[CodeLimit]), first(new uint8_t[CodeLimit]),
-          size(new uint32_t[CodeLimit])
-    {
-        for (unsigned c = 0; c < 256; ++c) {
-            last[c] = first[c] = uint8_t(c);
-            size[c] = 1;
-        }
-    }
-    std::unique_ptr<uint16_t[]> prefix;
-    std::unique_ptr<uint8_t[]> last;
-    std::unique_ptr<uint8_t[]> first;
+    Dictionary() : offset(new uint32_t[CodeLimit]), size(new uint32_t[CodeLimit]) {}
+    std::unique_ptr<uint32_t[]> offset;
     std::unique_ptr<uint32_t[]> size;
 };
 
-// Writes the string of code at out, clipped at end; returns the new out.
-inline unsigned char* writeString(const Dictionary& d, unsigned code, unsigned char* out, unsigned char* end)
+// Copies n bytes from an earlier place of the output, clipped at end;
+// returns the new out.
+inline unsigned char* copyBack(const unsigned char* from, uint32_t n, unsigned char* out, unsigned char* end)
 {
-    uint32_t n = d.size[code];
-    unsigned char* stop = out + n;
-    if (uint32_t(end - out) < n) {
-        for (uint32_t skip = n - uint32_t(end - out); skip > 0; --skip)
-            code = d.prefix[code];
-        stop = end;
+    if (n <= 16 && end - out >= 16) {
+        // The common short string: two fixed loads, then two stores. Bytes
+        // past n are rewritten by the next string or cleared at the end.
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + 8, 8);
+        std::memcpy(out, &a, 8);
+        std::memcpy(out + 8, &b, 8);
+        return out + n;
     }
-    unsigned char* q = stop;
-    while (code >= 256) {
-        *--q = d.last[code];
-        code = d.prefix[code];
-    }
-    if (q > out)
-        *--q = uint8_t(code);
-    return stop;
+    if (uint32_t(end - out) < n)
+        n = uint32_t(end - out);
+    std::memmove(out, from, n);
+    return out + n;
 }
 
 } // namespace
@@ -249,14 +240,18 @@ char* CLZWCompression::decompress(int minSize)
 
     const size_t room = minSize > int(unpacked) ? size_t(minSize) : size_t(unpacked);
     char* result = new char[room];
-    unsigned char* out = reinterpret_cast<unsigned char*>(result);
-    unsigned char* const outEnd = out + unpacked;
+    unsigned char* const begin = reinterpret_cast<unsigned char*>(result);
+    unsigned char* out = begin;
+    unsigned char* const outEnd = begin + unpacked;
 
     Dictionary d;
     BitReader bits(block + HeaderSize, block + HeaderSize + streamLength);
     int width = 9;
     unsigned next = FirstCode;
-    unsigned previous = 0;
+    // Where the previous code's string lies in the output; a stream that
+    // does not open with a clear code starts as if it did.
+    uint32_t previousAt = 0, previousSize = 0;
+    bool afterClear = true;
     uint32_t read = 0;
     unsigned code;
     while (read < codeCount && out < outEnd && bits.get(width, code)) {
@@ -264,39 +259,41 @@ char* CLZWCompression::decompress(int minSize)
         if (code == ClearCode) {
             width = 9;
             next = FirstCode;
-            // The code after a clear is a plain byte, read with 9 bits.
-            if (read == codeCount || !bits.get(9, code))
-                break;
-            ++read;
-            previous = code & 0xFF;
-            *out++ = uint8_t(previous);
+            afterClear = true;
             continue;
         }
-        unsigned firstByte;
+        const uint32_t at = uint32_t(out - begin);
+        if (afterClear) {
+            // The code after a clear is a plain byte.
+            *out++ = uint8_t(code);
+            afterClear = false;
+            previousAt = at;
+            previousSize = 1;
+            continue;
+        }
+        uint32_t n;
         if (code < 256) {
             *out++ = uint8_t(code);
-            firstByte = code;
+            n = 1;
         } else if (code < next) {
-            out = writeString(d, code, out, outEnd);
-            firstByte = d.first[code];
+            n = d.size[code];
+            out = copyBack(begin + d.offset[code], n, out, outEnd);
         } else {
             // Not yet known: the previous string and its own first byte.
-            // Codes beyond the next one only come from damage; they are
-            // read the same way.
-            firstByte = d.first[previous];
-            out = writeString(d, previous, out, outEnd);
+            // Codes beyond the next one only come from damage and are read
+            // the same way.
+            n = previousSize + 1;
+            out = copyBack(begin + previousAt, previousSize, out, outEnd);
             if (out < outEnd)
-                *out++ = uint8_t(firstByte);
-            code = next < CodeLimit ? next : previous;
+                *out++ = begin[previousAt];
         }
         if (next < CodeLimit) {
-            d.prefix[next] = uint16_t(previous);
-            d.last[next] = uint8_t(firstByte);
-            d.first[next] = d.first[previous];
-            d.size[next] = d.size[previous] + 1;
+            d.offset[next] = previousAt;
+            d.size[next] = previousSize + 1;
             ++next;
         }
-        previous = code;
+        previousAt = at;
+        previousSize = n;
         if (width < 16 && next >= (1u << width))
             ++width;
     }
