@@ -1,5 +1,7 @@
 #pragma once
 
+class CXArray;
+
 // Integer geometry passed by value. Rectangles exclude their right and
 // bottom edges.
 
@@ -25,6 +27,17 @@ struct CXPoint {
     CXPoint operator-(const CXPoint& p) const { return CXPoint(x - p.x, y - p.y); }
     bool operator==(const CXPoint& p) const { return x == p.x && y == p.y; }
     bool operator!=(const CXPoint& p) const { return !(*this == p); }
+};
+
+// What a rectangle needs of a drawable to centre it: its size in pixels.
+// The graphics drawable implements it.
+class CSizedDrawable {
+public:
+    virtual int Width() = 0;
+    virtual int Height() = 0;
+
+protected:
+    ~CSizedDrawable() = default;
 };
 
 class CXRect {
@@ -116,4 +129,13 @@ public:
         return r.left <= left && r.top <= top && r.right >= right && r.bottom >= bottom;
     }
     bool isInside(const CXRect& r) const { return IsPartOf(r); }
+
+    // Top-left corner at which g is centred in this rectangle; a null
+    // drawable counts as size zero.
+    CXPoint GetCenteredPosition(CSizedDrawable* g) const;
+    // Appends a new rectangle with these edges to list when it has an area;
+    // the list's owner deletes the rectangles.
+    static void addRect(CXArray* list, int left, int top, int right, int bottom);
+    // A new list of at most four disjoint rectangles covering this one minus r.
+    CXArray* sub(const CXRect& r) const;
 };

@@ -1,0 +1,58 @@
+#pragma once
+#include "base/Geometry.h"
+#include "base/XString.h"
+
+#include <vector>
+
+// The host's command line: its blank-separated words, the switches ("-" or
+// "/" followed by the exact, case-sensitive name) and their values.
+class CCommandLine6 {
+public:
+    // The text after the program name; it is copied, never changed.
+    explicit CCommandLine6(const char* commandLine);
+
+    int getNoArgs() const { return int(args.size()); }
+
+    bool isMusicEnabled() const { return musicEnabled; }
+    bool isSoundEnabled() const { return soundEnabled; }
+    bool isWindowMode() const { return windowMode; }
+    void setAsWindow(bool on) { windowMode = on; }
+    bool isRunWithParams() const { return runWithParams; }
+    bool isGFXEnabled() const { return gfxEnabled; }
+    bool isServer() const { return server; }
+    bool isClient() const { return client; }
+    bool isToCode() const { return toCode; }
+    bool isToDecode() const { return toDecode; }
+    bool isToRemove() const { return toRemove; }
+    bool isPageFlippingEnabled() const { return pageFlipping; }
+    bool isVMem() const { return vmem; }
+    bool isCheatMode() const { return cheatMode; }
+    bool is2Bin() const { return to2Bin; }
+    bool isForceCNV() const { return forceCNV; }
+    bool isDebugMode() const { return debugMode; }
+    void setAsShowDbg(bool on) { debugMode = on; }
+    bool isCreateBigFile() const { return createBigFile; }
+    bool isLogEnabled() const { return logEnabled; }
+
+    CXSize getResolution() const { return CXSize(width, height); }
+    CXString getPath() const { return path; }
+    void setPath(const CXString& p) { path = p; }
+    int getDelay() const { return delay; }
+    bool isSecondaryDisplayEnabled() const { return delay > 0; }
+
+private:
+    // Whether some word is "-" + name or "/" + name.
+    bool findToken(const char* name) const;
+    // Index of the word after the first word equal to "-" + name, "/" + name
+    // or the bare name; -1 when there is none or it is the last word.
+    int nextTokenIndex(const char* name) const;
+    CXString getNextToken(const char* name) const;
+
+    std::vector<CXString> args;
+    int width = 800;
+    int height = 600;
+    bool musicEnabled, soundEnabled, windowMode, runWithParams, gfxEnabled, server, client, toCode, toDecode,
+        toRemove, pageFlipping, vmem, cheatMode, to2Bin, forceCNV, debugMode, createBigFile, logEnabled;
+    CXString path;
+    int delay = 0;
+};

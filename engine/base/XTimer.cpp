@@ -1,0 +1,131 @@
+#include "base/XTimer.h"
+
+#include "base/XArray.h"
+#include "platform/Clock.h"
+
+namespace {
+bool enabled = true;
+} // namespace
+
+CTimerObject::CTimerObject(int entryId, unsigned int ms)
+    : id(entryId), interval(ms), count(0), reserved(0), last(platform::GetTickCount()), pausedFor(0),
+      unit(nullptr), window(nullptr), notificator(nullptr), onlyWhileActive(true), toRemove(false)
+{
+}
+
+CXTimer::CXTimer(CTimerWindow*) : timers(new CXVector(101, 0.75f)), work(new CXVector(101, 0.75f)) {}
+
+CXTimer::~CXTimer()
+{
+    for (int i = 0; i < timers->getSize(); ++i)
+        delete (*timers)[i];
+    delete timers;
+    delete work;
+}
+
+CTimerObject* CXTimer::append(int id, unsigned int interval)
+{
+    CTimerObject* entry = new CTimerObject(id, interval);
+    timers->add(entry);
+    return entry;
+}
+
+void CXTimer::add(int id, unsigned int interval, CTimerUnit* unit, bool onlyWhileActive)
+{
+    if (!unit)
+        return;
+    CTimerObject* entry = append(id, interval);
+    entry->unit = unit;
+    entry->onlyWhileActive = onlyWhileActive;
+}
+
+void CXTimer::add(int id, unsigned int interval, CTimerWindow* window)
+{
+    if (window)
+        append(id, interval)->window = window;
+}
+
+void CXTimer::add(int id, unsigned int interval, CTimerNotificator* target)
+{
+    if (target)
+        append(id, interval)->notificator = target;
+}
+
+CTimerObject* CXTimer::find(int id)
+{
+    for (int i = 0; i < timers->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
+        if (entry->id == id)
+            return entry;
+    }
+    return nullptr;
+}
+
+void CXTimer::remove(int id)
+{
+    if (CTimerObject* entry = find(id))
+        entry->toRemove = true;
+}
+
+void CXTimer::reset(int id)
+{
+    if (CTimerObject* entry = find(id))
+        entry->last = platform::GetTickCount();
+}
+
+void CXTimer::pause()
+{
+    uint32_t now = platform::GetTickCount();
+    for (int i = 0; i < timers->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
+        entry->pausedFor = now - entry->last;
+    }
+}
+
+void CXTimer::resume()
+{
+    uint32_t now = platform::GetTickCount();
+    for (int i = 0; i < timers->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
+        entry->last = now - entry->pausedFor;
+    }
+}
+
+void CXTimer::enable(bool on) { enabled = on; }
+bool CXTimer::isEnabled() { return enabled; }
+
+// Callbacks may add or remove entries: the pass walks a snapshot, and
+// entries added meanwhile wait for the next frame. Due-ness compares the
+// elapsed time, which stays right across the 32-bit wrap of the tick count.
+int CXTimer::domodal()
+{
+    if (!enabled)
+        return 0;
+    timers->copyInto(work);
+    for (int i = 0; i < work->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*work)[i]);
+        uint32_t now = platform::GetTickCount();
+        if (entry->toRemove) {
+            timers->remove(entry);
+            delete entry;
+        } else if (now - entry->last >= entry->interval) {
+            ++entry->count;
+            deliver(entry);
+            entry->last = platform::GetTickCount();
+        }
+    }
+    work->removeAll();
+    return 0;
+}
+
+void CXTimer::deliver(CTimerObject* entry)
+{
+    if (entry->unit) {
+        if (!entry->onlyWhileActive || (entry->unit->isActive() && entry->unit->wasInitiallyUpdated()))
+            entry->unit->onTimer(entry->id);
+    } else if (entry->window) {
+        entry->window->OnTimer(entry->id);
+    } else if (entry->notificator) {
+        entry->notificator->onTimer(entry->id);
+    }
+}

@@ -1,0 +1,140 @@
+#include "script/ElementsLoader.h"
+
+#include "base/StringTokenizer.h"
+#include "base/TextLineSource.h"
+
+CXString CMElementsLoader::getLine(CTextLineSource* source)
+{
+    CXString line;
+    for (;;) {
+        CXString physical = source->getLine();
+        physical = physical.replace("\t", "");
+        bool joins = physical.Find('/') >= 0;
+        // Lines end in CR LF; the CR of a line longer than two characters is
+        // dropped. A line with a bare LF end keeps its last character.
+        int n = physical.getLength();
+        if (n > 2 && physical.GetAt(n - 1) == '\r')
+            line += physical.Left(n - 1);
+        else
+            line += physical;
+        line.AllTrim(' ');
+        if (!joins || source->_eof())
+            break;
+    }
+    return line.replace("/", "");
+}
+
+CMElements* CMElementsLoader::load(CTextLineSource* source)
+{
+    CMElements* list = new CMElements(true);
+    bool ended = false;
+    while (source && !source->_eof()) {
+        CXString line = getLine(source);
+        if (line.GetAt(0) == '!') {
+            ended = true;
+            continue;
+        }
+        if (ended || line.GetAt(0) == '#')
+            continue;
+        processLine(list, line);
+    }
+    return list;
+}
+
+void CMElementsLoader::processLine(CMElements* list, const CXString& line)
+{
+    CStringTokenizer tokens(line, ":=\n");
+    while (tokens.hasMoreTokens()) {
+        CXString t1 = tokens.nextToken();
+        if (t1 == "OBJECT") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CXString name = tokens.nextToken();
+            if (list->contains(name))
+                return;
+            list->add(new CMElement(name));
+            continue;
+        }
+        if (t1 == "IMPORT") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CXString name = tokens.nextToken();
+            if (!list->contains(name)) {
+                CMElement* e = new CMElement(name);
+                e->addProperty("TYPE", "SEQUENCE");
+                list->add(e);
+            }
+            continue;
+        }
+        if (t1 == "DEF") {
+            define(list, line);
+            return;
+        }
+        CMElement* record = list->get(t1);
+        if (!record || !tokens.hasMoreTokens())
+            return;
+        CXString t2 = tokens.nextToken();
+        if (t2 == "ADD" || t2 == "APPLY") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CMElement* other = list->get(tokens.nextToken());
+            if (!other)
+                return;
+            if (t2 == "ADD")
+                other->addChild(record);
+            else
+                record->addChild(other);
+            continue;
+        }
+        if (!tokens.hasMoreTokens()) {
+            record->addProperty(t2);
+            return;
+        }
+        CXString value = tokens.nextToken();
+        while (tokens.hasMoreTokens()) {
+            value += ' ';
+            value += tokens.nextToken();
+        }
+        record->addProperty(t2, value);
+        return;
+    }
+}
+
+// 'DEF:NAME(X=1|Y=2)': a record with inline properties, always appended.
+// Lines that do not have this shape add nothing.
+void CMElementsLoader::define(CMElements* list, const CXString& line)
+{
+    int open = line.Find('(', 0);
+    int close = line.FindLast(')', -1);
+    if (open < 4 || close < open)
+        return;
+    CMElement* record = new CMElement(line.Mid(4, open));
+    CStringTokenizer pieces(line.Mid(open + 1, close), "|");
+    while (pieces.hasMoreTokens()) {
+        CXString piece = pieces.nextToken();
+        int eq = piece.Find('=', 0);
+        if (eq < 0)
+            continue;
+        CXString name = piece.Left(eq);
+        CXString value = piece.Right(eq + 1);
+        record->addProperty(name.AllTrim(' '), value.AllTrim(' '));
+    }
+    list->add(record);
+}
+
+bool CMElementsLoader::save(const CXString&, CMElements*)
+{
+    return false;
+}
+
+CMProperties* CPropertiesLoader::load(CWindow*, CTextLineSource* reader)
+{
+    CMProperties* list = new CMProperties;
+    while (reader && !reader->_eof()) {
+        CStringTokenizer pieces(reader->getLine(), "=");
+        CXString name = pieces.nextToken();
+        CXString value = pieces.nextToken();
+        list->add(new CMProperty(name, value));
+    }
+    return list;
+}

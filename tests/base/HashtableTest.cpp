@@ -1,0 +1,198 @@
+#include "base/Hashtable.h"
+#include "base/XArray.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+int hashOf(const char* text) { return CStringHashCode(CXString(text)).getHashcode(); }
+
+std::vector<std::string> keyTexts(CHashtable& table)
+{
+    std::vector<std::string> texts;
+    std::unique_ptr<CXVector> keys(table.getKeys());
+    if (!keys)
+        return texts;
+    for (int i = 0; i < keys->getSize(); ++i)
+        texts.push_back(static_cast<CStringHashCode*>((*keys)[i])->getString().c_str());
+    return texts;
+}
+
+TEST(CStringHashCodeTest, HashesBySignedBytesAndPosition)
+{
+    EXPECT_EQ(hashOf(""), 0);
+    EXPECT_EQ(hashOf("A"), 66);
+    EXPECT_EQ(hashOf("AB"), 200);
+    EXPECT_EQ(hashOf("ab"), 296);
+    EXPECT_EQ(hashOf("ca"), 296);
+    EXPECT_EQ(hashOf("\x80"), 1 - 128);
+    // The power of two restarts every 16 characters.
+    EXPECT_EQ(hashOf("\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01"),
+              65535 + 1 + (17 * 18) / 2);
+
+    CStringHashCode key(CXString("abc"));
+    key.set("A");
+    EXPECT_EQ(key.getHashcode(), 66);
+    CStringHashCode same(CXString("A")), other(CXString("a"));
+    EXPECT_TRUE(key.equals(&same));
+    EXPECT_FALSE(key.equals(&other));
+    EXPECT_FALSE(key.equals(nullptr));
+}
+
+TEST(CHashtableTest, CollidingKeysShareASlotInPutOrder)
+{
+    CHashtable table(101, 0.75, false);
+    CStringHashCode ab(CXString("ab")), ca(CXString("ca")), a(CXString("A"));
+    CXObject v1, v2, v3;
+    table.put(&ca, &v1);
+    table.put(&ab, &v2);
+    table.put(&a, &v3); // slot 66, before the pair's slot 94
+    EXPECT_EQ(table.get(&ab), &v2);
+    EXPECT_EQ(table.get(&ca), &v1);
+    CStringHashCode probe(CXString("ca"));
+    EXPECT_EQ(table.get(&probe), &v1);
+    CStringHashCode missing(CXString("xx"));
+    EXPECT_EQ(table.get(&missing), nullptr);
+    EXPECT_EQ(keyTexts(table), (std::vector<std::string>{"A", "ca", "ab"}));
+
+    // Emptying the bucket returns the slot to a single entry.
+    table.remove(&v1);
+    table.remove(&v2);
+    EXPECT_EQ(table.get(&ab), nullptr);
+    table.put(&ab, &v2);
+    EXPECT_EQ(table.get(&ab), &v2);
+    EXPECT_EQ(table.getSize(), 2);
+}
+
+TEST(CHashtableTest, NegativeHashesTakeTheNonNegativeRemainder)
+{
+    CHashtable table(101, 0.75, false);
+    CStringHashCode high(CXString("\x80")); // -127, slot 75
+    CStringHashCode j(CXString("J"));       // 75, slot 75
+    CXObject v1, v2;
+    table.put(&high, &v1);
+    table.put(&j, &v2);
+    EXPECT_EQ(table.get(&high), &v1);
+    EXPECT_EQ(table.get(&j), &v2);
+    EXPECT_EQ(keyTexts(table), (std::vector<std::string>{"\x80", "J"}));
+    table.remove(&v1);
+    EXPECT_EQ(table.get(&high), nullptr);
+    EXPECT_EQ(table.get(&j), &v2);
+}
+
+TEST(CHashtableTest, GrowsOnThe76thPutAndKeepsEveryKeyInSlotOrder)
+{
+    CHashtable table(101, 0.75, true);
+    std::vector<CXObject> values(80);
+    for (int i = 0; i < 76; ++i) {
+        EXPECT_EQ(table.getCapacity(), 101);
+        table.put(new CStringHashCode(CXString::toString(i * 7)), &values[i]);
+    }
+    EXPECT_EQ(table.getCapacity(), 202);
+    EXPECT_EQ(table.getSize(), 76);
+    for (int i = 0; i < 76; ++i) {
+        CStringHashCode probe(CXString::toString(i * 7));
+        EXPECT_EQ(table.get(&probe), &values[i]) << i;
+        EXPECT_TRUE(table.contains(&values[i]));
+    }
+    std::unique_ptr<CXVector> keys(table.getKeys());
+    ASSERT_EQ(keys->getSize(), 76);
+    int previousSlot = -1;
+    for (int i = 0; i < keys->getSize(); ++i) {
+        int slot = (*keys)[i]->getHashcode() % 202;
+        EXPECT_LE(previousSlot, slot);
+        previousSlot = slot;
+    }
+}
+
+TEST(CHashtableTest, PutNeverReplacesAndRemoveTakesTheFirstValueInSlotOrder)
+{
+    CHashtable table(101, 0.75, false);
+    CStringHashCode first(CXString("k")), second(CXString("k"));
+    CXObject v1, v2;
+    table.put(&first, &v1);
+    table.put(&second, &v2);
+    EXPECT_EQ(table.getSize(), 2);
+    EXPECT_EQ(table.get(&second), &v1);
+
+    CHashtable shared(101, 0.75, false);
+    CStringHashCode late(CXString("B")), early(CXString("A")); // slots 67, 66
+    CXObject v;
+    shared.put(&late, &v);
+    shared.put(&early, &v);
+    shared.remove(&v);
+    EXPECT_EQ(shared.get(&early), nullptr);
+    EXPECT_EQ(shared.get(&late), &v);
+    EXPECT_TRUE(shared.contains(&v));
+    shared.remove(&v);
+    EXPECT_FALSE(shared.contains(&v));
+    EXPECT_EQ(shared.getSize(), 0);
+    EXPECT_EQ(shared.getKeys(), nullptr);
+    CXObject absent;
+    shared.remove(&absent);
+    EXPECT_EQ(shared.getSize(), 0);
+}
+
+TEST(CHashtableTest, ContainsIsByIdentity)
+{
+    CHashtable table(11, 0.75, false);
+    CInteger key(7), value(5), equalValue(5);
+    table.put(&key, &value);
+    EXPECT_TRUE(table.contains(&value));
+    EXPECT_FALSE(table.contains(&equalValue));
+    CInteger probe(7);
+    EXPECT_EQ(table.get(&probe), &value);
+    table.put(nullptr, &value);
+    EXPECT_EQ(table.getSize(), 1);
+}
+
+// An owning table deletes its keys on remove and clear (a leak otherwise);
+// a clone shares the keys and must not delete them.
+TEST(CHashtableTest, OnlyAnOwningTableDeletesKeys)
+{
+    CHashtable* table = new CHashtable(101, 0.75, true);
+    CXObject v1, v2, v3;
+    CStringHashCode* ab = new CStringHashCode(CXString("ab"));
+    table->put(ab, &v1);
+    table->put(new CStringHashCode(CXString("ca")), &v2);
+    table->put(new CStringHashCode(CXString("A")), &v3);
+
+    CHashtable* copy = static_cast<CHashtable*>(table->clone());
+    EXPECT_EQ(copy->getSize(), 3);
+    EXPECT_EQ(copy->get(ab), &v1);
+    copy->remove(&v2); // leaves the original's bucket alone
+    EXPECT_TRUE(copy->contains(&v1));
+    EXPECT_FALSE(copy->contains(&v2));
+    copy->clear();
+    delete copy;
+
+    EXPECT_EQ(table->getSize(), 3);
+    EXPECT_TRUE(table->contains(&v2));
+    CStringHashCode probe(CXString("ca"));
+    EXPECT_EQ(table->get(&probe), &v2);
+    EXPECT_EQ(table->get(ab), &v1);
+    table->remove(&v1); // deletes ab
+    EXPECT_EQ(table->getSize(), 2);
+    delete table;
+}
+
+TEST(CIntegerTest, ParsesLikeAtoiAndHashesToItsValue)
+{
+    CInteger fortyTwo(CXString("42"));
+    EXPECT_EQ(fortyTwo.getHashcode(), 42);
+    EXPECT_EQ(CInteger(CXString("x42")).toInt(), 0);
+    EXPECT_EQ(CInteger(CXString("-8abc")).toInt(), -8);
+    CInteger n;
+    n.increment();
+    n.increment();
+    n.decrement();
+    EXPECT_EQ(n.toInt(), 1);
+    CInteger copy(fortyTwo);
+    EXPECT_TRUE(copy.equals(&fortyTwo));
+    EXPECT_EQ(CInteger::toString(-3), CXString("-3"));
+}
+
+} // namespace
