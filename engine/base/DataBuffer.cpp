@@ -1,5 +1,7 @@
 #include "base/DataBuffer.h"
 
+#include "base/File.h"
+
 #include <cstring>
 
 namespace {
@@ -196,6 +198,16 @@ CMemStream::CMemStream(const void* bytes, int length)
 {
     if (size)
         std::memcpy(data->getBuffer(), bytes, size);
+    current = data->getBuffer();
+}
+
+CMemStream::CMemStream(CFile* file) : size(0), data(nullptr), current(nullptr), bitPosition(0)
+{
+    const int length = file ? file->Length() : -1;
+    data = new CDataBuffer(length > 0 ? length : 0, 1);
+    // Only what was really read counts as data.
+    if (length > 0)
+        size = file->Read(data->getBuffer(), length);
     current = data->getBuffer();
 }
 

@@ -2,6 +2,8 @@
 #include "base/Geometry.h"
 #include "base/XObject.h"
 
+class CFile;
+
 // An owned block of count elements of elementSize bytes, a cursor on the
 // current element and one optional backup copy. The cursor is not bounded:
 // callers keep it inside the block.
@@ -96,6 +98,9 @@ private:
 // not move.
 class CMemStream {
 public:
+    // Reads the open file from its current position to its end; a file
+    // that is not open gives an empty stream.
+    explicit CMemStream(CFile* file);
     // Copies size bytes of data.
     CMemStream(const void* data, int size);
     ~CMemStream();

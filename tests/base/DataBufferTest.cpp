@@ -1,4 +1,7 @@
 #include "base/DataBuffer.h"
+#include "base/File.h"
+#include "platform/Drives.h"
+#include "support/TestSupport.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -81,6 +84,27 @@ TEST(CMemStreamTest, ReadsPastTheEndGiveZeroAndStay)
     CMemStream empty(nullptr, 0);
     EXPECT_EQ(empty.get_signed_bits(8), 0);
     EXPECT_EQ(empty.get_int(), 0);
+}
+
+TEST(CMemStreamTest, ReadsAnOpenFileFromItsPosition)
+{
+    testsupport::TempDir tmp;
+    testsupport::CwdGuard cwd;
+    platform::ScopedDriveMap drives;
+    platform::mapDrive('H', tmp.path(), platform::DriveKind::FixedDisk);
+    tmp.write("stream.bin", std::string("\x01\x34\x12", 3));
+    ASSERT_EQ(CFile::chDir("H:\\"), 0);
+
+    CFile file(nullptr, "stream.bin", 0x11);
+    ASSERT_EQ(file.LastError(), 0);
+    file.Seek(1, 0);
+    CMemStream s(&file);
+    EXPECT_EQ(s.get_shortint(), 0x1234);
+    EXPECT_EQ(s.get_char(), 0); // the file's length, less the skipped byte
+
+    CFile closed;
+    CMemStream none(&closed);
+    EXPECT_EQ(none.get_char(), 0);
 }
 
 TEST(CMemStorageTest, PiecesStayWholeInTheirChunks)
