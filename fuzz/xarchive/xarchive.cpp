@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "base/FileStream.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
