@@ -7,11 +7,6 @@
 
 #include <cstdio>
 
-const CXString CFolder::DATA_FOLDER("Rara");
-const CXString CFolder::COMMON_FOLDER("COMMON");
-const CXString CFolder::WAVS_FOLDER("WAVS");
-const CXString CFolder::SFX_FOLDER("Wavs\\Sfx");
-
 namespace {
 
 CBigFileIfc* bigFile = nullptr;

@@ -1,20 +1,12 @@
 #pragma once
 #include "base/BigFileIfc.h"
+#include "base/Folder.h"
 #include "base/XObject.h"
 #include "base/XString.h"
 
 #include <cstdio>
 
 class CWindow;
-
-// Names of the folders of a title's data tree.
-class CFolder {
-public:
-    static const CXString DATA_FOLDER;   // "Rara": the data folder, an anchor for rebasing
-    static const CXString COMMON_FOLDER; // "COMMON": shared files beside the scene folders
-    static const CXString WAVS_FOLDER;   // "WAVS": sounds (matched in upper case)
-    static const CXString SFX_FOLDER;    // "Wavs\Sfx": sound effects
-};
 
 // The one way the engine reaches a file. Names are in Windows form and go
 // through the engine's search order: a relative name is joined to the

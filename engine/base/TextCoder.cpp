@@ -3,6 +3,15 @@
 #include "base/File.h"
 #include "base/TextFileReader.h"
 
+#include <cstdint>
+
+namespace {
+
+// A byte moved by a shift, modulo 256.
+char shifted(char c, int shift) { return char(uint8_t((uint8_t(c) + shift) & 0xFF)); }
+
+} // namespace
+
 CTextCoder::CTextCoder(CWindow* window, const CXString& name, bool noDecodedCopy)
     : fileName(name), reader(new CTextFileReader(window, name.c_str())), coded(false), cycle(0), counter(0),
       finished(false), position(0), lineCount(0)
@@ -56,7 +65,7 @@ bool CTextCoder::_eof()
 
 int CTextCoder::getOffset(int k)
 {
-    int shift = (k + 2) / 2;
+    int shift = int((int64_t(k) + 2) / 2);
     return (k & 1) ? -shift : shift;
 }
 
@@ -90,7 +99,7 @@ CXString CTextCoder::getLine()
     }
     CXString line(marker - position + 1);
     for (int i = position; i < marker; ++i) {
-        line += char(static_cast<unsigned char>(buffer.GetAt(i)) - getOffset(counter));
+        line += shifted(buffer.GetAt(i), -getOffset(counter));
         advance();
     }
     position = marker + 3;
@@ -106,7 +115,7 @@ CXString CTextCoder::codeLine()
         if (plain.lastChar() == '\n')
             plain.left(plain.getLength() - 1);
         for (int k = 0; k < plain.getLength(); ++k) {
-            stored += char(static_cast<unsigned char>(plain.GetAt(k)) + getOffset(counter));
+            stored += shifted(plain.GetAt(k), getOffset(counter));
             advance();
         }
         stored += "<E>";
