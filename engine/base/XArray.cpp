@@ -109,39 +109,3 @@ CSortedVector* CSortedVector::reverse()
         reversed->CXVector::add(items[i]);
     return reversed;
 }
-
-void* CFifoQuene::pop()
-{
-    if (count == 0)
-        return nullptr;
-    void* item = items[0];
-    removeAt(0);
-    return item;
-}
-
-void* CLifoQuene::pop()
-{
-    if (count == 0)
-        return nullptr;
-    void* item = items[count - 1];
-    removeAt(count - 1);
-    return item;
-}
-
-CXObject* CXFifoQuene::pop()
-{
-    if (count == 0)
-        return nullptr;
-    CXObject* item = items[0];
-    removeAt(0);
-    return item;
-}
-
-CXObject* CXLifoQuene::pop()
-{
-    if (count == 0)
-        return nullptr;
-    CXObject* item = items[count - 1];
-    removeAt(count - 1);
-    return item;
-}

@@ -76,6 +76,16 @@ public:
     }
     bool contains(T* item) const { return find(item) != -1; }
 
+    // Removes and returns the element at index; null outside the list.
+    T* takeAt(int index)
+    {
+        if (index < 0 || index >= count)
+            return nullptr;
+        T* item = items[index];
+        removeAt(index);
+        return item;
+    }
+
     T* operator[](int index) const { return items[index]; }
     T* at(int index) const { return items[index]; }
     int getSize() const { return count; }
@@ -177,12 +187,12 @@ public:
 
 class CFifoQuene : public CQuene {
 public:
-    void* pop() override;
+    void* pop() override { return takeAt(0); }
 };
 
 class CLifoQuene : public CQuene {
 public:
-    void* pop() override;
+    void* pop() override { return takeAt(count - 1); }
 };
 
 class CXQuene : public CXVector {
@@ -194,10 +204,10 @@ public:
 
 class CXFifoQuene : public CXQuene {
 public:
-    CXObject* pop() override;
+    CXObject* pop() override { return takeAt(0); }
 };
 
 class CXLifoQuene : public CXQuene {
 public:
-    CXObject* pop() override;
+    CXObject* pop() override { return takeAt(count - 1); }
 };

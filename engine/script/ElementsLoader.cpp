@@ -1,7 +1,54 @@
 #include "script/ElementsLoader.h"
 
+#include "base/CommandLine.h"
 #include "base/StringTokenizer.h"
+#include "base/TextCoder.h"
+#include "base/TextFileReader.h"
 #include "base/TextLineSource.h"
+
+namespace {
+CCommandLine6* runningCommandLine = nullptr;
+
+// Adapts the text file reader to the line source the readers take.
+class CReaderLines : public CTextLineSource {
+public:
+    explicit CReaderLines(CTextFileReader* r) : reader(r) {}
+    bool _eof() override { return reader->eof(); }
+    CXString getLine() override { return reader->getLine(); }
+
+private:
+    CTextFileReader* reader;
+};
+} // namespace
+
+void CMElementsLoader::setCommandLine(CCommandLine6* commandLine)
+{
+    runningCommandLine = commandLine;
+}
+
+CMElements* CMElementsLoader::load(CWindow* window, const CXString& fileName)
+{
+    CTextCoder coder(window, fileName, false);
+    if (window && runningCommandLine) {
+        if (runningCommandLine->isToCode())
+            CTextCoder::code(window, fileName, fileName + ".coded", 6);
+        if (runningCommandLine->isToDecode())
+            CTextCoder::decode(window, fileName, fileName + ".decoded");
+    }
+    if (coder.LastError() != 0)
+        return nullptr;
+    return load(&coder);
+}
+
+CMElements* CMElementsLoader::load(CWindow* window, CTextFileReader* reader)
+{
+    if (!reader)
+        return nullptr;
+    CTextCoder coder(window, reader, false);
+    if (coder.LastError() != 0)
+        return nullptr;
+    return load(&coder);
+}
 
 CXString CMElementsLoader::getLine(CTextLineSource* source)
 {
@@ -125,6 +172,14 @@ void CMElementsLoader::define(CMElements* list, const CXString& line)
 bool CMElementsLoader::save(const CXString&, CMElements*)
 {
     return false;
+}
+
+CMProperties* CPropertiesLoader::load(CWindow* window, CTextFileReader* reader)
+{
+    if (!reader)
+        return new CMProperties;
+    CReaderLines lines(reader);
+    return load(window, &lines);
 }
 
 CMProperties* CPropertiesLoader::load(CWindow*, CTextLineSource* reader)

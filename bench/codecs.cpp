@@ -1,0 +1,186 @@
+// Decode throughput of the block codecs on an 800x600 16-bit picture, each
+// beside memcpy of the same output size measured in the same run: the
+// "x_memcpy" counter is the decoder's time per picture over memcpy's.
+// The reference allocates its output as every decoder must.
+#include "base/Compression.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+const int Width = 800, Height = 600;
+const int PictureBytes = Width * Height * 2;
+
+using Clock = std::chrono::steady_clock;
+
+// A scene background as titles have them: a banded sky, flat walls, a
+// dithered floor and a few noisy textured patches, in RGB565.
+const std::vector<char>& picture()
+{
+    static const std::vector<char> pixels = [] {
+        std::vector<char> p(PictureBytes);
+        std::mt19937 rng(42);
+        for (int y = 0; y < Height; ++y) {
+            for (int x = 0; x < Width; ++x) {
+                uint16_t c;
+                if (y < 200)
+                    c = uint16_t(0x001F + (y / 8) * 0x0841);
+                else if (y < 420)
+                    c = (x / 160) % 2 ? 0x8410 : 0xA514;
+                else
+                    c = uint16_t(0x4208 + ((x + y) & 1) * 0x0020);
+                if ((x / 100 + y / 100) % 5 == 0 && y >= 200)
+                    c = uint16_t(c ^ (rng() & 0x0C63));
+                std::memcpy(&p[2 * (size_t(y) * Width + x)], &c, 2);
+            }
+        }
+        return p;
+    }();
+    return pixels;
+}
+
+double memcpyNanoseconds()
+{
+    static const double ns = [] {
+        const std::vector<char>& source = picture();
+        double best = 1e300;
+        for (int round = 0; round < 10; ++round) {
+            const int n = 50;
+            auto start = Clock::now();
+            for (int i = 0; i < n; ++i) {
+                char* out = new char[PictureBytes];
+                std::memcpy(out, source.data(), PictureBytes);
+                benchmark::DoNotOptimize(out);
+                delete[] out;
+            }
+            best = std::min(best, std::chrono::duration<double, std::nano>(Clock::now() - start).count() / n);
+        }
+        return best;
+    }();
+    return ns;
+}
+
+// Runs decode once per iteration and reports the ratio to memcpy.
+template <class Decode>
+void measure(benchmark::State& state, int packedBytes, Decode decode)
+{
+    const double reference = memcpyNanoseconds();
+    int64_t rounds = 0;
+    auto start = Clock::now();
+    for (auto _ : state) {
+        char* out = decode();
+        benchmark::DoNotOptimize(out);
+        delete[] out;
+        ++rounds;
+    }
+    const double ns = std::chrono::duration<double, std::nano>(Clock::now() - start).count() / double(rounds);
+    state.SetBytesProcessed(int64_t(state.iterations()) * PictureBytes);
+    state.counters["x_memcpy"] = ns / reference;
+    state.counters["packed_pct"] = 100.0 * packedBytes / PictureBytes;
+}
+
+void BM_memcpy(benchmark::State& state)
+{
+    const std::vector<char>& source = picture();
+    measure(state, PictureBytes, [&] {
+        char* out = new char[PictureBytes];
+        std::memcpy(out, source.data(), PictureBytes);
+        return out;
+    });
+}
+
+void BM_RLE16(benchmark::State& state)
+{
+    int packed = 0;
+    std::unique_ptr<char[]> block(
+        CRLECompression::__compress(const_cast<char*>(picture().data()), PictureBytes, packed));
+    measure(state, packed, [&] { return CRLECompression::__decompress(block.get(), packed, PictureBytes); });
+}
+
+void BM_RLE8(benchmark::State& state)
+{
+    int packed = 0;
+    std::unique_ptr<char[]> block(
+        CRLECompression::__compresschar(const_cast<char*>(picture().data()), PictureBytes, packed));
+    measure(state, packed, [&] { return CRLECompression::__decompresschar(block.get(), packed, PictureBytes); });
+}
+
+// PackBits rows of 1600 bytes, packed here since the engine only reads them.
+void BM_PackBits(benchmark::State& state)
+{
+    const int rowBytes = Width * 2;
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(picture().data());
+    std::vector<char> packed;
+    std::vector<short> rows;
+    for (int y = 0; y < Height; ++y) {
+        const unsigned char* row = in + size_t(y) * rowBytes;
+        const size_t rowStart = packed.size();
+        for (int x = 0; x < rowBytes;) {
+            int run = 1;
+            while (x + run < rowBytes && run < 128 && row[x + run] == row[x])
+                ++run;
+            if (run >= 3) {
+                packed.push_back(char(1 - run));
+                packed.push_back(char(row[x]));
+                x += run;
+                continue;
+            }
+            int literal = 0;
+            while (x + literal < rowBytes && literal < 128 &&
+                   !(x + literal + 2 < rowBytes && row[x + literal] == row[x + literal + 1] &&
+                     row[x + literal] == row[x + literal + 2]))
+                ++literal;
+            packed.push_back(char(literal - 1));
+            packed.insert(packed.end(), row + x, row + x + literal);
+            x += literal;
+        }
+        rows.push_back(short(packed.size() - rowStart));
+    }
+    measure(state, int(packed.size()), [&] {
+        short* table = new short[Height];
+        std::copy(rows.begin(), rows.end(), table);
+        CRLECompression2 codec(CXSize(rowBytes, Height), table, packed.data(), int(packed.size()));
+        return codec.Decompress(0);
+    });
+}
+
+void BM_LZW(benchmark::State& state)
+{
+    CLZWCompression packer(const_cast<char*>(picture().data()), PictureBytes);
+    int packed = 0;
+    std::unique_ptr<char[]> block(packer.compress(packed));
+    measure(state, packed, [&] {
+        CLZWCompression codec(block.get(), packed);
+        return codec.decompress(PictureBytes);
+    });
+}
+
+void BM_LZO(benchmark::State& state)
+{
+    CLZWCompression2 packer(const_cast<char*>(picture().data()), PictureBytes);
+    int packed = 0;
+    std::unique_ptr<char[]> block(packer.compress(packed));
+    measure(state, packed + 8, [&] {
+        CLZWCompression2 codec(block.get(), packed + 8);
+        return codec.decompress();
+    });
+}
+
+BENCHMARK(BM_memcpy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RLE16)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RLE8)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PackBits)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LZW)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LZO)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,340 @@
+#include "platform/FileIO.h"
+
+#include "base/XString.h"
+#include "platform/Cp1250.h"
+#include "platform/Drives.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// ---- text mode ----------------------------------------------------------
+
+// A text-mode file: a descriptor with its own position (a byte offset on
+// disk) and a window of raw bytes read ahead, so that the byte-at-a-time
+// reads of an unbuffered stream cost no system call each.
+struct TextFile {
+    int fd;
+    bool append;
+    off_t pos = 0;
+    std::vector<char> ahead;
+    off_t aheadStart = 0;
+    size_t aheadLen = 0;
+    explicit TextFile(int f, bool a) : fd(f), append(a) {}
+
+    // The raw byte at `at`, or -1 at the end of the file.
+    int byteAt(off_t at)
+    {
+        if (at < aheadStart || at >= aheadStart + off_t(aheadLen)) {
+            if (ahead.empty())
+                ahead.resize(65536);
+            ssize_t n;
+            do
+                n = pread(fd, ahead.data(), ahead.size(), at);
+            while (n < 0 && errno == EINTR);
+            aheadStart = at;
+            aheadLen = n > 0 ? size_t(n) : 0;
+            if (aheadLen == 0)
+                return -1;
+        }
+        return (unsigned char)ahead[size_t(at - aheadStart)];
+    }
+};
+
+ssize_t textRead(void* cookie, char* out, size_t n)
+{
+    TextFile* f = static_cast<TextFile*>(cookie);
+    size_t done = 0;
+    while (done < n) {
+        int c = f->byteAt(f->pos);
+        if (c < 0 || c == 0x1A)
+            break;
+        if (c == '\r' && f->byteAt(f->pos + 1) == '\n') {
+            out[done++] = '\n';
+            f->pos += 2;
+            continue;
+        }
+        out[done++] = char(c);
+        f->pos += 1;
+    }
+    return ssize_t(done);
+}
+
+ssize_t textWrite(void* cookie, const char* in, size_t n)
+{
+    TextFile* f = static_cast<TextFile*>(cookie);
+    std::string raw;
+    raw.reserve(n + n / 8);
+    for (size_t i = 0; i < n; ++i) {
+        if (in[i] == '\n')
+            raw += '\r';
+        raw += in[i];
+    }
+    f->aheadLen = 0;
+    if (f->append) {
+        struct stat st;
+        if (fstat(f->fd, &st) == 0)
+            f->pos = st.st_size;
+    }
+    size_t written = 0;
+    while (written < raw.size()) {
+        ssize_t w = pwrite(f->fd, raw.data() + written, raw.size() - written, f->pos + off_t(written));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return -1;
+        written += size_t(w);
+    }
+    f->pos += off_t(written);
+    return ssize_t(n);
+}
+
+int textSeek(void* cookie, off64_t* offset, int whence)
+{
+    TextFile* f = static_cast<TextFile*>(cookie);
+    off64_t base;
+    if (whence == SEEK_SET) {
+        base = 0;
+    } else if (whence == SEEK_CUR) {
+        base = f->pos;
+    } else if (whence == SEEK_END) {
+        struct stat st;
+        if (fstat(f->fd, &st) != 0)
+            return -1;
+        base = st.st_size;
+    } else {
+        errno = EINVAL;
+        return -1;
+    }
+    off64_t target = base + *offset;
+    if (target < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    f->pos = off_t(target);
+    *offset = target;
+    return 0;
+}
+
+int textClose(void* cookie)
+{
+    TextFile* f = static_cast<TextFile*>(cookie);
+    int r = close(f->fd);
+    delete f;
+    return r;
+}
+
+struct Mode {
+    char kind = 0; // 'r', 'w' or 'a'
+    bool update = false;
+    bool binary = false;
+};
+
+bool parseMode(const char* text, Mode& m)
+{
+    if (!text || (text[0] != 'r' && text[0] != 'w' && text[0] != 'a'))
+        return false;
+    m.kind = text[0];
+    for (const char* p = text + 1; *p; ++p) {
+        if (*p == '+')
+            m.update = true;
+        else if (*p == 'b')
+            m.binary = true;
+        else if (*p == 't')
+            m.binary = false;
+    }
+    return true;
+}
+
+// ---- directory search ---------------------------------------------------
+
+// Windows name matching: wildcards, ignoring case; "*.*" takes every name,
+// and a pattern ending in ".*" also takes the name without it.
+bool wildcardMatch(const std::string& pattern, const std::string& name)
+{
+    CXString upperName(upperCp1250(name).c_str());
+    if (CXString(upperCp1250(pattern).c_str()).FilterFits(upperName))
+        return true;
+    size_t n = pattern.size();
+    return n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 && name.find('.') == std::string::npos &&
+           CXString(upperCp1250(pattern.substr(0, n - 2)).c_str()).FilterFits(upperName);
+}
+
+struct Entry {
+    std::string name; // CP1250
+    uint32_t attrib;
+    uint32_t size;
+};
+
+struct Search {
+    std::vector<Entry> entries;
+    size_t next = 0;
+};
+
+struct Searches {
+    std::mutex lock;
+    std::map<int, std::unique_ptr<Search>> open;
+    int nextHandle = 1;
+};
+
+Searches& searches()
+{
+    static Searches s;
+    return s;
+}
+
+void fill(const Entry& e, FindData* data)
+{
+    if (!data)
+        return;
+    data->attrib = e.attrib;
+    data->size = e.size;
+    std::snprintf(data->name, sizeof data->name, "%s", e.name.c_str());
+}
+
+bool isDriveRoot(const std::string& host)
+{
+    if (host == "/")
+        return true;
+    for (char l = 'A'; l <= 'Z'; ++l)
+        if (driveFolder(l) == host)
+            return true;
+    return false;
+}
+
+
+} // namespace
+
+FILE* openFile(const std::string& enginePath, const char* modeText)
+{
+    Mode m;
+    if (!parseMode(modeText, m) || enginePath.empty())
+        return nullptr;
+    std::string host = toHostPath(enginePath);
+    if (host.empty())
+        return nullptr;
+    int flags = m.kind == 'r' ? (m.update ? O_RDWR : O_RDONLY)
+                              : (m.update ? O_RDWR : O_WRONLY) | O_CREAT | (m.kind == 'w' ? O_TRUNC : O_APPEND);
+    int fd = open(host.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        errno = EISDIR;
+        return nullptr;
+    }
+    std::string cmode(1, m.kind);
+    if (m.update)
+        cmode += '+';
+    if (m.binary) {
+        FILE* f = fdopen(fd, cmode.c_str());
+        if (!f)
+            close(fd);
+        return f;
+    }
+    TextFile* tf = new TextFile(fd, m.kind == 'a');
+    cookie_io_functions_t io = {textRead, textWrite, textSeek, textClose};
+    FILE* f = fopencookie(tf, cmode.c_str(), io);
+    if (!f) {
+        textClose(tf);
+        return nullptr;
+    }
+    // Unbuffered, so that the stream's position is always the text file's
+    // own; the text file buffers its raw reads itself.
+    setvbuf(f, nullptr, _IONBF, 0);
+    return f;
+}
+
+int findFirst(const std::string& enginePattern, FindData* data)
+{
+    size_t cut = enginePattern.find_last_of("\\/");
+    std::string dirPart = cut == std::string::npos ? std::string(".") : enginePattern.substr(0, cut + 1);
+    std::string pattern = cut == std::string::npos ? enginePattern : enginePattern.substr(cut + 1);
+    if (pattern.empty())
+        return -1;
+    std::string dir = toHostPath(dirPart);
+    if (dir.empty())
+        return -1;
+    DIR* d = opendir(dir.c_str());
+    if (!d)
+        return -1;
+
+    std::unique_ptr<Search> search(new Search);
+    std::vector<std::pair<std::string, std::string>> names; // engine name, host name
+    while (dirent* e = readdir(d)) {
+        std::string host = e->d_name;
+        if (host == "." || host == "..")
+            continue;
+        std::string name = utf8ToCp1250(host);
+        if (wildcardMatch(pattern, name))
+            names.emplace_back(name, host);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        std::string ka = upperCp1250(a.first), kb = upperCp1250(b.first);
+        return ka != kb ? ka < kb : a.first < b.first;
+    });
+    if (!isDriveRoot(dir))
+        for (const char* dot : {".", ".."})
+            if (wildcardMatch(pattern, dot))
+                search->entries.push_back(Entry{dot, FILE_ATTRIB_SUBDIR, 0});
+    for (const auto& n : names) {
+        struct stat st;
+        if (stat((dir + "/" + n.second).c_str(), &st) != 0)
+            continue; // a dangling link
+        bool folder = S_ISDIR(st.st_mode);
+        search->entries.push_back(Entry{n.first, folder ? uint32_t(FILE_ATTRIB_SUBDIR) : uint32_t(FILE_ATTRIB_ARCHIVE),
+                                        folder ? 0u : uint32_t(st.st_size)});
+    }
+    if (search->entries.empty())
+        return -1;
+
+    fill(search->entries[0], data);
+    search->next = 1;
+    Searches& s = searches();
+    std::lock_guard<std::mutex> guard(s.lock);
+    int handle = s.nextHandle++;
+    if (s.nextHandle < 0)
+        s.nextHandle = 1;
+    s.open[handle] = std::move(search);
+    return handle;
+}
+
+int findNext(int handle, FindData* data)
+{
+    Searches& s = searches();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto it = s.open.find(handle);
+    if (it == s.open.end())
+        return -1;
+    Search& search = *it->second;
+    if (search.next >= search.entries.size()) {
+        // Keep the handle until it is closed, but not the names.
+        std::vector<Entry>().swap(search.entries);
+        search.next = 0;
+        return -1;
+    }
+    fill(search.entries[search.next++], data);
+    return 0;
+}
+
+void findClose(int handle)
+{
+    Searches& s = searches();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.open.erase(handle);
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// Opens a file named in engine form (see Drives.h) with a Windows C library
+// mode: 'r', 'w' or 'a', then '+' for update, then 't' or 'b'. Without 'b'
+// the file is in text mode, the Windows default: CR LF reads as LF, a lone
+// CR stays, the byte 0x1A ends the file for reading, and LF is written as
+// CR LF. Positions (ftell, fseek, the length) count the bytes on disk in
+// both modes. Folders do not open. Null on failure.
+FILE* openFile(const std::string& enginePath, const char* mode);
+
+// One entry of a directory search, as the Windows search reports it.
+enum : uint32_t { FILE_ATTRIB_SUBDIR = 0x10, FILE_ATTRIB_ARCHIVE = 0x20 };
+struct FindData {
+    uint32_t attrib; // FILE_ATTRIB_SUBDIR for a folder, FILE_ATTRIB_ARCHIVE for a file
+    uint32_t size;   // the file's length, cut to 32 bits; 0 for a folder
+    char name[260];  // the bare name, code page 1250
+};
+
+// Starts a search for a pattern in engine form ("Rara\*.img"): the last
+// component may hold '*' and '?' and matches names ignoring case; "*.*"
+// matches every name and "name.*" also the bare name. Below a drive's root
+// the entries "." and ".." come first when the pattern takes them, then the
+// names in case-insensitive order. Returns a handle (0 or more) with the
+// first entry in `data`, or -1 when nothing matches.
+int findFirst(const std::string& enginePattern, FindData* data);
+// The next entry of a search: 0, or -1 when there is none.
+int findNext(int handle, FindData* data);
+// Ends a search and frees what it holds; an unknown handle is ignored.
+void findClose(int handle);
+
+} // namespace platform
