@@ -1,5 +1,6 @@
 #include "script/Object.h"
 
+#include "base/Archive.h"
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
@@ -541,7 +542,52 @@ void CMC_Object::addPlaceholderBinding(const CXString& key, const CXString& beha
     bindingList(key, true)->add(new Binding(placeholder, params, nullptr, true));
 }
 
-void CMC_Object::serialize(CXArchive*) {}
+// The record of the base part: the name, the number of bindings, then each
+// binding as its key, its behaviour's name and its parameter texts.
+void CMC_Object::serialize(CXArchive* ar)
+{
+    if (!ar)
+        return;
+    if (ar->isStoring()) {
+        int count = 0;
+        forEachList(bindings, [&count](CStringHashCode*, CXVector* list) { count += list->getSize(); });
+        *ar << name << count;
+        forEachList(bindings, [ar](CStringHashCode* key, CXVector* list) {
+            for (int i = 0; i < list->getSize(); ++i) {
+                Binding* b = bindingAt(list, i);
+                CMC_Object* target = behaviourOf(b);
+                CXArray* params = static_cast<CXArray*>(b->getSecond());
+                int n = params ? params->getSize() : 0;
+                *ar << key->getString() << (target ? target->name : CXString()) << n;
+                for (int p = 0; p < n; ++p)
+                    *ar << *static_cast<CXString*>((*params)[p]);
+            }
+        });
+        return;
+    }
+    // Counts come from the file: reading stops at the first short read.
+    int count = 0;
+    *ar >> &name;
+    *ar >> &count;
+    for (int i = 0; i < count && !ar->LastError(); ++i) {
+        CXString key, behaviourName;
+        int n = 0;
+        *ar >> &key;
+        *ar >> &behaviourName;
+        *ar >> &n;
+        CXArray* params = n > 0 ? new CXArray(101, 0.75f) : nullptr;
+        for (int p = 0; p < n && !ar->LastError(); ++p) {
+            CXString* text = new CXString;
+            *ar >> text;
+            params->add(text);
+        }
+        if (ar->LastError()) {
+            CXString::releaseToVector(params);
+            return;
+        }
+        addPlaceholderBinding(key, behaviourName, params);
+    }
+}
 
 void CMC_Object::flush(CMC_Variable* value, bool)
 {
