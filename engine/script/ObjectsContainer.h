@@ -1,0 +1,96 @@
+#pragma once
+#include "script/Object.h"
+
+class CGraphicsObject;
+class CMElements;
+class CStringHashCode;
+class CWindow;
+
+// What a container needs of a group object: add a member, empty it. The
+// script group type implements it.
+class CMC_ObjectGroup {
+public:
+    virtual void add(CMC_Object* member) = 0;
+    virtual void removeAll() = 0;
+
+protected:
+    ~CMC_ObjectGroup() {}
+};
+
+// A named scope of script objects (application, episode, scene, script
+// class). Finds objects by name through a parent chain, creates objects from
+// definition records by their "TYPE" in six passes (the types come from
+// CMC_TypeRegistry), owns its objects from addObject on, and finishes and
+// deletes them in unload.
+class CMC_ObjectsContainer : public CMC_Object {
+public:
+    // The owner becomes the object's scene, not its lookup parent.
+    CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* owner, CMElement* element, int typeId);
+    CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* owner, const CXString& name, int typeId);
+    CMC_ObjectsContainer(const CMC_ObjectsContainer&) = delete;
+    CMC_ObjectsContainer& operator=(const CMC_ObjectsContainer&) = delete;
+    // Frees the table and the list, not the objects (unload does that).
+    ~CMC_ObjectsContainer() override;
+
+    // Takes obj out of the table and the list without deleting it.
+    virtual bool removeObject(CMC_Object* obj);
+    // Stores obj under its name; an object already stored under that name is
+    // removed and deleted first (an application, episode or scene is only
+    // removed).
+    virtual void addObject(CMC_Object* obj);
+    // Empties the group and adds every object of that type name.
+    virtual void getObjects(const CXString& typeName, CMC_ObjectGroup* group);
+    virtual void onSubSceneDone(CMC_ObjectsContainer* sub);
+    virtual void unload();
+    // Creates an object of a type the engine does not know: the scene asks
+    // its plug-ins in load order. Null here.
+    virtual CMC_Object* resolveEx(CMElement* element);
+
+    // By name: this table, then the name without a trailing "_0" (again and
+    // again), then the parent with the whole name. Exact and case-sensitive.
+    CMC_Object* getObject(const char* name);
+    CMC_Object* getObject(const CXString& name) { return getObject(name.c_str()); }
+    // The i-th object in insertion order; null out of range.
+    CMC_Object* getObject(int index);
+    // getObject when it is an INTEGER, STRING, BOOL or DOUBLE; defined with
+    // the variable base.
+    CMC_Variable* getVariable(const char* name);
+    int getObjectId(const CXString& name);
+    int getElementsNo();
+    // A new vector (the caller's) of the objects of that type in table order.
+    CXVector* getObjectsOfType(int typeId);
+
+    // The drawable named by "OBJECT" or "OBJECT!FRAME"; null for an empty
+    // text, an unknown object or a type without a drawable.
+    CGraphicsObject* getGraphicsObject(const CXString& spec);
+    // The name of the object whose drawable is g, else "UNKNOWN".
+    CXString getGraphicsObjectName(CGraphicsObject* g, bool searchParents);
+    // How a type's object gives its drawable; frame is empty or the text
+    // after '!'. Installed by the graphics script types.
+    using DrawableAccessor = CGraphicsObject* (*)(CMC_Object* object, const CXString& frame);
+    static void setDrawableAccessor(int typeId, DrawableAccessor accessor);
+
+    // Adds the parent and its own parent to this container, so that they
+    // are found by name, after taking out those of an earlier parent.
+    void setParent(CMC_ObjectsContainer* parent);
+    CMC_ObjectsContainer* getParent() { return parent; }
+    CWindow* getWindow() { return window; }
+
+    // One object for one record, not added; a new vector (the caller's)
+    // holding it, empty when none was made. With a group, the anonymous
+    // behaviours bound to the object's events are added to it.
+    CXVector* resolve(CMElement* element, CMC_ObjectGroup* group);
+    // Creates and adds the objects of the records in six passes; returns a
+    // new non-owning list (the caller's) of the records that made nothing.
+    CMElements* resolveObjects(CMElements* elements);
+
+private:
+    CMC_Object* lookup(const char* name);
+    CMC_Object* askPlugins(CMElement* element);
+
+    CStringHashCode* lookupKey;
+    CXVector* objects;
+    CHashtable* table;
+    CMC_ObjectsContainer* parent;
+    CWindow* window;
+};
