@@ -123,39 +123,51 @@ CXObject* CHashtable::get(CXObject* key)
 
 void CHashtable::remove(CXObject* value)
 {
-    for (int s = 0; s < capacity; ++s) {
-        if (!keys[s])
-            continue;
-        CXObject* removedKey = nullptr;
-        if (!collided[s]) {
-            if (values[s] != value)
-                continue;
-            removedKey = keys[s];
+    for (int s = 0; s < capacity; ++s)
+        if (removeFromSlot(s, value))
+            return;
+}
+
+void CHashtable::remove(CXObject* value, CXObject* keyHint)
+{
+    if (keyHint && removeFromSlot(slotOf(keyHint->getHashcode()), value))
+        return;
+    remove(value);
+}
+
+bool CHashtable::removeFromSlot(int s, CXObject* value)
+{
+    if (!keys[s])
+        return false;
+    CXObject* removedKey = nullptr;
+    if (!collided[s]) {
+        if (values[s] != value)
+            return false;
+        removedKey = keys[s];
+        keys[s] = nullptr;
+        values[s] = nullptr;
+    } else {
+        CXVector* keyBucket = bucket(keys[s]);
+        CXVector* valueBucket = bucket(values[s]);
+        int i = valueBucket->find(value);
+        if (i < 0)
+            return false;
+        removedKey = (*keyBucket)[i];
+        keyBucket->removeAt(i);
+        valueBucket->removeAt(i);
+        if (keyBucket->getSize() == 0) {
+            delete keyBucket;
+            delete valueBucket;
             keys[s] = nullptr;
             values[s] = nullptr;
-        } else {
-            CXVector* keyBucket = bucket(keys[s]);
-            CXVector* valueBucket = bucket(values[s]);
-            int i = valueBucket->find(value);
-            if (i < 0)
-                continue;
-            removedKey = (*keyBucket)[i];
-            keyBucket->removeAt(i);
-            valueBucket->removeAt(i);
-            if (keyBucket->getSize() == 0) {
-                delete keyBucket;
-                delete valueBucket;
-                keys[s] = nullptr;
-                values[s] = nullptr;
-                collided[s] = 0;
-            }
+            collided[s] = 0;
         }
-        valueList->remove(value);
-        --count;
-        if (ownsKeys)
-            delete removedKey;
-        return;
     }
+    valueList->remove(value);
+    --count;
+    if (ownsKeys)
+        delete removedKey;
+    return true;
 }
 
 bool CHashtable::contains(CXObject* value) { return valueList->contains(value); }

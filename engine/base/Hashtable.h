@@ -20,6 +20,9 @@ public:
     void put(CXObject* key, CXObject* value); // a null key is ignored
     CXObject* get(CXObject* key);
     void remove(CXObject* value);
+    // The same, looking first in the slot of keyHint (the key the value is
+    // stored under), so that a caller who knows the key avoids the scan.
+    void remove(CXObject* value, CXObject* keyHint);
     bool contains(CXObject* value);
     // Null when empty; otherwise a new vector of the keys in slot order.
     // The caller deletes the vector, not the keys.
@@ -31,6 +34,7 @@ public:
     CXObject* clone() override;
 
 private:
+    bool removeFromSlot(int slot, CXObject* value);
     int slotOf(int hash) const
     {
         int slot = hash % capacity;

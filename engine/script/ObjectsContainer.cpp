@@ -110,7 +110,8 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 {
     if (!obj || !objects || !objects->contains(obj))
         return false;
-    table->remove(obj);
+    lookupKey->set(obj->getName().c_str());
+    table->remove(obj, lookupKey);
     objects->remove(obj);
     return true;
 }

@@ -196,3 +196,24 @@ TEST(CIntegerTest, ParsesLikeAtoiAndHashesToItsValue)
 }
 
 } // namespace
+
+TEST(CHashtableTest, RemoveWithKeyHintTakesTheSameEntry)
+{
+    // "ab" and "ca" share a slot; a hint finds the value in its bucket, and a
+    // wrong hint still falls back to the scan.
+    CHashtable table(101, 0.75, true);
+    CXObject a, c, other;
+    table.put(new CStringHashCode(CXString("ab")), &a);
+    table.put(new CStringHashCode(CXString("ca")), &c);
+    table.put(new CStringHashCode(CXString("zz")), &other);
+    CStringHashCode hint(CXString("ca"));
+    table.remove(&c, &hint);
+    EXPECT_FALSE(table.contains(&c));
+    EXPECT_EQ(table.getSize(), 2);
+    CStringHashCode keyA(CXString("ab"));
+    EXPECT_EQ(table.get(&keyA), &a);
+    CStringHashCode wrong(CXString("nothing"));
+    table.remove(&other, &wrong);
+    EXPECT_FALSE(table.contains(&other));
+    EXPECT_EQ(table.getSize(), 1);
+}
