@@ -85,37 +85,28 @@ int CMC_String::compare(CMC_Variable* other)
     return r == 0 ? 0 : (r < 0 ? -1 : 1);
 }
 
+CMC_String* CMC_String::temporary(const CXString& text)
+{
+    CMC_String* t = CMC_VariableFactory::allocString();
+    t->setValue(text);
+    return t;
+}
+
 // The text is read before the string is given back, so nothing depends on
 // the pool leaving it alone.
 CMC_Variable* CMC_String::convert(int type)
 {
-    switch (type) {
-    case MC_STRING:
+    if (type == MC_STRING)
         return this;
-    case MC_INTEGER: {
-        int v = value.toNumber();
-        flush(this);
-        CMC_Integer* t = CMC_VariableFactory::allocInteger();
-        t->setValue(v);
-        return t;
-    }
-    case MC_BOOL: {
-        bool v = value.toBool();
-        flush(this);
-        CMC_Bool* t = CMC_VariableFactory::allocBool();
-        t->setValue(v);
-        return t;
-    }
-    case MC_DOUBLE: {
-        double v = value.toDouble();
-        flush(this);
-        CMC_Double* t = CMC_VariableFactory::allocDouble();
-        t->setValue(v);
-        return t;
-    }
-    default:
+    if (type < MC_INTEGER || type > MC_DOUBLE)
         return nullptr;
-    }
+    CXString text = value;
+    flush(this);
+    if (type == MC_INTEGER)
+        return CMC_Integer::temporary(text.toNumber());
+    if (type == MC_BOOL)
+        return CMC_Bool::temporary(text.toBool());
+    return CMC_Double::temporary(text.toDouble());
 }
 
 // The other is given back even when it is a string itself.

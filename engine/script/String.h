@@ -53,6 +53,9 @@ public:
     using CMC_Object::clone;
     void serialize(CXArchive* archive) override;
 
+    // A pooled temporary holding text.
+    static CMC_String* temporary(const CXString& text);
+
     // Upper-cases the text in place; no report.
     virtual void upper() { value.Upper(); }
 

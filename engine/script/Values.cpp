@@ -11,38 +11,6 @@
 #include <cstring>
 
 namespace {
-const CXString VALUE("VALUE");
-const CXString DEFAULT("DEFAULT");
-
-bool hasDefault(CMElement* e) { return e && e->getPropertyValue(DEFAULT).IsString(); }
-
-// The pooled temporary that convert() hands out, holding the value in the
-// target type's form.
-CMC_Variable* integerTemp(int v)
-{
-    CMC_Integer* t = CMC_VariableFactory::allocInteger();
-    t->setValue(v);
-    return t;
-}
-CMC_Variable* doubleTemp(double v)
-{
-    CMC_Double* t = CMC_VariableFactory::allocDouble();
-    t->setValue(v);
-    return t;
-}
-CMC_Variable* boolTemp(bool v)
-{
-    CMC_Bool* t = CMC_VariableFactory::allocBool();
-    t->setValue(v);
-    return t;
-}
-CMC_Variable* stringTemp(const CXString& v)
-{
-    CMC_String* t = CMC_VariableFactory::allocString();
-    t->setValue(v);
-    return t;
-}
-
 CMC_Object* makeInteger(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Integer(c, e); }
 CMC_Object* makeDouble(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Double(c, e); }
 CMC_Object* makeBool(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Bool(c, e); }
@@ -55,23 +23,6 @@ CMC_RegisterType registerString("STRING", 2, &makeString);
 } // namespace
 
 // INTEGER
-
-CMC_Integer::CMC_Integer(const CXString& n) : CMC_BasicValue(n) {}
-
-CMC_Integer::CMC_Integer(const CXString& n, int poolSlot) : CMC_BasicValue(n, poolSlot) {}
-
-CMC_Integer::CMC_Integer(int v) : CMC_BasicValue(CXString("temp"))
-{
-    value = defaultValue = v;
-}
-
-CMC_Integer::CMC_Integer(CMC_ObjectsContainer* c, CMElement* e) : CMC_BasicValue(c, e)
-{
-    if (!e)
-        return;
-    value = e->getPropertyIntValue(VALUE);
-    defaultValue = hasDefault(e) ? e->getPropertyIntValue(DEFAULT) : value;
-}
 
 void CMC_Integer::inc()
 {
@@ -110,14 +61,14 @@ CMC_Variable* CMC_Integer::convert(int type)
     case MC_STRING: {
         CXString text = toString();
         flush(this);
-        return stringTemp(text);
+        return CMC_String::temporary(text);
     }
     case MC_BOOL:
         flush(this);
-        return boolTemp(v != 0);
+        return CMC_Bool::temporary(v != 0);
     case MC_DOUBLE:
         flush(this);
-        return doubleTemp(double(v));
+        return CMC_Double::temporary(double(v));
     default:
         return nullptr;
     }
@@ -125,27 +76,16 @@ CMC_Variable* CMC_Integer::convert(int type)
 
 CMC_Variable* CMC_Integer::calculate(CMC_Variable* other, int op)
 {
-    CMC_Integer* result = CMC_VariableFactory::allocInteger();
-    int o = 0;
-    CMC_Variable* c = converted(other, MC_INTEGER);
-    bool known = c != nullptr;
-    if (c) {
-        o = static_cast<CMC_Integer*>(c)->value;
-        flush(c);
-    }
-    int r = value;
-    if (known) {
+    return combined(other, [op](int a, int b) {
         switch (op) {
-        case 1: r = add(value, o); break;
-        case 2: r = sub(value, o); break;
-        case 3: r = mul(value, o); break;
-        case 4: r = div(value, o); break;
-        case 5: r = mod(value, o); break;
-        default: break;
+        case 1: return add(a, b);
+        case 2: return sub(a, b);
+        case 3: return mul(a, b);
+        case 4: return div(a, b);
+        case 5: return mod(a, b);
+        default: return a;
         }
-    }
-    result->setValue(r);
-    return result;
+    });
 }
 
 void CMC_Integer::netstore(void* buffer)
@@ -173,45 +113,7 @@ void CMC_Integer::fromString(const CXString& text) { value = text.toNumber(); }
 
 CXString CMC_Integer::toString() { return CXString::toString(value); }
 
-CXObject* CMC_Integer::clone()
-{
-    CMC_Integer* copy = new CMC_Integer(name);
-    copy->value = value;
-    copy->markAsClone();
-    return copy;
-}
-
-void CMC_Integer::serialize(CXArchive* ar)
-{
-    if (!ar)
-        return;
-    CMC_Variable::serialize(ar);
-    if (ar->isStoring()) {
-        *ar << value << defaultValue;
-    } else {
-        *ar >> &value;
-        *ar >> &defaultValue;
-    }
-}
-
 // DOUBLE
-
-CMC_Double::CMC_Double(const CXString& n) : CMC_BasicValue(n) {}
-
-CMC_Double::CMC_Double(const CXString& n, int poolSlot) : CMC_BasicValue(n, poolSlot) {}
-
-CMC_Double::CMC_Double(double v) : CMC_BasicValue(CXString("temp"))
-{
-    value = defaultValue = v;
-}
-
-CMC_Double::CMC_Double(CMC_ObjectsContainer* c, CMElement* e) : CMC_BasicValue(c, e)
-{
-    if (!e)
-        return;
-    value = e->getPropertyDoubleValue(VALUE);
-    defaultValue = hasDefault(e) ? e->getPropertyDoubleValue(DEFAULT) : value;
-}
 
 int CMC_Double::truncate(double v)
 {
@@ -252,15 +154,15 @@ CMC_Variable* CMC_Double::convert(int type)
     switch (type) {
     case MC_INTEGER:
         flush(this);
-        return integerTemp(round(v));
+        return CMC_Integer::temporary(round(v));
     case MC_STRING: {
         CXString text = toString();
         flush(this);
-        return stringTemp(text);
+        return CMC_String::temporary(text);
     }
     case MC_BOOL:
         flush(this);
-        return boolTemp(v != 0.0);
+        return CMC_Bool::temporary(v != 0.0);
     case MC_DOUBLE:
         return this;
     default:
@@ -270,27 +172,16 @@ CMC_Variable* CMC_Double::convert(int type)
 
 CMC_Variable* CMC_Double::calculate(CMC_Variable* other, int op)
 {
-    CMC_Double* result = CMC_VariableFactory::allocDouble();
-    double o = 0.0;
-    CMC_Variable* c = converted(other, MC_DOUBLE);
-    bool known = c != nullptr;
-    if (c) {
-        o = static_cast<CMC_Double*>(c)->value;
-        flush(c);
-    }
-    double r = value;
-    if (known) {
+    return combined(other, [op](double a, double b) {
         switch (op) {
-        case 1: r = value + o; break;
-        case 2: r = value - o; break;
-        case 3: r = value * o; break;
-        case 4: r = value / o; break;
-        case 5: r = double(CMC_Integer::mod(truncate(value), truncate(o))); break;
-        default: break;
+        case 1: return a + b;
+        case 2: return a - b;
+        case 3: return a * b;
+        case 4: return a / b;
+        case 5: return double(CMC_Integer::mod(truncate(a), truncate(b)));
+        default: return a;
         }
-    }
-    result->setValue(r);
-    return result;
+    });
 }
 
 void CMC_Double::netstore(void* buffer)
@@ -324,45 +215,7 @@ void CMC_Double::fromString(const CXString& text) { value = text.toDouble(); }
 
 CXString CMC_Double::toString() { return CXString::toString(value); }
 
-CXObject* CMC_Double::clone()
-{
-    CMC_Double* copy = new CMC_Double(name);
-    copy->value = value;
-    copy->markAsClone();
-    return copy;
-}
-
-void CMC_Double::serialize(CXArchive* ar)
-{
-    if (!ar)
-        return;
-    CMC_Variable::serialize(ar);
-    if (ar->isStoring()) {
-        *ar << value << defaultValue;
-    } else {
-        *ar >> &value;
-        *ar >> &defaultValue;
-    }
-}
-
 // BOOL
-
-CMC_Bool::CMC_Bool(const CXString& n) : CMC_BasicValue(n) {}
-
-CMC_Bool::CMC_Bool(const CXString& n, int poolSlot) : CMC_BasicValue(n, poolSlot) {}
-
-CMC_Bool::CMC_Bool(bool v) : CMC_BasicValue(CXString("temp"))
-{
-    value = defaultValue = v;
-}
-
-CMC_Bool::CMC_Bool(CMC_ObjectsContainer* c, CMElement* e) : CMC_BasicValue(c, e)
-{
-    if (!e)
-        return;
-    value = e->getPropertyBoolValue(VALUE);
-    defaultValue = hasDefault(e) ? e->getPropertyBoolValue(DEFAULT) : value;
-}
 
 void CMC_Bool::negate()
 {
@@ -382,15 +235,15 @@ CMC_Variable* CMC_Bool::convert(int type)
     switch (type) {
     case MC_INTEGER:
         flush(this);
-        return integerTemp(v ? 1 : 0);
+        return CMC_Integer::temporary(v ? 1 : 0);
     case MC_STRING:
         flush(this);
-        return stringTemp(CXString::toString(v));
+        return CMC_String::temporary(CXString::toString(v));
     case MC_BOOL:
         return this;
     case MC_DOUBLE:
         flush(this);
-        return doubleTemp(v ? 1.0 : 0.0);
+        return CMC_Double::temporary(v ? 1.0 : 0.0);
     default:
         return nullptr;
     }
@@ -398,21 +251,7 @@ CMC_Variable* CMC_Bool::convert(int type)
 
 CMC_Variable* CMC_Bool::calculate(CMC_Variable* other, int op)
 {
-    CMC_Bool* result = CMC_VariableFactory::allocBool();
-    bool o = false;
-    CMC_Variable* c = converted(other, MC_BOOL);
-    bool known = c != nullptr;
-    if (c) {
-        o = static_cast<CMC_Bool*>(c)->value;
-        flush(c);
-    }
-    bool r = value;
-    if (known && op == 1)
-        r = value && o;
-    else if (known && op == 3)
-        r = value || o;
-    result->setValue(r);
-    return result;
+    return combined(other, [op](bool a, bool b) { return op == 1 ? a && b : (op == 3 ? a || b : a); });
 }
 
 void CMC_Bool::netstore(void* buffer)
@@ -445,24 +284,3 @@ void CMC_Bool::restore(CXArchive* ar)
 void CMC_Bool::fromString(const CXString& text) { value = text.toBool(); }
 
 CXString CMC_Bool::toString() { return CXString::toString(value); }
-
-CXObject* CMC_Bool::clone()
-{
-    CMC_Bool* copy = new CMC_Bool(name);
-    copy->value = value;
-    copy->markAsClone();
-    return copy;
-}
-
-void CMC_Bool::serialize(CXArchive* ar)
-{
-    if (!ar)
-        return;
-    CMC_Variable::serialize(ar);
-    if (ar->isStoring()) {
-        *ar << value << defaultValue;
-    } else {
-        *ar >> &value;
-        *ar >> &defaultValue;
-    }
-}

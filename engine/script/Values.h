@@ -1,10 +1,14 @@
 #pragma once
+#include "base/Archive.h"
+#include "script/Element.h"
 #include "script/Variable.h"
+#include "script/VariableFactory.h"
 
 // What INTEGER, DOUBLE and BOOL share: a value and a default, assignment
-// from any value converted to this type, equality, order, defaults and the
-// ini reset. A conversion that yields nothing leaves the value as it is.
-template <class T, int TypeId>
+// from any value converted to this type, equality, order, defaults, the ini
+// reset, clones and the snapshot. A conversion that yields nothing leaves
+// the value as it is.
+template <class T, int TypeId, class Self>
 class CMC_BasicValue : public CMC_Variable {
 public:
     T getValue() const { return value; }
@@ -69,13 +73,76 @@ public:
         value = defaultValue;
         onChange(true);
     }
+    // A plain copy named like this one, marked as a clone; its default is
+    // the type's empty value.
+    CXObject* clone() override
+    {
+        Self* copy = new Self(name);
+        copy->value = value;
+        copy->markAsClone();
+        return copy;
+    }
+    using CMC_Object::clone;
+    // The variable base's record, then the value and the default.
+    void serialize(CXArchive* ar) override
+    {
+        if (!ar)
+            return;
+        CMC_Variable::serialize(ar);
+        if (ar->isStoring()) {
+            *ar << value << defaultValue;
+        } else {
+            *ar >> &value;
+            *ar >> &defaultValue;
+        }
+    }
     using CMC_Variable::compare;
     using CMC_Variable::equals;
 
-protected:
-    CMC_BasicValue(const CXString& n) : CMC_Variable(n, TypeId), value(), defaultValue() {}
+    // A pooled temporary holding v.
+    static Self* temporary(T v)
+    {
+        Self* t = Self::alloc();
+        t->setValue(v);
+        return t;
+    }
+
+    explicit CMC_BasicValue(const CXString& n) : CMC_Variable(n, TypeId), value(), defaultValue() {}
+    // A name, not a value (a C string would otherwise make a BOOL true).
+    explicit CMC_BasicValue(const char* n) : CMC_BasicValue(CXString(n)) {}
     CMC_BasicValue(const CXString& n, int poolSlot) : CMC_Variable(n, TypeId, poolSlot), value(), defaultValue() {}
-    CMC_BasicValue(CMC_ObjectsContainer* c, CMElement* e) : CMC_Variable(c, e, TypeId), value(), defaultValue() {}
+    // Named "temp"; value and default v.
+    explicit CMC_BasicValue(T v) : CMC_Variable(CXString("temp"), TypeId), value(v), defaultValue(v) {}
+
+protected:
+    // "VALUE", and "DEFAULT" when it is not empty (else the value), read
+    // with the record's getter of this type.
+    using Getter = T (CMElement::*)(const CXString&) const;
+    CMC_BasicValue(CMC_ObjectsContainer* c, CMElement* e, Getter get)
+        : CMC_Variable(c, e, TypeId), value(), defaultValue()
+    {
+        if (!e)
+            return;
+        value = (e->*get)(CXString("VALUE"));
+        defaultValue = e->getPropertyValue(CXString("DEFAULT")).IsString() ? (e->*get)(CXString("DEFAULT")) : value;
+    }
+
+    // A temporary of this type holding combine(this value, other read as
+    // this type); the other is given back. An other without this type's
+    // form leaves the value alone.
+    template <class Combine>
+    CMC_Variable* combined(CMC_Variable* other, Combine combine)
+    {
+        Self* result = Self::alloc();
+        CMC_Variable* c = converted(other, TypeId);
+        T r = value;
+        if (c) {
+            r = combine(value, static_cast<CMC_BasicValue*>(c)->value);
+            flush(c);
+        }
+        result->setValue(r);
+        return result;
+    }
 
     // Another value read as this type; false when it has no such form.
     static bool read(CMC_Variable* other, T* out)
@@ -93,14 +160,14 @@ protected:
 };
 
 // Script INTEGER (type id 1): a signed 32-bit value that wraps.
-class CMC_Integer : public CMC_BasicValue<int, MC_INTEGER> {
+class CMC_Integer : public CMC_BasicValue<int, MC_INTEGER, CMC_Integer> {
 public:
-    explicit CMC_Integer(const CXString& name);
-    CMC_Integer(const CXString& name, int poolSlot);
-    // Named "temp"; value and default v.
-    explicit CMC_Integer(int v);
-    // "VALUE", and "DEFAULT" when it is not empty (else the value).
-    CMC_Integer(CMC_ObjectsContainer* container, CMElement* element);
+    using CMC_BasicValue::CMC_BasicValue;
+    CMC_Integer(CMC_ObjectsContainer* container, CMElement* element)
+        : CMC_BasicValue(container, element, &CMElement::getPropertyIntValue)
+    {
+    }
+    static CMC_Integer* alloc() { return CMC_VariableFactory::allocInteger(); }
 
     // Plus or minus one, wrapping; reported as a change.
     void inc() override;
@@ -117,10 +184,6 @@ public:
     void restore(CXArchive* archive) override;
     void fromString(const CXString& text) override;
     CXString toString() override;
-    // A plain copy named like this one, marked as a clone; default 0.
-    CXObject* clone() override;
-    using CMC_Object::clone;
-    void serialize(CXArchive* archive) override;
 
     // Wrapping 32-bit arithmetic; the quotient and remainder rules above.
     static int add(int a, int b) { return int(unsigned(a) + unsigned(b)); }
@@ -131,12 +194,14 @@ public:
 };
 
 // Script DOUBLE (type id 4).
-class CMC_Double : public CMC_BasicValue<double, MC_DOUBLE> {
+class CMC_Double : public CMC_BasicValue<double, MC_DOUBLE, CMC_Double> {
 public:
-    explicit CMC_Double(const CXString& name);
-    CMC_Double(const CXString& name, int poolSlot);
-    explicit CMC_Double(double v);
-    CMC_Double(CMC_ObjectsContainer* container, CMElement* element);
+    using CMC_BasicValue::CMC_BasicValue;
+    CMC_Double(CMC_ObjectsContainer* container, CMElement* element)
+        : CMC_BasicValue(container, element, &CMElement::getPropertyDoubleValue)
+    {
+    }
+    static CMC_Double* alloc() { return CMC_VariableFactory::allocDouble(); }
 
     void inc() override;
     void dec() override;
@@ -154,9 +219,6 @@ public:
     void fromString(const CXString& text) override;
     // Five decimals.
     CXString toString() override;
-    CXObject* clone() override;
-    using CMC_Object::clone;
-    void serialize(CXArchive* archive) override;
 
     // Half away from zero (2.5 gives 3, -2.5 gives -3); saturates at the
     // int range, NaN gives 0.
@@ -167,12 +229,14 @@ public:
 
 // Script BOOL (type id 3). ADD is the logical AND and MULTIPLY the OR; inc,
 // dec and swap negate.
-class CMC_Bool : public CMC_BasicValue<bool, MC_BOOL> {
+class CMC_Bool : public CMC_BasicValue<bool, MC_BOOL, CMC_Bool> {
 public:
-    explicit CMC_Bool(const CXString& name);
-    CMC_Bool(const CXString& name, int poolSlot);
-    explicit CMC_Bool(bool v);
-    CMC_Bool(CMC_ObjectsContainer* container, CMElement* element);
+    using CMC_BasicValue::CMC_BasicValue;
+    CMC_Bool(CMC_ObjectsContainer* container, CMElement* element)
+        : CMC_BasicValue(container, element, &CMElement::getPropertyBoolValue)
+    {
+    }
+    static CMC_Bool* alloc() { return CMC_VariableFactory::allocBool(); }
 
     void inc() override;
     void dec() override;
@@ -188,9 +252,6 @@ public:
     void restore(CXArchive* archive) override;
     void fromString(const CXString& text) override;
     CXString toString() override;
-    CXObject* clone() override;
-    using CMC_Object::clone;
-    void serialize(CXArchive* archive) override;
 
 private:
     void negate();

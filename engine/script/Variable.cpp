@@ -62,8 +62,7 @@ void CMC_Variable::init()
         CXString section = scene->getName();
         CXString stored = config->GetString(section, name);
         if (stored.IsString()) {
-            CMC_String* text = CMC_VariableFactory::allocString();
-            text->setValue(stored);
+            CMC_String* text = CMC_String::temporary(stored);
             set(text);
             flush(text);
         } else {
@@ -185,37 +184,20 @@ bool CMC_Variable::isNumber(const CXString& text)
 
 CMC_Variable* CMC_Variable::resolve(const CXString& text)
 {
-    if (!text.IsString()) {
-        CMC_String* s = CMC_VariableFactory::allocString();
-        s->setValue(CXString());
-        return s;
-    }
     if (text.GetAt(0) == '"') {
         CXString rest = text.Right(1);
         if (rest.IsString() && rest.lastChar() == '"')
             rest = rest.Left(rest.getLength() - 1);
-        CMC_String* s = CMC_VariableFactory::allocString();
-        s->setValue(rest);
-        return s;
+        return CMC_String::temporary(rest);
     }
     if (isNumber(text)) {
-        if (text.Find('.') < 0) {
-            CMC_Integer* i = CMC_VariableFactory::allocInteger();
-            i->setValue(text.toNumber());
-            return i;
-        }
-        CMC_Double* d = CMC_VariableFactory::allocDouble();
-        d->setValue(text.toDouble());
-        return d;
+        if (text.Find('.') < 0)
+            return CMC_Integer::temporary(text.toNumber());
+        return CMC_Double::temporary(text.toDouble());
     }
-    if (text == "TRUE" || text == "FALSE") {
-        CMC_Bool* b = CMC_VariableFactory::allocBool();
-        b->setValue(text == "TRUE");
-        return b;
-    }
-    CMC_String* s = CMC_VariableFactory::allocString();
-    s->setValue(text);
-    return s;
+    if (text == "TRUE" || text == "FALSE")
+        return CMC_Bool::temporary(text == "TRUE");
+    return CMC_String::temporary(text);
 }
 
 CMC_Variable* CMC_ObjectsContainer::getVariable(const char* n)

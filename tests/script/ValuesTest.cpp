@@ -218,6 +218,10 @@ TEST(CMC_IntegerTest, ClonesArePlainCopies)
     EXPECT_EQ(copy->getValue(), 12);
     EXPECT_EQ(copy->getDefaultValue(), 0);
     EXPECT_EQ(copy->getName(), "f");
+
+    CMC_Bool named("FLAG"); // a name, not the value true
+    EXPECT_EQ(named.getName(), "FLAG");
+    EXPECT_FALSE(named.getValue());
 }
 
 TEST(CMC_StringTest, ConversionsComparisonAndArithmetic)
