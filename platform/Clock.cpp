@@ -5,6 +5,8 @@
 
 namespace platform {
 
+int64_t Clock::unixTime() { return int64_t(std::time(nullptr)); }
+
 uint32_t SystemClock::tickCount()
 {
     timespec ts;

@@ -11,6 +11,8 @@ class Clock {
 public:
     virtual ~Clock() {}
     virtual uint32_t tickCount() = 0;
+    // Seconds since 1970-01-01 UTC, as the C library's time() counts them.
+    virtual int64_t unixTime();
 };
 
 // Reads the system's monotonic time since boot.
@@ -26,9 +28,13 @@ public:
     uint32_t tickCount() override { return now; }
     void set(uint32_t ms) { now = ms; }
     void advance(uint32_t ms) { now += ms; }
+    // Its calendar time stands still too; 0 until set.
+    int64_t unixTime() override { return seconds; }
+    void setUnixTime(int64_t s) { seconds = s; }
 
 private:
     uint32_t now;
+    int64_t seconds = 0;
 };
 
 // The clock in use; the system clock unless one was installed. Installing
@@ -37,6 +43,7 @@ Clock* currentClock();
 void setClock(Clock* clock);
 
 inline uint32_t GetTickCount() { return currentClock()->tickCount(); }
+inline int64_t GetUnixTime() { return currentClock()->unixTime(); }
 
 // Installs a clock for the lifetime of the object (tests).
 class ScopedClock {

@@ -257,6 +257,55 @@ FILE* openFile(const std::string& enginePath, const char* modeText)
     return f;
 }
 
+bool copyFile(const std::string& source, const std::string& target)
+{
+    std::string from = toHostPath(source);
+    std::string to = toHostPath(target);
+    if (from.empty() || to.empty())
+        return false;
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat src, dst;
+    // Copying a file onto itself would truncate it first.
+    bool same = stat(to.c_str(), &dst) == 0 && fstat(in, &src) == 0 && src.st_dev == dst.st_dev &&
+                src.st_ino == dst.st_ino;
+    if (same || fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
+        close(in);
+        return false;
+    }
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buffer + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok)
+            break;
+    }
+    close(in);
+    return close(out) == 0 && ok;
+}
+
 int findFirst(const std::string& enginePattern, FindData* data)
 {
     size_t cut = enginePattern.find_last_of("\\/");

@@ -13,6 +13,11 @@ namespace platform {
 // both modes. Folders do not open. Null on failure.
 FILE* openFile(const std::string& enginePath, const char* mode);
 
+// Copies a file's bytes to another file, replacing it when it exists, as
+// the Windows CopyFile does. False when the source cannot be read, the
+// target cannot be written, or both name the same file.
+bool copyFile(const std::string& sourceEnginePath, const std::string& targetEnginePath);
+
 // One entry of a directory search, as the Windows search reports it.
 enum : uint32_t { FILE_ATTRIB_SUBDIR = 0x10, FILE_ATTRIB_ARCHIVE = 0x20 };
 struct FindData {

@@ -210,6 +210,8 @@ public:
     static CXString typeToString(int typeId);
 
 protected:
+    // For the types' own clone() when they build the copy from scratch.
+    void markAsClone() { cloneFlag = true; }
     // Appends a binding under key whose behaviour is a placeholder named
     // behaviourName, as a snapshot record gives it.
     void addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params);
