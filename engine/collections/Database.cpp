@@ -227,7 +227,8 @@ void CMC_Database::load(const CXString& fileName)
 void CMC_Database::save(const CXString& fileName)
 {
     CReplacingFile file;
-    if (file.Open(scene ? scene->getWindow() : nullptr, fileName, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_TEXT) != 0)
+    int mode = CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_TEXT;
+    if (file.Open(scene ? scene->getWindow() : nullptr, fileName, mode) != 0)
         return;
     CXString text;
     for (int i = 0; i < rows->getSize(); ++i) {

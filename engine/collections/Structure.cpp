@@ -35,9 +35,19 @@ CMC_Variable* fieldAt(CXVector* fields, int i) { return static_cast<CMC_Variable
 
 } // namespace
 
+// The variable base's record constructor would bind the events while the
+// object is still a plain variable, with the variable's event list; they
+// are bound here so that the structure's own list is the one used.
 CMC_Structure::CMC_Structure(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Variable(container, element, MC_STRUCTURE), fields(new CXVector(101, 0.75f)), borrowed(false)
+    : CMC_Variable(element ? element->getName() : CXString(), MC_STRUCTURE), fields(new CXVector(101, 0.75f)),
+      borrowed(false)
 {
+    scene = container;
+    if (element) {
+        toIni = element->getPropertyBoolValue(CXString("TOINI"));
+        netNotify = toIni || element->getPropertyBoolValue(CXString("NETNOTIFY"));
+    }
+    initializeBehaviours(container, element);
     if (!element)
         return;
     CStringTokenizer declarations(element->getPropertyValue(CXString("FIELDS")), CXString(","));

@@ -23,11 +23,7 @@ class CMC_MultiArrayTest : public RecordsTest {
 protected:
     CMC_MultiArray* make(const char* name, const char* dimensions)
     {
-        std::string type = std::string(name) + ":TYPE=MULTIARRAY";
-        std::string dims = std::string(name) + ":DIMENSIONS=" + dimensions;
-        scene.define({type.c_str(), dims.c_str()});
-        CMC_Object* o = scene.getObject(name);
-        EXPECT_TRUE(o && o->getType() == MC_MULTIARRAY);
+        CMC_Object* o = scene.defineOne(name, "MULTIARRAY", MC_MULTIARRAY, "DIMENSIONS", dimensions);
         return static_cast<CMC_MultiArray*>(o);
     }
 };

@@ -44,6 +44,17 @@ public:
             if (CMC_Object* o = getObject(elements.getAt(i)->getName()))
                 o->init();
     }
+    // One object of a type word with one property; null when the word did
+    // not make an object of the type id.
+    CMC_Object* defineOne(const char* name, const char* word, int typeId, const char* property, const char* value)
+    {
+        std::string type = std::string(name) + ":TYPE=" + word;
+        std::string set = std::string(name) + ":" + property + "=" + value;
+        define({type.c_str(), set.c_str()});
+        CMC_Object* o = getObject(name);
+        EXPECT_TRUE(o && o->getType() == typeId) << name;
+        return o && o->getType() == typeId ? o : nullptr;
+    }
 };
 
 // Pools and runners for one test, and a drive T: on a temp folder.

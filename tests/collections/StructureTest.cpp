@@ -23,12 +23,7 @@ class CMC_StructureTest : public RecordsTest {
 protected:
     CMC_Structure* make(const char* name, const char* fields)
     {
-        std::string type = std::string(name) + ":TYPE=STRUCT";
-        std::string list = std::string(name) + ":FIELDS=" + fields;
-        scene.define({type.c_str(), list.c_str()});
-        CMC_Object* o = scene.getObject(name);
-        EXPECT_TRUE(o && o->getType() == MC_STRUCTURE);
-        return static_cast<CMC_Structure*>(o);
+        return static_cast<CMC_Structure*>(scene.defineOne(name, "STRUCT", MC_STRUCTURE, "FIELDS", fields));
     }
 };
 
@@ -47,6 +42,8 @@ TEST_F(CMC_StructureTest, FieldsAreDeclaredFromTheirDefinition)
     };
     for (const Case& c : cases)
         EXPECT_EQ(layout(make("P", c.fields)), c.layout) << c.fields;
+    // A structure has none of the change events of the other values.
+    EXPECT_EQ(make("P", "")->getEventCount(), 3);
 }
 
 TEST_F(CMC_StructureTest, FieldsAreFoundByTheirShortNameWithCase)
