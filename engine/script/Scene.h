@@ -3,6 +3,7 @@
 #include "script/SceneServices.h"
 
 #include <cstdint>
+#include <string>
 
 class CMC_DLLExModuleInterface;
 class CVersion;
@@ -202,6 +203,12 @@ protected:
     CMC_SceneUpdate* updateIfc;
 
 private:
+    // The scene's own record as the application snapshot gave it (name and
+    // bindings): the bindings to the scene's own behaviours go with those
+    // behaviours when the scene is left, so every visit takes them anew.
+    std::string snapshotRecord;
+    void restoreOwnBindings();
+
     void setUp(CWindow* window);
     // Changes into the scene's folder, on the hard disk or else the medium.
     void enterFolder();

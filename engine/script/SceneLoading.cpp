@@ -4,6 +4,7 @@
 
 #include "base/Archive.h"
 #include "base/File.h"
+#include "base/FileStream.h"
 #include "base/Folder.h"
 #include "base/Path.h"
 #include "base/StringTokenizer.h"
@@ -73,8 +74,22 @@ bool CMC_Scene::loadCnv() { return isBinary() ? loadSnapshotFile() : loadDefinit
 // The folder is rebuilt from the root without a separator, so a "PATH"
 // without a leading backslash fails here and the folder entered before
 // stays current.
+void CMC_Scene::restoreOwnBindings()
+{
+    if (snapshotRecord.empty())
+        return;
+    removeAllBehaviours();
+    std::string bytes = snapshotRecord;
+    CFile_Stream stream(&bytes[0], int(bytes.size()));
+    CXArchive archive(&stream, false);
+    CXString ownName = name;
+    CMC_Object::serialize(&archive);
+    name = ownName;
+}
+
 bool CMC_Scene::loadSnapshotFile()
 {
+    restoreOwnBindings();
     CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + path);
     CFile file(getWindow(), getName() + ".bin", CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError()) {
@@ -191,7 +206,18 @@ void CMC_Scene::serialize(CXArchive* archive)
     if (!archive->isStoring()) {
         // The scene is entered under the name it reads.
         bool listed = removeObject(this);
+        CFile* file = archive->GetFileHandle();
+        int start = file ? file->Tell() : 0;
         CMC_Object::serialize(archive);
+        int end = file ? file->Tell() : 0;
+        snapshotRecord.clear();
+        if (file && !archive->LastError() && end > start) {
+            file->Seek(start, 0);
+            snapshotRecord.resize(size_t(end - start));
+            if (file->Tell() != start || file->Read(&snapshotRecord[0], end - start) != end - start)
+                snapshotRecord.clear();
+            file->Seek(end, 0);
+        }
         *archive >> &path;
         if (listed)
             addObject(this);

@@ -139,27 +139,21 @@ void CMC_Scene::resumeExcept(CXArray* names)
     });
 }
 
-void CMC_Scene::getPlayingAnimo(CMC_ObjectGroup* out)
+// Empties the group, then adds each object of the type that plays.
+static void collectPlaying(CMC_Scene* scene, int typeId, CMC_ObjectGroup* out)
 {
     if (!out)
         return;
     out->removeAll();
-    forEachOfType(this, MC_ANIMO, [out](CMC_Object* o, const CMC_PlayState* state) {
+    forEachOfType(scene, typeId, [out](CMC_Object* o, const CMC_PlayState* state) {
         if (state->isPlaying && state->isPlaying(o))
             out->add(o);
     });
 }
 
-void CMC_Scene::getRunningTimers(CMC_ObjectGroup* out)
-{
-    if (!out)
-        return;
-    out->removeAll();
-    forEachOfType(this, MC_TIMER, [out](CMC_Object* o, const CMC_PlayState* state) {
-        if (state->isPlaying && state->isPlaying(o))
-            out->add(o);
-    });
-}
+void CMC_Scene::getPlayingAnimo(CMC_ObjectGroup* out) { collectPlaying(this, MC_ANIMO, out); }
+
+void CMC_Scene::getRunningTimers(CMC_ObjectGroup* out) { collectPlaying(this, MC_TIMER, out); }
 
 void CMC_Scene::createObject(const CXString& type, const CXString& name)
 {

@@ -44,8 +44,9 @@ public:
 // The application's own unload: it leaves its running child.
 class TestApp : public CMC_Scene {
 public:
-    explicit TestApp(const char* n, int type = MC_APPLICATION)
-        : CMC_Scene(nullptr, nullptr, std::unique_ptr<CMElement>(new CMElement(n)).get(), type)
+    explicit TestApp(const char* n, int type = MC_APPLICATION,
+                     std::vector<std::pair<const char*, const char*>> properties = {})
+        : CMC_Scene(nullptr, nullptr, std::unique_ptr<CMElement>(record(n, properties)).get(), type)
     {
     }
     // Children go before their parent, and out of its list first.

@@ -1,5 +1,6 @@
 #include "SceneSupport.h"
 #include "base/File.h"
+#include "base/Version.h"
 
 #include <fstream>
 #include <memory>
@@ -149,6 +150,12 @@ TEST_F(CMC_SceneTest, SnapshotHoldsTheObjectsAndRestoresThem)
     app.unload(nullptr);
     EXPECT_EQ(steps(), (Steps{"plugin ~gadget G1 5", "run APPDONE@ROOM", "plugin release QuarnelTestPlugin.so",
                               "unit done ROOM null", "unit stopMusic"}));
+    // The scene's own bindings hold on every visit.
+    app._goto(snap, nullptr);
+    app.unload(nullptr);
+    EXPECT_EQ(steps(), (Steps{"plugin create QuarnelTestPlugin.so ROOM", "unit initialize ROOM default",
+                              "run OBJINIT@COUNT", "run ROOMINIT@ROOM", "plugin ~gadget G1 5", "run APPDONE@ROOM",
+                              "plugin release QuarnelTestPlugin.so", "unit done ROOM null", "unit stopMusic"}));
 
     // A scene without objects is three empty strings and a zero count.
     std::unique_ptr<CMElement> e(record("EMPTY", {}));
@@ -245,6 +252,98 @@ TEST_F(CMC_SceneTest, FolderOnDiskElseOnTheMedium)
     app._goto(here, away);
     EXPECT_EQ(valueOf(here, "N"), 4);
     EXPECT_EQ(app.getCurrentScene(), here);
+}
+
+TEST_F(CMC_SceneTest, PropertiesDefaultUnitAndEvents)
+{
+    std::unique_ptr<CMElement> bare(record("BARE", {}));
+    std::unique_ptr<CMElement> full(record("FULL", {{"DEAMON", "TRUE"}, {"VERSION", "1.2.3"}, {"DESCRIPTION", "d"}}));
+    CMC_Scene a(nullptr, nullptr, bare.get(), MC_SCENE);
+    CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->getUnitName(), "Default");
+    CMC_Scene b(nullptr, nullptr, full.get(), MC_SCENE);
+    EXPECT_EQ(CMC_Scene::getDefUnit(), unit);
+    EXPECT_FALSE(a.isDeamon());
+    ASSERT_NE(a.getVersion(), nullptr);
+    EXPECT_EQ(a.getVersion()->getMajor(), 0);
+    EXPECT_TRUE(b.isDeamon());
+    EXPECT_EQ(b.getVersion()->getMinor(), 2);
+    EXPECT_EQ(b.getDesc(), "d");
+    EXPECT_FALSE(a.isBinary());
+    EXPECT_EQ(a.getObject("BARE"), &a);
+
+    CMC_Scene::doneDefUnit();
+    EXPECT_EQ(CMC_Scene::getDefUnit(), nullptr);
+    CMC_Scene c(nullptr, MC_SCENE);
+    EXPECT_NE(CMC_Scene::getDefUnit(), nullptr);
+    EXPECT_TRUE(c.isBinary());
+
+    CXString** first = a.getBehavioursList();
+    CXString** second = a.getBehavioursList();
+    EXPECT_NE(first, second);
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(first[i] == nullptr, second[i] == nullptr);
+        if (first[i]) {
+            EXPECT_EQ(*first[i], *second[i]);
+        }
+    }
+    EXPECT_EQ(*first[CMC_Scene::EVENT_ONUPGRADED], "ONUPGRADED");
+    CMC_Object::freeEventList(first);
+    CMC_Object::freeEventList(second);
+
+    // A scene does not own its children.
+    CMC_Scene* parent = new CMC_Scene(nullptr, nullptr, bare.get(), MC_SCENE);
+    parent->getSubScenes()->add(&c);
+    EXPECT_EQ(parent->getSubId(&c), 0);
+    EXPECT_EQ(parent->getSubId(&a), -1);
+    delete parent;
+    EXPECT_EQ(c.getSubScenes()->getSize(), 0);
+}
+
+TEST_F(CMC_SceneTest, TreeLookupsSwitchesAndEventFallback)
+{
+    writeData("FIRST.cnv", "OBJECT=FIRST\nFIRST:ONRESTART=RESTARTED\n");
+    TestApp app("GAME");
+    CMC_Scene* first = app.addScene("FIRST", {});
+    TestApp* episode = new TestApp("EP", MC_EPISODE);
+    app.adopt(episode);
+    CMC_Scene* deep = episode->addScene("DEEP", {});
+    appBehaviour(&app, "__ONACTIVATE__");
+    appBehaviour(&app, "RESTARTED");
+
+    EXPECT_EQ(app.getScene(CXString("DEEP")), deep);
+    EXPECT_EQ(app.find(CXString("DEEP")), nullptr);
+    EXPECT_EQ(app.find(CXString("EP")), episode);
+    EXPECT_EQ(app.getScene(CXString("GAME")), &app);
+    // The application is found from any depth.
+    EXPECT_EQ(first->getMCApplication(), &app);
+    EXPECT_EQ(deep->getMCApplication(), &app);
+    EXPECT_EQ(app.getMCApplication(), &app);
+
+    // A pending target switches on the next frame step; a name that is no
+    // child clears it.
+    app._goto(CXString("EP"));
+    app._goto(CXString("NOSUCH"));
+    app.domodal();
+    EXPECT_EQ(app.getCurrentScene(), nullptr);
+    app._goto(CXString("EP"));
+    app.domodal();
+    EXPECT_EQ(app.getCurrentScene(), episode);
+
+    // Restart: the first child becomes the target.
+    app.restart();
+    app.domodal();
+    EXPECT_EQ(app.getCurrentScene(), first);
+    steps();
+
+    // On a scene without children only "ONRESTART" is raised; an event
+    // without a binding runs "__<event>__" when there is one.
+    first->restart();
+    EXPECT_TRUE(first->onSignal(CXString("ONACTIVATE")));
+    EXPECT_FALSE(first->onSignal(CXString("ONDEACTIVATE")));
+    EXPECT_EQ(steps(), (Steps{"run RESTARTED@FIRST", "run __ONACTIVATE__@FIRST"}));
+    EXPECT_EQ(app.getCurrentScene(), first);
 }
 
 } // namespace
