@@ -38,7 +38,8 @@ public:
     // removed and deleted first (an application, episode or scene is only
     // removed).
     virtual void addObject(CMC_Object* obj);
-    // Empties the group and adds every object of that type name.
+    // Empties the group and adds every object of that type name, in the
+    // order they were added.
     virtual void getObjects(const CXString& typeName, CMC_ObjectGroup* group);
     virtual void onSubSceneDone(CMC_ObjectsContainer* sub);
     virtual void unload();
