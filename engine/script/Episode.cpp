@@ -30,7 +30,7 @@ CMC_Episode::CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement
 {
     if (!element || !parser)
         return;
-    CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false);
+    CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false, true);
     CXString start = element->getPropertyValue(CXString("STARTWITH"));
     if (start.IsString())
         startScene = static_cast<CMC_Scene*>(parser->get(start));

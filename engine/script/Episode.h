@@ -12,7 +12,7 @@ public:
     // From a definition record: "SCENES" (split at ',' and ' ') names the
     // scenes the parser built, "STARTWITH" the start scene (else the first).
     // A scene that another episode or the application already took is not
-    // taken again.
+    // taken again, nor is an episode.
     CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement* element);
     // For a snapshot: serialize reads the record.
     explicit CMC_Episode(CWindow* window);

@@ -19,12 +19,12 @@ void CMC_SceneTree::enterDataFolder(const CXString& path)
 }
 
 void CMC_SceneTree::adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, const CXString& list,
-                                bool byTheirScenes)
+                                bool byTheirScenes, bool scenesOnly)
 {
     CStringTokenizer names(list, CXString(", "));
     while (names.hasMoreTokens()) {
         CMC_Object* found = parser->get(names.nextToken());
-        if (!found || found == owner)
+        if (!found || found == owner || (scenesOnly && found->getType() != MC_SCENE))
             continue;
         CMC_Scene* child = static_cast<CMC_Scene*>(found);
         if (child->getParent())

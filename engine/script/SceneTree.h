@@ -17,8 +17,10 @@ public:
     // Takes as children of owner the scenes and episodes named in a list
     // split at ',' and ' ' that the parser built and that nobody took yet
     // (a scene has one owner), and lists them by name in owner; with
-    // byTheirScenes each child's own scenes are listed in its place.
-    static void adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, const CXString& list, bool byTheirScenes);
+    // byTheirScenes each child's own scenes are listed in its place. With
+    // scenesOnly, names of episodes are skipped.
+    static void adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, const CXString& list, bool byTheirScenes,
+                            bool scenesOnly);
     // A count read from a snapshot whose records take at least minBytes
     // each; -1, with the archive's error code set, when the file cannot
     // hold that many.

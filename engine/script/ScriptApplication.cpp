@@ -31,8 +31,8 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
         soundDecoderLoaded = true;
     }
     if (element && parser) {
-        CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("EPISODES")), true);
-        CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false);
+        CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("EPISODES")), true, false);
+        CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false, false);
         CXString start = element->getPropertyValue(CXString("STARTWITH"));
         if (start.IsString())
             startChild = static_cast<CMC_Scene*>(parser->get(start));

@@ -6,6 +6,7 @@
 #include "base/CommandLine.h"
 #include "script/Application.h"
 #include "script/Episode.h"
+#include "script/Group.h"
 #include "script/RunnerFactory.h"
 #include "script/ScriptApplication.h"
 
@@ -123,6 +124,39 @@ protected:
     FakeLink link;
     std::unique_ptr<CCommandLine6> commandLine;
     std::unique_ptr<CApplication> app;
+};
+
+} // namespace scripttest
+
+namespace scripttest {
+
+// A group object (type 3000) of the graphics layer's shape, installed for a
+// test with GroupType.
+class FakeGroup : public CMC_Object, public CMC_GroupMembers {
+public:
+    explicit FakeGroup(const CXString& n) : CMC_Object(n, MC_GROUP) {}
+    void add(CMC_Object* m) override { members.push_back(m); }
+    void removeAll() override { members.clear(); }
+    int getMembersNo() override { return int(members.size()); }
+    CMC_Object* getMember(int i) override { return members[size_t(i)]; }
+    std::vector<std::string> names()
+    {
+        std::vector<std::string> out;
+        for (CMC_Object* m : members)
+            out.push_back(m->getName().c_str());
+        return out;
+    }
+
+    std::vector<CMC_Object*> members;
+};
+
+struct GroupType {
+    GroupType()
+    {
+        CMC_Groups::install([](const CXString& n, CMC_ObjectsContainer*) -> CMC_Object* { return new FakeGroup(n); },
+                            [](CMC_Object* o) -> CMC_GroupMembers* { return static_cast<FakeGroup*>(o); });
+    }
+    ~GroupType() { CMC_Groups::install(nullptr, nullptr); }
 };
 
 } // namespace scripttest
