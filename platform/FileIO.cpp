@@ -306,6 +306,36 @@ bool copyFile(const std::string& source, const std::string& target)
     return close(out) == 0 && ok;
 }
 
+bool replaceFile(const std::string& source, const std::string& target)
+{
+    std::string from = toHostPath(source);
+    std::string to = toHostPath(target);
+    if (from.empty() || to.empty())
+        return false;
+    int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = fsync(fd) == 0;
+    close(fd);
+    if (!synced || rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    // The new name itself survives a crash only once the folder is synced.
+    size_t cut = to.find_last_of('/');
+    std::string folder = cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : to.substr(0, cut);
+    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
+bool removeFile(const std::string& enginePath)
+{
+    std::string host = toHostPath(enginePath);
+    return !host.empty() && unlink(host.c_str()) == 0;
+}
+
 int findFirst(const std::string& enginePattern, FindData* data)
 {
     size_t cut = enginePattern.find_last_of("\\/");

@@ -18,6 +18,15 @@ FILE* openFile(const std::string& enginePath, const char* mode);
 // target cannot be written, or both name the same file.
 bool copyFile(const std::string& sourceEnginePath, const std::string& targetEnginePath);
 
+// Puts a finished file in the place of another in one step: after a crash
+// the target holds its old bytes or all the new ones, never a part. The
+// source's bytes reach the disk before its name changes. Both names must
+// be in the same folder. False when the move fails; the source then stays.
+bool replaceFile(const std::string& sourceEnginePath, const std::string& targetEnginePath);
+
+// Deletes a file; false when it cannot.
+bool removeFile(const std::string& enginePath);
+
 // One entry of a directory search, as the Windows search reports it.
 enum : uint32_t { FILE_ATTRIB_SUBDIR = 0x10, FILE_ATTRIB_ARCHIVE = 0x20 };
 struct FindData {

@@ -136,6 +136,8 @@ int CFile::Open(CWindow* w, const CXString& name, int m)
             tried = tried || candidates[k] == candidates[i];
         if (!tried)
             stream = platform::openFile(candidates[i].c_str(), crt);
+        if (stream)
+            openedName = candidates[i];
     }
     errorCode = stream ? 0 : ERROR_OPEN;
     return errorCode;

@@ -66,6 +66,9 @@ public:
 
     // The absolute name Open formed (not the candidate that opened).
     CXString getFileName() const { return fileName; }
+    // The candidate of the search order that the last successful Open
+    // opened; empty before one.
+    CXString getOpenedName() const { return openedName; }
     int getMode() const { return mode; }
 
     // The archive's current folder while one is open, else the process's
@@ -110,6 +113,7 @@ public:
 protected:
     FILE* stream;
     CXString fileName;
+    CXString openedName;
     int mode;
     CWindow* window;
 };

@@ -44,6 +44,8 @@ public:
     unsigned int getInterval() const { return interval; }
     int getCount() const { return count; }
     uint32_t getLast() const { return last; }
+    // Takes effect from the next pass; the current period is not restarted.
+    void setInterval(unsigned int ms) { interval = ms; }
 
 private:
     friend class CXTimer;

@@ -163,10 +163,10 @@ void CMC_ObjectsContainer::getObjects(const CXString& typeName, CMC_ObjectGroup*
     if (!group)
         return;
     group->removeAll();
-    CXVector* list = getObjectsOfType(getTypeId(typeName));
-    for (int i = 0; i < list->getSize(); ++i)
-        group->add(objectAt(list, i));
-    delete list;
+    int id = getTypeId(typeName);
+    for (int i = 0; objects && i < objects->getSize(); ++i)
+        if (objectAt(objects, i)->getType() == id)
+            group->add(objectAt(objects, i));
 }
 
 void CMC_ObjectsContainer::setDrawableAccessor(int typeId, DrawableAccessor accessor)
@@ -262,10 +262,13 @@ void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* p)
         addObject(p->getParent());
 }
 
+// The scene being left keeps its own bindings until it has raised its
+// "ONDONE"; it drops them itself.
 void CMC_ObjectsContainer::onSubSceneDone(CMC_ObjectsContainer* sub)
 {
     for (int i = 0; objects && i < objects->getSize(); ++i)
-        objectAt(objects, i)->onSceneDone(sub);
+        if (objectAt(objects, i) != sub)
+            objectAt(objects, i)->onSceneDone(sub);
     if (parent)
         parent->onSubSceneDone(sub);
 }
@@ -275,18 +278,20 @@ void CMC_ObjectsContainer::unload()
     if (!table)
         return;
     // Finished in three rounds; the list is read afresh because done() may
-    // add or take out objects.
+    // add or take out objects. The applications, episodes and scenes listed
+    // here (a scene lists itself and its parents) are finished by their own
+    // life cycle, not by every container that lists them.
     for (int i = 0; i < objects->getSize(); ++i)
         if (objectAt(objects, i)->getType() == MC_CLASS)
             objectAt(objects, i)->done(true);
     for (int i = 0; i < objects->getSize(); ++i) {
         CMC_Object* obj = objectAt(objects, i);
-        if (obj->getType() != MC_CLASS && obj->doneFirst())
+        if (obj->getType() != MC_CLASS && !ownedElsewhere(obj) && obj->doneFirst())
             obj->done(true);
     }
     for (int i = 0; i < objects->getSize(); ++i) {
         CMC_Object* obj = objectAt(objects, i);
-        if (obj->getType() != MC_CLASS && !obj->doneFirst())
+        if (obj->getType() != MC_CLASS && !ownedElsewhere(obj) && !obj->doneFirst())
             obj->done(true);
     }
 

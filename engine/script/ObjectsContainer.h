@@ -40,7 +40,8 @@ public:
     // temporary object (whoever made it deletes it), are only removed; a
     // behaviour goes to the behaviour trash, since it may be running.
     virtual void addObject(CMC_Object* obj);
-    // Empties the group and adds every object of that type name.
+    // Empties the group and adds every object of that type name, in the
+    // order they were added.
     virtual void getObjects(const CXString& typeName, CMC_ObjectGroup* group);
     virtual void onSubSceneDone(CMC_ObjectsContainer* sub);
     virtual void unload();

@@ -260,6 +260,8 @@ CMC_Variable* CMC_Runner::addBehaviour(CMC_Object* object, CMC_ObjectsContainer*
     return nullptr;
 }
 
+CMC_Runner::MemberAdder CMC_Runner::getMemberAdder(int typeId) { return memberAdder(typeId); }
+
 void CMC_Runner::setMemberAdder(int typeId, MemberAdder adder)
 {
     if (adder)

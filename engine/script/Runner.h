@@ -84,6 +84,7 @@ public:
     // finds an object of any other type adds nothing.
     using MemberAdder = void (*)(CMC_Object* collection, CMC_Object* member);
     static void setMemberAdder(int typeId, MemberAdder adder);
+    static MemberAdder getMemberAdder(int typeId);
 
 protected:
     void registerMethod(const char* name, int id);

@@ -45,7 +45,12 @@ void CMC_Variable::setSettingsSource(SettingsSource source) { settingsSource = s
 
 void CMC_Variable::setSenderAccess(SenderAccess access) { senderAccess = access; }
 
-CConfig* CMC_Variable::settings() { return settingsSource && scene ? settingsSource(scene) : nullptr; }
+CConfig* CMC_Variable::getSettings(CMC_ObjectsContainer* container)
+{
+    return settingsSource && container ? settingsSource(container) : nullptr;
+}
+
+CConfig* CMC_Variable::settings() { return getSettings(scene); }
 
 CXString** CMC_Variable::getBehavioursList()
 {

@@ -106,6 +106,8 @@ public:
     // when it answers null) nothing is read or written.
     using SettingsSource = CConfig* (*)(CMC_ObjectsContainer* container);
     static void setSettingsSource(SettingsSource source);
+    // The settings file of a container's objects; null when there is none.
+    static CConfig* getSettings(CMC_ObjectsContainer* container);
     // How an object found under "NETSERVER" or "NETCLIENT" sends values;
     // null for an object that cannot. The network objects install it.
     using SenderAccess = CMC_VariableSender* (*)(CMC_Object* object);

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <ftw.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +45,26 @@ void TempDir::write(const std::string& relative, const std::string& bytes) const
 }
 
 std::string TempDir::read(const std::string& relative) const { return readFile(file(relative)); }
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes)
+{
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    savedCurrent = old.rlim_cur;
+    savedMaximum = old.rlim_max;
+    // A write past the limit then fails with EFBIG instead of ending the process.
+    savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {rlim_t(bytes), old.rlim_max};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("setrlimit failed");
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit old = {rlim_t(savedCurrent), rlim_t(savedMaximum)};
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, savedSignal);
+}
 
 void makeDirs(const std::string& path)
 {

@@ -40,6 +40,21 @@ public:
     std::vector<std::string> lines;
 };
 
+// Makes every write of this process past `bytes` into a file fail, as a
+// full disk or a crash in the middle of a save would cut it; the earlier
+// limit comes back when it goes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long savedCurrent, savedMaximum;
+    void (*savedSignal)(int);
+};
+
 void makeDirs(const std::string& path);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);

@@ -1,0 +1,27 @@
+#pragma once
+#include "base/File.h"
+
+// Writes a file in the place of another without ever leaving a part of it
+// behind, for files that hold players' progress. Open creates the name with
+// ".tmp" appended where CFile::Open would put the name itself, the writes go
+// there, and commit moves the finished file over the named one in one step.
+// Until commit succeeds the named file keeps its old bytes; a temporary that
+// is not committed is deleted.
+class CReplacingFile : public CFile {
+public:
+    CReplacingFile() {}
+    // Discards a temporary that was not committed.
+    ~CReplacingFile() override;
+
+    // Opens the temporary in a write mode of CFile; 0, or ERROR_OPEN.
+    int Open(CWindow* window, const CXString& name, int mode) override;
+    // Closes the temporary and, when every write reached it, puts it in the
+    // named file's place. False when nothing was open, a write failed or the
+    // move failed: the temporary is deleted and the named file untouched.
+    bool commit();
+    // Closes and deletes the temporary; the named file is untouched.
+    void discard();
+
+private:
+    CXString temporaryName; // where the temporary opened; empty when none
+};

@@ -1,0 +1,92 @@
+#pragma once
+#include "base/XString.h"
+
+class CCollisionObserver;
+class CGraphicsObject;
+class CMC_Object;
+class CMC_Scene;
+class CMElements;
+
+// What a scene needs of its screen unit. The controls layer's unit
+// implements it; until then scenes draw through a CMC_PlainUnit.
+class CMC_ScreenUnit {
+public:
+    virtual ~CMC_ScreenUnit() {}
+
+    virtual CXString getUnitName() = 0;
+    virtual void setUnitName(const CXString& name) = 0;
+    virtual void setBackgroundFileName(const CXString& fileName) = 0;
+    // Entering a scene, with the shared default unit.
+    virtual void initialize(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) = 0;
+    // Leaving a scene; defaultUnit is null when no scene follows.
+    virtual void done(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) = 0;
+    virtual void flushEditBoxes() = 0;
+    // The records of a scene's definition file that the scene then creates;
+    // the records themselves unless the unit has its own.
+    virtual CMElements* resolveObjects(CMC_Scene* scene, CMElements* records) = 0;
+    // Plays music, looping. A null name means the scene's music file;
+    // without force only when the scene's shouldMusicBeStarted() is true.
+    virtual void startMusic(const char* name, bool force) = 0;
+    virtual void stopMusic() = 0;
+};
+
+// A unit that keeps its name and background and does nothing else.
+class CMC_PlainUnit : public CMC_ScreenUnit {
+public:
+    explicit CMC_PlainUnit(const CXString& name) : name(name) {}
+
+    CXString getUnitName() override { return name; }
+    void setUnitName(const CXString& n) override { name = n; }
+    void setBackgroundFileName(const CXString& fileName) override { background = fileName; }
+    CXString getBackgroundFileName() const { return background; }
+    void initialize(CMC_Scene*, CMC_ScreenUnit*) override {}
+    void done(CMC_Scene*, CMC_ScreenUnit*) override {}
+    void flushEditBoxes() override {}
+    CMElements* resolveObjects(CMC_Scene*, CMElements* records) override { return records; }
+    void startMusic(const char*, bool) override {}
+    void stopMusic() override {}
+
+private:
+    CXString name;
+    CXString background;
+};
+
+// What scenes need of the engine window: the wait cursor, and the window's
+// collision inspector together with the drawables' own monitor flag. The
+// window installs it (CMC_Scene::setSceneWindow); without it these do
+// nothing.
+class CMC_SceneWindow {
+public:
+    virtual void beginWaitCursor() = 0;
+    virtual void endActiveCursor() = 0;
+
+    virtual bool getMonitorCollisionsFlag(CGraphicsObject* drawable) = 0;
+    virtual void setMonitorCollisions(CGraphicsObject* drawable, bool on) = 0;
+    virtual void addCollisionNotifier(CCollisionObserver* observer) = 0;
+    virtual void removeCollisionNotifier(CCollisionObserver* observer) = 0;
+    virtual void addMonitoredObject(CGraphicsObject* drawable, bool flag) = 0;
+    // A scene going away passes the drawables it still lists, which may be
+    // gone by then: the pointer is for comparing only.
+    virtual void removeMonitoredObject(CGraphicsObject* drawable) = 0;
+
+protected:
+    ~CMC_SceneWindow() {}
+};
+
+// A scene's updater over the network (the network layer makes them).
+class CMC_SceneUpdate {
+public:
+    virtual ~CMC_SceneUpdate() {}
+    virtual bool needsUpdate() = 0;
+    // Asks needsUpdate() first and fetches the listed files when it is true.
+    virtual void startUpdate() = 0;
+};
+
+// How the scene's queries see objects that play (sequences, animations) or
+// run (timers, whose "playing" is their enabled flag). The script types
+// install one for their type id.
+struct CMC_PlayState {
+    bool (*isPlaying)(CMC_Object* object);
+    bool (*isPaused)(CMC_Object* object);
+    void (*resume)(CMC_Object* object);
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+class CMC_Object;
+class CMC_Scene;
+
+// The object types a scene snapshot can restore, by type id. A type's
+// subsystem registers how an empty object of the type is made for the scene
+// being read; the reader then lets the object read its own record
+// (serialize). Ids without a restorer go to the scene's plug-ins; a record
+// that nobody restores ends the reading, since records carry no length.
+class CMC_SnapshotTypes {
+public:
+    using Restorer = CMC_Object* (*)(CMC_Scene* scene);
+
+    // Sets, or with null clears, the restorer of a type id.
+    static void registerType(int typeId, Restorer restorer);
+    static Restorer getRestorer(int typeId);
+    // Whether the writer saves objects of that type: all but the
+    // application, episodes, scenes, "RANDOM", "SYSTEM" and the definition
+    // loader.
+    static bool isSaved(int typeId);
+};
+
+// Registers a restorer when the library is loaded:
+//   static CMC_RegisterSnapshotType reg(MC_TIMER, &restoreTimer);
+struct CMC_RegisterSnapshotType {
+    CMC_RegisterSnapshotType(int typeId, CMC_SnapshotTypes::Restorer restorer)
+    {
+        CMC_SnapshotTypes::registerType(typeId, restorer);
+    }
+};
