@@ -5,6 +5,11 @@
 // owner and binding its condition by name. The behaviour class derives from
 // this and fills both in; it also installs the maker that turns inline event
 // code into an anonymous behaviour.
+//
+// The behaviour trash: objects that cannot be deleted where they are let go
+// (above all a behaviour that is running) are put there and deleted by
+// flushTrash, once per application frame. A behaviour deleted by someone
+// else withdraws itself from the trash.
 class CMC_BehaviourBase : public CMC_Object {
 public:
     CMC_BehaviourBase(CMC_ObjectsContainer* container, CMElement* element)
@@ -15,7 +20,8 @@ public:
     {
         scene = container;
     }
-    CMC_BehaviourBase(const CMC_BehaviourBase& other) = default;
+    CMC_BehaviourBase(const CMC_BehaviourBase& other) : CMC_Object(other), inTrash(false) {}
+    ~CMC_BehaviourBase() override;
 
     // Runs the statements for owner with these parameters; checks the
     // condition first when asked. True when a statement broke with -1.
@@ -29,4 +35,27 @@ public:
                                          const CXString& code);
     static void setMaker(Maker maker);
     static CMC_BehaviourBase* make(CMC_ObjectsContainer* container, const CXString& name, const CXString& code);
+    static Maker getMaker();
+
+    // Whether the behaviour is running now (then it must not be deleted).
+    virtual bool isRunning() const { return false; }
+
+    static void initTrash();
+    // Appends the object once.
+    static void addToTrash(CMC_Object* object);
+    // Deletes every member; what their deletion puts in the trash waits for
+    // the next flush.
+    static void flushTrash();
+    // Deletes the members and the kept objects (see keep).
+    static void doneTrash();
+    // Keeps an object that has left its container but may still be bound to
+    // events elsewhere until doneTrash.
+    static void keep(CMC_Object* object);
+    static bool isInTrash(CMC_Object* object);
+    // Deletes an object that has left its container; a running behaviour
+    // goes to the trash instead.
+    static void discard(CMC_Object* object);
+
+private:
+    bool inTrash = false;
 };

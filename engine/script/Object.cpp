@@ -16,7 +16,6 @@ struct CMC_Object::EventList {
 
 namespace {
 CMC_Object::VariableRelease variableRelease = nullptr;
-CMC_BehaviourBase::Maker behaviourMaker = nullptr;
 
 // Binding tables are searched with one reused key, so that raising an event
 // allocates nothing. Main thread only, like everything that raises events.
@@ -93,14 +92,6 @@ bool removeBindings(CXVector* list, Match match)
     return removed;
 }
 } // namespace
-
-void CMC_BehaviourBase::setMaker(Maker maker) { behaviourMaker = maker; }
-
-CMC_BehaviourBase* CMC_BehaviourBase::make(CMC_ObjectsContainer* container, const CXString& name,
-                                           const CXString& code)
-{
-    return behaviourMaker ? behaviourMaker(container, name, code) : nullptr;
-}
 
 CMC_Object::CMC_Object(const CXString& n, int type)
     : name(n), typeId(type), scene(nullptr), cloneFlag(false), temporary(false), signalsOverridden(true),

@@ -193,7 +193,8 @@ public:
     // The behaviour of a binding; null for a placeholder or a bad triple.
     static CMC_BehaviourBase* bindingBehaviour(CXTriple* binding);
     // Gives a pooled temporary back to its pool; null and stop values are
-    // left alone, and so are named variables (the pools tell them apart).
+    // left alone, and so are named variables and objects that are not values
+    // (the pools tell them apart).
     static void flush(CMC_Variable* value, bool unused = false);
     // The variable pools install how a value goes back: the function is
     // given every non-null, non-stop value that reaches flush.

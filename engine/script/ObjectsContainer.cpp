@@ -32,7 +32,11 @@ bool ownedElsewhere(CMC_Object* obj)
 }
 
 CMC_Object* objectAt(CXVector* list, int i) { return static_cast<CMC_Object*>((*list)[i]); }
+
+unsigned epoch = 0;
 } // namespace
+
+unsigned CMC_ObjectsContainer::getEpoch() { return epoch; }
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* owner, CMElement* element, int type)
     : CMC_Object(owner, element, type), lookupKey(new CStringHashCode(CXString("temp"))),
@@ -113,12 +117,15 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
     lookupKey->set(obj->getName().c_str());
     table->remove(obj, lookupKey);
     objects->remove(obj);
+    if (!obj->isTemporary())
+        ++epoch;
     return true;
 }
 
 // Re-adding an object is a no-op, and an application, episode or scene of
 // the same name is only taken out: deleting it would pull the scene (or the
-// object being added) from under its owner.
+// object being added) from under its owner. A replaced behaviour may be the
+// one running the statement that replaces it.
 void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
     if (!obj || !table)
@@ -128,7 +135,10 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
         return;
     if (existing) {
         removeObject(existing);
-        if (!ownedElsewhere(existing))
+        ++epoch;
+        if (existing->getType() == MC_BEHAVIOUR)
+            CMC_BehaviourBase::addToTrash(existing);
+        else if (!ownedElsewhere(existing) && !existing->isTemporary())
             delete existing;
     }
     table->put(new CStringHashCode(obj->getName()), obj);
@@ -287,13 +297,15 @@ void CMC_ObjectsContainer::unload()
 
     // The container is emptied before the objects go, so that whatever runs
     // while they are deleted finds none of them.
+    ++epoch;
     CXVector* old = objects;
     delete table;
     table = new CHashtable(10001, 1.0, true);
     objects = new CXVector(1001, 0.75f);
     for (int i = 0; i < old->getSize(); ++i) {
         CMC_Object* obj = objectAt(old, i);
-        if (ownedElsewhere(obj))
+        // Temporary objects (local variables) belong to whoever made them.
+        if (ownedElsewhere(obj) || obj->isTemporary())
             continue;
         // The container's own "ONDONE" below must not reach a deleted behaviour.
         if (obj->getType() == MC_BEHAVIOUR)

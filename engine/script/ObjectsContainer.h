@@ -21,7 +21,8 @@ protected:
 // class). Finds objects by name through a parent chain, creates objects from
 // definition records by their "TYPE" in six passes (the types come from
 // CMC_TypeRegistry), owns its objects from addObject on, and finishes and
-// deletes them in unload.
+// deletes them in unload. Temporary objects (local variables) are only
+// listed: whoever made them deletes them.
 class CMC_ObjectsContainer : public CMC_Object {
 public:
     // The owner becomes the object's scene, not its lookup parent.
@@ -35,8 +36,9 @@ public:
     // Takes obj out of the table and the list without deleting it.
     virtual bool removeObject(CMC_Object* obj);
     // Stores obj under its name; an object already stored under that name is
-    // removed and deleted first (an application, episode or scene is only
-    // removed).
+    // removed and deleted first. An application, episode or scene, and a
+    // temporary object (whoever made it deletes it), are only removed; a
+    // behaviour goes to the behaviour trash, since it may be running.
     virtual void addObject(CMC_Object* obj);
     // Empties the group and adds every object of that type name, in the
     // order they were added.
@@ -76,6 +78,11 @@ public:
     void setParent(CMC_ObjectsContainer* parent);
     CMC_ObjectsContainer* getParent() { return parent; }
     CWindow* getWindow() { return window; }
+
+    // Counts the times an object that is not temporary left a container
+    // (removed, replaced or unloaded), in any container. Whoever keeps
+    // pointers to objects found by name looks them up again when it moved.
+    static unsigned getEpoch();
 
     // One object for one record, not added; a new vector (the caller's)
     // holding it, empty when none was made. With a group, the anonymous

@@ -24,6 +24,7 @@ Ring<CMC_Bool> bools;
 Ring<CMC_Double> doubles;
 Ring<CMC_Integer> integers;
 Ring<CMC_String> strings;
+unsigned generation = 0;
 
 template <class T>
 void build(Ring<T>& r)
@@ -125,9 +126,10 @@ int takenCount(const Ring<T>& r)
     return n;
 }
 
+// Statements hand on any object as a value; only values have a pool id.
 void releaseHook(CMC_Variable* v)
 {
-    if (v->getId() >= 0)
+    if (CMC_Variable::isBasicType(v->getType()) && v->getId() >= 0)
         CMC_VariableFactory::free(v);
 }
 
@@ -155,6 +157,7 @@ void CMC_VariableFactory::initialize()
 
 void CMC_VariableFactory::done()
 {
+    ++generation;
     CMC_Object::setVariableRelease(nullptr);
     destroy(bools);
     destroy(doubles);
@@ -180,8 +183,11 @@ void CMC_VariableFactory::free(CMC_Variable* v)
     }
 }
 
+unsigned CMC_VariableFactory::getGeneration() { return generation; }
+
 void CMC_VariableFactory::clearPool()
 {
+    ++generation;
     freeAll(bools);
     freeAll(doubles);
     freeAll(integers);

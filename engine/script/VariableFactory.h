@@ -45,6 +45,9 @@ public:
     // temporary that is already free.
     static void free(CMC_Variable* temporary);
     static void clearPool();
+    // Counts clearPool and done calls: a temporary kept from an earlier
+    // generation may already belong to someone else and is not given back.
+    static unsigned getGeneration();
 
     // A temporary of the same basic type set from v; null for other types.
     static CMC_Variable* copyVariable(CMC_Variable* v);

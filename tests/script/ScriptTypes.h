@@ -124,12 +124,12 @@ public:
 // Installs factories and the inline behaviour maker for one test.
 class Types {
 public:
-    Types() { CMC_BehaviourBase::setMaker(&makeInline); }
+    Types() : maker(CMC_BehaviourBase::getMaker()) { CMC_BehaviourBase::setMaker(&makeInline); }
     ~Types()
     {
         for (auto it = saved.rbegin(); it != saved.rend(); ++it)
             CMC_TypeRegistry::registerType(it->first, CMC_TypeRegistry::getPass(it->first), it->second);
-        CMC_BehaviourBase::setMaker(nullptr);
+        CMC_BehaviourBase::setMaker(maker);
     }
     void add(const char* word, CMC_TypeRegistry::Factory factory)
     {
@@ -138,6 +138,7 @@ public:
     }
 
 private:
+    CMC_BehaviourBase::Maker maker;
     std::vector<std::pair<CXString, CMC_TypeRegistry::Factory>> saved;
 };
 

@@ -1,0 +1,199 @@
+// Running a parsed statement: what parsing left open is looked up, the
+// arguments are evaluated in order, the method is called, and the values
+// made for this run are given back.
+#include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
+#include "script/Expression.h"
+#include "script/ObjectsContainer.h"
+#include "script/Runner.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+#include "script/VariableFactory.h"
+
+#include <cstddef>
+
+namespace {
+// What an argument slot holds during one run, and how it goes afterwards.
+enum Made : unsigned char { FIXED, RESULT, MADE_EXPRESSION, MADE_ANONYMOUS };
+} // namespace
+
+CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
+{
+    if (!CMC_Behaviour::step())
+        return stopValue(-2);
+    if (epoch != CMC_ObjectsContainer::getEpoch())
+        rebind();
+    if (form == INERT)
+        return nullptr;
+    if (form == VALUE)
+        return runValue(params);
+
+    // A statement met again while it runs (a behaviour running itself)
+    // fills a list of its own.
+    CXVector* list = args;
+    CXVector* own = nullptr;
+    if (running > 0 && args) {
+        own = new CXVector(slotCount + 1, 1.0f);
+        for (int i = 0; i < slotCount; ++i)
+            own->add(slots[i].fixed);
+        list = own;
+    }
+    ++running;
+
+    unsigned char smallMade[16];
+    unsigned char* made = nullptr;
+    if (!allFixed) {
+        made = slotCount <= 16 ? smallMade : new unsigned char[size_t(slotCount)];
+        for (int i = 0; i < slotCount; ++i) {
+            Slot& s = slots[i];
+            made[i] = FIXED;
+            CMC_Variable* v = nullptr;
+            if (s.nested) {
+                if (s.nestedHasParam) {
+                    v = runRebuilt(fillParams(s.nested->line, params), owner, params, &made[i]);
+                } else {
+                    v = s.nested->run(owner, params);
+                    made[i] = RESULT;
+                }
+            } else if (s.byReference && !s.fixed) {
+                v = scene ? scene->getVariable(s.name.c_str()) : nullptr;
+                if (!v)
+                    v = CMC_Variable::resolve(s.name);
+                made[i] = RESULT;
+            } else {
+                if (s.anonymous && params && scene) {
+                    CMC_Object* found = scene->getObject(static_cast<CMC_String*>(s.fixed)->getValue());
+                    if (found && found->getType() == MC_BEHAVIOUR)
+                        static_cast<CMC_Behaviour*>(found)->setParams(params);
+                }
+                continue;
+            }
+            // A stop value is no argument.
+            list->setAt(i, isStopValue(v) ? nullptr : v);
+        }
+    }
+
+    CMC_Variable* result = call(owner, params, list);
+
+    if (made) {
+        for (int i = 0; i < slotCount; ++i) {
+            if (made[i] == FIXED)
+                continue;
+            CMC_Variable* v = static_cast<CMC_Variable*>(list->at(i));
+            list->setAt(i, nullptr);
+            if (!v)
+                continue;
+            if (made[i] == MADE_EXPRESSION) {
+                delete v;
+            } else if (made[i] == MADE_ANONYMOUS) {
+                CMC_Object* found = scene ? scene->getObject(static_cast<CMC_String*>(v)->getValue()) : nullptr;
+                if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
+                    CMC_Behaviour::discard(found);
+                delete v;
+            } else {
+                CMC_Behaviour::releaseResult(v, scene);
+            }
+        }
+        if (made != smallMade)
+            delete[] made;
+    }
+    --running;
+    delete own;
+    return result;
+}
+
+CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
+{
+    if (value)
+        return static_cast<CMC_Variable*>(value);
+    if (constant)
+        return CMC_VariableFactory::copyVariable(constant);
+    if (valueText.Find('$') < 0) {
+        CMC_Variable* found = valueText.Find('|') >= 0 ? getField(scene, valueText)
+                                                        : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
+        return found ? found : CMC_Variable::resolve(line);
+    }
+    CXString text = fillParams(valueText, params);
+    if (valueText.GetAt(0) == '[') {
+        // Computed once for this run; a copy of the value outlives it.
+        CMC_Expression* expression = new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+        CMC_Variable* computed = CMC_VariableFactory::copyVariable(expression->evaluate());
+        delete expression;
+        return computed ? computed : CMC_Variable::resolve(line);
+    }
+    CMC_Variable* found = scene ? scene->getVariable(text.c_str()) : nullptr;
+    return found ? found : CMC_Variable::resolve(text);
+}
+
+// An argument holding '$', completed with the parameters for this run and
+// then taken as parsing takes an argument.
+CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* owner, CXArray* params,
+                                              unsigned char* made)
+{
+    *made = RESULT;
+    char first = text.GetAt(0);
+    if (first == '[') {
+        *made = MADE_EXPRESSION;
+        return new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+    }
+    if (first == '@' || text.Find('$') >= 0 || text.Find('^') >= 0) {
+        CMC_Behaviour* anonymous = makeAnonymous(text, "xtemp_");
+        if (anonymous) {
+            *made = MADE_ANONYMOUS;
+            return new CMC_String(CXString("xtemp"), anonymous->getName());
+        }
+        CMC_Behaviour_Entry* once = new CMC_Behaviour_Entry(behaviour, text);
+        CMC_Variable* v = once->run(owner, params);
+        delete once;
+        return v;
+    }
+    CMC_Variable* found = scene ? scene->getVariable(text.c_str()) : nullptr;
+    return found ? found : CMC_Variable::resolve(text);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVector* list)
+{
+    switch (form) {
+    case BUILTIN:
+        return runner ? runner->run(methodId, object, scene, list) : nullptr;
+    case CALL:
+        if (object)
+            return runner ? runner->run(methodId, object, scene, list) : nullptr;
+        return callByName(lookup(objectName.c_str()), methodName, list);
+    case FIELD_CALL:
+        return callByName(object ? object : getField(scene, objectName), methodName, list);
+    case PARAM_CALL: {
+        CMC_Object* target = lookup(fillParams(objectName, params).c_str());
+        if (!methodHasParam)
+            return callByName(target, methodName, list);
+        CMC_Runner* r = target ? CMC_RunnerFactory::getRunner(target) : nullptr;
+        return r ? r->run(fillParams(methodName, params), target, scene, list) : nullptr;
+    }
+    case THIS_CALL:
+        // Inside a script class THIS is the class instance.
+        return callByName(scene && scene->getType() == MC_CLASS ? scene : owner, methodName, list);
+    case REFERENCE: {
+        CMC_Variable* named = static_cast<CMC_Variable*>(refTarget);
+        if (!named && scene)
+            named = scene->getVariable(objectName.c_str());
+        return callByName(lookup(getStringValue(named).c_str()), methodName, list);
+    }
+    default:
+        return nullptr;
+    }
+}
+
+// Targets found per run: the method id is resolved once per runner met.
+CMC_Variable* CMC_Behaviour_Entry::callByName(CMC_Object* target, const CXString& method, CXVector* list)
+{
+    if (!target)
+        return nullptr;
+    CMC_Runner* r = CMC_RunnerFactory::getRunner(target);
+    if (!r)
+        return nullptr;
+    if (r != cachedRunner) {
+        cachedRunner = r;
+        cachedId = r->resolveMethod(method);
+    }
+    return r->run(cachedId, target, scene, list);
+}
