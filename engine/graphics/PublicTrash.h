@@ -1,12 +1,12 @@
 #pragma once
-#include "base/XArray.h"
+#include "base/WindowServices.h"
 #include "base/XTimer.h"
 
 // The engine window's deferred-deletion list: objects that may still be in
 // use are appended here and deleted by a sweep every 10,000 ms once they
 // are marked to delete (CXObject::setToDelete). The trash keeps one entry
 // in the window's timer registry from construction to destruction.
-class CPublicTrash : public CXVector, public CTimerNotificator {
+class CPublicTrash : public CTrashList, public CTimerNotificator {
 public:
     enum { SWEEP_INTERVAL = 10000 };
     // The registry id of the sweep; script timers and behaviours number
@@ -21,13 +21,6 @@ public:
     CPublicTrash(const CPublicTrash&) = delete;
     CPublicTrash& operator=(const CPublicTrash&) = delete;
 
-    // Appends the object once.
-    void add(CXObject* object) override;
-    // Withdraws an object (one being deleted elsewhere); also during a sweep.
-    void remove(CXObject* object) override;
-    // Deletes every member that was marked to delete when the sweep began,
-    // taking each out of the list first.
-    void sweep();
     void onTimer(int id) override;
 
 private:

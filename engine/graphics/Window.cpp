@@ -1,9 +1,9 @@
 #include "graphics/Window.h"
 
 #include "base/CommandLine.h"
-#include "base/EngineTimer.h"
 #include "base/File.h"
 #include "base/WindowPaths.h"
+#include "base/WindowServices.h"
 #include "graphics/PublicTrash.h"
 #include "platform/Clock.h"
 
@@ -29,8 +29,9 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     CApplicationWindow::attach(this, this);
 
     timer = new CXTimer(this);
-    setEngineTimer(timer);
     trash = new CPublicTrash(timer);
+    CWindowServices::setTimer(timer);
+    CWindowServices::setTrash(trash);
     if (commandLine) {
         musicOn = commandLine->isMusicEnabled();
         soundOn = commandLine->isSoundEnabled();
@@ -51,10 +52,12 @@ CWindow::~CWindow()
 // The trash goes before the timer it is registered with.
 void CWindow::release()
 {
+    if (CWindowServices::getTrash() == trash)
+        CWindowServices::setTrash(nullptr);
     delete trash;
     trash = nullptr;
-    if (getEngineTimer() == timer)
-        setEngineTimer(nullptr);
+    if (CWindowServices::getTimer() == timer)
+        CWindowServices::setTimer(nullptr);
     delete timer;
     timer = nullptr;
 }

@@ -1,5 +1,6 @@
 #include "script/CNVLoader.h"
 
+#include "script/BehaviourBase.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
 #include "script/Group.h"
@@ -76,7 +77,7 @@ void CMC_CNVLoader::drop(CMC_Object* object)
     if (!scene->removeObject(object))
         return;
     object->done(false);
-    delete object;
+    CMC_BehaviourBase::discard(object);
 }
 
 // Only what the container still holds itself is touched: a member that a
@@ -100,7 +101,7 @@ void CMC_CNVLoader::release(const CXString& file)
     }
     members->removeAll();
     scene->removeObject(group);
-    delete group;
+    CMC_BehaviourBase::discard(group);
 }
 
 void CMC_CNVLoader_Runner::prepareMthHashSet()

@@ -46,9 +46,9 @@ private:
     CMC_Runner::MemberAdder adder;
 };
 
-// An object that left the scene: deleted now, since nothing in the scene
-// can reach it any more.
-void discard(CMC_Object* object) { delete object; }
+// An object that left the scene; a behaviour that is running waits in the
+// behaviour trash.
+void discard(CMC_Object* object) { CMC_BehaviourBase::discard(object); }
 } // namespace
 
 void CMC_Scene_Runner::setArrayValues(ArrayValues access) { arrayValues = access; }

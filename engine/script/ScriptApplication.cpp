@@ -26,6 +26,7 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
     : CMC_Scene(w, nullptr, element, MC_APPLICATION), window(w), startChild(nullptr), commandLine(cmd),
       soundDecoderLoaded(false)
 {
+    CMC_BehaviourBase::initTrash();
     if (CApplication::layers().loadSoundDecoder) {
         CApplication::layers().loadSoundDecoder(window);
         soundDecoderLoaded = true;
@@ -47,6 +48,7 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
 CMC_Application::CMC_Application(CWindow* w)
     : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false)
 {
+    CMC_BehaviourBase::initTrash();
     CFile file(window, CXString("application.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError()) {
         setErrorCode(file.LastError());
@@ -78,6 +80,8 @@ CMC_Application::~CMC_Application()
     CMC_ObjectsContainer::unload();
     doneDefUnit();
     unit = nullptr;
+    // Last: whatever leaving the scenes let go of is in the trash by now.
+    CMC_BehaviourBase::doneTrash();
 }
 
 bool CMC_Application::initialize(CMC_Scene*)
@@ -102,6 +106,7 @@ bool CMC_Application::initialize(CMC_Scene*)
 void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
+    CMC_BehaviourBase::flushTrash();
     CMC_Scene::domodal();
 }
 
