@@ -10,6 +10,7 @@
 #include "base/StringTokenizer.h"
 #include "base/WindowPaths.h"
 #include "platform/Debug.h"
+#include "script/Behaviour.h"
 #include "script/DLLExModule.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
@@ -31,11 +32,13 @@ CMC_Object* restoreInteger(CMC_Scene*) { return new CMC_Integer(CXString()); }
 CMC_Object* restoreString(CMC_Scene*) { return new CMC_String(CXString()); }
 CMC_Object* restoreBool(CMC_Scene*) { return new CMC_Bool(CXString()); }
 CMC_Object* restoreDouble(CMC_Scene*) { return new CMC_Double(CXString()); }
+CMC_Object* restoreBehaviour(CMC_Scene* scene) { return new CMC_Behaviour(scene); }
 
 CMC_RegisterSnapshotType registerInteger(MC_INTEGER, &restoreInteger);
 CMC_RegisterSnapshotType registerString(MC_STRING, &restoreString);
 CMC_RegisterSnapshotType registerBool(MC_BOOL, &restoreBool);
 CMC_RegisterSnapshotType registerDouble(MC_DOUBLE, &restoreDouble);
+CMC_RegisterSnapshotType registerBehaviour(MC_BEHAVIOUR, &restoreBehaviour);
 
 CMC_DLLExModuleInterface* moduleAt(CXVector* list, int i) { return static_cast<CMC_DLLExModuleInterface*>((*list)[i]); }
 } // namespace
