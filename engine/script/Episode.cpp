@@ -137,14 +137,8 @@ void CMC_Episode::serialize(CXArchive* archive)
         return;
     }
     CMC_Scene::serialize(archive);
-    int count = CMC_SceneTree::readCount(archive, MIN_RECORD_BYTES);
-    int start = -1;
-    *archive >> &start;
-    if (count < 0 || archive->LastError() || !CMC_SceneTree::readChildren(this, archive, count, &makeScene)) {
+    if (!CMC_SceneTree::readChildren(this, archive, MIN_RECORD_BYTES, &makeScene, &startScene))
         setErrorCode(CXArchive::ERROR_IO);
-        return;
-    }
-    startScene = CMC_SceneTree::childAt(this, start);
 }
 
 void CMC_Episode_Runner::prepareMthHashSet()

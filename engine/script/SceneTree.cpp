@@ -40,32 +40,32 @@ void CMC_SceneTree::adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, c
     }
 }
 
-int CMC_SceneTree::readCount(CXArchive* archive, int minBytes)
+bool CMC_SceneTree::readChildren(CMC_Scene* owner, CXArchive* archive, int minRecordBytes,
+                                 CMC_Scene* (*make)(CWindow*), CMC_Scene** start)
 {
     int count = -1;
+    int startIndex = -1;
     *archive >> &count;
+    *archive >> &startIndex;
     CFile* file = archive->GetFileHandle();
     long long left = file ? (long long)file->Length() - file->Tell() : 0;
-    if (archive->LastError() || count < 0 || (file && (long long)count * minBytes > left)) {
+    if (archive->LastError() || count < 0 || (file && (long long)count * minRecordBytes > left)) {
         archive->setErrorCode(CXArchive::ERROR_IO);
-        return -1;
+        return false;
     }
-    return count;
-}
-
-bool CMC_SceneTree::readChildren(CMC_Scene* owner, CXArchive* archive, int count, CMC_Scene* (*make)(CWindow*))
-{
     for (int i = 0; i < count; ++i) {
         CMC_Scene* child = make(owner->getWindow());
         child->serialize(archive);
         if (archive->LastError() || child->LastError()) {
             delete child;
+            archive->setErrorCode(CXArchive::ERROR_IO);
             return false;
         }
         child->setParent(owner);
         owner->getSubScenes()->add(child);
         owner->addObject(child);
     }
+    *start = childAt(owner, startIndex);
     return true;
 }
 

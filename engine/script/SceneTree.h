@@ -21,14 +21,15 @@ public:
     // scenesOnly, names of episodes are skipped.
     static void adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, const CXString& list, bool byTheirScenes,
                             bool scenesOnly);
-    // A count read from a snapshot whose records take at least minBytes
-    // each; -1, with the archive's error code set, when the file cannot
-    // hold that many.
-    static int readCount(CXArchive* archive, int minBytes);
-    // Appends count children that make creates and that read their records;
-    // each takes owner as parent and is listed by name. False when a record
-    // could not be read (that child is dropped).
-    static bool readChildren(CMC_Scene* owner, CXArchive* archive, int count, CMC_Scene* (*make)(CWindow* window));
+    // Reads what follows the scene record of an application or episode
+    // snapshot: the child count, the start child's index and the children,
+    // which make creates and which read their records; each takes owner as
+    // parent and is listed by name. start becomes the child at the index
+    // (null outside the list). False, with the archive's error code set,
+    // when the count is more than the file can hold or a record could not
+    // be read (that child is dropped).
+    static bool readChildren(CMC_Scene* owner, CXArchive* archive, int minRecordBytes,
+                             CMC_Scene* (*make)(CWindow* window), CMC_Scene** start);
     // Finishes and deletes the objects a container's loadCnv made and drops
     // its bindings, as leaving it does; the applications, episodes and
     // scenes it lists stay listed.

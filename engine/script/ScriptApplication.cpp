@@ -175,10 +175,7 @@ void CMC_Application::serialize(CXArchive* archive)
         return;
     }
     CMC_Scene::serialize(archive);
-    int count = CMC_SceneTree::readCount(archive, MIN_RECORD_BYTES);
-    int start = -1;
-    *archive >> &start;
-    if (count < 0 || archive->LastError() || !CMC_SceneTree::readChildren(this, archive, count, &makeEpisode)) {
+    if (!CMC_SceneTree::readChildren(this, archive, MIN_RECORD_BYTES, &makeEpisode, &startChild)) {
         setErrorCode(CXArchive::ERROR_IO);
         return;
     }
@@ -187,5 +184,4 @@ void CMC_Application::serialize(CXArchive* archive)
     for (int i = 0; CMC_Scene* episode = CMC_SceneTree::childAt(this, i); ++i)
         for (int j = 0; CMC_Scene* scene = CMC_SceneTree::childAt(episode, j); ++j)
             addObject(scene);
-    startChild = CMC_SceneTree::childAt(this, start);
 }
