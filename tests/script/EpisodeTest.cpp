@@ -79,3 +79,26 @@ TEST_F(CMC_EpisodeTest, WithoutARunningSceneOfItsOwnNextGoesToTheFirst)
 }
 
 } // namespace
+
+namespace {
+
+class CMC_EpisodeSwitchTest : public AppFixture {};
+
+TEST_F(CMC_EpisodeSwitchTest, ATargetRecordedWhileASceneIsEnteredIsKept)
+{
+    writeTitle();
+    writeData("GAME.cnv", tmp.read("hdd/title/Rara/GAME.cnv") + "OBJECT=HOP\nHOP:TYPE=BEHAVIOUR\n");
+    writeData("B/B.cnv", "OBJECT=B\nB:ONINIT=HOP\n");
+    start();
+    CMC_Scene* ep = script()->getCurrentScene();
+    static_cast<FakeBehaviour*>(script()->getObject("HOP"))->action = [ep](CMC_Object*) {
+        call(ep, "GOTO", {text("C")});
+    };
+    call(ep, "NEXT");
+    app->domodal();
+    EXPECT_EQ(running(ep), "B");
+    app->domodal();
+    EXPECT_EQ(running(ep), "C");
+}
+
+} // namespace
