@@ -9,6 +9,8 @@
 #include "script/ObjectsContainer.h"
 #include "script/TypeRegistry.h"
 
+#include <climits>
+
 namespace {
 CMC_Object* makeBehaviour(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Behaviour(c, e); }
 CMC_RegisterType registerBehaviour("BEHAVIOUR", 1, &makeBehaviour);
@@ -24,9 +26,6 @@ struct InstallMaker {
 // Timer ids come from a counter: an address does not fit an id.
 int timerIds = 0;
 
-int nesting = 0;
-long long stepLimit = 0;
-long long steps = 0;
 
 CXString stripBraces(const CXString& text)
 {
@@ -45,17 +44,13 @@ CXString trimmed(CXString text)
 CMC_Behaviour::Nesting::Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
 CMC_Behaviour::Nesting::~Nesting() { --nesting; }
 
+long long CMC_Behaviour::stepLimit = 0;
+long long CMC_Behaviour::steps = 0;
+
 void CMC_Behaviour::setStepLimit(long long limit)
 {
     stepLimit = limit;
     steps = 0;
-}
-
-bool CMC_Behaviour::step()
-{
-    if (stepLimit <= 0)
-        return true;
-    return ++steps <= stepLimit;
 }
 
 CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* container)
@@ -261,9 +256,8 @@ void CMC_Behaviour::runOnTimer(int interval, int limit, CXArray* params, CMC_Beh
     endName = end ? end->getName() : CXString();
     endEpoch = CMC_ObjectsContainer::getEpoch();
     timerDone = false;
-    timerId = ++timerIds;
-    if (timerId <= 0)
-        timerId = timerIds = 1;
+    timerIds = timerIds == INT_MAX ? 1 : timerIds + 1;
+    timerId = timerIds;
     if (timer)
         timer->add(timerId, unsigned(interval), static_cast<CTimerNotificator*>(this));
     CDeferredTrash* trash = CWindowServices::getTrash();

@@ -94,6 +94,9 @@ public:
     // releases it with releaseValue.
     static CMC_Variable* resolveParameter(CMC_ObjectsContainer* scene, CMC_Object* owner, const CXString& text,
                                           CMC_Behaviour* behaviour);
+    // The same for length bytes of text.
+    static CMC_Variable* resolveParameter(CMC_ObjectsContainer* scene, CMC_Object* owner, const char* text,
+                                          int length, CMC_Behaviour* behaviour);
     // Gives back a statement's result: a temporary to its pool; a copy made
     // by clone() that no container lists is deleted; other objects stay.
     static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene);
@@ -121,9 +124,12 @@ public:
     // used to bound the run of untrusted code.
     static void setStepLimit(long long steps);
     // Counts one step; false when the budget is spent.
-    static bool step();
+    static bool step() { return stepLimit <= 0 || ++steps <= stepLimit; }
 
 private:
+    static long long stepLimit;
+    static long long steps;
+
     void parse(const CXString& text);
     void releaseLines(bool final);
     void retireLines();

@@ -27,6 +27,8 @@ CXVector* trashList()
 bool isBehaviour(CMC_Object* object) { return object->getType() == MC_BEHAVIOUR; }
 } // namespace
 
+int CMC_BehaviourBase::nesting = 0;
+
 void CMC_BehaviourBase::setMaker(Maker maker) { behaviourMaker = maker; }
 
 CMC_BehaviourBase::Maker CMC_BehaviourBase::getMaker() { return behaviourMaker; }
@@ -41,17 +43,25 @@ CMC_BehaviourBase::~CMC_BehaviourBase()
 {
     if (inTrash && trash())
         trash()->remove(this);
+    if (inKept && kept())
+        kept()->remove(this);
 }
 
 void CMC_BehaviourBase::initTrash() { trashList(); }
 
+// Behaviours carry a mark; other objects are put there once by their
+// callers, so that a long trash is not searched.
 void CMC_BehaviourBase::addToTrash(CMC_Object* object)
 {
-    if (!object || isInTrash(object))
+    if (!object)
         return;
+    if (isBehaviour(object)) {
+        CMC_BehaviourBase* behaviour = static_cast<CMC_BehaviourBase*>(object);
+        if (behaviour->inTrash)
+            return;
+        behaviour->inTrash = true;
+    }
     trashList()->add(object);
-    if (isBehaviour(object))
-        static_cast<CMC_BehaviourBase*>(object)->inTrash = true;
 }
 
 bool CMC_BehaviourBase::isInTrash(CMC_Object* object)
@@ -88,24 +98,25 @@ void CMC_BehaviourBase::flushTrash()
         addToTrash(static_cast<CMC_Object*>(kept[i]));
 }
 
-void CMC_BehaviourBase::keep(CMC_Object* object)
+void CMC_BehaviourBase::keep(CMC_BehaviourBase* behaviour)
 {
-    if (!object)
+    if (!behaviour || behaviour->inKept)
         return;
     if (!kept())
         kept() = new CXVector(101, 0.75f);
-    if (!kept()->contains(object))
-        kept()->add(object);
+    kept()->add(behaviour);
+    behaviour->inKept = true;
 }
 
 void CMC_BehaviourBase::doneTrash()
 {
-    if (kept()) {
-        for (int i = 0; i < kept()->getSize(); ++i)
-            addToTrash(static_cast<CMC_Object*>((*kept())[i]));
-        delete kept();
-        kept() = nullptr;
+    while (kept() && kept()->getSize() > 0) {
+        CMC_BehaviourBase* behaviour = static_cast<CMC_BehaviourBase*>(kept()->takeAt(0));
+        behaviour->inKept = false;
+        addToTrash(behaviour);
     }
+    delete kept();
+    kept() = nullptr;
     flushTrash();
     delete trash();
     trash() = nullptr;

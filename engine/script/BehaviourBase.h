@@ -20,7 +20,7 @@ public:
     {
         scene = container;
     }
-    CMC_BehaviourBase(const CMC_BehaviourBase& other) : CMC_Object(other), inTrash(false) {}
+    CMC_BehaviourBase(const CMC_BehaviourBase& other) : CMC_Object(other), inTrash(false), inKept(false) {}
     ~CMC_BehaviourBase() override;
 
     // Runs the statements for owner with these parameters; checks the
@@ -39,23 +39,33 @@ public:
 
     // Whether the behaviour is running now (then it must not be deleted).
     virtual bool isRunning() const { return false; }
+    // Whether script code is being evaluated now: objects let go meanwhile
+    // may still be held by the statements that run (as their target or an
+    // argument) and go to the trash instead of being deleted.
+    static bool isScriptRunning() { return nesting > 0; }
 
     static void initTrash();
-    // Appends the object once.
+    // Appends the object; a behaviour only once (callers put other objects
+    // there once).
     static void addToTrash(CMC_Object* object);
     // Deletes every member; what their deletion puts in the trash waits for
     // the next flush.
     static void flushTrash();
     // Deletes the members and the kept objects (see keep).
     static void doneTrash();
-    // Keeps an object that has left its container but may still be bound to
-    // events elsewhere until doneTrash.
-    static void keep(CMC_Object* object);
+    // Keeps a behaviour that has left its container but may still be bound
+    // to events elsewhere until doneTrash.
+    static void keep(CMC_BehaviourBase* behaviour);
     static bool isInTrash(CMC_Object* object);
     // Deletes an object that has left its container; a running behaviour
     // goes to the trash instead.
     static void discard(CMC_Object* object);
 
+protected:
+    // How deep script evaluation is nested now.
+    static int nesting;
+
 private:
     bool inTrash = false;
+    bool inKept = false;
 };

@@ -9,6 +9,7 @@
 #include "script/Values.h"
 #include "script/VariableFactory.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,18 @@ CMC_Behaviour_Entry::FieldAccessor fieldAccessor = nullptr;
 // than any title writes makes an inert statement instead of exhausting the
 // stack. Main thread only.
 const int MAX_PARSE_DEPTH = 48;
+const int MAX_TEXT = 10239;
 int parseDepth = 0;
 
+// Texts that stand for themselves: literals, and the condition texts of IF
+// and WHILE (names hold none of the comparison characters).
 bool isLiteral(const CXString& text)
 {
-    return !text.IsString() || text.GetAt(0) == '"' || CMC_Variable::isNumber(text) || text == "TRUE" ||
-           text == "FALSE";
+    if (text.Find('$') >= 0 || text.Find('|') >= 0)
+        return false;
+    const char* s = text.c_str();
+    return !text.IsString() || s[0] == '"' || CMC_Variable::isNumber(text) || text == "TRUE" || text == "FALSE" ||
+           std::strpbrk(s, "'<>?") || std::strstr(s, "&&");
 }
 // The anonymous behaviours of "{...}" arguments are numbered across the
 // process: "temp_N" when parsed, "xtemp_N" when made for one run.
@@ -60,11 +67,25 @@ CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
     return constant;
 }
 
+bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
+{
+    switch (a->getType()) {
+    case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
+    case MC_DOUBLE: {
+        double x = static_cast<CMC_Double*>(a)->getValue();
+        double y = static_cast<CMC_Double*>(b)->getValue();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    case MC_BOOL: return static_cast<CMC_Bool*>(a)->getValue() == static_cast<CMC_Bool*>(b)->getValue();
+    default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
+    }
+}
+
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
     : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), object(nullptr), runner(nullptr),
       methodId(-1), slots(nullptr), slotCount(0), args(nullptr), allFixed(true), reference(false),
       releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
-      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), refTarget(nullptr),
+      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr), refTarget(nullptr),
       ownsValue(false), ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
 {
     scene = owner ? owner->getScene() : nullptr;
@@ -97,6 +118,7 @@ CMC_Behaviour_Entry::~CMC_Behaviour_Entry()
     if (ownsRefTarget)
         delete refTarget;
     delete constant;
+    delete pristine;
 }
 
 // The anonymous behaviours this statement made leave the container; one
@@ -229,8 +251,10 @@ void CMC_Behaviour_Entry::parseHead()
             valueText = found->getName();
         } else {
             valueText = line;
-            if (isLiteral(line))
+            if (isLiteral(line)) {
                 constant = makeConstant(line);
+                pristine = makeConstant(line);
+            }
         }
         return;
     }
@@ -300,8 +324,9 @@ void CMC_Behaviour_Entry::parseArguments(int open)
     int depth = 0;
     int start = 0;
     int n = text.getLength();
+    const char* chars = text.c_str();
     for (int i = 0; i < n; ++i) {
-        char ch = text.GetAt(i);
+        char ch = chars[i];
         if (ch == '(')
             ++depth;
         else if (ch == ')')
@@ -382,6 +407,8 @@ CMC_Behaviour* CMC_Behaviour_Entry::makeAnonymous(const CXString& text, const ch
     return made;
 }
 
+// The result is held to the 10,239 characters a statement could ever take:
+// parameters that hold their own statement cannot make it grow without end.
 CXString CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* params)
 {
     int count = params ? params->getSize() : 0;
@@ -403,6 +430,8 @@ CXString CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* params)
         }
         out += s[i];
     }
+    if (out.size() > size_t(MAX_TEXT))
+        out.resize(size_t(MAX_TEXT));
     return CXString(out.c_str(), int(out.size()));
 }
 

@@ -44,7 +44,8 @@ public:
     CMC_Object* getObject() const { return object; }
     void releaseTempBeh(bool on) { releaseTempBehaviours = on; }
 
-    // Text with each '$' and digit replaced by that parameter's text.
+    // Text with each '$' and digit replaced by that parameter's text, cut
+    // to 10,239 characters.
     static CXString fillParams(const CXString& text, CXArray* params);
     // A value's text: STRING as it is, other values converted, any other
     // object its name; empty for none.
@@ -57,6 +58,8 @@ public:
     static void setFieldAccessor(FieldAccessor accessor);
     // A non-pooled copy of a literal's value, owned by the caller.
     static CMC_Variable* makeConstant(const CXString& text);
+    // Whether two values of one basic type hold the same value exactly.
+    static bool sameValue(CMC_Variable* a, CMC_Variable* b);
 
 private:
     enum Form { INERT, BUILTIN, CALL, PARAM_CALL, FIELD_CALL, REFERENCE, THIS_CALL, VALUE };
@@ -104,7 +107,8 @@ private:
     int running;
     unsigned epoch;
     CMC_Object* value;
-    CMC_Variable* constant;
+    CMC_Variable* constant; // handed out; put back to pristine when changed
+    CMC_Variable* pristine;
     CXString valueText;
     CMC_Object* refTarget;
     bool ownsValue;

@@ -106,8 +106,13 @@ CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
 {
     if (value)
         return static_cast<CMC_Variable*>(value);
-    if (constant)
-        return CMC_VariableFactory::copyVariable(constant);
+    // Made once; a method that changed it (as it may change any argument)
+    // does not change what the next run passes.
+    if (constant) {
+        if (!sameValue(constant, pristine))
+            constant->set(pristine);
+        return constant;
+    }
     if (valueText.Find('$') < 0) {
         CMC_Variable* found = valueText.Find('|') >= 0 ? getField(scene, valueText)
                                                         : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
@@ -144,6 +149,9 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
         }
         CMC_Behaviour_Entry* once = new CMC_Behaviour_Entry(behaviour, text);
         CMC_Variable* v = once->run(owner, params);
+        // What the statement made for itself goes with it: a copy outlives it.
+        if (v && (v == once->constant || (once->ownsValue && v == once->value)))
+            v = CMC_VariableFactory::copyVariable(v);
         delete once;
         return v;
     }

@@ -31,4 +31,27 @@ public:
     void prepareMthHashSet() override;
     CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
     using CMC_Runner::run;
+
+    // How CREATE makes an unnamed object of a display type ("ANIMO",
+    // "IMAGE", "SOUND", "BUTTON") in a container; the types install theirs.
+    // Without one CREATE makes nothing.
+    using Creator = CMC_Object* (*)(CMC_ObjectsContainer* container);
+    static void setCreator(const char* typeName, Creator creator);
+
+    // The short condition of IF: inline conditions joined by "&&" (all must
+    // hold) or "||" (one must); a text holding both is cut at "&&" but
+    // stops at the first piece that holds.
+    static bool shortCondition(CMC_ObjectsContainer* container, const CXString& text);
+
+private:
+    CMC_Variable* runIf(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* runWhile(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* runLoop(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* runReturn(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* convert(CXVector* args);
+    CMC_Variable* declare(int id, CMC_Object* holder, CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* runOnTimer(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* create(CMC_ObjectsContainer* container, CXVector* args);
+    // The text of argument n; empty when it is missing.
+    CXString text(CXVector* args, int n);
 };

@@ -1,16 +1,116 @@
 #pragma once
 #include "script/Object.h"
+#include "script/Runner.h"
+
+class CMC_Behaviour;
+class CMC_Behaviour_Entry;
 
 // The base of CONDITION (type 10) and COMPLEXCONDITION (11): an object that
-// answers true or false.
+// answers true or false and, when asked to, runs the behaviour bound to
+// "ONRUNTIMESUCCESS" or "ONRUNTIMEFAILED" after answering.
 class CMC_BasicCondition : public CMC_Object {
 public:
-    CMC_BasicCondition(const CXString& name, int typeId) : CMC_Object(name, typeId) {}
+    enum { EVENT_SUCCESS = 3, EVENT_FAILED = 4 };
 
+    CMC_BasicCondition(const CXString& name, int typeId);
+    CMC_BasicCondition(CMC_ObjectsContainer* container, CMElement* element, int typeId);
+
+    CXString** getBehavioursList() override;
     virtual bool valid(bool fireEvents) = 0;
 
-    static bool isCondition(CMC_Object* object)
-    {
-        return object && (object->getType() == MC_CONDITION || object->getType() == MC_COMPLEXCONDITION);
-    }
+    static bool isCondition(CMC_Object* object);
+
+protected:
+    // Runs the success or failure behaviour for this outcome.
+    void fire(bool outcome);
+    bool serializeTexts(CXArchive* archive, CXString* first, CXString* second, CXString* third);
+};
+
+// A comparison of two operands (OPERAND1, OPERATOR, OPERAND2). The operands
+// are statements parsed once (init) and run at every evaluation.
+//
+// Inline forms, used by the built-in IF and WHILE, take texts and resolve
+// them at every evaluation: one text holding the operator ("A'5" for
+// A = 5 and the like), or the operands and the operator as three texts.
+class CMC_Condition : public CMC_BasicCondition {
+public:
+    enum { EQUAL = 1, NOTEQUAL = 2, LESS = 3, LESSEQUAL = 4, GREATER = 5, GREATEREQUAL = 6, INSTANCEOF = 7 };
+
+    CMC_Condition(CMC_ObjectsContainer* container, CMElement* element);
+    // For reading a snapshot record back.
+    explicit CMC_Condition(CMC_ObjectsContainer* container);
+    CMC_Condition(const CMC_Condition&) = delete;
+    CMC_Condition& operator=(const CMC_Condition&) = delete;
+    ~CMC_Condition() override;
+
+    void init() override;
+    bool done(bool final) override;
+    // The object form's INSTANCEOF has nothing to compare and fails.
+    bool valid(bool fireEvents) override;
+    // Base record, then the first operand, the second and the operator.
+    void serialize(CXArchive* archive) override;
+
+    static bool valid(CMC_ObjectsContainer* container, const CXString& text);
+    // The same for length bytes of text.
+    static bool valid(CMC_ObjectsContainer* container, const char* text, int length);
+    static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
+                      const CXString& operatorText);
+    static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second, int code);
+
+    // "EQUAL" ... "INSTANCEOF"; anything else is EQUAL.
+    static int resolveOperator(const CXString& word);
+    // "_", "!_", "<>", "<", "<_", ">", ">_", "?"; anything else is EQUAL.
+    static int resolveInlineOperator(const CXString& text);
+
+private:
+    void freeOperands();
+    static bool compareTexts(CMC_ObjectsContainer* container, const char* first, int firstLength,
+                             const char* second, int secondLength, int code);
+
+    CMC_Behaviour* behaviour;
+    CMC_Behaviour_Entry* first;
+    CMC_Behaviour_Entry* second;
+    CXString firstText;
+    CXString secondText;
+    CXString operatorText;
+    int code;
+    bool evaluating;
+};
+
+// Two conditions, named by CONDITION1 and CONDITION2, joined by "AND" or
+// "OR" with short-circuit; the names are looked up at every evaluation and
+// the sub-conditions run their own events.
+class CMC_ComplexCondition : public CMC_BasicCondition {
+public:
+    enum { AND = 1, OR = 2 };
+
+    CMC_ComplexCondition(CMC_ObjectsContainer* container, CMElement* element);
+    explicit CMC_ComplexCondition(CMC_ObjectsContainer* container);
+
+    // A name that finds no condition, or a chain of names that leads back
+    // to this condition, makes it false without events.
+    bool valid(bool fireEvents) override;
+    void serialize(CXArchive* archive) override;
+
+    static int resolveOperator(const CXString& word);
+
+private:
+    CXString firstName;
+    CXString secondName;
+    CXString operatorText;
+    int code;
+    bool evaluating;
+};
+
+// The methods of conditions: CHECK gives a BOOL, BREAK stops the behaviour
+// (-1) and ONE_BREAK stops it with false (-2) when the condition holds.
+// Each takes an optional BOOL: whether the condition's events run
+// (default true).
+class CMC_BasicCondition_Runner : public CMC_Runner {
+public:
+    enum { CHECK = 1, BREAK = 2, ONE_BREAK = 3 };
+
+    void prepareMthHashSet() override;
+    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+    using CMC_Runner::run;
 };

@@ -32,11 +32,9 @@ bool ownedElsewhere(CMC_Object* obj)
 }
 
 CMC_Object* objectAt(CXVector* list, int i) { return static_cast<CMC_Object*>((*list)[i]); }
-
-unsigned epoch = 0;
 } // namespace
 
-unsigned CMC_ObjectsContainer::getEpoch() { return epoch; }
+unsigned CMC_ObjectsContainer::epoch = 0;
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* owner, CMElement* element, int type)
     : CMC_Object(owner, element, type), lookupKey(new CStringHashCode(CXString("temp"))),
@@ -125,7 +123,9 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 // Re-adding an object is a no-op, and an application, episode or scene of
 // the same name is only taken out: deleting it would pull the scene (or the
 // object being added) from under its owner. A replaced behaviour may be the
-// one running the statement that replaces it.
+// one running the statement that replaces it, and while a script runs the
+// replaced object may be the statement's target or argument: both wait for
+// the trash.
 void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
     if (!obj || !table)
@@ -136,9 +136,10 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
     if (existing) {
         removeObject(existing);
         ++epoch;
-        if (existing->getType() == MC_BEHAVIOUR)
+        bool owned = !ownedElsewhere(existing) && !existing->isTemporary();
+        if (owned && (existing->getType() == MC_BEHAVIOUR || CMC_BehaviourBase::isScriptRunning()))
             CMC_BehaviourBase::addToTrash(existing);
-        else if (!ownedElsewhere(existing) && !existing->isTemporary())
+        else if (owned)
             delete existing;
     }
     table->put(new CStringHashCode(obj->getName()), obj);

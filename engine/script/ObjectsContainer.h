@@ -38,7 +38,8 @@ public:
     // Stores obj under its name; an object already stored under that name is
     // removed and deleted first. An application, episode or scene, and a
     // temporary object (whoever made it deletes it), are only removed; a
-    // behaviour goes to the behaviour trash, since it may be running.
+    // behaviour, and any object while a script runs, goes to the behaviour
+    // trash (CMC_BehaviourBase), since a statement may still be using it.
     virtual void addObject(CMC_Object* obj);
     // Empties the group and adds every object of that type name, in the
     // order they were added.
@@ -82,7 +83,7 @@ public:
     // Counts the times an object that is not temporary left a container
     // (removed, replaced or unloaded), in any container. Whoever keeps
     // pointers to objects found by name looks them up again when it moved.
-    static unsigned getEpoch();
+    static unsigned getEpoch() { return epoch; }
 
     // One object for one record, not added; a new vector (the caller's)
     // holding it, empty when none was made. With a group, the anonymous
@@ -93,6 +94,8 @@ public:
     CMElements* resolveObjects(CMElements* elements);
 
 private:
+    static unsigned epoch;
+
     CMC_Object* lookup(const char* name);
     CMC_Object* askPlugins(CMElement* element);
 

@@ -13,6 +13,8 @@ public:
     CMC_String(CMC_ObjectsContainer* container, CMElement* element);
 
     CXString getValue() const { return value; }
+    // The text itself, for reading in place.
+    const CXString& getText() const { return value; }
     CXString getDefaultValue() const { return defaultValue; }
     // Reported as an assignment, changed or not.
     void setValue(const CXString& text);

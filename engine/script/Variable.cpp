@@ -8,6 +8,7 @@
 #include "script/Values.h"
 #include "script/VariableFactory.h"
 
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -173,10 +174,8 @@ uint32_t CMC_Variable::getLE32(const void* buffer)
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 }
 
-bool CMC_Variable::isNumber(const CXString& text)
+bool CMC_Variable::isNumber(const char* s, int n)
 {
-    int n = text.getLength();
-    const char* s = text.c_str();
     if (n == 0 || !(s[0] == '-' || (s[0] >= '0' && s[0] <= '9')))
         return false;
     if (n >= 2 && s[0] == '0' && s[1] != '.')
@@ -187,22 +186,22 @@ bool CMC_Variable::isNumber(const CXString& text)
     return true;
 }
 
-CMC_Variable* CMC_Variable::resolve(const CXString& text)
+CMC_Variable* CMC_Variable::resolve(const char* s, int n)
 {
-    if (text.GetAt(0) == '"') {
-        CXString rest = text.Right(1);
-        if (rest.IsString() && rest.lastChar() == '"')
-            rest = rest.Left(rest.getLength() - 1);
-        return CMC_String::temporary(rest);
+    if (n > 0 && s[0] == '"') {
+        int rest = n - 1;
+        if (rest > 0 && s[n - 1] == '"')
+            --rest;
+        return CMC_String::temporary(CXString(s + 1, rest));
     }
-    if (isNumber(text)) {
-        if (text.Find('.') < 0)
-            return CMC_Integer::temporary(text.toNumber());
-        return CMC_Double::temporary(text.toDouble());
+    if (isNumber(s, n)) {
+        if (!std::memchr(s, '.', size_t(n)))
+            return CMC_Integer::temporary(CXString::atoi(s));
+        return CMC_Double::temporary(CXString::atof(s));
     }
-    if (text == "TRUE" || text == "FALSE")
-        return CMC_Bool::temporary(text == "TRUE");
-    return CMC_String::temporary(text);
+    if ((n == 4 && std::memcmp(s, "TRUE", 4) == 0) || (n == 5 && std::memcmp(s, "FALSE", 5) == 0))
+        return CMC_Bool::temporary(n == 4);
+    return CMC_String::temporary(CXString(s, n));
 }
 
 CMC_Variable* CMC_ObjectsContainer::getVariable(const char* n)

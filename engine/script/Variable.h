@@ -95,8 +95,11 @@ public:
     // Literal text of a script to a pooled temporary: "" and quoted text are
     // STRING, numbers INTEGER or DOUBLE, exactly "TRUE" and "FALSE" BOOL,
     // anything else STRING.
-    static CMC_Variable* resolve(const CXString& text);
-    static bool isNumber(const CXString& text);
+    static CMC_Variable* resolve(const CXString& text) { return resolve(text.c_str(), text.getLength()); }
+    // The same for the first length bytes of a NUL-terminated text.
+    static CMC_Variable* resolve(const char* text, int length);
+    static bool isNumber(const CXString& text) { return isNumber(text.c_str(), text.getLength()); }
+    static bool isNumber(const char* text, int length);
     // Whether objects of that type are CMC_Variables.
     static bool isVariableType(int typeId);
     static bool isBasicType(int typeId) { return typeId >= MC_INTEGER && typeId <= MC_DOUBLE; }

@@ -1,10 +1,14 @@
 // Behaviour code from arbitrary bytes: parsed, run against a small fixed
-// scene (values, behaviours, a timer), then the scene is unloaded. Nothing
-// may crash, leak or run away: a step budget ends endless loops.
+// scene (values, behaviours, conditions, an expression, a timer), then the
+// scene is unloaded. Nothing may crash, leak or run away: a step budget ends
+// endless loops.
 #include "base/WindowServices.h"
 #include "base/XTimer.h"
 #include "platform/Clock.h"
 #include "script/Behaviour.h"
+#include "script/Condition.h"
+#include "script/Element.h"
+#include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -39,6 +43,17 @@ CMC_Behaviour* addBehaviour(Scene& scene, const char* name, const char* code)
     return b;
 }
 
+template <class T>
+void addRecord(Scene& scene, const char* name, std::vector<std::pair<const char*, const char*>> properties)
+{
+    CMElement record{CXString(name)};
+    for (auto& p : properties)
+        record.addProperty(CXString(p.first), CXString(p.second));
+    T* made = new T(&scene, &record);
+    scene.addObject(made);
+    made->init();
+}
+
 void fillScene(Scene& scene)
 {
     addValue<CMC_Integer>(scene, "I", 3);
@@ -48,6 +63,13 @@ void fillScene(Scene& scene)
     scene.addObject(new CMC_String(CXString("T"), CXString("HELPER")));
     addBehaviour(scene, "HELPER", "I^INC();@RETURN(I);");
     addBehaviour(scene, "TICK", "I^ADD($1);");
+    addBehaviour(scene, "LOOPER", "@LOOP({@IF(_I_'2,{@BREAK();},\"\");I^ADD(_I_);},0,$1,1);");
+    addRecord<CMC_Condition>(scene, "C",
+                             {{"OPERAND1", "I"}, {"OPERATOR", "LESS"}, {"OPERAND2", "[D*4]"},
+                              {"ONRUNTIMEFAILED", "{I^SET(0);}"}, {"ONRUNTIMESUCCESS", "HELPER"}});
+    addRecord<CMC_ComplexCondition>(scene, "CC",
+                                    {{"OPERATOR", "OR"}, {"CONDITION1", "C"}, {"CONDITION2", "CC"}});
+    addRecord<CMC_Expression>(scene, "E", {{"OPERAND1", "I"}, {"OPERATOR", "MUL"}, {"OPERAND2", "E"}});
 }
 
 } // namespace
@@ -72,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CTrashList trash;
     CWindowServices::setTimer(&timer);
     CWindowServices::setTrash(&trash);
-    CMC_Behaviour::setStepLimit(20000);
+    CMC_Behaviour::setStepLimit(5000);
     {
         Scene scene;
         fillScene(scene);

@@ -106,12 +106,18 @@ TEST_F(CMC_Behaviour_EntryTest, ArgumentsByReferenceAndAnonymousBehaviours)
     };
     run("P^ACT(&N);P^ACT(&MISSING);");
     EXPECT_EQ(n->getValue(), 7);
+    // A constant argument a method changed is the same again next time.
+    CMC_Behaviour* twice = behaviour("TWICE", "P^ACT(5);");
+    twice->run(nullptr, nullptr, false);
+    twice->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.ACT(0)", "P.ACT(MISSING)", "P.ACT(5)", "P.ACT(5)"}));
+    calls().clear();
 
     CMC_Behaviour* b = behaviour("B", "Q^LOG({P^PLAY(1);P^STOP()},{@RETURN(TRUE)});");
     b->run(nullptr, nullptr, false);
-    ASSERT_EQ(calls().size(), 3u);
-    std::string anonymous = calls()[2].substr(6, calls()[2].find(',') - 6);
-    EXPECT_EQ(calls()[2], "Q.LOG(" + anonymous + ",{@RETURN(TRUE)})");
+    ASSERT_EQ(calls().size(), 1u);
+    std::string anonymous = calls()[0].substr(6, calls()[0].find(',') - 6);
+    EXPECT_EQ(calls()[0], "Q.LOG(" + anonymous + ",{@RETURN(TRUE)})");
     EXPECT_EQ(anonymous.rfind("temp_", 0), 0u);
     CMC_Object* made = scene.getObject(anonymous.c_str());
     ASSERT_NE(made, nullptr);

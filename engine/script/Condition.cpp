@@ -1,0 +1,367 @@
+#include "script/Condition.h"
+
+#include "base/Archive.h"
+#include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
+#include "script/Element.h"
+#include "script/ObjectsContainer.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+#include "script/TypeRegistry.h"
+#include "script/Values.h"
+
+#include <cstring>
+
+namespace {
+CMC_Object* makeCondition(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Condition(c, e); }
+CMC_Object* makeComplexCondition(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_ComplexCondition(c, e); }
+CMC_RegisterType registerCondition("CONDITION", 3, &makeCondition);
+CMC_RegisterType registerComplexCondition("COMPLEXCONDITION", 3, &makeComplexCondition);
+CMC_RegisterRunner<CMC_BasicCondition_Runner> registration({MC_CONDITION, MC_COMPLEXCONDITION});
+
+// An operand's value for a comparison: a stop value is none, and an object
+// that is no value stands for its name.
+CMC_Variable* comparable(CMC_Variable* v)
+{
+    if (!v || isStopValue(v))
+        return nullptr;
+    if (!CMC_Variable::isVariableType(v->getType()))
+        return CMC_String::temporary(v->getName());
+    return v;
+}
+
+// Gives back an operand and what comparable made of it.
+void release(CMC_Variable* raw, CMC_Variable* value, CMC_ObjectsContainer* scene, bool inline_)
+{
+    if (value && value != raw)
+        CMC_Object::flush(value);
+    if (inline_)
+        CMC_Behaviour::releaseValue(raw, scene);
+    else
+        CMC_Behaviour::releaseResult(raw, scene);
+}
+
+bool holds(CMC_Variable* a, CMC_Variable* b, int code)
+{
+    switch (code) {
+    case CMC_Condition::EQUAL: return a->equals(b);
+    case CMC_Condition::NOTEQUAL: return !a->equals(b);
+    case CMC_Condition::LESS: return a->compare(b) < 0;
+    case CMC_Condition::LESSEQUAL: return a->compare(b) <= 0;
+    case CMC_Condition::GREATER: return a->compare(b) > 0;
+    case CMC_Condition::GREATEREQUAL: return a->compare(b) >= 0;
+    default: return false;
+    }
+}
+
+CXString propertyOf(CMElement* element, const char* key)
+{
+    return element ? element->getPropertyValue(CXString(key)) : CXString();
+}
+} // namespace
+
+// CMC_BasicCondition
+
+CMC_BasicCondition::CMC_BasicCondition(const CXString& n, int type) : CMC_Object(n, type) {}
+
+CMC_BasicCondition::CMC_BasicCondition(CMC_ObjectsContainer* container, CMElement* element, int type)
+    : CMC_Object(container, element, type)
+{
+    initializeBehaviours(container, element);
+}
+
+CXString** CMC_BasicCondition::getBehavioursList()
+{
+    static const char* const names[] = {"ONINIT", "ONDONE", "ONSIGNAL", "ONRUNTIMESUCCESS", "ONRUNTIMEFAILED",
+                                        nullptr};
+    return makeEventList(names);
+}
+
+bool CMC_BasicCondition::isCondition(CMC_Object* object)
+{
+    return object && (object->getType() == MC_CONDITION || object->getType() == MC_COMPLEXCONDITION);
+}
+
+// The base record, then three texts; true when they were read.
+bool CMC_BasicCondition::serializeTexts(CXArchive* ar, CXString* first, CXString* second, CXString* third)
+{
+    if (!ar)
+        return false;
+    CMC_Object::serialize(ar);
+    if (ar->isStoring()) {
+        *ar << *first << *second << *third;
+        return false;
+    }
+    *ar >> first;
+    *ar >> second;
+    *ar >> third;
+    return true;
+}
+
+// The binding is looked up when it is needed: bindings replaced since (by
+// ADDBEHAVIOUR and the like) are gone.
+void CMC_BasicCondition::fire(bool outcome)
+{
+    static const CXString success("ONRUNTIMESUCCESS");
+    static const CXString failed("ONRUNTIMEFAILED");
+    if (!isEventBound(outcome ? EVENT_SUCCESS : EVENT_FAILED))
+        return;
+    CXTriple* binding = getSingleBehaviour(outcome ? success : failed, 0);
+    CMC_BehaviourBase* behaviour = bindingBehaviour(binding);
+    if (behaviour)
+        behaviour->run(this, static_cast<CXArray*>(binding->getSecond()), true);
+}
+
+// CMC_Condition
+
+int CMC_Condition::resolveOperator(const CXString& word)
+{
+    static const char* const words[] = {"EQUAL", "NOTEQUAL", "LESS", "LESSEQUAL", "GREATER", "GREATEREQUAL",
+                                        "INSTANCEOF"};
+    for (int i = 0; i < 7; ++i)
+        if (word.equals(CXString(words[i])))
+            return i + 1;
+    return EQUAL;
+}
+
+int CMC_Condition::resolveInlineOperator(const CXString& text)
+{
+    static const struct {
+        const char* text;
+        int code;
+    } spellings[] = {{"_", EQUAL},      {"!_", NOTEQUAL}, {"<>", NOTEQUAL},    {"<", LESS},
+                     {"<_", LESSEQUAL}, {">", GREATER},   {">_", GREATEREQUAL}, {"?", INSTANCEOF}};
+    for (const auto& s : spellings)
+        if (text.equals(CXString(s.text)))
+            return s.code;
+    return EQUAL;
+}
+
+CMC_Condition::CMC_Condition(CMC_ObjectsContainer* container, CMElement* element)
+    : CMC_BasicCondition(container, element, MC_CONDITION), behaviour(nullptr), first(nullptr), second(nullptr),
+      firstText(propertyOf(element, "OPERAND1")), secondText(propertyOf(element, "OPERAND2")),
+      operatorText(propertyOf(element, "OPERATOR")), code(resolveOperator(operatorText)), evaluating(false)
+{
+    behaviour = new CMC_Behaviour(container, CXString("temp"), CXString());
+}
+
+CMC_Condition::CMC_Condition(CMC_ObjectsContainer* container)
+    : CMC_BasicCondition(CXString("temp"), MC_CONDITION), behaviour(nullptr), first(nullptr), second(nullptr),
+      code(EQUAL), evaluating(false)
+{
+    scene = container;
+    behaviour = new CMC_Behaviour(container, CXString("temp"), CXString());
+}
+
+CMC_Condition::~CMC_Condition() { freeOperands(); }
+
+void CMC_Condition::freeOperands()
+{
+    delete first;
+    delete second;
+    first = second = nullptr;
+    delete behaviour;
+    behaviour = nullptr;
+}
+
+void CMC_Condition::init()
+{
+    CMC_Object::init();
+    delete first;
+    delete second;
+    if (!behaviour)
+        behaviour = new CMC_Behaviour(scene, CXString("temp"), CXString());
+    first = new CMC_Behaviour_Entry(behaviour, firstText);
+    second = new CMC_Behaviour_Entry(behaviour, secondText);
+}
+
+bool CMC_Condition::done(bool final)
+{
+    freeOperands();
+    return CMC_Object::done(final);
+}
+
+void CMC_Condition::serialize(CXArchive* ar)
+{
+    if (serializeTexts(ar, &firstText, &secondText, &operatorText))
+        code = resolveOperator(operatorText);
+}
+
+bool CMC_Condition::valid(bool fireEvents)
+{
+    CMC_Behaviour::Nesting guard;
+    // An operand that asks this condition again has no answer.
+    if (!guard.ok() || evaluating)
+        return false;
+    evaluating = true;
+    CMC_Variable* rawA = first ? first->run(nullptr, nullptr) : nullptr;
+    CMC_Variable* rawB = second ? second->run(nullptr, nullptr) : nullptr;
+    CMC_Variable* a = comparable(rawA);
+    CMC_Variable* b = comparable(rawB);
+    bool outcome = false;
+    bool events = true;
+    if (a && b) {
+        CMC_Variable* other = b;
+        if (a->getType() != MC_EXPRESSION && b->getType() != MC_EXPRESSION && a->getType() != b->getType()) {
+            other = b->convert(a->getType());
+            if (isStopValue(other))
+                other = nullptr;
+        }
+        if (other) {
+            outcome = holds(a, other, code);
+            if (other != b)
+                flush(other);
+        } else {
+            // No such value to compare with: false, and no event.
+            events = false;
+        }
+    }
+    release(rawA, a, scene, false);
+    release(rawB, b, scene, false);
+    evaluating = false;
+    if (fireEvents && events)
+        fire(outcome);
+    return outcome;
+}
+
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text)
+{
+    return valid(container, text.c_str(), text.getLength());
+}
+
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, const char* text, int n)
+{
+    if (!text || n < 0)
+        n = 0;
+    auto find = [text, n](char c) {
+        const void* at = std::memchr(text, c, size_t(n));
+        return at ? int(static_cast<const char*>(at) - text) : -1;
+    };
+    int at = find('\'');
+    int code = EQUAL;
+    int firstEnd = at;
+    if (at > 0) {
+        switch (text[at - 1]) {
+        case '!': code = NOTEQUAL; break;
+        case '<': code = LESSEQUAL; break;
+        case '>': code = GREATEREQUAL; break;
+        default: break;
+        }
+        if (code != EQUAL)
+            firstEnd = at - 1;
+    } else if (at < 0) {
+        if ((at = find('<')) >= 0)
+            code = LESS;
+        else if ((at = find('>')) >= 0)
+            code = GREATER;
+        else if ((at = find('?')) >= 0)
+            code = INSTANCEOF;
+        // Without an operator the whole text is the second operand.
+        firstEnd = at >= 0 ? at : 0;
+    }
+    return compareTexts(container, text, firstEnd, text + at + 1, n - at - 1, code);
+}
+
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& firstText, const CXString& secondText,
+                          const CXString& operatorText)
+{
+    return valid(container, firstText, secondText, resolveInlineOperator(operatorText));
+}
+
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& firstText, const CXString& secondText,
+                          int code)
+{
+    return compareTexts(container, firstText.c_str(), firstText.getLength(), secondText.c_str(),
+                        secondText.getLength(), code);
+}
+
+bool CMC_Condition::compareTexts(CMC_ObjectsContainer* container, const char* firstText, int firstLength,
+                                 const char* secondText, int secondLength, int code)
+{
+    CMC_Variable* rawA = CMC_Behaviour::resolveParameter(container, nullptr, firstText, firstLength, nullptr);
+    CMC_Variable* rawB = CMC_Behaviour::resolveParameter(container, nullptr, secondText, secondLength, nullptr);
+    CMC_Variable* a = comparable(rawA);
+    CMC_Variable* b = comparable(rawB);
+    bool outcome = false;
+    if (code == INSTANCEOF) {
+        CMC_Object* named = container ? container->getObject(CXString(firstText, firstLength)) : nullptr;
+        outcome = named && typeToString(named->getType()).equals(CXString(secondText, secondLength));
+    } else if (a && b) {
+        outcome = holds(a, b, code);
+    }
+    release(rawA, a, container, true);
+    release(rawB, b, container, true);
+    return outcome;
+}
+
+// CMC_ComplexCondition
+
+int CMC_ComplexCondition::resolveOperator(const CXString& word)
+{
+    return word.equals(CXString("OR")) ? OR : AND;
+}
+
+CMC_ComplexCondition::CMC_ComplexCondition(CMC_ObjectsContainer* container, CMElement* element)
+    : CMC_BasicCondition(container, element, MC_COMPLEXCONDITION), firstName(propertyOf(element, "CONDITION1")),
+      secondName(propertyOf(element, "CONDITION2")), operatorText(propertyOf(element, "OPERATOR")),
+      code(resolveOperator(operatorText)), evaluating(false)
+{
+}
+
+CMC_ComplexCondition::CMC_ComplexCondition(CMC_ObjectsContainer* container)
+    : CMC_BasicCondition(CXString("temp"), MC_COMPLEXCONDITION), code(AND), evaluating(false)
+{
+    scene = container;
+}
+
+bool CMC_ComplexCondition::valid(bool fireEvents)
+{
+    CMC_Object* one = scene ? scene->getObject(firstName) : nullptr;
+    CMC_Object* two = scene ? scene->getObject(secondName) : nullptr;
+    if (!isCondition(one) || !isCondition(two))
+        return false;
+    CMC_Behaviour::Nesting guard;
+    if (!guard.ok() || evaluating)
+        return false;
+    evaluating = true;
+    bool outcome = static_cast<CMC_BasicCondition*>(one)->valid(true);
+    if (code == OR ? !outcome : outcome) {
+        // The first may have replaced the second meanwhile.
+        two = scene->getObject(secondName);
+        outcome = isCondition(two) && static_cast<CMC_BasicCondition*>(two)->valid(true);
+    }
+    evaluating = false;
+    if (fireEvents)
+        fire(outcome);
+    return outcome;
+}
+
+void CMC_ComplexCondition::serialize(CXArchive* ar)
+{
+    if (serializeTexts(ar, &firstName, &secondName, &operatorText))
+        code = resolveOperator(operatorText);
+}
+
+// CMC_BasicCondition_Runner
+
+void CMC_BasicCondition_Runner::prepareMthHashSet()
+{
+    CMC_Runner::prepareMthHashSet();
+    registerMethod("CHECK", CHECK);
+    registerMethod("BREAK", BREAK);
+    registerMethod("ONE_BREAK", ONE_BREAK);
+}
+
+CMC_Variable* CMC_BasicCondition_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                             CXVector* args)
+{
+    if (!CMC_BasicCondition::isCondition(object) || id < CHECK || id > ONE_BREAK)
+        return CMC_Runner::run(id, object, container, args);
+    bool fire = getArgCount(args) > 0 ? getParameterBool(args, 0)->getValue() : true;
+    bool holds = static_cast<CMC_BasicCondition*>(object)->valid(fire);
+    switch (id) {
+    case CHECK: return CMC_Bool::temporary(holds);
+    case BREAK: return holds ? stopValue(-1) : nullptr;
+    default: return holds ? stopValue(-2) : nullptr;
+    }
+}
