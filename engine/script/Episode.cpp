@@ -53,12 +53,7 @@ bool CMC_Episode::initialize(CMC_Scene* from)
     CMC_SceneTree::enterDataFolder(path);
     loadCnv();
     ownObjectsLoaded = true;
-    onInit();
-    if (isEventBound(EVENT_ONINIT))
-        onSignal(CXString("ONINIT"));
-    CMC_Object* init = getObject("__INIT__");
-    if (init && init->getType() == MC_BEHAVIOUR)
-        static_cast<CMC_BehaviourBase*>(init)->run(this, nullptr, true);
+    CMC_SceneTree::runInitialisers(this);
     if (startScene)
         _goto(startScene, from);
     return true;

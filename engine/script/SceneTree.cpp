@@ -5,6 +5,7 @@
 #include "base/Folder.h"
 #include "base/StringTokenizer.h"
 #include "base/WindowPaths.h"
+#include "script/BehaviourBase.h"
 #include "script/Scene.h"
 #include "script/StructureParser.h"
 
@@ -82,6 +83,16 @@ void CMC_SceneTree::unloadObjects(CMC_Scene* scene)
     scene->flushBehList();
     for (CMC_Object* o : listed)
         scene->addObject(o);
+}
+
+void CMC_SceneTree::runInitialisers(CMC_Scene* scene)
+{
+    scene->onInit();
+    if (scene->isEventBound(CMC_Scene::EVENT_ONINIT))
+        scene->onSignal(CXString("ONINIT"));
+    CMC_Object* init = scene->getObject("__INIT__");
+    if (init && init->getType() == MC_BEHAVIOUR)
+        static_cast<CMC_BehaviourBase*>(init)->run(scene, nullptr, true);
 }
 
 void CMC_SceneTree::deleteChildren(CMC_Scene* owner)

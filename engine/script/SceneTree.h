@@ -34,6 +34,10 @@ public:
     // its bindings, as leaving it does; the applications, episodes and
     // scenes it lists stay listed.
     static void unloadObjects(CMC_Scene* scene);
+    // What entering an application or an episode runs once its objects are
+    // loaded: every object's init, "ONINIT" when bound, then the behaviour
+    // "__INIT__" found from it (condition checked).
+    static void runInitialisers(CMC_Scene* scene);
     // Deletes owner's children, after taking every episode and scene out of
     // owner's names.
     static void deleteChildren(CMC_Scene* owner);

@@ -91,12 +91,7 @@ bool CMC_Application::initialize(CMC_Scene*)
     if (CApplication::layers().makeSystemObject)
         addObject(CApplication::layers().makeSystemObject(this));
     addObject(new CMC_CNVLoader(window, this));
-    onInit();
-    if (isEventBound(EVENT_ONINIT))
-        onSignal(CXString("ONINIT"));
-    CMC_Object* init = getObject("__INIT__");
-    if (init && init->getType() == MC_BEHAVIOUR)
-        static_cast<CMC_BehaviourBase*>(init)->run(this, nullptr, true);
+    CMC_SceneTree::runInitialisers(this);
     if (!startChild)
         return false;
     _goto(startChild, nullptr);
