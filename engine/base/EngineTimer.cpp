@@ -1,8 +1,7 @@
 #include "base/EngineTimer.h"
 
-namespace {
-CXTimer* engineTimer = nullptr;
-} // namespace
+#include "base/WindowServices.h"
 
-CXTimer* getEngineTimer() { return engineTimer; }
-void setEngineTimer(CXTimer* timer) { engineTimer = timer; }
+// One registry for everyone: the window's, as the window services hold it.
+CXTimer* getEngineTimer() { return CWindowServices::getTimer(); }
+void setEngineTimer(CXTimer* timer) { CWindowServices::setTimer(timer); }

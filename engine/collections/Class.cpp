@@ -1,5 +1,6 @@
 #include "collections/Class.h"
 
+#include "base/Archive.h"
 #include "base/Path.h"
 #include "base/StringTokenizer.h"
 #include "script/BehaviourBase.h"
@@ -52,7 +53,22 @@ CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXSt
     import(def);
 }
 
+CMC_Class::CMC_Class(CMC_ObjectsContainer* container) : CMC_Class(container, static_cast<CMElement*>(nullptr)) {}
+
 CMC_Class::~CMC_Class() { unload(); }
+
+void CMC_Class::serialize(CXArchive* archive)
+{
+    if (!archive)
+        return;
+    CMC_Object::serialize(archive);
+    if (archive->isStoring()) {
+        *archive << def << base;
+        return;
+    }
+    *archive >> &def;
+    *archive >> &base;
+}
 
 void CMC_Class::linkTo(CMC_ObjectsContainer* lookupParent)
 {

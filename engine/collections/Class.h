@@ -20,6 +20,9 @@ public:
     // An instance called name of the class object cls, made in container
     // (the class object's own): reads the class files.
     CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXString& name);
+    // For a snapshot: a class object that serialize names and gives its
+    // "DEF" and "BASE".
+    explicit CMC_Class(CMC_ObjectsContainer* container);
     // Finishes and deletes the objects still held.
     ~CMC_Class() override;
 
@@ -30,6 +33,9 @@ public:
     bool done(bool final) override;
     // Keeps an object already under that name as "SUPER_" + name.
     void addObject(CMC_Object* obj) override;
+    // The base record, then "DEF" and "BASE". An instance is written as a
+    // class object of its class.
+    void serialize(CXArchive* archive) override;
 
     // A new initialised instance of this class (of the class object when
     // called on an instance); the caller owns it.

@@ -236,11 +236,14 @@ void CMC_Scene::unload(CMC_Scene* next)
         stopMusic();
 }
 
+// The target is taken before the switch: the scene entered may record the
+// next one while it is entered.
 void CMC_Scene::domodal()
 {
     if (pendingScene) {
-        _goto(pendingScene, currentScene);
+        CMC_Scene* target = pendingScene;
         pendingScene = nullptr;
+        _goto(target, currentScene);
     }
     if (currentScene)
         currentScene->domodal();

@@ -10,9 +10,12 @@
 #include "base/StringTokenizer.h"
 #include "base/WindowPaths.h"
 #include "platform/Debug.h"
+#include "script/Behaviour.h"
+#include "script/Condition.h"
 #include "script/DLLExModule.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
+#include "script/Expression.h"
 #include "script/SceneSnapshot.h"
 #include "script/String.h"
 #include "script/Values.h"
@@ -31,11 +34,20 @@ CMC_Object* restoreInteger(CMC_Scene*) { return new CMC_Integer(CXString()); }
 CMC_Object* restoreString(CMC_Scene*) { return new CMC_String(CXString()); }
 CMC_Object* restoreBool(CMC_Scene*) { return new CMC_Bool(CXString()); }
 CMC_Object* restoreDouble(CMC_Scene*) { return new CMC_Double(CXString()); }
+CMC_Object* restoreBehaviour(CMC_Scene* scene) { return new CMC_Behaviour(scene); }
+CMC_Object* restoreCondition(CMC_Scene* scene) { return new CMC_Condition(scene); }
+CMC_Object* restoreComplexCondition(CMC_Scene* scene) { return new CMC_ComplexCondition(scene); }
+// An expression's record holds no operands: it comes back empty.
+CMC_Object* restoreExpression(CMC_Scene* scene) { return new CMC_Expression(scene, CXString()); }
 
 CMC_RegisterSnapshotType registerInteger(MC_INTEGER, &restoreInteger);
 CMC_RegisterSnapshotType registerString(MC_STRING, &restoreString);
 CMC_RegisterSnapshotType registerBool(MC_BOOL, &restoreBool);
 CMC_RegisterSnapshotType registerDouble(MC_DOUBLE, &restoreDouble);
+CMC_RegisterSnapshotType registerBehaviour(MC_BEHAVIOUR, &restoreBehaviour);
+CMC_RegisterSnapshotType registerCondition(MC_CONDITION, &restoreCondition);
+CMC_RegisterSnapshotType registerComplexCondition(MC_COMPLEXCONDITION, &restoreComplexCondition);
+CMC_RegisterSnapshotType registerExpression(MC_EXPRESSION, &restoreExpression);
 
 CMC_DLLExModuleInterface* moduleAt(CXVector* list, int i) { return static_cast<CMC_DLLExModuleInterface*>((*list)[i]); }
 } // namespace
@@ -169,7 +181,8 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
 }
 
 // Placeholders left by the records become the behaviours of their names.
-// The containers listed in the scene bind their own.
+// The containers listed in the scene bind their own. Behaviours then find
+// their conditions, as after the creation passes of a definition file.
 void CMC_Scene::bindRestoredBehaviours()
 {
     initializeBehaviours(this, nullptr);
@@ -178,6 +191,9 @@ void CMC_Scene::bindRestoredBehaviours()
         if (o != this && t != MC_APPLICATION && t != MC_EPISODE && t != MC_SCENE)
             o->initializeBehaviours(this, nullptr);
     }
+    for (int i = 0; CMC_Object* o = getObject(i); ++i)
+        if (o->getType() == MC_BEHAVIOUR)
+            static_cast<CMC_BehaviourBase*>(o)->resolveCondition();
 }
 
 void CMC_Scene::writeSnapshot(CXArchive* archive)

@@ -117,13 +117,14 @@ protected:
         CMC_Scene::doneDefUnit();
         CMC_Scene::setUnitMaker(&ReportingUnit::make);
         types.add("BEHAVIOUR", &makeNotingBehaviour);
+        savedRestorer = CMC_SnapshotTypes::getRestorer(MC_BEHAVIOUR);
         CMC_SnapshotTypes::registerType(MC_BEHAVIOUR, &restoreNotingBehaviour);
         runs().clear();
         clockNow.set(100000);
     }
     void TearDown() override
     {
-        CMC_SnapshotTypes::registerType(MC_BEHAVIOUR, nullptr);
+        CMC_SnapshotTypes::registerType(MC_BEHAVIOUR, savedRestorer);
         CMC_Scene::doneDefUnit();
         CMC_Scene::setUnitMaker(nullptr);
         CWindowPaths::reset();
@@ -157,6 +158,7 @@ protected:
         return b;
     }
 
+    CMC_SnapshotTypes::Restorer savedRestorer = nullptr;
     testsupport::TempDir tmp;
     testsupport::CwdGuard cwd;
     platform::ScopedDriveMap drives;

@@ -1,0 +1,40 @@
+// What the collections give the script runtime beyond their creation from
+// definitions: the types a scene snapshot restores, the application's
+// "SYSTEM" object and the values of an array for the scene's queries.
+#include "collections/Array.h"
+#include "collections/Class.h"
+#include "collections/Queue.h"
+#include "collections/System.h"
+#include "collections/Timer.h"
+#include "collections/Vector.h"
+#include "script/Application.h"
+#include "script/Scene.h"
+#include "script/SceneRunner.h"
+#include "script/SceneSnapshot.h"
+
+namespace {
+CMC_Object* restoreArray(CMC_Scene* scene) { return new CMC_Array(scene, CXString("temp")); }
+CMC_Object* restoreTimer(CMC_Scene* scene) { return new CMC_Timer(scene); }
+CMC_Object* restoreVector(CMC_Scene*) { return new CMC_Vector(static_cast<CMC_Vector*>(nullptr)); }
+CMC_Object* restoreFifo(CMC_Scene* scene) { return new CMC_Fifo(scene); }
+CMC_Object* restoreLifo(CMC_Scene* scene) { return new CMC_Lifo(scene); }
+CMC_Object* restoreClass(CMC_Scene* scene) { return new CMC_Class(scene); }
+
+CMC_RegisterSnapshotType arrayRestorer(MC_ARRAY, &restoreArray);
+CMC_RegisterSnapshotType timerRestorer(MC_TIMER, &restoreTimer);
+CMC_RegisterSnapshotType vectorRestorer(MC_VECTOR, &restoreVector);
+CMC_RegisterSnapshotType fifoRestorer(MC_FIFO, &restoreFifo);
+CMC_RegisterSnapshotType lifoRestorer(MC_LIFO, &restoreLifo);
+CMC_RegisterSnapshotType classRestorer(MC_CLASS, &restoreClass);
+
+CMC_Object* makeSystem(CMC_ObjectsContainer* application) { return new CMC_System(application); }
+CXArray* arrayValues(CMC_Object* array) { return static_cast<CMC_Array*>(array)->getElements(); }
+
+struct Registration {
+    Registration()
+    {
+        CApplication::layers().makeSystemObject = &makeSystem;
+        CMC_Scene_Runner::setArrayValues(&arrayValues);
+    }
+} registration;
+} // namespace

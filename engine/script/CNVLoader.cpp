@@ -1,0 +1,127 @@
+#include "script/CNVLoader.h"
+
+#include "script/BehaviourBase.h"
+#include "script/Element.h"
+#include "script/ElementsLoader.h"
+#include "script/Group.h"
+#include "script/ObjectsContainer.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+
+namespace {
+CMC_RegisterRunner<CMC_CNVLoader_Runner> registration({MC_CNVLOADER});
+
+// Behaviours are bound to events and listed among an object's anonymous
+// behaviours at once: a member is listed once.
+void addOnce(CMC_GroupMembers* group, CMC_Object* member)
+{
+    for (int i = 0; i < group->getMembersNo(); ++i)
+        if (group->getMember(i) == member)
+            return;
+    group->add(member);
+}
+} // namespace
+
+CMC_CNVLoader::CMC_CNVLoader(CWindow* w, CMC_ObjectsContainer* container)
+    : CMC_Object(CXString("CNVLOADER"), MC_CNVLOADER), window(w)
+{
+    scene = container;
+}
+
+void CMC_CNVLoader::load(const CXString& file)
+{
+    CMElements* records = CMElementsLoader::load(window, file);
+    lastFile = file;
+    if (!records)
+        return;
+    CMC_Object* group = nullptr;
+    CMC_GroupMembers* members = nullptr;
+    if (scene && !scene->getObject(file) && records->getSize() > 0) {
+        group = CMC_Groups::make(file, scene);
+        members = CMC_Groups::membersOf(group);
+        if (!members) {
+            delete group;
+            group = nullptr;
+        }
+    }
+    for (int i = 0; members && i < records->getSize(); ++i) {
+        CXVector* made = scene->resolve(records->getAt(i), members);
+        for (int k = 0; k < made->getSize(); ++k) {
+            CMC_Object* obj = static_cast<CMC_Object*>((*made)[k]);
+            if (!obj)
+                continue;
+            obj->init();
+            scene->addObject(obj);
+            addOnce(members, obj);
+            CXVector* anonymous = obj->getTmpBehList();
+            for (int b = 0; anonymous && b < anonymous->getSize(); ++b)
+                addOnce(members, static_cast<CMC_Object*>((*anonymous)[b]));
+        }
+        delete made;
+    }
+    if (group)
+        scene->addObject(group);
+    delete records;
+}
+
+bool CMC_CNVLoader::holds(CMC_Object* object)
+{
+    for (int i = 0; CMC_Object* o = scene->getObject(i); ++i)
+        if (o == object)
+            return true;
+    return false;
+}
+
+void CMC_CNVLoader::drop(CMC_Object* object)
+{
+    if (!scene->removeObject(object))
+        return;
+    object->done(false);
+    CMC_BehaviourBase::discard(object);
+}
+
+// Only what the container still holds itself is touched: a member that a
+// script already removed (and deleted) is no longer looked at.
+void CMC_CNVLoader::release(const CXString& file)
+{
+    if (!scene)
+        return;
+    CMC_Object* group = scene->getObject(file);
+    CMC_GroupMembers* members = holds(group) ? CMC_Groups::membersOf(group) : nullptr;
+    if (!members)
+        return;
+    for (int i = 0; i < members->getMembersNo(); ++i) {
+        CMC_Object* obj = members->getMember(i);
+        if (!holds(obj))
+            continue;
+        for (int k = 1; k <= obj->getClonesNo(); ++k)
+            if (CMC_Object* clone = scene->getObject(obj->getName() + "_" + CXString::toString(k)))
+                drop(clone);
+        drop(obj);
+    }
+    members->removeAll();
+    scene->removeObject(group);
+    CMC_BehaviourBase::discard(group);
+}
+
+void CMC_CNVLoader_Runner::prepareMthHashSet()
+{
+    CMC_Runner::prepareMthHashSet();
+    registerMethod("LOAD", LOAD);
+    registerMethod("RELEASE", RELEASE);
+}
+
+CMC_Variable* CMC_CNVLoader_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args)
+{
+    if (!object || object->getType() != MC_CNVLOADER || (id != LOAD && id != RELEASE))
+        return CMC_Runner::run(id, object, container, args);
+    if (getArgCount(args) < 1)
+        return nullptr;
+    CXString file = getParameterString(args, 0)->getValue();
+    CMC_CNVLoader* loader = static_cast<CMC_CNVLoader*>(object);
+    if (id == LOAD)
+        loader->load(file);
+    else
+        loader->release(file);
+    return nullptr;
+}
