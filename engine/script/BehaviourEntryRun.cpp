@@ -163,10 +163,10 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVe
 {
     switch (form) {
     case BUILTIN:
-        return runner ? runner->run(methodId, object, scene, list) : nullptr;
+        return dispatch(runner, methodId, methodName, object, list);
     case CALL:
         if (object)
-            return runner ? runner->run(methodId, object, scene, list) : nullptr;
+            return dispatch(runner, methodId, methodName, object, list);
         return callByName(lookup(objectName.c_str()), methodName, list);
     case FIELD_CALL:
         return callByName(object ? object : getField(scene, objectName), methodName, list);
@@ -203,5 +203,15 @@ CMC_Variable* CMC_Behaviour_Entry::callByName(CMC_Object* target, const CXString
         cachedRunner = r;
         cachedId = r->resolveMethod(method);
     }
-    return r->run(cachedId, target, scene, list);
+    return dispatch(r, cachedId, method, target, list);
+}
+
+// By id when the runner knows the name; otherwise by name, so that runners
+// that answer names of their own (a script class runs its behaviours) see it.
+CMC_Variable* CMC_Behaviour_Entry::dispatch(CMC_Runner* r, int id, const CXString& method, CMC_Object* target,
+                                            CXVector* list)
+{
+    if (!r)
+        return nullptr;
+    return id >= 0 ? r->run(id, target, scene, list) : r->run(method, target, scene, list);
 }

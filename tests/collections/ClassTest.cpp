@@ -1,3 +1,4 @@
+#include "script/Behaviour.h"
 #include "base/WindowPaths.h"
 #include "collections/Class.h"
 #include "platform/Drives.h"
@@ -200,6 +201,15 @@ TEST_F(CMC_ClassTest, MethodsRunTheInstancesBehaviourAndReturnACopy)
     CMC_Class* p = instance("P");
     EXPECT_EQ(call(p, "SILENT"), "S:none");
     EXPECT_EQ(call(p, "GREET", {"x", "2"}), "S:hello");
+    EXPECT_EQ(static_cast<CMC_String*>(p->getObject("__RETURN__"))->getValue(), "hello");
+
+    // A statement calling the instance's method by name runs the behaviour
+    // too, although no runner knows the name when the statement is parsed.
+    static_cast<CMC_String*>(p->getObject("__RETURN__"))->setValue("none");
+    CMC_Behaviour* caller = new CMC_Behaviour(scene, CXString("CALLER"), CXString("P^GREET();"));
+    scene->addObject(caller);
+    caller->init();
+    caller->run(nullptr, nullptr, false);
     EXPECT_EQ(static_cast<CMC_String*>(p->getObject("__RETURN__"))->getValue(), "hello");
 
     // A behaviour found further up runs with the instance as its scene, and
