@@ -5,6 +5,7 @@
 #include "script/Element.h"
 #include "script/TypeRegistry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -115,6 +116,8 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
     lookupKey->set(obj->getName().c_str());
     table->remove(obj, lookupKey);
     objects->remove(obj);
+    if (finishing)
+        finishing->erase(std::remove(finishing->begin(), finishing->end(), obj), finishing->end());
     if (!obj->isTemporary())
         ++epoch;
     return true;
@@ -274,27 +277,48 @@ void CMC_ObjectsContainer::onSubSceneDone(CMC_ObjectsContainer* sub)
         parent->onSubSceneDone(sub);
 }
 
+template <class Pick>
+void CMC_ObjectsContainer::finishEach(Pick pick)
+{
+    // Objects taken out forget that they were seen: a new object may be
+    // made at the same address.
+    std::vector<CMC_Object*> seen;
+    std::vector<CMC_Object*>* outer = finishing;
+    finishing = &seen;
+    for (bool added = true; added;) {
+        added = false;
+        CXVector* current = static_cast<CXVector*>(objects->clone());
+        for (int i = 0; i < current->getSize(); ++i) {
+            CMC_Object* obj = objectAt(current, i);
+            if (std::find(seen.begin(), seen.end(), obj) != seen.end() || !objects->contains(obj))
+                continue;
+            seen.push_back(obj);
+            added = true;
+            if (pick(obj))
+                obj->done(true);
+        }
+        delete current;
+    }
+    finishing = outer;
+}
+
 void CMC_ObjectsContainer::unload()
 {
     if (!table)
         return;
-    // Finished in three rounds; the list is read afresh because done() may
-    // add or take out objects. The applications, episodes and scenes listed
-    // here (a scene lists itself and its parents) are finished by their own
-    // life cycle, not by every container that lists them.
-    for (int i = 0; i < objects->getSize(); ++i)
-        if (objectAt(objects, i)->getType() == MC_CLASS)
-            objectAt(objects, i)->done(true);
-    for (int i = 0; i < objects->getSize(); ++i) {
-        CMC_Object* obj = objectAt(objects, i);
-        if (obj->getType() != MC_CLASS && !ownedElsewhere(obj) && obj->doneFirst())
-            obj->done(true);
-    }
-    for (int i = 0; i < objects->getSize(); ++i) {
-        CMC_Object* obj = objectAt(objects, i);
-        if (obj->getType() != MC_CLASS && !ownedElsewhere(obj) && !obj->doneFirst())
-            obj->done(true);
-    }
+    // Finished in three rounds. done() may add or take out objects (a class
+    // deleting its instances, a loader releasing what it made), so each round
+    // walks the objects as they stand, each object once, and never one that
+    // an earlier done() took out. The applications, episodes and scenes
+    // listed here (a scene lists itself and its parents) are finished by their
+    // own life cycle, not by every container that lists them.
+    finishEach([](CMC_Object* obj) { return obj->getType() == MC_CLASS; });
+    finishEach([](CMC_Object* obj) {
+        return obj->getType() != MC_CLASS && !ownedElsewhere(obj) && obj->doneFirst();
+    });
+    finishEach([](CMC_Object* obj) {
+        return obj->getType() != MC_CLASS && !ownedElsewhere(obj) && !obj->doneFirst();
+    });
 
     // The container is emptied before the objects go, so that whatever runs
     // while they are deleted finds none of them.

@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include "script/Object.h"
 
 class CGraphicsObject;
@@ -94,6 +95,10 @@ public:
     CMElements* resolveObjects(CMElements* elements);
 
 private:
+    // Calls done(true) on each listed object the test picks (see unload).
+    template <class Pick>
+    void finishEach(Pick pick);
+    std::vector<CMC_Object*>* finishing = nullptr;
     static unsigned epoch;
 
     CMC_Object* lookup(const char* name);

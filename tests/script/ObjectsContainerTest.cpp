@@ -352,3 +352,41 @@ TEST_F(CMC_ObjectsContainerTest, NewWordsJoinTheirPass)
 }
 
 } // namespace
+
+namespace {
+
+// An object whose done() takes another object out of its container and
+// deletes it, and adds a new one, as a class or a loader may.
+class Tidier : public Thing {
+public:
+    Tidier(const char* n, const char* victimName) : Thing(CXString(n)), victim(victimName) {}
+    bool done(bool final) override
+    {
+        CMC_ObjectsContainer* c = getScene();
+        if (CMC_Object* v = c->getObject(victim.c_str())) {
+            c->removeObject(v);
+            delete v;
+        }
+        if (!c->getObject("LATE"))
+            c->addObject(new Thing("LATE"));
+        return Thing::done(final);
+    }
+    std::string victim;
+};
+
+TEST_F(CMC_ObjectsContainerTest, UnloadFinishesEveryObjectOnceWhenDoneChangesTheList)
+{
+    // The tidier sits between A and B and takes A (already finished) out:
+    // B must not slip past the walk, the deleted A is not called again, and
+    // the object added meanwhile is finished too.
+    for (CMC_Object* o : {static_cast<CMC_Object*>(new Thing("A")), static_cast<CMC_Object*>(new Tidier("T", "A")),
+                          static_cast<CMC_Object*>(new Thing("B"))}) {
+        o->setScene(&scene);
+        scene.addObject(o);
+    }
+    scene.unload();
+    EXPECT_EQ(lifecycle(), (std::vector<std::string>{"done A", "~A", "done T", "done B", "done LATE", "~T", "~B",
+                                                     "~LATE"}));
+}
+
+} // namespace
