@@ -154,7 +154,7 @@ void CXString::appendText(const char* text, int n)
 
 // Doubling rule of the one-character and integer appends: in place while
 // length < capacity - slack, else the capacity doubles.
-void CXString::reserveDoubling(int slack, int /*extra*/)
+void CXString::reserveDoubling(int slack)
 {
     if (length < capacity - slack)
         return;
@@ -273,7 +273,7 @@ CXString& CXString::operator+=(const char* text)
 
 CXString& CXString::operator+=(char c)
 {
-    reserveDoubling(2, 1);
+    reserveDoubling(2);
     buffer[length++] = c;
     buffer[length] = 0;
     return *this;
@@ -281,7 +281,7 @@ CXString& CXString::operator+=(char c)
 
 CXString& CXString::operator+=(int value)
 {
-    reserveDoubling(20, 11);
+    reserveDoubling(20);
     length += std::snprintf(buffer + length, size_t(capacity - length), "%d", value);
     return *this;
 }
