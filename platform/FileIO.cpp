@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -409,9 +410,8 @@ int findFirst(const std::string& enginePattern, FindData* data)
     search->next = 1;
     Searches& s = searches();
     std::lock_guard<std::mutex> guard(s.lock);
-    int handle = s.nextHandle++;
-    if (s.nextHandle < 0)
-        s.nextHandle = 1;
+    int handle = s.nextHandle;
+    s.nextHandle = handle == INT_MAX ? 1 : handle + 1;
     s.open[handle] = std::move(search);
     return handle;
 }
