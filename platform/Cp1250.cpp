@@ -1,7 +1,5 @@
 #include "platform/Cp1250.h"
 
-#include "base/XString.h"
-
 #include <cstdint>
 
 namespace platform {
@@ -87,7 +85,37 @@ size_t decodeUtf8(const std::string& text, size_t i, uint32_t& cp)
     return n;
 }
 
+struct CaseTables : Cp1250Case {
+    CaseTables()
+    {
+        for (int i = 0; i < 256; ++i) {
+            upper[i] = lower[i] = (unsigned char)i;
+            isUpper[i] = isLower[i] = false;
+        }
+        for (int c = 'a'; c <= 'z'; ++c)
+            addPair(c - 32, c);
+        static const unsigned char pairs[][2] = {
+            {0xA5, 0xB9}, {0xC6, 0xE6}, {0xCA, 0xEA}, {0xA3, 0xB3}, {0xD1, 0xF1},
+            {0xD3, 0xF3}, {0x8C, 0x9C}, {0x8F, 0x9F}, {0xAF, 0xBF}};
+        for (const auto& p : pairs)
+            addPair(p[0], p[1]);
+    }
+    void addPair(int up, int low)
+    {
+        upper[low] = (unsigned char)up;
+        lower[up] = (unsigned char)low;
+        isUpper[up] = true;
+        isLower[low] = true;
+    }
+};
+
 } // namespace
+
+const Cp1250Case& cp1250Case()
+{
+    static const CaseTables tables;
+    return tables;
+}
 
 std::string cp1250ToUtf8(const std::string& text)
 {
@@ -129,9 +157,10 @@ std::string utf8ToCp1250(const std::string& text)
 
 std::string upperCp1250(const std::string& text)
 {
+    const unsigned char* up = cp1250Case().upper;
     std::string out(text);
     for (char& c : out)
-        c = char(CXString::toUpperChar((unsigned char)c));
+        c = char(up[(unsigned char)c]);
     return out;
 }
 

@@ -15,6 +15,18 @@ std::string cp1250ToUtf8(const std::string& text);
 // that does not start a valid UTF-8 sequence is passed on as it is.
 std::string utf8ToCp1250(const std::string& text);
 
+// Letter case in code page 1250: A-Z and the nine letters with diacritics
+// that the code page has in both cases (A and E with ogonek, C, N, O, S and
+// Z with acute, L with stroke, Z with dot above); every other byte is its
+// own upper and lower case.
+struct Cp1250Case {
+    unsigned char upper[256];
+    unsigned char lower[256];
+    bool isUpper[256];
+    bool isLower[256];
+};
+const Cp1250Case& cp1250Case();
+
 // The text with the letters of code page 1250 in upper case, as the engine's
 // strings change case; for matching names ignoring case.
 std::string upperCp1250(const std::string& text);

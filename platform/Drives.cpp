@@ -252,15 +252,19 @@ ScopedDriveMap::~ScopedDriveMap()
 std::string toHostPath(const std::string& p)
 {
     State& s = state();
-    std::string cwd = hostCwd();
+    const bool onDrive = p.size() >= 2 && p[1] == ':' && driveIndex(p[0]) >= 0;
+    // Only a name that does not start at a drive's root needs the current
+    // directory.
+    const bool needCwd = !(onDrive && p.size() > 2 && isSep(p[2]));
+    const std::string cwd = needCwd ? hostCwd() : std::string();
     std::string anchor;
     // Names below the anchor; the flag marks names already in host form.
     std::vector<std::pair<std::string, bool>> comps;
     size_t i = 0;
     {
         std::lock_guard<std::mutex> guard(s.lock);
-        int cwdDrive = driveOfLocked(s, cwd);
-        if (p.size() >= 2 && p[1] == ':' && driveIndex(p[0]) >= 0) {
+        int cwdDrive = needCwd ? driveOfLocked(s, cwd) : -1;
+        if (onDrive) {
             int d = driveIndex(p[0]);
             anchor = s.drives[d].folder;
             if (anchor.empty())
@@ -292,6 +296,15 @@ std::string toHostPath(const std::string& p)
         }
         comps.emplace_back(name, false);
     }
+
+    // A name given in the case it has on disk resolves in one step; the
+    // walk below, one lookup per component, finds the same path then.
+    std::string exact = anchor;
+    for (const auto& c : comps)
+        exact = join(exact, c.second ? c.first : cp1250ToUtf8(c.first));
+    struct stat st;
+    if (lstat(exact.c_str(), &st) == 0)
+        return exact;
 
     std::string cur = anchor;
     bool missing = false;

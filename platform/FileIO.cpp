@@ -1,11 +1,11 @@
 #include "platform/FileIO.h"
 
-#include "base/XString.h"
 #include "platform/Cp1250.h"
 #include "platform/Drives.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -159,16 +159,15 @@ bool parseMode(const char* text, Mode& m)
 
 // ---- directory search ---------------------------------------------------
 
-// Windows name matching: wildcards, ignoring case; "*.*" takes every name,
-// and a pattern ending in ".*" also takes the name without it.
-bool wildcardMatch(const std::string& pattern, const std::string& name)
+// Windows name matching, on names and patterns in upper case: "*.*" takes
+// every name, and a pattern ending in ".*" also takes the name without it.
+bool wildcardMatch(const std::string& upperPattern, const std::string& upperName)
 {
-    CXString upperName(upperCp1250(name).c_str());
-    if (CXString(upperCp1250(pattern).c_str()).FilterFits(upperName))
+    if (upperPattern == "*.*" || wildcardFits(upperPattern.c_str(), upperName.c_str()))
         return true;
-    size_t n = pattern.size();
-    return n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 && name.find('.') == std::string::npos &&
-           CXString(upperCp1250(pattern.substr(0, n - 2)).c_str()).FilterFits(upperName);
+    size_t n = upperPattern.size();
+    return n >= 2 && upperPattern.compare(n - 2, 2, ".*") == 0 && upperName.find('.') == std::string::npos &&
+           wildcardFits(upperPattern.substr(0, n - 2).c_str(), upperName.c_str());
 }
 
 struct Entry {
@@ -215,6 +214,29 @@ bool isDriveRoot(const std::string& host)
 
 
 } // namespace
+
+bool wildcardFits(const char* p, const char* s)
+{
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*s) {
+        if (*p == '?' || (*p && *p != '*' && *p == *s)) {
+            ++p;
+            ++s;
+        } else if (*p == '*') {
+            star = p++;
+            resume = s;
+        } else if (star) {
+            p = star + 1;
+            s = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*')
+        ++p;
+    return *p == 0;
+}
 
 FILE* openFile(const std::string& enginePath, const char* modeText)
 {
@@ -351,30 +373,34 @@ int findFirst(const std::string& enginePattern, FindData* data)
         return -1;
 
     std::unique_ptr<Search> search(new Search);
-    std::vector<std::pair<std::string, std::string>> names; // engine name, host name
+    const std::string upperPattern = upperCp1250(pattern);
+    struct Name {
+        std::string upper, engine, host;
+    };
+    std::vector<Name> names;
     while (dirent* e = readdir(d)) {
         std::string host = e->d_name;
         if (host == "." || host == "..")
             continue;
         std::string name = utf8ToCp1250(host);
-        if (wildcardMatch(pattern, name))
-            names.emplace_back(name, host);
+        std::string upper = upperCp1250(name);
+        if (wildcardMatch(upperPattern, upper))
+            names.push_back(Name{upper, name, host});
     }
     closedir(d);
-    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        std::string ka = upperCp1250(a.first), kb = upperCp1250(b.first);
-        return ka != kb ? ka < kb : a.first < b.first;
+    std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
+        return a.upper != b.upper ? a.upper < b.upper : a.engine < b.engine;
     });
     if (!isDriveRoot(dir))
         for (const char* dot : {".", ".."})
-            if (wildcardMatch(pattern, dot))
+            if (wildcardMatch(upperPattern, dot))
                 search->entries.push_back(Entry{dot, FILE_ATTRIB_SUBDIR, 0});
-    for (const auto& n : names) {
+    for (const Name& n : names) {
         struct stat st;
-        if (stat((dir + "/" + n.second).c_str(), &st) != 0)
+        if (stat((dir + "/" + n.host).c_str(), &st) != 0)
             continue; // a dangling link
         bool folder = S_ISDIR(st.st_mode);
-        search->entries.push_back(Entry{n.first, folder ? uint32_t(FILE_ATTRIB_SUBDIR) : uint32_t(FILE_ATTRIB_ARCHIVE),
+        search->entries.push_back(Entry{n.engine, folder ? uint32_t(FILE_ATTRIB_SUBDIR) : uint32_t(FILE_ATTRIB_ARCHIVE),
                                         folder ? 0u : uint32_t(st.st_size)});
     }
     if (search->entries.empty())
@@ -384,9 +410,8 @@ int findFirst(const std::string& enginePattern, FindData* data)
     search->next = 1;
     Searches& s = searches();
     std::lock_guard<std::mutex> guard(s.lock);
-    int handle = s.nextHandle++;
-    if (s.nextHandle < 0)
-        s.nextHandle = 1;
+    int handle = s.nextHandle;
+    s.nextHandle = handle == INT_MAX ? 1 : handle + 1;
     s.open[handle] = std::move(search);
     return handle;
 }

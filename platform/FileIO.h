@@ -35,6 +35,10 @@ struct FindData {
     char name[260];  // the bare name, code page 1250
 };
 
+// Whole-name wildcard match, byte for byte: '*' takes any run of bytes, '?'
+// one byte, every other byte itself.
+bool wildcardFits(const char* pattern, const char* name);
+
 // Starts a search for a pattern in engine form ("Rara\*.img"): the last
 // component may hold '*' and '?' and matches names ignoring case; "*.*"
 // matches every name and "name.*" also the bare name. Below a drive's root

@@ -2,16 +2,34 @@
 
 #include "base/File.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 const int defaultChunkSize = 102400;
+
+// Whether elements x elementSize bytes can be counted in an int. Sizes come
+// from file headers; a product that does not fit would wrap to a small
+// buffer that its users then write past.
+bool fits(int64_t elements, int elementSize)
+{
+    return elements * (elementSize > 0 ? elementSize : 1) <= INT_MAX;
 }
+
+// Whether a plane of that size has a byte count.
+bool planeFits(CXSize size, int elementSize)
+{
+    return size.cx <= 0 || size.cy <= 0 || fits(int64_t(size.cx) * size.cy, elementSize);
+}
+} // namespace
 
 CDataBuffer::CDataBuffer(int elements, int size)
     : buffer(nullptr), backupCopy(nullptr), cursor(nullptr), count(elements > 0 ? elements : 0),
       elementSize(size > 0 ? size : 0)
 {
+    if (!fits(count, elementSize))
+        count = 0;
     buffer = new char[getMemoryUsage()];
     cursor = buffer;
 }
@@ -107,8 +125,11 @@ void CDataBuffer::zero()
 }
 
 CDataBuffer2Dim::CDataBuffer2Dim(CXSize size, int elementSize)
-    : CDataBuffer(size.cx > 0 && size.cy > 0 ? size.cx * size.cy : 0, elementSize), width(size.cx), height(size.cy)
+    : CDataBuffer(size.cx > 0 && size.cy > 0 && planeFits(size, elementSize) ? size.cx * size.cy : 0, elementSize),
+      width(size.cx), height(size.cy)
 {
+    if (!planeFits(size, elementSize))
+        width = height = 0;
 }
 
 CDataBuffer2Dim::CDataBuffer2Dim(char* source, CXSize size, int elementSize) : CDataBuffer2Dim(size, elementSize)

@@ -6,7 +6,8 @@ class CFile;
 
 // An owned block of count elements of elementSize bytes, a cursor on the
 // current element and one optional backup copy. The cursor is not bounded:
-// callers keep it inside the block.
+// callers keep it inside the block. A block whose bytes an int cannot count
+// is made empty.
 class CDataBuffer : public CXObject {
 public:
     CDataBuffer(int count, int elementSize);
@@ -46,7 +47,8 @@ protected:
     int elementSize;
 };
 
-// A CDataBuffer of width x height elements, line after line with no gap.
+// A CDataBuffer of width x height elements, line after line with no gap; a
+// plane too large for an int byte count is made 0 x 0.
 class CDataBuffer2Dim : public CDataBuffer {
 public:
     CDataBuffer2Dim(CXSize size, int elementSize);

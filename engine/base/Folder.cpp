@@ -93,14 +93,7 @@ CXArray* CFolder::list(const CXString& pattern)
     return files;
 }
 
-void CFolder::releaseFilesList(CXArray* files)
-{
-    if (!files)
-        return;
-    for (int i = 0; i < files->getSize(); ++i)
-        delete static_cast<CXString*>(files->at(i));
-    delete files;
-}
+void CFolder::releaseFilesList(CXArray* files) { CXString::releaseToVector(files); }
 
 void CFolder::GoStart()
 {

@@ -116,9 +116,4 @@ CFileNameResolver::CFileNameResolver(const CXString& n) : name(n), drive(0), dir
     extension = fileName.Mid(dot + 1, next < 0 ? fileName.getLength() : next);
 }
 
-CFileNameResolver::~CFileNameResolver()
-{
-    for (int i = 0; i < directories->getSize(); ++i)
-        delete static_cast<CXString*>(directories->at(i));
-    delete directories;
-}
+CFileNameResolver::~CFileNameResolver() { CXString::releaseToVector(directories); }

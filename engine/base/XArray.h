@@ -121,10 +121,12 @@ protected:
     {
         if (!other)
             return;
-        while (count + other->getSize() > capacity * growthFactor)
+        // Counted once: a list may be appended to itself.
+        const int n = other->getSize();
+        while (count + n > capacity * growthFactor)
             doubleSize();
-        ensureRoom(count + other->getSize());
-        for (int i = 0; i < other->getSize(); ++i)
+        ensureRoom(count + n);
+        for (int i = 0; i < n; ++i)
             items[count++] = static_cast<T*>((*other)[i]);
     }
 

@@ -2,6 +2,8 @@
 
 #include "base/StringTokenizer.h"
 #include "base/XArray.h"
+#include "platform/Cp1250.h"
+#include "platform/FileIO.h"
 
 #include <climits>
 #include <clocale>
@@ -18,41 +20,6 @@ namespace {
 int textCapacity(int n) { return n < 32 ? 32 : n + 32; }
 
 char* allocBuffer(int bytes) { return static_cast<char*>(std::malloc(size_t(bytes > 0 ? bytes : 1))); }
-
-struct CaseTables {
-    unsigned char upper[256];
-    unsigned char lower[256];
-    bool isUpper[256];
-    bool isLower[256];
-    CaseTables()
-    {
-        for (int i = 0; i < 256; ++i) {
-            upper[i] = lower[i] = (unsigned char)i;
-            isUpper[i] = isLower[i] = false;
-        }
-        for (int c = 'a'; c <= 'z'; ++c)
-            addPair(c - 32, c);
-        // The nine letters of code page 1250 that change case.
-        static const unsigned char pairs[][2] = {
-            {0xA5, 0xB9}, {0xC6, 0xE6}, {0xCA, 0xEA}, {0xA3, 0xB3}, {0xD1, 0xF1},
-            {0xD3, 0xF3}, {0x8C, 0x9C}, {0x8F, 0x9F}, {0xAF, 0xBF}};
-        for (const auto& p : pairs)
-            addPair(p[0], p[1]);
-    }
-    void addPair(int up, int low)
-    {
-        upper[low] = (unsigned char)up;
-        lower[up] = (unsigned char)low;
-        isUpper[up] = true;
-        isLower[low] = true;
-    }
-};
-
-const CaseTables& cases()
-{
-    static const CaseTables tables;
-    return tables;
-}
 
 locale_t cLocale()
 {
@@ -154,7 +121,7 @@ void CXString::appendText(const char* text, int n)
 
 // Doubling rule of the one-character and integer appends: in place while
 // length < capacity - slack, else the capacity doubles.
-void CXString::reserveDoubling(int slack, int /*extra*/)
+void CXString::reserveDoubling(int slack)
 {
     if (length < capacity - slack)
         return;
@@ -273,7 +240,7 @@ CXString& CXString::operator+=(const char* text)
 
 CXString& CXString::operator+=(char c)
 {
-    reserveDoubling(2, 1);
+    reserveDoubling(2);
     buffer[length++] = c;
     buffer[length] = 0;
     return *this;
@@ -281,7 +248,7 @@ CXString& CXString::operator+=(char c)
 
 CXString& CXString::operator+=(int value)
 {
-    reserveDoubling(20, 11);
+    reserveDoubling(20);
     length += std::snprintf(buffer + length, size_t(capacity - length), "%d", value);
     return *this;
 }
@@ -368,7 +335,7 @@ char CXString::GetAt(int index) const
 
 bool CXString::IsLower() const
 {
-    const CaseTables& t = cases();
+    const platform::Cp1250Case& t = platform::cp1250Case();
     for (int i = 0; i < length; ++i)
         if (!t.isLower[(unsigned char)buffer[i]])
             return false;
@@ -377,7 +344,7 @@ bool CXString::IsLower() const
 
 bool CXString::IsUpper() const
 {
-    const CaseTables& t = cases();
+    const platform::Cp1250Case& t = platform::cp1250Case();
     for (int i = 0; i < length; ++i)
         if (!t.isUpper[(unsigned char)buffer[i]])
             return false;
@@ -388,7 +355,7 @@ bool CXString::IsUpper(int index) const
 {
     if (index < 0 || index >= length)
         return false;
-    return cases().isUpper[(unsigned char)buffer[index]];
+    return platform::cp1250Case().isUpper[(unsigned char)buffer[index]];
 }
 
 bool CXString::equals(const CXString& other) const { return *this == other; }
@@ -397,7 +364,7 @@ bool CXString::equalsIgnoreCase(const CXString& other) const
 {
     if (length != other.length)
         return false;
-    const unsigned char* up = cases().upper;
+    const unsigned char* up = platform::cp1250Case().upper;
     for (int i = 0; i < length; ++i)
         if (up[(unsigned char)buffer[i]] != up[(unsigned char)other.buffer[i]])
             return false;
@@ -469,39 +436,13 @@ int CXString::getCount(unsigned char c)
     return n;
 }
 
-namespace {
-// Whole-name wildcard match: '*' any run, '?' one character.
-bool globMatch(const char* p, const char* s)
-{
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*s) {
-        if (*p == '?' || (*p && *p != '*' && *p == *s)) {
-            ++p;
-            ++s;
-        } else if (*p == '*') {
-            star = p++;
-            resume = s;
-        } else if (star) {
-            p = star + 1;
-            s = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*p == '*')
-        ++p;
-    return *p == 0;
-}
-} // namespace
-
 bool CXString::FilterFits(const CXString& name) const
 {
     if (name == "*" || name == "*.*")
         return true;
     if (*this == "*.*") // as in directory searches, "*.*" also takes names without a dot
         return true;
-    return globMatch(buffer, name.buffer);
+    return platform::wildcardFits(buffer, name.buffer);
 }
 
 void CXString::clampRange(int& from, int& to) const
@@ -660,12 +601,12 @@ CXString CXString::getWord(int n) const
     return words.nextToken();
 }
 
-unsigned char CXString::toUpperChar(unsigned char c) { return cases().upper[c]; }
-unsigned char CXString::toLowerChar(unsigned char c) { return cases().lower[c]; }
+unsigned char CXString::toUpperChar(unsigned char c) { return platform::cp1250Case().upper[c]; }
+unsigned char CXString::toLowerChar(unsigned char c) { return platform::cp1250Case().lower[c]; }
 
 CXString& CXString::Lower()
 {
-    const unsigned char* low = cases().lower;
+    const unsigned char* low = platform::cp1250Case().lower;
     for (int i = 0; i < length; ++i)
         buffer[i] = char(low[(unsigned char)buffer[i]]);
     return *this;
@@ -673,7 +614,7 @@ CXString& CXString::Lower()
 
 CXString& CXString::Upper()
 {
-    const unsigned char* up = cases().upper;
+    const unsigned char* up = platform::cp1250Case().upper;
     for (int i = 0; i < length; ++i)
         buffer[i] = char(up[(unsigned char)buffer[i]]);
     return *this;

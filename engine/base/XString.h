@@ -113,7 +113,7 @@ public:
 private:
     void assignText(const char* text, int n);
     void appendText(const char* text, int n);
-    void reserveDoubling(int slack, int extra);
+    void reserveDoubling(int slack);
     void clampRange(int& from, int& to) const;
     CXString& formatted(const char* format, ...);
 

@@ -54,7 +54,7 @@ private:
     int id;
     unsigned int interval; // milliseconds
     int count;             // times the entry came due
-    int reserved;
+    [[maybe_unused]] int reserved;
     uint32_t last;      // tick count of the last firing
     uint32_t pausedFor; // milliseconds since last at pause()
     CTimerUnit* unit;

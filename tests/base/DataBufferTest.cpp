@@ -174,4 +174,21 @@ TEST(CDataBufferTest, TwoDimensionalCursor)
     EXPECT_EQ(copy->getMemoryUsage(), 24);
 }
 
+// Sizes come from file headers: a byte count that an int cannot hold gives
+// an empty block instead of a wrapped, too small one.
+TEST(CDataBufferTest, SizesBeyondAnIntGiveAnEmptyBlock)
+{
+    CDataBuffer wide(65537, 65536);
+    EXPECT_EQ(wide.getMemoryUsage(), 0);
+
+    CDataBuffer2Dim plane(CXSize(65536, 65537), 2);
+    EXPECT_EQ(plane.getMemoryUsage(), 0);
+    EXPECT_EQ(plane.getWidth(), 0);
+    EXPECT_EQ(plane.getHeight(), 0);
+
+    CDataBuffer2Dim fits(CXSize(1000, 1000), 2);
+    EXPECT_EQ(fits.getMemoryUsage(), 2000000);
+    EXPECT_EQ(fits.getWidth(), 1000);
+}
+
 } // namespace

@@ -125,6 +125,9 @@ TEST(CXArrayTest, BulkAddCloneAndCopy)
     b.add(copy.get());
     b.add(copy.get());
     EXPECT_EQ(b.getSize(), 6);
+    b.add(&b); // appending itself takes the elements it had, once
+    ASSERT_EQ(b.getSize(), 12);
+    EXPECT_EQ(b[11], &v[2]);
 
     CXVector src;
     CXObject o[4];
