@@ -14,7 +14,8 @@ class CMC_StructureParser;
 class CMC_Application : public CMC_Scene {
 public:
     // From the definition record: "EPISODES", then "SCENES" (each split at
-    // ',' and ' '), then "STARTWITH" (else the first child); then the
+    // ',' and ' '), then "STARTWITH" when it names a child or a scene of one
+    // (else the first child); then the
     // application's own objects from its definition file in its folder.
     CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element, CCommandLine6* commandLine);
     // Reads "application.bin" in the current directory, then the
