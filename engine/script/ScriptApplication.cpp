@@ -67,6 +67,9 @@ CMC_Application::CMC_Application(CWindow* w)
 
 CMC_Application::~CMC_Application()
 {
+    // What scripts let go of meanwhile goes while the scenes and behaviours
+    // it may still reach (its "ONDONE" bindings, its scene) exist.
+    CMC_BehaviourBase::flushTrash();
     if (soundDecoderLoaded && CApplication::layers().releaseSoundDecoder)
         CApplication::layers().releaseSoundDecoder();
     if (currentScene) {
