@@ -4,6 +4,7 @@
 #include "base/File.h"
 #include "base/Folder.h"
 #include "base/Path.h"
+#include "base/ReplacingFile.h"
 #include "base/WindowPaths.h"
 #include "platform/Debug.h"
 #include "script/Application.h"
@@ -148,15 +149,19 @@ void CMC_Application::storeBinary()
         }
     CXString here = CPath(window).GetFullPath(CXString());
     CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER);
+    // The old snapshot is replaced only by a complete one: a snapshot cut
+    // short would keep the title from starting.
     {
-        CFile file(window, CXString("application.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        if (file.LastError()) {
-            platform::OutputDebugString("application.bin cannot be written");
-        } else {
+        CReplacingFile file;
+        bool written = file.Open(window, CXString("application.bin"),
+                                 CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0;
+        if (written) {
             CXArchive archive(&file, true);
             serialize(&archive);
-            archive.Close();
+            written = archive.LastError() == 0 && file.commit();
         }
+        if (!written)
+            platform::OutputDebugString("application.bin cannot be written");
     }
     CFile::chDir(here);
 }
