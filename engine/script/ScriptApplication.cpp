@@ -25,7 +25,7 @@ CMC_Scene* makeEpisode(CWindow* window) { return new CMC_Episode(window); }
 
 CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElement* element, CCommandLine6* cmd)
     : CMC_Scene(w, nullptr, element, MC_APPLICATION), window(w), startChild(nullptr), commandLine(cmd),
-      soundDecoderLoaded(false)
+      soundDecoderLoaded(false), restartPending(false)
 {
     CMC_BehaviourBase::initTrash();
     if (CApplication::layers().loadSoundDecoder) {
@@ -47,7 +47,8 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
 }
 
 CMC_Application::CMC_Application(CWindow* w)
-    : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false)
+    : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false),
+      restartPending(false)
 {
     CMC_BehaviourBase::initTrash();
     CFile file(window, CXString("application.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
@@ -106,6 +107,10 @@ void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
     CMC_BehaviourBase::flushTrash();
+    if (restartPending) {
+        restartPending = false;
+        restart();
+    }
     CMC_Scene::domodal();
 }
 
@@ -122,6 +127,10 @@ void CMC_Application::restart()
         return;
     if (currentScene == startChild) {
         startChild->restart();
+        return;
+    }
+    if (CMC_BehaviourBase::isScriptRunning()) {
+        restartPending = true;
         return;
     }
     if (currentScene)

@@ -105,6 +105,27 @@ TEST_F(HostTest, AnInstanceRemovedByItsOwnMethodLastsTheRun)
     EXPECT_EQ(setting("S", "LEFT"), "17");
 }
 
+// RESTART from a script of a child that is not the start child: that child
+// leaves at the frame step, not under the script that asked.
+TEST_F(HostTest, ARestartAskedByAScriptWaitsForTheFrameStep)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E1,E2\n"
+                                     "OBJECT=E1\nE1:TYPE=EPISODE\nE1:SCENES=S1\n"
+                                     "OBJECT=E2\nE2:TYPE=EPISODE\nE2:SCENES=S2\n"
+                                     "OBJECT=S1\nS1:TYPE=SCENE\nS1:PATH=\\S1\n"
+                                     "OBJECT=S2\nS2:TYPE=SCENE\nS2:PATH=\\S2\n"},
+           {"Rara/GAME.cnv", "OBJECT=N1\nN1:TYPE=INTEGER\nN1:TOINI=TRUE\n"
+                             "OBJECT=N2\nN2:TYPE=INTEGER\nN2:TOINI=TRUE\n"},
+           {"Rara/S1/S1.cnv", "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={N1^INC();GAME^GOTO(\"E2\");}\n"
+                              "OBJECT=S1\nS1:ONINIT=GO\n"},
+           {"Rara/S2/S2.cnv", "OBJECT=GO\nGO:TYPE=BEHAVIOUR\n"
+                              "GO:CODE={N2^INC();@IF(\"N2'3\",{GAME^EXIT();},{GAME^RESTART();N2^INC();});}\n"
+                              "OBJECT=S2\nS2:ONINIT=GO\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("GAME", "N1"), "2");
+    EXPECT_EQ(setting("GAME", "N2"), "3");
+}
+
 TEST_F(HostTest, TheProgramReportsAMissingTitle)
 {
     std::string command = std::string(QUARNEL_HOST_PROGRAM) + " -path " + tmp.path() + " -nogfx 2>" +
