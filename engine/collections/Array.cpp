@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "base/Config.h"
 #include "base/File.h"
+#include "base/ReplacingFile.h"
 #include "base/StringTokenizer.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
@@ -459,16 +460,20 @@ void CMC_Array::loadINI()
         elements->add(new CMC_String(CXString("temp"), fields.nextToken()));
 }
 
+// The elements go to a new file that replaces the old one only once it is
+// complete: a failed or interrupted save leaves the old file as it was.
 void CMC_Array::save(const CXString& fileName)
 {
-    CFile file(scene ? scene->getWindow() : nullptr, fileName, 0x16);
-    if (file.LastError())
+    CReplacingFile file;
+    if (file.Open(scene ? scene->getWindow() : nullptr, fileName,
+                  CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) != 0)
         return;
     CXArchive ar(&file, true);
     ar << elements->getSize();
     for (int i = 0; i < elements->getSize(); ++i)
         variableAt(elements, i)->store(&ar);
-    ar.Close();
+    if (ar.LastError() == 0)
+        file.commit();
 }
 
 void CMC_Array::load(const CXString& fileName)

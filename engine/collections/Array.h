@@ -88,6 +88,8 @@ public:
     // opened leaves the array empty; a damaged one (a bad count or type, a
     // record cut short) leaves the elements as they were.
     virtual void load(const CXString& fileName);
+    // Writes a new file beside the old one and puts it in the old one's
+    // place only when it is complete.
     virtual void save(const CXString& fileName);
     // The reading part of load, from an open file; false (and the elements
     // as they were) for a damaged file.

@@ -6,6 +6,7 @@
 #include "script/Group.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
+#include "script/Scene.h"
 #include "script/String.h"
 
 namespace {
@@ -77,7 +78,7 @@ void CMC_CNVLoader::drop(CMC_Object* object)
     if (!scene->removeObject(object))
         return;
     object->done(false);
-    CMC_BehaviourBase::discard(object);
+    CMC_Scene::discardRemoved(object);
 }
 
 // Only what the container still holds itself is touched: a member that a
@@ -100,8 +101,8 @@ void CMC_CNVLoader::release(const CXString& file)
         drop(obj);
     }
     members->removeAll();
-    scene->removeObject(group);
-    CMC_BehaviourBase::discard(group);
+    if (scene->removeObject(group))
+        CMC_Scene::discardRemoved(group);
 }
 
 void CMC_CNVLoader_Runner::prepareMthHashSet()

@@ -10,7 +10,8 @@ class CMC_StructureParser;
 class CMC_Episode : public CMC_Scene {
 public:
     // From a definition record: "SCENES" (split at ',' and ' ') names the
-    // scenes the parser built, "STARTWITH" the start scene (else the first).
+    // scenes the parser built, "STARTWITH" the start scene among them (else
+    // the first).
     // A scene that another episode or the application already took is not
     // taken again, nor is an episode.
     CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement* element);

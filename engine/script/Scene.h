@@ -136,6 +136,13 @@ public:
     // The bound plug-ins (CMC_DLLExModuleInterface), null while none are.
     CXVector* getModules() { return modules; }
 
+    // Deletes an object that a script method took out of its container
+    // (REMOVE, REMOVECLONES, the loader's RELEASE). While a script runs the
+    // object may still be in use by a run further up (a class instance whose
+    // method removed it, a value whose change behaviour did): it then goes
+    // to the behaviour trash, which the next frame empties.
+    static void discardRemoved(CMC_Object* object);
+
     // The screen unit every scene shares, named "Default"; made by the first
     // scene constructor that finds none.
     static CMC_ScreenUnit* getDefUnit();

@@ -7,6 +7,7 @@
 #include "base/FileStream.h"
 #include "base/Folder.h"
 #include "base/Path.h"
+#include "base/ReplacingFile.h"
 #include "base/StringTokenizer.h"
 #include "base/WindowPaths.h"
 #include "platform/Debug.h"
@@ -243,15 +244,18 @@ void CMC_Scene::serialize(CXArchive* archive)
     *archive << path;
     CXString fileName = CPath(getWindow()).GetFullPath(path, getName() + ".bin");
     CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + path);
+    // The old file is replaced only by a complete one.
     {
-        CFile file(getWindow(), fileName, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        if (file.LastError()) {
-            platform::OutputDebugString((CXString("Scene snapshot cannot be written: ") + fileName).c_str());
-        } else {
+        CReplacingFile file;
+        int mode = CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY;
+        bool written = file.Open(getWindow(), fileName, mode) == 0;
+        if (written) {
             CXArchive out(&file, true);
             writeSnapshot(&out);
-            out.Close();
+            written = out.LastError() == 0 && file.commit();
         }
+        if (!written)
+            platform::OutputDebugString((CXString("Scene snapshot cannot be written: ") + fileName).c_str());
     }
     CFile::chDir(here);
 }

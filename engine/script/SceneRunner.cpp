@@ -45,10 +45,6 @@ private:
     CMC_Object* array;
     CMC_Runner::MemberAdder adder;
 };
-
-// An object that left the scene; a behaviour that is running waits in the
-// behaviour trash.
-void discard(CMC_Object* object) { CMC_BehaviourBase::discard(object); }
 } // namespace
 
 void CMC_Scene_Runner::setArrayValues(ArrayValues access) { arrayValues = access; }
@@ -146,7 +142,7 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         CMC_Object* target = argc >= 1 ? scene->getObject(getParameterString(args, 0)->getValue()) : nullptr;
         int type = target ? target->getType() : MC_SCENE;
         if (type != MC_APPLICATION && type != MC_EPISODE && type != MC_SCENE && scene->removeObject(target))
-            discard(target);
+            CMC_Scene::discardRemoved(target);
         return nullptr;
     }
     case REMOVECLONES: return removeClones(scene, args);
@@ -298,7 +294,7 @@ CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVect
         if (!clone || clone == target || !scene->removeObject(clone))
             continue;
         clone->done(false);
-        discard(clone);
+        CMC_Scene::discardRemoved(clone);
     }
     return nullptr;
 }

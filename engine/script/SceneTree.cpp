@@ -121,3 +121,16 @@ CMC_Scene* CMC_SceneTree::childAt(CMC_Scene* owner, int index)
         return nullptr;
     return static_cast<CMC_Scene*>((*children)[index]);
 }
+
+CMC_Scene* CMC_SceneTree::startAmong(CMC_Scene* owner, CMC_Object* found, bool listed)
+{
+    if (!owner || !found || found == owner)
+        return nullptr;
+    CMC_Scene* scene = static_cast<CMC_Scene*>(found);
+    if (owner->getSubId(scene) >= 0)
+        return scene;
+    for (int i = 0; listed && owner->getObject(i); ++i)
+        if (owner->getObject(i) == found)
+            return scene;
+    return nullptr;
+}

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/XString.h"
 
+class CMC_Object;
 class CMC_Scene;
 class CMC_StructureParser;
 class CWindow;
@@ -43,4 +44,9 @@ public:
     static void deleteChildren(CMC_Scene* owner);
     // The child at index, or null outside the list.
     static CMC_Scene* childAt(CMC_Scene* owner, int index);
+    // What a "STARTWITH" found: one of owner's children, or with listed a
+    // scene owner lists by name (a scene of one of its episodes); null for
+    // anything else, which is not owner's to enter and may be deleted once
+    // the parser is done (a scene nobody took).
+    static CMC_Scene* startAmong(CMC_Scene* owner, CMC_Object* found, bool listed);
 };

@@ -4,6 +4,7 @@
 #include "base/File.h"
 #include "base/Folder.h"
 #include "base/Path.h"
+#include "base/ReplacingFile.h"
 #include "base/WindowPaths.h"
 #include "platform/Debug.h"
 #include "script/Application.h"
@@ -24,7 +25,7 @@ CMC_Scene* makeEpisode(CWindow* window) { return new CMC_Episode(window); }
 
 CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElement* element, CCommandLine6* cmd)
     : CMC_Scene(w, nullptr, element, MC_APPLICATION), window(w), startChild(nullptr), commandLine(cmd),
-      soundDecoderLoaded(false)
+      soundDecoderLoaded(false), restartPending(false)
 {
     CMC_BehaviourBase::initTrash();
     if (CApplication::layers().loadSoundDecoder) {
@@ -36,7 +37,7 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
         CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false, false);
         CXString start = element->getPropertyValue(CXString("STARTWITH"));
         if (start.IsString())
-            startChild = static_cast<CMC_Scene*>(parser->get(start));
+            startChild = CMC_SceneTree::startAmong(this, parser->get(start), true);
         if (!startChild)
             startChild = CMC_SceneTree::childAt(this, 0);
     }
@@ -46,7 +47,8 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
 }
 
 CMC_Application::CMC_Application(CWindow* w)
-    : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false)
+    : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false),
+      restartPending(false)
 {
     CMC_BehaviourBase::initTrash();
     CFile file(window, CXString("application.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
@@ -67,6 +69,9 @@ CMC_Application::CMC_Application(CWindow* w)
 
 CMC_Application::~CMC_Application()
 {
+    // What scripts let go of meanwhile goes while the scenes and behaviours
+    // it may still reach (its "ONDONE" bindings, its scene) exist.
+    CMC_BehaviourBase::flushTrash();
     if (soundDecoderLoaded && CApplication::layers().releaseSoundDecoder)
         CApplication::layers().releaseSoundDecoder();
     if (currentScene) {
@@ -102,6 +107,10 @@ void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
     CMC_BehaviourBase::flushTrash();
+    if (restartPending) {
+        restartPending = false;
+        restart();
+    }
     CMC_Scene::domodal();
 }
 
@@ -118,6 +127,10 @@ void CMC_Application::restart()
         return;
     if (currentScene == startChild) {
         startChild->restart();
+        return;
+    }
+    if (CMC_BehaviourBase::isScriptRunning()) {
+        restartPending = true;
         return;
     }
     if (currentScene)
@@ -145,15 +158,19 @@ void CMC_Application::storeBinary()
         }
     CXString here = CPath(window).GetFullPath(CXString());
     CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER);
+    // The old snapshot is replaced only by a complete one: a snapshot cut
+    // short would keep the title from starting.
     {
-        CFile file(window, CXString("application.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        if (file.LastError()) {
-            platform::OutputDebugString("application.bin cannot be written");
-        } else {
+        CReplacingFile file;
+        bool written = file.Open(window, CXString("application.bin"),
+                                 CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0;
+        if (written) {
             CXArchive archive(&file, true);
             serialize(&archive);
-            archive.Close();
+            written = archive.LastError() == 0 && file.commit();
         }
+        if (!written)
+            platform::OutputDebugString("application.bin cannot be written");
     }
     CFile::chDir(here);
 }

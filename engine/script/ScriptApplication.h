@@ -14,7 +14,8 @@ class CMC_StructureParser;
 class CMC_Application : public CMC_Scene {
 public:
     // From the definition record: "EPISODES", then "SCENES" (each split at
-    // ',' and ' '), then "STARTWITH" (else the first child); then the
+    // ',' and ' '), then "STARTWITH" when it names a child or a scene of one
+    // (else the first child); then the
     // application's own objects from its definition file in its folder.
     CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element, CCommandLine6* commandLine);
     // Reads "application.bin" in the current directory, then the
@@ -30,7 +31,10 @@ public:
     // pending switch and the running child.
     void domodal() override;
     // The start child again: in place when it is running, else the running
-    // child leaves and the start child is entered (no history entry).
+    // child leaves and the start child is entered (no history entry). Asked
+    // by a script, the leaving waits for the frame step, as scene switches
+    // do: it deletes the running child's objects, among them the behaviour
+    // that asked.
     void restart() override;
     // "ONDONE" on the application, then the running child leaves.
     void unload(CMC_Scene* next) override;
@@ -54,6 +58,7 @@ private:
     CMC_Scene* startChild;
     CCommandLine6* commandLine;
     bool soundDecoderLoaded;
+    bool restartPending;
 };
 
 class CMC_Application_Runner : public CMC_Runner {

@@ -64,6 +64,24 @@ TEST_F(CMC_ArrayTest, FileIsByteExactAndReadsBack)
     EXPECT_EQ(tmp.read("none.dat"), le32(0));
 }
 
+// A save game written over an old one replaces it only when it is whole.
+TEST_F(CMC_ArrayTest, AnInterruptedSaveLeavesTheOldFile)
+{
+    CMC_Array* a = makeArray("ARR");
+    fill(a, {"7", "x"});
+    a->save("T:\\save.dat");
+    const std::string saved = tmp.read("save.dat");
+    ASSERT_EQ(saved.size(), 21u);
+    for (int i = 0; i < 500; ++i)
+        fill(a, {"a longer text than before"});
+    {
+        testsupport::FileSizeLimit limit(1000);
+        a->save("T:\\save.dat");
+    }
+    EXPECT_EQ(tmp.read("save.dat"), saved);
+    EXPECT_EQ(tmp.read("save.dat.tmp"), "");
+}
+
 TEST_F(CMC_ArrayTest, DamagedFileKeepsTheElementsAndMissingFileEmpties)
 {
     const std::string good = le32(1) + le32(7);

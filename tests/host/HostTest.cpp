@@ -1,3 +1,4 @@
+#include "base/Config.h"
 #include "base/File.h"
 #include "graphics/Window.h"
 #include "host/Host.h"
@@ -22,6 +23,23 @@ protected:
             *message = text.c_str();
         EXPECT_EQ(CWindow::getWindow(), nullptr);
         return code;
+    }
+
+    // Writes the title's files, with CR LF line ends.
+    void title(std::initializer_list<std::pair<const char*, const char*>> files)
+    {
+        for (const auto& f : files) {
+            std::string text;
+            for (const char* c = f.second; *c; ++c)
+                text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+            tmp.write(f.first, text);
+        }
+    }
+    // A value the title kept in its settings file.
+    std::string setting(const char* section, const char* key)
+    {
+        CConfig config(CXString(platform::toEnginePath(tmp.file("Quarnel.ini")).c_str()));
+        return config.GetString(section, key).c_str();
     }
 
     testsupport::TempDir tmp;
@@ -64,6 +82,48 @@ TEST_F(HostTest, WritingTheSnapshotEndsTheRun)
     tmp.write("Rara/application.def", "OBJECT=GAME\r\nGAME:TYPE=APPLICATION\r\n");
     EXPECT_EQ(run("-nogfx -2bin"), 0);
     EXPECT_FALSE(tmp.read("Rara/application.bin").empty());
+}
+
+// A scene's REMOVE of a class instance from inside the instance's own
+// method: the instance lasts until the method has run to its end. What a
+// script removed right before the title ends still raises its "ONDONE".
+TEST_F(HostTest, AnInstanceRemovedByItsOwnMethodLastsTheRun)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                     "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+           {"Rara/S/S.cnv", "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n"
+                            "OBJECT=LEFT\nLEFT:TYPE=INTEGER\nLEFT:VALUE=0\nLEFT:TOINI=TRUE\n"
+                            "OBJECT=X\nX:TYPE=INTEGER\nX:ONDONE=NOTE\n"
+                            "OBJECT=NOTE\nNOTE:TYPE=BEHAVIOUR\nNOTE:CODE={LEFT^ADD(10);}\n"
+                            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\n"
+                            "GO:CODE={BOOK^NEW(\"NOVEL\");NOVEL^GONE();S^REMOVE(\"X\");GAME^EXIT();}\n"
+                            "OBJECT=S\nS:ONINIT=GO\n"},
+           {"COMMON/CLASSES/BOOK.def", "OBJECT=PAGES\nPAGES:TYPE=INTEGER\nPAGES:VALUE=6\n"
+                                       "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\n"
+                                       "GONE:CODE={S^REMOVE(\"NOVEL\");PAGES^INC();LEFT^SET(PAGES);}\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "LEFT"), "17");
+}
+
+// RESTART from a script of a child that is not the start child: that child
+// leaves at the frame step, not under the script that asked.
+TEST_F(HostTest, ARestartAskedByAScriptWaitsForTheFrameStep)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E1,E2\n"
+                                     "OBJECT=E1\nE1:TYPE=EPISODE\nE1:SCENES=S1\n"
+                                     "OBJECT=E2\nE2:TYPE=EPISODE\nE2:SCENES=S2\n"
+                                     "OBJECT=S1\nS1:TYPE=SCENE\nS1:PATH=\\S1\n"
+                                     "OBJECT=S2\nS2:TYPE=SCENE\nS2:PATH=\\S2\n"},
+           {"Rara/GAME.cnv", "OBJECT=N1\nN1:TYPE=INTEGER\nN1:TOINI=TRUE\n"
+                             "OBJECT=N2\nN2:TYPE=INTEGER\nN2:TOINI=TRUE\n"},
+           {"Rara/S1/S1.cnv", "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={N1^INC();GAME^GOTO(\"E2\");}\n"
+                              "OBJECT=S1\nS1:ONINIT=GO\n"},
+           {"Rara/S2/S2.cnv", "OBJECT=GO\nGO:TYPE=BEHAVIOUR\n"
+                              "GO:CODE={N2^INC();@IF(\"N2'3\",{GAME^EXIT();},{GAME^RESTART();N2^INC();});}\n"
+                              "OBJECT=S2\nS2:ONINIT=GO\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("GAME", "N1"), "2");
+    EXPECT_EQ(setting("GAME", "N2"), "3");
 }
 
 TEST_F(HostTest, TheProgramReportsAMissingTitle)

@@ -99,6 +99,30 @@ TEST_F(CApplicationTest, SnapshotWrittenWithTwoBinStartsTheSameTitle)
     EXPECT_NE(start("-forceCNV")->getParser(), nullptr);
 }
 
+// A snapshot written again where the disk fills up keeps the old files:
+// a snapshot cut short would keep the title from starting at all.
+TEST_F(CApplicationTest, AnInterruptedSnapshotKeepsTheOldFiles)
+{
+    writeTitle("GAME:EPISODES=EP\nGAME:STARTWITH=EP\n");
+    start("-2bin");
+    app.reset();
+    const std::string application = tmp.read("hdd/title/Rara/application.bin");
+    const std::string scene = tmp.read("hdd/title/Rara/A/A.bin");
+    ASSERT_GT(application.size(), 16u);
+    ASSERT_GT(scene.size(), 16u);
+    {
+        testsupport::FileSizeLimit limit(16);
+        start("-2bin");
+        app.reset();
+    }
+    EXPECT_EQ(tmp.read("hdd/title/Rara/application.bin"), application);
+    EXPECT_EQ(tmp.read("hdd/title/Rara/A/A.bin"), scene);
+    EXPECT_FALSE(CFile::fileExists("H:\\title\\Rara\\application.bin.tmp"));
+    EXPECT_FALSE(CFile::fileExists("H:\\title\\Rara\\A\\A.bin.tmp"));
+    EXPECT_EQ(start()->LastError(), 0);
+    EXPECT_EQ(running(script()), "EP");
+}
+
 TEST_F(CApplicationTest, TitlesThatCannotStartReportError3000)
 {
     struct Case {

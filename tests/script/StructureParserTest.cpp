@@ -69,6 +69,34 @@ TEST_F(CMC_StructureParserTest, OnlyTheLastApplicationRecordIsBuilt)
     delete game;
 }
 
+// A start that names no child (a scene nobody took, which the parser then
+// deletes, or another episode's scene) gives the first child.
+TEST_F(CMC_StructureParserTest, AStartThatIsNoChildGivesTheFirstChild)
+{
+    auto parser = parse("OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E1\nGAME:SCENES=S2\n"
+                        "GAME:STARTWITH=LOOSE\n"
+                        "OBJECT=E1\nE1:TYPE=EPISODE\nE1:SCENES=S1\nE1:STARTWITH=S2\n"
+                        "OBJECT=E2\nE2:TYPE=EPISODE\nE2:SCENES=S3\nE2:STARTWITH=LOOSE\n"
+                        "OBJECT=S1\nS1:TYPE=SCENE\nOBJECT=S2\nS2:TYPE=SCENE\nOBJECT=S3\nS3:TYPE=SCENE\n"
+                        "OBJECT=LOOSE\nLOOSE:TYPE=SCENE\n");
+    CMC_Application* game = parser->getMCApplication();
+    ASSERT_NE(game, nullptr);
+    CMC_Episode* e1 = static_cast<CMC_Episode*>(parser->get("E1"));
+    ASSERT_NE(e1, nullptr);
+    EXPECT_EQ(game->getStartChild(), e1);
+    EXPECT_EQ(e1->getStartScene(), parser->get("S1"));
+    delete game;
+
+    // A scene of one of its episodes may start the application.
+    parser = parse("OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E1\nGAME:STARTWITH=S2\n"
+                   "OBJECT=E1\nE1:TYPE=EPISODE\nE1:SCENES=S1,S2\n"
+                   "OBJECT=S1\nS1:TYPE=SCENE\nOBJECT=S2\nS2:TYPE=SCENE\n");
+    game = parser->getMCApplication();
+    ASSERT_NE(game, nullptr);
+    EXPECT_EQ(game->getStartChild(), parser->get("S2"));
+    delete game;
+}
+
 TEST_F(CMC_StructureParserTest, WithoutAnApplicationRecordNothingIsLeft)
 {
     auto parser = parse("OBJECT=E1\nE1:TYPE=EPISODE\nE1:SCENES=S1\nOBJECT=S1\nS1:TYPE=SCENE\n");
