@@ -27,11 +27,12 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, C
     // The library is loaded from the program's directory, whatever folder
     // the title has made current; the working directory is restored after.
     platform::setCurrentDirectory(folder);
-    std::string path = platform::toHostPath(folder);
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    path += libraryFileName(name).c_str();
-    handle = platform::LoadModule(path.c_str());
+    // The whole path goes through the translation, so a name in code page
+    // 1250 reaches the file system as UTF-8 and matches in any case.
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    std::string path = platform::toHostPath(folder + libraryFileName(name).c_str());
+    handle = path.empty() ? nullptr : platform::LoadModule(path.c_str());
     platform::setCurrentDirectory(previous);
     if (!handle)
         return;

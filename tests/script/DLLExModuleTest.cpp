@@ -36,7 +36,7 @@ TEST(CMC_DLLExModuleInterfaceTest, LoadsFromTheProgramFolderAndRestoresTheDirect
     Types types;
     TestScene scene("SCENE");
     std::string before = platform::getCurrentDirectory();
-    for (const char* name : {"QuarnelTestPlugin", "QuarnelTestPlugin.dll"}) {
+    for (const char* name : {"QuarnelTestPlugin", "QuarnelTestPlugin.dll", "quarneltestplugin.DLL"}) {
         CMC_DLLExModuleInterface module(name, &scene);
         EXPECT_EQ(platform::getCurrentDirectory(), before);
         ASSERT_NE(module.getModuleInterface(), nullptr) << name;
