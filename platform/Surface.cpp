@@ -103,7 +103,6 @@ int Surface::restore()
 void Surface::markLost()
 {
     lost.store(true, std::memory_order_release);
-    locks = 0;
 }
 
 uint32_t Surface::pixelAt(int x, int y) const

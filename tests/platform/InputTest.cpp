@@ -1,6 +1,7 @@
 // The input devices: records fed on one side and read on the other.
 #include "platform/Clock.h"
 #include "platform/Input.h"
+#include "platform/headless/Headless.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -10,11 +11,13 @@ namespace {
 
 using namespace platform;
 
+// Injected on the headless backend, as a test drives a headless run.
 TEST(MouseTest, RecordsReadBackInOrder)
 {
     ManualClock clock(7000);
     ScopedClock inUse(&clock);
-    Mouse mouse;
+    HeadlessPlatform platform(clock);
+    Mouse& mouse = platform.input().mouse();
     ASSERT_EQ(mouse.acquire(), INPUT_OK);
     mouse.moveTo(10, 20);
     clock.advance(5);
