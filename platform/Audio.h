@@ -147,7 +147,8 @@ public:
     // A new buffer of `bytes` bytes (silence) in `format`; null with *error
     // set (AUDIO_INVALID_PARAMS for a size not above 0 or above 256 MiB,
     // AUDIO_BAD_FORMAT, AUDIO_OUT_OF_MEMORY). The buffer may outlive the
-    // mixer (it then never plays).
+    // mixer: it then answers as before but is mixed no more, so its cursor
+    // stands still.
     std::unique_ptr<SoundBuffer> createBuffer(int bytes, const WaveFormat& format, int* error);
     // Mixes `frames` stereo frames (left, right interleaved) into out,
     // replacing what was there. A negative count or null out does nothing.
