@@ -6,7 +6,7 @@
 namespace platform {
 
 // A video file opened for playing into a surface, as the movie player
-// (Part 5.144) uses DirectShow's multimedia stream: open, run, stop, seek,
+// uses DirectShow's multimedia stream: open, run, stop, seek,
 // read the stream time, and copy the current frame into a surface. A
 // backend opens it (Platform::openVideo); the file's sound, when the
 // backend plays it, goes through the backend's audio.
