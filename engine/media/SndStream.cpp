@@ -328,10 +328,10 @@ void CSndStream::refill()
     const int next = nextWriteOffset;
     if (int(cursor) == next && !lost)
         return;
-    if (foundEnd && bytesRemaining == 0) {
+    // Past the end every refill silences what was played, the last of the
+    // file included, so that the buffer loops silence until it is stopped.
+    if (foundEnd && bytesRemaining == 0)
         donePlaying = true;
-        return;
-    }
     int played = int(cursor) >= next ? int(cursor) - next : bufferSize - next + int(cursor);
     int toWrite = lost ? bufferSize * 2 / 6 : played;
     progress += played;

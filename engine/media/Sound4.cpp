@@ -137,9 +137,9 @@ bool CSound4::load()
     }
     codec->flush();
     if (!buffer)
-        return notLoaded(name, !device ? "no sound device"
-                               : !data ? "no sound data could be decoded"
-                                       : "its format cannot be played");
+        return notLoaded(name, !device                                  ? "no sound device"
+                               : !data || data->getMemoryUsage() == 0 ? "no sound data could be decoded"
+                                                                      : "its format cannot be played");
     CFileResolver::load();
     return true;
 }
