@@ -121,9 +121,10 @@ bool CSound4::load()
     file.Seek(0, 0);
     codec->decode(&file);
     CDataBuffer* data = codec->getBufferIfc();
+    const bool decoded = data && data->getMemoryUsage() > 0;
     platform::AudioDevice* device = getDirectSound();
     int error = platform::AUDIO_OK;
-    if (data && device)
+    if (decoded && device)
         buffer = device->createBuffer(data->getMemoryUsage(), codec->getDesc()->toPlatform(), &error);
     if (buffer) {
         void* part = nullptr;
@@ -137,9 +138,9 @@ bool CSound4::load()
     }
     codec->flush();
     if (!buffer)
-        return notLoaded(name, !device                                  ? "no sound device"
-                               : !data || data->getMemoryUsage() == 0 ? "no sound data could be decoded"
-                                                                      : "its format cannot be played");
+        return notLoaded(name, !device     ? "no sound device"
+                               : !decoded ? "no sound data could be decoded"
+                                          : "its format cannot be played");
     CFileResolver::load();
     return true;
 }

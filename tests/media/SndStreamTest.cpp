@@ -76,22 +76,38 @@ TEST_F(CSndStreamTest, ALoopingStreamRefillsWithoutGaps)
     EXPECT_NE(std::count(after.end() - 4410, after.end(), 0), 4410);
 }
 
+// Silence past the end is 0 for 16-bit samples and 0x80 for 8-bit ones.
 TEST_F(CSndStreamTest, AStreamThatDoesNotLoopEndsInSilence)
 {
-    CSndStream stream(window.get(), music(33075).c_str());
-    headless.captureAudio(true);
-    stream.Play(false);
-    playFor(1008);
-    EXPECT_TRUE(stream.IsPlaying());
-    playFor(2000);
-    EXPECT_FALSE(stream.IsPlaying());
-    std::vector<int16_t> heard = left(headless.takeCapturedAudio());
-    std::vector<int16_t> expected = samples;
-    expected.resize(heard.size(), 0);
-    size_t first = 0;
-    while (first < heard.size() && heard[first] == expected[first])
-        ++first;
-    EXPECT_EQ(first, heard.size()) << "from " << first << ": " << heard[first] << " for " << expected[first];
+    for (int bits : {16, 8}) {
+        std::string name = music(33075);
+        std::vector<int16_t> expected = samples;
+        if (bits == 8) {
+            std::string bytes;
+            for (int16_t& v : expected) {
+                uint8_t b = uint8_t(v & 0xFF);
+                bytes += char(b);
+                v = int16_t((b - 128) * 256);
+            }
+            name = write("music8.wav", riff(chunk("fmt ", fmtBody(1, 1, 22050, 8)) + chunk("data", bytes)));
+        }
+        CSndStream stream(window.get(), name.c_str());
+        headless.takeCapturedAudio();
+        headless.captureAudio(true);
+        stream.Play(false);
+        playFor(1008);
+        EXPECT_TRUE(stream.IsPlaying());
+        playFor(2000);
+        EXPECT_FALSE(stream.IsPlaying());
+        stream.Stop();
+        headless.captureAudio(false);
+        std::vector<int16_t> heard = left(headless.takeCapturedAudio());
+        expected.resize(heard.size(), 0);
+        size_t first = 0;
+        while (first < heard.size() && heard[first] == expected[first])
+            ++first;
+        EXPECT_EQ(first, heard.size()) << bits << " bits, from " << first;
+    }
 }
 
 TEST_F(CSndStreamTest, FilesThatCannotBeStreamed)
