@@ -78,7 +78,7 @@ bool CSndStream::StreamBufferSetup(const CXString& name)
 
 void CSndStream::silence(uint8_t* part, uint32_t length)
 {
-    std::memset(part, format.wBitsPerSample == 8 ? 0x80 : 0, length);
+    std::memset(part, format.bitsPerSample == 8 ? 0x80 : 0, length);
 }
 
 uint32_t CSndStream::readRewinding(uint8_t* part, uint32_t length, uint32_t have, bool* wrapped)

@@ -62,7 +62,7 @@ public:
     int GetBytesRemaining() { return bytesRemaining; }
     void SetBytesRemaining(int bytes) { bytesRemaining = bytes; }
     int GetBufferSize() { return bufferSize; }
-    int GetBitsPerSample() { return format.wBitsPerSample; }
+    int GetBitsPerSample() { return format.bitsPerSample; }
     bool FoundEnd() { return foundEnd; }
     void SetFoundEnd(bool on) { foundEnd = on; }
     bool DonePlaying() { return donePlaying; }

@@ -115,7 +115,7 @@ bool CSound4::load()
     tWAVEFORMATEX format;
     if (!CWavChunks(&file, 0, file.Length()).readFormat(&format))
         return notLoaded(name, "not a RIFF WAVE file with a format chunk");
-    CSoundCodec* codec = CSoundCodec::getCodec(format.wFormatTag);
+    CSoundCodec* codec = CSoundCodec::getCodec(format.formatTag);
     if (!codec)
         return notLoaded(name, "no codec for its format tag");
     file.Seek(0, 0);
@@ -125,7 +125,7 @@ bool CSound4::load()
     platform::AudioDevice* device = getDirectSound();
     int error = platform::AUDIO_OK;
     if (decoded && device)
-        buffer = device->createBuffer(data->getMemoryUsage(), codec->getDesc()->toPlatform(), &error);
+        buffer = device->createBuffer(data->getMemoryUsage(), *codec->getDesc(), &error);
     if (buffer) {
         void* part = nullptr;
         uint32_t bytes = 0;

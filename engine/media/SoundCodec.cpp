@@ -148,12 +148,7 @@ void CSoundCodec_ADPCM::decode(CFile* file)
         return;
     }
     format = tWAVEFORMATEX();
-    format.wFormatTag = 1;
-    format.nChannels = uint16_t(info.channels);
-    format.nSamplesPerSec = uint32_t(info.samplerate);
-    format.nBlockAlign = uint16_t(2 * info.channels);
-    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
-    format.wBitsPerSample = 16;
+    static_cast<platform::WaveFormat&>(format) = platform::WaveFormat::pcm(info.channels, uint32_t(info.samplerate), 16);
     data = new CDataBuffer(int(info.frames * frameBytes), 1);
     // A file that ends early leaves silence after its last frame.
     data->zero();

@@ -56,12 +56,12 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
         return false;
     }
     // 1.2 seconds of sound, counted in 32 bits as the format's fields are.
-    bufferSize = int(uint32_t(format->nAvgBytesPerSec) * 1200u / 1000u);
+    bufferSize = int(uint32_t(format->avgBytesPerSec) * 1200u / 1000u);
     readSoFar = 0;
     platform::AudioDevice* device = CSound4::getDirectSound();
     int error = platform::AUDIO_OK;
     if (device)
-        buffer = device->createBuffer(bufferSize, format->toPlatform(), &error);
+        buffer = device->createBuffer(bufferSize, *format, &error);
     if (!buffer)
         platform::OutputDebugString(
             (CXString("sound stream \"") + name + "\": no sound buffer for its format").c_str());

@@ -11,18 +11,6 @@ uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 } // namespace
 
-platform::WaveFormat tWAVEFORMATEX::toPlatform() const
-{
-    platform::WaveFormat f;
-    f.formatTag = wFormatTag;
-    f.channels = nChannels;
-    f.samplesPerSec = nSamplesPerSec;
-    f.avgBytesPerSec = nAvgBytesPerSec;
-    f.blockAlign = nBlockAlign;
-    f.bitsPerSample = wBitsPerSample;
-    return f;
-}
-
 bool CWavChunks::seekTo(int64_t offset)
 {
     if (offset < start || offset > end || offset > INT_MAX)
@@ -66,12 +54,12 @@ bool CWavChunks::readFormat(tWAVEFORMATEX* format)
     if (end - body < wanted || file->Read(b, wanted) != wanted)
         return false;
     *format = tWAVEFORMATEX();
-    format->wFormatTag = le16(b);
-    format->nChannels = le16(b + 2);
-    format->nSamplesPerSec = le32(b + 4);
-    format->nAvgBytesPerSec = le32(b + 8);
-    format->nBlockAlign = le16(b + 12);
-    format->wBitsPerSample = le16(b + 14);
+    format->formatTag = le16(b);
+    format->channels = le16(b + 2);
+    format->samplesPerSec = le32(b + 4);
+    format->avgBytesPerSec = le32(b + 8);
+    format->blockAlign = le16(b + 12);
+    format->bitsPerSample = le16(b + 14);
     format->cbSize = le16(b + 16);
     // The rest of a longer chunk and its pad byte; a chunk that is cut
     // short by the end still gave its format.

@@ -6,17 +6,10 @@
 class CFile;
 
 // WAVEFORMATEX as a WAV file's "fmt " chunk stores it (18 bytes,
-// little-endian); the fields a codec or stream fills.
-struct tWAVEFORMATEX {
-    uint16_t wFormatTag = 0;
-    uint16_t nChannels = 0;
-    uint32_t nSamplesPerSec = 0;
-    uint32_t nAvgBytesPerSec = 0;
-    uint16_t nBlockAlign = 0;
-    uint16_t wBitsPerSample = 0;
+// little-endian): the platform's PCM format record and the size of the
+// extra bytes after it.
+struct tWAVEFORMATEX : platform::WaveFormat {
     uint16_t cbSize = 0;
-
-    platform::WaveFormat toPlatform() const;
 };
 
 // The chunk structure of a RIFF WAVE file read through a CFile, between
