@@ -2,12 +2,14 @@
 // the 50 ms timer as the manual clock moves, the end of a stream, and the
 // main thread waiting for a refill in progress.
 #include "MediaSupport.h"
+#include "base/BigFile.h"
 #include "media/SndStream.h"
 #include "platform/Debug.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -108,6 +110,34 @@ TEST_F(CSndStreamTest, AStreamThatDoesNotLoopEndsInSilence)
             ++first;
         EXPECT_EQ(first, heard.size()) << bits << " bits, from " << first;
     }
+}
+
+// A file found only in the archive is read through a handle of the
+// stream's own: the refills never move the archive's shared file.
+TEST_F(CSndStreamTest, AnArchiveEntryIsStreamedUpToItsDataChunksEnd)
+{
+    music(33075);
+    std::string bytes = tmp.read("music.wav");
+    tmp.write("src/music.wav", bytes);
+    tmp.write("src/after.bin", std::string(5000, '\x77'));
+    std::remove(tmp.file("music.wav").c_str());
+    CBigFile writer(false, "");
+    ASSERT_TRUE(writer.Create(platform::toEnginePath(tmp.file("data.bf")).c_str(),
+                              platform::toEnginePath(tmp.file("src")).c_str(), ""));
+    CFile::openBigFile(platform::toEnginePath(tmp.file("data.bf")).c_str());
+    ASSERT_NE(CFile::getBigFileHandle(), nullptr);
+
+    CSndStream stream(window.get(), CXString("music.wav"));
+    ASSERT_EQ(stream.LastError(), 0);
+    ASSERT_NE(stream.getBuffer(), nullptr);
+    int shared = CFile::getBigFileHandle()->Tell();
+    headless.captureAudio(true);
+    stream.Play(true);
+    playFor(4000);
+    EXPECT_EQ(left(headless.takeCapturedAudio()), repeated(88200));
+    EXPECT_EQ(CFile::getBigFileHandle()->Tell(), shared);
+    stream.Stop();
+    CFile::closeBigFile();
 }
 
 TEST_F(CSndStreamTest, FilesThatCannotBeStreamed)

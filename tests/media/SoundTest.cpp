@@ -5,6 +5,7 @@
 #include "media/Sound4.h"
 #include "media/SoundCodec.h"
 #include "media/SoundManager.h"
+#include "script/Element.h"
 
 #include <algorithm>
 
@@ -269,6 +270,32 @@ TEST_F(CSound4Test, TheManagerPausesAndResumesWhatPlays)
     EXPECT_FALSE(b->isPaused());
     manager->resume();
     EXPECT_EQ(reports.codes, (std::vector<int>{1, 4}));
+}
+
+// A definition names its file in the sound-effects folder; such a sound is
+// not registered with the manager, so its finish is never reported.
+TEST_F(CSound4Test, ASoundFromADefinition)
+{
+    tmp.write("Wavs/d.wav", pcmWav(ramp(441)));
+    CXString folder(platform::toEnginePath(tmp.file("Wavs")).c_str());
+    window->SetSoundFXPath(folder);
+    CMElement e("D");
+    e.addProperty("FILENAME", "d.wav");
+    e.addProperty("PRELOAD", "TRUE");
+    e.addProperty("LOOP", "TRUE");
+    e.addProperty("FLUSHAFTERPLAYED", "TRUE");
+    CSound4 s(window.get(), &e);
+    EXPECT_EQ(s.getFileName(), folder + "\\d.wav");
+    EXPECT_TRUE(s.isLoaded());
+    EXPECT_TRUE(s.getLoop());
+    EXPECT_TRUE(s.getFlushAfterPlayed());
+    EXPECT_EQ(s.getType(), 0);
+    Reports reports;
+    s.addNotifier(&reports);
+    s.play();
+    frames(5);
+    EXPECT_FALSE(s.IsPlaying());
+    EXPECT_EQ(reports.codes, (std::vector<int>{1}));
 }
 
 class CSound4DeviceTest : public MediaFixture {
