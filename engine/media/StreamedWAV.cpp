@@ -55,8 +55,13 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
         platform::OutputDebugString((CXString("sound stream \"") + name + "\": not a RIFF WAVE file").c_str());
         return false;
     }
-    // 1.2 seconds of sound, counted in 32 bits as the format's fields are.
+    // 1.2 seconds of sound, counted in 32 bits as the format's fields are,
+    // in whole sample frames: the refills write where the play cursor
+    // stands, and a part frame at the end would shift every sample after
+    // the wrap by a byte.
     bufferSize = int(uint32_t(format->avgBytesPerSec) * 1200u / 1000u);
+    if (format->blockAlign > 0)
+        bufferSize -= bufferSize % format->blockAlign;
     readSoFar = 0;
     platform::AudioDevice* device = CSound4::getDirectSound();
     int error = platform::AUDIO_OK;

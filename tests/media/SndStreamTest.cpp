@@ -4,6 +4,7 @@
 #include "MediaSupport.h"
 #include "base/BigFile.h"
 #include "media/SndStream.h"
+#include "media/Sound4.h"
 #include "platform/Debug.h"
 
 #include <atomic>
@@ -110,6 +111,24 @@ TEST_F(CSndStreamTest, AStreamThatDoesNotLoopEndsInSilence)
             ++first;
         EXPECT_EQ(first, heard.size()) << bits << " bits, from " << first;
     }
+}
+
+// At 11113 Hz, 1.2 seconds are 26671.2 bytes: the buffer holds whole
+// frames, so the stream sounds as the whole file played as an effect does.
+TEST_F(CSndStreamTest, ABufferOfAnUnusualRateHoldsWholeFrames)
+{
+    std::string name = write("odd.wav", pcmWav(ramp(30000), 1, 11113));
+    CSndStream stream(window.get(), name.c_str());
+    EXPECT_EQ(stream.GetBufferSize(), 26670);
+    headless.captureAudio(true);
+    stream.Play(false);
+    playFor(2400);
+    stream.Stop();
+    std::vector<int16_t> streamed = headless.takeCapturedAudio();
+    CSound4 effect(window.get(), name.c_str(), false, true);
+    effect.play();
+    playFor(2400);
+    EXPECT_EQ(headless.takeCapturedAudio(), streamed);
 }
 
 // A file found only in the archive is read through a handle of the
