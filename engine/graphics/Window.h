@@ -16,15 +16,17 @@ using CWindowHandle = void*;
 using CCursorHandle = void*;
 
 // The engine's root object for one running title. The host makes its
-// window and hands it over; CWindow owns the engine timer and the
-// deferred-deletion trash, sets the process-wide paths, the language object
-// and the log sink, and runs the frames: domodal runs the tick (the timers)
-// and then the application's frame. There is one CWindow per process.
+// window and hands it over; CWindow owns the engine timer, the
+// deferred-deletion trash, the sound device and the music player (made by
+// the sound layer, CWindowSoundLayer), sets the process-wide paths, the
+// language object and the log sink, and runs the frames: domodal runs the
+// tick (the timers, then the sounds' step) and then the application's
+// frame. There is one CWindow per process.
 //
-// The display surfaces, the screen refresh, the input devices and thread,
-// music, sound and the collision inspector join it as their subsystems are
-// built; until then the tick has nothing to draw, poll or mix, and the
-// window runs without a display.
+// The display surfaces, the screen refresh, the input devices and thread
+// and the collision inspector join it as their subsystems are built; until
+// then the tick has nothing to draw or poll, and the window runs without a
+// display.
 class CWindow : public CXObject, public CTimerWindow, public CApplicationWindow {
 public:
     // The error code when the sound device's primary format cannot be set.
