@@ -132,10 +132,11 @@ void ProfileFile::load()
 {
     loaded = true;
     pending = false;
-    readable = true;
     lines.clear();
     stamp = stampOf(hostPath, -1);
-    if (stamp.present) {
+    // Only a plain file is opened: a pipe there would wait for a writer.
+    readable = !stamp.present || S_ISREG(stamp.mode);
+    if (stamp.present && readable) {
         int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
         stamp = stampOf(hostPath, fd);
         std::string bytes;
@@ -163,7 +164,7 @@ void ProfileFile::index()
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string name, key, value;
         if (sectionOf(lines[i].text, name)) {
-            auto added = sections.emplace(upperCp1250(name), Section{i, i, {}});
+            auto added = sections.emplace(upperCp1250(name), Section{i, {}});
             current = added.second ? &added.first->second : nullptr;
             continue;
         }

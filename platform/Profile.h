@@ -58,10 +58,11 @@ private:
         std::string text; // without its line end
         std::string end;  // "\r\n", "\n" or empty for a last line without one
     };
-    // The first section of a name: its header line, its last non-blank line
-    // and the line of each key's first occurrence, by upper-case name.
+    // The first section of a name: its last non-blank line (the header
+    // when there is none) and the line of each key's first occurrence, by
+    // upper-case name.
     struct Section {
-        size_t header, last;
+        size_t last;
         std::unordered_map<std::string, size_t> keys;
     };
     // What tells one version of the file on disk from another.
