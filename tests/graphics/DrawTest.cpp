@@ -145,6 +145,38 @@ TEST(CGraphicsObjectDrawTest, EveryPlacementDrawsExactlyTheOverlap)
                 }
 }
 
+// The other destinations, in buffers of exactly their size (where the
+// sanitizers see any stray write): 32-bit pixels by every member, and a
+// destination with its own alpha plane. Pixels outside the overlap stay.
+TEST(CGraphicsObjectDrawTest, ThirtyTwoBitAndAlphaDestinationsAreClippedToo)
+{
+    const int W = 9, H = 7;
+    for (Path p : {PLAIN, ALPHA, MASK, BLEND, ALPHABLEND})
+        for (int y = -6; y <= 8; ++y)
+            for (int x = -8; x <= 10; ++x) {
+                Picture src = sourceFor(p);
+                src->SetPosition(x, y);
+                std::vector<uint32_t> pixels(W * H, 0xABCDEF);
+                _canvas wide;
+                wide.data = reinterpret_cast<char*>(pixels.data());
+                wide.bpp = 32;
+                wide.width = W;
+                wide.height = H;
+                src->drawTo(&wide);
+                src->SetClippingRect(CXRect());
+                Picture withAlpha = picture(W, H, backWord, [](int, int) { return uint8_t(90); });
+                src->redraw(withAlpha.get());
+                for (int dy = 0; dy < H; ++dy)
+                    for (int dx = 0; dx < W; ++dx) {
+                        if (dx - x >= 0 && dx - x < 7 && dy - y >= 0 && dy - y < 5)
+                            continue;
+                        ASSERT_EQ(pixels[dy * W + dx], 0xABCDEFu) << pathName[p] << " at " << x << "," << y;
+                        ASSERT_EQ(uint16_t(withAlpha->GetPixel(dx, dy).getPixel()), backWord(dx, dy));
+                        ASSERT_EQ(withAlpha->GetPixel(CHANNEL_ALPHA, CXPoint(dx, dy)), 90);
+                    }
+            }
+}
+
 TEST(CGraphicsObjectDrawTest, AutomaticClippingKeepsTheVisiblePart)
 {
     Picture dest = picture(10, 10, [](int, int) { return uint16_t(0); });
