@@ -6,6 +6,8 @@
 #include "graphics/ValidationQuene.h"
 #include "graphics/Window.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -268,6 +270,14 @@ void CGraphicsObject::setAnchor(CXPoint p)
     anchorY = p.y;
 }
 
+CXRect CGraphicsObject::getRect()
+{
+    // A script may place a drawable anywhere: the far edges stop at the
+    // ends of int instead of wrapping.
+    auto edge = [](int from, int size) { return int(std::clamp<int64_t>(int64_t(from) + size, INT_MIN, INT_MAX)); };
+    return CXRect(x, y, edge(x, width), edge(y, height));
+}
+
 CXRect CGraphicsObject::GetAbsoluteBoundingBox()
 {
     CXRect box = getRect();
@@ -372,22 +382,26 @@ void CGraphicsObject::Invalidate(CXRect* r)
 
 void CGraphicsObject::notifyInvalidate(CXRect* r)
 {
-    for (int i = 0; i < observers->getSize(); ++i) {
+    for (int i = 0; observers && i < observers->getSize(); ++i) {
         CInvalidateObserver* o = static_cast<CInvalidateObserver*>((*observers)[i]);
         o->onInvalidate(this, r);
         // An observer that took itself out moved the next one to i.
-        if (i < observers->getSize() && (*observers)[i] != o)
+        if (observers && i < observers->getSize() && (*observers)[i] != o)
             --i;
     }
 }
 
 void CGraphicsObject::addInvalidateObserver(CInvalidateObserver* observer)
 {
-    if (observer && !observers->contains(observer))
+    if (observer && observers && !observers->contains(observer))
         observers->add(observer);
 }
 
-void CGraphicsObject::removeInvalidateObserver(CInvalidateObserver* observer) { observers->remove(observer); }
+void CGraphicsObject::removeInvalidateObserver(CInvalidateObserver* observer)
+{
+    if (observers)
+        observers->remove(observer);
+}
 
 bool CGraphicsObject::isInvalidated()
 {
@@ -400,7 +414,9 @@ bool CGraphicsObject::isInvalidated()
 
 void CGraphicsObject::addObject(CGraphicsObject* child, int)
 {
-    if (!child)
+    // A drawable drawn onto itself would hear of its own invalidations
+    // without end.
+    if (!child || child == this)
         return;
     if (!children)
         children = new CValidationQuene();

@@ -166,7 +166,8 @@ public:
     virtual CXPoint getPosition() { return GetPosition(); }
     // The stored top-left.
     virtual CXPoint GetPosition() { return CXPoint(x, y); }
-    virtual CXRect getRect() { return CXRect(x, y, x + width, y + height); }
+    // (x, y, x + width, y + height).
+    virtual CXRect getRect();
     virtual int getWidth() { return width; }
     virtual int getHeight() { return height; }
     // getRect() with left and top raised to 0, right and bottom lowered to

@@ -265,7 +265,8 @@ void CGraphicsObject::Convert(int target)
         __convert_bpp(&data, nullptr, Size(), 15, 16, nullptr, false);
         bpp = 16;
     }
-    if (target < 24 && bpp != target && pixelCount(width, height) > 3) {
+    // A view does not shrink its source's 24 or 32-bit pixels.
+    if (target < 24 && bpp != target && pixelCount(width, height) > 3 && (bpp < 24 || ownsPixels)) {
         const int from = bpp;
         if (__convert_bpp(&data, nullptr, Size(), from, target, nullptr, false)) {
             bpp = target;
@@ -280,7 +281,7 @@ void CGraphicsObject::Convert(int target)
 void CGraphicsObject::Split()
 {
     const int64_t n = pixelCount(width, height);
-    if (bpp != 24 || !data || compression != COMPRESSION_NONE || n == 0)
+    if (bpp != 24 || !data || compression != COMPRESSION_NONE || n == 0 || !ownsPixels)
         return;
     release(red);
     release(green);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -111,6 +112,13 @@ TEST(CGraphicsObjectTest, BoundingBoxesPositionAndAnchor)
     a.setSize(CXSize(8, 9));
     EXPECT_EQ(a.getWidth(), 8);
     EXPECT_EQ(a.Height(), 9);
+
+    // Far off: the edges stop at the end of int.
+    a.setAnchor(0, 0);
+    a.SetPosition(INT_MAX - 1, INT_MAX - 3);
+    EXPECT_EQ(text(a.getRect()), std::to_string(INT_MAX - 1) + "," + std::to_string(INT_MAX - 3) + "," +
+                                     std::to_string(INT_MAX) + "," + std::to_string(INT_MAX));
+    EXPECT_FALSE(a.isNear(CXRect(0, 0, 10, 10), 1));
 }
 
 TEST(CGraphicsObjectTest, IsNearComparesTheCoveredShare)
@@ -236,6 +244,7 @@ TEST(CGraphicsObjectTest, ChildrenAreDrawnOverTheBackgroundCopy)
     parent->addObject(child.get(), 5);
     parent->addObject(later.get(), 0);
     parent->addObject(child.get(), 9); // once only
+    parent->addObject(parent.get(), 0); // never itself
     ASSERT_NE(parent->getChildren(), nullptr);
     EXPECT_EQ(parent->getChildren()->getSize(), 2);
 
