@@ -57,7 +57,7 @@ void CGraphicsObject::construct(CWindow* owner)
     fillArray = nullptr;
     savedAlpha = nullptr;
     invalidated = false;
-    observers = new CXArray(101, 0.75f);
+    observers = nullptr;
     packedData = packedAlpha = nullptr;
     packedBpp = 0;
     monitorCollisions = false;
@@ -145,6 +145,8 @@ CXObject* CGraphicsObject::clone() { return new CGraphicsObject(window, *this); 
 
 void CGraphicsObject::initialize()
 {
+    if (!observers)
+        observers = new CXArray(101, 0.75f);
     if (!__get_mul_array())
         __initialize_mul_array();
 }

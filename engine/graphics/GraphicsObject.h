@@ -278,8 +278,8 @@ public:
     void alloc(CXSize size, int unused = 0, bool unusedFlag = false);
     // Flush, then colour data only for the present size and depth.
     void Alloc();
-    // Makes the process-wide multiply table when it is missing; for
-    // subclasses that build their fields themselves.
+    // Makes the observer list and the process-wide multiply table when they
+    // are missing; for subclasses that build their fields themselves.
     void initialize();
     // Frees the multiply table; the next drawable makes it again.
     static void ReleaseGraphics();

@@ -331,9 +331,11 @@ TEST(CGraphicsObjectDrawTest, DispatchersAnswerForOtherDepths)
     s.data = (char*)src;
     s.width = s.height = 0;
     EXPECT_FALSE(CGraphicsObject::__copy_bpp15_16(&s, &d));
-    // An opacity of 0 changes nothing.
+    // An opacity of 0 changes nothing, with or without source alpha.
     s.width = 2;
     s.height = 1;
+    EXPECT_TRUE(CGraphicsObject::__copy_blend(&s, &d, 0));
+    s.alpha = nullptr;
     EXPECT_TRUE(CGraphicsObject::__copy_blend(&s, &d, 0));
     EXPECT_EQ(std::vector<char>(dst, dst + 4), (std::vector<char>{1, 2, 3, 4}));
 }
