@@ -88,7 +88,9 @@ public:
     CXObject* clone() override;
 
     // Pixel data compression: packing and opening the RLE2 form and the
-    // file forms of images and animation frames.
+    // file forms of images and animation frames. Until the compression
+    // kinds are built these, the image operations (FlipH to Fill) and the
+    // image file (Load, Save) change nothing: see PendingOperations.cpp.
     virtual void pack(bool freeUnpacked);
     virtual void unpack();
     // The kind of drawable: 0 here, subclasses give their own.
