@@ -20,7 +20,7 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
                  const CXString& appDirectory, bool)
     : handle(window), language(lang), application(nullptr), clientSize(size), quitFlag(false), vmem(false),
       commandLine(cmd), mainCursor(cursor), soundOn(true), musicOn(true), windowMode(cmd && cmd->isWindowMode()),
-      musicPlayer(nullptr), timer(nullptr), trash(nullptr), active(false)
+      musicPlayer(nullptr), timer(nullptr), trash(nullptr), active(false), collisionInspector(nullptr)
 {
     CWindowPaths::setExePath(appDirectory);
     CWindowPaths::setRootPath(CFile::getCurrentDirectory());

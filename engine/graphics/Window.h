@@ -7,6 +7,7 @@
 
 class CCommandLine6;
 class CLanguageOSVer;
+class CPositionObserver;
 class CPublicTrash;
 class CWindowMusic;
 
@@ -71,6 +72,10 @@ public:
     CLanguageOSVer* getLangIfc() { return language; }
     CXTimer* GetTimerInterface() { return timer; }
     CPublicTrash* getPublicTrashInterface() { return trash; }
+    // The collision inspector as drawables report their moves to it; null
+    // while there is none.
+    CPositionObserver* getCollisionInspectorIfc() { return collisionInspector; }
+    void setCollisionInspectorIfc(CPositionObserver* inspector) { collisionInspector = inspector; }
     CWindowHandle getHandle() { return handle; }
     CXSize GetScreenSize() override { return clientSize; }
     bool isVMem() const { return vmem; }
@@ -140,4 +145,5 @@ private:
     CXString soundFXPath;
     CPublicTrash* trash;
     bool active;
+    CPositionObserver* collisionInspector;
 };
