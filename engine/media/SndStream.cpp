@@ -32,10 +32,13 @@ CSndStream::CSndStream(CWindow* w)
 
 CSndStream::CSndStream(CWindow* w, const CXString& name) : CSndStream(w) { Open(name); }
 
+// A stream opened again while it played may have lost its buffer, which
+// Stop and Close look for: its timer goes all the same.
 CSndStream::~CSndStream()
 {
     Stop();
     Close();
+    killTimer();
     takeBusy();
     delete reader;
     reader = nullptr;
