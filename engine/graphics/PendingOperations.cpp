@@ -19,3 +19,4 @@ void CGraphicsObject::Fill(CXRect, CColor*) {}
 int CGraphicsObject::Load(CXString) { return 0; }
 int CGraphicsObject::Save(CXString, _compression) { return 0; }
 int CGraphicsObject::Save(CFile*, _compression) { return 0; }
+void CGraphicsObject::Compress(_compression) {}
