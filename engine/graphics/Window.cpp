@@ -87,6 +87,8 @@ int CWindow::Tick()
         return 0;
     Redraw();
     timer->domodal();
+    if (CWindowSoundLayer::get().animationStep)
+        CWindowSoundLayer::get().animationStep(this);
     // The sound manager's finish reports and the music's loop reports.
     if (CWindowSoundLayer::get().soundStep)
         CWindowSoundLayer::get().soundStep(this);

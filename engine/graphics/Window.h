@@ -21,8 +21,8 @@ using CCursorHandle = void*;
 // deferred-deletion trash, the sound device and the music player (made by
 // the sound layer, CWindowSoundLayer), sets the process-wide paths, the
 // language object and the log sink, and runs the frames: domodal runs the
-// tick (the timers, then the sounds' step) and then the application's
-// frame. There is one CWindow per process.
+// tick (the timers, the animations' and then the sounds' step) and then
+// the application's frame. There is one CWindow per process.
 //
 // The display surfaces, the screen refresh, the input devices and thread
 // and the collision inspector join it as their subsystems are built; until
@@ -44,8 +44,8 @@ public:
     // One frame: the tick, then the application's frame; true when the
     // title is to end.
     bool domodal();
-    // While the window is active: the screen, the timers, the sounds.
-    // Returns 0.
+    // While the window is active: the screen, the timers, the animations,
+    // the sounds. Returns 0.
     int Tick();
     // Draws the screen; 0.
     virtual int Redraw();
@@ -78,6 +78,8 @@ public:
     void setCollisionInspectorIfc(CPositionObserver* inspector) { collisionInspector = inspector; }
     CWindowHandle getHandle() { return handle; }
     CXSize GetScreenSize() override { return clientSize; }
+    // The colour depth of the screen: 16 until the display surfaces exist.
+    int GetBpp() { return 16; }
     bool isVMem() const { return vmem; }
 
     void SetSoundFXPath(const CXString& folder) override { soundFXPath = folder; }

@@ -1,8 +1,10 @@
-// What the sound layer gives the layers below it: the application's sound
-// manager and codecs, the outside decoder of the script application, and
-// the window's sound device, music player and frame step.
+// What the animation and sound layer gives the layers below it: the
+// application's animation and sound managers and the sound codecs, the
+// outside decoder of the script application, and the window's sound
+// device, music player and frame steps.
 #include "graphics/Window.h"
 #include "graphics/WindowSound.h"
+#include "media/AnimationManager.h"
 #include "media/MusicPlayer.h"
 #include "media/SndStream.h"
 #include "media/Sound4.h"
@@ -11,6 +13,17 @@
 #include "script/Application.h"
 
 namespace {
+CAnimationManager* makeAnimationManager() { return new CAnimationManager; }
+void deleteAnimationManager(CAnimationManager* m) { delete m; }
+void pauseAnimations(CAnimationManager* m) { m->pause(); }
+void resumeAnimations(CAnimationManager* m, CMC_GroupMembers* group) { m->resume(group); }
+void animationStep(CWindow* w)
+{
+    CApplication* app = w->GetApplicationInterface();
+    if (CAnimationManager* m = app ? app->getAnimoManagerIfc() : nullptr)
+        m->domodal();
+}
+
 CSoundManager* makeSoundManager() { return new CSoundManager; }
 void deleteSoundManager(CSoundManager* m) { delete m; }
 void pauseSounds(CSoundManager* m) { m->pause(); }
@@ -36,6 +49,10 @@ struct Registration {
     Registration()
     {
         CApplicationLayers& l = CApplication::layers();
+        l.makeAnimationManager = &makeAnimationManager;
+        l.deleteAnimationManager = &deleteAnimationManager;
+        l.pauseAnimations = &pauseAnimations;
+        l.resumeAnimations = &resumeAnimations;
         l.makeSoundManager = &makeSoundManager;
         l.deleteSoundManager = &deleteSoundManager;
         l.pauseSounds = &pauseSounds;
@@ -48,6 +65,7 @@ struct Registration {
         w.createSoundDevice = &createSoundDevice;
         w.destroySoundDevice = &destroySoundDevice;
         w.makeMusicPlayer = &makeMusicPlayer;
+        w.animationStep = &animationStep;
         w.soundStep = &soundStep;
     }
 } registration;

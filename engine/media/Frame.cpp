@@ -1,0 +1,259 @@
+#include "media/Frame.h"
+
+#include "base/Compression.h"
+#include "media/AnimoStream.h"
+
+#include <climits>
+
+namespace {
+
+// Whether a block holds an LZO block header (unpacked length, packed
+// length) whose content can be at least `needed` bytes long. A shorter
+// content would leave the picture reading past its pixels.
+bool lzoBlockFits(const char* block, int length, int64_t needed)
+{
+    if (!block || length < 8)
+        return false;
+    const uint32_t unpacked = uint32_t(uint8_t(block[0])) | uint32_t(uint8_t(block[1])) << 8 | uint32_t(uint8_t(block[2])) << 16 |
+               uint32_t(uint8_t(block[3])) << 24;
+    return unpacked >= needed && unpacked <= uint32_t(CCompression::MaxUnpackedLength);
+}
+
+bool isFileForm(_compression kind)
+{
+    return kind == COMPRESSION_LZO || kind == COMPRESSION_LZO_RLE2 || kind == COMPRESSION_JPEG;
+}
+
+} // namespace
+
+CFrame::CFrame(CWindow* w)
+    : CGraphicsObject(w), version(0), offsetX(0), offsetY(0), ownX(0), ownY(0), descriptors(0)
+{
+}
+
+void CFrame::SetPosition(int px, int py)
+{
+    offsetX = offsetY = 0;
+    ownX = px;
+    ownY = py;
+    CGraphicsObject::SetPosition(px, py);
+}
+
+void CFrame::Move(int dx, int dy)
+{
+    CGraphicsObject::Move(dx, dy);
+    ownX += dx;
+    ownY += dy;
+    offsetX += dx;
+    offsetY += dy;
+}
+
+void CFrame::redraw(CGraphicsObject* destination)
+{
+    if (isFileForm(compression))
+        DeCompress();
+    if (compression == COMPRESSION_RLE2)
+        DeCompressRLE2();
+    // Packed bytes drawn as pixels would be read past their end.
+    if (isFileForm(compression) || compression == COMPRESSION_RLE2)
+        return;
+    CGraphicsObject::redraw(destination);
+}
+
+int CFrame::colourBytes()
+{
+    if (compression != COMPRESSION_NONE)
+        return packedSize;
+    return data ? int(int64_t(width) * height * GetPixelSize()) : 0;
+}
+
+int CFrame::alphaBytes()
+{
+    if (!alpha)
+        return 0;
+    if (compression == COMPRESSION_NONE || planeSize[3] == 0)
+        return width * height;
+    return planeSize[3];
+}
+
+bool CFrame::setPicture(int w, int h)
+{
+    if (w < 0 || h < 0 || int64_t(w) * h * GetPixelSize() > CCompression::MaxUnpackedLength)
+        return false;
+    width = w;
+    height = h;
+    pitch = w;
+    dataSize = w * h * GetPixelSize();
+    return true;
+}
+
+bool CFrame::readHeader(CAnimoReader& in, int size)
+{
+    const int64_t start = in.tell();
+    const int w = in.i16(), h = in.i16();
+    const int px = in.i16(), py = in.i16();
+    const int kind = in.u16();
+    const uint32_t colour = in.u32();
+    const int k = in.u16();
+    if (k > MAX_DESCRIPTORS) {
+        in.fail();
+        return false;
+    }
+    uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
+    for (int i = 0; i < k; ++i)
+        words[i] = in.u32();
+    in.seek(start + size);
+    if (!in.ok() || colour > INT_MAX || words[3] > INT_MAX || !setPicture(w, h)) {
+        in.fail();
+        return false;
+    }
+    compression = _compression(kind);
+    packedSize = packedSize2 = int(colour);
+    for (int i = 0; i < MAX_DESCRIPTORS; ++i)
+        planeSize[i] = int32_t(words[i]);
+    descriptors = k;
+    SetPosition(px, py);
+    return true;
+}
+
+bool CFrame::LoadHeader(CAnimoReader& in, int v)
+{
+    version = v;
+    uint32_t colour = 0, alphaSize = 0;
+    int w, h, px, py, depth;
+    if (v == VERSION_PIK) {
+        colour = in.u32();
+        alphaSize = in.u32();
+        w = in.i16();
+        px = in.i16();
+        h = in.i16();
+        py = in.i16();
+        in.skip(2);
+        depth = in.i16();
+    } else {
+        const int64_t start = in.tell();
+        w = in.i16();
+        px = in.i16();
+        h = in.i16();
+        py = in.i16();
+        in.skip(2);
+        depth = in.i16();
+        const uint32_t k = in.u32();
+        if (k > MAX_DESCRIPTORS) {
+            in.fail();
+            return false;
+        }
+        uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
+        for (uint32_t i = 0; i < k; ++i)
+            words[i] = in.u32();
+        in.seek(start + 32);
+        colour = words[0];
+        alphaSize = words[3];
+        descriptors = int(k);
+    }
+    bpp = GetRealBpp(depth);
+    if (!in.ok() || colour > INT_MAX || alphaSize > INT_MAX || !setPicture(w, h)) {
+        in.fail();
+        return false;
+    }
+    // "PIK" frames are plain, "PI2" frames of kind 1 (which nothing
+    // unpacks) and "PI3" frames LZO blocks.
+    compression = _compression(v - 1);
+    packedSize = packedSize2 = int(colour);
+    planeSize[3] = int32_t(alphaSize);
+    SetPosition(px, py);
+    return true;
+}
+
+bool CFrame::dataFits()
+{
+    const int64_t plain = int64_t(width) * height * GetPixelSize();
+    const int64_t plane = int64_t(width) * height;
+    const int alphaLength = alpha ? planeSize[3] : 0;
+    switch (compression) {
+    case COMPRESSION_RLE2:
+        // Its decoder fills exactly the picture whatever the packets say.
+        return true;
+    case COMPRESSION_LZO:
+        return lzoBlockFits(data, packedSize, plain) && (!alpha || lzoBlockFits(alpha, alphaLength, plane));
+    case COMPRESSION_LZO_RLE2:
+        return (plain == 0 || lzoBlockFits(data, packedSize, 0)) && (!alpha || lzoBlockFits(alpha, alphaLength, 0));
+    case COMPRESSION_JPEG:
+        return !alpha || lzoBlockFits(alpha, alphaLength, plane);
+    default:
+        // Drawn as they are: plain pixels, and kinds nothing unpacks.
+        return packedSize >= plain && (!alpha || alphaLength >= plane);
+    }
+}
+
+bool CFrame::LoadNew(CAnimoReader& in)
+{
+    release(data);
+    release(alpha);
+    ownsPixels = true;
+    data = in.block(uint32_t(packedSize));
+    if (planeSize[3] > 0)
+        alpha = in.block(uint32_t(planeSize[3]));
+    if (in.ok() && dataFits())
+        return true;
+    release(data);
+    release(alpha);
+    in.fail();
+    return false;
+}
+
+void CFrame::writeHeader(CAnimoWriter& out, int size)
+{
+    const size_t start = out.size();
+    // A frame with an alpha plane tells its length in the fourth word.
+    if (alpha) {
+        descriptors = MAX_DESCRIPTORS;
+        planeSize[3] = alphaBytes();
+    }
+    out.u16(uint16_t(width));
+    out.u16(uint16_t(height));
+    out.u16(uint16_t(ownX));
+    out.u16(uint16_t(ownY));
+    out.u16(uint16_t(compression));
+    out.u32(uint32_t(colourBytes()));
+    out.u16(uint16_t(descriptors));
+    for (int i = 0; i < descriptors; ++i)
+        out.u32(uint32_t(i == 3 ? alphaBytes() : planeSize[i]));
+    out.padTo(start + size_t(size));
+}
+
+void CFrame::SaveHeader(CAnimoWriter& out, int v)
+{
+    const int depth = GetFlagBpp(bpp);
+    if (v == VERSION_PIK) {
+        out.u32(uint32_t(colourBytes()));
+        out.u32(uint32_t(alphaBytes()));
+        out.u16(uint16_t(width));
+        out.u16(uint16_t(ownX));
+        out.u16(uint16_t(height));
+        out.u16(uint16_t(ownY));
+        out.u16(0);
+        out.u16(uint16_t(depth));
+        return;
+    }
+    const size_t start = out.size();
+    out.u16(uint16_t(width));
+    out.u16(uint16_t(ownX));
+    out.u16(uint16_t(height));
+    out.u16(uint16_t(ownY));
+    out.u16(0);
+    out.u16(uint16_t(depth));
+    out.u32(MAX_DESCRIPTORS);
+    out.u32(uint32_t(colourBytes()));
+    out.u32(0);
+    out.u32(0);
+    out.u32(uint32_t(alphaBytes()));
+    out.padTo(start + 32);
+}
+
+void CFrame::SaveNew(CAnimoWriter& out)
+{
+    out.put(data, colourBytes());
+    if (alpha)
+        out.put(alpha, alphaBytes());
+}
