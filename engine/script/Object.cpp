@@ -411,7 +411,7 @@ CXVector* CMC_Object::bindingList(const CXString& key, bool create)
         bindings = new CHashtable(101, 0.75, true);
     }
     CStringHashCode& probe = bindingKey();
-    probe.set(key.c_str());
+    probe.set(key);
     CXVector* list = static_cast<CXVector*>(bindings->get(&probe));
     if (!list && create) {
         list = new CXVector(101, 0.75f);

@@ -69,6 +69,14 @@ CMC_Object* CMC_ObjectsContainer::lookup(const char* name)
     return static_cast<CMC_Object*>(table->get(lookupKey));
 }
 
+CMC_Object* CMC_ObjectsContainer::lookup(const CXString& name)
+{
+    if (!table)
+        return nullptr;
+    lookupKey->set(name);
+    return static_cast<CMC_Object*>(table->get(lookupKey));
+}
+
 CMC_Object* CMC_ObjectsContainer::getObject(const char* name)
 {
     if (!name)
@@ -113,7 +121,7 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 {
     if (!obj || !objects || !objects->contains(obj))
         return false;
-    lookupKey->set(obj->getName().c_str());
+    lookupKey->set(obj->getName());
     table->remove(obj, lookupKey);
     objects->remove(obj);
     if (finishing)
@@ -133,7 +141,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
     if (!obj || !table)
         return;
-    CMC_Object* existing = lookup(obj->getName().c_str());
+    CMC_Object* existing = lookup(obj->getName());
     if (existing == obj)
         return;
     if (existing) {
