@@ -51,8 +51,10 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* own
 }
 
 // The base destructor may still raise "ONDONE"; lookups then find nothing.
+// Behaviours that left the container but are deleted later must not reach it.
 CMC_ObjectsContainer::~CMC_ObjectsContainer()
 {
+    CMC_BehaviourBase::containerGone(this);
     delete table;
     table = nullptr;
     delete objects;

@@ -1,0 +1,74 @@
+// The script runtime where its pieces meet, played by the host on small
+// titles: timed runs that outlive their container, clones removed by name,
+// scenes restored from their snapshot and the definition loader's groups.
+#include "HostTitle.h"
+
+#include <string>
+
+namespace {
+
+using CMC_BehaviourTitle = testsupport::HostTitle;
+
+// Counts into N: 10 the first time, 1 each later time.
+const std::string countOnce = "@IF(\"N'0\",{N^ADD(10);},{N^INC();});";
+
+// A timed run whose code holds blocks with calls: its anonymous behaviours
+// live in the scene, and the run ends (and the title with it) before the
+// window sweeps its trash, after the scene is gone.
+TEST_F(CMC_BehaviourTitle, ATimedRunWithBlocksEndsCleanlyAtExit)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", kept("N") + onInit("@RUNONTIMER(5,3,{" + countOnce + "},{GAME^EXIT();});")}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "N"), "12");
+}
+
+// The same in a class instance that DELETE removes once the run has ended;
+// the window's sweep every 10 s comes later, while the title plays on.
+TEST_F(CMC_BehaviourTitle, ATimedRunEndedInADeletedInstanceIsSweptLater)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n" + kept("N") +
+                                onInit("BOOK^NEW(\"NOVEL\");NOVEL^READ();@RUNONTIMER(100,1,{BOOK^DELETE(\"NOVEL\");},\"\");"
+                                       "@RUNONTIMER(25000,1,{N^ADD(100);},{GAME^EXIT();});")},
+           {"COMMON/CLASSES/BOOK.def",
+            "OBJECT=READ\nREAD:TYPE=BEHAVIOUR\nREAD:CODE={@RUNONTIMER(5,2,{" + countOnce + "},\"\");}\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "N"), "111");
+}
+
+// BREAK on a behaviour that is not on a timer takes it out of its container
+// and keeps it until the title ends: its instance, and then its scene, are
+// deleted first.
+TEST_F(CMC_BehaviourTitle, ABrokenBehaviourOutlivesItsContainer)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n" + kept("N") +
+                                "OBJECT=TWICE\nTWICE:TYPE=BEHAVIOUR\nTWICE:CODE={" + countOnce + "}\n" +
+                                onInit("BOOK^NEW(\"NOVEL\");NOVEL^READ();BOOK^DELETE(\"NOVEL\");"
+                                       "TWICE^RUN();TWICE^BREAK();TWICE^RUN();GAME^EXIT();")},
+           {"COMMON/CLASSES/BOOK.def", "OBJECT=PAGE\nPAGE:TYPE=BEHAVIOUR\nPAGE:CODE={" + countOnce + "}\n"
+                                       "OBJECT=READ\nREAD:TYPE=BEHAVIOUR\nREAD:CODE={PAGE^RUN();PAGE^BREAK();}\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    // PAGE: 10; TWICE: 11. After BREAK the name finds nothing to run.
+    EXPECT_EQ(setting("S", "N"), "11");
+}
+
+using CMC_Scene_RunnerTitle = testsupport::HostTitle;
+
+// The clones' names come from the object's name, whatever its text form
+// (an INTEGER's value, an ARRAY's elements).
+TEST_F(CMC_Scene_RunnerTitle, RemoveClonesOfValuesAndArrays)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\nX:VALUE=5\nOBJECT=L\nL:TYPE=ARRAY\n" + kept("BEFORE") +
+                                kept("AFTER") +
+                                onInit("X^CLONE(3);L^ADD(7);L^CLONE(2);BEFORE^SET(S^GETELEMENTSNO());"
+                                       "S^REMOVECLONES(\"X\",-1,2);S^REMOVECLONES(\"L\",-1,-1);"
+                                       "AFTER^SET(S^GETELEMENTSNO());GAME^EXIT();")}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    // X_1, X_2, L_1 and L_2 are gone; X_3 stays.
+    EXPECT_EQ(std::stoi(setting("S", "BEFORE")) - std::stoi(setting("S", "AFTER")), 4);
+}
+
+} // namespace
