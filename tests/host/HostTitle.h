@@ -2,7 +2,8 @@
 // A small title written into a temp folder and played by the host, in this
 // process, as the program plays it. The clock moves 1 ms each time it is
 // read, so that the title's timers come due without waiting and a run is
-// repeatable.
+// repeatable. A title that never ends stops the test program after a
+// minute rather than hang the run.
 #include "base/Config.h"
 #include "graphics/Window.h"
 #include "host/Host.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 namespace testsupport {
@@ -32,7 +34,9 @@ protected:
     {
         EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         CXString text;
+        alarm(60);
         int code = quarnel::runHost(commandLine, &text);
+        alarm(0);
         if (message)
             *message = text.c_str();
         EXPECT_EQ(CWindow::getWindow(), nullptr);
@@ -49,11 +53,13 @@ protected:
             tmp.write(f.first, text);
         }
     }
-    // The records of an application with the one scene S, and of S's
+    // The records of an application with the one episode E of the one
+    // scene S (a snapshot is written of episodes only), and of S's
     // behaviour GO run at its "ONINIT".
     static std::string oneScene()
     {
-        return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\nOBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
+        return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
+               "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
     }
     static std::string onInit(const std::string& code)
     {

@@ -71,4 +71,34 @@ TEST_F(CMC_Scene_RunnerTitle, RemoveClonesOfValuesAndArrays)
     EXPECT_EQ(std::stoi(setting("S", "BEFORE")) - std::stoi(setting("S", "AFTER")), 4);
 }
 
+using CMC_SceneSnapshotTitle = testsupport::HostTitle;
+
+// A structure, a database and a multi-array come back from the snapshot as
+// they were written, and the timer recorded after them still ends the title.
+TEST_F(CMC_SceneSnapshotTitle, CollectionsBeforeATimerPlayFromTheSnapshot)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv",
+            "OBJECT=P\nP:TYPE=STRUCT\nP:FIELDS=NAME<STRING>,SCORE<INTEGER>\n"
+            "OBJECT=DB\nDB:TYPE=DATABASE\nDB:MODEL=P\n"
+            "OBJECT=MA\nMA:TYPE=MULTIARRAY\nMA:DIMENSIONS=3\n" +
+                kept("SCORE") + kept("ROWS") + kept("CELL") + kept("SIZE") +
+                "OBJECT=DONE\nDONE:TYPE=BEHAVIOUR\nDONE:CODE={GAME^EXIT();}\n"
+                "OBJECT=T\nT:TYPE=TIMER\nT:ELAPSE=20\nT:TICKS=1\nT:ONTICK=DONE\n" +
+                onInit("P^SETFIELD(\"SCORE\",7);DB^ADD(\"P\");DB^ADD(\"P\");DB^SELECT(1);"
+                       "SCORE^SET(DB_CURSOR^GETFIELD(\"SCORE\"));ROWS^SET(DB^GETROWSNO());"
+                       "MA^SET(1,2,40,42);CELL^SET(MA^GET(1,2,40));SIZE^SET(MA^GETSIZE(2));")}});
+    auto played = [this](const char* switches) {
+        tmp.write("Quarnel.ini", "");
+        EXPECT_EQ(run(switches), 0);
+        return setting("S", "SCORE") + " " + setting("S", "ROWS") + " " + setting("S", "CELL") + " " +
+               setting("S", "SIZE");
+    };
+    const std::string results = "7 2 42 64";
+    EXPECT_EQ(played("-nogfx"), results);
+    EXPECT_EQ(run("-nogfx -2bin"), 0);
+    ASSERT_FALSE(tmp.read("Rara/S/S.bin").empty());
+    EXPECT_EQ(played("-nogfx"), results);
+}
+
 } // namespace
