@@ -101,4 +101,26 @@ TEST_F(CMC_SceneSnapshotTitle, CollectionsBeforeATimerPlayFromTheSnapshot)
     EXPECT_EQ(played("-nogfx"), results);
 }
 
+using CMC_CNVLoaderTitle = testsupport::HostTitle;
+
+// The definition loader keeps a file's objects in a group named after the
+// file: the group answers for them and sends them methods, a second LOAD
+// while it exists makes nothing, and after RELEASE the file loads afresh.
+TEST_F(CMC_CNVLoaderTitle, LoadUseReleaseAndLoadAgain)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/extra.cnv", "OBJECT=X\nX:TYPE=INTEGER\nX:VALUE=1\n"
+                                "OBJECT=B\nB:TYPE=BEHAVIOUR\nB:CODE={X^ADD(100);}\n"},
+           {"Rara/S/S.cnv", kept("N") + kept("SIZE") +
+                                onInit("CNVLOADER^LOAD(\"extra.cnv\");extra.cnv^INC();B^RUN();N^ADD(X);"
+                                       "SIZE^SET(extra.cnv^GETSIZE());CNVLOADER^LOAD(\"extra.cnv\");"
+                                       "extra.cnv^INC();N^ADD(X);CNVLOADER^RELEASE(\"extra.cnv\");B^RUN();"
+                                       "CNVLOADER^LOAD(\"extra.cnv\");extra.cnv^INC();N^ADD(X);GAME^EXIT();")}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    // The loaded objects are the application's. X: 1 + 1 + 100, then 103
+    // (not loaded twice), then after RELEASE a fresh X: 2.
+    EXPECT_EQ(setting("S", "N"), "207");
+    EXPECT_EQ(setting("S", "SIZE"), "2");
+}
+
 } // namespace
