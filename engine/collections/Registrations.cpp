@@ -1,6 +1,7 @@
 // What the collections give the script runtime beyond their creation from
 // definitions: the types a scene snapshot restores, the application's
-// "SYSTEM" object and the values of an array for the scene's queries.
+// "SYSTEM" object, the values of an array and the running timers for the
+// scene's queries.
 #include "collections/Array.h"
 #include "collections/Class.h"
 #include "collections/Database.h"
@@ -43,12 +44,16 @@ CMC_RegisterSnapshotType multiArrayRestorer(MC_MULTIARRAY, &restoreMultiArray, &
 
 CMC_Object* makeSystem(CMC_ObjectsContainer* application) { return new CMC_System(application); }
 CXArray* arrayValues(CMC_Object* array) { return static_cast<CMC_Array*>(array)->getElements(); }
+// A timer runs while it is enabled; it has no pause of its own to resume.
+bool timerRunning(CMC_Object* timer) { return static_cast<CMC_Timer*>(timer)->isEnabled(); }
+const CMC_PlayState timerState = {&timerRunning, nullptr, nullptr};
 
 struct Registration {
     Registration()
     {
         CApplication::layers().makeSystemObject = &makeSystem;
         CMC_Scene_Runner::setArrayValues(&arrayValues);
+        CMC_Scene::setPlayState(MC_TIMER, &timerState);
     }
 } registration;
 } // namespace

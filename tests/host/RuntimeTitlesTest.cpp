@@ -71,6 +71,25 @@ TEST_F(CMC_Scene_RunnerTitle, RemoveClonesOfValuesAndArrays)
     EXPECT_EQ(std::stoi(setting("S", "BEFORE")) - std::stoi(setting("S", "AFTER")), 4);
 }
 
+// The scene's queries fill groups and arrays of the engine's own types:
+// the running timers are the enabled ones, GETOBJECTS finds by type, and
+// RANDOM's values go to a real array.
+TEST_F(CMC_Scene_RunnerTitle, QueriesFillRealGroupsAndArrays)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", "OBJECT=ON\nON:TYPE=TIMER\nON:ELAPSE=1000\n"
+                            "OBJECT=OFF\nOFF:TYPE=TIMER\nOFF:ELAPSE=1000\nOFF:ENABLED=FALSE\n"
+                            "OBJECT=G\nG:TYPE=GROUP\nOBJECT=L\nL:TYPE=ARRAY\n" +
+                                kept("RUNNING") + kept("TIMERS") + kept("DRAWN") +
+                                onInit("S^GETRUNNINGTIMER(\"G\");RUNNING^SET(G^GETSIZE());"
+                                       "S^GETOBJECTS(\"TIMER\",\"G\");TIMERS^SET(G^GETSIZE());"
+                                       "RANDOM^GETPLENTY(\"L\",5,0,5,TRUE);DRAWN^SET(L^GETSIZE());GAME^EXIT();")}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "RUNNING"), "1");
+    EXPECT_EQ(setting("S", "TIMERS"), "2");
+    EXPECT_EQ(setting("S", "DRAWN"), "5");
+}
+
 using CMC_SceneSnapshotTitle = testsupport::HostTitle;
 
 // A structure, a database and a multi-array come back from the snapshot as
