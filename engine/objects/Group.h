@@ -84,6 +84,11 @@ private:
 // (its names and the common ones) is sent to every member in order, through
 // the runner of the member's type, with the same arguments; the results are
 // given back at once and the group answers none.
+//
+// "GETNAME" and "CLONE" are common names too, and a name keeps the id it
+// was registered with first: called by name they are the common methods
+// (GETNAME answers the group's own name); a member's name by index is the
+// group's id GETNAME.
 class CMC_Groupped_Runner : public CMC_Runner {
 public:
     enum {
