@@ -3,7 +3,7 @@
 // window's tick stepping the application's manager.
 #include "AnimoSupport.h"
 #include "media/AnimationManager.h"
-#include "script/Group.h"
+#include "objects/Group.h"
 #include "script/ObjectsContainer.h"
 
 #include <gtest/gtest.h>
@@ -122,16 +122,6 @@ TEST_F(CAnimationManagerTest, PlayablesMayChangeTheListWhileTheyAreStepped)
     EXPECT_EQ(m.getSize(), 2);
 }
 
-// A group of the graphics layer's shape.
-struct Members : CMC_Object, CMC_GroupMembers {
-    Members() : CMC_Object(CXString("GROUP"), MC_GROUP) {}
-    void add(CMC_Object* m) override { list.push_back(m); }
-    void removeAll() override { list.clear(); }
-    int getMembersNo() override { return int(list.size()); }
-    CMC_Object* getMember(int i) override { return list[size_t(i)]; }
-    std::vector<CMC_Object*> list;
-};
-
 // The script animation object's drawable is its animation.
 struct AnimoObject : CMC_Object {
     AnimoObject(const char* name, CAnimo* a) : CMC_Object(CXString(name), MC_ANIMO), animo(a) {}
@@ -159,7 +149,7 @@ TEST_F(CAnimationManagerGroupTest, ResumeWithAGroupResumesOnlyItsMembersAnimatio
     AnimoObject* object = new AnimoObject("A", &a);
     scene.addObject(object);
     object->setScene(&scene);
-    Members group;
+    CMC_Groupped group(CXString("GROUP"), &scene);
 
     m->pause();
     EXPECT_EQ(a.GetStatus(), CAnimo::ANIMO_PAUSED);
