@@ -7,17 +7,29 @@
 
 namespace {
 
-// Whether a block holds an LZO block header (unpacked length, packed
-// length) whose content can be at least `needed` bytes long. A shorter
-// content would leave the picture reading past its pixels.
-bool lzoBlockFits(const char* block, int length, int64_t needed)
+// The unpacked length an LZO block's header claims; -1 when the block is
+// too short for its header or claims more than its bytes can make. LZO1X
+// makes at most 255 bytes of one byte of input (long lengths are counted
+// in zero bytes worth 255 each), so a larger claim is damage, and a small
+// file cannot ask for a huge picture.
+int64_t lzoUnpackedLength(const char* block, int length)
 {
     if (!block || length < 8)
-        return false;
-    const uint32_t unpacked = uint32_t(uint8_t(block[0])) | uint32_t(uint8_t(block[1])) << 8 | uint32_t(uint8_t(block[2])) << 16 |
-               uint32_t(uint8_t(block[3])) << 24;
-    return unpacked >= needed && unpacked <= uint32_t(CCompression::MaxUnpackedLength);
+        return -1;
+    const uint32_t unpacked = uint32_t(uint8_t(block[0])) | uint32_t(uint8_t(block[1])) << 8 |
+                              uint32_t(uint8_t(block[2])) << 16 | uint32_t(uint8_t(block[3])) << 24;
+    if (unpacked > uint32_t(CCompression::MaxUnpackedLength) || unpacked > int64_t(length) * 256 + 256)
+        return -1;
+    return unpacked;
 }
+
+// The fewest RLE2 bytes that make n values of `width` bytes: a run packet
+// (a control byte and one value) stands for at most 127 of them.
+int64_t rle2Minimum(int64_t n, int width) { return (n + 126) / 127 * (1 + width); }
+
+// A JPEG image is far smaller than its pixels, but not without bound.
+const int64_t JPEG_RATIO = 4096;
+const int64_t JPEG_SLACK = 65536;
 
 bool isFileForm(_compression kind)
 {
@@ -172,14 +184,16 @@ bool CFrame::dataFits()
     const int alphaLength = alpha ? planeSize[3] : 0;
     switch (compression) {
     case COMPRESSION_RLE2:
-        // Its decoder fills exactly the picture whatever the packets say.
-        return true;
+        return packedSize >= rle2Minimum(plain / 2, 2) && (!alpha || alphaLength >= rle2Minimum(plane, 1));
     case COMPRESSION_LZO:
-        return lzoBlockFits(data, packedSize, plain) && (!alpha || lzoBlockFits(alpha, alphaLength, plane));
+        return lzoUnpackedLength(data, packedSize) >= plain &&
+               (!alpha || lzoUnpackedLength(alpha, alphaLength) >= plane);
     case COMPRESSION_LZO_RLE2:
-        return (plain == 0 || lzoBlockFits(data, packedSize, 0)) && (!alpha || lzoBlockFits(alpha, alphaLength, 0));
+        return (plain == 0 || lzoUnpackedLength(data, packedSize) >= rle2Minimum(plain / 2, 2)) &&
+               (!alpha || lzoUnpackedLength(alpha, alphaLength) >= rle2Minimum(plane, 1));
     case COMPRESSION_JPEG:
-        return !alpha || lzoBlockFits(alpha, alphaLength, plane);
+        return plain <= packedSize * JPEG_RATIO + JPEG_SLACK &&
+               (!alpha || lzoUnpackedLength(alpha, alphaLength) >= plane);
     default:
         // Drawn as they are: plain pixels, and kinds nothing unpacks.
         return packedSize >= plain && (!alpha || alphaLength >= plane);

@@ -82,7 +82,9 @@ private:
     // Takes the frame's size and checks that width x height pixels of its
     // depth make a sane picture.
     bool setPicture(int w, int h);
-    // Whether data of the present kind can stand for the picture.
+    // Whether data of the present kind can stand for the picture: plain
+    // data as long as the picture, packed data long enough to make it and
+    // not so short that only damage (or a decompression bomb) explains it.
     bool dataFits();
 
     int version;

@@ -304,7 +304,13 @@ TEST_F(CAnimoFileTest, DamagedFilesGiveNoAnimation)
     const size_t author = 44, event = author + 4 + 2 + 4 + 13;
     const size_t record = event + 67 + 6;
     const size_t firstHeader = good.size() - (3 * 2 * 2 + 3 * 2) - 2 * 2 * 2 - 2 * 52;
-    auto patched = [&](size_t at, const std::string& bytes) { return good.substr(0, at) + bytes + good.substr(at + bytes.size()); };
+    const size_t firstData = good.size() - (3 * 2 * 2 + 3 * 2) - 2 * 2 * 2;
+    auto patch = [](const std::string& base, size_t at, const std::string& bytes) {
+        return base.substr(0, at) + bytes + base.substr(at + bytes.size());
+    };
+    auto patched = [&](size_t at, const std::string& bytes) { return patch(good, at, bytes); };
+    // A big picture whose packed data are far too short to make it.
+    const std::string big = patched(firstHeader, Bytes().u16(200).u16(200).s);
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"unknown signature", patched(0, "XYZ")},
         {"negative frame count", patched(4, Bytes().u16(0xFFFF).s)},
@@ -320,6 +326,10 @@ TEST_F(CAnimoFileTest, DamagedFilesGiveNoAnimation)
         {"alpha data shorter than the plane", patched(firstHeader + 16 + 12, Bytes().u32(5).s)},
         {"LZO block too short for its picture",
          patched(firstHeader + 8, Bytes().u16(COMPRESSION_LZO).s)},
+        {"RLE2 data too short for their picture", patch(big, firstHeader + 8, Bytes().u16(COMPRESSION_RLE2).s)},
+        {"LZO block claiming more than its bytes can make",
+         patch(patch(patched(firstHeader + 52, Bytes().u16(200).u16(200).zeros(4).u16(COMPRESSION_LZO).s),
+                     firstData + 18, Bytes().u32(100000).s), firstData + 22, Bytes().u32(4).s)},
         {"empty file", ""},
     };
     for (const auto& c : cases) {
