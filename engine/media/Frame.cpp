@@ -99,82 +99,76 @@ bool CFrame::setPicture(int w, int h)
     return true;
 }
 
-bool CFrame::readHeader(CAnimoReader& in, int size)
+bool CFrame::readDescriptors(CAnimoReader& in, uint32_t count, uint32_t (&words)[MAX_DESCRIPTORS])
 {
-    const int64_t start = in.tell();
-    const int w = in.i16(), h = in.i16();
-    const int px = in.i16(), py = in.i16();
-    const int kind = in.u16();
-    const uint32_t colour = in.u32();
-    const int k = in.u16();
-    if (k > MAX_DESCRIPTORS) {
+    if (count > MAX_DESCRIPTORS) {
         in.fail();
         return false;
     }
-    uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
-    for (int i = 0; i < k; ++i)
+    for (uint32_t i = 0; i < count; ++i)
         words[i] = in.u32();
-    in.seek(start + size);
-    if (!in.ok() || colour > INT_MAX || words[3] > INT_MAX || !setPicture(w, h)) {
+    descriptors = int(count);
+    return true;
+}
+
+bool CFrame::takeHeader(CAnimoReader& in, const Place& place, uint32_t colour, const uint32_t (&words)[MAX_DESCRIPTORS])
+{
+    if (!in.ok() || colour > INT_MAX || words[3] > INT_MAX || !setPicture(place.w, place.h)) {
         in.fail();
         return false;
     }
-    compression = _compression(kind);
     packedSize = packedSize2 = int(colour);
     for (int i = 0; i < MAX_DESCRIPTORS; ++i)
         planeSize[i] = int32_t(words[i]);
-    descriptors = k;
-    SetPosition(px, py);
+    SetPosition(place.x, place.y);
     return true;
+}
+
+bool CFrame::readHeader(CAnimoReader& in, int size)
+{
+    const int64_t start = in.tell();
+    Place place;
+    place.w = in.i16();
+    place.h = in.i16();
+    place.x = in.i16();
+    place.y = in.i16();
+    compression = _compression(in.u16());
+    const uint32_t colour = in.u32();
+    uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
+    if (!readDescriptors(in, in.u16(), words))
+        return false;
+    in.seek(start + size);
+    return takeHeader(in, place, colour, words);
 }
 
 bool CFrame::LoadHeader(CAnimoReader& in, int v)
 {
     version = v;
-    uint32_t colour = 0, alphaSize = 0;
-    int w, h, px, py, depth;
+    const int64_t start = in.tell();
+    uint32_t colour = 0;
+    uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
+    Place place;
     if (v == VERSION_PIK) {
         colour = in.u32();
-        alphaSize = in.u32();
-        w = in.i16();
-        px = in.i16();
-        h = in.i16();
-        py = in.i16();
-        in.skip(2);
-        depth = in.i16();
-    } else {
-        const int64_t start = in.tell();
-        w = in.i16();
-        px = in.i16();
-        h = in.i16();
-        py = in.i16();
-        in.skip(2);
-        depth = in.i16();
-        const uint32_t k = in.u32();
-        if (k > MAX_DESCRIPTORS) {
-            in.fail();
-            return false;
-        }
-        uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
-        for (uint32_t i = 0; i < k; ++i)
-            words[i] = in.u32();
-        in.seek(start + 32);
-        colour = words[0];
-        alphaSize = words[3];
-        descriptors = int(k);
+        words[3] = in.u32();
     }
-    bpp = GetRealBpp(depth);
-    if (!in.ok() || colour > INT_MAX || alphaSize > INT_MAX || !setPicture(w, h)) {
-        in.fail();
-        return false;
+    place.w = in.i16();
+    place.x = in.i16();
+    place.h = in.i16();
+    place.y = in.i16();
+    in.skip(2);
+    bpp = GetRealBpp(in.i16());
+    if (v != VERSION_PIK) {
+        // The first word is the colour data's length here.
+        if (!readDescriptors(in, in.u32(), words))
+            return false;
+        colour = words[0];
+        in.seek(start + 32);
     }
     // "PIK" frames are plain, "PI2" frames of kind 1 (which nothing
     // unpacks) and "PI3" frames LZO blocks.
     compression = _compression(v - 1);
-    packedSize = packedSize2 = int(colour);
-    planeSize[3] = int32_t(alphaSize);
-    SetPosition(px, py);
-    return true;
+    return takeHeader(in, place, colour, words);
 }
 
 bool CFrame::dataFits()
@@ -238,29 +232,22 @@ void CFrame::writeHeader(CAnimoWriter& out, int size)
 
 void CFrame::SaveHeader(CAnimoWriter& out, int v)
 {
-    const int depth = GetFlagBpp(bpp);
+    const size_t start = out.size();
     if (v == VERSION_PIK) {
         out.u32(uint32_t(colourBytes()));
         out.u32(uint32_t(alphaBytes()));
-        out.u16(uint16_t(width));
-        out.u16(uint16_t(ownX));
-        out.u16(uint16_t(height));
-        out.u16(uint16_t(ownY));
-        out.u16(0);
-        out.u16(uint16_t(depth));
-        return;
     }
-    const size_t start = out.size();
     out.u16(uint16_t(width));
     out.u16(uint16_t(ownX));
     out.u16(uint16_t(height));
     out.u16(uint16_t(ownY));
     out.u16(0);
-    out.u16(uint16_t(depth));
+    out.u16(uint16_t(GetFlagBpp(bpp)));
+    if (v == VERSION_PIK)
+        return;
     out.u32(MAX_DESCRIPTORS);
     out.u32(uint32_t(colourBytes()));
-    out.u32(0);
-    out.u32(0);
+    out.zeros(8);
     out.u32(uint32_t(alphaBytes()));
     out.padTo(start + 32);
 }

@@ -78,6 +78,16 @@ public:
 
 private:
     bool readHeader(CAnimoReader& in, int size);
+    // At most four words; more fail the reader.
+    bool readDescriptors(CAnimoReader& in, uint32_t count, uint32_t (&words)[MAX_DESCRIPTORS]);
+    // A frame's size and own position as a header gives them.
+    struct Place {
+        int w = 0, h = 0, x = 0, y = 0;
+    };
+    // Checks and takes what a header says: the size and place, the colour
+    // data's length and the descriptor words, the fourth being the alpha
+    // data's length.
+    bool takeHeader(CAnimoReader& in, const Place& place, uint32_t colour, const uint32_t (&words)[MAX_DESCRIPTORS]);
     void writeHeader(CAnimoWriter& out, int size);
     // Takes the frame's size and checks that width x height pixels of its
     // depth make a sane picture.

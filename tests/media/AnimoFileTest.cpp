@@ -3,6 +3,7 @@
 #include "AnimoSupport.h"
 #include "base/BigFile.h"
 #include "base/Compression.h"
+#include "media/AnimoStream.h"
 #include "media/Sound4.h"
 
 #include <gtest/gtest.h>
@@ -292,6 +293,37 @@ TEST_F(CAnimoFileTest, LegacyFilesLoad)
     ASSERT_EQ(loadBytes(c, pi3.s), 0);
     ASSERT_EQ(c.GetNOF(), 1);
     EXPECT_EQ(c.GetFrame(0)->GetCompression(), COMPRESSION_LZO);
+}
+
+// The legacy probe and frame headers the engine writes read back, in both
+// header versions.
+TEST_F(CAnimoFileTest, LegacyHeadersTheFramesWriteReadBack)
+{
+    CAnimo a(window.get());
+    a.appendFrame(plainFrame(window.get(), 2, 2, -4, 9, true, 0x300));
+    a.appendFrame(plainFrame(window.get(), 3, 2, 1, 2, false, 0x400));
+    for (int kind : {0, 1}) {
+        const std::string name = write("legacy.ann", "");
+        {
+            CFile file(window.get(), CXString(name.c_str()), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
+            a.Save(&file, _compression(kind));
+            CAnimoWriter out;
+            for (int i = 0; i < 2; ++i)
+                a.GetFrame(i)->SaveHeader(out, kind + 1);
+            for (int i = 0; i < 2; ++i)
+                a.GetFrame(i)->Save(out);
+            ASSERT_TRUE(out.flush(&file));
+        }
+        CAnimo b(window.get());
+        ASSERT_EQ(loadBytes(b, tmp.read("legacy.ann")), 0) << kind;
+        ASSERT_EQ(b.GetNOF(), 2);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(b.GetFrame(i)->GetCompression(), kind);
+            EXPECT_EQ(b.GetFrame(i)->GetFramePosition(), a.GetFrame(i)->GetFramePosition());
+            EXPECT_EQ(pixelsOf(b.GetFrame(i)), pixelsOf(a.GetFrame(i)));
+            EXPECT_EQ(alphaOf(b.GetFrame(i)), alphaOf(a.GetFrame(i)));
+        }
+    }
 }
 
 // Files whose counts, lengths, names or frame data cannot be right, and
