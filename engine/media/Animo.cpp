@@ -329,8 +329,11 @@ void CAnimo::redraw(CGraphicsObject* target)
     // Only the frame shown is held open.
     if (lastRefreshed && lastRefreshed != f)
         lastRefreshed->bringBackCompressed();
+    // The frame is drawn in the animation's place and then put back as it
+    // was, so that it keeps no pointer to the target.
     const CXRect savedClip = f->GetClippingRect();
     const CXRect placed = f->getRect();
+    CGraphicsObject* savedDestiny = f->GetDestiny();
     f->SetClippingRect(clip);
     f->SetDestiny(target);
     f->CGraphicsObject::SetPosition(clampedSum(int64_t(globalX) + x), clampedSum(int64_t(globalY) + y));
@@ -338,6 +341,7 @@ void CAnimo::redraw(CGraphicsObject* target)
     f->Redraw();
     f->CGraphicsObject::SetPosition(placed.left, placed.top);
     f->SetClippingRect(savedClip);
+    f->SetDestiny(savedDestiny);
     lastRefreshed = f;
     // Drawing opened the frame: its pixels moved.
     takeFramePixels();
