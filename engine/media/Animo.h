@@ -249,6 +249,8 @@ private:
     int lastEvent;
     CFrame* lastRefreshed;
     int globalX, globalY;
+    // False in a copy that shares its source's frames, events, records and
+    // sounds, which only the source frees.
     bool ownsData;
     int state;
     int direction;
