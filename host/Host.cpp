@@ -210,8 +210,7 @@ int runHost(const char* text, CXString* message)
     int exitCode = EXIT_ENDED;
     void* mainWindow = nullptr;
     if (!headless) {
-        // The second window comes first, as its messages may reach the
-        // procedure before the main one exists.
+        // The second window, of the secondary display, first; then the main one.
         if (commandLine->getDelay() > 0)
             CreateMainWindow(*backend, 1, settings.title, true, platform::Point{1024, 0});
         mainWindow = CreateMainWindow(*backend, 0, settings.title, commandLine->isWindowMode(), platform::Point{0, 0});
