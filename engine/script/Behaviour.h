@@ -119,12 +119,16 @@ public:
     private:
         bool allowed;
     };
-    // A budget of statements and loop passes for the whole process (0, the
-    // default, is none). Once spent, statements stop with -2 and loops end;
-    // used to bound the run of untrusted code.
+    // A budget of statements, loop passes and parsing for the whole process
+    // (0, the default, is none). Once spent, statements stop with -2, loops
+    // end and parsing makes inert statements; used to bound the run of
+    // untrusted code.
     static void setStepLimit(long long steps);
     // Counts one step; false when the budget is spent.
     static bool step() { return stepLimit <= 0 || ++steps <= stepLimit; }
+    // Counts the work on length bytes of text (parsing it, filling in
+    // parameters): a step and one more for every 64 bytes.
+    static bool charge(int length) { return stepLimit <= 0 || (steps += 1 + length / 64) <= stepLimit; }
 
 private:
     static long long stepLimit;

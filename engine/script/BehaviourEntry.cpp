@@ -1,6 +1,8 @@
 #include "script/BehaviourEntry.h"
 
 #include "script/Behaviour.h"
+#include "script/BuiltinRunner.h"
+#include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -22,6 +24,8 @@ CMC_Behaviour_Entry::FieldAccessor fieldAccessor = nullptr;
 const int MAX_PARSE_DEPTH = 48;
 const int MAX_TEXT = 10239;
 int parseDepth = 0;
+// Statements parsed while scripts ran that are alive now.
+int runTimeStatements = 0;
 
 // Texts that stand for themselves: literals, and the condition texts of IF
 // and WHILE (names hold none of the comparison characters).
@@ -43,12 +47,16 @@ void CMC_Behaviour_Entry::setFieldAccessor(FieldAccessor accessor) { fieldAccess
 CMC_Variable* CMC_Behaviour_Entry::getField(CMC_ObjectsContainer* scene, const CXString& text)
 {
     int bar = text.Find('|');
-    if (!scene || bar < 0 || !fieldAccessor)
+    if (!scene || bar < 0)
         return nullptr;
-    CMC_Object* structure = scene->getObject(text.Left(bar));
-    if (!structure || structure->getType() != MC_STRUCTURE)
+    return fieldOf(scene->getObject(text.Left(bar)), text.Right(bar + 1));
+}
+
+CMC_Variable* CMC_Behaviour_Entry::fieldOf(CMC_Object* structure, const CXString& field)
+{
+    if (!structure || structure->getType() != MC_STRUCTURE || !fieldAccessor)
         return nullptr;
-    return fieldAccessor(structure, text.Right(bar + 1));
+    return fieldAccessor(structure, field);
 }
 
 CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
@@ -82,17 +90,24 @@ bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
 }
 
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
-    : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), object(nullptr), runner(nullptr),
-      methodId(-1), slots(nullptr), slotCount(0), args(nullptr), allFixed(true), reference(false),
-      releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
-      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr), refTarget(nullptr),
+    : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), counted(false),
+      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), args(nullptr), allFixed(true),
+      reference(false), releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
+      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr),
+      isConstant(false), valueIsField(false), valueHasParam(false), condition(nullptr), keepsCondition(false), refTarget(nullptr),
       ownsValue(false), ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
 {
     scene = owner ? owner->getScene() : nullptr;
     if (line.lastChar() == ';')
         line.left(line.getLength() - 1);
-    if (parseDepth >= MAX_PARSE_DEPTH)
+    if (parseDepth >= MAX_PARSE_DEPTH || !CMC_Behaviour::charge(line.getLength()))
         return;
+    if (CMC_BehaviourBase::isScriptRunning()) {
+        if (runTimeStatements >= MAX_RUN_TIME_STATEMENTS)
+            return;
+        counted = true;
+        ++runTimeStatements;
+    }
     ++parseDepth;
     parseHead();
     --parseDepth;
@@ -100,6 +115,9 @@ CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& t
 
 CMC_Behaviour_Entry::~CMC_Behaviour_Entry()
 {
+    if (counted)
+        --runTimeStatements;
+    delete condition;
     if (releaseTempBehaviours)
         releaseAnonymous();
     for (int i = 0; i < slotCount; ++i) {
@@ -193,6 +211,8 @@ void CMC_Behaviour_Entry::parseHead()
         if (!runner && behaviour)
             runner = behaviour->getRunner();
         methodId = runner ? runner->resolveMethod(methodName) : -1;
+        keepsCondition = runner && runner == CMC_Builtin_Runner::current() &&
+                         (methodId == CMC_Builtin_Runner::IF || methodId == CMC_Builtin_Runner::WHILE);
         parseArguments(open);
         return;
     }
@@ -239,6 +259,7 @@ void CMC_Behaviour_Entry::parseHead()
             ownsValue = true;
         } else {
             valueText = CXString("[") + rest + "]";
+            valueHasParam = true;
         }
         return;
     }
@@ -251,10 +272,11 @@ void CMC_Behaviour_Entry::parseHead()
             valueText = found->getName();
         } else {
             valueText = line;
-            if (isLiteral(line)) {
-                constant = makeConstant(line);
-                pristine = makeConstant(line);
-            }
+            valueHasParam = line.Find('$') >= 0;
+            valueIsField = line.Find('|') >= 0;
+            isConstant = isLiteral(line);
+            if (isConstant)
+                literalValue();
         }
         return;
     }
@@ -267,26 +289,39 @@ void CMC_Behaviour_Entry::parseHead()
         hasParamObject = true;
         methodHasParam = methodName.Find('$') >= 0;
     } else {
-        form = objectName.Find('|') >= 0 ? FIELD_CALL : CALL;
+        int bar = objectName.Find('|');
+        form = bar >= 0 ? FIELD_CALL : CALL;
+        if (bar >= 0) {
+            structureName = objectName.Left(bar);
+            fieldName = objectName.Right(bar + 1);
+        }
         bindCall();
     }
     parseArguments(open);
 }
 
+// A field is taken from its structure at each run: only the structure is
+// bound, and the field's method id is kept per runner (callByName).
 void CMC_Behaviour_Entry::bindCall()
 {
-    CMC_Object* found = form == FIELD_CALL ? getField(scene, objectName) : lookup(objectName.c_str());
+    if (form == FIELD_CALL) {
+        CMC_Object* found = lookup(structureName.c_str());
+        object = bindable(found) && found->getType() == MC_STRUCTURE ? found : nullptr;
+        return;
+    }
+    CMC_Object* found = lookup(objectName.c_str());
     object = bindable(found) ? found : nullptr;
     runner = object ? CMC_RunnerFactory::getRunner(object) : nullptr;
     methodId = runner ? runner->resolveMethod(methodName) : -1;
 }
 
-// After objects left a container: what was bound by name is looked up
-// again (and, when gone, looked up at every run from now on).
+// After objects came or went: a call's target is looked up again (found
+// nearer, found at last, or gone: then looked up at every run); values
+// bound by name likewise, and once gone looked up at every run from then on.
 void CMC_Behaviour_Entry::rebind()
 {
     epoch = CMC_ObjectsContainer::getEpoch();
-    if ((form == CALL || form == FIELD_CALL) && object)
+    if (form == CALL || form == FIELD_CALL)
         bindCall();
     if (form == REFERENCE && refTarget && !ownsRefTarget) {
         CMC_Object* found = lookup(objectName.c_str());
@@ -298,6 +333,16 @@ void CMC_Behaviour_Entry::rebind()
     }
     for (int i = 0; i < slotCount; ++i) {
         Slot& s = slots[i];
+        if (s.direct && !s.pristine) {
+            s.nested->rebind();
+            s.fixed = s.nested->value;
+            if (!s.fixed) {
+                s.direct = false;
+                allFixed = false;
+            }
+            args->setAt(i, s.fixed);
+            continue;
+        }
         if (!s.byReference || s.ownsFixed || !s.fixed)
             continue;
         CMC_Variable* found = scene ? scene->getVariable(s.name.c_str()) : nullptr;
@@ -381,8 +426,9 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
         }
     } else {
         s.nested = new CMC_Behaviour_Entry(behaviour, a);
+        takeDirect(s);
     }
-    allFixed = allFixed && !s.nested;
+    allFixed = allFixed && (!s.nested || s.direct) && !s.pristine;
     // A local variable passed by reference is looked up at every run.
     if (s.byReference && s.fixed && s.fixed->isTemporary()) {
         s.fixed = nullptr;
@@ -390,6 +436,23 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
     }
     if (s.fixed)
         args->setAt(slotCount - 1, s.fixed);
+}
+
+// A value statement's literal or bound object is passed as it is, without
+// running the statement.
+void CMC_Behaviour_Entry::takeDirect(Slot& s)
+{
+    CMC_Behaviour_Entry* n = s.nested;
+    if (n->form != VALUE || n->valueHasParam)
+        return;
+    if (n->value && !n->ownsValue) {
+        s.fixed = n->value;
+        s.direct = true;
+    } else if (n->constant) {
+        s.fixed = n->constant;
+        s.pristine = n->pristine;
+        s.direct = true;
+    }
 }
 
 // A brace block ("{...}", or "\"{...}\"") as a behaviour of its own, named
@@ -432,6 +495,9 @@ CXString CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* params)
     }
     if (out.size() > size_t(MAX_TEXT))
         out.resize(size_t(MAX_TEXT));
+    // Work of the run that asks for it, counted by its length.
+    if (!CMC_Behaviour::charge(int(out.size())))
+        return CXString();
     return CXString(out.c_str(), int(out.size()));
 }
 

@@ -3,6 +3,7 @@
 // made for this run are given back.
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/BuiltinRunner.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -48,7 +49,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
             Slot& s = slots[i];
             made[i] = FIXED;
             CMC_Variable* v = nullptr;
-            if (s.nested) {
+            if (s.nested && !s.direct) {
                 if (s.nestedHasParam) {
                     v = runRebuilt(fillParams(s.nested->line, params), owner, params, &made[i]);
                 } else {
@@ -61,6 +62,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
                     v = CMC_Variable::resolve(s.name);
                 made[i] = RESULT;
             } else {
+                if (s.pristine && !sameValue(static_cast<CMC_Variable*>(s.fixed), s.pristine))
+                    static_cast<CMC_Variable*>(s.fixed)->set(s.pristine);
                 if (s.anonymous && params && scene) {
                     CMC_Object* found = scene->getObject(static_cast<CMC_String*>(s.fixed)->getValue());
                     if (found && found->getType() == MC_BEHAVIOUR)
@@ -106,17 +109,12 @@ CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
 {
     if (value)
         return static_cast<CMC_Variable*>(value);
-    // Made once; a method that changed it (as it may change any argument)
-    // does not change what the next run passes.
-    if (constant) {
-        if (!sameValue(constant, pristine))
-            constant->set(pristine);
-        return constant;
-    }
-    if (valueText.Find('$') < 0) {
-        CMC_Variable* found = valueText.Find('|') >= 0 ? getField(scene, valueText)
-                                                        : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
-        return found ? found : CMC_Variable::resolve(line);
+    if (isConstant)
+        return literalValue();
+    if (!valueHasParam) {
+        CMC_Variable* found = valueIsField ? getField(scene, valueText)
+                                           : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
+        return found ? found : literalValue();
     }
     CXString text = fillParams(valueText, params);
     if (valueText.GetAt(0) == '[') {
@@ -128,6 +126,20 @@ CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
     }
     CMC_Variable* found = scene ? scene->getVariable(text.c_str()) : nullptr;
     return found ? found : CMC_Variable::resolve(text);
+}
+
+// The statement's own text as a literal, made once: a method that changed
+// it (as it may change any argument) does not change what the next run
+// passes.
+CMC_Variable* CMC_Behaviour_Entry::literalValue()
+{
+    if (!constant) {
+        constant = makeConstant(line);
+        pristine = makeConstant(line);
+    } else if (!sameValue(constant, pristine)) {
+        constant->set(pristine);
+    }
+    return constant;
 }
 
 // An argument holding '$', completed with the parameters for this run and
@@ -163,13 +175,15 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVe
 {
     switch (form) {
     case BUILTIN:
+        if (keepsCondition)
+            return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition);
         return dispatch(runner, methodId, methodName, object, list);
     case CALL:
         if (object)
             return dispatch(runner, methodId, methodName, object, list);
         return callByName(lookup(objectName.c_str()), methodName, list);
     case FIELD_CALL:
-        return callByName(object ? object : getField(scene, objectName), methodName, list);
+        return callByName(fieldOf(object ? object : lookup(structureName.c_str()), fieldName), methodName, list);
     case PARAM_CALL: {
         CMC_Object* target = lookup(fillParams(objectName, params).c_str());
         if (!methodHasParam)
