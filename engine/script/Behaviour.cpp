@@ -41,9 +41,6 @@ CXString trimmed(CXString text)
 }
 } // namespace
 
-CMC_Behaviour::Nesting::Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
-CMC_Behaviour::Nesting::~Nesting() { --nesting; }
-
 long long CMC_Behaviour::stepLimit = 0;
 long long CMC_Behaviour::steps = 0;
 
@@ -186,7 +183,8 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
     Nesting guard;
     if (!guard.ok())
         return false;
-    if (checkCondition && getCondition() && !static_cast<CMC_BasicCondition*>(condition)->valid(true))
+    if (checkCondition && condition && getCondition() &&
+        !static_cast<CMC_BasicCondition*>(condition)->valid(true))
         return false;
     int firstTemp = tempObjects ? tempObjects->getSize() : 0;
     ++running;
@@ -202,8 +200,9 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
         releaseResult(r, scene);
     }
     --running;
-    dropTempObjects(firstTemp);
-    if (running == 0)
+    if (tempObjects && tempObjects->getSize() > firstTemp)
+        dropTempObjects(firstTemp);
+    if (running == 0 && retired)
         freeRetired();
     return result;
 }

@@ -110,8 +110,8 @@ public:
     enum { MAX_NESTING = 400 };
     class Nesting {
     public:
-        Nesting();
-        ~Nesting();
+        Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
+        ~Nesting() { --nesting; }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
         bool ok() const { return allowed; }

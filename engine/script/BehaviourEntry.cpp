@@ -91,10 +91,10 @@ bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
 
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
     : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), counted(false),
-      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), args(nullptr), allFixed(true),
+      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), literalSlots(0), args(nullptr), allFixed(true),
       reference(false), releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
       epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr),
-      isConstant(false), valueIsField(false), valueHasParam(false), condition(nullptr), keepsCondition(false), refTarget(nullptr),
+      isConstant(false), valueIsField(false), valueHasParam(false), condition(nullptr), keepsCondition(false), conditionFixed(false), refTarget(nullptr),
       ownsValue(false), ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
 {
     scene = owner ? owner->getScene() : nullptr;
@@ -214,6 +214,8 @@ void CMC_Behaviour_Entry::parseHead()
         keepsCondition = runner && runner == CMC_Builtin_Runner::current() &&
                          (methodId == CMC_Builtin_Runner::IF || methodId == CMC_Builtin_Runner::WHILE);
         parseArguments(open);
+        if (keepsCondition)
+            keepCondition();
         return;
     }
     if (c == '*') {
@@ -428,7 +430,9 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
         s.nested = new CMC_Behaviour_Entry(behaviour, a);
         takeDirect(s);
     }
-    allFixed = allFixed && (!s.nested || s.direct) && !s.pristine;
+    allFixed = allFixed && (!s.nested || s.direct);
+    if (s.pristine)
+        literalSlots = slotCount;
     // A local variable passed by reference is looked up at every run.
     if (s.byReference && s.fixed && s.fixed->isTemporary()) {
         s.fixed = nullptr;
@@ -436,6 +440,18 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
     }
     if (s.fixed)
         args->setAt(slotCount - 1, s.fixed);
+}
+
+// IF and WHILE read their arguments and change none: their literals need
+// no putting back, and a condition whose texts are all literals (one text
+// for IF's short form, three for the long form and WHILE) never changes.
+void CMC_Behaviour_Entry::keepCondition()
+{
+    int texts = methodId == CMC_Builtin_Runner::IF && slotCount < 4 ? 1 : 3;
+    conditionFixed = slotCount >= texts;
+    for (int i = 0; i < texts && i < slotCount; ++i)
+        conditionFixed = conditionFixed && slots[i].pristine;
+    literalSlots = 0;
 }
 
 // A value statement's literal or bound object is passed as it is, without

@@ -100,11 +100,13 @@ private:
     void parseArguments(int open);
     void addArgument(const CXString& text);
     void takeDirect(Slot& slot);
+    void keepCondition();
     void bindCall();
     void rebind();
     bool bindable(CMC_Object* found) const;
     CMC_Object* lookup(const char* name) const;
     CMC_Behaviour* makeAnonymous(const CXString& text, const char* prefix);
+    CMC_Variable* runArguments(CMC_Object* owner, CXArray* params);
     CMC_Variable* runValue(CXArray* params);
     CMC_Variable* literalValue();
     CMC_Variable* runRebuilt(const CXString& text, CMC_Object* owner, CXArray* params, unsigned char* made);
@@ -126,6 +128,7 @@ private:
     int methodId;
     Slot* slots;
     int slotCount;
+    int literalSlots; // slots up to the last literal one
     CXVector* args;
     bool allFixed;
     bool reference;
@@ -143,6 +146,7 @@ private:
     bool valueHasParam;
     CMC_InlineCondition* condition; // IF's or WHILE's, kept between runs
     bool keepsCondition;
+    bool conditionFixed; // its texts are literals
     CMC_Object* refTarget;
     bool ownsValue;
     bool ownsRefTarget;

@@ -24,11 +24,27 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
         return stopValue(-2);
     if (epoch != CMC_ObjectsContainer::getEpoch())
         rebind();
-    if (form == INERT)
-        return nullptr;
     if (form == VALUE)
         return runValue(params);
+    if (form == INERT)
+        return nullptr;
+    // Literal arguments a method changed are put back first.
+    for (int i = 0; i < literalSlots; ++i) {
+        Slot& s = slots[i];
+        if (s.pristine && !sameValue(static_cast<CMC_Variable*>(s.fixed), s.pristine))
+            static_cast<CMC_Variable*>(s.fixed)->set(s.pristine);
+    }
+    if (!allFixed || running > 0)
+        return runArguments(owner, params);
+    ++running;
+    CMC_Variable* result = call(owner, params, args);
+    --running;
+    return result;
+}
 
+// Arguments evaluated in order for this run, given back after the call.
+CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* params)
+{
     // A statement met again while it runs (a behaviour running itself)
     // fills a list of its own.
     CXVector* list = args;
@@ -62,8 +78,6 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
                     v = CMC_Variable::resolve(s.name);
                 made[i] = RESULT;
             } else {
-                if (s.pristine && !sameValue(static_cast<CMC_Variable*>(s.fixed), s.pristine))
-                    static_cast<CMC_Variable*>(s.fixed)->set(s.pristine);
                 if (s.anonymous && params && scene) {
                     CMC_Object* found = scene->getObject(static_cast<CMC_String*>(s.fixed)->getValue());
                     if (found && found->getType() == MC_BEHAVIOUR)
@@ -176,7 +190,8 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVe
     switch (form) {
     case BUILTIN:
         if (keepsCondition)
-            return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition);
+            return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition,
+                                                                  conditionFixed);
         return dispatch(runner, methodId, methodName, object, list);
     case CALL:
         if (object)

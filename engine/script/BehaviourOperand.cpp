@@ -26,7 +26,7 @@ void trim(const char*& s, int& n)
 
 CMC_Operand::CMC_Operand(const char* s, int n, bool keep)
     : kept(keep), kind(NAME), text(""), length(0), call(nullptr), fieldName(nullptr), expression(nullptr),
-      expressionScene(nullptr), literal(nullptr), pristine(nullptr), bound(nullptr), boundScene(nullptr),
+      expressionScene(nullptr), literal(nullptr), bound(nullptr), boundScene(nullptr),
       boundEpoch(0)
 {
     take(s, n);
@@ -40,11 +40,10 @@ void CMC_Operand::forget()
     delete fieldName;
     delete expression;
     delete literal;
-    delete pristine;
     call = fieldName = nullptr;
     expression = nullptr;
     expressionScene = nullptr;
-    literal = pristine = nullptr;
+    literal = nullptr;
     bound = nullptr;
     boundScene = nullptr;
 }
@@ -101,36 +100,28 @@ bool CMC_Operand::is(const char* s, int n) const
 // the old text made goes.
 void CMC_Operand::reset(const char* s, int n)
 {
-    CMC_Variable* oldLiteral = literal;
-    CMC_Variable* oldPristine = pristine;
-    literal = pristine = nullptr;
+    CMC_Variable* old = literal;
+    literal = nullptr;
     forget();
     take(s, n);
-    if (!oldLiteral)
+    if (!old)
         return;
     CMC_Variable* made = CMC_Variable::resolve(text, length);
-    if (made->getType() == oldLiteral->getType()) {
-        oldLiteral->set(made);
-        oldPristine->set(made);
-        literal = oldLiteral;
-        pristine = oldPristine;
+    if (made->getType() == old->getType()) {
+        old->set(made);
+        literal = old;
     } else {
-        delete oldLiteral;
-        delete oldPristine;
+        delete old;
     }
     CMC_Object::flush(made);
 }
 
-// Made on first use, never pooled; a method that changed it (as it may
-// change any argument) does not change what the next use gives.
+// Made on first use, never pooled. Only comparisons read it (calls take
+// their arguments from their own text), so nothing changes it.
 CMC_Variable* CMC_Operand::literalValue()
 {
-    if (!literal) {
+    if (!literal)
         literal = CMC_Behaviour_Entry::makeConstant(CXString(text, length));
-        pristine = CMC_Behaviour_Entry::makeConstant(CXString(text, length));
-    } else if (!CMC_Behaviour_Entry::sameValue(literal, pristine)) {
-        literal->set(pristine);
-    }
     return literal;
 }
 

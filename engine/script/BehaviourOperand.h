@@ -19,10 +19,10 @@ class CMC_Variable;
 // A passing operand reads the caller's text in place and makes each value
 // anew, as the evaluator always did: a new expression, a pooled literal.
 // A kept operand copies its text and keeps what does not change between
-// uses: its expression, its literal (never pooled; put back when a method
-// changed it), and the variable or structure its name found, looked up again
-// once objects came or went (CMC_ObjectsContainer::getEpoch). Temporary
-// objects are never kept.
+// uses: its expression, its literal (never pooled), and the variable or
+// structure its name found, looked up again once objects came or went
+// (CMC_ObjectsContainer::getEpoch). Temporary objects are never kept. Its
+// values are for comparing: nothing may change them.
 class CMC_Operand {
 public:
     CMC_Operand(const char* text, int length, bool kept);
@@ -63,7 +63,6 @@ private:
     CMC_Expression* expression;
     CMC_ObjectsContainer* expressionScene;
     CMC_Variable* literal;
-    CMC_Variable* pristine;
     CMC_Object* bound;
     CMC_ObjectsContainer* boundScene;
     unsigned boundEpoch;

@@ -148,17 +148,17 @@ CXString CMC_Builtin_Runner::text(CXVector* args, int n)
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args)
 {
     CMC_InlineCondition* once = nullptr;
-    CMC_Variable* result = run(id, object, container, args, &once);
+    CMC_Variable* result = run(id, object, container, args, &once, false);
     delete once;
     return result;
 }
 
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
-                                      CMC_InlineCondition** kept)
+                                      CMC_InlineCondition** kept, bool textsFixed)
 {
     switch (id) {
-    case IF: return runIf(container, args, kept);
-    case WHILE: return runWhile(container, args, kept);
+    case IF: return runIf(container, args, kept, textsFixed);
+    case WHILE: return runWhile(container, args, kept, textsFixed);
     case RETURN: return runReturn(container, args);
     case BREAK: return stopValue(-1);
     case CONV: return convert(args);
@@ -187,8 +187,10 @@ CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsCon
 }
 
 bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, CXVector* args,
-                                        CMC_InlineCondition** kept)
+                                        CMC_InlineCondition** kept, bool fixed)
 {
+    if (*kept && fixed)
+        return (*kept)->holds(container);
     const CXString& text = getParameterString(args, 0)->getText();
     if (!*kept || !(*kept)->isFor(text)) {
         delete *kept;
@@ -199,12 +201,14 @@ bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, CXVecto
 
 // The operands are read afresh at every evaluation: a variable passed as an
 // operand gives its current value.
-bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector* args, int first,
-                                       CMC_InlineCondition** kept)
+bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector* args,
+                                       CMC_InlineCondition** kept, bool fixed)
 {
-    CXString a = text(args, first);
-    CXString op = text(args, first + 1);
-    CXString b = text(args, first + 2);
+    if (*kept && fixed)
+        return (*kept)->holds(container);
+    CXString a = text(args, 0);
+    CXString op = text(args, 1);
+    CXString b = text(args, 2);
     if (!*kept)
         *kept = new CMC_InlineCondition(a, b, CMC_Condition::resolveInlineOperator(op), true);
     if (!(*kept)->isFor(a, b, op))
@@ -212,32 +216,36 @@ bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector
     return (*kept)->holds(container);
 }
 
-CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept)
+CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept,
+                                        bool fixed)
 {
     int argc = getArgCount(args);
     bool holds;
     int codeArg;
     if (argc >= 4) {
-        holds = longCondition(container, args, 0, kept);
+        holds = longCondition(container, args, kept, fixed);
         codeArg = holds ? 3 : 4;
     } else {
-        holds = shortCondition(container, args, kept);
+        holds = shortCondition(container, args, kept, fixed);
         codeArg = holds ? 1 : 2;
     }
     if (codeArg >= argc)
         return nullptr;
     const CXString& code = getParameterString(args, codeArg)->getText();
-    if (!code.IsString())
-        return nullptr;
+    return code.IsString() ? runCode(container, code) : nullptr;
+}
+
+CMC_Variable* CMC_Builtin_Runner::runCode(CMC_ObjectsContainer* container, const CXString& code)
+{
     Code body(container, code);
     return body.run(false) ? stopValue(-1) : nullptr;
 }
 
 CMC_Variable* CMC_Builtin_Runner::runWhile(CMC_ObjectsContainer* container, CXVector* args,
-                                           CMC_InlineCondition** kept)
+                                           CMC_InlineCondition** kept, bool fixed)
 {
     Code body(container, trimmed(text(args, 3)));
-    while (CMC_Behaviour::step() && longCondition(container, args, 0, kept))
+    while (CMC_Behaviour::step() && longCondition(container, args, kept, fixed))
         body.run(false);
     return nullptr;
 }

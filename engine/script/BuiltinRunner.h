@@ -38,9 +38,11 @@ public:
     using CMC_Runner::run;
     // The same for a statement that keeps the inline condition of its IF or
     // WHILE between runs in *kept: made on first use, made again (or given
-    // new texts) when the condition's texts change. The statement deletes it.
+    // new texts) when the condition's texts change; with textsFixed (the
+    // texts are literals) they are read only to make it. The statement
+    // deletes it.
     CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
-                      CMC_InlineCondition** kept);
+                      CMC_InlineCondition** kept, bool textsFixed);
     // The runner the factory made, while it lives.
     static CMC_Builtin_Runner* current();
 
@@ -54,11 +56,14 @@ private:
     // The short condition of IF: inline conditions joined by "&&" (all must
     // hold) or "||" (one must); a text holding both is cut at "&&" but
     // stops at the first piece that holds.
-    bool shortCondition(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept);
-    // The long form's: operand, operator and operand from argument first on.
-    bool longCondition(CMC_ObjectsContainer* container, CXVector* args, int first, CMC_InlineCondition** kept);
-    CMC_Variable* runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept);
-    CMC_Variable* runWhile(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept);
+    bool shortCondition(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept, bool fixed);
+    // The long form's: operand, operator and operand.
+    bool longCondition(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept, bool fixed);
+    CMC_Variable* runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept, bool fixed);
+    CMC_Variable* runWhile(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept,
+                           bool fixed);
+    // IF's code: a behaviour by name, or code text; -1 when it broke.
+    CMC_Variable* runCode(CMC_ObjectsContainer* container, const CXString& code);
     CMC_Variable* runLoop(CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* runReturn(CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* convert(CXVector* args);

@@ -37,11 +37,6 @@ CMC_Variable::CMC_Variable(CMC_ObjectsContainer* container, CMElement* element, 
 
 int CMC_Variable::compare(CXObject* other) { return compare(static_cast<CMC_Variable*>(other)); }
 
-bool CMC_Variable::isVariableType(int type)
-{
-    return (type >= MC_INTEGER && type <= MC_VARIABLE) || type == MC_EXPRESSION || type == MC_STRUCTURE;
-}
-
 void CMC_Variable::setSettingsSource(SettingsSource source) { settingsSource = source; }
 
 void CMC_Variable::setSenderAccess(SenderAccess access) { senderAccess = access; }

@@ -101,7 +101,10 @@ public:
     static bool isNumber(const CXString& text) { return isNumber(text.c_str(), text.getLength()); }
     static bool isNumber(const char* text, int length);
     // Whether objects of that type are CMC_Variables.
-    static bool isVariableType(int typeId);
+    static bool isVariableType(int typeId)
+    {
+        return (typeId >= MC_INTEGER && typeId <= MC_VARIABLE) || typeId == MC_EXPRESSION || typeId == MC_STRUCTURE;
+    }
     static bool isBasicType(int typeId) { return typeId >= MC_INTEGER && typeId <= MC_DOUBLE; }
 
     // The title's settings file that holds the "TOINI" values of a
