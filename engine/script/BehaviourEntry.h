@@ -111,6 +111,7 @@ private:
     CMC_Variable* literalValue();
     CMC_Variable* runRebuilt(const CXString& text, CMC_Object* owner, CXArray* params, unsigned char* made);
     CMC_Variable* call(CMC_Object* owner, CXArray* params, CXVector* args);
+    CMC_Variable* callFound(CMC_Object* owner, CXArray* params, CXVector* args);
     CMC_Variable* callByName(CMC_Object* target, const CXString& method, CXVector* args);
     CMC_Variable* dispatch(CMC_Runner* runner, int id, const CXString& method, CMC_Object* target, CXVector* args);
     void releaseAnonymous();

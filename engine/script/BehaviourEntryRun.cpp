@@ -185,17 +185,24 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
     return found ? found : CMC_Variable::resolve(text);
 }
 
+// Bound targets are called at once; the rest is found for this run.
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVector* list)
 {
-    switch (form) {
-    case BUILTIN:
+    if (form == BUILTIN) {
         if (keepsCondition)
             return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition,
                                                                   conditionFixed);
         return dispatch(runner, methodId, methodName, object, list);
+    }
+    if (form == CALL && object)
+        return dispatch(runner, methodId, methodName, object, list);
+    return callFound(owner, params, list);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* owner, CXArray* params, CXVector* list)
+{
+    switch (form) {
     case CALL:
-        if (object)
-            return dispatch(runner, methodId, methodName, object, list);
         return callByName(lookup(objectName.c_str()), methodName, list);
     case FIELD_CALL:
         return callByName(fieldOf(object ? object : lookup(structureName.c_str()), fieldName), methodName, list);

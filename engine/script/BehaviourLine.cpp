@@ -28,6 +28,13 @@ void CMC_Behaviour::releaseResult(CMC_Variable* value, CMC_ObjectsContainer* sce
         delete value;
         return;
     }
+    // A basic value goes back to its pool when it is a temporary; a
+    // declared variable is nobody's to give back.
+    if (CMC_Variable::isBasicType(value->getType())) {
+        if (value->getId() >= 0)
+            CMC_VariableFactory::free(value);
+        return;
+    }
     flush(value);
 }
 

@@ -150,7 +150,7 @@ CMC_Object* CMC_Operand::boundObject(CMC_ObjectsContainer* scene, bool structure
     return found;
 }
 
-CMC_Variable* CMC_Operand::value(CMC_ObjectsContainer* scene, CMC_Object* owner, CMC_Behaviour* behaviour)
+CMC_Variable* CMC_Operand::find(CMC_ObjectsContainer* scene, CMC_Object* owner, CMC_Behaviour* behaviour)
 {
     switch (kind) {
     case EXPRESSION: {
@@ -187,11 +187,4 @@ CMC_Variable* CMC_Operand::value(CMC_ObjectsContainer* scene, CMC_Object* owner,
     }
 }
 
-// What the operand keeps stays; the rest goes as the evaluator gives back
-// its values.
-void CMC_Operand::release(CMC_Variable* v, CMC_ObjectsContainer* scene)
-{
-    if (!v || v == literal || v == expression || v == bound)
-        return;
-    CMC_Behaviour::releaseValue(v, scene);
-}
+void CMC_Operand::releaseMade(CMC_Variable* v, CMC_ObjectsContainer* scene) { CMC_Behaviour::releaseValue(v, scene); }

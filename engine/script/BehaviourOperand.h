@@ -1,13 +1,12 @@
 #pragma once
 #include "base/XString.h"
+#include "script/ObjectsContainer.h"
+#include "script/Variable.h"
 
 #include <string>
 
 class CMC_Behaviour;
 class CMC_Expression;
-class CMC_Object;
-class CMC_ObjectsContainer;
-class CMC_Variable;
 
 // One operand text of the text-driven evaluator (the operands of inline
 // conditions and the arguments of a call text), sorted once into what it
@@ -32,8 +31,21 @@ public:
 
     // The value now, in scene; null when a call or a field gives none. Give
     // it back with release.
-    CMC_Variable* value(CMC_ObjectsContainer* scene, CMC_Object* owner, CMC_Behaviour* behaviour);
-    void release(CMC_Variable* value, CMC_ObjectsContainer* scene);
+    CMC_Variable* value(CMC_ObjectsContainer* scene, CMC_Object* owner, CMC_Behaviour* behaviour)
+    {
+        if (kind == NAME && bound && boundScene == scene && boundEpoch == CMC_ObjectsContainer::getEpoch())
+            return static_cast<CMC_Variable*>(bound);
+        if (kind == NUMBER && literal)
+            return literal;
+        return find(scene, owner, behaviour);
+    }
+    void release(CMC_Variable* value, CMC_ObjectsContainer* scene)
+    {
+        // A kept operand's values are its own or named ones, except what a
+        // call gives.
+        if (value && (!kept || kind == CALL))
+            releaseMade(value, scene);
+    }
 
     // Whether the operand was made from this text (blanks at either end
     // aside); a kept operand takes another text with reset.
@@ -46,6 +58,8 @@ public:
 private:
     enum Kind { EXPRESSION, CALL, NUMBER, FIELD, NAME };
 
+    CMC_Variable* find(CMC_ObjectsContainer* scene, CMC_Object* owner, CMC_Behaviour* behaviour);
+    void releaseMade(CMC_Variable* value, CMC_ObjectsContainer* scene);
     void take(const char* text, int length);
     void forget();
     CXString callText() const;

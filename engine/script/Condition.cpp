@@ -22,7 +22,7 @@ CMC_RegisterRunner<CMC_BasicCondition_Runner> registration({MC_CONDITION, MC_COM
 
 // An operand's value for a comparison: a stop value is none, and an object
 // that is no value stands for its name.
-CMC_Variable* comparable(CMC_Variable* v)
+inline CMC_Variable* comparable(CMC_Variable* v)
 {
     if (!v || isStopValue(v))
         return nullptr;
@@ -39,8 +39,37 @@ void release(CMC_Variable* raw, CMC_Variable* value, CMC_ObjectsContainer* scene
     CMC_Behaviour::releaseResult(raw, scene);
 }
 
+// Two values of one basic number type or two BOOLs: their order decides,
+// as equals and compare would tell it.
+inline bool holds(int order, int code)
+{
+    switch (code) {
+    case CMC_Condition::EQUAL: return order == 0;
+    case CMC_Condition::NOTEQUAL: return order != 0;
+    case CMC_Condition::LESS: return order < 0;
+    case CMC_Condition::LESSEQUAL: return order <= 0;
+    case CMC_Condition::GREATER: return order > 0;
+    case CMC_Condition::GREATEREQUAL: return order >= 0;
+    default: return false;
+    }
+}
+
+template <class V>
+int orderOf(CMC_Variable* a, CMC_Variable* b)
+{
+    return V::order(static_cast<V*>(a)->getValue(), static_cast<V*>(b)->getValue());
+}
+
 bool holds(CMC_Variable* a, CMC_Variable* b, int code)
 {
+    if (a->getType() == b->getType()) {
+        switch (a->getType()) {
+        case MC_INTEGER: return holds(orderOf<CMC_Integer>(a, b), code);
+        case MC_DOUBLE: return holds(orderOf<CMC_Double>(a, b), code);
+        case MC_BOOL: return holds(orderOf<CMC_Bool>(a, b), code);
+        default: break;
+        }
+    }
     switch (code) {
     case CMC_Condition::EQUAL: return a->equals(b);
     case CMC_Condition::NOTEQUAL: return !a->equals(b);
