@@ -147,6 +147,8 @@ CXString CMC_Builtin_Runner::text(CXVector* args, int n)
 
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args)
 {
+    if (id != IF && id != WHILE)
+        return runCommand(id, object, container, args);
     CMC_InlineCondition* once = nullptr;
     CMC_Variable* result = run(id, object, container, args, &once, false);
     delete once;
@@ -156,9 +158,17 @@ CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsCon
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
                                       CMC_InlineCondition** kept, bool textsFixed)
 {
+    if (id == IF)
+        return runIf(container, args, kept, textsFixed);
+    if (id == WHILE)
+        return runWhile(container, args, kept, textsFixed);
+    return runCommand(id, object, container, args);
+}
+
+CMC_Variable* CMC_Builtin_Runner::runCommand(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                             CXVector* args)
+{
     switch (id) {
-    case IF: return runIf(container, args, kept, textsFixed);
-    case WHILE: return runWhile(container, args, kept, textsFixed);
     case RETURN: return runReturn(container, args);
     case BREAK: return stopValue(-1);
     case CONV: return convert(args);
@@ -231,7 +241,10 @@ CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVecto
     }
     if (codeArg >= argc)
         return nullptr;
-    const CXString& code = getParameterString(args, codeArg)->getText();
+    // Code is mostly a STRING already (an anonymous behaviour's name).
+    CMC_Variable* given = getArgument(args, codeArg);
+    const CXString& code = given && given->getType() == MC_STRING ? static_cast<CMC_String*>(given)->getText()
+                                                                   : getParameterString(args, codeArg)->getText();
     return code.IsString() ? runCode(container, code) : nullptr;
 }
 

@@ -53,6 +53,8 @@ public:
     static void setCreator(const char* typeName, Creator creator);
 
 private:
+    // Every command but IF and WHILE.
+    CMC_Variable* runCommand(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     // The short condition of IF: inline conditions joined by "&&" (all must
     // hold) or "||" (one must); a text holding both is cut at "&&" but
     // stops at the first piece that holds.

@@ -397,6 +397,8 @@ void CMC_InlineCondition::update(const CXString& first, const CXString& second, 
 
 bool CMC_InlineCondition::holds(CMC_ObjectsContainer* container)
 {
+    if (pieces.size() == 1)
+        return holds(pieces[0], container);
     for (size_t i = 0; i < pieces.size(); ++i) {
         bool result = holds(pieces[i], container);
         if (result == stopWhenHolds || i + 1 == pieces.size())
@@ -410,6 +412,16 @@ bool CMC_InlineCondition::holds(Piece& p, CMC_ObjectsContainer* container)
 {
     CMC_Variable* rawA = p.first->value(container, nullptr, nullptr);
     CMC_Variable* rawB = p.second->value(container, nullptr, nullptr);
+    if (p.code != CMC_Condition::INSTANCEOF && rawA && rawB && !isStopValue(rawA) && !isStopValue(rawB) &&
+        CMC_Variable::isBasicType(rawA->getType()) && rawA->getType() == rawB->getType() &&
+        rawA->getType() != MC_STRING) {
+        // Two numbers (or BOOLs) of one type, named or literal: nothing to
+        // convert or make.
+        bool outcome = ::holds(rawA, rawB, p.code);
+        p.first->release(rawA, container);
+        p.second->release(rawB, container);
+        return outcome;
+    }
     CMC_Variable* a = comparable(rawA);
     CMC_Variable* b = comparable(rawB);
     bool outcome = false;
