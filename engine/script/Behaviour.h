@@ -99,7 +99,11 @@ public:
                                           int length, CMC_Behaviour* behaviour);
     // Gives back a statement's result: a temporary to its pool; a copy made
     // by clone() that no container lists is deleted; other objects stay.
-    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene);
+    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene)
+    {
+        if (value && !isStopValue(value))
+            releaseObject(value, scene);
+    }
     // Gives back what resolveParameter made: as releaseResult, and an inline
     // expression is deleted.
     static void releaseValue(CMC_Variable* value, CMC_ObjectsContainer* scene);
@@ -131,6 +135,8 @@ public:
     static bool charge(int length) { return stepLimit <= 0 || (steps += 1 + length / 64) <= stepLimit; }
 
 private:
+    static void releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene);
+
     static long long stepLimit;
     static long long steps;
 

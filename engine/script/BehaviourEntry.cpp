@@ -75,20 +75,6 @@ CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
     return constant;
 }
 
-bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
-{
-    switch (a->getType()) {
-    case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
-    case MC_DOUBLE: {
-        double x = static_cast<CMC_Double*>(a)->getValue();
-        double y = static_cast<CMC_Double*>(b)->getValue();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    case MC_BOOL: return static_cast<CMC_Bool*>(a)->getValue() == static_cast<CMC_Bool*>(b)->getValue();
-    default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
-    }
-}
-
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
     : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), counted(false),
       object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), literalSlots(0), args(nullptr), allFixed(true),

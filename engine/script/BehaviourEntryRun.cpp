@@ -9,14 +9,30 @@
 #include "script/Runner.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
+#include "script/Values.h"
 #include "script/VariableFactory.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 // What an argument slot holds during one run, and how it goes afterwards.
 enum Made : unsigned char { FIXED, RESULT, MADE_EXPRESSION, MADE_ANONYMOUS };
 } // namespace
+
+bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
+{
+    switch (a->getType()) {
+    case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
+    case MC_DOUBLE: {
+        double x = static_cast<CMC_Double*>(a)->getValue();
+        double y = static_cast<CMC_Double*>(b)->getValue();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    case MC_BOOL: return static_cast<CMC_Bool*>(a)->getValue() == static_cast<CMC_Bool*>(b)->getValue();
+    default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
+    }
+}
 
 CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
 {
@@ -37,7 +53,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
     if (!allFixed || running > 0)
         return runArguments(owner, params);
     ++running;
-    CMC_Variable* result = call(owner, params, args);
+    CMC_Variable* result = form == CALL && object ? dispatch(runner, methodId, methodName, object, args)
+                                                  : call(owner, params, args);
     --running;
     return result;
 }

@@ -18,10 +18,8 @@ CXString trimmed(CXString text)
 }
 } // namespace
 
-void CMC_Behaviour::releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene)
+void CMC_Behaviour::releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene)
 {
-    if (!value || isStopValue(value))
-        return;
     // A copy a method made with clone() belongs to nobody else; a clone
     // that a container lists is that container's.
     if (value->isClone() && !(scene && scene->getObject(value->getName()) == value)) {

@@ -236,7 +236,7 @@ CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVecto
         holds = longCondition(container, args, kept, fixed);
         codeArg = holds ? 3 : 4;
     } else {
-        holds = shortCondition(container, args, kept, fixed);
+        holds = *kept && fixed ? (*kept)->holds(container) : shortCondition(container, args, kept, fixed);
         codeArg = holds ? 1 : 2;
     }
     if (codeArg >= argc)
