@@ -53,8 +53,10 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
     if (!allFixed || running > 0)
         return runArguments(owner, params);
     ++running;
-    CMC_Variable* result = form == CALL && object ? dispatch(runner, methodId, methodName, object, args)
-                                                  : call(owner, params, args);
+    // A bound target whose runner knows the method: called at once.
+    CMC_Variable* result = form == CALL && object && runner && methodId >= 0
+                               ? runner->run(methodId, object, scene, args)
+                               : call(owner, params, args);
     --running;
     return result;
 }

@@ -60,16 +60,26 @@ int orderOf(CMC_Variable* a, CMC_Variable* b)
     return V::order(static_cast<V*>(a)->getValue(), static_cast<V*>(b)->getValue());
 }
 
+// Whether a and b are two INTEGERs, two DOUBLEs or two BOOLs.
+inline bool sameNumberType(CMC_Variable* a, CMC_Variable* b)
+{
+    int type = a->getType();
+    return type == b->getType() && (type == MC_INTEGER || type == MC_DOUBLE || type == MC_BOOL);
+}
+
+inline bool holdsAsNumbers(CMC_Variable* a, CMC_Variable* b, int code)
+{
+    switch (a->getType()) {
+    case MC_INTEGER: return holds(orderOf<CMC_Integer>(a, b), code);
+    case MC_DOUBLE: return holds(orderOf<CMC_Double>(a, b), code);
+    default: return holds(orderOf<CMC_Bool>(a, b), code);
+    }
+}
+
 bool holds(CMC_Variable* a, CMC_Variable* b, int code)
 {
-    if (a->getType() == b->getType()) {
-        switch (a->getType()) {
-        case MC_INTEGER: return holds(orderOf<CMC_Integer>(a, b), code);
-        case MC_DOUBLE: return holds(orderOf<CMC_Double>(a, b), code);
-        case MC_BOOL: return holds(orderOf<CMC_Bool>(a, b), code);
-        default: break;
-        }
-    }
+    if (sameNumberType(a, b))
+        return holdsAsNumbers(a, b, code);
     switch (code) {
     case CMC_Condition::EQUAL: return a->equals(b);
     case CMC_Condition::NOTEQUAL: return !a->equals(b);
@@ -395,10 +405,8 @@ void CMC_InlineCondition::update(const CXString& first, const CXString& second, 
     }
 }
 
-bool CMC_InlineCondition::holds(CMC_ObjectsContainer* container)
+bool CMC_InlineCondition::holdsJoined(CMC_ObjectsContainer* container)
 {
-    if (pieces.size() == 1)
-        return holds(pieces[0], container);
     for (size_t i = 0; i < pieces.size(); ++i) {
         bool result = holds(pieces[i], container);
         if (result == stopWhenHolds || i + 1 == pieces.size())
@@ -413,11 +421,10 @@ bool CMC_InlineCondition::holds(Piece& p, CMC_ObjectsContainer* container)
     CMC_Variable* rawA = p.first->value(container, nullptr, nullptr);
     CMC_Variable* rawB = p.second->value(container, nullptr, nullptr);
     if (p.code != CMC_Condition::INSTANCEOF && rawA && rawB && !isStopValue(rawA) && !isStopValue(rawB) &&
-        CMC_Variable::isBasicType(rawA->getType()) && rawA->getType() == rawB->getType() &&
-        rawA->getType() != MC_STRING) {
+        sameNumberType(rawA, rawB)) {
         // Two numbers (or BOOLs) of one type, named or literal: nothing to
         // convert or make.
-        bool outcome = ::holds(rawA, rawB, p.code);
+        bool outcome = holdsAsNumbers(rawA, rawB, p.code);
         p.first->release(rawA, container);
         p.second->release(rawB, container);
         return outcome;

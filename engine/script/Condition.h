@@ -97,7 +97,10 @@ public:
     CMC_InlineCondition(const CMC_InlineCondition&) = delete;
     CMC_InlineCondition& operator=(const CMC_InlineCondition&) = delete;
 
-    bool holds(CMC_ObjectsContainer* container);
+    bool holds(CMC_ObjectsContainer* container)
+    {
+        return pieces.size() == 1 ? holds(pieces[0], container) : holdsJoined(container);
+    }
 
     bool isFor(const CXString& text) const;
     bool isFor(const CXString& first, const CXString& second, const CXString& operatorText) const;
@@ -117,6 +120,7 @@ private:
     void addPiece(const char* text, int length);
     void addPiece(const char* first, int firstLength, const char* second, int secondLength, int code);
     bool holds(Piece& piece, CMC_ObjectsContainer* container);
+    bool holdsJoined(CMC_ObjectsContainer* container);
 
     std::vector<Piece> pieces;
     bool stopWhenHolds;
