@@ -299,8 +299,11 @@ void CMC_Behaviour_Entry::bindCall()
     }
     CMC_Object* found = lookup(objectName.c_str());
     object = bindable(found) ? found : nullptr;
-    runner = object ? CMC_RunnerFactory::getRunner(object) : nullptr;
-    methodId = runner ? runner->resolveMethod(methodName) : -1;
+    CMC_Runner* typeRunner = object ? CMC_RunnerFactory::getRunner(object) : nullptr;
+    if (typeRunner != runner) {
+        runner = typeRunner;
+        methodId = runner ? runner->resolveMethod(methodName) : -1;
+    }
 }
 
 // After objects came or went: a call's target is looked up again (found

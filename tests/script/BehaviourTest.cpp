@@ -147,6 +147,52 @@ TEST_F(CMC_Behaviour_EntryTest, BoundObjectsFollowReplacement)
     EXPECT_EQ(calls(), (Calls{"P.LOG(Q)"}));
 }
 
+// What statements keep of their names (call targets, arguments, the
+// operands of an inline condition) holds only while no object comes or
+// goes: a name that comes to exist, an object of the name made nearer, one
+// removed, and a container emptied and filled anew (as a scene change does)
+// are all met at the next run.
+TEST_F(CMC_Behaviour_EntryTest, KeptNamesFollowTheObjectsOfNow)
+{
+    TestScene outer("OUTER", MC_APPLICATION);
+    scene.setParent(&outer);
+    auto addN = [](CMC_ObjectsContainer& where, int value) {
+        CMC_Integer* n = new CMC_Integer(CXString("N"));
+        n->setValue(value);
+        where.addObject(n);
+        return n;
+    };
+    CMC_Integer* outerN = addN(outer, 1);
+    CMC_Behaviour* b = behaviour("B", "N^ADD(10);P^LOG(N);@IF(N'11,{P^LOG(eleven);},\"\");LATER^LOG(N);");
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)"}));
+
+    calls().clear();
+    scene.addObject(new Probe("LATER"));
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(21)", "LATER.LOG(21)"}));
+
+    calls().clear();
+    CMC_Integer* nearN = addN(scene, 1);
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)", "LATER.LOG(11)"}));
+    EXPECT_EQ(outerN->getValue(), 21);
+
+    calls().clear();
+    scene.removeObject(nearN);
+    delete nearN;
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(31)", "LATER.LOG(31)"}));
+
+    calls().clear();
+    outer.unload();
+    CMC_Integer* newN = addN(outer, 1);
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)", "LATER.LOG(11)"}));
+    EXPECT_EQ(newN->getValue(), 11);
+    scene.setParent(nullptr);
+}
+
 // Code that runs itself, or nests brackets without end, is cut short
 // instead of exhausting the stack.
 TEST_F(CMC_Behaviour_EntryTest, EndlessNestingIsBounded)
