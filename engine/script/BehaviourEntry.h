@@ -78,8 +78,6 @@ public:
     static CMC_Variable* makeConstant(const CXString& text);
     // Statements parsed while scripts run that may be alive at once.
     enum { MAX_RUN_TIME_STATEMENTS = 100000 };
-    // Whether two values of one basic type hold the same value exactly.
-    static bool sameValue(CMC_Variable* a, CMC_Variable* b);
 
 private:
     enum Form { INERT, BUILTIN, CALL, PARAM_CALL, FIELD_CALL, REFERENCE, THIS_CALL, VALUE };

@@ -18,9 +18,10 @@
 namespace {
 // What an argument slot holds during one run, and how it goes afterwards.
 enum Made : unsigned char { FIXED, RESULT, MADE_EXPRESSION, MADE_ANONYMOUS };
-} // namespace
 
-bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
+// Whether a literal still holds the value it was parsed with (a method may
+// change its arguments).
+inline bool sameValue(CMC_Variable* a, CMC_Variable* b)
 {
     switch (a->getType()) {
     case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
@@ -33,6 +34,7 @@ bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
     default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
     }
 }
+} // namespace
 
 CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
 {

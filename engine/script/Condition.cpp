@@ -420,15 +420,19 @@ bool CMC_InlineCondition::holds(Piece& p, CMC_ObjectsContainer* container)
 {
     CMC_Variable* rawA = p.first->value(container, nullptr, nullptr);
     CMC_Variable* rawB = p.second->value(container, nullptr, nullptr);
-    if (p.code != CMC_Condition::INSTANCEOF && rawA && rawB && !isStopValue(rawA) && !isStopValue(rawB) &&
-        sameNumberType(rawA, rawB)) {
-        // Two numbers (or BOOLs) of one type, named or literal: nothing to
-        // convert or make.
-        bool outcome = holdsAsNumbers(rawA, rawB, p.code);
-        p.first->release(rawA, container);
-        p.second->release(rawB, container);
-        return outcome;
-    }
+    if (p.code == CMC_Condition::INSTANCEOF || !rawA || !rawB || isStopValue(rawA) || isStopValue(rawB) ||
+        !sameNumberType(rawA, rawB))
+        return compare(p, container, rawA, rawB);
+    // Two numbers (or BOOLs) of one type, named or literal: nothing to
+    // convert or make.
+    bool outcome = holdsAsNumbers(rawA, rawB, p.code);
+    p.first->release(rawA, container);
+    p.second->release(rawB, container);
+    return outcome;
+}
+
+bool CMC_InlineCondition::compare(Piece& p, CMC_ObjectsContainer* container, CMC_Variable* rawA, CMC_Variable* rawB)
+{
     CMC_Variable* a = comparable(rawA);
     CMC_Variable* b = comparable(rawB);
     bool outcome = false;

@@ -120,6 +120,8 @@ private:
     void addPiece(const char* text, int length);
     void addPiece(const char* first, int firstLength, const char* second, int secondLength, int code);
     bool holds(Piece& piece, CMC_ObjectsContainer* container);
+    // The operands' values compared as they are; given back after.
+    bool compare(Piece& piece, CMC_ObjectsContainer* container, CMC_Variable* first, CMC_Variable* second);
     bool holdsJoined(CMC_ObjectsContainer* container);
 
     std::vector<Piece> pieces;

@@ -141,7 +141,9 @@ protected:
         T r = value;
         if (c) {
             r = combine(value, static_cast<CMC_BasicValue*>(c)->value);
-            flush(c);
+            // Only a temporary has a pool to go back to.
+            if (c->getId() >= 0)
+                flush(c);
         }
         result->setValue(r);
         return result;

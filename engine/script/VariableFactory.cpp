@@ -53,9 +53,10 @@ void destroy(Ring<T>& r)
 }
 
 // Another ring's worth of temporaries behind the old ones; the old ones stay
-// where they are, since their users hold pointers to them.
+// where they are, since their users hold pointers to them. Kept out of take,
+// whose common case is short.
 template <class T>
-void grow(Ring<T>& r, const char* typeName)
+[[gnu::noinline]] void grow(Ring<T>& r, const char* typeName)
 {
     int old = r.size;
     int size = old + CMC_VariableFactory::POOL_SIZE;
