@@ -55,10 +55,16 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
     if (!allFixed || running > 0)
         return runArguments(owner, params);
     ++running;
-    // A bound target whose runner knows the method: called at once.
-    CMC_Variable* result = form == CALL && object && runner && methodId >= 0
-                               ? runner->run(methodId, object, scene, args)
-                               : call(owner, params, args);
+    // A bound target whose runner knows the method, and IF or WHILE: called
+    // at once.
+    CMC_Variable* result;
+    if (form == CALL && object && runner && methodId >= 0)
+        result = runner->run(methodId, object, scene, args);
+    else if (keepsCondition)
+        result = static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, args, &condition,
+                                                                conditionFixed);
+    else
+        result = call(owner, params, args);
     --running;
     return result;
 }
