@@ -77,11 +77,12 @@ CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
 
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
     : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), counted(false),
-      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), literalSlots(0), args(nullptr), allFixed(true),
-      reference(false), releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
-      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr),
-      isConstant(false), valueIsField(false), valueHasParam(false), condition(nullptr), keepsCondition(false), conditionFixed(false), refTarget(nullptr),
-      ownsValue(false), ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
+      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), literalSlots(0),
+      args(nullptr), allFixed(true), reference(false), releaseTempBehaviours(true), hasParamObject(false),
+      methodHasParam(false), running(0), epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr),
+      constant(nullptr), pristine(nullptr), isConstant(false), valueIsField(false), valueHasParam(false),
+      condition(nullptr), keepsCondition(false), conditionFixed(false), refTarget(nullptr), ownsValue(false),
+      ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
 {
     scene = owner ? owner->getScene() : nullptr;
     if (line.lastChar() == ';')

@@ -392,6 +392,34 @@ TEST_F(CMC_Behaviour_RunnerTest, RunPassesArgumentsAndGivesTheReturnValue)
     EXPECT_EQ(taken(), 0);
 }
 
+// A behaviour that runs itself with parameters that grow (many of them, or
+// holding a statement of many arguments) is stopped by what its runs may
+// hold at once, long before the nesting limit, instead of exhausting memory.
+TEST_F(CMC_Behaviour_RunnerTest, RecursionThroughGrowingParametersIsBounded)
+{
+    CMC_Integer* depth = new CMC_Integer(CXString("DEPTH"));
+    scene.addObject(depth);
+    std::string many;
+    for (int i = 0; i < 60; ++i)
+        many += i ? ",$1$1" : "$1$1";
+    std::string wide;
+    for (int i = 0; i < 3000; ++i)
+        wide += ",1";
+    const std::string codes[] = {
+        "DEPTH^INC();G^RUN(" + many + ");",
+        // Each run parses a call of 3,001 arguments, alive while it runs.
+        "DEPTH^INC();P^LOG(G^RUN($1" + wide + "));",
+    };
+    for (const std::string& code : codes) {
+        depth->setValue(0);
+        behaviour("G", code.c_str());
+        run("G^RUN(\"a,\");");
+        EXPECT_GT(depth->getValue(), 10) << code.substr(0, 40);
+        EXPECT_LT(depth->getValue(), 100) << code.substr(0, 40);
+        CMC_Behaviour::flushTrash();
+    }
+}
+
 TEST_F(CMC_Behaviour_RunnerTest, RunLoopedCountsFromStartByStep)
 {
     behaviour("L", "P^LOG($1,$2,$3);");
