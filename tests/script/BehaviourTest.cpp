@@ -338,6 +338,20 @@ TEST_F(CMC_BehaviourTest, UnloadingDuringATimedRunLeavesNothingBehind)
     EXPECT_EQ(calls(), (Calls{"P.LOG(1)"}));
 }
 
+// The step budget bounds the whole work of a run: parsing statements and
+// filling in parameters count by their length, not only the statements run.
+TEST_F(CMC_BehaviourTest, TheStepBudgetCountsParsing)
+{
+    CMC_Behaviour* b = behaviour("B", "P^LOG(Q^GET($1));");
+    CXArray* longText = params({std::string(5000, 'x').c_str()});
+    CMC_Behaviour::setStepLimit(1000);
+    for (int i = 0; i < 100; ++i)
+        b->run(nullptr, longText, false);
+    CMC_Behaviour::setStepLimit(0);
+    EXPECT_GT(calls().size(), 0u);
+    EXPECT_LT(calls().size(), 20u);
+}
+
 TEST_F(CMC_BehaviourTest, TheTextEvaluatorRunsCallsFromTheirText)
 {
     scene.addObject(new CMC_String(CXString("S"), CXString("P")));
