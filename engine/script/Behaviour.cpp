@@ -155,6 +155,7 @@ void CMC_Behaviour::setParams(CXArray* params)
     CXString text = CMC_Behaviour_Entry::fillParams(code, params);
     if (lines && parsedText == text)
         return;
+    CMC_Behaviour_Entry::ForOneRun parsing;
     parse(text);
 }
 

@@ -24,8 +24,10 @@ CMC_Behaviour_Entry::FieldAccessor fieldAccessor = nullptr;
 const int MAX_PARSE_DEPTH = 48;
 const int MAX_TEXT = 10239;
 int parseDepth = 0;
-// Statements parsed while scripts ran that are alive now.
-int runTimeStatements = 0;
+// Statements parsed for one run that are alive now, and whether what is
+// parsed now is.
+int runStatements = 0;
+int forOneRun = 0;
 
 // Texts that stand for themselves: literals, and the condition texts of IF
 // and WHILE (names hold none of the comparison characters).
@@ -43,6 +45,9 @@ int anonymousCounter = 0;
 } // namespace
 
 void CMC_Behaviour_Entry::setFieldAccessor(FieldAccessor accessor) { fieldAccessor = accessor; }
+
+CMC_Behaviour_Entry::ForOneRun::ForOneRun() { ++forOneRun; }
+CMC_Behaviour_Entry::ForOneRun::~ForOneRun() { --forOneRun; }
 
 CMC_Variable* CMC_Behaviour_Entry::getField(CMC_ObjectsContainer* scene, const CXString& text)
 {
@@ -89,11 +94,11 @@ CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& t
         line.left(line.getLength() - 1);
     if (parseDepth >= MAX_PARSE_DEPTH || !CMC_Behaviour::charge(line.getLength()))
         return;
-    if (CMC_BehaviourBase::isScriptRunning()) {
-        if (runTimeStatements >= MAX_RUN_TIME_STATEMENTS)
+    if (forOneRun > 0) {
+        if (runStatements >= MAX_RUN_STATEMENTS)
             return;
         counted = true;
-        ++runTimeStatements;
+        ++runStatements;
     }
     ++parseDepth;
     parseHead();
@@ -103,7 +108,7 @@ CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& t
 CMC_Behaviour_Entry::~CMC_Behaviour_Entry()
 {
     if (counted)
-        --runTimeStatements;
+        --runStatements;
     delete condition;
     if (releaseTempBehaviours)
         releaseAnonymous();

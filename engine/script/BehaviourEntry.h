@@ -31,11 +31,11 @@ class CMC_Runner;
 // IF and WHILE keep their inline condition split (CMC_InlineCondition).
 //
 // Parsing is work too: each statement parsed counts against the step budget
-// (CMC_Behaviour::setStepLimit) by its length, and statements parsed while
-// scripts run (arguments rebuilt with parameters, code made at run time)
-// are held to a number alive at once, so that a title whose recursion
-// through parameters would parse without end gets inert statements instead
-// of exhausting memory.
+// (CMC_Behaviour::setStepLimit) by its length, and statements parsed for one
+// run (arguments rebuilt with its parameters, code filled in with them) are
+// held to a number alive at once, so that a title whose recursion through
+// parameters would parse without end gets inert statements instead of
+// exhausting memory.
 class CMC_Behaviour_Entry : public CMC_Object {
 public:
     CMC_Behaviour_Entry(CMC_Behaviour* behaviour, const CXString& line);
@@ -76,8 +76,17 @@ public:
     static void setFieldAccessor(FieldAccessor accessor);
     // A non-pooled copy of a literal's value, owned by the caller.
     static CMC_Variable* makeConstant(const CXString& text);
-    // Statements parsed while scripts run that may be alive at once.
-    enum { MAX_RUN_TIME_STATEMENTS = 100000 };
+    // Statements parsed for one run (arguments rebuilt with its parameters,
+    // code filled in with them) that may be alive at once; more are inert.
+    enum { MAX_RUN_STATEMENTS = 100000 };
+    // While one lives, the statements parsed are parsed for one run.
+    class ForOneRun {
+    public:
+        ForOneRun();
+        ~ForOneRun();
+        ForOneRun(const ForOneRun&) = delete;
+        ForOneRun& operator=(const ForOneRun&) = delete;
+    };
 
 private:
     enum Form { INERT, BUILTIN, CALL, PARAM_CALL, FIELD_CALL, REFERENCE, THIS_CALL, VALUE };
@@ -117,7 +126,7 @@ private:
     CXString line;
     CMC_Behaviour* behaviour;
     Form form;
-    bool counted; // parsed while scripts ran
+    bool counted; // parsed for one run
     CXString objectName;
     CXString structureName; // STRUCT|FIELD
     CXString fieldName;

@@ -160,7 +160,11 @@ CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
     CXString text = fillParams(valueText, params);
     if (valueText.GetAt(0) == '[') {
         // Computed once for this run; a copy of the value outlives it.
-        CMC_Expression* expression = new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+        CMC_Expression* expression;
+        {
+            ForOneRun parsing;
+            expression = new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+        }
         CMC_Variable* computed = CMC_VariableFactory::copyVariable(expression->evaluate());
         delete expression;
         return computed ? computed : CMC_Variable::resolve(line);
@@ -192,15 +196,22 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
     char first = text.GetAt(0);
     if (first == '[') {
         *made = MADE_EXPRESSION;
+        ForOneRun parsing;
         return new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
     }
     if (first == '@' || text.Find('$') >= 0 || text.Find('^') >= 0) {
-        CMC_Behaviour* anonymous = makeAnonymous(text, "xtemp_");
+        CMC_Behaviour* anonymous;
+        CMC_Behaviour_Entry* once = nullptr;
+        {
+            ForOneRun parsing;
+            anonymous = makeAnonymous(text, "xtemp_");
+            if (!anonymous)
+                once = new CMC_Behaviour_Entry(behaviour, text);
+        }
         if (anonymous) {
             *made = MADE_ANONYMOUS;
             return new CMC_String(CXString("xtemp"), anonymous->getName());
         }
-        CMC_Behaviour_Entry* once = new CMC_Behaviour_Entry(behaviour, text);
         CMC_Variable* v = once->run(owner, params);
         // What the statement made for itself goes with it: a copy outlives it.
         if (v && (v == once->constant || (once->ownsValue && v == once->value)))

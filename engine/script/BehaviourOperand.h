@@ -15,10 +15,10 @@ class CMC_Expression;
 // number (beginning with '-' or a digit), a structure field (holding '|'),
 // or a name (a basic variable, else a literal).
 //
-// A passing operand reads the caller's text in place and makes each value
-// anew, as the evaluator always did: a new expression, a pooled literal.
-// A kept operand copies its text and keeps what does not change between
-// uses: its expression, its literal (never pooled), and the variable or
+// Both copy their text (evaluating may change where it came from). A
+// passing operand makes each value anew, as the evaluator always did: a new
+// expression, a pooled literal. A kept operand keeps what does not change
+// between uses: its expression, its literal (never pooled), and the variable or
 // structure its name found, looked up again once objects came or went
 // (CMC_ObjectsContainer::getEpoch). Temporary objects are never kept. Its
 // values are for comparing: nothing may change them.

@@ -43,7 +43,8 @@ public:
     // deletes it.
     CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
                       CMC_InlineCondition** kept, bool textsFixed);
-    // The runner the factory made, while it lives.
+    // The runner made last (the factory's), while it lives: statements
+    // whose runner it is take the IF and WHILE above.
     static CMC_Builtin_Runner* current();
 
     // How CREATE makes an unnamed object of a display type ("ANIMO",

@@ -35,7 +35,9 @@ protected:
 //
 // Inline forms, used by the built-in IF and WHILE, take texts and resolve
 // them at every evaluation: one text holding the operator ("A'5" for
-// A = 5 and the like), or the operands and the operator as three texts.
+// A = 5 and the like), or the operands and the operator as three texts. The
+// static evaluators split the texts anew each time; a statement keeps them
+// split in a CMC_InlineCondition.
 class CMC_Condition : public CMC_BasicCondition {
 public:
     enum { EQUAL = 1, NOTEQUAL = 2, LESS = 3, LESSEQUAL = 4, GREATER = 5, GREATEREQUAL = 6, INSTANCEOF = 7 };
