@@ -208,14 +208,21 @@ void BM_LuaEvent(benchmark::State& state)
 BENCHMARK(BM_LuaEvent)->Unit(benchmark::kMillisecond);
 #endif
 
-// Keeps each benchmark's time per iteration for the closing ratios.
+// Keeps each benchmark's time per iteration for the closing ratios: the
+// shortest of its repetitions (--benchmark_repetitions), which a shared
+// machine disturbs least.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.run_type == Run::RT_Iteration)
-                seconds[r.run_name.function_name] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.run_type != Run::RT_Iteration)
+                continue;
+            auto known = seconds.find(r.run_name.function_name);
+            double t = r.GetAdjustedRealTime();
+            if (known == seconds.end() || t < known->second)
+                seconds[r.run_name.function_name] = t;
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;
