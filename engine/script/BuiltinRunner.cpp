@@ -202,6 +202,10 @@ bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, CXVecto
     if (*kept && fixed)
         return (*kept)->holds(container);
     const CXString& text = getParameterString(args, 0)->getText();
+    if (*kept && (*kept)->isEvaluating() && !(*kept)->isFor(text)) {
+        CMC_InlineCondition once(text.c_str(), text.getLength(), true, false);
+        return once.holds(container);
+    }
     if (!*kept || !(*kept)->isFor(text)) {
         delete *kept;
         *kept = new CMC_InlineCondition(text.c_str(), text.getLength(), true, true);
@@ -210,7 +214,9 @@ bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, CXVecto
 }
 
 // The operands are read afresh at every evaluation: a variable passed as an
-// operand gives its current value.
+// operand gives its current value. A kept condition met again while it is
+// evaluated (through a call among its operands) with other texts is left as
+// it is: this evaluation makes its own.
 bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector* args,
                                        CMC_InlineCondition** kept, bool fixed)
 {
@@ -219,6 +225,10 @@ bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector
     CXString a = text(args, 0);
     CXString op = text(args, 1);
     CXString b = text(args, 2);
+    if (*kept && (*kept)->isEvaluating() && !(*kept)->isFor(a, b, op)) {
+        CMC_InlineCondition once(a, b, CMC_Condition::resolveInlineOperator(op), false);
+        return once.holds(container);
+    }
     if (!*kept)
         *kept = new CMC_InlineCondition(a, b, CMC_Condition::resolveInlineOperator(op), true);
     if (!(*kept)->isFor(a, b, op))

@@ -101,8 +101,15 @@ public:
 
     bool holds(CMC_ObjectsContainer* container)
     {
-        return pieces.size() == 1 ? holds(pieces[0], container) : holdsJoined(container);
+        ++evaluating;
+        bool result = pieces.size() == 1 ? holds(pieces[0], container) : holdsJoined(container);
+        --evaluating;
+        return result;
     }
+    // Whether it is being evaluated now (a call among its operands may lead
+    // to the same statement again): then it must be neither changed nor
+    // deleted.
+    bool isEvaluating() const { return evaluating > 0; }
 
     bool isFor(const CXString& text) const;
     bool isFor(const CXString& first, const CXString& second, const CXString& operatorText) const;
@@ -129,6 +136,7 @@ private:
     std::vector<Piece> pieces;
     bool stopWhenHolds;
     bool kept;
+    int evaluating = 0;
     std::string source; // one text
     CXString operatorText; // three texts
 };

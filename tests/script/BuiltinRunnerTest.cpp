@@ -128,6 +128,13 @@ TEST_F(CMC_Builtin_RunnerTest, KeptConditionsMeetTheTextsAndValuesOfEachRun)
         EXPECT_EQ(calls(), r.calls) << r.condition;
         EXPECT_EQ(x->getValue(), r.x) << r.condition;
     }
+
+    // An operand that runs the same statement with another condition while
+    // the first is being evaluated: each evaluation keeps its own.
+    CMC_Behaviour* again = behaviour("AGAIN", "@IF($1,{P^LOG(yes);},{P^LOG(no);});");
+    calls().clear();
+    again->run(nullptr, params({"\"AGAIN^RUN(X>4)'x\""}), false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(yes)", "P.LOG(no)"}));
 }
 
 TEST_F(CMC_Builtin_RunnerTest, LocalVariablesLastOneRun)
