@@ -37,7 +37,7 @@ inline bool write(const char* name, const uint8_t* data, size_t size)
     FILE* f = std::fopen((folder.path + "/" + name).c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
+    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && ok;
 }
 

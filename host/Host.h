@@ -8,9 +8,31 @@
 // the command line in that order.
 //
 // There is no display backend yet: the title always runs without a window
-// ("-nogfx" asks for exactly that), and a run that writes the snapshot
-// ("-2bin") ends once it is written.
+// ("-nogfx" asks for exactly that), on the headless platform and a virtual
+// clock that moves by a fixed step each frame, so that a run is the same
+// every time. A run that writes the snapshot ("-2bin") ends once it is
+// written.
 namespace quarnel {
+
+// Exit codes of runHost and the program.
+enum HostExit {
+    EXIT_ENDED = 0,       // the title ran to its end
+    EXIT_FAILED = 1,      // no title could be started, or a switch was wrong
+    EXIT_FRAME_BOUND = 2  // the frame bound ("-frames") ended the run first
+};
+
+// The host's own switches.
+struct HostSwitches {
+    // "-step <ms>": milliseconds the virtual clock moves each frame, 1-1000.
+    unsigned stepMs = 16;
+    // "-frames <n>": the run ends after n frames when the title has not
+    // ended by then; 0 for no bound.
+    long long frameBound = 0;
+};
+
+// Reads the switches from the command line text; false with message set
+// when one has no valid value.
+bool readHostSwitches(const char* commandLine, HostSwitches* switches, CXString* message);
 
 // The settings of section MAIN with their defaults applied.
 struct HostSettings {
@@ -24,8 +46,7 @@ struct HostSettings {
 HostSettings readHostSettings();
 
 // Runs a title for the command line (the text after the program name).
-// Returns the exit code: 0 when the title ran to its end, 1 when no title
-// could be started; then message says why.
+// Returns the exit code (HostExit); message says why when it is not 0.
 int runHost(const char* commandLine, CXString* message);
 
 } // namespace quarnel

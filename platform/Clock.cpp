@@ -17,6 +17,50 @@ uint32_t SystemClock::tickCount()
     return uint32_t(ms);
 }
 
+void ManualClock::addListener(ClockListener* listener)
+{
+    std::lock_guard<std::recursive_mutex> guard(listenersLock);
+    listeners.push_back(listener);
+}
+
+void ManualClock::removeListener(ClockListener* listener)
+{
+    std::lock_guard<std::recursive_mutex> guard(listenersLock);
+    for (size_t i = 0; i < listeners.size(); ++i)
+        if (listeners[i] == listener) {
+            listeners.erase(listeners.begin() + long(i));
+            return;
+        }
+}
+
+// The list is walked by index under its lock, so that a listener that
+// removes itself or another one while it is called is not visited again.
+void ManualClock::moved(uint32_t before, uint32_t after)
+{
+    uint32_t elapsed = after - before;
+    if (int32_t(elapsed) <= 0)
+        return;
+    total.fetch_add(elapsed, std::memory_order_acq_rel);
+    std::lock_guard<std::recursive_mutex> guard(listenersLock);
+    std::vector<ClockListener*> called;
+    for (size_t i = 0; i < listeners.size(); ++i) {
+        ClockListener* l = listeners[i];
+        bool done = false;
+        for (ClockListener* c : called)
+            done = done || c == l;
+        if (done)
+            continue;
+        called.push_back(l);
+        l->clockAdvanced(after, elapsed);
+        i = size_t(-1); // the list may have changed: walk it again, skipping those called
+    }
+}
+
+VirtualClock::VirtualClock(uint32_t step, uint32_t start, int64_t unixStart)
+    : ManualClock(start), stepMs(step ? step : 1), startUnix(unixStart)
+{
+}
+
 namespace {
 SystemClock systemClock;
 std::atomic<Clock*> installed{nullptr};

@@ -1,53 +1,27 @@
 #include "platform/Profile.h"
 
 #include "platform/Cp1250.h"
+#include "platform/Drives.h"
 #include "platform/FileIO.h"
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-struct Line {
-    std::string text; // without its line end
-    std::string end;  // "\r\n", "\n" or empty for a last line without one
-};
+using SyncClock = std::chrono::steady_clock;
 
-std::vector<Line> readLines(const std::string& file)
-{
-    std::vector<Line> lines;
-    FILE* f = openFile(file, "rb");
-    if (!f)
-        return lines;
-    std::string bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    std::fclose(f);
-    size_t i = 0;
-    while (i < bytes.size()) {
-        size_t nl = bytes.find('\n', i);
-        Line line;
-        if (nl == std::string::npos) {
-            line.text = bytes.substr(i);
-            i = bytes.size();
-        } else {
-            line.text = bytes.substr(i, nl - i);
-            line.end = "\n";
-            i = nl + 1;
-        }
-        if (!line.text.empty() && line.text.back() == '\r') {
-            line.text.pop_back();
-            line.end = "\r" + line.end;
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
+// Syncs of settings files are at least this far apart within the process.
+const SyncClock::duration syncSpacing = std::chrono::milliseconds(100);
+SyncClock::time_point lastSync; // the clock's start: none yet
 
 std::string trim(const std::string& s)
 {
@@ -57,8 +31,6 @@ std::string trim(const std::string& s)
     size_t b = s.find_last_not_of(" \t");
     return s.substr(a, b - a + 1);
 }
-
-bool sameName(const std::string& a, const std::string& b) { return upperCp1250(a) == upperCp1250(b); }
 
 bool sectionOf(const std::string& line, std::string& name)
 {
@@ -83,61 +55,154 @@ bool keyOf(const std::string& line, std::string& key, std::string& value)
     return true;
 }
 
-// The index of the key's line in the section, -1 when absent; `sectionAt`
-// receives the index of the section's header line (-1 when absent) and
-// `lastAt` that of the section's last non-blank line.
-int findKey(const std::vector<Line>& lines, const std::string& section, const std::string& key, int& sectionAt,
-            int& lastAt)
+int64_t nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+bool breaksLines(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+} // namespace
+
+bool ProfileFile::Stamp::operator==(const Stamp& o) const
 {
-    sectionAt = lastAt = -1;
-    bool inside = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string name, k, v;
-        if (sectionOf(lines[i].text, name)) {
-            if (inside)
-                return -1;
-            inside = sameName(name, section);
-            if (inside)
-                sectionAt = lastAt = int(i);
-            continue;
-        }
-        if (!inside)
-            continue;
-        if (!trim(lines[i].text).empty())
-            lastAt = int(i);
-        if (keyOf(lines[i].text, k, v) && sameName(k, key))
-            return int(i);
-    }
-    return -1;
+    return present == o.present && device == o.device && inode == o.inode && size == o.size &&
+           modified == o.modified && changed == o.changed && mode == o.mode;
 }
 
-bool lookupValue(const std::string& file, const std::string& section, const std::string& key, std::string& value)
+ProfileFile::ProfileFile(const std::string& path) : enginePath(path) {}
+
+ProfileFile::Stamp ProfileFile::stampOf(const std::string& host, int fd)
 {
-    std::vector<Line> lines = readLines(file);
-    int sectionAt, lastAt;
-    int at = findKey(lines, section, key, sectionAt, lastAt);
-    if (at < 0)
+    Stamp s;
+    struct stat st;
+    if (fd >= 0 ? fstat(fd, &st) != 0 : host.empty() || stat(host.c_str(), &st) != 0)
+        return s;
+    s.present = true;
+    s.device = uint64_t(st.st_dev);
+    s.inode = uint64_t(st.st_ino);
+    s.size = int64_t(st.st_size);
+    s.modified = nanoseconds(st.st_mtim);
+    s.changed = nanoseconds(st.st_ctim);
+    s.mode = uint32_t(st.st_mode);
+    return s;
+}
+
+std::vector<ProfileFile::Line> ProfileFile::split(const std::string& bytes)
+{
+    std::vector<Line> out;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        size_t nl = bytes.find('\n', i);
+        Line line;
+        if (nl == std::string::npos) {
+            line.text = bytes.substr(i);
+            i = bytes.size();
+        } else {
+            line.text = bytes.substr(i, nl - i);
+            line.end = "\n";
+            i = nl + 1;
+        }
+        if (!line.text.empty() && line.text.back() == '\r') {
+            line.text.pop_back();
+            line.end = "\r" + line.end;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::string ProfileFile::render() const
+{
+    std::string bytes;
+    for (const Line& l : lines)
+        bytes += l.text + l.end;
+    return bytes;
+}
+
+void ProfileFile::refresh()
+{
+    std::string host = toHostPath(enginePath);
+    if (loaded && host == hostPath && stampOf(host, -1) == stamp)
+        return;
+    hostPath = host;
+    load();
+}
+
+// The stamp is taken from the open file, so that it belongs to the bytes
+// read even when the file is replaced meanwhile.
+void ProfileFile::load()
+{
+    loaded = true;
+    pending = false;
+    lines.clear();
+    stamp = stampOf(hostPath, -1);
+    // Only a plain file is opened: a pipe there would wait for a writer.
+    readable = !stamp.present || S_ISREG(stamp.mode);
+    if (stamp.present && readable) {
+        int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+        stamp = stampOf(hostPath, fd);
+        std::string bytes;
+        readable = fd >= 0 && S_ISREG(stamp.mode);
+        char chunk[65536];
+        ssize_t n;
+        while (readable && (n = ::read(fd, chunk, sizeof chunk)) != 0) {
+            if (n > 0)
+                bytes.append(chunk, size_t(n));
+            else if (errno != EINTR)
+                readable = false;
+        }
+        if (fd >= 0)
+            close(fd);
+        if (readable)
+            lines = split(bytes);
+    }
+    index();
+}
+
+void ProfileFile::index()
+{
+    sections.clear();
+    Section* current = nullptr;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string name, key, value;
+        if (sectionOf(lines[i].text, name)) {
+            auto added = sections.emplace(upperCp1250(name), Section{i, {}});
+            current = added.second ? &added.first->second : nullptr;
+            continue;
+        }
+        if (!current)
+            continue;
+        if (!trim(lines[i].text).empty())
+            current->last = i;
+        if (keyOf(lines[i].text, key, value))
+            current->keys.emplace(upperCp1250(key), i);
+    }
+}
+
+bool ProfileFile::find(const std::string& section, const std::string& key, std::string& value) const
+{
+    auto s = sections.find(upperCp1250(section));
+    if (s == sections.end())
         return false;
-    std::string k;
-    keyOf(lines[size_t(at)].text, k, value);
+    auto k = s->second.keys.find(upperCp1250(key));
+    std::string name;
+    if (k == s->second.keys.end() || !keyOf(lines[k->second].text, name, value))
+        return false;
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
         value = value.substr(1, value.size() - 2);
     return true;
 }
 
-} // namespace
-
-std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& fallback)
+std::string ProfileFile::readString(const std::string& section, const std::string& key, const std::string& fallback)
 {
+    refresh();
     std::string value;
-    return lookupValue(file, section, key, value) ? value : fallback;
+    return find(section, key, value) ? value : fallback;
 }
 
-int readProfileInt(const std::string& file, const std::string& section, const std::string& key, int fallback)
+int ProfileFile::readInt(const std::string& section, const std::string& key, int fallback)
 {
+    refresh();
     std::string value;
-    if (!lookupValue(file, section, key, value))
+    if (!find(section, key, value))
         return fallback;
     long n = std::strtol(value.c_str(), nullptr, 10);
     if (n > INT_MAX)
@@ -147,37 +212,120 @@ int readProfileInt(const std::string& file, const std::string& section, const st
     return int(n);
 }
 
-bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value)
+bool ProfileFile::set(const std::string& section, const std::string& key, const std::string& text)
 {
-    std::vector<Line> lines = readLines(file);
-    int sectionAt, lastAt;
-    int at = findKey(lines, section, key, sectionAt, lastAt);
-    Line entry{key + "=" + value, "\r\n"};
-    if (at >= 0) {
-        lines[size_t(at)].text = entry.text;
-    } else {
-        if (sectionAt < 0) {
-            lastAt = int(lines.size());
-            lines.push_back(Line{"[" + section + "]", "\r\n"});
+    auto s = sections.find(upperCp1250(section));
+    if (s != sections.end()) {
+        auto k = s->second.keys.find(upperCp1250(key));
+        if (k != s->second.keys.end()) {
+            // The key is the same name in other letters: the line still
+            // parses to it, and the index holds.
+            Line& line = lines[k->second];
+            if (line.text == text)
+                return false;
+            line.text = text;
+            return true;
         }
-        if (lines[size_t(lastAt)].end.empty())
-            lines[size_t(lastAt)].end = "\r\n";
-        lines.insert(lines.begin() + lastAt + 1, entry);
     }
+    size_t last;
+    if (s == sections.end()) {
+        last = lines.size();
+        lines.push_back(Line{"[" + section + "]", "\r\n"});
+    } else {
+        last = s->second.last;
+    }
+    if (lines[last].end.empty())
+        lines[last].end = "\r\n";
+    lines.insert(lines.begin() + std::ptrdiff_t(last) + 1, Line{text, "\r\n"});
     // The line before a new section ends, whatever the file had.
     for (size_t i = 0; i + 1 < lines.size(); ++i)
         if (lines[i].end.empty())
             lines[i].end = "\r\n";
+    index();
+    return true;
+}
 
-    std::string bytes;
-    for (const Line& l : lines)
-        bytes += l.text + l.end;
-    FILE* f = openFile(file, "wb");
-    if (!f)
+bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value)
+{
+    refresh();
+    // A file that is there but cannot be read is never written over.
+    if (!readable)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    std::string text = key + "=" + value;
+    if (set(section, key, text))
+        pending = true;
+    if (!pending)
+        return true;
+    // Line ends inside a name or value make other lines of the file; the
+    // copy is what reading the file again would give.
+    if (breaksLines(section) || breaksLines(text)) {
+        lines = split(render());
+        index();
+    }
+    if (!replace(render()))
+        return false;
+    pending = false;
+    return true;
+}
+
+// The temporary is named after the file as it is on disk, so that neither
+// needs a search of the folder.
+bool ProfileFile::replace(const std::string& bytes)
+{
+    if (hostPath.empty())
+        return false;
+    // A read-only file stays as it is, as writing into it would.
+    if (stamp.present && access(hostPath.c_str(), W_OK) != 0)
+        return false;
+    std::string temporary = hostPath + ".tmp";
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += size_t(n);
+        else if (n == 0 || errno != EINTR)
+            written = false;
+    }
+    if (stamp.present)
+        fchmod(fd, mode_t(stamp.mode & 07777));
+    written = close(fd) == 0 && written;
+    bool moved = false;
+    if (written) {
+        SyncClock::time_point now = SyncClock::now();
+        if (lastSync == SyncClock::time_point() || now - lastSync >= syncSpacing) {
+            moved = replaceFile(toEnginePath(temporary), toEnginePath(hostPath));
+            if (moved)
+                lastSync = now;
+        } else {
+            moved = std::rename(temporary.c_str(), hostPath.c_str()) == 0;
+        }
+    }
+    if (!moved) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    stamp = stampOf(hostPath, -1);
+    return true;
+}
+
+std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& fallback)
+{
+    return ProfileFile(file).readString(section, key, fallback);
+}
+
+int readProfileInt(const std::string& file, const std::string& section, const std::string& key, int fallback)
+{
+    return ProfileFile(file).readInt(section, key, fallback);
+}
+
+bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value)
+{
+    return ProfileFile(file).write(section, key, value);
 }
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace platform {
 
@@ -8,20 +11,96 @@ namespace platform {
 // functions do it. Files are named in engine form (Drives.h). Section and
 // key names match ignoring case; names and values are trimmed of blanks and
 // tabs, and a value inside a pair of matching quotes loses them. Lines
-// beginning with ';' are comments. Texts are bytes (code page 1250).
+// beginning with ';' are comments. Only the first section of a name counts,
+// and in it the first line of a key. Texts are bytes (code page 1250).
 
-// The value, or `fallback` when the file, the section or the key is missing.
+// One settings file kept in memory between uses. Each use first compares
+// the file on disk with the one the copy was parsed from (its identity,
+// length and times) and parses it again only when it changed, so reads cost
+// no parsing and a change made by another process or by hand is seen.
+//
+// A write changes the copy and at once puts the whole new file in place of
+// the old one: the bytes go to a temporary beside it ("name.tmp"), which is
+// renamed over it. The file on disk is therefore always the old one or the
+// new one whole, and a process killed right after a write leaves the new
+// value for its next run. The bytes are synced to the disk before the rename
+// (see replaceFile), except for writes that follow the last synced one by
+// less than a tenth of a second: a loop of writes then pays for about ten
+// syncs a second rather than one each, and its renames rely on the file
+// system writing a file that replaces another before the rename (ext4 and
+// btrfs do).
+class ProfileFile {
+public:
+    explicit ProfileFile(const std::string& enginePath = std::string());
+
+    const std::string& path() const { return enginePath; }
+
+    // The value, or `fallback` when the file, the section or the key is
+    // missing.
+    std::string readString(const std::string& section, const std::string& key, const std::string& fallback);
+    // The value read as a decimal number the way atoi reads it ("-5" gives
+    // -5, "12ab" 12, "ab" 0), or `fallback` when the key is missing.
+    int readInt(const std::string& section, const std::string& key, int fallback);
+
+    // Sets a key, replacing its line or adding it at the end of its section;
+    // a missing section is added at the end of the file, a missing file is
+    // made. Other lines stay byte for byte; new lines end in CR LF. A write
+    // that changes nothing leaves the file alone.
+    // False when the file cannot be written (its folder is missing or
+    // read-only, the disk is full, the file is read-only or cannot be read):
+    // the file keeps its old bytes, and the copy keeps the value, so that it
+    // is still read back and is written with the next write that succeeds,
+    // unless the file on disk changes first.
+    bool write(const std::string& section, const std::string& key, const std::string& value);
+
+private:
+    struct Line {
+        std::string text; // without its line end
+        std::string end;  // "\r\n", "\n" or empty for a last line without one
+    };
+    // The first section of a name: its last non-blank line (the header
+    // when there is none) and the line of each key's first occurrence, by
+    // upper-case name.
+    struct Section {
+        size_t last;
+        std::unordered_map<std::string, size_t> keys;
+    };
+    // What tells one version of the file on disk from another.
+    struct Stamp {
+        bool present = false;
+        uint64_t device = 0, inode = 0;
+        int64_t size = 0, modified = 0, changed = 0; // times in nanoseconds
+        uint32_t mode = 0;
+        bool operator==(const Stamp& o) const;
+    };
+
+    void refresh();
+    void load();
+    void index();
+    // The value of a key in the copy, without its quotes; false when missing.
+    bool find(const std::string& section, const std::string& key, std::string& value) const;
+    // Puts the line "key=value" in the copy; false when it was there already.
+    bool set(const std::string& section, const std::string& key, const std::string& text);
+    std::string render() const;
+    bool replace(const std::string& bytes);
+    static std::vector<Line> split(const std::string& bytes);
+    // Of the open file `fd`, or of the file named when `fd` is -1.
+    static Stamp stampOf(const std::string& hostPath, int fd);
+
+    std::string enginePath;
+    std::string hostPath; // where the copy was read from
+    Stamp stamp;          // of the file the copy was read from or last wrote
+    bool loaded = false;
+    bool readable = true; // false when a file is there but could not be read
+    bool pending = false; // the copy holds a change that the file does not
+    std::vector<Line> lines;
+    std::unordered_map<std::string, Section> sections;
+};
+
+// One read or write of a settings file, parsed for the call alone.
 std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& fallback);
-
-// The value read as a decimal number the way atoi reads it ("-5" gives -5,
-// "12ab" 12, "ab" 0), or `fallback` when the key is missing.
 int readProfileInt(const std::string& file, const std::string& section, const std::string& key, int fallback);
-
-// Sets a key, replacing its line or adding it at the end of its section;
-// a missing section is added at the end of the file, a missing file is
-// made. Other lines stay byte for byte; new lines end in CR LF. False when
-// the file cannot be written.
 bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
 

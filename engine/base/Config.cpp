@@ -1,6 +1,6 @@
 #include "base/Config.h"
 
-#include "platform/Profile.h"
+#include "platform/Debug.h"
 
 namespace {
 // The longest value, as the settings buffer of 10,240 bytes holds it.
@@ -9,7 +9,7 @@ const size_t kMaxValue = 10239;
 
 CXString CConfig::GetString(const CXString& section, const CXString& key)
 {
-    std::string value = platform::readProfileString(path.c_str(), section.c_str(), key.c_str(), std::string());
+    std::string value = file.readString(section.c_str(), key.c_str(), std::string());
     if (value.size() > kMaxValue)
         value.resize(kMaxValue);
     return CXString(value.c_str(), int(value.size()));
@@ -17,12 +17,15 @@ CXString CConfig::GetString(const CXString& section, const CXString& key)
 
 int CConfig::GetInt(const CXString& section, const CXString& key)
 {
-    return platform::readProfileInt(path.c_str(), section.c_str(), key.c_str(), 0);
+    return file.readInt(section.c_str(), key.c_str(), 0);
 }
 
 void CConfig::PutString(const CXString& section, const CXString& key, const CXString& value)
 {
-    platform::writeProfileString(path.c_str(), section.c_str(), key.c_str(), value.c_str());
+    bool written = file.write(section.c_str(), key.c_str(), value.c_str());
+    if (!written && !failureReported)
+        platform::OutputDebugString(("Settings file cannot be written: " + file.path()).c_str());
+    failureReported = !written;
 }
 
 void CConfig::PutInt(const CXString& section, const CXString& key, int value)

@@ -1,15 +1,20 @@
 #pragma once
 #include "base/XObject.h"
 #include "base/XString.h"
+#include "platform/Profile.h"
 
 // Reads and writes keys of one ini settings file. Sections and keys belong
-// to the callers. Nothing is reported: a missing file or key reads as the
-// empty text or 0, and a failed write is ignored.
+// to the callers. A missing file or key reads as the empty text or 0. The
+// file's contents are kept in memory while they match the file on disk, and
+// each write puts the whole new file in place of the old at once (see
+// platform::ProfileFile). A write that fails keeps the old file and the new
+// value in memory, and is reported to the debugger output once, until a
+// write succeeds again.
 class CConfig : public CXObject {
 public:
     CConfig() {}
     // A full path in engine form.
-    explicit CConfig(const CXString& path) : path(path) {}
+    explicit CConfig(const CXString& path) : file(path.c_str()) {}
 
     // The value, cut to 10,239 characters; empty when missing.
     CXString GetString(const CXString& section, const CXString& key);
@@ -20,5 +25,6 @@ public:
     void PutInt(const CXString& section, const CXString& key, int value);
 
 private:
-    CXString path;
+    platform::ProfileFile file;
+    bool failureReported = false;
 };

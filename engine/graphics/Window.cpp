@@ -5,7 +5,9 @@
 #include "base/WindowPaths.h"
 #include "base/WindowServices.h"
 #include "graphics/PublicTrash.h"
+#include "graphics/WindowSound.h"
 #include "platform/Clock.h"
+#include "script/Scene.h"
 
 #include <cstdlib>
 
@@ -18,7 +20,7 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
                  const CXString& appDirectory, bool)
     : handle(window), language(lang), application(nullptr), clientSize(size), quitFlag(false), vmem(false),
       commandLine(cmd), mainCursor(cursor), soundOn(true), musicOn(true), windowMode(cmd && cmd->isWindowMode()),
-      timer(nullptr), trash(nullptr), active(false)
+      musicPlayer(nullptr), timer(nullptr), trash(nullptr), active(false), collisionInspector(nullptr)
 {
     CWindowPaths::setExePath(appDirectory);
     CWindowPaths::setRootPath(CFile::getCurrentDirectory());
@@ -29,6 +31,11 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     CApplicationWindow::attach(this, this);
 
     timer = new CXTimer(this);
+    const CWindowSoundLayer& sound = CWindowSoundLayer::get();
+    if (sound.createSoundDevice)
+        sound.createSoundDevice(this);
+    if (sound.makeMusicPlayer)
+        musicPlayer = sound.makeMusicPlayer(this);
     trash = new CPublicTrash(timer);
     CWindowServices::setTimer(timer);
     CWindowServices::setTrash(trash);
@@ -49,17 +56,22 @@ CWindow::~CWindow()
         theWindow = nullptr;
 }
 
-// The trash goes before the timer it is registered with.
+// The trash goes before the timer it is registered with; the music goes
+// before the sound device.
 void CWindow::release()
 {
     if (CWindowServices::getTrash() == trash)
         CWindowServices::setTrash(nullptr);
     delete trash;
     trash = nullptr;
+    delete musicPlayer;
+    musicPlayer = nullptr;
     if (CWindowServices::getTimer() == timer)
         CWindowServices::setTimer(nullptr);
     delete timer;
     timer = nullptr;
+    if (CWindowSoundLayer::get().destroySoundDevice)
+        CWindowSoundLayer::get().destroySoundDevice();
 }
 
 bool CWindow::domodal()
@@ -75,6 +87,19 @@ int CWindow::Tick()
         return 0;
     Redraw();
     timer->domodal();
+    // The sound manager's finish reports and the music's loop reports.
+    if (CWindowSoundLayer::get().soundStep)
+        CWindowSoundLayer::get().soundStep(this);
+    return 0;
+}
+
+// Until the screen refresh draws the frames, the first frame of a scene is
+// marked here, which starts the scene's music.
+int CWindow::Redraw()
+{
+    CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
+    if (unit && !unit->wasInitiallyUpdated())
+        unit->onInitialUpdate();
     return 0;
 }
 
@@ -105,6 +130,45 @@ CXString CWindow::GetSoundFXFullPath(const CXString& name)
     if (!soundFXPath.IsString())
         return name;
     return soundFXPath + "\\" + name;
+}
+
+void CWindow::StartMusic(const CXString& fileName, bool loop)
+{
+    if (!soundOn || !musicOn || !musicPlayer)
+        return;
+    CXString path = CWindowPaths::getRootPath() + fileName;
+    if (musicPlayer->isPlaying() && musicPlayer->getFileName().equalsIgnoreCase(path))
+        return;
+    musicPlayer->stop();
+    musicPlayer->play(path, loop);
+}
+
+void CWindow::StopMusic()
+{
+    if (musicPlayer)
+        musicPlayer->stop();
+}
+
+bool CWindow::isMusicPlaying() { return musicPlayer && musicPlayer->isPlaying(); }
+
+int CWindow::getMusicVolume() { return musicPlayer && musicPlayer->hasStream() ? musicPlayer->getVolume() : -10000; }
+
+void CWindow::setMusicVolume(int volume)
+{
+    if (musicPlayer)
+        musicPlayer->setVolume(volume);
+}
+
+void CWindow::setMusicPan(int pan)
+{
+    if (musicPlayer)
+        musicPlayer->setPan(pan);
+}
+
+void CWindow::setMusicFreq(int frequency)
+{
+    if (musicPlayer)
+        musicPlayer->setFreq(frequency);
 }
 
 void CWindow::print(const CXRect&) { Redraw(); }

@@ -7,7 +7,9 @@
 
 class CCommandLine6;
 class CLanguageOSVer;
+class CPositionObserver;
 class CPublicTrash;
+class CWindowMusic;
 
 // The host's window and a cursor as the platform layer hands them over;
 // opaque to the engine. Both are null for a title run without a display.
@@ -15,17 +17,22 @@ using CWindowHandle = void*;
 using CCursorHandle = void*;
 
 // The engine's root object for one running title. The host makes its
-// window and hands it over; CWindow owns the engine timer and the
-// deferred-deletion trash, sets the process-wide paths, the language object
-// and the log sink, and runs the frames: domodal runs the tick (the timers)
-// and then the application's frame. There is one CWindow per process.
+// window and hands it over; CWindow owns the engine timer, the
+// deferred-deletion trash, the sound device and the music player (made by
+// the sound layer, CWindowSoundLayer), sets the process-wide paths, the
+// language object and the log sink, and runs the frames: domodal runs the
+// tick (the timers, then the sounds' step) and then the application's
+// frame. There is one CWindow per process.
 //
-// The display surfaces, the screen refresh, the input devices and thread,
-// music, sound and the collision inspector join it as their subsystems are
-// built; until then the tick has nothing to draw, poll or mix, and the
-// window runs without a display.
+// The display surfaces, the screen refresh, the input devices and thread
+// and the collision inspector join it as their subsystems are built; until
+// then the tick has nothing to draw or poll, and the window runs without a
+// display.
 class CWindow : public CXObject, public CTimerWindow, public CApplicationWindow {
 public:
+    // The error code when the sound device's primary format cannot be set.
+    enum { ERROR_SOUND_DEVICE = -997 };
+
     // appDirectory: the program's folder; the current directory becomes the
     // root path. The window is built inactive.
     CWindow(CWindowHandle window, CCommandLine6* commandLine, CLanguageOSVer* language, CXSize clientSize,
@@ -37,10 +44,11 @@ public:
     // One frame: the tick, then the application's frame; true when the
     // title is to end.
     bool domodal();
-    // While the window is active: the screen, then the timers. Returns 0.
+    // While the window is active: the screen, the timers, the sounds.
+    // Returns 0.
     int Tick();
     // Draws the screen; 0.
-    virtual int Redraw() { return 0; }
+    virtual int Redraw();
     // Registers the window's own timer of 1 ms (id 0).
     virtual int OnCreate();
     // The timer callback of entries whose target is the window: nothing.
@@ -64,6 +72,10 @@ public:
     CLanguageOSVer* getLangIfc() { return language; }
     CXTimer* GetTimerInterface() { return timer; }
     CPublicTrash* getPublicTrashInterface() { return trash; }
+    // The collision inspector as drawables report their moves to it; null
+    // while there is none.
+    CPositionObserver* getCollisionInspectorIfc() { return collisionInspector; }
+    void setCollisionInspectorIfc(CPositionObserver* inspector) { collisionInspector = inspector; }
     CWindowHandle getHandle() { return handle; }
     CXSize GetScreenSize() override { return clientSize; }
     bool isVMem() const { return vmem; }
@@ -76,11 +88,18 @@ public:
     void MusicOn(bool on) override { musicOn = on; }
     bool IsSoundOn() const { return soundOn; }
     bool IsMusicOn() const { return musicOn; }
-    // Without a music stream: the setters do nothing, the volume is silence.
-    int getMusicVolume() override { return -10000; }
-    void setMusicVolume(int) override {}
-    void setMusicPan(int) override {}
-    void setMusicFreq(int) override {}
+    // Music, when sound and music are both on: the file in the root path,
+    // which goes on unchanged when it is the one playing (any case).
+    void StartMusic(const CXString& fileName, bool loop) override;
+    void StopMusic() override;
+    bool isMusicPlaying() override;
+    // Without a music stream the setters do nothing and the volume reads
+    // as silence.
+    int getMusicVolume() override;
+    void setMusicVolume(int volume) override;
+    void setMusicPan(int pan) override;
+    void setMusicFreq(int frequency) override;
+    CWindowMusic* getMusicPlayer() { return musicPlayer; }
     void pause() override { setPaused(true); }
     void resume() override { setPaused(false); }
     // Printing is not available: the window is only redrawn.
@@ -121,8 +140,10 @@ private:
     bool soundOn;
     bool musicOn;
     bool windowMode;
+    CWindowMusic* musicPlayer;
     CXTimer* timer;
     CXString soundFXPath;
     CPublicTrash* trash;
     bool active;
+    CPositionObserver* collisionInspector;
 };

@@ -3,9 +3,31 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
+
+const char kCannotWrite[] = "Settings file cannot be written: ";
+
+// Puts three values into a settings file that cannot be written; what went
+// otherwise than it should (the value read back, one line in the log).
+std::string putThreeTimes(const char* path)
+{
+    testsupport::DebugCapture debug;
+    CConfig config(path);
+    for (int i = 1; i <= 3; ++i)
+        config.PutInt("ROOM", "N", i);
+    std::string fault;
+    if (config.GetInt("ROOM", "N") != 3)
+        fault += "the value was not kept; ";
+    if (debug.lines != std::vector<std::string>{kCannotWrite + std::string(path)})
+        fault += "not one line in the log: " + std::to_string(debug.lines.size());
+    return fault;
+}
 
 TEST(CConfigTest, RoundTripsWithKeysInAnyCase)
 {
@@ -29,6 +51,64 @@ TEST(CConfigTest, RoundTripsWithKeysInAnyCase)
     EXPECT_EQ(config.GetString("MAIN", "long").getLength(), 10239);
     EXPECT_EQ(tmp.read("Game.ini"), "[MAIN]\r\nTITLE=Zamek \xA3\xF3" "d\x9F\r\nVolume=-5\r\nlong=" + std::string(12000, 'v') +
                                         "\r\n[scene1]\r\nvisits=abc\r\n");
+}
+
+// The values wait in memory for the folder, and reach the file with the
+// first write that can make it; losing the folder again is reported again.
+TEST(CConfigTest, AMissingFolderIsReportedOnceAndTheValuesWaitForIt)
+{
+    testsupport::TempDir tmp;
+    platform::ScopedDriveMap drives;
+    platform::mapDrive('T', tmp.path(), platform::DriveKind::FixedDisk);
+    EXPECT_EQ(putThreeTimes("T:\\Saves\\Game.ini"), "");
+
+    testsupport::DebugCapture debug;
+    CConfig config("T:\\Saves\\Game.ini");
+    config.PutInt("ROOM", "N", 1);
+    config.PutString("ROOM", "NAME", "Zamek");
+    testsupport::makeDirs(tmp.file("Saves"));
+    config.PutInt("ROOM", "N", 2);
+    EXPECT_EQ(tmp.read("Saves/Game.ini"), "[ROOM]\r\nN=2\r\nNAME=Zamek\r\n");
+    std::remove(tmp.file("Saves/Game.ini").c_str());
+    rmdir(tmp.file("Saves").c_str());
+    config.PutInt("ROOM", "N", 3);
+    config.PutInt("ROOM", "N", 4);
+    EXPECT_EQ(debug.lines.size(), 2u);
+}
+
+// A read-only folder and a read-only file, written from a child process
+// that has only an ordinary user's rights (root may write anywhere): the
+// file keeps its bytes and no temporary is left.
+TEST(CConfigTest, AReadOnlyFolderOrFileIsReportedOnceAndKeepsItsBytes)
+{
+    testsupport::TempDir tmp;
+    platform::ScopedDriveMap drives;
+    platform::mapDrive('T', tmp.path(), platform::DriveKind::FixedDisk);
+    const std::string bytes = "; kept\r\n[ROOM]\r\nN=0\r\n";
+    tmp.write("ro/Game.ini", bytes);
+    tmp.write("rw/Game.ini", bytes);
+    chmod(tmp.path().c_str(), 0755);
+    chmod(tmp.file("ro/Game.ini").c_str(), 0666);
+    chmod(tmp.file("ro").c_str(), 0555);
+    chmod(tmp.file("rw").c_str(), 0777);
+    chmod(tmp.file("rw/Game.ini").c_str(), 0444);
+    for (const char* path : {"T:\\ro\\Game.ini", "T:\\rw\\Game.ini"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EXIT(
+            {
+                if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                    _exit(2);
+                std::string fault = putThreeTimes(path);
+                std::fputs(fault.c_str(), stderr);
+                _exit(fault.empty() ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+    chmod(tmp.file("ro").c_str(), 0755);
+    for (const char* name : {"ro/Game.ini", "rw/Game.ini"}) {
+        EXPECT_EQ(tmp.read(name), bytes);
+        EXPECT_EQ(access(tmp.file(std::string(name) + ".tmp").c_str(), F_OK), -1);
+    }
 }
 
 } // namespace

@@ -121,4 +121,22 @@ TEST_F(DemoTest, TheProgramPlaysTheTitleToItsEnd)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// Headless runs are repeatable: two runs of the demo in fresh copies write
+// the same settings file, byte for byte, whatever time it is.
+TEST_F(DemoTest, TheProgramPlaysTheSameTwice)
+{
+    std::string second = tmp.file("second");
+    std::filesystem::copy(QUARNEL_DEMO_TITLE, second, std::filesystem::copy_options::recursive);
+    std::filesystem::remove(second + "/Demo.ini");
+    for (const std::string& folder : {tmp.path(), second}) {
+        std::string command = "cd " + folder + " && timeout 120 " + std::string(QUARNEL_HOST_PROGRAM) + " -nogfx";
+        int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+    }
+    std::string first = testsupport::readFile(tmp.file("Demo.ini"));
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, testsupport::readFile(second + "/Demo.ini"));
+}
+
 } // namespace

@@ -2,11 +2,14 @@
 #include "base/File.h"
 #include "graphics/Window.h"
 #include "host/Host.h"
+#include "platform/Clock.h"
 #include "platform/Drives.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -158,6 +161,71 @@ TEST_F(HostTest, StatementsReachTheFieldsOfAStructure)
     // the cursor showed then (NEXT came round to the first).
     EXPECT_EQ(setting("S", "SECOND"), "AnnBobby");
     EXPECT_EQ(setting("S", "SCORES"), "78");
+}
+
+TEST_F(HostTest, TheHostSwitchesForTheVirtualClock)
+{
+    quarnel::HostSwitches s;
+    CXString message;
+    ASSERT_TRUE(quarnel::readHostSwitches("-nogfx", &s, &message));
+    EXPECT_EQ(s.stepMs, 16u);
+    EXPECT_EQ(s.frameBound, 0);
+    ASSERT_TRUE(quarnel::readHostSwitches("-path x  -step 40 /frames 1000", &s, &message));
+    EXPECT_EQ(s.stepMs, 40u);
+    EXPECT_EQ(s.frameBound, 1000);
+    for (const char* bad : {"-step", "-step 0", "-step 1001", "-step 12ms", "-frames -3", "-frames 0", "-frames"}) {
+        message = "";
+        EXPECT_FALSE(quarnel::readHostSwitches(bad, &s, &message)) << bad;
+        EXPECT_TRUE(message.IsString()) << bad;
+    }
+    std::string text;
+    EXPECT_EQ(run("-nogfx -step x", &text), quarnel::EXIT_FAILED);
+    EXPECT_NE(text.find("-step"), std::string::npos) << text;
+}
+
+// A title that never ends runs on the virtual clock until the frame bound:
+// the step sets how much time its frames take, and the run ends with the
+// bound's own exit code, its settings kept.
+TEST_F(HostTest, AFrameBoundEndsATitleThatNeverEnds)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                     "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+           {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nN:TOINI=TRUE\n"
+                            "OBJECT=TICK\nTICK:TYPE=BEHAVIOUR\nTICK:CODE={N^INC();}\n"
+                            "OBJECT=CLOCK\nCLOCK:TYPE=TIMER\nCLOCK:ELAPSE=100\nCLOCK:ONTICK=TICK\n"}});
+    platform::Clock* before = platform::currentClock();
+    std::string message;
+    EXPECT_EQ(run("-nogfx -frames 50 -step 20", &message), quarnel::EXIT_FRAME_BOUND);
+    EXPECT_NE(message.find("50 frames"), std::string::npos) << message;
+    EXPECT_EQ(platform::currentClock(), before);
+    EXPECT_EQ(platform::currentPlatform(), nullptr);
+    int twenty = std::atoi(setting("S", "N").c_str());
+    // 50 frames of 20 ms: a second, ten ticks of 100 ms (give or take the
+    // frame the scene starts in).
+    EXPECT_GE(twenty, 9);
+    EXPECT_LE(twenty, 10);
+    tmp.write("Quarnel.ini", "");
+    EXPECT_EQ(run("-nogfx -frames 50 -step 50"), quarnel::EXIT_FRAME_BOUND);
+    int fifty = std::atoi(setting("S", "N").c_str());
+    EXPECT_GE(fifty, 24);
+    EXPECT_LE(fifty, 25);
+    // The same run gives the same result.
+    tmp.write("Quarnel.ini", "");
+    EXPECT_EQ(run("-nogfx -frames 50 -step 50"), quarnel::EXIT_FRAME_BOUND);
+    EXPECT_EQ(std::atoi(setting("S", "N").c_str()), fifty);
+}
+
+TEST_F(HostTest, TheProgramEndsAtItsFrameBound)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                     "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+           {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n"}});
+    std::string command = "timeout 120 " + std::string(QUARNEL_HOST_PROGRAM) + " -path " + tmp.path() +
+                          " -nogfx -frames 100 2>" + tmp.file("err.txt");
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), int(quarnel::EXIT_FRAME_BOUND));
+    EXPECT_NE(tmp.read("err.txt").find("Quarnel: the title had not ended after 100 frames"), std::string::npos);
 }
 
 TEST_F(HostTest, TheProgramReportsAMissingTitle)

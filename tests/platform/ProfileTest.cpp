@@ -1,8 +1,10 @@
 #include "platform/Drives.h"
+#include "platform/FileIO.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,6 +49,77 @@ TEST_F(ProfileTest, WritesInPlaceAndKeepsTheRest)
     ASSERT_TRUE(platform::writeProfileString("T:\\fresh.ini", "S", "k", "v"));
     EXPECT_EQ(tmp.read("fresh.ini"), "[S]\r\nk=v\r\n");
     EXPECT_FALSE(platform::writeProfileString("T:\\no\\such\\dir.ini", "S", "k", "v"));
+}
+
+// A copy kept between uses sees what others did to the file: another
+// writer's rename, an edit in place, a removal; and its own writes keep the
+// other writer's keys.
+TEST_F(ProfileTest, TheCopyInMemoryFollowsTheFileOnDisk)
+{
+    platform::ProfileFile kept(ini);
+    EXPECT_EQ(kept.readString("Main", "Volume", "-"), "12ab");
+    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "13"));
+    EXPECT_EQ(kept.readInt("Main", "Volume", 0), 13);
+    ASSERT_TRUE(kept.write("Other", "more", "2"));
+    EXPECT_EQ(platform::readProfileInt(ini, "Other", "more", 0), 2);
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 13);
+
+    tmp.write("game.ini", "[Main]\r\nVolume=140\r\n");
+    EXPECT_EQ(kept.readInt("Main", "Volume", 0), 140);
+    EXPECT_EQ(kept.readString("Other", "more", "-"), "-");
+    std::remove(tmp.file("game.ini").c_str());
+    EXPECT_EQ(kept.readString("Main", "Volume", "-"), "-");
+    ASSERT_TRUE(kept.write("Main", "Volume", "1"));
+    EXPECT_EQ(tmp.read("GAME.INI"), "[Main]\r\nVolume=1\r\n"); // named as the engine names it
+}
+
+// Line ends inside a value make further lines; the copy reads them as the
+// file does when it is read again.
+TEST_F(ProfileTest, AValueWithLineEndsReadsAsTheFileDoes)
+{
+    platform::ProfileFile kept(ini), later(ini);
+    ASSERT_TRUE(kept.write("Main", "Note", "a\r\nb=c\n[Main]"));
+    for (platform::ProfileFile* f : {&kept, &later}) {
+        EXPECT_EQ(f->readString("Main", "Note", "-"), "a");
+        EXPECT_EQ(f->readString("Main", "b", "-"), "c");
+    }
+}
+
+// A write that cannot finish leaves the old bytes and no temporary; the
+// copy keeps the value, and the next write that succeeds carries it.
+TEST_F(ProfileTest, AFailedWriteKeepsTheOldFileAndTheValue)
+{
+    const std::string before = tmp.read("game.ini");
+    platform::ProfileFile file(ini);
+    {
+        testsupport::FileSizeLimit limit(4);
+        EXPECT_FALSE(file.write("Main", "Volume", "99"));
+    }
+    EXPECT_EQ(tmp.read("game.ini"), before);
+    EXPECT_EQ(file.readInt("Main", "Volume", 0), 99);
+    platform::FindData found;
+    EXPECT_LT(platform::findFirst("T:\\*.tmp", &found), 0);
+    ASSERT_TRUE(file.write("Other", "more", "2"));
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 99);
+    EXPECT_EQ(platform::readProfileInt(ini, "Other", "more", 0), 2);
+
+    // Something that is not a readable file is never written over.
+    testsupport::makeDirs(tmp.file("folder.ini"));
+    EXPECT_FALSE(platform::writeProfileString("T:\\folder.ini", "S", "k", "v"));
+}
+
+// The new file keeps the old one's permissions, and a write that changes
+// nothing does not touch the file.
+TEST_F(ProfileTest, TheNewFileKeepsTheOldOnesModeAndAnEqualWriteIsNone)
+{
+    ASSERT_EQ(chmod(tmp.file("game.ini").c_str(), 0640), 0);
+    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "3"));
+    struct stat before, after;
+    ASSERT_EQ(stat(tmp.file("game.ini").c_str(), &before), 0);
+    EXPECT_EQ(before.st_mode & 07777, 0640u);
+    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "3"));
+    ASSERT_EQ(stat(tmp.file("game.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 } // namespace

@@ -1,0 +1,59 @@
+#pragma once
+#include "base/XArray.h"
+
+class CGraphicsObject;
+
+// One drawable in a priority queue of drawables. compare orders elements
+// by priority, so that a sorted vector keeps them ascending.
+class CValidationElement : public CXObject {
+public:
+    CValidationElement(CGraphicsObject* drawable, int priority, int flags)
+        : enabled(true), mark(false), drawable(drawable), priority(priority), flags(flags)
+    {
+    }
+
+    // 1 when this element's priority is greater than the other's, else 0.
+    int compare(CXObject* other) override;
+
+    bool enabled;
+    // Set while the drawable has been drawn whole in the current frame.
+    bool mark;
+    CGraphicsObject* drawable;
+    int priority;
+    int flags;
+};
+
+// Drawables in ascending priority, equal priorities in the order they were
+// added. The queue owns its elements, not the drawables; a cursor walks it.
+class CValidationQuene : public CSortedVector {
+public:
+    CValidationQuene();
+    ~CValidationQuene() override;
+
+    // A new element of that drawable and priority with flags 0; the third
+    // argument is not used.
+    CValidationElement* add(CGraphicsObject* drawable, int priority, int unused = 0);
+    // The first element of that drawable, or null.
+    CValidationElement* find(CGraphicsObject* drawable);
+    int getIndex(CGraphicsObject* drawable);
+    CValidationElement* elementAt(int index) const { return static_cast<CValidationElement*>(items[index]); }
+
+    // The cursor: first sets it to 0, next and prev move it; null past
+    // either end.
+    CValidationElement* first();
+    CValidationElement* next();
+    CValidationElement* prev();
+
+    void clearMarks();
+    // Removes and deletes the first element of that drawable.
+    void remove(CGraphicsObject* drawable);
+    // Deletes every element.
+    void removeAll() override;
+
+private:
+    // The vector's own forms take bare objects; elements are made here.
+    using CSortedVector::add;
+    using CSortedVector::remove;
+
+    int cursor;
+};
