@@ -1,0 +1,105 @@
+#pragma once
+#include "base/Geometry.h"
+#include "graphics/GraphicsObject.h"
+
+class CAnimationManager;
+class CDXMouse;
+class CDirectDrawSurface;
+class CKeyboard;
+class CRefreshRegion;
+class CRefreshScreen;
+class CSoundManager;
+class CWindow;
+
+// The host's window and a cursor as the platform layer hands them over;
+// opaque to the engine. Both are null for a title run without a display.
+using CWindowHandle = void*;
+using CCursorHandle = void*;
+
+// The window's collision inspector: drawables whose collisions are watched
+// report their moves to it, the frame tick runs it once a frame, and the
+// window deletes it.
+class CCollisionInspectorIfc : public CPositionObserver {
+public:
+    virtual ~CCollisionInspectorIfc() {}
+    virtual void tick() = 0;
+};
+
+// The secondary display: mirrors the picture into a second window after a
+// delay. The main surface hands it every rectangle it copies to the screen
+// (update); the frame tick lets it show what is due (redraw). The window
+// deletes it.
+class CSecondaryDisplayIfc {
+public:
+    virtual ~CSecondaryDisplayIfc() {}
+    virtual void update(CDirectDrawSurface* source, CXRect* rect) = 0;
+    virtual void redraw() = 0;
+};
+
+// The screen's background as the refresh screen uses it: drawn first in
+// every frame, into the dirty regions only. The refresh screen deletes it.
+class CScreenBackgroundIfc {
+public:
+    virtual ~CScreenBackgroundIfc() {}
+    virtual void Redraw(CDirectDrawSurface* destination, CRefreshRegion* regions) = 0;
+    virtual void SetBackground(CGraphicsObject* drawable) = 0;
+    virtual void SetBackground(CColor* colour) = 0;
+    // Takes ownership of the surface.
+    virtual void setBackground(CDirectDrawSurface* surface) = 0;
+    virtual CDirectDrawSurface* getBackground() = 0;
+};
+
+// The current scene's default screen unit as the refresh screen's frame
+// sees it: its first frame runs its initial update, every later frame its
+// per-frame step.
+class CRefreshUnit {
+public:
+    virtual bool wasInitiallyUpdated() = 0;
+    // Marks the unit initially updated and runs its initial step; true.
+    virtual bool onInitialUpdate() = 0;
+    virtual void onFrame() {}
+
+protected:
+    ~CRefreshUnit() = default;
+};
+
+// What the window and the screen refresh need of the layers above them
+// (animation and sound, controls and input, image files) and of parts of
+// the graphics layer that are not there yet. Each layer fills its entries
+// once; an empty entry does nothing: a maker makes nothing, a step does
+// nothing, a query answers 0 or null.
+struct CWindowLayers {
+    // The keyboard and the DirectInput mouse, made by the window's
+    // constructor (the mouse only with an input thread); they add
+    // themselves as input pollers. The window's release deletes them.
+    CKeyboard* (*makeKeyboard)(CWindow* window);
+    void (*deleteKeyboard)(CKeyboard* keyboard);
+    CDXMouse* (*makeMouse)(CWindow* window);
+    void (*deleteMouse)(CDXMouse* mouse);
+    // The collision inspector, made by the window's constructor.
+    CCollisionInspectorIfc* (*makeCollisionInspector)(CWindow* window);
+    // The frame tick's steps of the application's animation manager and
+    // sound manager.
+    void (*stepAnimations)(CAnimationManager* manager);
+    void (*stepSounds)(CSoundManager* manager);
+    // The hot-spot registry: a mouse event (the event code, the position,
+    // 0) and a key (key, key data); non-zero when a hot spot took it.
+    int (*hotSpotMouseEvent)(int event, CXPoint position, int flags);
+    int (*hotSpotChar)(int key, int data);
+    // The script mouse's cursor limits when the window loses and regains
+    // the focus.
+    void (*resetScriptMouse)(bool clearLimits);
+    void (*restoreScriptMouse)();
+    // The secondary display for the second window, made by the windowed
+    // display set-up; delay in milliseconds.
+    CSecondaryDisplayIfc* (*makeSecondaryDisplay)(CWindowHandle secondWindow, CWindow* window, int delay);
+    // The refresh screen's background manager, made with the refresh screen.
+    CScreenBackgroundIfc* (*makeBackground)(CWindow* window, CRefreshScreen* screen);
+    // An image file loaded as a drawable (with its error code set when it
+    // could not be read); the caller owns it.
+    CGraphicsObject* (*loadImage)(CWindow* window, const CXString& fileName);
+    // The current scene's default screen unit, or null.
+    CRefreshUnit* (*defaultUnit)();
+    // Turns a drawable's pixels to grey scale.
+    void (*toGrayScale)(CGraphicsObject* drawable);
+};
