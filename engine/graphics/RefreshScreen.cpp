@@ -47,7 +47,7 @@ void CRefreshRegion::insert(const CXRect& n)
         // A null entry (the first frame's) covers everything.
         if (!e)
             return;
-        if (e->Common(n).IsEmpty())
+        if (e->left >= n.right || n.left >= e->right || e->top >= n.bottom || n.top >= e->bottom)
             continue;
         if (n.IsPartOf(*e))
             return;

@@ -89,6 +89,8 @@ CXPoint CSurface::GetClientOrigin() const
     return CXPoint(o.x, o.y);
 }
 
+bool CSurface::IsLost() const { return primary && (primary->isLost() || (backBuffer && backBuffer->isLost())); }
+
 int CSurface::result(int code)
 {
     setErrorCode(code);

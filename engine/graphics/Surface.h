@@ -41,6 +41,8 @@ public:
     char* GetScreenPtr() const { return screen; }
     bool IsWindowed() const { return windowed; }
     bool IsFlippingEnabled() const { return backBuffer != nullptr; }
+    // Whether the primary (or its back buffer) was lost and not restored yet.
+    bool IsLost() const;
     platform::Primary* GetPrimaryBufferInterface() { return primary.get(); }
     // The flipping chain's back buffer, or null.
     platform::Surface* GetBackBufferInterface() { return backBuffer; }

@@ -248,6 +248,11 @@ int CWindow::Redraw()
     if (!active || !refreshScreen || !backBuffer || !surface)
         return 0;
     const CXPoint origin = surface->GetClientOrigin();
+    // A lost back buffer or screen lost the picture: all of it is drawn
+    // again, not only what changed.
+    platform::Surface* back = backBuffer->GetDirectDrawSurfaceInterface();
+    if ((back && back->isLost()) || surface->IsLost())
+        refreshScreen->Invalidate();
     bool fullRefresh = false;
     if (refreshScreen->Redraw(backBuffer, surface, &fullRefresh)) {
         if (surface->IsFlippingEnabled()) {
