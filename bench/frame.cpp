@@ -13,7 +13,7 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "platform/Clock.h"
-#include "platform/headless/Headless.h"
+#include "platform/Platform.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,8 +37,8 @@ uint8_t figureAlpha(int x, int y)
 struct Scene {
     platform::ManualClock clock{1000};
     platform::ScopedClock clockInUse{&clock};
-    platform::HeadlessPlatform backend{clock};
-    platform::ScopedPlatform backendInUse{&backend};
+    std::unique_ptr<platform::Platform> backend = platform::createHeadlessPlatform(clock);
+    platform::ScopedPlatform backendInUse{backend.get()};
     CCommandLine6 commandLine{"-window"};
     CLanguageOSVer language;
     std::unique_ptr<CWindow> window;

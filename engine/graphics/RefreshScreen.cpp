@@ -125,6 +125,10 @@ void CRefreshScreen::letGo(CGraphicsObject* drawable)
 {
     if (drawable->GetCanvas() == this)
         drawable->SetCanvas(nullptr);
+    // The frame's destination may go before the drawable (a new display
+    // mode): a drawable off the screen no longer points at it.
+    if (currentDestination && drawable->GetDestiny() == currentDestination)
+        drawable->SetDestiny(nullptr);
 }
 
 void CRefreshScreen::put(CGraphicsObject* drawable, int priority)

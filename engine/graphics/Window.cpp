@@ -95,10 +95,7 @@ void CWindow::release()
     refreshScreen = nullptr;
     delete secondaryDisplay;
     secondaryDisplay = nullptr;
-    delete backBuffer;
-    backBuffer = nullptr;
-    delete surface;
-    surface = nullptr;
+    dropDisplay();
     if (CWindowServices::getTimer() == timer)
         CWindowServices::setTimer(nullptr);
     delete timer;
@@ -126,6 +123,17 @@ void CWindow::release()
 
 // Display set-up
 
+// The back buffer may live in the display's memory: it goes with it.
+void CWindow::dropDisplay()
+{
+    delete refreshScreen;
+    refreshScreen = nullptr;
+    delete backBuffer;
+    backBuffer = nullptr;
+    delete surface;
+    surface = nullptr;
+}
+
 void CWindow::displayMade()
 {
     backBuffer = new CDirectDrawSurface(this, surface->GetBackBufferInterface(), surface->GetScreenSize(),
@@ -135,6 +143,7 @@ void CWindow::displayMade()
 
 int CWindow::CreateSurface(CWindowHandle secondWindow)
 {
+    dropDisplay();
     surface = new CSurface(0, clientSize);
     setErrorCode(surface->LastError());
     if (LastError() == 0) {
@@ -142,6 +151,7 @@ int CWindow::CreateSurface(CWindowHandle secondWindow)
         CXPoint origin = surface->GetClientOrigin();
         refreshScreen->SetPosition(origin.x, origin.y);
         if (secondWindow && layers().makeSecondaryDisplay) {
+            delete secondaryDisplay;
             secondaryDisplay = layers().makeSecondaryDisplay(secondWindow, this, commandLine ? commandLine->getDelay() : 0);
             surface->setSecondaryDisplay(secondaryDisplay);
         }
@@ -155,13 +165,7 @@ int CWindow::SetDisplayMode(int w, int h, int bpp)
         w = clientSize.cx;
     if (h == 0)
         h = clientSize.cy;
-    // The back buffer may live in the old display's memory: it goes too.
-    delete refreshScreen;
-    refreshScreen = nullptr;
-    delete backBuffer;
-    backBuffer = nullptr;
-    delete surface;
-    surface = nullptr;
+    dropDisplay();
     CXSize size(w, h);
     int depth = bpp;
     surface = new CSurface(size, depth, commandLine && commandLine->isPageFlippingEnabled());

@@ -248,6 +248,7 @@ public:
 
 private:
     void release();
+    void dropDisplay();
     void displayMade();
     void stopInputThread();
     void inputPollerThread();

@@ -414,7 +414,10 @@ TEST_F(CRefreshScreenTest, PageFlippingKeepsTheDirtyListAndRedrawsTheWholeScreen
     backend.failFlipChain(true);
     ASSERT_EQ(w->SetDisplayMode(0, 0, 16), 0);
     EXPECT_FALSE(w->GetSurface()->IsFlippingEnabled());
-    EXPECT_EQ(a->GetCanvas(), nullptr); // the old screen let its drawables go
+    // The old screen let its drawables go, and they no longer point at the
+    // old back buffer.
+    EXPECT_EQ(a->GetCanvas(), nullptr);
+    EXPECT_EQ(a->GetDestiny(), nullptr);
     w->GetRefreshScreenInterface()->put(a.get(), 0);
     w->Tick();
     EXPECT_EQ(w->GetRefreshScreenInterface()->getRefreshList()->getSize(), 0);
