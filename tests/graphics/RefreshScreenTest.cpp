@@ -453,4 +453,80 @@ TEST_F(CRefreshScreenTest, SavesTheLastFramesDestinationAndTurnsItGrey)
     EXPECT_EQ(screen->_catch(), nullptr);
 }
 
+// A background manager that logs what the screen asks of it.
+Log* backgroundLog = nullptr;
+struct Background : CScreenBackgroundIfc {
+    void Redraw(CDirectDrawSurface*, CRefreshRegion* regions) override
+    {
+        backgroundLog->lines.push_back("background " + std::to_string(regions->getSize()));
+    }
+    void SetBackground(CGraphicsObject* g) override
+    {
+        backgroundLog->lines.push_back(g ? "image " + std::string(g->getFileName().c_str()) : "none");
+    }
+    void SetBackground(CColor*) override { backgroundLog->lines.push_back("colour"); }
+    void setBackground(CDirectDrawSurface* s) override
+    {
+        backgroundLog->lines.push_back("surface");
+        delete s;
+    }
+    CDirectDrawSurface* getBackground() override { return nullptr; }
+    ~Background() override { backgroundLog->lines.push_back("~background"); }
+};
+
+struct LoggedDrawable : CGraphicsObject {
+    explicit LoggedDrawable(CWindow* w) : CGraphicsObject(w, CXSize(4, 4), 16) {}
+    void Redraw() override { backgroundLog->lines.push_back("drawable"); }
+};
+
+TEST_F(CRefreshScreenTest, DrawsTheBackgroundFirstAndKeepsTheImageFileItLoaded)
+{
+    Log log;
+    backgroundLog = &log;
+    CWindow::layers().makeBackground = [](CWindow*, CRefreshScreen*) -> CScreenBackgroundIfc* { return new Background; };
+    CWindow::layers().loadImage = [](CWindow* w, const CXString& name) {
+        CGraphicsObject* g = new CGraphicsObject(w);
+        g->setFileName(name);
+        if (name == "bad.img")
+            g->setErrorCode(-1);
+        return g;
+    };
+    {
+        std::unique_ptr<CWindow> w = makeWindow();
+        CRefreshScreen* screen = w->GetRefreshScreenInterface();
+        LoggedDrawable d(w.get());
+        screen->put(&d, 0);
+        w->Tick();
+        w->SetBackground(CXString("scene.img"));
+        w->SetBackground(CXString("bad.img")); // kept, not shown
+        CColor grey(7, 7, 7);
+        w->SetBackground(&grey);
+        screen->setBackground(new CDirectDrawSurface(w.get(), CXSize(8, 8), 16, false));
+        w->Tick(); // nothing dirty: the background draws no region
+        EXPECT_EQ(log.lines, (std::vector<std::string>{"background 1", "drawable", "image scene.img", "colour",
+                                                       "surface", "background 0"}));
+        log.lines.clear();
+    }
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"none", "~background"}));
+}
+
+TEST_F(CRefreshScreenTest, ALocalSurfaceScreenDrawsIntoItsOwnPixels)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen local(w.get(), true);
+    ASSERT_NE(local.GetLocalDestiny(), nullptr);
+    EXPECT_EQ(local.GetDataPtr(), local.GetLocalDestiny()->GetDataPtr());
+    auto d = drawable(w.get(), 3, 2, [](int x, int y) { return uint16_t(10 + x + 3 * y); });
+    d->SetPosition(5, 1);
+    local.put(d.get(), 0);
+    local.Redraw();
+    const uint16_t* pixels = reinterpret_cast<const uint16_t*>(local.GetDataPtr());
+    EXPECT_EQ(pixels[1 * 800 + 5], 10);
+    EXPECT_EQ(pixels[2 * 800 + 7], 15);
+    EXPECT_EQ(pixels[1 * 800 + 4], 0);
+    EXPECT_EQ(local.getFrameCounter(), 1);
+    // The window's own screen drew nothing of it.
+    EXPECT_EQ(w->GetRefreshScreenInterface()->getFrameCounter(), 0);
+}
+
 } // namespace
