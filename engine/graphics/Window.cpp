@@ -48,7 +48,8 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     CWindowServices::setTimer(timer);
     pollers = new CXArray(101, 0.75f);
     SetCursor(mainCursor);
-    // The input devices add themselves to the pollers.
+    // The sound device and the music player are made here, before the
+    // input devices, which add themselves to the pollers.
     const CWindowLayers& l = layers();
     if (l.makeKeyboard)
         keyboard = l.makeKeyboard(this);
