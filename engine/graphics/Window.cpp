@@ -48,7 +48,7 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     CWindowServices::setTimer(timer);
     pollers = new CXArray(101, 0.75f);
     SetCursor(mainCursor);
-    // The sound device and the music player are made here, before the
+    // The sound device and the music player belong here, before the
     // input devices, which add themselves to the pollers.
     const CWindowLayers& l = layers();
     if (l.makeKeyboard)
