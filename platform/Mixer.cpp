@@ -241,7 +241,7 @@ namespace {
 inline int32_t sampleAt(const uint8_t* frame, int bits, int channel)
 {
     if (bits == 8)
-        return (int32_t(frame[channel]) - 128) << 8;
+        return (int32_t(frame[channel]) - 128) * 256; // a shift of a negative value is undefined
     const uint8_t* p = frame + channel * 2;
     return int16_t(uint16_t(p[0] | p[1] << 8));
 }

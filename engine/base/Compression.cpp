@@ -270,6 +270,11 @@ char* CLZWCompression2::decompress()
     lzo_uint packed = readLE32(block + 4);
     if (length > 0 && packed > lzo_uint(length - 8))
         packed = lzo_uint(length - 8);
+    // An LZO1X byte unpacks to at most 255 more (a zero byte in a match's
+    // length); a header that claims more than the packed bytes can give is
+    // damage, not worth allocating and zeroing.
+    if (uint64_t(unpacked) > uint64_t(packed) * 256 + 1024)
+        return nullptr;
     char* result = new char[unpacked];
     // The safe decoder stops at either end and reports what it wrote, also
     // on damaged data; that prefix is kept and the rest left zero.

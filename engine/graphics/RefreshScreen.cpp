@@ -5,6 +5,7 @@
 #include "graphics/ValidationQuene.h"
 #include "graphics/Window.h"
 #include "graphics/WindowLayers.h"
+#include "script/Scene.h"
 
 // CRefreshRegion
 
@@ -228,7 +229,8 @@ void CRefreshScreen::Redraw()
 
 bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fullRefresh)
 {
-    CRefreshUnit* unit = CWindow::layers().defaultUnit ? CWindow::layers().defaultUnit() : nullptr;
+    // The unit's per-frame step is empty: only its first frame is told.
+    CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
     bool initial = false;
     if (unit && !unit->wasInitiallyUpdated()) {
         notify(NOTIFY_INITIAL_UPDATE);
@@ -238,8 +240,6 @@ bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fu
         if (fullRefresh)
             *fullRefresh = true;
         initial = true;
-    } else if (unit) {
-        unit->onFrame();
     }
     bool drawn = false;
     if (destination && (!unit || unit->wasInitiallyUpdated()))

@@ -9,8 +9,10 @@
 #include "graphics/PublicTrash.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
+#include "graphics/WindowSound.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "script/Scene.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -32,7 +34,7 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
       vmem(false), mouseEnabled(true), collisionInspector(nullptr), commandLine(cmd), cursorLock(false),
       mainCursor(cursorImage), activeCursor(nullptr), waitCursor(nullptr), cursor(nullptr), activeCursorLock(false),
       surface(nullptr), refreshScreen(nullptr), secondaryDisplay(nullptr), soundOn(true), musicOn(true),
-      windowMode(cmd && cmd->isWindowMode()), timer(nullptr), dxMouse(nullptr), keyboard(nullptr),
+      windowMode(cmd && cmd->isWindowMode()), musicPlayer(nullptr), timer(nullptr), dxMouse(nullptr), keyboard(nullptr),
       keyListeners(nullptr), mouseListeners(nullptr), trash(nullptr), pollers(nullptr), active(false),
       threadStop(false), threadPaused(true)
 {
@@ -43,13 +45,18 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     theWindow = this;
     CXObject::setLogSink(&CWindow::toLog);
     CApplicationWindow::attach(this, this);
+    CMC_Scene::setSceneWindow(this);
 
     timer = new CXTimer(this);
     CWindowServices::setTimer(timer);
     pollers = new CXArray(101, 0.75f);
     SetCursor(mainCursor);
-    // The sound device and the music player belong here, before the
-    // input devices, which add themselves to the pollers.
+    const CWindowSoundLayer& sound = CWindowSoundLayer::get();
+    if (sound.createSoundDevice)
+        sound.createSoundDevice(this);
+    if (sound.makeMusicPlayer)
+        musicPlayer = sound.makeMusicPlayer(this);
+    // The input devices add themselves to the pollers.
     const CWindowLayers& l = layers();
     if (l.makeKeyboard)
         keyboard = l.makeKeyboard(this);
@@ -78,6 +85,8 @@ CWindow::~CWindow()
     delete pollers;
     pollers = nullptr;
     CApplicationWindow::detach(this);
+    if (CMC_Scene::getSceneWindow() == this)
+        CMC_Scene::setSceneWindow(nullptr);
     CXObject::setLogSink(nullptr);
     CWindowPaths::setLangIfc(nullptr);
     if (theWindow == this)
@@ -97,6 +106,8 @@ void CWindow::release()
     delete secondaryDisplay;
     secondaryDisplay = nullptr;
     dropDisplay();
+    delete musicPlayer;
+    musicPlayer = nullptr;
     if (CWindowServices::getTimer() == timer)
         CWindowServices::setTimer(nullptr);
     delete timer;
@@ -110,6 +121,9 @@ void CWindow::release()
     dxMouse = nullptr;
     delete collisionInspector;
     collisionInspector = nullptr;
+    // The music went before the sound device.
+    if (CWindowSoundLayer::get().destroySoundDevice)
+        CWindowSoundLayer::get().destroySoundDevice();
     delete keyListeners;
     keyListeners = nullptr;
     if (mouseListeners) {
@@ -195,6 +209,41 @@ platform::Input* CWindow::getDIIfc()
     return p ? &p->input() : nullptr;
 }
 
+bool CWindow::getMonitorCollisionsFlag(CGraphicsObject* drawable)
+{
+    return drawable && drawable->getMonitorCollisionsFlag();
+}
+
+void CWindow::setMonitorCollisions(CGraphicsObject* drawable, bool on)
+{
+    if (drawable)
+        drawable->setMonitorCollisions(on);
+}
+
+void CWindow::addCollisionNotifier(CCollisionObserver* observer)
+{
+    if (collisionInspector)
+        collisionInspector->addNotifier(observer);
+}
+
+void CWindow::removeCollisionNotifier(CCollisionObserver* observer)
+{
+    if (collisionInspector)
+        collisionInspector->removeNotifier(observer);
+}
+
+void CWindow::addMonitoredObject(CGraphicsObject* drawable, bool pixelExact)
+{
+    if (collisionInspector)
+        collisionInspector->addMonitoredObject(drawable, pixelExact);
+}
+
+void CWindow::removeMonitoredObject(CGraphicsObject* drawable)
+{
+    if (collisionInspector)
+        collisionInspector->removeMonitoredObject(drawable);
+}
+
 void CWindow::setCollisionInspectorIfc(CCollisionInspectorIfc* inspector)
 {
     if (inspector == collisionInspector)
@@ -226,7 +275,9 @@ int CWindow::Tick()
     if (application && layers().stepAnimations)
         if (CAnimationManager* animations = application->getAnimoManagerIfc())
             layers().stepAnimations(animations);
-    stepSoundManager();
+    // The sound manager's finish reports and the music's loop reports.
+    if (CWindowSoundLayer::get().soundStep)
+        CWindowSoundLayer::get().soundStep(this);
     if (collisionInspector)
         collisionInspector->tick();
     // Everything input triggers runs here, after the frame's drawing and
@@ -240,18 +291,18 @@ int CWindow::Tick()
     return 0;
 }
 
-// The sound manager reports the sounds that finished.
-void CWindow::stepSoundManager()
-{
-    CSoundManager* sounds = application ? application->getSoundManagerIfc() : nullptr;
-    if (sounds && layers().stepSounds)
-        layers().stepSounds(sounds);
-}
-
 int CWindow::Redraw()
 {
-    if (!active || !refreshScreen || !backBuffer || !surface)
+    if (!active)
         return 0;
+    if (!refreshScreen || !backBuffer || !surface) {
+        // Without a display nothing is drawn, but the scene's first frame
+        // still comes (it starts the scene's music).
+        CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
+        if (unit && !unit->wasInitiallyUpdated())
+            unit->onInitialUpdate();
+        return 0;
+    }
     const CXPoint origin = surface->GetClientOrigin();
     // A lost back buffer or screen lost the picture: all of it is drawn
     // again, not only what changed.
@@ -460,6 +511,45 @@ CXString CWindow::GetSoundFXFullPath(const CXString& name)
     if (!soundFXPath.IsString())
         return name;
     return soundFXPath + "\\" + name;
+}
+
+void CWindow::StartMusic(const CXString& fileName, bool loop)
+{
+    if (!soundOn || !musicOn || !musicPlayer)
+        return;
+    CXString path = CWindowPaths::getRootPath() + fileName;
+    if (musicPlayer->isPlaying() && musicPlayer->getFileName().equalsIgnoreCase(path))
+        return;
+    musicPlayer->stop();
+    musicPlayer->play(path, loop);
+}
+
+void CWindow::StopMusic()
+{
+    if (musicPlayer)
+        musicPlayer->stop();
+}
+
+bool CWindow::isMusicPlaying() { return musicPlayer && musicPlayer->isPlaying(); }
+
+int CWindow::getMusicVolume() { return musicPlayer && musicPlayer->hasStream() ? musicPlayer->getVolume() : -10000; }
+
+void CWindow::setMusicVolume(int volume)
+{
+    if (musicPlayer)
+        musicPlayer->setVolume(volume);
+}
+
+void CWindow::setMusicPan(int pan)
+{
+    if (musicPlayer)
+        musicPlayer->setPan(pan);
+}
+
+void CWindow::setMusicFreq(int frequency)
+{
+    if (musicPlayer)
+        musicPlayer->setFreq(frequency);
 }
 
 void CWindow::print(const CXRect&) { Redraw(); }

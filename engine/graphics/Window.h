@@ -5,6 +5,7 @@
 #include "base/XTimer.h"
 #include "graphics/WindowLayers.h"
 #include "script/Application.h"
+#include "script/SceneServices.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -24,6 +25,7 @@ class CPublicTrash;
 class CRefreshScreen;
 class CSortedVector;
 class CSurface;
+class CWindowMusic;
 class CXArray;
 namespace platform {
 class Input;
@@ -32,18 +34,21 @@ class Input;
 // The engine's root object for one running title. The host makes its
 // window and hands it over; CWindow owns everything that draws, sounds and
 // reads input: the display surfaces and the screen refresh, the engine
-// timer, the input devices and the input thread, the window lock, the
-// collision inspector, the deferred-deletion trash and the listener
-// registries. The host runs one frame per pass of its loop with domodal:
-// the window's tick, then the application's frame. There is one CWindow
-// per process.
+// timer, the sound device and the music player (made by the sound layer,
+// CWindowSoundLayer), the input devices and the input thread, the window
+// lock, the collision inspector, the deferred-deletion trash and the
+// listener registries. The host runs one frame per pass of its loop with
+// domodal: the window's tick, then the application's frame. There is one
+// CWindow per process.
 //
 // Threads: everything runs on the host's thread except the input thread,
 // which every 16 ms polls the input pollers under the window lock while
 // the window is active; the tick delivers what they queued, under the same
 // lock. The lock is recursive: delivery may reach code that takes it again.
-class CWindow : public CXObject, public CTimerWindow, public CApplicationWindow {
+class CWindow : public CXObject, public CTimerWindow, public CApplicationWindow, public CMC_SceneWindow {
 public:
+    // The error code when the sound device's primary format cannot be set.
+    enum { ERROR_SOUND_DEVICE = -997 };
     // Hot-spot event codes of the mouse handlers.
     enum {
         HOTSPOT_MOVE = 1,
@@ -183,11 +188,18 @@ public:
     void MusicOn(bool on) override { musicOn = on; }
     bool IsSoundOn() const { return soundOn; }
     bool IsMusicOn() const { return musicOn; }
-    // Without a music stream: the setters do nothing, the volume is silence.
-    int getMusicVolume() override { return -10000; }
-    void setMusicVolume(int) override {}
-    void setMusicPan(int) override {}
-    void setMusicFreq(int) override {}
+    // Music, when sound and music are both on: the file in the root path,
+    // which goes on unchanged when it is the one playing (any case).
+    void StartMusic(const CXString& fileName, bool loop) override;
+    void StopMusic() override;
+    bool isMusicPlaying() override;
+    // Without a music stream the setters do nothing and the volume reads
+    // as silence.
+    int getMusicVolume() override;
+    void setMusicVolume(int volume) override;
+    void setMusicPan(int pan) override;
+    void setMusicFreq(int frequency) override;
+    CWindowMusic* getMusicPlayer() { return musicPlayer; }
     void pause() override { setPaused(true); }
     void resume() override { setPaused(false); }
     // Printing is not available: the window is only redrawn.
@@ -203,7 +215,9 @@ public:
     void SetWaitCursor(CCursorHandle c) { waitCursor = c; }
     void BeginActiveCursor();
     void BeginWaitCursor();
+    // The main cursor again (also as EndActiveCursor).
     void EndWaitCursor();
+    void EndActiveCursor() { EndWaitCursor(); }
     void LockCursor() { cursorLock = true; }
     void UnLockCursor() { cursorLock = false; }
     void lockActiveCursor(bool on);
@@ -243,6 +257,18 @@ public:
     // any other code.
     static int tranlateToChar(int scanCode);
 
+    // What scenes ask of the window: the wait cursor while a scene is
+    // entered, and its collision inspector (nothing without one) with the
+    // drawables' own flag.
+    void beginWaitCursor() override { BeginWaitCursor(); }
+    void endActiveCursor() override { EndActiveCursor(); }
+    bool getMonitorCollisionsFlag(CGraphicsObject* drawable) override;
+    void setMonitorCollisions(CGraphicsObject* drawable, bool on) override;
+    void addCollisionNotifier(CCollisionObserver* observer) override;
+    void removeCollisionNotifier(CCollisionObserver* observer) override;
+    void addMonitoredObject(CGraphicsObject* drawable, bool pixelExact) override;
+    void removeMonitoredObject(CGraphicsObject* drawable) override;
+
     // What the window needs of the layers above it; see WindowLayers.h.
     static CWindowLayers& layers();
 
@@ -256,7 +282,6 @@ private:
     // (in the tick) every poller, over a copy of the list.
     void tickPollers();
     void flushPollers();
-    void stepSoundManager();
     // Offers a mouse event to the hot spots, then to the mouse listeners
     // from the top until one takes it: the hot spot's answer, taken when a
     // listener took it, else 0.
@@ -286,6 +311,7 @@ private:
     bool soundOn;
     bool musicOn;
     bool windowMode;
+    CWindowMusic* musicPlayer;
     CXTimer* timer;
     CXString soundFXPath;
     CDXMouse* dxMouse;

@@ -3,12 +3,12 @@
 #include "graphics/GraphicsObject.h"
 
 class CAnimationManager;
+class CCollisionObserver;
 class CDXMouse;
 class CDirectDrawSurface;
 class CKeyboard;
 class CRefreshRegion;
 class CRefreshScreen;
-class CSoundManager;
 class CWindow;
 
 // The host's window and a cursor as the platform layer hands them over;
@@ -16,12 +16,19 @@ class CWindow;
 using CWindowHandle = void*;
 using CCursorHandle = void*;
 
-// The window's collision inspector: drawables whose collisions are watched
+// The window's collision inspector: scenes watch drawables and observers
+// with it (through the window), drawables whose collisions are watched
 // report their moves to it, the frame tick runs it once a frame, and the
 // window deletes it.
 class CCollisionInspectorIfc : public CPositionObserver {
 public:
     virtual ~CCollisionInspectorIfc() {}
+    virtual void addMonitoredObject(CGraphicsObject* drawable, bool pixelExact) = 0;
+    // The drawable's entry stops being watched; the pointer may be stale
+    // and is only compared.
+    virtual void removeMonitoredObject(CGraphicsObject* drawable) = 0;
+    virtual void addNotifier(CCollisionObserver* observer) = 0;
+    virtual void removeNotifier(CCollisionObserver* observer) = 0;
     virtual void tick() = 0;
 };
 
@@ -49,20 +56,6 @@ public:
     virtual CDirectDrawSurface* getBackground() = 0;
 };
 
-// The current scene's default screen unit as the refresh screen's frame
-// sees it: its first frame runs its initial update, every later frame its
-// per-frame step.
-class CRefreshUnit {
-public:
-    virtual bool wasInitiallyUpdated() = 0;
-    // Marks the unit initially updated and runs its initial step; true.
-    virtual bool onInitialUpdate() = 0;
-    virtual void onFrame() {}
-
-protected:
-    ~CRefreshUnit() = default;
-};
-
 // What the window and the screen refresh need of the layers above them
 // (animation and sound, controls and input, image files) and of parts of
 // the graphics layer that are not there yet. Each layer fills its entries
@@ -78,10 +71,9 @@ struct CWindowLayers {
     void (*deleteMouse)(CDXMouse* mouse);
     // The collision inspector, made by the window's constructor.
     CCollisionInspectorIfc* (*makeCollisionInspector)(CWindow* window);
-    // The frame tick's steps of the application's animation manager and
-    // sound manager.
+    // The frame tick's step of the application's animation manager (the
+    // sounds' step is the sound layer's, CWindowSoundLayer).
     void (*stepAnimations)(CAnimationManager* manager);
-    void (*stepSounds)(CSoundManager* manager);
     // The hot-spot registry: a mouse event (the event code, the position,
     // 0) and a key (key, key data); non-zero when a hot spot took it.
     int (*hotSpotMouseEvent)(int event, CXPoint position, int flags);
@@ -98,8 +90,6 @@ struct CWindowLayers {
     // An image file loaded as a drawable (with its error code set when it
     // could not be read); the caller owns it.
     CGraphicsObject* (*loadImage)(CWindow* window, const CXString& fileName);
-    // The current scene's default screen unit, or null.
-    CRefreshUnit* (*defaultUnit)();
     // Turns a drawable's pixels to grey scale.
     void (*toGrayScale)(CGraphicsObject* drawable);
 };

@@ -30,6 +30,12 @@ public:
     virtual void SetSoundFXPath(const CXString& folder) = 0;
     virtual CXString GetSoundFXFullPath(const CXString& name) = 0;
     virtual void MusicOn(bool on) = 0;
+    // The background music: a file started looping or not (it goes on when
+    // it is the one playing), stopped, and whether it plays. A window
+    // without music does nothing and answers false.
+    virtual void StartMusic(const CXString&, bool) {}
+    virtual void StopMusic() {}
+    virtual bool isMusicPlaying() { return false; }
     // The music stream's volume, pan and frequency; without a stream the
     // setters do nothing and the volume reads as silence (-10000).
     virtual int getMusicVolume() = 0;

@@ -57,7 +57,7 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* container)
     : CMC_BehaviourBase(container, CXString()), condition(nullptr), conditionEpoch(0), lines(nullptr),
       retired(nullptr), tickCount(0), tickLimit(0), timerParams(nullptr), endBehaviour(nullptr), endEpoch(0),
       tempObjects(nullptr), enabled(true), breakpoint(-1), running(0), timerId(0), timerDone(false),
-      inPublicTrash(false)
+      inPublicTrash(false), orphaned(false)
 {
 }
 
@@ -104,12 +104,17 @@ void CMC_Behaviour::init()
     parse(code);
 }
 
-void CMC_Behaviour::parse(const CXString& text)
+void CMC_Behaviour::dropLines()
 {
     if (running > 0)
         retireLines();
     else
         releaseLines(false);
+}
+
+void CMC_Behaviour::parse(const CXString& text)
+{
+    dropLines();
     parsedText = text;
     if (text.IsString())
         lines = CMC_Behaviour_Entry::getCodeLines(this, text);
@@ -148,7 +153,7 @@ void CMC_Behaviour::freeRetired()
     if (!retired)
         return;
     for (int i = 0; i < retired->getSize(); ++i)
-        CMC_Behaviour_Entry::freeLines(reinterpret_cast<CMC_Behaviour_Entry**>((*retired)[i]), true);
+        CMC_Behaviour_Entry::freeLines(reinterpret_cast<CMC_Behaviour_Entry**>((*retired)[i]), !orphaned);
     delete retired;
     retired = nullptr;
 }
@@ -316,14 +321,32 @@ void CMC_Behaviour::endTimedRun(bool runEnd)
 }
 
 // Out of the container and marked for deletion: the window's trash deletes
-// it, or, without one, the behaviour trash.
+// it, or, without one, the behaviour trash. That may be after the container
+// is gone (the title ends, a class instance is deleted), so nothing that
+// reaches the container is kept: the lines and the anonymous behaviours
+// they made go now.
 void CMC_Behaviour::leaveContainer()
 {
     if (scene)
         scene->removeObject(this);
     setToDelete();
+    dropLines();
+    parsedText = CXString();
     if (!inPublicTrash)
         addToTrash(this);
+}
+
+// Called while the container's table still answers: the anonymous
+// behaviours are looked up there as at any release. Lines that are running
+// go when their run ends, without looking anything up.
+void CMC_Behaviour::leaveScene()
+{
+    dropLines();
+    parsedText = CXString();
+    orphaned = true;
+    condition = nullptr;
+    endBehaviour = nullptr;
+    scene = nullptr;
 }
 
 // A behaviour that was not on a timer may be bound to events: it is kept

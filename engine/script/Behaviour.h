@@ -20,8 +20,12 @@ class CXArchive;
 //   until its outermost run ends.
 // - On a timer (runOnTimer) the behaviour is in the window's deferred-
 //   deletion trash; when the timed run ends it leaves its container and is
-//   marked for deletion. Deleted earlier (its container unloads), it takes
+//   marked for deletion; its lines go at once (after the run, when it is
+//   running), so that its anonymous behaviours leave the container while
+//   that still exists. Deleted earlier (its container unloads), it takes
 //   itself off the timer and out of that trash.
+// - A behaviour that outlives its container in the behaviour trash or among
+//   the kept ones drops its lines and its scene when the container goes.
 class CMC_Behaviour : public CMC_BehaviourBase, public CTimerNotificator {
 public:
     // For reading a snapshot record back: no name, no code, nothing parsed.
@@ -130,8 +134,11 @@ private:
     static long long stepLimit;
     static long long steps;
 
+    void leaveScene() override;
     void parse(const CXString& text);
     void releaseLines(bool final);
+    // The lines go now, or, while they run, when the outermost run ends.
+    void dropLines();
     void retireLines();
     void freeRetired();
     void dropTempObjects(int from);
@@ -160,4 +167,5 @@ private:
     int timerId;
     bool timerDone;
     bool inPublicTrash;
+    bool orphaned; // the scene is gone: retired lines look nothing up there
 };

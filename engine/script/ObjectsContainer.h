@@ -102,6 +102,9 @@ private:
     static unsigned epoch;
 
     CMC_Object* lookup(const char* name);
+    // By the whole name, as the table keys it: a name read from a snapshot
+    // may hold NUL bytes.
+    CMC_Object* lookup(const CXString& name);
     CMC_Object* askPlugins(CMElement* element);
 
     CStringHashCode* lookupKey;

@@ -2,6 +2,7 @@
 // watching, the queries over playing objects and run-time objects.
 #include "script/Scene.h"
 
+#include "script/Application.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
 
@@ -60,6 +61,48 @@ bool CMC_Scene::setObjectMaker(const CXString& type, ObjectMaker maker)
     else
         return false;
     return true;
+}
+
+void CMC_PlainUnit::initialize(CMC_Scene* s, CMC_ScreenUnit*)
+{
+    scene = s;
+    if (s)
+        window = s->getWindow();
+    updated = false;
+}
+
+void CMC_PlainUnit::done(CMC_Scene*, CMC_ScreenUnit*)
+{
+    scene = nullptr;
+    updated = false;
+}
+
+bool CMC_PlainUnit::onInitialUpdate()
+{
+    updated = true;
+    startMusic(nullptr, false);
+    return true;
+}
+
+void CMC_PlainUnit::startMusic(const char* file, bool force)
+{
+    if (!scene || (!force && !scene->shouldMusicBeStarted()))
+        return;
+    CXString wanted = file ? CXString(file) : scene->getMusicFilename();
+    CApplicationWindow* link = CApplicationWindow::of(window);
+    if (!link)
+        return;
+    bool other = wanted.IsString() && !wanted.equalsIgnoreCase(musicFileName);
+    if (!other && link->isMusicPlaying())
+        return;
+    musicFileName = wanted;
+    link->StartMusic(wanted, true);
+}
+
+void CMC_PlainUnit::stopMusic()
+{
+    if (CApplicationWindow* link = CApplicationWindow::of(window))
+        link->StopMusic();
 }
 
 // A scene without music plays that of its episode, and an episode that of

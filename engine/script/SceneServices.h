@@ -2,6 +2,7 @@
 #include "base/XString.h"
 
 class CCollisionObserver;
+class CWindow;
 class CGraphicsObject;
 class CMC_Object;
 class CMC_Scene;
@@ -28,27 +29,45 @@ public:
     // without force only when the scene's shouldMusicBeStarted() is true.
     virtual void startMusic(const char* name, bool force) = 0;
     virtual void stopMusic() = 0;
+    // The first frame drawn after initialize marks the unit initially
+    // updated; the unit then starts the scene's music.
+    virtual bool wasInitiallyUpdated() = 0;
+    virtual bool onInitialUpdate() = 0;
 };
 
-// A unit that keeps its name and background and does nothing else.
+// A unit that keeps its name and background and plays the scenes' music
+// through the window; it draws nothing.
 class CMC_PlainUnit : public CMC_ScreenUnit {
 public:
-    explicit CMC_PlainUnit(const CXString& name) : name(name) {}
+    explicit CMC_PlainUnit(const CXString& name) : name(name), scene(nullptr), window(nullptr), updated(false) {}
 
     CXString getUnitName() override { return name; }
     void setUnitName(const CXString& n) override { name = n; }
     void setBackgroundFileName(const CXString& fileName) override { background = fileName; }
     CXString getBackgroundFileName() const { return background; }
-    void initialize(CMC_Scene*, CMC_ScreenUnit*) override {}
-    void done(CMC_Scene*, CMC_ScreenUnit*) override {}
+    // Keeps the scene (and its window) until done; the music's name stays
+    // from scene to scene, so that the same music plays on.
+    void initialize(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) override;
+    void done(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) override;
     void flushEditBoxes() override {}
     CMElements* resolveObjects(CMC_Scene*, CMElements* records) override { return records; }
-    void startMusic(const char*, bool) override {}
-    void stopMusic() override {}
+    // Starts the wanted music (the name, or the scene's) when it differs
+    // from the unit's in any case, or when no music plays.
+    void startMusic(const char* name, bool force) override;
+    // Stops the window's music; the name stays.
+    void stopMusic() override;
+    bool wasInitiallyUpdated() override { return updated; }
+    // Starts the scene's music unless the scene says not to.
+    bool onInitialUpdate() override;
+    CXString getMusicFileName() const { return musicFileName; }
 
 private:
     CXString name;
     CXString background;
+    CXString musicFileName;
+    CMC_Scene* scene;
+    CWindow* window;
+    bool updated;
 };
 
 // What scenes need of the engine window: the wait cursor, and the window's

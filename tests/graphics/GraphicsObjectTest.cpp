@@ -47,6 +47,10 @@ struct Watcher : CInvalidateObserver {
 struct Inspector : CCollisionInspectorIfc {
     explicit Inspector(std::vector<CGraphicsObject*>* m) : moved(m) {}
     void onPositionChanged(CGraphicsObject* g) override { moved->push_back(g); }
+    void addMonitoredObject(CGraphicsObject*, bool) override {}
+    void removeMonitoredObject(CGraphicsObject*) override {}
+    void addNotifier(CCollisionObserver*) override {}
+    void removeNotifier(CCollisionObserver*) override {}
     void tick() override {}
     std::vector<CGraphicsObject*>* moved;
 };

@@ -4,6 +4,8 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
 #include "graphics/ValidationQuene.h"
+#include "script/Scene.h"
+#include "script/SceneServices.h"
 #include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
@@ -234,21 +236,23 @@ TEST_F(CRefreshScreenTest, DrawsEachDrawableOncePerDirtyRegionOrOnceWhenItChange
     EXPECT_EQ(text(&kept), "0,0,50,50");
 }
 
-// A frame unit and canvas observer that log what the screen tells them.
+// The scenes' default screen unit and a canvas observer, logging what the
+// screen tells them.
 struct Log {
     std::vector<std::string> lines;
 };
-struct Unit : CRefreshUnit {
-    Log* log;
-    bool updated = false;
+Log* unitLog = nullptr;
+struct Unit : CMC_PlainUnit {
+    Unit() : CMC_PlainUnit("Default") {}
     bool wasInitiallyUpdated() override { return updated; }
     bool onInitialUpdate() override
     {
-        log->lines.push_back("unit initial");
+        unitLog->lines.push_back("unit initial");
         updated = true;
         return true;
     }
-    void onFrame() override { log->lines.push_back("unit frame"); }
+    bool updated = false;
+    static CMC_ScreenUnit* make(CWindow*, const CXString&) { return new Unit; }
 };
 struct Observer : CCanvasObserver {
     Log* log;
@@ -259,15 +263,14 @@ struct Observer : CCanvasObserver {
     void onFocusOn() override { log->lines.push_back("3"); }
     void onFocusOff() override { log->lines.push_back("4"); }
 };
-Unit* currentUnit = nullptr;
-
 TEST_F(CRefreshScreenTest, TellsObserversOfTheUnitsFirstFrameOfFramesAndOfTheFocus)
 {
     Log log;
-    Unit unit;
-    unit.log = &log;
-    currentUnit = &unit;
-    CWindow::layers().defaultUnit = [] { return static_cast<CRefreshUnit*>(currentUnit); };
+    unitLog = &log;
+    CMC_Scene::doneDefUnit();
+    CMC_Scene::setUnitMaker(&Unit::make);
+    CMC_Scene scene(nullptr, MC_SCENE); // makes the default unit
+    CMC_Scene::setUnitMaker(nullptr);
     std::unique_ptr<CWindow> w = makeWindow();
     CRefreshScreen* screen = w->GetRefreshScreenInterface();
     Observer o;
@@ -290,7 +293,7 @@ TEST_F(CRefreshScreenTest, TellsObserversOfTheUnitsFirstFrameOfFramesAndOfTheFoc
     EXPECT_TRUE(screen->getRefreshList()->isWholeScreen());
     log.lines.clear();
     w->Tick();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"unit frame", "1", "2"}));
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(backend.framesShown(0), shown + 2);
     log.lines.clear();
     w->OnActivateApp(false);
@@ -317,7 +320,7 @@ TEST_F(CRefreshScreenTest, TellsObserversOfTheUnitsFirstFrameOfFramesAndOfTheFoc
     screen->addNotifier(&o);
     screen->onFocusOff();
     EXPECT_EQ(log.lines, std::vector<std::string>{"4"});
-    currentUnit = nullptr;
+    CMC_Scene::doneDefUnit();
 }
 
 // The window's frames on the headless display: a picture behind a sprite

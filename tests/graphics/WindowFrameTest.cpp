@@ -2,6 +2,8 @@
 // it makes and deletes through the layers above it.
 #include "graphics/InputPoller.h"
 #include "graphics/RefreshScreen.h"
+#include "graphics/WindowSound.h"
+#include "script/Scene.h"
 #include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +35,10 @@ struct LoggingPoller : CInputPoller {
 
 struct LoggingInspector : CCollisionInspectorIfc {
     void onPositionChanged(CGraphicsObject*) override {}
+    void addMonitoredObject(CGraphicsObject*, bool exact) override { note(exact ? "watch exactly" : "watch"); }
+    void removeMonitoredObject(CGraphicsObject*) override { note("unwatch"); }
+    void addNotifier(CCollisionObserver*) override { note("observer"); }
+    void removeNotifier(CCollisionObserver*) override { note("no observer"); }
     void tick() override { note("collisions"); }
     ~LoggingInspector() override { note("~inspector"); }
 };
@@ -99,12 +105,14 @@ protected:
         l.makeCollisionInspector = [](CWindow*) -> CCollisionInspectorIfc* { return new LoggingInspector; };
         l.makeSecondaryDisplay = [](CWindowHandle, CWindow*, int) -> CSecondaryDisplayIfc* { return new LoggingMirror; };
         l.stepAnimations = [](CAnimationManager* m) { note(m == (CAnimationManager*)&animationMarker ? "animations" : "?"); };
-        l.stepSounds = [](CSoundManager* m) { note(m == (CSoundManager*)&soundMarker ? "sounds" : "?"); };
-        CApplicationLayers& a = CApplication::layers();
-        a.makeAnimationManager = [] { return (CAnimationManager*)&animationMarker; };
-        a.makeSoundManager = [] { return (CSoundManager*)&soundMarker; };
+        CWindowSoundLayer::get().soundStep = [](CWindow*) { note("sounds"); };
+        CApplication::layers().makeAnimationManager = [] { return (CAnimationManager*)&animationMarker; };
     }
-    ~CWindowFrameTest() override { CApplication::layers() = savedApplicationLayers; }
+    ~CWindowFrameTest() override
+    {
+        CApplication::layers() = savedApplicationLayers;
+        CWindowSoundLayer::get() = savedSoundLayer;
+    }
 
     std::unique_ptr<FrameWindow> frameWindow(bool noInputThread)
     {
@@ -116,6 +124,7 @@ protected:
     }
 
     CApplicationLayers savedApplicationLayers = CApplication::layers();
+    CWindowSoundLayer savedSoundLayer = CWindowSoundLayer::get();
     std::vector<std::string> log;
 };
 
@@ -238,7 +247,7 @@ TEST_F(CWindowFrameTest, PollersLeavingDuringDeliveryAreSkipped)
     w->OnActivateApp(true);
     w->Tick();
     EXPECT_EQ(log, (std::vector<std::string>{"redraw", "secondary display", "pollers' tick", "pollers' tick",
-                                             "collisions", "pollers' delivery"}));
+                                             "sounds", "collisions", "pollers' delivery"}));
     EXPECT_EQ(w->getPollers()->getSize(), 0);
     w->addIPoller(&second);
     w->removeAllIPollers();
@@ -297,6 +306,31 @@ TEST_F(CWindowFrameTest, MovingTheWindowRedrawsTheScreenInWindowModeOnly)
     f->Tick();
     f->OnMove(30, 40);
     EXPECT_EQ(f->GetRefreshScreenInterface()->getRefreshList()->getSize(), 0);
+}
+
+TEST_F(CWindowFrameTest, IsTheScenesWindowForTheWaitCursorAndTheCollisionInspector)
+{
+    int mainImage, waitImage;
+    std::unique_ptr<FrameWindow> w(
+        new FrameWindow(nullptr, &commandLine, &language, CXSize(800, 600), &mainImage, "", true));
+    ASSERT_EQ(CMC_Scene::getSceneWindow(), static_cast<CMC_SceneWindow*>(w.get()));
+    w->SetWaitCursor(&waitImage);
+    CMC_Scene::getSceneWindow()->beginWaitCursor();
+    EXPECT_EQ(w->GetCursor(), &waitImage);
+    CMC_Scene::getSceneWindow()->endActiveCursor();
+    EXPECT_EQ(w->GetCursor(), &mainImage);
+
+    CMC_Scene scene(w.get(), MC_SCENE);
+    auto g = screentest::drawable(w.get(), 2, 2, [](int, int) { return 0; });
+    scene.monitorCollisions(g.get(), true, nullptr);
+    EXPECT_TRUE(g->getMonitorCollisionsFlag());
+    scene.monitorCollisions(g.get(), true, nullptr); // already watched
+    scene.removeMonitorCollisions(g.get(), nullptr);
+    EXPECT_FALSE(g->getMonitorCollisionsFlag());
+    EXPECT_EQ(log, (std::vector<std::string>{"observer", "watch exactly", "no observer", "unwatch"}));
+    w.reset();
+    EXPECT_EQ(CMC_Scene::getSceneWindow(), nullptr);
+    CMC_Scene::doneDefUnit();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "base/Config.h"
+#include "HostTitle.h"
 #include "base/File.h"
 #include "graphics/Window.h"
 #include "host/Host.h"
@@ -7,47 +7,13 @@
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-class HostTest : public ::testing::Test {
-protected:
-    // Runs the host started in the temp folder; the message it gives back.
-    int run(const char* commandLine, std::string* message = nullptr)
-    {
-        EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
-        CXString text;
-        int code = quarnel::runHost(commandLine, &text);
-        if (message)
-            *message = text.c_str();
-        EXPECT_EQ(CWindow::getWindow(), nullptr);
-        return code;
-    }
-
-    // Writes the title's files, with CR LF line ends.
-    void title(std::initializer_list<std::pair<const char*, const char*>> files)
-    {
-        for (const auto& f : files) {
-            std::string text;
-            for (const char* c = f.second; *c; ++c)
-                text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
-            tmp.write(f.first, text);
-        }
-    }
-    // A value the title kept in its settings file.
-    std::string setting(const char* section, const char* key)
-    {
-        CConfig config(CXString(platform::toEnginePath(tmp.file("Quarnel.ini")).c_str()));
-        return config.GetString(section, key).c_str();
-    }
-
-    testsupport::TempDir tmp;
-    testsupport::CwdGuard cwd;
-};
+using HostTest = testsupport::HostTitle;
 
 TEST_F(HostTest, SettingsOfSectionMainWithTheirDefaults)
 {

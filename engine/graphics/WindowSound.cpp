@@ -1,0 +1,7 @@
+#include "graphics/WindowSound.h"
+
+CWindowSoundLayer& CWindowSoundLayer::get()
+{
+    static CWindowSoundLayer entries = {};
+    return entries;
+}

@@ -1,0 +1,54 @@
+// What the sound layer gives the layers below it: the application's sound
+// manager and codecs, the outside decoder of the script application, and
+// the window's sound device, music player and frame step.
+#include "graphics/Window.h"
+#include "graphics/WindowSound.h"
+#include "media/MusicPlayer.h"
+#include "media/SndStream.h"
+#include "media/Sound4.h"
+#include "media/SoundCodec.h"
+#include "media/SoundManager.h"
+#include "script/Application.h"
+
+namespace {
+CSoundManager* makeSoundManager() { return new CSoundManager; }
+void deleteSoundManager(CSoundManager* m) { delete m; }
+void pauseSounds(CSoundManager* m) { m->pause(); }
+void resumeSounds(CSoundManager* m) { m->resume(); }
+void loadSoundDecoder(CWindow* w) { CSoundCodec_ADPCM::initialize(w); }
+
+void createSoundDevice(CWindow* w) { CSound4::CreateDirectSoundInterface(w); }
+void destroySoundDevice()
+{
+    CSound4::DestroySoundBuffer();
+    CSndStream::dropLoopReports();
+}
+CWindowMusic* makeMusicPlayer(CWindow* w) { return new CMusicPlayer(w); }
+void soundStep(CWindow* w)
+{
+    CApplication* app = w->GetApplicationInterface();
+    if (CSoundManager* m = app ? app->getSoundManagerIfc() : nullptr)
+        m->domodal();
+    CSndStream::raiseLoopReports(w);
+}
+
+struct Registration {
+    Registration()
+    {
+        CApplicationLayers& l = CApplication::layers();
+        l.makeSoundManager = &makeSoundManager;
+        l.deleteSoundManager = &deleteSoundManager;
+        l.pauseSounds = &pauseSounds;
+        l.resumeSounds = &resumeSounds;
+        l.initCodecs = &CSoundCodec::init_codecs;
+        l.doneCodecs = &CSoundCodec::done_codecs;
+        l.loadSoundDecoder = &loadSoundDecoder;
+        l.releaseSoundDecoder = &CSoundCodec_ADPCM::done;
+        CWindowSoundLayer& w = CWindowSoundLayer::get();
+        w.createSoundDevice = &createSoundDevice;
+        w.destroySoundDevice = &destroySoundDevice;
+        w.makeMusicPlayer = &makeMusicPlayer;
+        w.soundStep = &soundStep;
+    }
+} registration;
+} // namespace
