@@ -114,6 +114,15 @@ int runHost(const char* text, CXString* message)
     CWindow* window = new CWindow(nullptr, commandLine, &language, CXSize(800, 600), nullptr,
                                   CXString(platform::executableFolder().c_str()), false);
     window->OnActivateApp(true);
+    // The display: the window's client area in window mode, else the full
+    // screen at the command line's resolution in 16 bits, or 15.
+    if (window->LastError() == 0) {
+        if (commandLine->isWindowMode()) {
+            window->CreateSurface(nullptr);
+        } else if (window->SetDisplayMode(commandLine->getResolution(), 16) != 0) {
+            window->SetDisplayMode(commandLine->getResolution(), 15);
+        }
+    }
 
     CApplication* application = nullptr;
     int exitCode = EXIT_ENDED;

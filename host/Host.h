@@ -10,7 +10,8 @@
 // There is no display backend yet: the title always runs without a window
 // ("-nogfx" asks for exactly that), on the headless platform and a virtual
 // clock that moves by a fixed step each frame, so that a run is the same
-// every time. A run that writes the snapshot ("-2bin") ends once it is
+// every time. Its frames are still drawn, in window mode ("-window") into
+// the window's client area, else full screen at the "res" resolution. A run that writes the snapshot ("-2bin") ends once it is
 // written.
 namespace quarnel {
 
