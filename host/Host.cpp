@@ -209,10 +209,11 @@ int runHost(const char* text, CXString* message)
 
     int exitCode = EXIT_ENDED;
     void* mainWindow = nullptr;
+    void* secondWindow = nullptr;
     if (!headless) {
         // The second window, of the secondary display, first; then the main one.
         if (commandLine->getDelay() > 0)
-            CreateMainWindow(*backend, 1, settings.title, true, platform::Point{1024, 0});
+            secondWindow = CreateMainWindow(*backend, 1, settings.title, true, platform::Point{1024, 0});
         mainWindow = CreateMainWindow(*backend, 0, settings.title, commandLine->isWindowMode(), platform::Point{0, 0});
         if (!mainWindow) {
             exitCode = EXIT_FAILED;
@@ -229,11 +230,21 @@ int runHost(const char* text, CXString* message)
         window = new CWindow(mainWindow, commandLine, &language, CXSize(800, 600), nullptr,
                              CXString(platform::executableFolder().c_str()), false);
         procedure.setEngineWindow(window);
+        set(window, nullptr); // the window the menu's Redraw redraws
         window->OnActivateApp(true);
+        // The display: the window's client area (and the secondary display
+        // in the second window) in window mode, else the full screen at the
+        // command line's resolution in 16 bits, or 15.
+        if (window->LastError() == 0) {
+            if (commandLine->isWindowMode())
+                window->CreateSurface(secondWindow);
+            else if (window->SetDisplayMode(commandLine->getResolution(), 16) != 0)
+                window->SetDisplayMode(commandLine->getResolution(), 15);
+        }
         if (window->LastError() != 0) {
             exitCode = EXIT_FAILED;
             if (message)
-                message->Format("the engine window could not be made (error %d)", window->LastError());
+                message->Format("the engine window or its display could not be made (error %d)", window->LastError());
         }
     }
     if (exitCode == EXIT_ENDED) {
@@ -285,6 +296,7 @@ int runHost(const char* text, CXString* message)
 
     delete application;
     procedure.setEngineWindow(nullptr);
+    set(nullptr, nullptr);
     delete window;
     delete commandLine;
     return exitCode;

@@ -9,11 +9,12 @@
 // line in that order.
 //
 // With a display (DISPLAY or WAYLAND_DISPLAY set and SDL's video starting)
-// the title plays in a window, or the full screen without "-window", on the
-// system clock, each frame presented with vertical sync. Without one, or
-// with "-nogfx", it runs headless: no window, and a virtual clock that
-// moves by a fixed step each frame, so that a run is the same every time.
-// A run that writes the snapshot ("-2bin") ends once it is written.
+// the title plays in a window ("-window"), or the full screen at the "res"
+// resolution, on the system clock, each frame presented with vertical
+// sync. Without one, or with "-nogfx", it runs headless: no window, and a
+// virtual clock that moves by a fixed step each frame, so that a run is the
+// same every time; its frames are still drawn, into memory. A run that
+// writes the snapshot ("-2bin") ends once it is written.
 namespace quarnel {
 
 // Exit codes of runHost and the program.

@@ -36,16 +36,6 @@ void* CreateMainWindow(platform::Platform& platform, int window, const CXString&
     return platform.createMainWindow(window, title.c_str(), windowed, position);
 }
 
-void OnWindowCommand(CWindow* window, int command)
-{
-    if (!window)
-        return;
-    if (command == ID_EXIT)
-        window->OnDestroy();
-    else if (command == ID_REDRAW)
-        window->Redraw();
-}
-
 void CMainWindowProc::windowMessage(const platform::WindowMessage& m)
 {
     if (!window)
@@ -57,17 +47,18 @@ void CMainWindowProc::windowMessage(const platform::WindowMessage& m)
         window->Redraw();
         break;
     case platform::WindowMessage::ACTIVATE:
-        // Becoming active redraws the whole window (once the engine window
-        // draws, through its invalidation of the whole screen).
+        // Becoming active redraws the whole window; becoming inactive does not.
         window->OnActivateApp(m.value != 0);
         if (window->isActive())
-            window->Redraw();
+            window->Invalidate(static_cast<CXRect*>(nullptr));
         break;
     case platform::WindowMessage::DOUBLE_CLICK:
-        // The engine window takes a double click only while active; it has
-        // no handler for one yet, so the click goes nowhere.
+        // The engine's mouse handlers act only on a last argument of 0, so
+        // the click goes without the key flags that come with it.
+        if (window->isActive())
+            window->OnLButtonDblClk(CXPoint(m.x, m.y), 0);
         break;
-    case platform::WindowMessage::COMMAND: OnWindowCommand(window, m.value); break;
+    case platform::WindowMessage::COMMAND: ::OnWindowCommand(window, nullptr, m.value); break;
     case platform::WindowMessage::MENU: showMenu(); break;
     }
 }
@@ -85,7 +76,7 @@ void CMainWindowProc::showMenu()
     commands[1].id = ID_EXIT;
     int chosen = backend.chooseCommand(menu.caption.IsString() ? menu.caption.c_str() : "Quarnel", text.c_str(),
                                        commands);
-    OnWindowCommand(window, chosen);
+    ::OnWindowCommand(window, nullptr, chosen);
 }
 
 } // namespace quarnel

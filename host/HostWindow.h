@@ -46,12 +46,10 @@ SceneMenu BuildSceneMenu(CMC_Application* application);
 void* CreateMainWindow(platform::Platform& platform, int window, const CXString& title, bool windowed,
                        platform::Point position);
 
-// The menu commands: 40001 ends the loop, 40004 redraws the engine window;
-// every other id does nothing.
-void OnWindowCommand(CWindow* window, int command);
-
 // Hands the window messages to the engine window while there is one; before
-// it is made and after it is deleted they go nowhere.
+// it is made and after it is deleted they go nowhere. Menu commands go to
+// the engine's OnWindowCommand (40001 ends the loop, 40004 redraws the
+// whole screen, every other id does nothing).
 class CMainWindowProc : public platform::WindowProcedure {
 public:
     explicit CMainWindowProc(platform::Platform& platform) : backend(platform) {}
