@@ -26,10 +26,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// An X server on a display it chose itself, ended with the test.
+// An X server on a display it chose itself, ended with the test. Servers
+// started at the same moment may race for one display's lock, and the loser
+// ends: it is started again.
 class Xvfb {
 public:
     Xvfb()
+    {
+        for (int attempt = 0; attempt < 5 && !display; ++attempt)
+            start();
+    }
+    void start()
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -53,6 +60,12 @@ public:
             name = ":" + std::to_string(std::atoi(text));
         close(fds[0]);
         display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
+        if (!display && pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+            name.clear();
+        }
     }
     ~Xvfb()
     {
