@@ -37,10 +37,13 @@ char* unpackLZO(char* block, int length, int64_t expected)
 
 void CGraphicsObject::Compress(_compression kind)
 {
-    // Only plain pixels are packed; a view's pixels are its source's.
-    if (kind != COMPRESSION_RLE2 || compression != COMPRESSION_NONE || !data || !ownsPixels)
+    // Only plain pixels are packed; a view's pixels are its source's. The
+    // packets hold whole words, so an odd number of bytes (some 24-bit
+    // images) cannot be packed without losing the last one.
+    const int64_t bytes = blockBytes(width, height, GetPixelSize());
+    if (kind != COMPRESSION_RLE2 || compression != COMPRESSION_NONE || !data || !ownsPixels || bytes % 2)
         return;
-    dataSize = packedSize = packedSize2 = int32_t(blockBytes(width, height, GetPixelSize()));
+    dataSize = packedSize = packedSize2 = int32_t(bytes);
     int length = 0;
     char* packed = CRLECompression::__compress(data, dataSize, length);
     release(data);
@@ -100,10 +103,12 @@ void CGraphicsObject::DeCompress()
     }
     release(data);
     data = colour.release();
-    if (withAlpha) {
-        release(alpha);
-        alpha = plane.release();
-    }
+    // A plane without a block holds no alpha: it goes rather than stand as
+    // a plane shorter than the picture.
+    release(alpha);
+    alpha = plane.release();
+    if (!alpha)
+        planeSize[3] = 0;
     compression = compression == COMPRESSION_LZO_RLE2 ? COMPRESSION_RLE2 : COMPRESSION_NONE;
 }
 
