@@ -8,6 +8,7 @@
 #include "graphics/PixelBlock.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -102,10 +103,22 @@ struct Replace : CGraphicsObject::PixelEdit {
     }
 };
 
-// The part of r inside a w x h image.
-CXRect limited(const CXRect& r, int w, int h)
+// The part of the rectangle (left, top, right, bottom) inside a w x h
+// image; the corners may lie anywhere, even past the range of int.
+CXRect limited(int64_t left, int64_t top, int64_t right, int64_t bottom, int w, int h)
 {
-    return CXRect(std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, w), std::min(r.bottom, h));
+    return CXRect(int(std::clamp<int64_t>(left, 0, w)), int(std::clamp<int64_t>(top, 0, h)),
+                  int(std::clamp<int64_t>(right, 0, w)), int(std::clamp<int64_t>(bottom, 0, h)));
+}
+
+CXRect limited(const CXRect& r, int w, int h) { return limited(r.left, r.top, r.right, r.bottom, w, h); }
+
+// r moved by (dx, dy), its edges kept to the range of int.
+CXRect moved(const CXRect& r, int dx, int dy)
+{
+    auto edge = [](int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); };
+    return CXRect(edge(int64_t(r.left) + dx), edge(int64_t(r.top) + dy), edge(int64_t(r.right) + dx),
+                  edge(int64_t(r.bottom) + dy));
 }
 
 // Copies the part of rect r (in from's pixels) that lies inside from, a
@@ -262,7 +275,9 @@ void CGraphicsObject::copyPart(CGraphicsObject* source, const CXRect& r)
     }
     // The copy is made before this drawable lets go of its own pixels,
     // which the source may be a view of.
-    const int w = std::max(r.Width(), 0), h = std::max(r.Height(), 0);
+    // Sizes past the range of int give no pixels, as absurd sizes do.
+    const int w = int(std::clamp<int64_t>(int64_t(r.right) - r.left, 0, INT_MAX));
+    const int h = int(std::clamp<int64_t>(int64_t(r.bottom) - r.top, 0, INT_MAX));
     const int64_t bytes = blockBytes(w, h, pixelSize), planeBytes = blockBytes(w, h, 1);
     char* newColour = colour ? zeroedBlock(bytes) : nullptr;
     char* newPlane = plane ? zeroedBlock(planeBytes) : nullptr;
@@ -456,8 +471,8 @@ void CGraphicsObject::outline(unsigned short colour, int thickness)
 
 void CGraphicsObject::FitRect(CXRect r)
 {
-    x = r.left + (r.right - width - r.left) / 2;
-    y = r.top + (r.bottom - height - r.top) / 2;
+    x = int(r.left + (int64_t(r.right) - width - r.left) / 2);
+    y = int(r.top + (int64_t(r.bottom) - height - r.top) / 2);
 }
 
 void CGraphicsObject::FitObject(CGraphicsObject* other)
@@ -539,7 +554,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* stamp)
     if (stamp->savedAlpha) {
         putBack(alpha, width, height, stamp->mergeRect, stamp->savedAlpha);
         if (screen) {
-            CXRect undone = stamp->mergeRect + CXPoint(x, y);
+            CXRect undone = moved(stamp->mergeRect, x, y);
             screen->invalidateArea(&undone);
         }
     }
@@ -550,7 +565,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* stamp)
         return;
     }
     // A stamp wholly left of or above the image covers nothing.
-    const CXRect area = limited(CXRect(p.x, p.y, p.x + stamp->width, p.y + stamp->height), width, height);
+    const CXRect area = limited(p.x, p.y, int64_t(p.x) + stamp->width, int64_t(p.y) + stamp->height, width, height);
     if (!hasArea(area)) {
         stamp->mergeRect = CXRect();
         return;
@@ -564,7 +579,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* stamp)
         std::memcpy(line, stamp->alpha + int64_t(row - p.y) * stamp->width + (area.left - p.x), size_t(aw));
     }
     if (screen) {
-        CXRect covered = area + CXPoint(x, y);
+        CXRect covered = moved(area, x, y);
         screen->invalidateArea(&covered);
     }
 }
@@ -575,7 +590,7 @@ void CGraphicsObject::restoreAlpha(CGraphicsObject* stamp)
         return;
     putBack(alpha, width, height, stamp->mergeRect, stamp->savedAlpha);
     if (screen) {
-        CXRect area = stamp->mergeRect + CXPoint(x, y);
+        CXRect area = moved(stamp->mergeRect, x, y);
         screen->invalidateArea(&area);
     }
 }
@@ -591,7 +606,8 @@ void CGraphicsObject::mergeAlpha2(CXPoint p, CGraphicsObject* stamp, bool reset)
         const CXRect box = stamp->GetBoundingBox();
         const int cw = std::min(box.Width(), stamp->width), ch = std::min(box.Height(), stamp->height);
         // Only the part of the stamp that falls inside this image.
-        const CXRect area = limited(CXRect(p.x, p.y, p.x + std::max(cw, 0), p.y + std::max(ch, 0)), width, height);
+        const CXRect area =
+            limited(p.x, p.y, int64_t(p.x) + std::max(cw, 0), int64_t(p.y) + std::max(ch, 0), width, height);
         for (int row = area.top; row < area.bottom; ++row) {
             char* line = alpha + int64_t(row) * width;
             const char* from = stamp->alpha + int64_t(row - p.y) * stamp->width;

@@ -23,15 +23,22 @@ int64_t lzoContentLength(const char* block)
 }
 
 // The content of the LZO block of length bytes when it unpacks to exactly
-// expected bytes (any length for expected -1); null otherwise. length
-// bounds what is read: a block is never trusted past its own end.
-char* unpackLZO(char* block, int length, int64_t expected)
+// expected bytes, or with exact false to at most that many; null
+// otherwise. length bounds what is read: a block is never trusted past its
+// own end, nor its header past what the picture can hold.
+char* unpackLZO(char* block, int length, int64_t expected, bool exact)
 {
-    if (!block || length < 8 || (expected >= 0 && lzoContentLength(block) != expected))
+    if (!block || length < 8)
+        return nullptr;
+    const int64_t content = lzoContentLength(block);
+    if (exact ? content != expected : content > expected)
         return nullptr;
     CLZWCompression2 codec(block, length);
     return codec.decompress();
 }
+
+// The longest RLE2 form of n bytes: the packets never take twice the data.
+int64_t longestRLE2(int64_t n) { return 2 * n + 2; }
 
 } // namespace
 
@@ -77,13 +84,17 @@ void CGraphicsObject::DeCompress()
         if (bpp != 15)
             colourBpp = 16;
     } else if (compression == COMPRESSION_LZO) {
-        colour.reset(unpackLZO(data, packedSize, blockBytes(width, height, GetPixelSize())));
+        colour.reset(unpackLZO(data, packedSize, blockBytes(width, height, GetPixelSize()), true));
     } else {
-        colour.reset(unpackLZO(data, packedSize, -1));
+        colour.reset(unpackLZO(data, packedSize, longestRLE2(blockBytes(width, height, GetPixelSize())), false));
     }
     const bool withAlpha = alpha && planeSize[3] > 0;
-    if (withAlpha)
-        plane.reset(unpackLZO(alpha, planeSize[3], compression == COMPRESSION_LZO_RLE2 ? -1 : pixels));
+    if (withAlpha) {
+        if (compression == COMPRESSION_LZO_RLE2)
+            plane.reset(unpackLZO(alpha, planeSize[3], longestRLE2(pixels), false));
+        else
+            plane.reset(unpackLZO(alpha, planeSize[3], pixels, true));
+    }
     if (!colour || (pixels == 0 && compression != COMPRESSION_LZO_RLE2) || (withAlpha && !plane)) {
         setErrorCode(ERROR_DAMAGED);
         return;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -138,6 +139,10 @@ TEST(CGraphicsObjectImageTest, CopyOfARectangleReachingOutside)
     EXPECT_EQ(words(&g), Words({0, 0}));
     g.Copy(source.get(), CXRect(3, 3, 3, 3));
     EXPECT_EQ(words(&g), numberedPart(0, 0, 6, 4));
+    // A rectangle wider than int reaches gives no pixels.
+    CGraphicsObject far(nullptr);
+    far.Copy(source.get(), CXRect(INT_MIN, 0, INT_MAX, 1));
+    EXPECT_EQ(far.GetDataPtr(), nullptr);
     // A copy of itself changes nothing.
     g.Copy(&g);
     EXPECT_EQ(words(&g), numberedPart(0, 0, 6, 4));
@@ -299,6 +304,9 @@ TEST(CGraphicsObjectImageTest, FitCentres)
     frame.SetPosition(100, 200);
     g.FitObject(&frame);
     EXPECT_EQ(g.GetPosition(), CXPoint(105, 207));
+    g.FitRect(CXRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(g.GetPosition(), CXPoint(-6, -4));
+    g.FitObject(&frame);
     g.FitObject(nullptr);
     EXPECT_EQ(g.GetPosition(), CXPoint(105, 207));
 }
@@ -366,8 +374,10 @@ TEST(CGraphicsObjectImageTest, AlphaStampsAreUndone)
     // Right of the image: only the previous stamp is undone.
     g->mergeAlpha(CXPoint(6, 0), stamp.get());
     EXPECT_EQ(plane(g.get()), Bytes(36, 255));
-    // Wholly above: nothing is stamped.
+    // Wholly above, or as far away as int goes: nothing is stamped.
     g->mergeAlpha(CXPoint(0, -3), stamp.get());
+    g->mergeAlpha(CXPoint(INT_MIN, INT_MIN), stamp.get());
+    g->mergeAlpha2(CXPoint(INT_MAX, INT_MIN), stamp.get(), false);
     EXPECT_EQ(plane(g.get()), Bytes(36, 255));
     g->SetCanvas(nullptr);
 }

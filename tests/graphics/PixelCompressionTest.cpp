@@ -17,7 +17,8 @@ using Bytes = std::vector<unsigned char>;
 char* copyOf(const Bytes& b)
 {
     char* p = new char[b.size()];
-    std::memcpy(p, b.data(), b.size());
+    if (!b.empty())
+        std::memcpy(p, b.data(), b.size());
     return p;
 }
 
@@ -317,6 +318,7 @@ TEST(CGraphicsObjectCompressionTest, DamagedBlocksLeaveTheDrawableAsItWas)
         {"colour block shorter than its header", COMPRESSION_LZO, cut, {}},
         {"alpha of the wrong length", COMPRESSION_LZO, lzo(p.colour), lzo(Bytes(7, 1))},
         {"alpha without a block", COMPRESSION_LZO_RLE2, lzo(Bytes(3, 0)), {1, 2, 3}},
+        {"RLE2 form longer than the picture allows", COMPRESSION_LZO_RLE2, lzo(Bytes(200, 0)), {}},
         {"truncated JPEG", COMPRESSION_JPEG, truncatedJpeg, {}},
         {"JPEG of another size", COMPRESSION_JPEG, otherSize, {}},
         {"not a JPEG", COMPRESSION_JPEG, garbage, {}},
