@@ -2,6 +2,7 @@
 
 #include "base/Archive.h"
 #include "base/StringTokenizer.h"
+#include "script/BehaviourEntry.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
@@ -33,6 +34,16 @@ int fieldType(const CXString& word)
 }
 
 CMC_Variable* fieldAt(CXVector* fields, int i) { return static_cast<CMC_Variable*>(fields->at(i)); }
+
+// Statements read and write STRUCT|FIELD through this: the field variable
+// itself, found by its short name.
+CMC_Variable* fieldOf(CMC_Object* structure, const CXString& field)
+{
+    return static_cast<CMC_Structure*>(structure)->getField(field);
+}
+struct InstallFieldAccessor {
+    InstallFieldAccessor() { CMC_Behaviour_Entry::setFieldAccessor(&fieldOf); }
+} installFieldAccessor;
 
 } // namespace
 

@@ -32,9 +32,6 @@ struct CWindowSoundLayer {
     void (*destroySoundDevice)();
     // The window's music player; the window deletes it.
     CWindowMusic* (*makeMusicPlayer)(CWindow* window);
-    // The frame's animation step, after the timers: the application's
-    // animation manager steps the playables that are due.
-    void (*animationStep)(CWindow* window);
     // The frame's sound step: the application's sound manager reports the
     // sounds that finished, and the music's loop reports queued by the
     // refill thread are raised.

@@ -33,9 +33,8 @@ public:
     enum { ANIMO_PLAYING = 0, ANIMO_STOPPED = 1, ANIMO_PAUSED = 2 };
     enum { DIRECTION_FORWARD = 0, DIRECTION_BACKWARD = 1 };
     enum { DEFAULT_FPS = 15 };
-    // The error code of a file that is not an animation or is damaged; 2000
-    // is a file that cannot be opened.
-    enum { ERROR_DAMAGED = 2001 };
+    // A file that is not an animation or is damaged gives the drawable's
+    // ERROR_DAMAGED; one that cannot be opened 2000.
 
     explicit CAnimo(CWindow* window);
     // Loads the file (see Load).

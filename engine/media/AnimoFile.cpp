@@ -281,8 +281,13 @@ bool CAnimo::Load3(CAnimoReader& in, const char* signature)
     if (!std::strcmp(signature, "NV+") || !std::strcmp(signature, "NVP"))
         animoFlags |= ANIMO_NEW_FILE;
     compression = frames.empty() ? COMPRESSION_NONE : frames[0]->GetCompression();
-    for (CFrame* f : frames)
+    // A block that does not decode to its picture is damage; an empty
+    // picture shows nothing whatever its block holds.
+    for (CFrame* f : frames) {
         f->DeCompress();
+        if (f->LastError() != 0 && f->Width() > 0 && f->Height() > 0)
+            return false;
+    }
     return true;
 }
 
@@ -427,7 +432,10 @@ void CAnimo::addStandardEvents(int frameCount)
 
 void CAnimo::convertToScreen()
 {
-    const int screenBpp = owner() ? owner()->GetBpp() : 16;
+    // Without a display there is no depth to take.
+    const int screenBpp = owner() ? owner()->GetBpp() : 0;
+    if (screenBpp <= 0)
+        return;
     for (CFrame* f : frames)
         if (f->GetCompression() == COMPRESSION_NONE)
             f->Convert(screenBpp);

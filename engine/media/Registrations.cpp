@@ -17,12 +17,7 @@ CAnimationManager* makeAnimationManager() { return new CAnimationManager; }
 void deleteAnimationManager(CAnimationManager* m) { delete m; }
 void pauseAnimations(CAnimationManager* m) { m->pause(); }
 void resumeAnimations(CAnimationManager* m, CMC_GroupMembers* group) { m->resume(group); }
-void animationStep(CWindow* w)
-{
-    CApplication* app = w->GetApplicationInterface();
-    if (CAnimationManager* m = app ? app->getAnimoManagerIfc() : nullptr)
-        m->domodal();
-}
+void stepAnimations(CAnimationManager* m) { m->domodal(); }
 
 CSoundManager* makeSoundManager() { return new CSoundManager; }
 void deleteSoundManager(CSoundManager* m) { delete m; }
@@ -61,11 +56,11 @@ struct Registration {
         l.doneCodecs = &CSoundCodec::done_codecs;
         l.loadSoundDecoder = &loadSoundDecoder;
         l.releaseSoundDecoder = &CSoundCodec_ADPCM::done;
+        CWindow::layers().stepAnimations = &stepAnimations;
         CWindowSoundLayer& w = CWindowSoundLayer::get();
         w.createSoundDevice = &createSoundDevice;
         w.destroySoundDevice = &destroySoundDevice;
         w.makeMusicPlayer = &makeMusicPlayer;
-        w.animationStep = &animationStep;
         w.soundStep = &soundStep;
     }
 } registration;

@@ -39,7 +39,7 @@ struct Registration {
 
 CMC_Object* objectAt(CXVector* list, int i) { return static_cast<CMC_Object*>(list->at(i)); }
 
-CMC_Variable* nameOf(CMC_Object* member) { return member ? CMC_String::temporary(member->getName()) : nullptr; }
+CMC_Variable* memberNameOf(CMC_Object* member) { return member ? CMC_String::temporary(member->getName()) : nullptr; }
 
 } // namespace
 
@@ -175,9 +175,9 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         return nullptr;
     case REMOVEALL: group->removeAll(); return nullptr;
     case GETSIZE: return CMC_Integer::temporary(group->getSize());
-    case GETNAME: return argc > 0 ? nameOf(group->get(getParameterInteger(args, 0)->getValue())) : nullptr;
-    case PREV: return nameOf(group->prev(step()));
-    case NEXT: return nameOf(group->next(step()));
+    case GETNAME: return argc > 0 ? memberNameOf(group->get(getParameterInteger(args, 0)->getValue())) : nullptr;
+    case PREV: return memberNameOf(group->prev(step()));
+    case NEXT: return memberNameOf(group->next(step()));
     case ADDCLONES: return addClones(group, container, args);
     case RESETMARKER: group->resetMarker(); return nullptr;
     case GETMARKERPOS: return CMC_Integer::temporary(group->getMarkerPos());
@@ -188,7 +188,7 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     case CLONE: return CMC_Runner::run(CMC_Runner::CLONE, object, container, args);
     case GETCLONEINDEX: return CMC_Runner::run(CMC_Runner::GETCLONEINDEX, object, container, args);
     // A marker before the first member, or left beyond the end, names none.
-    case GETNAMEATMARKER: return nameOf(group->get(group->getMarkerPos()));
+    case GETNAMEATMARKER: return memberNameOf(group->get(group->getMarkerPos()));
     default: return CMC_Runner::run(id, object, container, args);
     }
 }

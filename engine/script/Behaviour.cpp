@@ -41,9 +41,6 @@ CXString trimmed(CXString text)
 }
 } // namespace
 
-CMC_Behaviour::Nesting::Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
-CMC_Behaviour::Nesting::~Nesting() { --nesting; }
-
 long long CMC_Behaviour::stepLimit = 0;
 long long CMC_Behaviour::steps = 0;
 
@@ -163,6 +160,7 @@ void CMC_Behaviour::setParams(CXArray* params)
     CXString text = CMC_Behaviour_Entry::fillParams(code, params);
     if (lines && parsedText == text)
         return;
+    CMC_Behaviour_Entry::ForOneRun parsing;
     parse(text);
 }
 
@@ -191,7 +189,8 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
     Nesting guard;
     if (!guard.ok())
         return false;
-    if (checkCondition && getCondition() && !static_cast<CMC_BasicCondition*>(condition)->valid(true))
+    if (checkCondition && condition && getCondition() &&
+        !static_cast<CMC_BasicCondition*>(condition)->valid(true))
         return false;
     int firstTemp = tempObjects ? tempObjects->getSize() : 0;
     ++running;
@@ -207,8 +206,9 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
         releaseResult(r, scene);
     }
     --running;
-    dropTempObjects(firstTemp);
-    if (running == 0)
+    if (tempObjects && tempObjects->getSize() > firstTemp)
+        dropTempObjects(firstTemp);
+    if (running == 0 && retired)
         freeRetired();
     return result;
 }

@@ -103,7 +103,11 @@ public:
                                           int length, CMC_Behaviour* behaviour);
     // Gives back a statement's result: a temporary to its pool; a copy made
     // by clone() that no container lists is deleted; other objects stay.
-    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene);
+    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene)
+    {
+        if (value && !isStopValue(value))
+            releaseObject(value, scene);
+    }
     // Gives back what resolveParameter made: as releaseResult, and an inline
     // expression is deleted.
     static void releaseValue(CMC_Variable* value, CMC_ObjectsContainer* scene);
@@ -114,8 +118,8 @@ public:
     enum { MAX_NESTING = 400 };
     class Nesting {
     public:
-        Nesting();
-        ~Nesting();
+        Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
+        ~Nesting() { --nesting; }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
         bool ok() const { return allowed; }
@@ -123,14 +127,20 @@ public:
     private:
         bool allowed;
     };
-    // A budget of statements and loop passes for the whole process (0, the
-    // default, is none). Once spent, statements stop with -2 and loops end;
-    // used to bound the run of untrusted code.
+    // A budget of statements, loop passes and parsing for the whole process
+    // (0, the default, is none). Once spent, statements stop with -2, loops
+    // end and parsing makes inert statements; used to bound the run of
+    // untrusted code.
     static void setStepLimit(long long steps);
     // Counts one step; false when the budget is spent.
     static bool step() { return stepLimit <= 0 || ++steps <= stepLimit; }
+    // Counts the work on length bytes of text (parsing it, filling in
+    // parameters): a step and one more for every 64 bytes.
+    static bool charge(int length) { return stepLimit <= 0 || (steps += 1 + length / 64) <= stepLimit; }
 
 private:
+    static void releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene);
+
     static long long stepLimit;
     static long long steps;
 

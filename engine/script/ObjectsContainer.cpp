@@ -157,6 +157,9 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
     }
     table->put(new CStringHashCode(obj->getName()), obj);
     objects->add(obj);
+    // A name may now find this object where it found another, or nothing.
+    if (!obj->isTemporary())
+        ++epoch;
 }
 
 CXVector* CMC_ObjectsContainer::getObjectsOfType(int id)

@@ -95,6 +95,40 @@ TEST_F(HostTest, ARestartAskedByAScriptWaitsForTheFrameStep)
     EXPECT_EQ(setting("GAME", "N2"), "3");
 }
 
+// STRUCT|FIELD in statements: a field written, read into a variable,
+// compared in IF, and reached through a database's cursor, whose fields
+// change with the row it shows.
+TEST_F(HostTest, StatementsReachTheFieldsOfAStructure)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                     "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+           {"Rara/S/S.cnv", "OBJECT=P\nP:TYPE=STRUCT\nP:FIELDS=NAME<STRING>,SCORE<INTEGER>\n"
+                            "OBJECT=DB\nDB:TYPE=DATABASE\nDB:MODEL=P\n"
+                            "OBJECT=FIRST\nFIRST:TYPE=STRING\nFIRST:TOINI=TRUE\n"
+                            "OBJECT=SECOND\nSECOND:TYPE=STRING\nSECOND:TOINI=TRUE\n"
+                            "OBJECT=SCORES\nSCORES:TYPE=STRING\nSCORES:TOINI=TRUE\n"
+                            "OBJECT=HITS\nHITS:TYPE=INTEGER\nHITS:VALUE=0\nHITS:TOINI=TRUE\n"
+                            "OBJECT=NEXTROW\nNEXTROW:TYPE=BEHAVIOUR\n"
+                            "NEXTROW:CODE={SECOND^ADD(DB_CURSOR|NAME);DB^NEXT();}\n"
+                            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\n"
+                            "GO:CODE={P^SET(\"Ann\",12);P|SCORE^SET(44);P|SCORE^ADD(1);DB^ADD(P);"
+                            "P^SET(\"Bob\",7);P|NAME^ADD(\"by\");DB^ADD(P);"
+                            "FIRST^SET(P|NAME);@IF(P|SCORE'7,{HITS^ADD(1);},{HITS^ADD(100);});"
+                            "@IF(P|SCORE>7,{HITS^ADD(100);},\"\");"
+                            "DB^SELECT(0);@IF(DB_CURSOR|SCORE,>,40,{HITS^ADD(10);});"
+                            "NEXTROW^RUN();NEXTROW^RUN();"
+                            "DB_CURSOR|SCORE^SET(8);DB^SELECT(1);SCORES^SET(DB_CURSOR|SCORE);"
+                            "DB^SELECT(0);SCORES^ADD(DB_CURSOR|SCORE);GAME^EXIT();}\n"
+                            "OBJECT=S\nS:ONINIT=GO\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "FIRST"), "Bobby");
+    EXPECT_EQ(setting("S", "HITS"), "11");
+    // One statement met the cursor on both rows; the write went to the row
+    // the cursor showed then (NEXT came round to the first).
+    EXPECT_EQ(setting("S", "SECOND"), "AnnBobby");
+    EXPECT_EQ(setting("S", "SCORES"), "78");
+}
+
 TEST_F(HostTest, TheHostSwitchesForTheVirtualClock)
 {
     quarnel::HostSwitches s;

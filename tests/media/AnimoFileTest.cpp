@@ -179,7 +179,7 @@ TEST_F(CAnimoFileTest, TheSignatureChoosesTheFrameHeaderSize)
 
 // Hand-made packed files: events with their loop position and offsets, and
 // without events the three "standard" ones; a depth of 0 is 15, converted
-// to the screen's.
+// to the display's.
 TEST_F(CAnimoFileTest, PackedFilesLoad)
 {
     auto pak = [](int events, const std::string& eventBytes) {
@@ -196,6 +196,8 @@ TEST_F(CAnimoFileTest, PackedFilesLoad)
     ev.field("jump", 32).u16(3).u16(1).u16(99).u16(5);
     ev.u16(1).u16(0).u16(1);
     ev.u16(uint16_t(-2)).u16(3).zeros(6).zeros(10).u16(7).u16(8).zeros(6);
+    ASSERT_EQ(window->CreateSurface(nullptr), 0);
+    ASSERT_EQ(window->GetBpp(), 16);
     CAnimo a(window.get());
     ASSERT_EQ(loadBytes(a, pak(1, ev.s)), 0);
     EXPECT_EQ(a.Author(), "the author");
@@ -324,6 +326,65 @@ TEST_F(CAnimoFileTest, LegacyHeadersTheFramesWriteReadBack)
             EXPECT_EQ(alphaOf(b.GetFrame(i)), alphaOf(a.GetFrame(i)));
         }
     }
+}
+
+// Each compression kind a frame is stored in comes back as its pixels:
+// LZO blocks are opened by the loader, RLE2 (also inside LZO) is opened
+// when the frame is drawn; the writer packs frames in RLE2. A block that
+// does not decode to its picture is damage.
+TEST_F(CAnimoFileTest, EveryFrameKindGivesBackItsPixels)
+{
+    CFrame* source = plainFrame(window.get(), 9, 7, 0, 0, true, 0x4000);
+    std::unique_ptr<CFrame> keep(source);
+    const std::string colour = pixelsOf(source), plane = alphaOf(source);
+    auto lzo = [](const std::string& bytes) {
+        std::string copy(bytes);
+        int packed = 0;
+        std::unique_ptr<char[]> block(CLZWCompression2(&copy[0], int(copy.size())).compress(packed));
+        return std::string(block.get(), size_t(packed + 8));
+    };
+    auto rle2 = [](const std::string& bytes, bool words) {
+        std::string copy(bytes);
+        int packed = 0;
+        std::unique_ptr<char[]> out(words ? CRLECompression::__compress(&copy[0], int(copy.size()), packed)
+                                          : CRLECompression::__compresschar(&copy[0], int(copy.size()), packed));
+        return std::string(out.get(), size_t(packed));
+    };
+    struct Case {
+        const char* name;
+        std::string file;
+        _compression loaded;
+    };
+    const std::vector<Case> cases = {
+        {"plain", oneFrameFile(9, 7, 0, colour, plane), COMPRESSION_NONE},
+        {"LZO", oneFrameFile(9, 7, 2, lzo(colour), lzo(plane)), COMPRESSION_NONE},
+        {"LZO over RLE2", oneFrameFile(9, 7, 3, lzo(rle2(colour, true)), lzo(rle2(plane, false))), COMPRESSION_RLE2},
+        {"RLE2", oneFrameFile(9, 7, 4, rle2(colour, true), rle2(plane, false)), COMPRESSION_RLE2},
+    };
+    for (const Case& c : cases) {
+        CAnimo a(window.get());
+        ASSERT_EQ(loadBytes(a, c.file), 0) << c.name;
+        CFrame* f = a.GetFrame(0);
+        EXPECT_EQ(f->GetCompression(), c.loaded) << c.name;
+        CGraphicsObject screen(window.get(), CXSize(9, 7), 16);
+        a.SetDestiny(&screen);
+        a.SetEventFrame(0, 0);
+        a.Redraw();
+        EXPECT_EQ(pixelsOf(f), colour) << c.name;
+        EXPECT_EQ(alphaOf(f), plane) << c.name;
+        // Written packed, read back packed, the same pixels.
+        CAnimo b(window.get());
+        ASSERT_EQ(loadBytes(b, saved(a, COMPRESSION_RLE2)), 0) << c.name;
+        EXPECT_EQ(b.GetFrame(0)->GetCompression(), COMPRESSION_RLE2);
+        b.GetFrame(0)->unpack();
+        EXPECT_EQ(pixelsOf(b.GetFrame(0)), colour) << c.name;
+        EXPECT_EQ(alphaOf(b.GetFrame(0)), plane) << c.name;
+    }
+    // An LZO block whose content is not the picture.
+    std::string wrong = lzo(colour.substr(2));
+    CAnimo d(window.get());
+    EXPECT_EQ(loadBytes(d, oneFrameFile(9, 7, 2, wrong, lzo(plane))), CAnimo::ERROR_DAMAGED);
+    EXPECT_EQ(d.GetNOF(), 0);
 }
 
 // Files whose counts, lengths, names or frame data cannot be right, and

@@ -62,7 +62,7 @@ inline CFrame* plainFrame(CWindow* window, int w, int h, int x, int y, bool with
     for (int i = 0; i < w * h; ++i)
         words[i] = uint16_t(seed + i);
     if (withAlpha) {
-        char* plane = new char[size_t(w * h)];
+        char* plane = new char[size_t(w > 0 ? w : 0) * size_t(h > 0 ? h : 0)];
         for (int i = 0; i < w * h; ++i)
             plane[i] = char(255 - i);
         f->AlphaChannel(plane);
@@ -95,6 +95,22 @@ inline void addEvent(CAnimo& a, const char* name, std::vector<uint16_t> frames)
     for (size_t i = 0; i < frames.size(); ++i)
         records.push_back(new _anmFrameInfo3);
     a.appendEvent(e, records);
+}
+
+// An "NVP" file of one frame of w x h pixels at (0, 0), stored in that
+// kind with the given colour and alpha data, shown by one event.
+inline std::string oneFrameFile(int w, int h, int kind, const std::string& colour, const std::string& alpha)
+{
+    Bytes b;
+    b.raw(std::string("NVP", 4)).u16(1).u16(16).u16(1).zeros(13).u32(15).u32(0).u8(255).u16(0).zeros(10).u32(0).u32(0);
+    b.field("a", 32).u16(1).zeros(12).u32(15).u32(0).u8(255).zeros(12).u16(0);
+    b.zeros(12).u32(0xFFFFFFFF).zeros(8).u8(255).zeros(5);
+    b.u16(uint16_t(w)).u16(uint16_t(h)).zeros(4).u16(uint16_t(kind)).u32(uint32_t(colour.size()));
+    if (alpha.empty())
+        b.u16(0).zeros(36);
+    else
+        b.u16(4).zeros(12).u32(uint32_t(alpha.size())).zeros(20);
+    return b.raw(colour).raw(alpha).s;
 }
 
 // Reads an animation from bytes in memory; the animation's error code.

@@ -130,8 +130,7 @@ TEST_F(CAnimoTest, AtMostOneFrameIsHeldOpen)
         a.appendFrame(f);
     }
     addEvent(a, "all", {0, 1, 2});
-    if (a.GetFrame(0)->GetCompression() != COMPRESSION_RLE2)
-        GTEST_SKIP() << "waits for the RLE2 packing of the compression kinds";
+    ASSERT_EQ(a.GetFrame(0)->GetCompression(), COMPRESSION_RLE2);
     CGraphicsObject screen(window.get(), CXSize(4, 4), 16);
     a.SetDestiny(&screen);
     for (int p = 0; p < 3; ++p) {
