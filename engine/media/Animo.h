@@ -225,6 +225,9 @@ private:
     bool LoadNew(CAnimoReader& in);
     bool loadLegacy(CAnimoReader& in, const char* signature);
     bool readFrames(CAnimoReader& in, int count, int headerSize);
+    // Removes the file coding of every frame (LZO blocks, JPEG images);
+    // false when one does not decode to its picture.
+    bool openFileForms();
     // Three events named "standard" with every frame: two in order, the
     // third reversed.
     void addStandardEvents(int frameCount);

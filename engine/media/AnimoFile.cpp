@@ -281,8 +281,14 @@ bool CAnimo::Load3(CAnimoReader& in, const char* signature)
     if (!std::strcmp(signature, "NV+") || !std::strcmp(signature, "NVP"))
         animoFlags |= ANIMO_NEW_FILE;
     compression = frames.empty() ? COMPRESSION_NONE : frames[0]->GetCompression();
-    // A block that does not decode to its picture is damage; an empty
-    // picture shows nothing whatever its block holds.
+    return openFileForms();
+}
+
+// A block that does not decode to its picture is damage, found here rather
+// than when the frame is first drawn; an empty picture shows nothing
+// whatever its block holds.
+bool CAnimo::openFileForms()
+{
     for (CFrame* f : frames) {
         f->DeCompress();
         if (f->LastError() != 0 && f->Width() > 0 && f->Height() > 0)
@@ -345,7 +351,7 @@ bool CAnimo::LoadNew(CAnimoReader& in)
     }
     if (eventCount == 0)
         addStandardEvents(frameCount);
-    if (!readFrames(in, frameCount, CFrame::HEADER_NEW))
+    if (!readFrames(in, frameCount, CFrame::HEADER_NEW) || !openFileForms())
         return false;
     convertToScreen();
     return true;
@@ -413,6 +419,8 @@ bool CAnimo::loadLegacy(CAnimoReader& in, const char* signature)
             return false;
     if (!sequence)
         addStandardEvents(frameCount);
+    if (!openFileForms())
+        return false;
     convertToScreen();
     return true;
 }

@@ -132,7 +132,13 @@ bool CFrame::readHeader(CAnimoReader& in, int size)
     place.h = in.i16();
     place.x = in.i16();
     place.y = in.i16();
-    compression = _compression(in.u16());
+    // Kinds beyond those the engine knows are no picture it could draw.
+    const unsigned kind = in.u16();
+    if (kind > COMPRESSION_JPEG) {
+        in.fail();
+        return false;
+    }
+    compression = _compression(kind);
     const uint32_t colour = in.u32();
     uint32_t words[MAX_DESCRIPTORS] = {0, 0, 0, 0};
     if (!readDescriptors(in, in.u16(), words))

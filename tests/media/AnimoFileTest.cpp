@@ -281,20 +281,23 @@ TEST_F(CAnimoFileTest, LegacyFilesLoad)
     ASSERT_EQ(b.GetNOE(), 3);
     EXPECT_EQ(b.GetEventInfo(2)->frames, (std::vector<uint16_t>{0}));
 
-    // "PI3": the same headers over LZO blocks.
-    std::string plain = Bytes().u16(5).u16(6).s;
-    int packedLength = 0;
-    char* block = CLZWCompression2(&plain[0], int(plain.size())).compress(packedLength);
-    ASSERT_NE(block, nullptr);
-    std::string lzo(block, size_t(packedLength + 8));
-    delete[] block;
-    Bytes pi3;
-    pi3.raw(std::string("PI3", 4)).u16(1).u16(4).zeros(4);
-    pi3.u16(2).u16(0).u16(1).u16(0).zeros(2).u16(4).u32(1).u32(uint32_t(lzo.size())).zeros(12).raw(lzo);
+    // "PI3": the same headers over LZO blocks, which are opened at once; a
+    // block that is not the picture is damage.
+    auto pi3 = [](std::string plain) {
+        int packedLength = 0;
+        std::unique_ptr<char[]> block(CLZWCompression2(&plain[0], int(plain.size())).compress(packedLength));
+        std::string lzo(block.get(), size_t(packedLength + 8));
+        Bytes b;
+        b.raw(std::string("PI3", 4)).u16(1).u16(4).zeros(4);
+        b.u16(2).u16(0).u16(1).u16(0).zeros(2).u16(4).u32(1).u32(uint32_t(lzo.size())).zeros(12).raw(lzo);
+        return b.s;
+    };
     CAnimo c(window.get());
-    ASSERT_EQ(loadBytes(c, pi3.s), 0);
+    ASSERT_EQ(loadBytes(c, pi3(Bytes().u16(5).u16(6).s)), 0);
     ASSERT_EQ(c.GetNOF(), 1);
-    EXPECT_EQ(c.GetFrame(0)->GetCompression(), COMPRESSION_LZO);
+    EXPECT_EQ(c.GetFrame(0)->GetCompression(), COMPRESSION_NONE);
+    EXPECT_EQ(pixelsOf(c.GetFrame(0)), Bytes().u16(5).u16(6).s);
+    EXPECT_EQ(loadBytes(c, pi3(Bytes().u16(5).u16(6).u16(7).s)), CAnimo::ERROR_DAMAGED);
 }
 
 // The legacy probe and frame headers the engine writes read back, in both
@@ -414,6 +417,7 @@ TEST_F(CAnimoFileTest, DamagedFilesGiveNoAnimation)
         {"string length of 0", patched(record + 30, Bytes().u32(0).s)},
         {"string without its NUL", patched(record + 34 + 5, "x")},
         {"five descriptor words", patched(firstHeader + 14, Bytes().u16(5).s)},
+        {"a frame kind no decoder knows", patched(firstHeader + 8, Bytes().u16(6).s)},
         {"negative width", patched(firstHeader, Bytes().u16(0xFFFE).s)},
         {"colour data shorter than the picture", patched(firstHeader + 10, Bytes().u32(11).s)},
         {"alpha data shorter than the plane", patched(firstHeader + 16 + 12, Bytes().u32(5).s)},
