@@ -110,9 +110,11 @@ int runHost(const char* text, CXString* message)
         commandLine->setPath(settings.subFolder);
 
     // Plug-ins are looked for beside the program, whatever folder the title
-    // is started in.
+    // is started in. The headless platform's input comes between frames
+    // (pumpEvents): the frame tick polls the devices, with no input thread,
+    // so that the same input gives the same run.
     CWindow* window = new CWindow(nullptr, commandLine, &language, CXSize(800, 600), nullptr,
-                                  CXString(platform::executableFolder().c_str()), false);
+                                  CXString(platform::executableFolder().c_str()), true);
     window->OnActivateApp(true);
     // The display: the window's client area in window mode, else the full
     // screen at the command line's resolution in 16 bits, or 15.
