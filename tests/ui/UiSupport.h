@@ -33,11 +33,16 @@ using Log = std::vector<std::string>;
 
 inline std::string at(CXPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
-// Tells the log what a control reports, as "<name> clicked 10,20".
+// Tells the log what a control reports, as "<name> clicked 10,20"; the
+// moves over it (several for each record) only when asked.
 struct LoggingNotifier : CControlNotifier {
     LoggingNotifier(const char* n, Log* l) : name(n), log(l) {}
     void note(const char* what, CXPoint p) { log->push_back(name + " " + what + " " + at(p)); }
-    void onControlOnMove(CControl*, CXPoint p) override { note("move", p); }
+    void onControlOnMove(CControl*, CXPoint p) override
+    {
+        if (moves)
+            note("move", p);
+    }
     void onControlFocusOn(CControl*, CXPoint p) override { note("focus on", p); }
     void onControlFocusOff(CControl*, CXPoint p) override { note("focus off", p); }
     void onControlClicked(CControl*, CXPoint p) override { note("clicked", p); }
@@ -49,6 +54,7 @@ struct LoggingNotifier : CControlNotifier {
     void onEndDragging(CControl*, CXPoint p) override { note("end dragging", p); }
     std::string name;
     Log* log;
+    bool moves = false;
 };
 
 // The scenes' default unit as the controls see it: active and updated
