@@ -10,6 +10,7 @@
 #include "graphics/ScreenSupport.h"
 #include "media/Sound4.h"
 #include "script/Element.h"
+#include "script/Runner.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
 #include "script/SceneServices.h"
@@ -202,6 +203,24 @@ protected:
         for (int i = 0; i < elements.getSize(); ++i)
             if (CMC_Object* o = scene->getObject(elements.getAt(i)->getName()))
                 o->init();
+    }
+    // Runs a script method with literal arguments ("\"a\"" a string, "5"
+    // an integer, TRUE a bool); the result's text, "-" for none.
+    std::string call(const char* object, const char* method, std::initializer_list<const char*> literals = {})
+    {
+        CMC_Object* o = scene->getObject(object);
+        CMC_Runner* runner = o ? CMC_RunnerFactory::getRunner(o) : nullptr;
+        if (!runner)
+            return "no object";
+        CXVector args;
+        for (const char* l : literals)
+            args.add(CMC_Variable::resolve(CXString(l)));
+        CMC_Variable* r = runner->run(CXString(method), o, scene, &args);
+        std::string result = r ? r->toString().c_str() : "-";
+        CMC_Object::flush(r);
+        for (int i = 0; i < args.getSize(); ++i)
+            CMC_Object::flush(static_cast<CMC_Variable*>(args.at(i)));
+        return result;
     }
     CGraphicsObject* image(const char* name) { return scene->getGraphicsObject(CXString(name)); }
     CountingSound* sound(const char* name) { return static_cast<SoundObject*>(scene->getObject(name))->sound.get(); }
