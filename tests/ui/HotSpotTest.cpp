@@ -20,9 +20,10 @@ struct Spot : CHotSpot {
     int note(const char* what, CXPoint p)
     {
         log->push_back(name + " " + what + " " + at(p));
+        const int answer = takes;
         if (onCall)
-            onCall(what);
-        return takes;
+            onCall(what); // may delete this spot
+        return answer;
     }
     int OnMouseMove(CXPoint p, int, void*) override { return note("move", p); }
     int OnLButtonDown(CXPoint p, int, void*) override { return note("down", p); }
