@@ -258,24 +258,25 @@ bool CButton::Set(CGraphicsObject* image, void* data, bool removeOld)
     return true;
 }
 
+void CButton::setHiddenFace(CGraphicsObject** role, CGraphicsObject* image)
+{
+    if (!image)
+        return;
+    replaceImage(role, image);
+    putOnScreen(image);
+    image->Visible(false);
+}
+
 bool CButton::SetOnMove(CGraphicsObject* image, CSound4* sound)
 {
-    if (image) {
-        replaceImage(&onMoveImage, image);
-        putOnScreen(image);
-        image->Visible(false);
-    }
+    setHiddenFace(&onMoveImage, image);
     onMoveSound = sound;
     return true;
 }
 
 bool CButton::SetOnClick(CGraphicsObject* image, CSound4* sound)
 {
-    if (image) {
-        replaceImage(&onClickImage, image);
-        putOnScreen(image);
-        image->Visible(false);
-    }
+    setHiddenFace(&onClickImage, image);
     onClickSound = sound;
     return true;
 }

@@ -138,6 +138,9 @@ private:
     void setUp(CXRect rect, int id, CMC_Button* scriptButton);
     CRefreshScreen* screen();
     void putOnScreen(CGraphicsObject* image);
+    // An on-move or on-click face: listed on the screen, hidden; a null
+    // image keeps the face there.
+    void setHiddenFace(CGraphicsObject** role, CGraphicsObject* image);
     // Watches the image (when new) and stops watching the replaced one
     // (when no role uses it any more).
     void replaceImage(CGraphicsObject** role, CGraphicsObject* image);

@@ -205,13 +205,12 @@ CHotSpot* CHotSpot::findAt(CXVector* list, CXPoint p)
     return found;
 }
 
-// The walks below run over a copy of the list, so that a handler may add or
-// remove spots; a spot removed meanwhile is not visited.
-
-int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
+// The walks run over a copy of the list, so that a handler may add or
+// remove spots; a spot removed meanwhile is not visited. Each spot that
+// pick accepts is told, until one answers above 0; the last answer.
+template <class Pick, class Tell>
+int CHotSpot::walkUntilTaken(CXVector* list, Pick pick, Tell tell)
 {
-    if (!list)
-        return 0;
     const bool isRegistry = list == registry;
     int result = 0;
     CListSnapshot walk;
@@ -219,15 +218,28 @@ int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
     const unsigned start = removals;
     for (int i = 0; i < walk.size(); ++i) {
         CHotSpot* spot = static_cast<CHotSpot*>(walk[i]);
-        if (!stillThere(live(list, isRegistry), spot, start) || !spot->enabled || !spot->focus || !spot->inWindow() ||
-            spot->TestHit(p))
+        if (!stillThere(live(list, isRegistry), spot, start) || !pick(spot))
             continue;
-        spot->endCursor();
-        result = spot->OnFocusOff(p, flags, spot->userData);
+        result = tell(spot);
         if (result > 0)
             break;
     }
-    // The focus handlers may have changed the list since the walk began.
+    return result;
+}
+
+int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
+{
+    if (!list)
+        return 0;
+    const bool isRegistry = list == registry;
+    // The spots the cursor left lose their focus first.
+    const int result = walkUntilTaken(
+        list, [p](CHotSpot* s) { return s->enabled && s->focus && s->inWindow() && !s->TestHit(p); },
+        [p, flags](CHotSpot* s) {
+            s->endCursor();
+            return s->OnFocusOff(p, flags, s->userData);
+        });
+    // The focus handlers may have changed the list meanwhile.
     list = live(list, isRegistry);
     CHotSpot* spot = findAt(list, p);
     if (!spot || !spot->TestHit(p))
@@ -246,43 +258,30 @@ int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
     return spot->OnFocusOn(p, flags, spot->userData);
 }
 
-int CHotSpot::OnLButtonDown(CXVector* list, CXPoint p, int flags, bool)
-{
-    CHotSpot* spot = findAt(list, p);
-    if (!spot || !spot->enabled || !spot->TestHit(p))
-        return 0;
-    spot->focus = true;
-    return spot->OnLButtonDown(p, flags, spot->userData);
-}
+int CHotSpot::OnLButtonDown(CXVector* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, true); }
 
-int CHotSpot::OnLButtonUp(CXVector* list, CXPoint p, int flags, bool)
+int CHotSpot::OnLButtonUp(CXVector* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, false); }
+
+// A press gives the spot the focus, a release ends it.
+int CHotSpot::leftButton(CXVector* list, CXPoint p, int flags, bool down)
 {
     CHotSpot* spot = findAt(list, p);
     if (!spot || !spot->enabled || !spot->TestHit(p))
         return 0;
-    spot->focus = false;
-    return spot->OnLButtonUp(p, flags, spot->userData);
+    spot->focus = down;
+    return down ? spot->OnLButtonDown(p, flags, spot->userData) : spot->OnLButtonUp(p, flags, spot->userData);
 }
 
 int CHotSpot::OnRButtonDown(CXVector* list, CXPoint p, int flags, bool)
 {
     if (!list)
         return 0;
-    const bool isRegistry = list == registry;
-    int result = 0;
-    CListSnapshot walk;
-    CListSnapshot::of(*list, walk);
-    const unsigned start = removals;
-    for (int i = 0; i < walk.size(); ++i) {
-        CHotSpot* spot = static_cast<CHotSpot*>(walk[i]);
-        if (!stillThere(live(list, isRegistry), spot, start) || !spot->enabled || !spot->TestHit(p))
-            continue;
-        if (spot->cursor && window)
-            window->EndActiveCursor();
-        spot->focus = true;
-        result = spot->OnRButtonDown(p, flags, spot->userData);
-        if (result > 0)
-            break;
-    }
-    return result;
+    return walkUntilTaken(
+        list, [p](CHotSpot* s) { return s->enabled && s->TestHit(p); },
+        [p, flags](CHotSpot* s) {
+            if (s->cursor && window)
+                window->EndActiveCursor();
+            s->focus = true;
+            return s->OnRButtonDown(p, flags, s->userData);
+        });
 }

@@ -135,6 +135,9 @@ protected:
 
 private:
     void setUp(_event mask, int argument, CMC_Button* b, bool registered);
+    static int leftButton(CXVector* list, CXPoint p, int flags, bool down);
+    template <class Pick, class Tell>
+    static int walkUntilTaken(CXVector* list, Pick pick, Tell tell);
     bool inWindow();
     // Whether a walk that began when `removalsAtStart` spots had gone may
     // still visit spot: none went since, or the list still holds it.

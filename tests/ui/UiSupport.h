@@ -6,6 +6,7 @@
 // scene's objects own (their script types are not built yet: small objects
 // of those type ids stand in), and a screen unit for the controls that
 // reports what it hears.
+#include "collections/RecordsSupport.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/ScreenSupport.h"
 #include "media/Sound4.h"
@@ -183,27 +184,8 @@ protected:
         CMC_VariableFactory::done();
     }
 
-    // Creates the scene's objects from "OBJECT:PROPERTY=VALUE" lines, as a
-    // scene file would (a line without ':' starts nothing), then inits them.
-    void define(std::initializer_list<const char*> lines)
-    {
-        CMElements elements(true);
-        for (const char* line : lines) {
-            std::string text(line);
-            size_t colon = text.find(':'), equals = text.find('=');
-            CXString object(text.substr(0, colon).c_str());
-            CMElement* e = elements.get(object);
-            if (!e) {
-                e = new CMElement(object);
-                elements.add(e);
-            }
-            e->addProperty(text.substr(colon + 1, equals - colon - 1).c_str(), text.substr(equals + 1).c_str());
-        }
-        delete scene->resolveObjects(&elements);
-        for (int i = 0; i < elements.getSize(); ++i)
-            if (CMC_Object* o = scene->getObject(elements.getAt(i)->getName()))
-                o->init();
-    }
+    // Creates the scene's objects from "OBJECT:PROPERTY=VALUE" lines.
+    void define(std::initializer_list<const char*> lines) { recordstest::defineObjects(scene, lines); }
     // Runs a script method with literal arguments ("\"a\"" a string, "5"
     // an integer, TRUE a bool); the result's text, "-" for none.
     std::string call(const char* object, const char* method, std::initializer_list<const char*> literals = {})
