@@ -64,9 +64,8 @@ public:
     void onEndDragging(CControl*, CXPoint) override;
 
     CButton* getButton() { return button; }
+    // The RECT value, and the priority (PRIORITY, or the RECT object's).
     CXString getRectText() const { return rect; }
-    bool isEnabledByDefinition() const { return enabled; }
-    bool isDraggable() const { return draggable; }
     int getPriority() const { return priority; }
 
     // The control side of the scenes' default unit; null without one.

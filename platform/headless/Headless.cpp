@@ -392,7 +392,7 @@ void HeadlessPlatform::setEventFeed(EventFeed feed, void* data)
     eventFeedData = data;
 }
 
-bool HeadlessPlatform::pumpEvents()
+bool HeadlessPlatform::readEvents(WindowProcedure*)
 {
     ++pumped;
     if (eventFeed)
