@@ -131,7 +131,6 @@ protected:
     // Takes the focus flag off and gives the window its main cursor back
     // when the spot showed the active one.
     void endCursor();
-    static CWindow* getWindow() { return window; }
 
 private:
     void setUp(_event mask, int argument, CMC_Button* b, bool registered);
