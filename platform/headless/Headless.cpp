@@ -381,6 +381,25 @@ HeadlessPlatform::HeadlessPlatform(ManualClock& c) : clock(c), state(std::make_s
 
 HeadlessPlatform::~HeadlessPlatform() {}
 
+namespace {
+HeadlessPlatform::EventFeed eventFeed = nullptr;
+void* eventFeedData = nullptr;
+} // namespace
+
+void HeadlessPlatform::setEventFeed(EventFeed feed, void* data)
+{
+    eventFeed = feed;
+    eventFeedData = data;
+}
+
+bool HeadlessPlatform::readEvents(WindowProcedure*)
+{
+    ++pumped;
+    if (eventFeed)
+        eventFeed(*this, pumped, eventFeedData);
+    return true;
+}
+
 Display& HeadlessPlatform::display() { return *state->display; }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::createAudioDevice()

@@ -115,7 +115,18 @@ public:
     std::vector<std::pair<std::string, std::string>> messages();
     void setMessagesToStandardError(bool on);
 
+    // The events of a run that drives itself (the host's loop pumps the
+    // events between frames): the feed installed here gets the platform and
+    // the number of the pass, from 1, and may feed the devices or post
+    // window messages. Process-wide; null (at first) feeds nothing.
+    using EventFeed = void (*)(HeadlessPlatform& platform, uint64_t pass, void* data);
+    static void setEventFeed(EventFeed feed, void* data);
+
+protected:
+    bool readEvents(WindowProcedure* procedure) override;
+
 private:
+    uint64_t pumped = 0;
     ManualClock& clock;
     std::shared_ptr<HeadlessState> state;
     Input devices;
