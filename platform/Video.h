@@ -1,7 +1,9 @@
 #pragma once
+#include "platform/Clock.h"
 #include "platform/Display.h"
 
 #include <cstdint>
+#include <mutex>
 
 namespace platform {
 
@@ -40,6 +42,32 @@ public:
     // (0, 0), converted to its depth. The surface must have the stream's
     // size.
     virtual int update(Surface* target) = 0;
+};
+
+// The stream time of a video as the streams keep it: it moves with a clock
+// while running and stands while stopped, from 0 up to the duration (when
+// the duration is known, that is not negative). Thread-safe.
+class VideoTimeline {
+public:
+    VideoTimeline(Clock& clock, int64_t duration) : clock(clock), length(duration) {}
+
+    void setRunning(bool on);
+    bool isRunning();
+    // Moves the time, clamped to 0 .. duration.
+    void setTime(int64_t t);
+    int64_t time();
+    int64_t duration() const { return length; }
+
+private:
+    int64_t timeLocked();
+    int64_t clamped(int64_t t) const;
+
+    Clock& clock;
+    const int64_t length;
+    std::mutex lock;
+    bool running = false;
+    int64_t base = 0;   // the time when it last started, stopped or moved
+    uint32_t since = 0; // the clock's tick then
 };
 
 } // namespace platform

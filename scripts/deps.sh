@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian packages the build needs, or
 # names them when this user cannot install.
-quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev locales)
+quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev locales)
 
 quarnel_install_deps() {
     local missing=() p

@@ -1,0 +1,58 @@
+#include "platform/Video.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+using Guard = std::lock_guard<std::mutex>;
+// Stream time units (100 ns) in a millisecond.
+constexpr int64_t UNITS_PER_MS = 10000;
+} // namespace
+
+void VideoTimeline::setRunning(bool on)
+{
+    Guard g(lock);
+    if (on == running)
+        return;
+    base = timeLocked();
+    since = clock.tickCount();
+    running = on;
+}
+
+bool VideoTimeline::isRunning()
+{
+    Guard g(lock);
+    return running;
+}
+
+void VideoTimeline::setTime(int64_t t)
+{
+    Guard g(lock);
+    base = clamped(t);
+    since = clock.tickCount();
+}
+
+int64_t VideoTimeline::time()
+{
+    Guard g(lock);
+    return timeLocked();
+}
+
+// The tick difference is taken in 32 bits, so that the clock's wrap does
+// not turn it negative.
+int64_t VideoTimeline::timeLocked()
+{
+    int64_t t = base;
+    if (running)
+        t += int64_t(uint32_t(clock.tickCount() - since)) * UNITS_PER_MS;
+    return clamped(t);
+}
+
+int64_t VideoTimeline::clamped(int64_t t) const
+{
+    t = std::max<int64_t>(t, 0);
+    return length >= 0 ? std::min(t, length) : t;
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A short video for the tests, written with FFmpeg's own encoders: one
+// frame of one solid colour each, and a sine tone over the whole length.
+struct TestVideo {
+    int width = 64;
+    int height = 48;
+    int fps = 25;
+    std::vector<uint32_t> colours; // 0x00RRGGBB, a frame each
+    int toneHz = 0;                // 0: no sound track
+    int amplitude = 8000;
+    int sampleRate = 22050;
+    int channels = 1;
+    std::string container = "avi";
+    std::string videoCodec = "mpeg4";
+    std::string audioCodec = "pcm_s16le";
+};
+
+// False when the build has no FFmpeg or the file could not be written.
+bool writeTestVideo(const std::string& hostPath, const TestVideo& video);
+
+// The tone's samples (one channel) as writeTestVideo writes them.
+int16_t toneSample(const TestVideo& video, int64_t index);
+
+} // namespace testsupport
