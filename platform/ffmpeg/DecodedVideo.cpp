@@ -23,6 +23,14 @@ int64_t saturatingSub(int64_t a, int64_t b)
     return b < 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
 }
 
+int64_t saturatingAdd(int64_t a, int64_t b)
+{
+    int64_t r;
+    if (!__builtin_add_overflow(a, b, &r))
+        return r;
+    return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
 int64_t toStreamTime(int64_t timestamp, int64_t origin, AVRational tb)
 {
     if (tb.num <= 0 || tb.den <= 0)
@@ -211,7 +219,7 @@ public:
 
     int width() override { return w; }
     int height() override { return h; }
-    int64_t duration() override { return timeline.duration(); }
+    int64_t duration() override { return length; }
     void setRunning(bool on) override
     {
         timeline.setRunning(on);
@@ -226,7 +234,8 @@ public:
 private:
     enum Read { READ_VIDEO, READ_OTHER, READ_END, READ_BUDGET };
 
-    DecodedVideoStream(Clock& clock, int64_t duration) : timeline(clock, duration) {}
+    // The time runs on to the last frame's end, whatever the headers say.
+    DecodedVideoStream(Clock& clock, int64_t duration) : length(duration), timeline(clock, -1) {}
     bool reopen();
     void resetDecoding();
     Read readPacket();
@@ -251,6 +260,7 @@ private:
     int64_t frameTime = DEFAULT_FRAME_TIME;
     CodecPtr video;
     std::unique_ptr<AudioTrack> audio;
+    const int64_t length;
     VideoTimeline timeline;
     int w = 0, h = 0;
 
@@ -283,11 +293,18 @@ std::unique_ptr<VideoStream> DecodedVideoStream::open(std::unique_ptr<Input> inp
     if (par->width <= 0 || par->height <= 0 || par->width > MAX_VIDEO_SIDE || par->height > MAX_VIDEO_SIDE)
         return nullptr;
     int64_t origin = stream->start_time != AV_NOPTS_VALUE ? toStreamTime(stream->start_time, 0, stream->time_base) : 0;
+    // The length the headers tell, the longer of the stream's and the
+    // file's: either may leave out the last frame's duration.
     int64_t length = -1;
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         length = toStreamTime(stream->duration, 0, stream->time_base);
-    else if (demuxer->format->duration != AV_NOPTS_VALUE && demuxer->format->duration > 0)
-        length = av_rescale_q(demuxer->format->duration, AV_TIME_BASE_Q, STREAM_TIME_BASE);
+    const AVFormatContext* f = demuxer->format;
+    if (f->duration != AV_NOPTS_VALUE && f->duration > 0) {
+        int64_t start = f->start_time != AV_NOPTS_VALUE ? f->start_time : 0;
+        int64_t end = saturatingAdd(av_rescale_q(start, AV_TIME_BASE_Q, STREAM_TIME_BASE),
+                                    av_rescale_q(f->duration, AV_TIME_BASE_Q, STREAM_TIME_BASE));
+        length = std::max(length, saturatingSub(end, origin));
+    }
     std::unique_ptr<DecodedVideoStream> s(new DecodedVideoStream(clock, length > 0 ? length : -1));
     s->video = openDecoder(stream);
     s->packet.reset(av_packet_alloc());
@@ -301,7 +318,8 @@ std::unique_ptr<VideoStream> DecodedVideoStream::open(std::unique_ptr<Input> inp
     AVRational rate = stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0 ? stream->avg_frame_rate
                                                                                        : stream->r_frame_rate;
     if (rate.num > 0 && rate.den > 0)
-        s->frameTime = std::min<int64_t>(std::max<int64_t>(av_rescale_q(1, av_inv_q(rate), STREAM_TIME_BASE), 10000), 10000000);
+        s->frameTime = std::min<int64_t>(
+            std::max<int64_t>(av_rescale_q(1, av_inv_q(rate), STREAM_TIME_BASE), 10000), 10000000);
     s->w = par->width;
     s->h = par->height;
     int audioIndex = av_find_best_stream(demuxer->format, AVMEDIA_TYPE_AUDIO, -1, index, nullptr, 0);
@@ -409,10 +427,10 @@ void DecodedVideoStream::timesOf(const AVFrame* f, int64_t* start, int64_t* end)
 #endif
     int64_t ts = f->best_effort_timestamp;
     int64_t s = ts != AV_NOPTS_VALUE ? toStreamTime(ts, origin, videoTimeBase)
-                                     : (lastStart >= 0 ? saturatingSub(lastStart, -frameTime) : 0);
+                                     : (lastStart >= 0 ? saturatingAdd(lastStart, frameTime) : 0);
     int64_t d = length > 0 ? toStreamTime(length, 0, videoTimeBase) : 0;
     *start = s;
-    *end = saturatingSub(s, -(d > 0 ? d : frameTime));
+    *end = saturatingAdd(s, d > 0 ? d : frameTime);
     lastStart = s;
 }
 
@@ -467,9 +485,7 @@ int DecodedVideoStream::update(Surface* target)
     readAhead();
     if (audio)
         audio->feed();
-    int64_t length = timeline.duration();
-    bool ranOut = drained && !hasNext && (!hasCurrent || t >= currentEnd);
-    if ((length >= 0 && t >= length) || ranOut)
+    if (drained && !hasNext && (!hasCurrent || t >= currentEnd))
         return VIDEO_END;
     if (!hasCurrent || shown)
         return VIDEO_NO_NEW_FRAME;
@@ -484,11 +500,8 @@ bool DecodedVideoStream::seek(int64_t t)
     std::lock_guard<std::mutex> g(decodeLock);
     if (broken)
         return false;
-    int64_t length = timeline.duration();
     int64_t to = std::max<int64_t>(t, 0);
-    if (length >= 0)
-        to = std::min(to, length);
-    int64_t ts = av_rescale_q(saturatingSub(to, -origin), STREAM_TIME_BASE, videoTimeBase);
+    int64_t ts = av_rescale_q(saturatingAdd(to, origin), STREAM_TIME_BASE, videoTimeBase);
     bool moved = av_seek_frame(demuxer->format, videoIndex, ts, AVSEEK_FLAG_BACKWARD) >= 0;
     resetDecoding();
     if (!moved && !reopen()) {

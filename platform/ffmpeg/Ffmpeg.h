@@ -39,7 +39,8 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFree>;
 
-// a - b, saturated at the ends of int64_t.
+// a + b and a - b, saturated at the ends of int64_t.
+int64_t saturatingAdd(int64_t a, int64_t b);
 int64_t saturatingSub(int64_t a, int64_t b);
 
 // A time stamp of a stream (time base tb) as stream time, counted from the

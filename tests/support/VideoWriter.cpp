@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #ifdef QUARNEL_HAVE_FFMPEG
 extern "C" {
@@ -22,6 +23,14 @@ int16_t toneSample(const TestVideo& video, int64_t index)
     return int16_t(std::lround(video.amplitude * std::sin(2 * pi * video.toneHz * double(index) / video.sampleRate)));
 }
 
+bool nearColour(uint32_t rgb, uint32_t expected)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int((rgb >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > 12)
+            return false;
+    return true;
+}
+
 #ifdef QUARNEL_HAVE_FFMPEG
 
 namespace {
@@ -40,6 +49,10 @@ bool encode(AVFormatContext* out, Encoded& e, AVFrame* frame)
     AVPacket* packet = av_packet_alloc();
     int code;
     while ((code = avcodec_receive_packet(e.codec, packet)) == 0) {
+        // A picture lasts one frame (the time base's unit), which MP4 needs
+        // to keep the last one.
+        if (packet->duration == 0 && e.codec->codec_type == AVMEDIA_TYPE_VIDEO)
+            packet->duration = 1;
         av_packet_rescale_ts(packet, e.codec->time_base, e.stream->time_base);
         packet->stream_index = e.stream->index;
         if (av_interleaved_write_frame(out, packet) < 0)
@@ -75,7 +88,15 @@ void videoSetUp(AVCodecContext* c, const TestVideo& v)
     c->time_base = AVRational{1, v.fps};
     c->framerate = AVRational{v.fps, 1};
     c->pix_fmt = AV_PIX_FMT_YUV420P;
+    const enum AVPixelFormat* formats = c->codec->pix_fmts;
+    bool takes420 = !formats;
+    for (; formats && *formats != AV_PIX_FMT_NONE; ++formats)
+        takes420 = takes420 || *formats == AV_PIX_FMT_YUV420P;
+    if (!takes420)
+        c->pix_fmt = c->codec->pix_fmts[0];
     c->gop_size = 3;
+    // MJPEG takes YUV 4:2:0 of the video range only so.
+    c->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     c->max_b_frames = 0;
     // Near lossless, so that each frame keeps its colour.
     c->flags |= AV_CODEC_FLAG_QSCALE;
@@ -162,6 +183,8 @@ bool writeTone(AVFormatContext* out, Encoded& e, const TestVideo& v, int64_t& ne
 
 bool writeTestVideo(const std::string& hostPath, const TestVideo& v)
 {
+    // The encoders' reports stay out of the tests' output.
+    av_log_set_level(AV_LOG_ERROR);
     AVFormatContext* out = nullptr;
     if (avformat_alloc_output_context2(&out, nullptr, v.container.c_str(), hostPath.c_str()) < 0)
         return false;

@@ -27,4 +27,9 @@ bool writeTestVideo(const std::string& hostPath, const TestVideo& video);
 // The tone's samples (one channel) as writeTestVideo writes them.
 int16_t toneSample(const TestVideo& video, int64_t index);
 
+// Whether two 0x00RRGGBB colours differ by at most 12 in each channel: a
+// decoded frame went through YUV, and 15 or 16 bits keep 5 or 6 of each
+// channel, dithered.
+bool nearColour(uint32_t rgb, uint32_t expected);
+
 } // namespace testsupport

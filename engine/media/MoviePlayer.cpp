@@ -1,0 +1,296 @@
+#include "media/MoviePlayer.h"
+
+#include "graphics/Window.h"
+#include "media/Sound4.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// The worker's sleep and the window timer's period, in milliseconds.
+const uint32_t WORKER_PERIOD_MS = 10;
+const unsigned int TIMER_PERIOD_MS = 40;
+// Stream time units (100 ns) in a millisecond.
+const int64_t UNITS_PER_MS = 10000;
+
+// Each registration has an id of its own, apart from those of the other
+// timer users, so that removing it can never take another entry.
+int nextTimerId()
+{
+    static std::atomic<int> next{-0x40000000};
+    return next.fetch_add(1);
+}
+} // namespace
+
+CMoviePlayer::CMoviePlayer(CWindow* w)
+    : CGraphicsObject(w), CPlayable(w), loopStart(0), loopEnd(0), frameReady(false), ended(false), fresh(false),
+      ticks(0), timerId(0)
+{
+    // The pixels are the frame surface's, never the drawable's to free.
+    ownsPixels = false;
+}
+
+CMoviePlayer::CMoviePlayer(CWindow* w, const CXString& fileName) : CMoviePlayer(w) { load(fileName); }
+
+CMoviePlayer::~CMoviePlayer()
+{
+    ended = false;
+    endWorker();
+    removeTimer();
+    if (stream)
+        stream->setRunning(false);
+    close();
+}
+
+int CMoviePlayer::displayDepth()
+{
+    platform::Platform* p = platform::currentPlatform();
+    int depth = p ? p->display().desktopDepth() : 16;
+    return depth == 15 ? 15 : 16;
+}
+
+bool CMoviePlayer::createSurface(bool videoMemory)
+{
+    platform::Platform* p = platform::currentPlatform();
+    int depth = displayDepth();
+    int error = 0;
+    std::unique_ptr<platform::Surface> made[3];
+    for (auto& s : made) {
+        s = p ? p->display().createSurface(width, height, depth, videoMemory, &error)
+              : platform::Surface::create(width, height, depth, &error);
+        if (!s) {
+            setErrorCode(error);
+            return false;
+        }
+    }
+    frame = std::move(made[0]);
+    decoded = std::move(made[1]);
+    ready = std::move(made[2]);
+    bpp = depth;
+    pitch = width;
+    data = reinterpret_cast<char*>(frame->data());
+    dataSize = frame->pitch() * frame->height();
+    return true;
+}
+
+bool CMoviePlayer::openMultimediaStream(const CXString& fileName)
+{
+    platform::Platform* p = platform::currentPlatform();
+    if (!p)
+        return false;
+    // The sound track plays on the window's device, when there is one.
+    stream = p->openVideo(fileName.c_str(), CSound4::CreatePrimarySoundBuffer(CGraphicsObject::window));
+    return stream != nullptr;
+}
+
+bool CMoviePlayer::prepareSurface()
+{
+    width = stream->width();
+    height = stream->height();
+    return createSurface(true);
+}
+
+void CMoviePlayer::close()
+{
+    ended = false;
+    endWorker();
+    removeTimer();
+    stream.reset();
+    data = nullptr;
+    dataSize = 0;
+    width = height = 0;
+    frame.reset();
+    decoded.reset();
+    ready.reset();
+    frameReady = false;
+    fresh = false;
+    ticks = 0;
+}
+
+bool CMoviePlayer::load(CXString fileName)
+{
+    Invalidate();
+    close();
+    bool ok = openMultimediaStream(fileName) && prepareSurface();
+    if (!ok)
+        close();
+    return ok;
+}
+
+void CMoviePlayer::seek(int64_t time)
+{
+    if (stream)
+        stream->seek(time);
+}
+
+void CMoviePlayer::setLoop(int64_t startMs, int64_t endMs)
+{
+    loopStart = startMs * UNITS_PER_MS;
+    loopEnd = endMs == -1 ? -1 : endMs * UNITS_PER_MS;
+}
+
+void CMoviePlayer::takeNewestFrame()
+{
+    if (!fresh.exchange(false))
+        return;
+    std::lock_guard<std::mutex> g(readyLock);
+    frame->copyFast(0, 0, *ready, nullptr);
+}
+
+void CMoviePlayer::redraw(CGraphicsObject* target)
+{
+    if (frame)
+        takeNewestFrame();
+    CXRect c = GetClippingRect();
+    if (c.right <= c.left || c.bottom <= c.top || !target || !frame)
+        return;
+    char* to = target->GetDataPtr();
+    int depth = target->GetBpp();
+    if (!to || (depth != 15 && depth != 16))
+        return;
+    // The rectangle, cut to the picture and to the target.
+    int left = std::max({c.left, 0, -x}), top = std::max({c.top, 0, -y});
+    int right = std::min({c.right, width, target->getWidth() - x});
+    int bottom = std::min({c.bottom, height, target->getHeight() - y});
+    int targetPitch = target->GetPitch();
+    for (int row = top; row < bottom; ++row) {
+        const uint16_t* from = reinterpret_cast<const uint16_t*>(frame->data()) + size_t(row) * size_t(width);
+        uint16_t* into = reinterpret_cast<uint16_t*>(to) + size_t(row + y) * size_t(targetPitch) + size_t(x);
+        if (depth == bpp) {
+            if (right > left)
+                std::memcpy(into + left, from + left, size_t(right - left) * 2);
+            continue;
+        }
+        for (int col = left; col < right; ++col)
+            into[col] = uint16_t(platform::Surface::fromRgb(platform::Surface::toRgb(from[col], bpp), depth));
+    }
+}
+
+void CMoviePlayer::Redraw()
+{
+    if (destiny)
+        redraw(destiny);
+}
+
+void CMoviePlayer::play()
+{
+    if (!stream) {
+        stop(true);
+        return;
+    }
+    stream->seek(0);
+    stream->setRunning(true);
+    endWorker();
+    // What the last run left for the timer is not this run's.
+    ended = false;
+    frameReady = false;
+    ticks = 0;
+    removeTimer();
+    if (CXTimer* timer = CPlayable::window ? CPlayable::window->GetTimerInterface() : nullptr) {
+        timerId = nextTimerId();
+        timer->add(timerId, TIMER_PERIOD_MS, static_cast<CTimerNotificator*>(this));
+    }
+    startWorker();
+    notify(NOTIFY_STARTED);
+    Invalidate();
+}
+
+void CMoviePlayer::stop(bool notifyFinished)
+{
+    ended = false;
+    endWorker();
+    removeTimer();
+    if (stream)
+        stream->setRunning(false);
+    if (notifyFinished)
+        notify(NOTIFY_FINISHED);
+}
+
+void CMoviePlayer::pause()
+{
+    if (stream)
+        stream->setRunning(false);
+}
+
+void CMoviePlayer::resume()
+{
+    if (stream)
+        stream->setRunning(true);
+}
+
+bool CMoviePlayer::isPlaying() { return stream && stream->isRunning(); }
+
+void CMoviePlayer::onTimer(int id)
+{
+    if (id != timerId)
+        return;
+    if (frameReady.exchange(false))
+        Invalidate();
+    for (int n = ticks.exchange(0); n > 0; --n)
+        notify(NOTIFY_TICK);
+    if (ended)
+        stop(true);
+}
+
+void CMoviePlayer::removeTimer()
+{
+    if (!timerId)
+        return;
+    if (CXTimer* timer = CPlayable::window ? CPlayable::window->GetTimerInterface() : nullptr)
+        timer->remove(timerId);
+    timerId = 0;
+}
+
+void CMoviePlayer::startWorker()
+{
+    platform::Platform* p = platform::currentPlatform();
+    pacer = p ? p->timers().makePacer(WORKER_PERIOD_MS)
+              : std::unique_ptr<platform::ThreadPacer>(new platform::ThreadPacer(WORKER_PERIOD_MS));
+    thread = std::thread([this] { worker(); });
+}
+
+void CMoviePlayer::endWorker()
+{
+    if (pacer)
+        pacer->stop();
+    if (thread.joinable())
+        thread.join();
+    pacer.reset();
+}
+
+void CMoviePlayer::worker()
+{
+    while (pacer->wait())
+        if (!CPlayable::window || CPlayable::window->isActive())
+            pass();
+}
+
+// One update of the stream. The end (or a failed update) starts the movie
+// again when it repeats, else marks it ended for the timer.
+void CMoviePlayer::pass()
+{
+    int result = stream->update(decoded.get());
+    if (result == platform::VIDEO_END || result == platform::VIDEO_ERROR) {
+        if (loopEnd == -1)
+            stream->seek(0);
+        else
+            ended = true;
+        frameReady = true;
+        return;
+    }
+    int64_t end = loopEnd;
+    if (end > 0 && stream->time() > end) {
+        stream->seek(loopStart);
+        result = stream->update(decoded.get());
+    }
+    if (result != platform::VIDEO_FRAME)
+        return;
+    {
+        std::lock_guard<std::mutex> g(readyLock);
+        std::swap(decoded, ready);
+    }
+    fresh = true;
+    ++ticks;
+    frameReady = true;
+}
