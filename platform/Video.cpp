@@ -1,6 +1,7 @@
 #include "platform/Video.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform {
 
@@ -40,12 +41,12 @@ int64_t VideoTimeline::time()
 }
 
 // The tick difference is taken in 32 bits, so that the clock's wrap does
-// not turn it negative.
+// not turn it negative; a time at the end of int64_t stays there.
 int64_t VideoTimeline::timeLocked()
 {
     int64_t t = base;
-    if (running)
-        t += int64_t(uint32_t(clock.tickCount() - since)) * UNITS_PER_MS;
+    if (running && __builtin_add_overflow(t, int64_t(uint32_t(clock.tickCount() - since)) * UNITS_PER_MS, &t))
+        t = std::numeric_limits<int64_t>::max();
     return clamped(t);
 }
 

@@ -130,8 +130,12 @@ void CMoviePlayer::setLoop(int64_t startMs, int64_t endMs)
     loopEnd = endMs == -1 ? -1 : endMs * UNITS_PER_MS;
 }
 
+// A lost surface (a display mode change) is restored; it shows the next
+// frame handed over.
 void CMoviePlayer::takeNewestFrame()
 {
+    if (frame->isLost())
+        frame->restore();
     if (!fresh.exchange(false))
         return;
     std::lock_guard<std::mutex> g(readyLock);
@@ -270,6 +274,8 @@ void CMoviePlayer::worker()
 // again when it repeats, else marks it ended for the timer.
 void CMoviePlayer::pass()
 {
+    if (decoded->isLost())
+        decoded->restore();
     int result = stream->update(decoded.get());
     if (result == platform::VIDEO_END || result == platform::VIDEO_ERROR) {
         if (loopEnd == -1)
