@@ -10,6 +10,7 @@
 // give every pixel an alpha strictly between 0 and 255, so that no pixel
 // takes the all-transparent or all-opaque shortcuts: the worst case. The
 // "Rows" forms run each processor path's row loops over the same pixels.
+#include "BestBatch.h"
 #include "graphics/BlitKernels.h"
 #include "graphics/GraphicsObject.h"
 
@@ -28,8 +29,6 @@ namespace {
 const int Width = 800, Height = 600;
 const int Pixels = Width * Height;
 const int PictureBytes = Pixels * 2;
-
-using Clock = std::chrono::steady_clock;
 
 // A scene picture in RGB565: banded sky, walls, a dithered floor.
 uint16_t pictureWord(int x, int y)
@@ -80,40 +79,7 @@ std::unique_ptr<CGraphicsObject> surface()
     return s;
 }
 
-const int Batch = 20;
-
-// The best mean time of draw over batches of Batch runs, each batch a
-// fixed number of iterations of the state's loop.
-template <class Draw>
-double bestBatch(benchmark::State* state, int batches, Draw draw)
-{
-    double best = 1e300;
-    int done = 0;
-    auto start = Clock::now();
-    auto finishBatch = [&] {
-        auto now = Clock::now();
-        best = std::min(best, std::chrono::duration<double, std::nano>(now - start).count() / Batch);
-        start = now;
-        done = 0;
-    };
-    if (state) {
-        for (auto _ : *state) {
-            draw();
-            benchmark::ClobberMemory();
-            if (++done == Batch)
-                finishBatch();
-        }
-    } else {
-        for (int b = 0; b < batches; ++b) {
-            for (int i = 0; i < Batch; ++i) {
-                draw();
-                benchmark::ClobberMemory();
-            }
-            finishBatch();
-        }
-    }
-    return best;
-}
+using benchsupport::bestBatch;
 
 void copyPicture(std::vector<char>& to, const std::vector<char>& from)
 {
@@ -123,10 +89,7 @@ void copyPicture(std::vector<char>& to, const std::vector<char>& from)
 
 double memcpyNanoseconds()
 {
-    static const double ns = [] {
-        std::vector<char> from(PictureBytes, 1), to(PictureBytes);
-        return bestBatch(nullptr, 100, [&] { copyPicture(to, from); });
-    }();
+    static const double ns = benchsupport::memcpyNanoseconds(PictureBytes);
     return ns;
 }
 

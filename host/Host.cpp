@@ -8,12 +8,17 @@
 #include "base/Path.h"
 #include "base/WindowPaths.h"
 #include "graphics/Window.h"
+#include "host/HostWindow.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "script/Application.h"
+#include "script/ScriptApplication.h"
+#include "script/StructureParser.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +57,35 @@ bool readNumber(const std::string& word, long long low, long long high, long lon
 }
 } // namespace
 
+const char* hostHelp()
+{
+    return "Usage: Quarnel [switches]\n"
+           "Plays the title in the current folder (its definitions are in its \"Rara\" folder), or in the\n"
+           "folder that -path names. The host's settings are read from \"Quarnel.ini\" in the current folder\n"
+           "(section MAIN: TITLE, the window's caption; INI, the title's settings file; SUBDIR, the title\n"
+           "folder when -path is not given).\n"
+           "\n"
+           "  -path <folder>   the title's folder\n"
+           "  -window          play in an 800x600 window (without it: the full screen, scaled to fit)\n"
+           "  -res <w> <h>     the full screen's size (800 600)\n"
+           "  -delay <n>       above 0: a second window at (1024, 0) shows the secondary display\n"
+           "  -nogfx           no window: play headless on a virtual clock (as without a display)\n"
+           "  -nosound         no sound effects\n"
+           "  -nomusic         no music\n"
+           "  -pf              page flipping in full screen\n"
+           "  -2bin            write the snapshot \"application.bin\" of the definitions and end\n"
+           "  -forceCNV        read the definitions although a snapshot is there\n"
+           "  -code, -decode   also write the definition files coded (.coded) or decoded (.decoded)\n"
+           "  -step <ms>       headless: milliseconds the virtual clock moves each frame, 1 to 1000 (16)\n"
+           "  -frames <n>      end the run after n frames when the title has not ended by then\n"
+           "  -h, --help       this text; nothing is started\n"
+           "\n"
+           "In a window, the Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list\n"
+           "of the title's scenes; closing the window ends the title.\n"
+           "Exit codes: 0 the title ended or its window was closed; 1 no title could be started, or a\n"
+           "switch was wrong; 2 the frame bound (-frames) ended the run.\n";
+}
+
 bool readHostSwitches(const char* text, HostSwitches* switches, CXString* message)
 {
     std::vector<std::string> words;
@@ -67,6 +101,10 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
     HostSwitches result;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
+        if (w == "-h" || w == "--help" || w == "-help" || w == "/?") {
+            result.help = true;
+            continue;
+        }
         if (w.size() < 2 || (w[0] != '-' && w[0] != '/'))
             continue;
         std::string name = w.substr(1);
@@ -91,56 +129,161 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
     return true;
 }
 
+namespace {
+
+bool hasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+// The scene the title runs now, below its episode when it has one.
+CMC_Scene* enteredScene(CMC_Application* application)
+{
+    CMC_Scene* s = application;
+    for (int depth = 0; s && s->getType() != MC_SCENE && depth < 4; ++depth)
+        s = s->getCurrentScene();
+    return s && s->getType() == MC_SCENE ? s : nullptr;
+}
+
+// The scenes the title names but never defines, as one list (the engine
+// has written each to the debugger output).
+CXString missingScenes(CApplication* application)
+{
+    CXString list;
+    CMC_StructureParser* parser = application->getParser();
+    for (size_t i = 0; parser && i < parser->getMissingNames().size(); ++i)
+        list = list.IsString() ? list + ", " + parser->getMissingNames()[i] : parser->getMissingNames()[i];
+    return list;
+}
+
+} // namespace
+
 int runHost(const char* text, CXString* message)
 {
     HostSwitches switches;
     if (!readHostSwitches(text, &switches, message))
         return EXIT_FAILED;
-    // Without a display the title runs on the headless platform and the
-    // virtual clock; both outlive the window and the application.
-    platform::VirtualClock clock(switches.stepMs);
-    platform::ScopedClock clockInUse(&clock);
-    std::unique_ptr<platform::Platform> backend = platform::createHeadlessPlatform(clock);
-    platform::ScopedPlatform backendInUse(backend.get());
+    if (switches.help) {
+        std::fputs(hostHelp(), stdout);
+        return EXIT_ENDED;
+    }
 
     CCommandLine6* commandLine = new CCommandLine6(text ? text : "");
     CLanguageOSVer language;
     HostSettings settings = readHostSettings();
     if (settings.subFolder.IsString() && !commandLine->getPath().IsString())
         commandLine->setPath(settings.subFolder);
+    CXString titleFolder = commandLine->getPath();
+    std::error_code failed;
+    if (titleFolder.IsString() && !std::filesystem::is_directory(hostPath(titleFolder).c_str(), failed)) {
+        if (message)
+            *message = CXString("the title folder \"") + titleFolder + "\" does not exist";
+        delete commandLine;
+        return EXIT_FAILED;
+    }
+
+    // A window where there is a display, on the system clock; else the
+    // headless platform on the virtual clock. Both outlive the engine
+    // window and the application.
+    platform::VirtualClock clock(switches.stepMs);
+    std::unique_ptr<platform::Platform> backend;
+    if (commandLine->isGFXEnabled() && hasDisplay()) {
+        std::string why;
+        backend = platform::createSdlPlatform(&why);
+        if (!backend)
+            std::fprintf(stderr, "Quarnel: no window (%s); the title plays without a display\n", why.c_str());
+    }
+    const bool headless = !backend;
+    std::unique_ptr<platform::ScopedClock> clockInUse;
+    if (headless) {
+        backend = platform::createHeadlessPlatform(clock);
+        clockInUse.reset(new platform::ScopedClock(&clock));
+    }
+    platform::ScopedPlatform backendInUse(backend.get());
+    CMainWindowProc procedure(*backend);
+
+    int exitCode = EXIT_ENDED;
+    void* mainWindow = nullptr;
+    void* secondWindow = nullptr;
+    if (!headless) {
+        // The second window, of the secondary display, first; then the main one.
+        if (commandLine->getDelay() > 0)
+            secondWindow = CreateMainWindow(*backend, 1, settings.title, true, platform::Point{1024, 0});
+        mainWindow = CreateMainWindow(*backend, 0, settings.title, commandLine->isWindowMode(), platform::Point{0, 0});
+        if (!mainWindow) {
+            exitCode = EXIT_FAILED;
+            if (message)
+                *message = "the window could not be made";
+        }
+    }
 
     // Plug-ins are looked for beside the program, whatever folder the title
     // is started in.
-    CWindow* window = new CWindow(nullptr, commandLine, &language, CXSize(800, 600), nullptr,
-                                  CXString(platform::executableFolder().c_str()), false);
-    window->OnActivateApp(true);
-
+    CWindow* window = nullptr;
     CApplication* application = nullptr;
-    int exitCode = EXIT_ENDED;
-    if (window->LastError() != 0) {
-        exitCode = EXIT_FAILED;
-        if (message)
-            message->Format("the engine window could not be made (error %d)", window->LastError());
-    } else {
+    if (exitCode == EXIT_ENDED) {
+        window = new CWindow(mainWindow, commandLine, &language, CXSize(800, 600), nullptr,
+                             CXString(platform::executableFolder().c_str()), false);
+        procedure.setEngineWindow(window);
+        set(window, nullptr); // the window the menu's Redraw redraws
+        window->OnActivateApp(true);
+        // The display: the window's client area (and the secondary display
+        // in the second window) in window mode, else the full screen at the
+        // command line's resolution in 16 bits, or 15.
+        if (window->LastError() == 0) {
+            if (commandLine->isWindowMode())
+                window->CreateSurface(secondWindow);
+            else if (window->SetDisplayMode(commandLine->getResolution(), 16) != 0)
+                window->SetDisplayMode(commandLine->getResolution(), 15);
+        }
+        if (window->LastError() != 0) {
+            exitCode = EXIT_FAILED;
+            if (message)
+                message->Format("the engine window or its display could not be made (error %d)", window->LastError());
+        }
+    }
+    if (exitCode == EXIT_ENDED) {
         application = new CApplication(window, settings.ini, CXString("data.bf"), commandLine);
         application->preinitializeApplication();
-        if (!application->getMCApplicationIfc()) {
+        CMC_Application* game = application->getMCApplicationIfc();
+        CXString missing = missingScenes(application);
+        if (!game) {
             exitCode = EXIT_FAILED;
             if (message)
                 *message = CXString("no title to start in \"") +
                            hostPath(CWindowPaths::getCDPath() + CFolder::DATA_FOLDER) +
                            "\": \"application.def\" (or \"application.bin\") is missing or holds no APPLICATION";
+        } else if (!commandLine->is2Bin() && !window->isQuitting() && !enteredScene(game)) {
+            // Nothing would ever run: a title without a scene to enter.
+            exitCode = EXIT_FAILED;
+            if (message)
+                *message = missing.IsString() ? CXString("the title entered no scene: no definition of the scene ") +
+                                                    missing
+                                              : CXString("the title entered no scene: it names none to start with");
+        } else {
+            // The title plays on without them.
+            if (missing.IsString())
+                std::fprintf(stderr, "Quarnel: no definition of the scene %s\n", missing.c_str());
+            procedure.setMenu(BuildSceneMenu(game));
         }
     }
 
-    if (exitCode == 0 && !commandLine->is2Bin()) {
-        for (;;) {
-            if (!backend->pumpEvents())
-                window->OnDestroy();
-            clock.nextFrame();
-            if (window->domodal())
+    if (exitCode == EXIT_ENDED && !commandLine->is2Bin()) {
+        bool ended = window->domodal();
+        long long framesRun = 1;
+        while (!ended) {
+            // A window system that fails ends the loop as a quit would.
+            if (!backend->pumpEvents(&procedure))
                 break;
-            if (switches.frameBound > 0 && clock.frames() >= uint64_t(switches.frameBound)) {
+            if (headless)
+                clock.nextFrame();
+            ended = window->domodal();
+            if (!ended && switches.frameBound > 0 && ++framesRun >= switches.frameBound) {
                 exitCode = EXIT_FRAME_BOUND;
                 if (message)
                     *message = ("the title had not ended after " + std::to_string(switches.frameBound) +
@@ -152,6 +295,8 @@ int runHost(const char* text, CXString* message)
     }
 
     delete application;
+    procedure.setEngineWindow(nullptr);
+    set(nullptr, nullptr);
     delete window;
     delete commandLine;
     return exitCode;

@@ -2,16 +2,19 @@
 #include "base/XString.h"
 
 // The host program: reads its settings from "Quarnel.ini" (section MAIN:
-// TITLE, INI, SUBDIR), makes the engine window and the application for the
-// title in the start directory (or the folder of the "path" switch), runs
-// frames until the title ends, and deletes the application, the window and
-// the command line in that order.
+// TITLE, INI, SUBDIR), makes its windows, the engine window and the
+// application for the title in the start directory (or the folder of the
+// "path" switch), runs frames until the title ends or its window is
+// closed, and deletes the application, the engine window and the command
+// line in that order.
 //
-// There is no display backend yet: the title always runs without a window
-// ("-nogfx" asks for exactly that), on the headless platform and a virtual
-// clock that moves by a fixed step each frame, so that a run is the same
-// every time. A run that writes the snapshot ("-2bin") ends once it is
-// written.
+// With a display (DISPLAY or WAYLAND_DISPLAY set and SDL's video starting)
+// the title plays in a window ("-window"), or the full screen at the "res"
+// resolution, on the system clock, each frame presented with vertical
+// sync. Without one, or with "-nogfx", it runs headless: no window, and a
+// virtual clock that moves by a fixed step each frame, so that a run is the
+// same every time; its frames are still drawn, into memory. A run that
+// writes the snapshot ("-2bin") ends once it is written.
 namespace quarnel {
 
 // Exit codes of runHost and the program.
@@ -28,7 +31,12 @@ struct HostSwitches {
     // "-frames <n>": the run ends after n frames when the title has not
     // ended by then; 0 for no bound.
     long long frameBound = 0;
+    // "-h", "--help": the switches are listed and nothing is started.
+    bool help = false;
 };
+
+// What "--help" prints.
+const char* hostHelp();
 
 // Reads the switches from the command line text; false with message set
 // when one has no valid value.
@@ -47,6 +55,9 @@ HostSettings readHostSettings();
 
 // Runs a title for the command line (the text after the program name).
 // Returns the exit code (HostExit); message says why when it is not 0.
+// A scene that the title names but never defines is named on standard
+// error and in the debugger output; when no scene could be entered at all,
+// the run ends with EXIT_FAILED.
 int runHost(const char* commandLine, CXString* message);
 
 } // namespace quarnel

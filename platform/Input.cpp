@@ -154,6 +154,14 @@ void Mouse::clipCursor(const Rect* rect)
     }
 }
 
+bool Mouse::cursorClip(Rect* rect)
+{
+    Guard g(lock);
+    if (clipped && rect)
+        *rect = clip;
+    return clipped;
+}
+
 void Mouse::showCursor(bool show)
 {
     Guard g(lock);

@@ -123,6 +123,9 @@ public:
     // Keeps the cursor inside the rectangle (client coordinates); null
     // frees it. The cursor is moved inside at once.
     void clipCursor(const Rect* rect);
+    // Whether the cursor is kept inside a rectangle, and which (the backend
+    // follows it).
+    bool cursorClip(Rect* rect);
     // Whether the cursor is shown; the backend follows it.
     void showCursor(bool show);
     bool isCursorShown();

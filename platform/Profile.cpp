@@ -234,12 +234,14 @@ bool ProfileFile::set(const std::string& section, const std::string& key, const 
     } else {
         last = s->second.last;
     }
-    if (lines[last].end.empty())
+    // Only a line feed ends a line for the reader: a last line that ends in
+    // a lone CR (or in nothing) gets a whole line end before the new line.
+    if (lines[last].end.find('\n') == std::string::npos)
         lines[last].end = "\r\n";
     lines.insert(lines.begin() + std::ptrdiff_t(last) + 1, Line{text, "\r\n"});
     // The line before a new section ends, whatever the file had.
     for (size_t i = 0; i + 1 < lines.size(); ++i)
-        if (lines[i].end.empty())
+        if (lines[i].end.find('\n') == std::string::npos)
             lines[i].end = "\r\n";
     index();
     return true;

@@ -103,6 +103,46 @@ inline void fillWords(unsigned char* out, int count, unsigned char lo, unsigned 
         out[k] = k & 1 ? hi : lo;
 }
 
+// The largest packet: a control byte and 127 elements of at most 2 bytes,
+// rounded up to whole 32-byte steps.
+const int PacketRoom = 1 + 256;
+
+// Packets in the middle of the data, where both buffers have room for a
+// whole packet and its last step: every copy and fill moves 32 bytes a
+// step, which may run past the packet into bytes that the next packets
+// write (or, at the input, read but not use). Fixed-size steps cost far
+// less than a library call per packet of a few dozen bytes. Returns at the
+// first packet that may come near either end.
+template <int N>
+inline void rleDecodeMiddle(const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
+                            const unsigned char* outEnd)
+{
+    while (inEnd - in >= PacketRoom && outEnd - out >= PacketRoom) {
+        const unsigned c = *in++;
+        if (c >= 128) {
+            const int count = int(c - 128) * N;
+            const uint64_t pattern = N == 1 ? in[0] * 0x0101010101010101ull
+                                            : uint64_t(in[0] | in[N - 1] << 8) * 0x0001000100010001ull;
+            for (int k = 0; k < count; k += 32) {
+                std::memcpy(out + k, &pattern, 8);
+                std::memcpy(out + k + 8, &pattern, 8);
+                std::memcpy(out + k + 16, &pattern, 8);
+                std::memcpy(out + k + 24, &pattern, 8);
+            }
+            in += N;
+            out += count;
+        } else {
+            const int count = int(c) * N;
+            for (int k = 0; k < count; k += 32) {
+                std::memcpy(out + k, in + k, 16);
+                std::memcpy(out + k + 16, in + k + 16, 16);
+            }
+            in += count;
+            out += count;
+        }
+    }
+}
+
 template <int N>
 char* rleDecode(const char* source, int packedLength, int length)
 {
@@ -113,6 +153,7 @@ char* rleDecode(const char* source, int packedLength, int length)
     unsigned char* const outEnd = out + length;
     const unsigned char* in = reinterpret_cast<const unsigned char*>(source);
     const unsigned char* const inEnd = source && packedLength > 0 ? in + packedLength : in;
+    rleDecodeMiddle<N>(in, inEnd, out, outEnd);
     while (out < outEnd && in < inEnd) {
         const unsigned c = *in++;
         if (c >= 128) {
@@ -270,6 +311,11 @@ char* CLZWCompression2::decompress()
     lzo_uint packed = readLE32(block + 4);
     if (length > 0 && packed > lzo_uint(length - 8))
         packed = lzo_uint(length - 8);
+    // An LZO1X byte unpacks to at most 255 more (a zero byte in a match's
+    // length); a header that claims more than the packed bytes can give is
+    // damage, not worth allocating and zeroing.
+    if (uint64_t(unpacked) > uint64_t(packed) * 256 + 1024)
+        return nullptr;
     char* result = new char[unpacked];
     // The safe decoder stops at either end and reports what it wrote, also
     // on damaged data; that prefix is kept and the rest left zero.

@@ -78,7 +78,8 @@ public:
     // unpacked length. The buffer holds at least minSize bytes, so a caller
     // that expects a given picture size never reads past it. A length given
     // to the constructor bounds the bytes read; 0 trusts the header. Null
-    // when the header is missing or claims an absurd length.
+    // when the header is missing, claims an absurd length or more than its
+    // code stream can unpack to.
     char* decompress(int minSize);
 };
 
@@ -93,6 +94,7 @@ public:
     char* compress(int& packedLength);
     // A buffer of the header's unpacked length; damaged data leaves it zero.
     // A length given to the constructor bounds the bytes read; 0 trusts the
-    // header. Null when the header is missing or claims an absurd length.
+    // header. Null when the header is missing, claims an absurd length or
+    // more than its packed bytes can unpack to.
     char* decompress();
 };

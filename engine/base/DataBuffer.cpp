@@ -238,7 +238,7 @@ char* CMemStream::end() const { return data->getBuffer() + size; }
 
 int CMemStream::get_bit()
 {
-    if (current == end())
+    if (current >= end())
         return 0;
     const int bit = (static_cast<unsigned char>(*current) >> (7 - bitPosition)) & 1;
     if (++bitPosition == 8) {
@@ -278,10 +278,13 @@ void CMemStream::get_bytes(void* target, int n)
     current += available;
 }
 
+// A byte begun and then copied past by get_bytes may leave the position at
+// the end with bits counted: aligning never steps beyond the end.
 void CMemStream::align()
 {
     if (bitPosition > 0) {
-        ++current;
+        if (current < end())
+            ++current;
         bitPosition = 0;
     }
 }

@@ -250,6 +250,12 @@ void CStringHashCode::set(const char* t)
     hash = hashOf(text.c_str(), text.getLength());
 }
 
+void CStringHashCode::set(const CXString& t)
+{
+    text = t;
+    hash = hashOf(text.c_str(), text.getLength());
+}
+
 bool CStringHashCode::equals(CXObject* other)
 {
     if (!other)

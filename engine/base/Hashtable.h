@@ -59,6 +59,8 @@ class CStringHashCode : public CXObject {
 public:
     explicit CStringHashCode(const CXString& text);
     void set(const char* text);
+    // The whole text, NUL bytes included, as the constructor keys it.
+    void set(const CXString& text);
     CXString getString() const { return text; }
 
     int getHashcode() override { return hash; }

@@ -25,6 +25,20 @@ uint32_t readLE32(const unsigned char* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+// The most bytes a code stream can unpack to: every code is at least 9 bits
+// wide, and the j-th code after a clear code gives at most j bytes (an
+// entry is one byte longer than the string before it), at most the longest
+// entry the dictionary can hold. A header that claims more is damage, not
+// worth allocating and zeroing.
+uint64_t mostProduced(uint32_t streamLength, uint32_t codeCount)
+{
+    uint64_t codes = uint64_t(streamLength) * 8 / 9;
+    if (codes > codeCount)
+        codes = codeCount;
+    const uint64_t growing = codes < CodeLimit ? codes : CodeLimit;
+    return growing * (growing + 1) / 2 + (codes - growing) * CodeLimit;
+}
+
 class BitWriter {
 public:
     explicit BitWriter(size_t reserve) { bytes.reserve(reserve); }
@@ -237,6 +251,8 @@ char* CLZWCompression::decompress(int minSize)
     if (length > 0 && streamLength > uint32_t(length - HeaderSize))
         streamLength = uint32_t(length - HeaderSize);
     const uint32_t codeCount = readLE32(block + 8);
+    if (unpacked > mostProduced(streamLength, codeCount))
+        return nullptr;
 
     const size_t room = minSize > int(unpacked) ? size_t(minSize) : size_t(unpacked);
     char* result = new char[room];

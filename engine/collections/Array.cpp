@@ -209,22 +209,26 @@ int CMC_Array::findAll(CMC_Variable* value, int* out)
     return n;
 }
 
-// Wrap-around by a true modulo: any step, and a marker left beyond the end
-// by removals, lands on an element.
-void CMC_Array::moveMarker(int64_t step)
+int CMC_Array::movedMarker(int marker, int64_t step, int size)
 {
-    int64_t size = elements->getSize();
     int64_t m = (int64_t(marker) + step) % size;
     if (m < 0)
         m += size;
-    marker = int(m);
+    return int(m);
+}
+
+int CMC_Array::clampedMarker(int position, int size)
+{
+    int last = size - 1;
+    int m = position > last ? last : position;
+    return m < -1 ? -1 : m;
 }
 
 CMC_Variable* CMC_Array::next(int step)
 {
     if (elements->getSize() == 0)
         return nullptr;
-    moveMarker(step);
+    marker = movedMarker(marker, step, elements->getSize());
     return variableAt(elements, marker);
 }
 
@@ -232,17 +236,11 @@ CMC_Variable* CMC_Array::prev(int step)
 {
     if (elements->getSize() == 0)
         return nullptr;
-    moveMarker(-int64_t(step));
+    marker = movedMarker(marker, -int64_t(step), elements->getSize());
     return variableAt(elements, marker);
 }
 
-void CMC_Array::setMarkerPos(int position)
-{
-    int last = elements->getSize() - 1;
-    marker = position > last ? last : position;
-    if (marker < -1)
-        marker = -1;
-}
+void CMC_Array::setMarkerPos(int position) { marker = clampedMarker(position, elements->getSize()); }
 
 void CMC_Array::arithmetic(int index, CMC_Variable* value, int op)
 {

@@ -1,6 +1,8 @@
 #pragma once
 #include "script/Object.h"
 
+#include <cstdint>
+
 class CFile;
 class CMC_ObjectsContainer;
 class CMC_String;
@@ -114,6 +116,13 @@ public:
     void rotateRight();
     CXArray* getElements() { return elements; }
 
+    // The marker arithmetic, shared with the group's marker: a marker moved
+    // by step over size (> 0) entries with a true modulo, so that any step,
+    // and a marker left beyond the end by removals, lands on an entry; and a
+    // position clamped to -1 .. size - 1.
+    static int movedMarker(int marker, int64_t step, int size);
+    static int clampedMarker(int position, int size);
+
     bool isSendOnChange() const { return sendOnChange; }
     void setSendOnChange(bool on) { sendOnChange = on; }
 
@@ -123,7 +132,6 @@ private:
     void arithmetic(int index, CMC_Variable* value, int op);
     void arithmeticAll(CMC_Variable* value, int op);
     void rangeArithmetic(CMC_String* s, int first, int last, int op);
-    void moveMarker(int64_t step);
     void changedAll();
     void deleteAll();
     void onChanged(int index);

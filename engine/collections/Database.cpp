@@ -1,5 +1,6 @@
 #include "collections/Database.h"
 
+#include "base/Archive.h"
 #include "base/File.h"
 #include "base/ReplacingFile.h"
 #include "collections/Structure.h"
@@ -78,6 +79,29 @@ void CMC_Database::init()
         scene->addObject(cursor);
     }
     CMC_Object::init();
+}
+
+void CMC_Database::serializeState(CXArchive* ar)
+{
+    if (ar->isStoring()) {
+        *ar << modelName << cursorPos << rows->getSize();
+        for (int i = 0; i < rows->getSize(); ++i)
+            rowAt(rows, i)->serializeFields(ar);
+        return;
+    }
+    int n = 0;
+    *ar >> &modelName;
+    *ar >> &cursorPos;
+    *ar >> &n;
+    for (int i = 0; i < n && !ar->LastError(); ++i) {
+        CMC_Structure* row = new CMC_Structure(CXString());
+        row->serializeFields(ar);
+        if (ar->LastError()) {
+            delete row;
+            return;
+        }
+        rows->add(row);
+    }
 }
 
 CMC_Structure* CMC_Database::getCursor() { return stillNamed(scene, name + "_CURSOR", cursor); }

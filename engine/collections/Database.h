@@ -56,6 +56,9 @@ public:
     CMC_Structure* getRow(int position) const;
     // The cursor while it is still in the scene under its name; else null.
     CMC_Structure* getCursor();
+    // The model's name, the cursor position and the rows: what a snapshot
+    // record leaves out. Reading adds the rows read.
+    void serializeState(CXArchive* archive);
 
 private:
     // Makes the cursor show the row at position, when there is one.

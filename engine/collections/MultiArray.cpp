@@ -178,6 +178,33 @@ void CMC_MultiArray::save(const CXString& fileName)
                   CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) != 0)
         return;
     CXArchive ar(&file, true);
+    writeGrid(ar);
+    if (ar.LastError() == 0)
+        file.commit();
+}
+
+void CMC_MultiArray::load(const CXString& fileName)
+{
+    CFile file;
+    if (file.Open(scene ? scene->getWindow() : nullptr, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0)
+        return;
+    CXArchive ar(&file, false);
+    readGrid(ar);
+}
+
+void CMC_MultiArray::serializeState(CXArchive* ar)
+{
+    if (ar->isStoring()) {
+        *ar << name;
+        writeGrid(*ar);
+        return;
+    }
+    *ar >> &name;
+    readGrid(*ar);
+}
+
+void CMC_MultiArray::writeGrid(CXArchive& ar)
+{
     ar << dimensions;
     for (int s : sizes)
         ar << s;
@@ -188,18 +215,12 @@ void CMC_MultiArray::save(const CXString& fileName)
         }
     }
     ar << cellCount;
-    if (ar.LastError() == 0)
-        file.commit();
 }
 
-// The file is read into a grid of its own, which takes the place of this
-// one only when every record was read.
-void CMC_MultiArray::load(const CXString& fileName)
+// The grid is read into one of its own, which takes the place of this one
+// only when every record was read.
+void CMC_MultiArray::readGrid(CXArchive& ar)
 {
-    CFile file;
-    if (file.Open(scene ? scene->getWindow() : nullptr, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0)
-        return;
-    CXArchive ar(&file, false);
     int d = 0;
     ar >> &d;
     if (ar.LastError() || d < MIN_DIMENSIONS || d > MAX_DIMENSIONS)

@@ -42,8 +42,12 @@ public:
     using CMC_Object::clone;
     CXString toString() override { return CXString(); }
     CXString** getBehavioursList() override;
-    // A snapshot holds nothing of a grid.
+    // A grid's snapshot record holds nothing; its name and cells follow in
+    // the snapshot's state trailer (serializeState).
     void serialize(CXArchive*) override {}
+    // The name, then the grid in its file form; reading takes the grid only
+    // when it is complete.
+    void serializeState(CXArchive* archive);
 
     // Stores a copy of a basic value at coords (count entries).
     virtual void set(const int* coords, int count, CMC_Variable* value);
@@ -63,6 +67,8 @@ public:
     int getCellCount() const { return cellCount; }
 
 private:
+    void writeGrid(CXArchive& archive);
+    void readGrid(CXArchive& archive);
     void reset(int dimensionCount);
     void removeAll();
     // The coordinate of a dimension; 0 where the call gave none.

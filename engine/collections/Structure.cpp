@@ -1,6 +1,8 @@
 #include "collections/Structure.h"
 
+#include "base/Archive.h"
 #include "base/StringTokenizer.h"
+#include "script/BehaviourEntry.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
@@ -32,6 +34,16 @@ int fieldType(const CXString& word)
 }
 
 CMC_Variable* fieldAt(CXVector* fields, int i) { return static_cast<CMC_Variable*>(fields->at(i)); }
+
+// Statements read and write STRUCT|FIELD through this: the field variable
+// itself, found by its short name.
+CMC_Variable* fieldOf(CMC_Object* structure, const CXString& field)
+{
+    return static_cast<CMC_Structure*>(structure)->getField(field);
+}
+struct InstallFieldAccessor {
+    InstallFieldAccessor() { CMC_Behaviour_Entry::setFieldAccessor(&fieldOf); }
+} installFieldAccessor;
 
 } // namespace
 
@@ -110,6 +122,32 @@ void CMC_Structure::map(CMC_Structure* other)
     for (int i = 0; i < other->fields->getSize(); ++i)
         fields->add(other->fields->at(i));
     borrowed = true;
+}
+
+void CMC_Structure::serializeFields(CXArchive* ar)
+{
+    if (ar->isStoring()) {
+        *ar << fields->getSize();
+        for (int i = 0; i < fields->getSize(); ++i) {
+            *ar << fieldAt(fields, i)->getName();
+            fieldAt(fields, i)->store(ar);
+        }
+        return;
+    }
+    flush();
+    borrowed = false;
+    int n = 0;
+    *ar >> &n;
+    for (int i = 0; i < n && !ar->LastError(); ++i) {
+        CXString fieldName;
+        *ar >> &fieldName;
+        CMC_Variable* value = CMC_VariableFactory::restore(ar);
+        if (!value)
+            return;
+        declareType(fieldName, value->getType());
+        fieldAt(fields, fields->getSize() - 1)->set(value);
+        CMC_Object::flush(value);
+    }
 }
 
 CXObject* CMC_Structure::clone()

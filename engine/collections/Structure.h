@@ -62,6 +62,9 @@ public:
     virtual void declare(const CXString& name, const CXString& type);
     // Makes this structure a view of other's fields.
     virtual void map(CMC_Structure* other);
+    // The fields' count, then each field's full name and typed value: what
+    // a snapshot record leaves out. Reading replaces the fields.
+    void serializeFields(CXArchive* archive);
     using CMC_Object::flush;
 
     int getFieldCount() const { return fields->getSize(); }

@@ -3,30 +3,13 @@
 #include "base/Compression.h"
 #include "base/DataBuffer.h"
 #include "base/XArray.h"
+#include "graphics/PixelBlock.h"
 #include "graphics/ValidationQuene.h"
 #include "graphics/Window.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
-
-namespace {
-
-// Byte length of width x height pixels of that size; 0 for negative or
-// absurd sizes, which would otherwise wrap to a small buffer.
-int64_t blockBytes(int w, int h, int pixelSize)
-{
-    if (w <= 0 || h <= 0)
-        return 0;
-    int64_t bytes = int64_t(w) * h * pixelSize;
-    return bytes > CCompression::MaxUnpackedLength ? 0 : bytes;
-}
-
-char* zeroedBlock(int64_t bytes) { return bytes > 0 ? new char[size_t(bytes)]() : nullptr; }
-
-bool hasArea(const CXRect& r) { return r.right > r.left && r.bottom > r.top; }
-
-} // namespace
 
 void CGraphicsObject::construct(CWindow* owner)
 {
@@ -60,6 +43,8 @@ void CGraphicsObject::construct(CWindow* owner)
     observers = nullptr;
     packedData = packedAlpha = nullptr;
     packedBpp = 0;
+    packedAlphaSize = 0;
+    fillCapacity = 0;
     monitorCollisions = false;
     unpacked = false;
     children = nullptr;
@@ -139,6 +124,7 @@ CGraphicsObject::~CGraphicsObject()
     delete observers;
     observers = nullptr;
     Flush();
+    delete[] fillArray;
 }
 
 CXObject* CGraphicsObject::clone() { return new CGraphicsObject(window, *this); }
@@ -169,7 +155,9 @@ void CGraphicsObject::Flush()
     release(green);
     release(blue);
     release(alpha);
-    release(savedAlpha);
+    // A stamp's saved alpha is its own even in a view.
+    delete[] savedAlpha;
+    savedAlpha = nullptr;
     release(packedData);
     release(packedAlpha);
 }

@@ -5,6 +5,8 @@
 #include "graphics/Color.h"
 #include "graphics/GraphicsTypes.h"
 
+#include <vector>
+
 class CDataBuffer2Dim;
 class CFile;
 class CGraphicsObject;
@@ -87,11 +89,13 @@ public:
     // A view of this drawable.
     CXObject* clone() override;
 
-    // Pixel data compression: packing and opening the RLE2 form and the
-    // file forms of images and animation frames. Until the compression
-    // kinds are built these, the image operations (FlipH to Fill) and the
-    // image file (Load, Save) change nothing: see PendingOperations.cpp.
+    // Pixel data compression (see PixelCompression.cpp). pack puts back the
+    // packed copies that unpack kept, freeing the plain pixels with
+    // freeUnpacked (without it they are the caller's); it does nothing
+    // unless unpack opened the image.
     virtual void pack(bool freeUnpacked);
+    // Opens a packed (kind 4) image, keeping its packed copies, and marks
+    // it unpacked; any other image is only marked.
     virtual void unpack();
     // The kind of drawable: 0 here, subclasses give their own.
     virtual int getGfxType() { return 0; }
@@ -99,8 +103,15 @@ public:
     virtual bool getMonitorCollisionsFlag() { return monitorCollisions; }
     // 255 is opaque; below it the drawable is blended into its destination.
     virtual void SetOpacity(unsigned char value) { opacity = value; }
+    // Removes the file coding: kind 2 (LZO) and 5 (JPEG colour, LZO alpha)
+    // become plain pixels, kind 3 (LZO over RLE2) becomes kind 4. The
+    // blocks are packedSize (colour) and planeSize[3] (alpha) bytes long. A
+    // block that does not decode to the image's size leaves the drawable
+    // as it was, with the error code ERROR_DAMAGED.
     virtual void DeCompress();
+    // Opens a kind 4 image into plain pixels, keeping the packed copies.
     virtual void DeCompressRLE2();
+    // After a DeCompressRLE2 without unpack: puts the packed copies back.
     virtual void bringBackCompressed();
     // The colour data as drawn; subclasses that draw other pixels (an
     // animation's frame, a display surface) answer with those.
@@ -140,11 +151,17 @@ public:
     // pixel as RGB; black RGB outside the image, for a packed image and for
     // other depths.
     virtual CColor GetPixel(int px, int py);
-    // Image operations.
+    // Image operations (see ImageOperations.cpp). FlipH reverses the order
+    // of the rows, FlipV each row; each toggles its flag. A packed image is
+    // opened for them and packed again, and an open one has its packed
+    // copies mirrored too, so that packing it again keeps the change.
     virtual void FlipH();
     virtual void FlipV();
+    // Undoes the flips that are set.
     virtual void resetFlips();
+    // Every pixel of a plain 15, 16 or 32-bit image.
     virtual void Fill(CColor* colour);
+    // The pixels of r inside a plain 15 or 16-bit image.
     virtual void Fill(CXRect r, CColor* colour);
     // Draws the drawable once into destination at its position, clipped to
     // the destination (see drawTo).
@@ -363,28 +380,70 @@ public:
     static bool __copy_alpha_blend32(_canvas* source, _canvas* destination, unsigned char opacity);
     static bool copyToCanvas(_canvas* source, _canvas* destination);
 
-    // Pixel data compression and image operations on plain 15/16-bit
-    // pixels (declared here, built with the compression kinds).
+    // The error code of a packed block that does not decode to the image.
+    enum { ERROR_DAMAGED = 2001 };
+
+    // Packs a plain image into RLE2 (kind 4, the only kind made here): the
+    // colour data as 16-bit words, the alpha plane as bytes.
     void Compress(_compression kind);
+
+    // Image operations. Unless a comment says otherwise they work on plain
+    // (kind 0) 15/16-bit pixels, keep every write inside the image and
+    // change nothing else; operations that make new buffers (crop, Scale,
+    // Scale2x, displacementFilter) leave a view's borrowed pixels alone.
+    //
+    // This drawable becomes an owned plain copy of source's pixels (a
+    // packed source is read through its packed form and left as it is):
+    // the part inside its clipping rectangle when it has one, else all.
     void Copy(CGraphicsObject* source);
+    // An owned copy of the part r of source, placed at (r.left, r.top);
+    // pixels of r outside source are 0. r of four equal coordinates
+    // copies all of source.
     void Copy(CGraphicsObject* source, CXRect r);
+    // Keeps the part r of the image (limited to it); the position stays.
     void crop(CXRect r);
+    // Every word equal to from becomes to; a packed image is opened for it
+    // as for the flips, so that every frame of an animation can take it.
     void replace_color(short from, short to);
     void ToGrayScale();
+    // 15-bit images only.
     void InvertColors();
+    // Frames the image thickness pixels deep in colour, its alpha opaque.
     void outline(unsigned short colour, int thickness);
+    // Centres the drawable in r.
     void FitRect(CXRect r);
     void FitObject(CGraphicsObject* other);
+    // Nearest-neighbour scaling by the factors; positive factors only.
     void Scale(double sx, double sy);
+    // Half the size, taking every second pixel of every second row.
     void Scale2x();
+    // Stamps stamp's alpha plane into this one at p (this drawable's
+    // pixels), putting back what its previous stamp replaced.
     void mergeAlpha(CXPoint p, CGraphicsObject* stamp);
+    // Puts back the alpha that stamp's last stamp replaced.
     void restoreAlpha(CGraphicsObject* stamp);
+    // Where this alpha is not 0 at p + (c, r), it takes stamp's alpha at
+    // (c, r); with reset the alpha is first made opaque.
     void mergeAlpha2(CXPoint p, CGraphicsObject* stamp, bool reset);
+    // map holds one offset a pixel: each pixel takes the one at its offset,
+    // or keeps its own when that lies outside the image. The replaced
+    // buffers are freed with freeOld; otherwise the caller holds them.
     void displacementFilter(CXPoint* map, bool withAlpha, bool freeOld);
-    CXRect PrepareFloodFill(CXPoint p, CColor colour, char* target, _floodfill* spans);
+    // Colouring-book fill of a 15/16-bit target of this image's size: grows
+    // the region from p over pixels that are not black (0) in this image
+    // and not yet the colour in target, paints it into target and records
+    // its spans. The spans are kept in storage of the drawable's own that
+    // grows with the fill (getFFArray, getFFEnterances) until the next
+    // fill. Returns (least x, least y, greatest span end, last row).
+    CXRect PrepareFloodFill(CXPoint p, CColor colour, char* target);
+    // Paints the spans of the last PrepareFloodFill into target.
     void FloodFill(CColor colour, char* target);
     _floodfill* getFFArray() { return fillArray; }
     int getFFEnterances() const { return fillCount; }
+
+    // An edit of plain pixels that the flips and replace_color make (see
+    // ImageOperations.cpp).
+    struct PixelEdit;
 
 protected:
     // The part of the constructors shared by all of them.
@@ -397,6 +456,19 @@ protected:
     void sourceCanvas(_canvas* out);
     // The 15/16-bit word at a pixel of plain data, null outside the image.
     PixelWord* wordAt(int px, int py);
+    // This drawable becomes an owned plain copy of the part r of source
+    // (Copy's work).
+    void copyPart(CGraphicsObject* source, const CXRect& r);
+    // The pixels become the old pixels (columns[i], rows[j]) (the scalings'
+    // work).
+    void resampleTo(const std::vector<int>& columns, const std::vector<int>& rows);
+    // Puts the packed copies back as the pixels (pack's work).
+    void restorePacked(bool freeUnpacked);
+    // Frees the packed copies.
+    void dropPacked();
+    // Runs edit on the plain pixels as the flips do (see FlipH); false when
+    // the image has no pixels it can edit.
+    bool editPixels(PixelEdit& edit);
 
     CXString name;
     CWindow* window;
@@ -436,6 +508,8 @@ protected:
     char* packedData;
     char* packedAlpha;
     int32_t packedBpp;
+    int32_t packedAlphaSize; // the packed alpha copy's length
+    int32_t fillCapacity;    // entries fillArray has room for
     bool monitorCollisions;
     bool unpacked;
     CValidationQuene* children;

@@ -41,9 +41,6 @@ CXString trimmed(CXString text)
 }
 } // namespace
 
-CMC_Behaviour::Nesting::Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
-CMC_Behaviour::Nesting::~Nesting() { --nesting; }
-
 long long CMC_Behaviour::stepLimit = 0;
 long long CMC_Behaviour::steps = 0;
 
@@ -57,7 +54,7 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* container)
     : CMC_BehaviourBase(container, CXString()), condition(nullptr), conditionEpoch(0), lines(nullptr),
       retired(nullptr), tickCount(0), tickLimit(0), timerParams(nullptr), endBehaviour(nullptr), endEpoch(0),
       tempObjects(nullptr), enabled(true), breakpoint(-1), running(0), timerId(0), timerDone(false),
-      inPublicTrash(false)
+      inPublicTrash(false), orphaned(false)
 {
 }
 
@@ -104,12 +101,17 @@ void CMC_Behaviour::init()
     parse(code);
 }
 
-void CMC_Behaviour::parse(const CXString& text)
+void CMC_Behaviour::dropLines()
 {
     if (running > 0)
         retireLines();
     else
         releaseLines(false);
+}
+
+void CMC_Behaviour::parse(const CXString& text)
+{
+    dropLines();
     parsedText = text;
     if (text.IsString())
         lines = CMC_Behaviour_Entry::getCodeLines(this, text);
@@ -148,7 +150,7 @@ void CMC_Behaviour::freeRetired()
     if (!retired)
         return;
     for (int i = 0; i < retired->getSize(); ++i)
-        CMC_Behaviour_Entry::freeLines(reinterpret_cast<CMC_Behaviour_Entry**>((*retired)[i]), true);
+        CMC_Behaviour_Entry::freeLines(reinterpret_cast<CMC_Behaviour_Entry**>((*retired)[i]), !orphaned);
     delete retired;
     retired = nullptr;
 }
@@ -158,6 +160,7 @@ void CMC_Behaviour::setParams(CXArray* params)
     CXString text = CMC_Behaviour_Entry::fillParams(code, params);
     if (lines && parsedText == text)
         return;
+    CMC_Behaviour_Entry::ForOneRun parsing;
     parse(text);
 }
 
@@ -186,7 +189,8 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
     Nesting guard;
     if (!guard.ok())
         return false;
-    if (checkCondition && getCondition() && !static_cast<CMC_BasicCondition*>(condition)->valid(true))
+    if (checkCondition && condition && getCondition() &&
+        !static_cast<CMC_BasicCondition*>(condition)->valid(true))
         return false;
     int firstTemp = tempObjects ? tempObjects->getSize() : 0;
     ++running;
@@ -202,8 +206,9 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
         releaseResult(r, scene);
     }
     --running;
-    dropTempObjects(firstTemp);
-    if (running == 0)
+    if (tempObjects && tempObjects->getSize() > firstTemp)
+        dropTempObjects(firstTemp);
+    if (running == 0 && retired)
         freeRetired();
     return result;
 }
@@ -316,14 +321,32 @@ void CMC_Behaviour::endTimedRun(bool runEnd)
 }
 
 // Out of the container and marked for deletion: the window's trash deletes
-// it, or, without one, the behaviour trash.
+// it, or, without one, the behaviour trash. That may be after the container
+// is gone (the title ends, a class instance is deleted), so nothing that
+// reaches the container is kept: the lines and the anonymous behaviours
+// they made go now.
 void CMC_Behaviour::leaveContainer()
 {
     if (scene)
         scene->removeObject(this);
     setToDelete();
+    dropLines();
+    parsedText = CXString();
     if (!inPublicTrash)
         addToTrash(this);
+}
+
+// Called while the container's table still answers: the anonymous
+// behaviours are looked up there as at any release. Lines that are running
+// go when their run ends, without looking anything up.
+void CMC_Behaviour::leaveScene()
+{
+    dropLines();
+    parsedText = CXString();
+    orphaned = true;
+    condition = nullptr;
+    endBehaviour = nullptr;
+    scene = nullptr;
 }
 
 // A behaviour that was not on a timer may be bound to events: it is kept

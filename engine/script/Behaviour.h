@@ -20,8 +20,12 @@ class CXArchive;
 //   until its outermost run ends.
 // - On a timer (runOnTimer) the behaviour is in the window's deferred-
 //   deletion trash; when the timed run ends it leaves its container and is
-//   marked for deletion. Deleted earlier (its container unloads), it takes
+//   marked for deletion; its lines go at once (after the run, when it is
+//   running), so that its anonymous behaviours leave the container while
+//   that still exists. Deleted earlier (its container unloads), it takes
 //   itself off the timer and out of that trash.
+// - A behaviour that outlives its container in the behaviour trash or among
+//   the kept ones drops its lines and its scene when the container goes.
 class CMC_Behaviour : public CMC_BehaviourBase, public CTimerNotificator {
 public:
     // For reading a snapshot record back: no name, no code, nothing parsed.
@@ -99,7 +103,11 @@ public:
                                           int length, CMC_Behaviour* behaviour);
     // Gives back a statement's result: a temporary to its pool; a copy made
     // by clone() that no container lists is deleted; other objects stay.
-    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene);
+    static void releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene)
+    {
+        if (value && !isStopValue(value))
+            releaseObject(value, scene);
+    }
     // Gives back what resolveParameter made: as releaseResult, and an inline
     // expression is deleted.
     static void releaseValue(CMC_Variable* value, CMC_ObjectsContainer* scene);
@@ -110,8 +118,8 @@ public:
     enum { MAX_NESTING = 400 };
     class Nesting {
     public:
-        Nesting();
-        ~Nesting();
+        Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
+        ~Nesting() { --nesting; }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
         bool ok() const { return allowed; }
@@ -119,19 +127,28 @@ public:
     private:
         bool allowed;
     };
-    // A budget of statements and loop passes for the whole process (0, the
-    // default, is none). Once spent, statements stop with -2 and loops end;
-    // used to bound the run of untrusted code.
+    // A budget of statements, loop passes and parsing for the whole process
+    // (0, the default, is none). Once spent, statements stop with -2, loops
+    // end and parsing makes inert statements; used to bound the run of
+    // untrusted code.
     static void setStepLimit(long long steps);
     // Counts one step; false when the budget is spent.
     static bool step() { return stepLimit <= 0 || ++steps <= stepLimit; }
+    // Counts the work on length bytes of text (parsing it, filling in
+    // parameters): a step and one more for every 64 bytes.
+    static bool charge(int length) { return stepLimit <= 0 || (steps += 1 + length / 64) <= stepLimit; }
 
 private:
+    static void releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene);
+
     static long long stepLimit;
     static long long steps;
 
+    void leaveScene() override;
     void parse(const CXString& text);
     void releaseLines(bool final);
+    // The lines go now, or, while they run, when the outermost run ends.
+    void dropLines();
     void retireLines();
     void freeRetired();
     void dropTempObjects(int from);
@@ -160,4 +177,5 @@ private:
     int timerId;
     bool timerDone;
     bool inPublicTrash;
+    bool orphaned; // the scene is gone: retired lines look nothing up there
 };

@@ -1,5 +1,7 @@
 #include "script/BehaviourBase.h"
 
+#include <initializer_list>
+
 namespace {
 CMC_BehaviourBase::Maker behaviourMaker = nullptr;
 
@@ -120,6 +122,16 @@ void CMC_BehaviourBase::doneTrash()
     flushTrash();
     delete trash();
     trash() = nullptr;
+}
+
+void CMC_BehaviourBase::containerGone(CMC_ObjectsContainer* container)
+{
+    for (CXVector* list : {kept(), trash()})
+        for (int i = 0; list && i < list->getSize(); ++i) {
+            CMC_Object* object = static_cast<CMC_Object*>((*list)[i]);
+            if (isBehaviour(object) && object->getScene() == container)
+                static_cast<CMC_BehaviourBase*>(object)->leaveScene();
+        }
 }
 
 void CMC_BehaviourBase::discard(CMC_Object* object)

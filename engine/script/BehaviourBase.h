@@ -57,6 +57,10 @@ public:
     // to events elsewhere until doneTrash.
     static void keep(CMC_BehaviourBase* behaviour);
     static bool isInTrash(CMC_Object* object);
+    // The container is being deleted: the kept behaviours and those in the
+    // trash that it was the scene of let go of everything that reaches it,
+    // while its table can still be looked in.
+    static void containerGone(CMC_ObjectsContainer* container);
     // Deletes an object that has left its container; a running behaviour
     // goes to the trash instead.
     static void discard(CMC_Object* object);
@@ -64,6 +68,9 @@ public:
 protected:
     // How deep script evaluation is nested now.
     static int nesting;
+    // Drops what reaches the scene, which is going; the behaviour may still
+    // be deleted (or run, doing nothing) later.
+    virtual void leaveScene() { scene = nullptr; }
 
 private:
     bool inTrash = false;

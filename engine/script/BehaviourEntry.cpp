@@ -1,6 +1,8 @@
 #include "script/BehaviourEntry.h"
 
 #include "script/Behaviour.h"
+#include "script/BuiltinRunner.h"
+#include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -22,6 +24,10 @@ CMC_Behaviour_Entry::FieldAccessor fieldAccessor = nullptr;
 const int MAX_PARSE_DEPTH = 48;
 const int MAX_TEXT = 10239;
 int parseDepth = 0;
+// Statements parsed for one run that are alive now, and whether what is
+// parsed now is.
+int runStatements = 0;
+int forOneRun = 0;
 
 // Texts that stand for themselves: literals, and the condition texts of IF
 // and WHILE (names hold none of the comparison characters).
@@ -40,15 +46,22 @@ int anonymousCounter = 0;
 
 void CMC_Behaviour_Entry::setFieldAccessor(FieldAccessor accessor) { fieldAccessor = accessor; }
 
+CMC_Behaviour_Entry::ForOneRun::ForOneRun() { ++forOneRun; }
+CMC_Behaviour_Entry::ForOneRun::~ForOneRun() { --forOneRun; }
+
 CMC_Variable* CMC_Behaviour_Entry::getField(CMC_ObjectsContainer* scene, const CXString& text)
 {
     int bar = text.Find('|');
-    if (!scene || bar < 0 || !fieldAccessor)
+    if (!scene || bar < 0)
         return nullptr;
-    CMC_Object* structure = scene->getObject(text.Left(bar));
-    if (!structure || structure->getType() != MC_STRUCTURE)
+    return fieldOf(scene->getObject(text.Left(bar)), text.Right(bar + 1));
+}
+
+CMC_Variable* CMC_Behaviour_Entry::fieldOf(CMC_Object* structure, const CXString& field)
+{
+    if (!structure || structure->getType() != MC_STRUCTURE || !fieldAccessor)
         return nullptr;
-    return fieldAccessor(structure, text.Right(bar + 1));
+    return fieldAccessor(structure, field);
 }
 
 CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
@@ -67,32 +80,26 @@ CMC_Variable* CMC_Behaviour_Entry::makeConstant(const CXString& text)
     return constant;
 }
 
-bool CMC_Behaviour_Entry::sameValue(CMC_Variable* a, CMC_Variable* b)
-{
-    switch (a->getType()) {
-    case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
-    case MC_DOUBLE: {
-        double x = static_cast<CMC_Double*>(a)->getValue();
-        double y = static_cast<CMC_Double*>(b)->getValue();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    case MC_BOOL: return static_cast<CMC_Bool*>(a)->getValue() == static_cast<CMC_Bool*>(b)->getValue();
-    default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
-    }
-}
-
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& text)
-    : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), object(nullptr), runner(nullptr),
-      methodId(-1), slots(nullptr), slotCount(0), args(nullptr), allFixed(true), reference(false),
-      releaseTempBehaviours(true), hasParamObject(false), methodHasParam(false), running(0),
-      epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr), constant(nullptr), pristine(nullptr), refTarget(nullptr),
-      ownsValue(false), ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
+    : CMC_Object(CXString("code"), -100), line(text), behaviour(owner), form(INERT), counted(false),
+      object(nullptr), runner(nullptr), methodId(-1), slots(nullptr), slotCount(0), literalSlots(0),
+      args(nullptr), allFixed(true), reference(false), releaseTempBehaviours(true), hasParamObject(false),
+      methodHasParam(false), running(0), epoch(CMC_ObjectsContainer::getEpoch()), value(nullptr),
+      constant(nullptr), pristine(nullptr), isConstant(false), valueIsField(false), valueHasParam(false),
+      condition(nullptr), keepsCondition(false), conditionFixed(false), refTarget(nullptr), ownsValue(false),
+      ownsRefTarget(false), cachedRunner(nullptr), cachedId(-1)
 {
     scene = owner ? owner->getScene() : nullptr;
     if (line.lastChar() == ';')
         line.left(line.getLength() - 1);
-    if (parseDepth >= MAX_PARSE_DEPTH)
+    if (parseDepth >= MAX_PARSE_DEPTH || !CMC_Behaviour::charge(line.getLength()))
         return;
+    if (forOneRun > 0) {
+        if (runStatements >= MAX_RUN_STATEMENTS)
+            return;
+        counted = true;
+        ++runStatements;
+    }
     ++parseDepth;
     parseHead();
     --parseDepth;
@@ -100,6 +107,9 @@ CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& t
 
 CMC_Behaviour_Entry::~CMC_Behaviour_Entry()
 {
+    if (counted)
+        --runStatements;
+    delete condition;
     if (releaseTempBehaviours)
         releaseAnonymous();
     for (int i = 0; i < slotCount; ++i) {
@@ -193,7 +203,11 @@ void CMC_Behaviour_Entry::parseHead()
         if (!runner && behaviour)
             runner = behaviour->getRunner();
         methodId = runner ? runner->resolveMethod(methodName) : -1;
+        keepsCondition = runner && runner == CMC_Builtin_Runner::current() &&
+                         (methodId == CMC_Builtin_Runner::IF || methodId == CMC_Builtin_Runner::WHILE);
         parseArguments(open);
+        if (keepsCondition)
+            keepCondition();
         return;
     }
     if (c == '*') {
@@ -239,6 +253,7 @@ void CMC_Behaviour_Entry::parseHead()
             ownsValue = true;
         } else {
             valueText = CXString("[") + rest + "]";
+            valueHasParam = true;
         }
         return;
     }
@@ -251,10 +266,11 @@ void CMC_Behaviour_Entry::parseHead()
             valueText = found->getName();
         } else {
             valueText = line;
-            if (isLiteral(line)) {
-                constant = makeConstant(line);
-                pristine = makeConstant(line);
-            }
+            valueHasParam = line.Find('$') >= 0;
+            valueIsField = line.Find('|') >= 0;
+            isConstant = isLiteral(line);
+            if (isConstant)
+                literalValue();
         }
         return;
     }
@@ -267,26 +283,42 @@ void CMC_Behaviour_Entry::parseHead()
         hasParamObject = true;
         methodHasParam = methodName.Find('$') >= 0;
     } else {
-        form = objectName.Find('|') >= 0 ? FIELD_CALL : CALL;
+        int bar = objectName.Find('|');
+        form = bar >= 0 ? FIELD_CALL : CALL;
+        if (bar >= 0) {
+            structureName = objectName.Left(bar);
+            fieldName = objectName.Right(bar + 1);
+        }
         bindCall();
     }
     parseArguments(open);
 }
 
+// A field is taken from its structure at each run: only the structure is
+// bound, and the field's method id is kept per runner (callByName).
 void CMC_Behaviour_Entry::bindCall()
 {
-    CMC_Object* found = form == FIELD_CALL ? getField(scene, objectName) : lookup(objectName.c_str());
+    if (form == FIELD_CALL) {
+        CMC_Object* found = lookup(structureName.c_str());
+        object = bindable(found) && found->getType() == MC_STRUCTURE ? found : nullptr;
+        return;
+    }
+    CMC_Object* found = lookup(objectName.c_str());
     object = bindable(found) ? found : nullptr;
-    runner = object ? CMC_RunnerFactory::getRunner(object) : nullptr;
-    methodId = runner ? runner->resolveMethod(methodName) : -1;
+    CMC_Runner* typeRunner = object ? CMC_RunnerFactory::getRunner(object) : nullptr;
+    if (typeRunner != runner) {
+        runner = typeRunner;
+        methodId = runner ? runner->resolveMethod(methodName) : -1;
+    }
 }
 
-// After objects left a container: what was bound by name is looked up
-// again (and, when gone, looked up at every run from now on).
+// After objects came or went: a call's target is looked up again (found
+// nearer, found at last, or gone: then looked up at every run); values
+// bound by name likewise, and once gone looked up at every run from then on.
 void CMC_Behaviour_Entry::rebind()
 {
     epoch = CMC_ObjectsContainer::getEpoch();
-    if ((form == CALL || form == FIELD_CALL) && object)
+    if (form == CALL || form == FIELD_CALL)
         bindCall();
     if (form == REFERENCE && refTarget && !ownsRefTarget) {
         CMC_Object* found = lookup(objectName.c_str());
@@ -298,6 +330,16 @@ void CMC_Behaviour_Entry::rebind()
     }
     for (int i = 0; i < slotCount; ++i) {
         Slot& s = slots[i];
+        if (s.direct && !s.pristine) {
+            s.nested->rebind();
+            s.fixed = s.nested->value;
+            if (!s.fixed) {
+                s.direct = false;
+                allFixed = false;
+            }
+            args->setAt(i, s.fixed);
+            continue;
+        }
         if (!s.byReference || s.ownsFixed || !s.fixed)
             continue;
         CMC_Variable* found = scene ? scene->getVariable(s.name.c_str()) : nullptr;
@@ -381,8 +423,11 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
         }
     } else {
         s.nested = new CMC_Behaviour_Entry(behaviour, a);
+        takeDirect(s);
     }
-    allFixed = allFixed && !s.nested;
+    allFixed = allFixed && (!s.nested || s.direct);
+    if (s.pristine)
+        literalSlots = slotCount;
     // A local variable passed by reference is looked up at every run.
     if (s.byReference && s.fixed && s.fixed->isTemporary()) {
         s.fixed = nullptr;
@@ -390,6 +435,35 @@ void CMC_Behaviour_Entry::addArgument(const CXString& a)
     }
     if (s.fixed)
         args->setAt(slotCount - 1, s.fixed);
+}
+
+// IF and WHILE read their arguments and change none: their literals need
+// no putting back, and a condition whose texts are all literals (one text
+// for IF's short form, three for the long form and WHILE) never changes.
+void CMC_Behaviour_Entry::keepCondition()
+{
+    int texts = methodId == CMC_Builtin_Runner::IF && slotCount < 4 ? 1 : 3;
+    conditionFixed = slotCount >= texts;
+    for (int i = 0; i < texts && i < slotCount; ++i)
+        conditionFixed = conditionFixed && slots[i].pristine;
+    literalSlots = 0;
+}
+
+// A value statement's literal or bound object is passed as it is, without
+// running the statement.
+void CMC_Behaviour_Entry::takeDirect(Slot& s)
+{
+    CMC_Behaviour_Entry* n = s.nested;
+    if (n->form != VALUE || n->valueHasParam)
+        return;
+    if (n->value && !n->ownsValue) {
+        s.fixed = n->value;
+        s.direct = true;
+    } else if (n->constant) {
+        s.fixed = n->constant;
+        s.pristine = n->pristine;
+        s.direct = true;
+    }
 }
 
 // A brace block ("{...}", or "\"{...}\"") as a behaviour of its own, named
@@ -432,6 +506,9 @@ CXString CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* params)
     }
     if (out.size() > size_t(MAX_TEXT))
         out.resize(size_t(MAX_TEXT));
+    // Work of the run that asks for it, counted by its length.
+    if (!CMC_Behaviour::charge(int(out.size())))
+        return CXString();
     return CXString(out.c_str(), int(out.size()));
 }
 

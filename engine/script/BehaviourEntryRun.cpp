@@ -3,18 +3,37 @@
 // made for this run are given back.
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/BuiltinRunner.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
+#include "script/Values.h"
 #include "script/VariableFactory.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 // What an argument slot holds during one run, and how it goes afterwards.
 enum Made : unsigned char { FIXED, RESULT, MADE_EXPRESSION, MADE_ANONYMOUS };
+
+// Whether a literal still holds the value it was parsed with (a method may
+// change its arguments).
+inline bool sameValue(CMC_Variable* a, CMC_Variable* b)
+{
+    switch (a->getType()) {
+    case MC_INTEGER: return static_cast<CMC_Integer*>(a)->getValue() == static_cast<CMC_Integer*>(b)->getValue();
+    case MC_DOUBLE: {
+        double x = static_cast<CMC_Double*>(a)->getValue();
+        double y = static_cast<CMC_Double*>(b)->getValue();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    case MC_BOOL: return static_cast<CMC_Bool*>(a)->getValue() == static_cast<CMC_Bool*>(b)->getValue();
+    default: return static_cast<CMC_String*>(a)->getText() == static_cast<CMC_String*>(b)->getText();
+    }
+}
 } // namespace
 
 CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
@@ -23,11 +42,36 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
         return stopValue(-2);
     if (epoch != CMC_ObjectsContainer::getEpoch())
         rebind();
-    if (form == INERT)
-        return nullptr;
     if (form == VALUE)
         return runValue(params);
+    if (form == INERT)
+        return nullptr;
+    // Literal arguments a method changed are put back first.
+    for (int i = 0; i < literalSlots; ++i) {
+        Slot& s = slots[i];
+        if (s.pristine && !sameValue(static_cast<CMC_Variable*>(s.fixed), s.pristine))
+            static_cast<CMC_Variable*>(s.fixed)->set(s.pristine);
+    }
+    if (!allFixed || running > 0)
+        return runArguments(owner, params);
+    ++running;
+    // A bound target whose runner knows the method, and IF or WHILE: called
+    // at once.
+    CMC_Variable* result;
+    if (form == CALL && object && runner && methodId >= 0)
+        result = runner->run(methodId, object, scene, args);
+    else if (keepsCondition)
+        result = static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, args, &condition,
+                                                                conditionFixed);
+    else
+        result = call(owner, params, args);
+    --running;
+    return result;
+}
 
+// Arguments evaluated in order for this run, given back after the call.
+CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* params)
+{
     // A statement met again while it runs (a behaviour running itself)
     // fills a list of its own.
     CXVector* list = args;
@@ -48,7 +92,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
             Slot& s = slots[i];
             made[i] = FIXED;
             CMC_Variable* v = nullptr;
-            if (s.nested) {
+            if (s.nested && !s.direct) {
                 if (s.nestedHasParam) {
                     v = runRebuilt(fillParams(s.nested->line, params), owner, params, &made[i]);
                 } else {
@@ -106,28 +150,41 @@ CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
 {
     if (value)
         return static_cast<CMC_Variable*>(value);
-    // Made once; a method that changed it (as it may change any argument)
-    // does not change what the next run passes.
-    if (constant) {
-        if (!sameValue(constant, pristine))
-            constant->set(pristine);
-        return constant;
-    }
-    if (valueText.Find('$') < 0) {
-        CMC_Variable* found = valueText.Find('|') >= 0 ? getField(scene, valueText)
-                                                        : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
-        return found ? found : CMC_Variable::resolve(line);
+    if (isConstant)
+        return literalValue();
+    if (!valueHasParam) {
+        CMC_Variable* found = valueIsField ? getField(scene, valueText)
+                                           : (scene ? scene->getVariable(valueText.c_str()) : nullptr);
+        return found ? found : literalValue();
     }
     CXString text = fillParams(valueText, params);
     if (valueText.GetAt(0) == '[') {
         // Computed once for this run; a copy of the value outlives it.
-        CMC_Expression* expression = new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+        CMC_Expression* expression;
+        {
+            ForOneRun parsing;
+            expression = new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
+        }
         CMC_Variable* computed = CMC_VariableFactory::copyVariable(expression->evaluate());
         delete expression;
         return computed ? computed : CMC_Variable::resolve(line);
     }
     CMC_Variable* found = scene ? scene->getVariable(text.c_str()) : nullptr;
     return found ? found : CMC_Variable::resolve(text);
+}
+
+// The statement's own text as a literal, made once: a method that changed
+// it (as it may change any argument) does not change what the next run
+// passes.
+CMC_Variable* CMC_Behaviour_Entry::literalValue()
+{
+    if (!constant) {
+        constant = makeConstant(line);
+        pristine = makeConstant(line);
+    } else if (!sameValue(constant, pristine)) {
+        constant->set(pristine);
+    }
+    return constant;
 }
 
 // An argument holding '$', completed with the parameters for this run and
@@ -139,15 +196,22 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
     char first = text.GetAt(0);
     if (first == '[') {
         *made = MADE_EXPRESSION;
+        ForOneRun parsing;
         return new CMC_Expression(scene, text.Mid(1, text.getLength() - 1));
     }
     if (first == '@' || text.Find('$') >= 0 || text.Find('^') >= 0) {
-        CMC_Behaviour* anonymous = makeAnonymous(text, "xtemp_");
+        CMC_Behaviour* anonymous;
+        CMC_Behaviour_Entry* once = nullptr;
+        {
+            ForOneRun parsing;
+            anonymous = makeAnonymous(text, "xtemp_");
+            if (!anonymous)
+                once = new CMC_Behaviour_Entry(behaviour, text);
+        }
         if (anonymous) {
             *made = MADE_ANONYMOUS;
             return new CMC_String(CXString("xtemp"), anonymous->getName());
         }
-        CMC_Behaviour_Entry* once = new CMC_Behaviour_Entry(behaviour, text);
         CMC_Variable* v = once->run(owner, params);
         // What the statement made for itself goes with it: a copy outlives it.
         if (v && (v == once->constant || (once->ownsValue && v == once->value)))
@@ -159,17 +223,27 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
     return found ? found : CMC_Variable::resolve(text);
 }
 
+// Bound targets are called at once; the rest is found for this run.
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVector* list)
 {
-    switch (form) {
-    case BUILTIN:
+    if (form == BUILTIN) {
+        if (keepsCondition)
+            return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition,
+                                                                  conditionFixed);
         return dispatch(runner, methodId, methodName, object, list);
+    }
+    if (form == CALL && object)
+        return dispatch(runner, methodId, methodName, object, list);
+    return callFound(owner, params, list);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* owner, CXArray* params, CXVector* list)
+{
+    switch (form) {
     case CALL:
-        if (object)
-            return dispatch(runner, methodId, methodName, object, list);
         return callByName(lookup(objectName.c_str()), methodName, list);
     case FIELD_CALL:
-        return callByName(object ? object : getField(scene, objectName), methodName, list);
+        return callByName(fieldOf(object ? object : lookup(structureName.c_str()), fieldName), methodName, list);
     case PARAM_CALL: {
         CMC_Object* target = lookup(fillParams(objectName, params).c_str());
         if (!methodHasParam)

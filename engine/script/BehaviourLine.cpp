@@ -1,7 +1,8 @@
-// The text-driven evaluator of inline conditions: operand texts are turned
-// into values at every evaluation, calls are run at once from their text.
+// The text-driven evaluator of inline conditions and call texts: operands
+// are sorted by CMC_Operand, calls are run at once from their text.
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/BehaviourOperand.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -9,61 +10,27 @@
 #include "script/String.h"
 #include "script/VariableFactory.h"
 
-#include <cstring>
-#include <string>
-
 namespace {
 CXString trimmed(CXString text)
 {
     text.AllTrim(' ');
     return text;
 }
-
-// A NUL-terminated copy of length bytes of text without blanks at either
-// end; short ones stay on the stack.
-class Piece {
-public:
-    Piece(const char* s, int n)
-    {
-        if (!s || n < 0)
-            n = 0;
-        while (n > 0 && *s == ' ') {
-            ++s;
-            --n;
-        }
-        while (n > 0 && s[n - 1] == ' ')
-            --n;
-        size = n;
-        if (n < int(sizeof small)) {
-            std::memcpy(small, s, size_t(n));
-            small[n] = 0;
-            data = small;
-        } else {
-            big.assign(s, size_t(n));
-            data = big.c_str();
-        }
-    }
-    Piece(const Piece&) = delete;
-    Piece& operator=(const Piece&) = delete;
-    const char* text() const { return data; }
-    int length() const { return size; }
-
-private:
-    char small[128];
-    std::string big;
-    const char* data;
-    int size;
-};
 } // namespace
 
-void CMC_Behaviour::releaseResult(CMC_Variable* value, CMC_ObjectsContainer* scene)
+void CMC_Behaviour::releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene)
 {
-    if (!value || isStopValue(value))
-        return;
     // A copy a method made with clone() belongs to nobody else; a clone
     // that a container lists is that container's.
     if (value->isClone() && !(scene && scene->getObject(value->getName()) == value)) {
         delete value;
+        return;
+    }
+    // A basic value goes back to its pool when it is a temporary; a
+    // declared variable is nobody's to give back.
+    if (CMC_Variable::isBasicType(value->getType())) {
+        if (value->getId() >= 0)
+            CMC_VariableFactory::free(value);
         return;
     }
     flush(value);
@@ -85,29 +52,11 @@ CMC_Variable* CMC_Behaviour::resolveParameter(CMC_ObjectsContainer* scene, CMC_O
     return resolveParameter(scene, owner, raw.c_str(), raw.getLength(), behaviour);
 }
 
-// Conditions resolve their operands at every evaluation: the common case (a
-// name or a number) makes no string.
 CMC_Variable* CMC_Behaviour::resolveParameter(CMC_ObjectsContainer* scene, CMC_Object* owner, const char* raw,
                                               int length, CMC_Behaviour* behaviour)
 {
-    Piece piece(raw, length);
-    const char* text = piece.text();
-    int n = piece.length();
-    char first = n > 0 ? text[0] : 0;
-    if (first == '[') {
-        Piece inner(text + 1, n >= 2 ? n - 2 : 0);
-        return new CMC_Expression(scene, CXString(inner.text(), inner.length()));
-    }
-    if (n >= 4 && std::memcmp(text, "CONV", 4) == 0)
-        return runLine(scene, owner, CXString("@") + text, behaviour);
-    if (first != '"' && std::strchr(text, '^'))
-        return runLine(scene, owner, CXString(text, n), behaviour);
-    if (first == '-' || (first >= '0' && first <= '9'))
-        return CMC_Variable::resolve(text, n);
-    if (std::strchr(text, '|'))
-        return CMC_Behaviour_Entry::getField(scene, CXString(text, n));
-    CMC_Variable* variable = scene ? scene->getVariable(text) : nullptr;
-    return variable ? variable : CMC_Variable::resolve(text, n);
+    CMC_Operand operand(raw, length, false);
+    return operand.value(scene, owner, behaviour);
 }
 
 CXVector* CMC_Behaviour::resolveParameters(CMC_ObjectsContainer* scene, CMC_Object* owner, const CXString& text,

@@ -10,6 +10,44 @@
 namespace {
 CMC_RegisterRunner<CMC_Behaviour_Runner> registration({MC_BEHAVIOUR});
 
+// The parameter texts of the runs under way, across the process. A title
+// whose recursion through parameters would hold more runs nothing more, as a
+// recursion past the nesting limit does, instead of exhausting memory.
+const long long MAX_PARAMETER_BYTES = 16 << 20;
+long long parameterBytes = 0;
+
+// A text's bytes and its string.
+long long bytesOf(CXArray* params)
+{
+    long long n = 0;
+    for (int i = 0; params && i < params->getSize(); ++i)
+        n += static_cast<CXString*>((*params)[i])->getLength() + long(sizeof(CXString));
+    return n;
+}
+
+// Holds the bytes of a run's parameters while it runs.
+class ParameterBytes {
+public:
+    explicit ParameterBytes(CXArray* params)
+        : bytes(bytesOf(params)), allowed(parameterBytes + bytes <= MAX_PARAMETER_BYTES)
+    {
+        if (allowed)
+            parameterBytes += bytes;
+    }
+    ~ParameterBytes()
+    {
+        if (allowed)
+            parameterBytes -= bytes;
+    }
+    ParameterBytes(const ParameterBytes&) = delete;
+    ParameterBytes& operator=(const ParameterBytes&) = delete;
+    bool ok() const { return allowed; }
+
+private:
+    long long bytes;
+    bool allowed;
+};
+
 const struct {
     const char* name;
     int id;
@@ -77,7 +115,11 @@ CMC_Variable* CMC_Behaviour_Runner::runOnce(CMC_Object* object, CMC_ObjectsConta
 {
     CMC_Behaviour* behaviour = static_cast<CMC_Behaviour*>(object);
     CXArray* params = getParams(container, args, 0, nullptr);
-    bool stop = behaviour->run(nullptr, params, check);
+    bool stop = false;
+    {
+        ParameterBytes held(params);
+        stop = held.ok() && behaviour->run(nullptr, params, check);
+    }
     flushParams(params);
     if (stop)
         return stopValue(-1);
@@ -95,7 +137,8 @@ CMC_Variable* CMC_Behaviour_Runner::runLooped(CMC_Object* object, CMC_ObjectsCon
     CXString* index = new CXString;
     params->add(index);
     getParams(container, args, 2, params);
-    for (int i = start; i < end; i = CMC_Integer::add(i, step)) {
+    ParameterBytes held(params);
+    for (int i = start; held.ok() && i < end; i = CMC_Integer::add(i, step)) {
         if (!CMC_Behaviour::step())
             break;
         *index = CXString::toString(i);

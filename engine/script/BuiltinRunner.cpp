@@ -16,6 +16,7 @@
 
 namespace {
 CMC_RegisterRunner<CMC_Builtin_Runner> registration({MC_PLACEHOLDER});
+CMC_Builtin_Runner* made = nullptr;
 
 const struct {
     const char* name;
@@ -123,6 +124,16 @@ void CMC_Builtin_Runner::setCreator(const char* typeName, Creator creator)
     creators().push_back({typeName, creator});
 }
 
+CMC_Builtin_Runner::CMC_Builtin_Runner() { made = this; }
+
+CMC_Builtin_Runner::~CMC_Builtin_Runner()
+{
+    if (made == this)
+        made = nullptr;
+}
+
+CMC_Builtin_Runner* CMC_Builtin_Runner::current() { return made; }
+
 void CMC_Builtin_Runner::prepareMthHashSet()
 {
     for (const auto& c : commands)
@@ -136,9 +147,28 @@ CXString CMC_Builtin_Runner::text(CXVector* args, int n)
 
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args)
 {
+    if (id != IF && id != WHILE)
+        return runCommand(id, object, container, args);
+    CMC_InlineCondition* once = nullptr;
+    CMC_Variable* result = run(id, object, container, args, &once, false);
+    delete once;
+    return result;
+}
+
+CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
+                                      CMC_InlineCondition** kept, bool textsFixed)
+{
+    if (id == IF)
+        return runIf(container, args, kept, textsFixed);
+    if (id == WHILE)
+        return runWhile(container, args, kept, textsFixed);
+    return runCommand(id, object, container, args);
+}
+
+CMC_Variable* CMC_Builtin_Runner::runCommand(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                             CXVector* args)
+{
     switch (id) {
-    case IF: return runIf(container, args);
-    case WHILE: return runWhile(container, args);
     case RETURN: return runReturn(container, args);
     case BREAK: return stopValue(-1);
     case CONV: return convert(args);
@@ -166,55 +196,79 @@ CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsCon
     }
 }
 
-bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, const CXString& text)
+bool CMC_Builtin_Runner::shortCondition(CMC_ObjectsContainer* container, CXVector* args,
+                                        CMC_InlineCondition** kept, bool fixed)
 {
-    // A copy: evaluating the pieces may change where the text came from.
-    std::string copy(text.c_str(), size_t(text.getLength()));
-    const char* s = copy.c_str();
-    bool hasAnd = std::strstr(s, "&&") != nullptr;
-    bool hasOr = std::strstr(s, "||") != nullptr;
-    if (!hasAnd && !hasOr)
-        return CMC_Condition::valid(container, s, int(copy.size()));
-    const char* separator = hasAnd ? "&&" : "||";
-    bool stopWhenHolds = hasOr;
-    for (const char* start = s;;) {
-        const char* cut = std::strstr(start, separator);
-        int length = cut ? int(cut - start) : int(std::strlen(start));
-        bool result = CMC_Condition::valid(container, start, length);
-        if (result == stopWhenHolds || !cut)
-            return result;
-        start = cut + 2;
+    if (*kept && fixed)
+        return (*kept)->holds(container);
+    const CXString& text = getParameterString(args, 0)->getText();
+    if (*kept && (*kept)->isEvaluating() && !(*kept)->isFor(text)) {
+        CMC_InlineCondition once(text.c_str(), text.getLength(), true, false);
+        return once.holds(container);
     }
+    if (!*kept || !(*kept)->isFor(text)) {
+        delete *kept;
+        *kept = new CMC_InlineCondition(text.c_str(), text.getLength(), true, true);
+    }
+    return (*kept)->holds(container);
 }
 
-// The texts are read in place: each is used before anything else runs.
-CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVector* args)
+// The operands are read afresh at every evaluation: a variable passed as an
+// operand gives its current value. A kept condition met again while it is
+// evaluated (through a call among its operands) with other texts is left as
+// it is: this evaluation makes its own.
+bool CMC_Builtin_Runner::longCondition(CMC_ObjectsContainer* container, CXVector* args,
+                                       CMC_InlineCondition** kept, bool fixed)
+{
+    if (*kept && fixed)
+        return (*kept)->holds(container);
+    CXString a = text(args, 0);
+    CXString op = text(args, 1);
+    CXString b = text(args, 2);
+    if (*kept && (*kept)->isEvaluating() && !(*kept)->isFor(a, b, op)) {
+        CMC_InlineCondition once(a, b, CMC_Condition::resolveInlineOperator(op), false);
+        return once.holds(container);
+    }
+    if (!*kept)
+        *kept = new CMC_InlineCondition(a, b, CMC_Condition::resolveInlineOperator(op), true);
+    if (!(*kept)->isFor(a, b, op))
+        (*kept)->update(a, b, op);
+    return (*kept)->holds(container);
+}
+
+CMC_Variable* CMC_Builtin_Runner::runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept,
+                                        bool fixed)
 {
     int argc = getArgCount(args);
     bool holds;
     int codeArg;
     if (argc >= 4) {
-        holds = CMC_Condition::valid(container, text(args, 0), text(args, 2), text(args, 1));
+        holds = longCondition(container, args, kept, fixed);
         codeArg = holds ? 3 : 4;
     } else {
-        holds = shortCondition(container, getParameterString(args, 0)->getText());
+        holds = *kept && fixed ? (*kept)->holds(container) : shortCondition(container, args, kept, fixed);
         codeArg = holds ? 1 : 2;
     }
     if (codeArg >= argc)
         return nullptr;
-    const CXString& code = getParameterString(args, codeArg)->getText();
-    if (!code.IsString())
-        return nullptr;
+    // Code is mostly a STRING already (an anonymous behaviour's name).
+    CMC_Variable* given = getArgument(args, codeArg);
+    const CXString& code = given && given->getType() == MC_STRING ? static_cast<CMC_String*>(given)->getText()
+                                                                   : getParameterString(args, codeArg)->getText();
+    return code.IsString() ? runCode(container, code) : nullptr;
+}
+
+CMC_Variable* CMC_Builtin_Runner::runCode(CMC_ObjectsContainer* container, const CXString& code)
+{
     Code body(container, code);
     return body.run(false) ? stopValue(-1) : nullptr;
 }
 
-// The operands are read afresh before every pass: a variable passed as an
-// operand gives its current value.
-CMC_Variable* CMC_Builtin_Runner::runWhile(CMC_ObjectsContainer* container, CXVector* args)
+CMC_Variable* CMC_Builtin_Runner::runWhile(CMC_ObjectsContainer* container, CXVector* args,
+                                           CMC_InlineCondition** kept, bool fixed)
 {
     Code body(container, trimmed(text(args, 3)));
-    while (CMC_Behaviour::step() && CMC_Condition::valid(container, text(args, 0), text(args, 2), text(args, 1)))
+    while (CMC_Behaviour::step() && longCondition(container, args, kept, fixed))
         body.run(false);
     return nullptr;
 }

@@ -9,6 +9,8 @@
 #include "script/Scene.h"
 #include "script/String.h"
 
+#include <vector>
+
 namespace {
 CMC_RegisterRunner<CMC_CNVLoader_Runner> registration({MC_CNVLOADER});
 
@@ -82,7 +84,8 @@ void CMC_CNVLoader::drop(CMC_Object* object)
 }
 
 // Only what the container still holds itself is touched: a member that a
-// script already removed (and deleted) is no longer looked at.
+// script already removed (and deleted) is no longer looked at. The members
+// are walked in a copy of the list: a deleted member leaves the group.
 void CMC_CNVLoader::release(const CXString& file)
 {
     if (!scene)
@@ -91,8 +94,10 @@ void CMC_CNVLoader::release(const CXString& file)
     CMC_GroupMembers* members = holds(group) ? CMC_Groups::membersOf(group) : nullptr;
     if (!members)
         return;
-    for (int i = 0; i < members->getMembersNo(); ++i) {
-        CMC_Object* obj = members->getMember(i);
+    std::vector<CMC_Object*> listed;
+    for (int i = 0; i < members->getMembersNo(); ++i)
+        listed.push_back(members->getMember(i));
+    for (CMC_Object* obj : listed) {
         if (!holds(obj))
             continue;
         for (int k = 1; k <= obj->getClonesNo(); ++k)

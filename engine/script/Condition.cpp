@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/BehaviourOperand.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
@@ -21,7 +22,7 @@ CMC_RegisterRunner<CMC_BasicCondition_Runner> registration({MC_CONDITION, MC_COM
 
 // An operand's value for a comparison: a stop value is none, and an object
 // that is no value stands for its name.
-CMC_Variable* comparable(CMC_Variable* v)
+inline CMC_Variable* comparable(CMC_Variable* v)
 {
     if (!v || isStopValue(v))
         return nullptr;
@@ -30,19 +31,55 @@ CMC_Variable* comparable(CMC_Variable* v)
     return v;
 }
 
-// Gives back an operand and what comparable made of it.
-void release(CMC_Variable* raw, CMC_Variable* value, CMC_ObjectsContainer* scene, bool inline_)
+// Gives back an operand statement's result and what comparable made of it.
+void release(CMC_Variable* raw, CMC_Variable* value, CMC_ObjectsContainer* scene)
 {
     if (value && value != raw)
         CMC_Object::flush(value);
-    if (inline_)
-        CMC_Behaviour::releaseValue(raw, scene);
-    else
-        CMC_Behaviour::releaseResult(raw, scene);
+    CMC_Behaviour::releaseResult(raw, scene);
+}
+
+// Two values of one basic number type or two BOOLs: their order decides,
+// as equals and compare would tell it.
+inline bool holds(int order, int code)
+{
+    switch (code) {
+    case CMC_Condition::EQUAL: return order == 0;
+    case CMC_Condition::NOTEQUAL: return order != 0;
+    case CMC_Condition::LESS: return order < 0;
+    case CMC_Condition::LESSEQUAL: return order <= 0;
+    case CMC_Condition::GREATER: return order > 0;
+    case CMC_Condition::GREATEREQUAL: return order >= 0;
+    default: return false;
+    }
+}
+
+template <class V>
+int orderOf(CMC_Variable* a, CMC_Variable* b)
+{
+    return V::order(static_cast<V*>(a)->getValue(), static_cast<V*>(b)->getValue());
+}
+
+// Whether a and b are two INTEGERs, two DOUBLEs or two BOOLs.
+inline bool sameNumberType(CMC_Variable* a, CMC_Variable* b)
+{
+    int type = a->getType();
+    return type == b->getType() && (type == MC_INTEGER || type == MC_DOUBLE || type == MC_BOOL);
+}
+
+inline bool holdsAsNumbers(CMC_Variable* a, CMC_Variable* b, int code)
+{
+    switch (a->getType()) {
+    case MC_INTEGER: return holds(orderOf<CMC_Integer>(a, b), code);
+    case MC_DOUBLE: return holds(orderOf<CMC_Double>(a, b), code);
+    default: return holds(orderOf<CMC_Bool>(a, b), code);
+    }
 }
 
 bool holds(CMC_Variable* a, CMC_Variable* b, int code)
 {
+    if (sameNumberType(a, b))
+        return holdsAsNumbers(a, b, code);
     switch (code) {
     case CMC_Condition::EQUAL: return a->equals(b);
     case CMC_Condition::NOTEQUAL: return !a->equals(b);
@@ -216,8 +253,8 @@ bool CMC_Condition::valid(bool fireEvents)
             events = false;
         }
     }
-    release(rawA, a, scene, false);
-    release(rawB, b, scene, false);
+    release(rawA, a, scene);
+    release(rawB, b, scene);
     evaluating = false;
     if (fireEvents && events)
         fire(outcome);
@@ -231,35 +268,8 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text)
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const char* text, int n)
 {
-    if (!text || n < 0)
-        n = 0;
-    auto find = [text, n](char c) {
-        const void* at = std::memchr(text, c, size_t(n));
-        return at ? int(static_cast<const char*>(at) - text) : -1;
-    };
-    int at = find('\'');
-    int code = EQUAL;
-    int firstEnd = at;
-    if (at > 0) {
-        switch (text[at - 1]) {
-        case '!': code = NOTEQUAL; break;
-        case '<': code = LESSEQUAL; break;
-        case '>': code = GREATEREQUAL; break;
-        default: break;
-        }
-        if (code != EQUAL)
-            firstEnd = at - 1;
-    } else if (at < 0) {
-        if ((at = find('<')) >= 0)
-            code = LESS;
-        else if ((at = find('>')) >= 0)
-            code = GREATER;
-        else if ((at = find('?')) >= 0)
-            code = INSTANCEOF;
-        // Without an operator the whole text is the second operand.
-        firstEnd = at >= 0 ? at : 0;
-    }
-    return compareTexts(container, text, firstEnd, text + at + 1, n - at - 1, code);
+    CMC_InlineCondition condition(text, n, false, false);
+    return condition.holds(container);
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& firstText, const CXString& secondText,
@@ -271,26 +281,173 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& firstText, const CXString& secondText,
                           int code)
 {
-    return compareTexts(container, firstText.c_str(), firstText.getLength(), secondText.c_str(),
-                        secondText.getLength(), code);
+    CMC_InlineCondition condition(firstText, secondText, code, false);
+    return condition.holds(container);
 }
 
-bool CMC_Condition::compareTexts(CMC_ObjectsContainer* container, const char* firstText, int firstLength,
-                                 const char* secondText, int secondLength, int code)
+// CMC_InlineCondition
+
+CMC_InlineCondition::CMC_InlineCondition(const char* text, int n, bool joined, bool keep)
+    : stopWhenHolds(false), kept(keep)
 {
-    CMC_Variable* rawA = CMC_Behaviour::resolveParameter(container, nullptr, firstText, firstLength, nullptr);
-    CMC_Variable* rawB = CMC_Behaviour::resolveParameter(container, nullptr, secondText, secondLength, nullptr);
+    if (!text || n < 0)
+        n = 0;
+    // A copy: evaluating the pieces may change where the text came from.
+    source.assign(text ? text : "", size_t(n));
+    bool hasAnd = joined && source.find("&&") != std::string::npos;
+    bool hasOr = joined && source.find("||") != std::string::npos;
+    if (!hasAnd && !hasOr) {
+        addPiece(source.c_str(), n);
+        return;
+    }
+    // A text holding both is cut at "&&" but stops at the first piece that
+    // holds.
+    const char* separator = hasAnd ? "&&" : "||";
+    stopWhenHolds = hasOr;
+    for (size_t start = 0;;) {
+        size_t cut = source.find(separator, start);
+        size_t end = cut == std::string::npos ? source.size() : cut;
+        addPiece(source.c_str() + start, int(end - start));
+        if (cut == std::string::npos)
+            break;
+        start = cut + 2;
+    }
+}
+
+CMC_InlineCondition::CMC_InlineCondition(const CXString& first, const CXString& second, int code, bool keep)
+    : stopWhenHolds(false), kept(keep)
+{
+    addPiece(first.c_str(), first.getLength(), second.c_str(), second.getLength(), code);
+}
+
+CMC_InlineCondition::~CMC_InlineCondition()
+{
+    for (Piece& p : pieces) {
+        delete p.first;
+        delete p.second;
+    }
+}
+
+// One text, by the operator character: the first apostrophe (with '!',
+// '<' or '>' before it), else the first '<', '>' or '?' of the whole text.
+// Without any the whole text is the second operand.
+void CMC_InlineCondition::addPiece(const char* text, int n)
+{
+    auto find = [text, n](char c) {
+        const void* at = std::memchr(text, c, size_t(n));
+        return at ? int(static_cast<const char*>(at) - text) : -1;
+    };
+    int at = find('\'');
+    int code = CMC_Condition::EQUAL;
+    int firstEnd = at;
+    if (at > 0) {
+        switch (text[at - 1]) {
+        case '!': code = CMC_Condition::NOTEQUAL; break;
+        case '<': code = CMC_Condition::LESSEQUAL; break;
+        case '>': code = CMC_Condition::GREATEREQUAL; break;
+        default: break;
+        }
+        if (code != CMC_Condition::EQUAL)
+            firstEnd = at - 1;
+    } else if (at < 0) {
+        if ((at = find('<')) >= 0)
+            code = CMC_Condition::LESS;
+        else if ((at = find('>')) >= 0)
+            code = CMC_Condition::GREATER;
+        else if ((at = find('?')) >= 0)
+            code = CMC_Condition::INSTANCEOF;
+        firstEnd = at >= 0 ? at : 0;
+    }
+    addPiece(text, firstEnd, text + at + 1, n - at - 1, code);
+}
+
+void CMC_InlineCondition::addPiece(const char* first, int firstLength, const char* second, int secondLength,
+                                   int code)
+{
+    Piece p;
+    p.first = new CMC_Operand(first, firstLength, kept);
+    p.second = new CMC_Operand(second, secondLength, kept);
+    p.code = code;
+    if (code == CMC_Condition::INSTANCEOF) {
+        p.firstText.assign(first, size_t(firstLength));
+        p.secondText.assign(second, size_t(secondLength));
+    }
+    pieces.push_back(p);
+}
+
+bool CMC_InlineCondition::isFor(const CXString& text) const
+{
+    return source.size() == size_t(text.getLength()) && std::memcmp(source.data(), text.c_str(), source.size()) == 0;
+}
+
+bool CMC_InlineCondition::isFor(const CXString& first, const CXString& second, const CXString& op) const
+{
+    return pieces.size() == 1 && operatorText.equals(op) && pieces[0].first->is(first.c_str(), first.getLength()) &&
+           pieces[0].second->is(second.c_str(), second.getLength());
+}
+
+void CMC_InlineCondition::update(const CXString& first, const CXString& second, const CXString& op)
+{
+    if (pieces.size() != 1)
+        return;
+    Piece& p = pieces[0];
+    if (!operatorText.equals(op)) {
+        operatorText = op;
+        p.code = CMC_Condition::resolveInlineOperator(op);
+    }
+    if (!p.first->is(first.c_str(), first.getLength()))
+        p.first->reset(first.c_str(), first.getLength());
+    if (!p.second->is(second.c_str(), second.getLength()))
+        p.second->reset(second.c_str(), second.getLength());
+    if (p.code == CMC_Condition::INSTANCEOF) {
+        p.firstText.assign(first.c_str(), size_t(first.getLength()));
+        p.secondText.assign(second.c_str(), size_t(second.getLength()));
+    }
+}
+
+bool CMC_InlineCondition::holdsJoined(CMC_ObjectsContainer* container)
+{
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        bool result = holds(pieces[i], container);
+        if (result == stopWhenHolds || i + 1 == pieces.size())
+            return result;
+    }
+    return false;
+}
+
+// Both operands are resolved before anything is compared.
+bool CMC_InlineCondition::holds(Piece& p, CMC_ObjectsContainer* container)
+{
+    CMC_Variable* rawA = p.first->value(container, nullptr, nullptr);
+    CMC_Variable* rawB = p.second->value(container, nullptr, nullptr);
+    if (p.code == CMC_Condition::INSTANCEOF || !rawA || !rawB || isStopValue(rawA) || isStopValue(rawB) ||
+        !sameNumberType(rawA, rawB))
+        return compare(p, container, rawA, rawB);
+    // Two numbers (or BOOLs) of one type, named or literal: nothing to
+    // convert or make.
+    bool outcome = holdsAsNumbers(rawA, rawB, p.code);
+    p.first->release(rawA, container);
+    p.second->release(rawB, container);
+    return outcome;
+}
+
+bool CMC_InlineCondition::compare(Piece& p, CMC_ObjectsContainer* container, CMC_Variable* rawA, CMC_Variable* rawB)
+{
     CMC_Variable* a = comparable(rawA);
     CMC_Variable* b = comparable(rawB);
     bool outcome = false;
-    if (code == INSTANCEOF) {
-        CMC_Object* named = container ? container->getObject(CXString(firstText, firstLength)) : nullptr;
-        outcome = named && typeToString(named->getType()).equals(CXString(secondText, secondLength));
+    if (p.code == CMC_Condition::INSTANCEOF) {
+        CMC_Object* named = container ? container->getObject(p.firstText.c_str()) : nullptr;
+        outcome = named && CMC_Object::typeToString(named->getType()).equals(CXString(p.secondText.c_str()));
     } else if (a && b) {
-        outcome = holds(a, b, code);
+        outcome = ::holds(a, b, p.code);
     }
-    release(rawA, a, container, true);
-    release(rawB, b, container, true);
+    if (a && a != rawA)
+        CMC_Object::flush(a);
+    p.first->release(rawA, container);
+    if (b && b != rawB)
+        CMC_Object::flush(b);
+    p.second->release(rawB, container);
     return outcome;
 }
 

@@ -2,8 +2,12 @@
 #include "script/Object.h"
 #include "script/Runner.h"
 
+#include <string>
+#include <vector>
+
 class CMC_Behaviour;
 class CMC_Behaviour_Entry;
+class CMC_Operand;
 
 // The base of CONDITION (type 10) and COMPLEXCONDITION (11): an object that
 // answers true or false and, when asked to, runs the behaviour bound to
@@ -31,7 +35,9 @@ protected:
 //
 // Inline forms, used by the built-in IF and WHILE, take texts and resolve
 // them at every evaluation: one text holding the operator ("A'5" for
-// A = 5 and the like), or the operands and the operator as three texts.
+// A = 5 and the like), or the operands and the operator as three texts. The
+// static evaluators split the texts anew each time; a statement keeps them
+// split in a CMC_InlineCondition.
 class CMC_Condition : public CMC_BasicCondition {
 public:
     enum { EQUAL = 1, NOTEQUAL = 2, LESS = 3, LESSEQUAL = 4, GREATER = 5, GREATEREQUAL = 6, INSTANCEOF = 7 };
@@ -64,8 +70,6 @@ public:
 
 private:
     void freeOperands();
-    static bool compareTexts(CMC_ObjectsContainer* container, const char* first, int firstLength,
-                             const char* second, int secondLength, int code);
 
     CMC_Behaviour* behaviour;
     CMC_Behaviour_Entry* first;
@@ -75,6 +79,66 @@ private:
     CXString operatorText;
     int code;
     bool evaluating;
+};
+
+// An inline condition split once into operands and operators: one text
+// ("A'5"; joined, as IF's short form takes it, pieces cut at "&&" or "||")
+// or the three texts of IF's long form and WHILE. Every evaluation runs as
+// the inline forms of CMC_Condition describe: the operands are resolved in
+// order, then compared, and nothing is fired.
+//
+// A passing condition is made for one evaluation. A kept one (a statement's
+// IF or WHILE keeps it between runs) keeps its operands' expressions,
+// literals and variables (CMC_Operand) and answers for the texts it was made
+// from: isFor tells whether it still does, update takes new three texts.
+class CMC_InlineCondition {
+public:
+    CMC_InlineCondition(const char* text, int length, bool joined, bool kept);
+    CMC_InlineCondition(const CXString& first, const CXString& second, int code, bool kept);
+    ~CMC_InlineCondition();
+    CMC_InlineCondition(const CMC_InlineCondition&) = delete;
+    CMC_InlineCondition& operator=(const CMC_InlineCondition&) = delete;
+
+    bool holds(CMC_ObjectsContainer* container)
+    {
+        ++evaluating;
+        bool result = pieces.size() == 1 ? holds(pieces[0], container) : holdsJoined(container);
+        --evaluating;
+        return result;
+    }
+    // Whether it is being evaluated now (a call among its operands may lead
+    // to the same statement again): then it must be neither changed nor
+    // deleted.
+    bool isEvaluating() const { return evaluating > 0; }
+
+    bool isFor(const CXString& text) const;
+    bool isFor(const CXString& first, const CXString& second, const CXString& operatorText) const;
+    // New texts for a three-text condition; an operand whose text is the
+    // same keeps what it holds.
+    void update(const CXString& first, const CXString& second, const CXString& operatorText);
+
+private:
+    struct Piece {
+        CMC_Operand* first;
+        CMC_Operand* second;
+        int code;
+        // INSTANCEOF reads its texts as they stand.
+        std::string firstText;
+        std::string secondText;
+    };
+    void addPiece(const char* text, int length);
+    void addPiece(const char* first, int firstLength, const char* second, int secondLength, int code);
+    bool holds(Piece& piece, CMC_ObjectsContainer* container);
+    // The operands' values compared as they are; given back after.
+    bool compare(Piece& piece, CMC_ObjectsContainer* container, CMC_Variable* first, CMC_Variable* second);
+    bool holdsJoined(CMC_ObjectsContainer* container);
+
+    std::vector<Piece> pieces;
+    bool stopWhenHolds;
+    bool kept;
+    int evaluating = 0;
+    std::string source; // one text
+    CXString operatorText; // three texts
 };
 
 // Two conditions, named by CONDITION1 and CONDITION2, joined by "AND" or

@@ -33,7 +33,7 @@ CMC_Episode::CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement
     CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false, true);
     CXString start = element->getPropertyValue(CXString("STARTWITH"));
     if (start.IsString())
-        startScene = CMC_SceneTree::startAmong(this, parser->get(start), false);
+        startScene = CMC_SceneTree::startAmong(this, parser->getNamed(start, this), false);
     if (!startScene && subScenes->getSize() > 0)
         startScene = sceneAt(subScenes, 0);
 }

@@ -4,6 +4,7 @@
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
+#include "script/Group.h"
 #include "script/ObjectsContainer.h"
 
 // The event names of a type, shared by an object and its clones; the last
@@ -139,6 +140,7 @@ CMC_Object::~CMC_Object()
         doneCalled = true;
         CMC_Object::onSignal(CXString("ONDONE"));
     }
+    CMC_Groups::objectGone(this);
     releaseEventList();
     delete[] eventBound;
     freeBindings();
@@ -411,7 +413,7 @@ CXVector* CMC_Object::bindingList(const CXString& key, bool create)
         bindings = new CHashtable(101, 0.75, true);
     }
     CStringHashCode& probe = bindingKey();
-    probe.set(key.c_str());
+    probe.set(key);
     CXVector* list = static_cast<CXVector*>(bindings->get(&probe));
     if (!list && create) {
         list = new CXVector(101, 0.75f);

@@ -51,8 +51,10 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* own
 }
 
 // The base destructor may still raise "ONDONE"; lookups then find nothing.
+// Behaviours that left the container but are deleted later must not reach it.
 CMC_ObjectsContainer::~CMC_ObjectsContainer()
 {
+    CMC_BehaviourBase::containerGone(this);
     delete table;
     table = nullptr;
     delete objects;
@@ -62,6 +64,14 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer()
 }
 
 CMC_Object* CMC_ObjectsContainer::lookup(const char* name)
+{
+    if (!table)
+        return nullptr;
+    lookupKey->set(name);
+    return static_cast<CMC_Object*>(table->get(lookupKey));
+}
+
+CMC_Object* CMC_ObjectsContainer::lookup(const CXString& name)
 {
     if (!table)
         return nullptr;
@@ -113,7 +123,7 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 {
     if (!obj || !objects || !objects->contains(obj))
         return false;
-    lookupKey->set(obj->getName().c_str());
+    lookupKey->set(obj->getName());
     table->remove(obj, lookupKey);
     objects->remove(obj);
     if (finishing)
@@ -133,7 +143,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
     if (!obj || !table)
         return;
-    CMC_Object* existing = lookup(obj->getName().c_str());
+    CMC_Object* existing = lookup(obj->getName());
     if (existing == obj)
         return;
     if (existing) {
@@ -147,6 +157,9 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
     }
     table->put(new CStringHashCode(obj->getName()), obj);
     objects->add(obj);
+    // A name may now find this object where it found another, or nothing.
+    if (!obj->isTemporary())
+        ++epoch;
 }
 
 CXVector* CMC_ObjectsContainer::getObjectsOfType(int id)

@@ -81,9 +81,10 @@ public:
     CMC_ObjectsContainer* getParent() { return parent; }
     CWindow* getWindow() { return window; }
 
-    // Counts the times an object that is not temporary left a container
-    // (removed, replaced or unloaded), in any container. Whoever keeps
-    // pointers to objects found by name looks them up again when it moved.
+    // Counts the times an object that is not temporary came to a container
+    // or left one (added, removed, replaced or unloaded), in any container.
+    // Whoever keeps pointers to objects found by name looks them up again
+    // when it moved.
     static unsigned getEpoch() { return epoch; }
 
     // One object for one record, not added; a new vector (the caller's)
@@ -102,6 +103,9 @@ private:
     static unsigned epoch;
 
     CMC_Object* lookup(const char* name);
+    // By the whole name, as the table keys it: a name read from a snapshot
+    // may hold NUL bytes.
+    CMC_Object* lookup(const CXString& name);
     CMC_Object* askPlugins(CMElement* element);
 
     CStringHashCode* lookupKey;

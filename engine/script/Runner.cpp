@@ -114,20 +114,10 @@ int CMC_Runner::resolveMethod(const CXString& name)
     return id ? id->toInt() : -1;
 }
 
-int CMC_Runner::getArgCount(CXVector* args) { return args ? args->getSize() : 0; }
-
-CMC_Variable* CMC_Runner::getArgument(CXVector* args, int index)
+// Methods take other objects by name.
+CMC_Variable* CMC_Runner::nameOf(CMC_Object* object)
 {
-    if (!args || index < 0 || index >= args->getSize())
-        return nullptr;
-    CXObject* element = (*args)[index];
-    if (!element || isStopValue(element))
-        return nullptr;
-    CMC_Object* obj = static_cast<CMC_Object*>(element);
-    if (CMC_Variable::isVariableType(obj->getType()))
-        return static_cast<CMC_Variable*>(obj);
-    // Methods take other objects by name.
-    CMC_String* name = CMC_String::temporary(obj->getName());
+    CMC_String* name = CMC_String::temporary(object->getName());
     CMC_VariableFactory::free(name);
     return name;
 }

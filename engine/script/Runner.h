@@ -1,17 +1,16 @@
 #pragma once
+#include "base/XArray.h"
 #include "base/XObject.h"
 #include "base/XString.h"
+#include "script/Variable.h"
 
 class CHashtable;
 class CStringHashCode;
-class CXVector;
 class CMC_Bool;
 class CMC_Double;
 class CMC_Integer;
-class CMC_Object;
 class CMC_ObjectsContainer;
 class CMC_String;
-class CMC_Variable;
 
 // The method dispatcher of a script type: one stateless instance per type
 // maps upper-case method names to ids and runs an id on an object with a
@@ -73,11 +72,19 @@ public:
     virtual int resolveMethod(const CXString& name);
 
     // The number of arguments (0 for a null vector).
-    static int getArgCount(CXVector* args);
+    static int getArgCount(CXVector* args) { return args ? args->getSize() : 0; }
     // The argument at index as a value: the vector's element itself when it
     // is a script value, a STRING temporary holding the name of an object
     // that is not one; null when missing (or a stop value).
-    static CMC_Variable* getArgument(CXVector* args, int index);
+    static CMC_Variable* getArgument(CXVector* args, int index)
+    {
+        CXObject* element = args && index >= 0 && index < args->getSize() ? args->at(index) : nullptr;
+        if (!element || isStopValue(element))
+            return nullptr;
+        CMC_Object* object = static_cast<CMC_Object*>(element);
+        return CMC_Variable::isVariableType(object->getType()) ? static_cast<CMC_Variable*>(object)
+                                                               : nameOf(object);
+    }
 
     // How the common methods add an object to a group (type 3000) or an
     // array (3001); the group and array types install theirs. A name that
@@ -90,6 +97,8 @@ protected:
     void registerMethod(const char* name, int id);
 
 private:
+    // A STRING temporary holding the object's name, already given back.
+    static CMC_Variable* nameOf(CMC_Object* object);
     CMC_Variable* addTo(int collectionType, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* addBehaviour(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
 

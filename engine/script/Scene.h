@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CMC_DLLExModuleInterface;
 class CVersion;
@@ -114,8 +115,8 @@ public:
     virtual CMC_SceneUpdate* getUpdateIfc() { return updateIfc; }
 
     // The scene snapshot itself, without the file: the "DLLS",
-    // "BACKGROUND" and "MUSIC" values, the count and the records.
-    // Reading binds the plug-ins as soon as their names are known, stops at
+    // "BACKGROUND" and "MUSIC" values, the count, the records and the state
+    // trailer (CMC_SnapshotTypes). Reading binds the plug-ins as soon as their names are known, stops at
     // the first record that cannot be restored or is cut short (keeping the
     // objects before it), then binds the behaviours; false when it stopped.
     bool readSnapshot(CXArchive* archive);
@@ -222,5 +223,6 @@ private:
     bool loadSnapshotFile();
     bool loadDefinitions();
     CMC_Object* restoreObject(CXArchive* archive, int typeId);
+    void readState(CXArchive* archive, const std::vector<CMC_Object*>& read);
     void bindRestoredBehaviours();
 };

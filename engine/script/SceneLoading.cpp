@@ -23,12 +23,37 @@
 
 #include <cstdio>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace {
 std::map<int, CMC_SnapshotTypes::Restorer>& restorers()
 {
     static std::map<int, CMC_SnapshotTypes::Restorer> table;
     return table;
+}
+
+std::map<int, CMC_SnapshotTypes::StateIO>& states()
+{
+    static std::map<int, CMC_SnapshotTypes::StateIO> table;
+    return table;
+}
+
+// Null clears the entry.
+template <class F>
+void setEntry(std::map<int, F>& table, int typeId, F f)
+{
+    if (f)
+        table[typeId] = f;
+    else
+        table.erase(typeId);
+}
+
+template <class F>
+F entryOf(const std::map<int, F>& table, int typeId)
+{
+    auto it = table.find(typeId);
+    return it == table.end() ? nullptr : it->second;
 }
 
 CMC_Object* restoreInteger(CMC_Scene*) { return new CMC_Integer(CXString()); }
@@ -53,19 +78,13 @@ CMC_RegisterSnapshotType registerExpression(MC_EXPRESSION, &restoreExpression);
 CMC_DLLExModuleInterface* moduleAt(CXVector* list, int i) { return static_cast<CMC_DLLExModuleInterface*>((*list)[i]); }
 } // namespace
 
-void CMC_SnapshotTypes::registerType(int typeId, Restorer restorer)
-{
-    if (restorer)
-        restorers()[typeId] = restorer;
-    else
-        restorers().erase(typeId);
-}
+void CMC_SnapshotTypes::registerType(int typeId, Restorer restorer) { setEntry(restorers(), typeId, restorer); }
 
-CMC_SnapshotTypes::Restorer CMC_SnapshotTypes::getRestorer(int typeId)
-{
-    auto it = restorers().find(typeId);
-    return it == restorers().end() ? nullptr : it->second;
-}
+CMC_SnapshotTypes::Restorer CMC_SnapshotTypes::getRestorer(int typeId) { return entryOf(restorers(), typeId); }
+
+void CMC_SnapshotTypes::registerState(int typeId, StateIO io) { setEntry(states(), typeId, io); }
+
+CMC_SnapshotTypes::StateIO CMC_SnapshotTypes::getState(int typeId) { return entryOf(states(), typeId); }
 
 bool CMC_SnapshotTypes::isSaved(int typeId)
 {
@@ -153,6 +172,10 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     // only here, and its records may need them.
     if (complete && !modules && dllsList.IsString())
         resolveDLLs(dllsList);
+    // The objects join the scene once the state trailer is read, in record
+    // order, so that a later record of the same name replaces an earlier
+    // one as before and no state reaches an object already replaced.
+    std::vector<CMC_Object*> read;
     for (int i = 0; complete && i < count; ++i) {
         int typeId = 0;
         *archive >> &typeId;
@@ -175,10 +198,39 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
             complete = false;
             break;
         }
-        addObject(obj);
+        read.push_back(obj);
     }
+    if (complete)
+        readState(archive, read);
+    for (CMC_Object* obj : read)
+        addObject(obj);
     bindRestoredBehaviours();
     return complete;
+}
+
+// The trailer is optional: a file that ends after its records (then the
+// archive is left without an error), or whose trailer is damaged, keeps what
+// its records restored (an object may keep part of its state).
+void CMC_Scene::readState(CXArchive* archive, const std::vector<CMC_Object*>& read)
+{
+    CFile* file = archive->GetFileHandle();
+    if (!file || file->Tell() >= file->Length())
+        return;
+    int mark = 0, n = 0;
+    *archive >> &mark;
+    if (archive->LastError() || mark != CMC_SnapshotTypes::STATE_MARK)
+        return;
+    *archive >> &n;
+    for (int i = 0; i < n && !archive->LastError(); ++i) {
+        int index = -1, typeId = 0;
+        *archive >> &index;
+        *archive >> &typeId;
+        CMC_SnapshotTypes::StateIO io = CMC_SnapshotTypes::getState(typeId);
+        if (archive->LastError() || index < 0 || size_t(index) >= read.size() || !io ||
+            read[size_t(index)]->getType() != typeId)
+            return;
+        io(read[size_t(index)], archive);
+    }
 }
 
 // Placeholders left by the records become the behaviours of their names.
@@ -207,11 +259,23 @@ void CMC_Scene::writeSnapshot(CXArchive* archive)
         if (CMC_SnapshotTypes::isSaved(o->getType()))
             ++count;
     *archive << count;
+    std::vector<std::pair<int, CMC_Object*>> stated;
+    int index = 0;
     for (int i = 0; CMC_Object* o = getObject(i); ++i) {
         if (!CMC_SnapshotTypes::isSaved(o->getType()))
             continue;
         *archive << o->getType();
         o->serialize(archive);
+        if (CMC_SnapshotTypes::getState(o->getType()))
+            stated.emplace_back(index, o);
+        ++index;
+    }
+    if (stated.empty())
+        return;
+    *archive << int(CMC_SnapshotTypes::STATE_MARK) << int(stated.size());
+    for (const auto& s : stated) {
+        *archive << s.first << s.second->getType();
+        CMC_SnapshotTypes::getState(s.second->getType())(s.second, archive);
     }
 }
 

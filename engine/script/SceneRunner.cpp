@@ -277,6 +277,8 @@ CMC_Variable* CMC_Scene_Runner::runClones(CMC_ObjectsContainer* scene, CXVector*
 }
 
 // Only clones the scene holds itself are deleted; the clone count stays.
+// The clones' names come from the object's name, not its text form (the
+// value of an INTEGER, the elements of an ARRAY).
 CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVector* args)
 {
     if (getArgCount(args) < 3)
@@ -286,7 +288,7 @@ CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVect
         return nullptr;
     int a = getParameterInteger(args, 1)->getValue();
     int b = getParameterInteger(args, 2)->getValue();
-    CXString name = target->toString();
+    CXString name = target->getName();
     int first = a == -1 ? 1 : a;
     int last = b == -1 ? target->getClonesNo() : b;
     for (int i = first; i <= last; ++i) {

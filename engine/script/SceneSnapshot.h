@@ -2,6 +2,7 @@
 
 class CMC_Object;
 class CMC_Scene;
+class CXArchive;
 
 // The object types a scene snapshot can restore, by type id. A type's
 // subsystem registers how an empty object of the type is made for the scene
@@ -19,13 +20,28 @@ public:
     // application, episodes, scenes, "RANDOM", "SYSTEM" and the definition
     // loader.
     static bool isSaved(int typeId);
+
+    // What some records leave out (a structure's fields, a database's model
+    // and rows, a multi-array's name and cells) follows the last record as
+    // the state trailer: STATE_MARK, a count, and for each such object in
+    // record order its record index, its type id and its state. Readers of
+    // the records alone stop before it, and a file without it restores what
+    // its records hold. One function writes or reads a type's state, as the
+    // archive says.
+    enum : int { STATE_MARK = 0x31535851 }; // "QXS1"
+    using StateIO = void (*)(CMC_Object* object, CXArchive* archive);
+    static void registerState(int typeId, StateIO io);
+    static StateIO getState(int typeId);
 };
 
 // Registers a restorer when the library is loaded:
 //   static CMC_RegisterSnapshotType reg(MC_TIMER, &restoreTimer);
 struct CMC_RegisterSnapshotType {
-    CMC_RegisterSnapshotType(int typeId, CMC_SnapshotTypes::Restorer restorer)
+    CMC_RegisterSnapshotType(int typeId, CMC_SnapshotTypes::Restorer restorer,
+                             CMC_SnapshotTypes::StateIO state = nullptr)
     {
         CMC_SnapshotTypes::registerType(typeId, restorer);
+        if (state)
+            CMC_SnapshotTypes::registerState(typeId, state);
     }
 };

@@ -24,7 +24,7 @@ void CMC_SceneTree::adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, c
 {
     CStringTokenizer names(list, CXString(", "));
     while (names.hasMoreTokens()) {
-        CMC_Object* found = parser->get(names.nextToken());
+        CMC_Object* found = parser->getNamed(names.nextToken(), owner);
         if (!found || found == owner || (scenesOnly && found->getType() != MC_SCENE))
             continue;
         CMC_Scene* child = static_cast<CMC_Scene*>(found);

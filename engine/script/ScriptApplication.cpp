@@ -37,7 +37,7 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
         CMC_SceneTree::adoptListed(this, parser, element->getPropertyValue(CXString("SCENES")), false, false);
         CXString start = element->getPropertyValue(CXString("STARTWITH"));
         if (start.IsString())
-            startChild = CMC_SceneTree::startAmong(this, parser->get(start), true);
+            startChild = CMC_SceneTree::startAmong(this, parser->getNamed(start, this), true);
         if (!startChild)
             startChild = CMC_SceneTree::childAt(this, 0);
     }

@@ -43,6 +43,17 @@ CMC_Object* CMC_StructureParser::get(const CXString& name)
     return nullptr;
 }
 
+CMC_Object* CMC_StructureParser::getNamed(const CXString& name, CMC_Object* namedBy)
+{
+    CMC_Object* found = get(name);
+    if (!found && name.IsString()) {
+        CXString note = CXString("\"") + name + "\" (named by " + (namedBy ? namedBy->getName() : CXString()) + ")";
+        missing.push_back(note);
+        platform::OutputDebugString((CXString("No definition of ") + note + "\n").c_str());
+    }
+    return found;
+}
+
 CMC_Application* CMC_StructureParser::load(const CXString& fileName)
 {
     CMElements* records = CMElementsLoader::load(window, fileName);

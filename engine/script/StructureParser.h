@@ -3,6 +3,8 @@
 #include "base/XObject.h"
 #include "base/XString.h"
 
+#include <vector>
+
 class CMC_Application;
 class CMC_Object;
 class CWindow;
@@ -29,6 +31,12 @@ public:
     CMC_Application* getMCApplication() { return application; }
     // The first scene, episode or application built under exactly that name.
     CMC_Object* get(const CXString& name);
+    // get() for a name that `namedBy` lists: a name nothing was built under
+    // is skipped by the caller, but kept and written to the debugger output,
+    // so that a title that names a scene it never defined says which.
+    CMC_Object* getNamed(const CXString& name, CMC_Object* namedBy);
+    // "NAME" (named by OWNER) for each such name, in the order they were met.
+    const std::vector<CXString>& getMissingNames() const { return missing; }
 
 protected:
     CMC_Application* load(const CXString& fileName);
@@ -39,4 +47,5 @@ private:
     CWindow* window;
     CMC_Application* application;
     CXVector* objects;
+    std::vector<CXString> missing;
 };

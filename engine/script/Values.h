@@ -16,7 +16,7 @@ public:
     void setValue(T v)
     {
         value = v;
-        onChange(false);
+        reportChange(false);
     }
     T getDefaultValue() const { return defaultValue; }
 
@@ -29,7 +29,7 @@ public:
         }
         T old = value;
         value = v;
-        onChange(!(old == v));
+        reportChange(!(old == v));
     }
     void clear() override
     {
@@ -58,8 +58,11 @@ public:
         T v;
         if (!read(other, &v))
             return TypeId == MC_INTEGER ? 1 : -1;
-        return value == v ? 0 : (value < v ? -1 : 1);
+        return order(value, v);
     }
+    // How compare orders two values of this type: 0 only when they are equal
+    // (never for NaN), -1 when a is below b, else 1.
+    static int order(T a, T b) { return a == b ? 0 : (a < b ? -1 : 1); }
     void setDefault(CMC_Variable* other) override
     {
         T v;
@@ -138,7 +141,9 @@ protected:
         T r = value;
         if (c) {
             r = combine(value, static_cast<CMC_BasicValue*>(c)->value);
-            flush(c);
+            // Only a temporary has a pool to go back to.
+            if (c->getId() >= 0)
+                flush(c);
         }
         result->setValue(r);
         return result;

@@ -37,11 +37,6 @@ CMC_Variable::CMC_Variable(CMC_ObjectsContainer* container, CMElement* element, 
 
 int CMC_Variable::compare(CXObject* other) { return compare(static_cast<CMC_Variable*>(other)); }
 
-bool CMC_Variable::isVariableType(int type)
-{
-    return (type >= MC_INTEGER && type <= MC_VARIABLE) || type == MC_EXPRESSION || type == MC_STRUCTURE;
-}
-
 void CMC_Variable::setSettingsSource(SettingsSource source) { settingsSource = source; }
 
 void CMC_Variable::setSenderAccess(SenderAccess access) { senderAccess = access; }
@@ -137,12 +132,10 @@ void CMC_Variable::serialize(CXArchive* ar)
     }
 }
 
-CMC_Variable* CMC_Variable::converted(CMC_Variable* other, int type)
+CMC_Variable* CMC_Variable::convertedOther(CMC_Variable* other, int type)
 {
     if (!other)
         return nullptr;
-    if (other->getType() == type)
-        return other;
     CMC_Variable* made = other->convert(type);
     // A conversion that answers with another type counts as none.
     if (made && made->getType() != type) {
@@ -151,12 +144,6 @@ CMC_Variable* CMC_Variable::converted(CMC_Variable* other, int type)
         return nullptr;
     }
     return made;
-}
-
-void CMC_Variable::releaseConverted(CMC_Variable* made, CMC_Variable* other)
-{
-    if (made && made != other)
-        flush(made);
 }
 
 void CMC_Variable::putLE32(void* buffer, uint32_t v)

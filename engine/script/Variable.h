@@ -101,7 +101,10 @@ public:
     static bool isNumber(const CXString& text) { return isNumber(text.c_str(), text.getLength()); }
     static bool isNumber(const char* text, int length);
     // Whether objects of that type are CMC_Variables.
-    static bool isVariableType(int typeId);
+    static bool isVariableType(int typeId)
+    {
+        return (typeId >= MC_INTEGER && typeId <= MC_VARIABLE) || typeId == MC_EXPRESSION || typeId == MC_STRUCTURE;
+    }
     static bool isBasicType(int typeId) { return typeId >= MC_INTEGER && typeId <= MC_DOUBLE; }
 
     // The title's settings file that holds the "TOINI" values of a
@@ -119,9 +122,23 @@ public:
 protected:
     // Another value as this type: other itself for the same type, else its
     // convert() (a temporary); null when it has no such form.
-    static CMC_Variable* converted(CMC_Variable* other, int typeId);
+    static CMC_Variable* converted(CMC_Variable* other, int typeId)
+    {
+        return other && other->getType() == typeId ? other : convertedOther(other, typeId);
+    }
     // Gives back what converted() made (nothing when it was other itself).
-    static void releaseConverted(CMC_Variable* made, CMC_Variable* other);
+    static void releaseConverted(CMC_Variable* made, CMC_Variable* other)
+    {
+        if (made && made != other)
+            flush(made);
+    }
+    // onChange, when anything follows the assignment: a bound change event,
+    // or, for a change, the settings file or the network.
+    void reportChange(bool changed)
+    {
+        if (isEventBound(EVENT_BRUTALCHANGED) || (changed && (isEventBound(EVENT_CHANGED) || toIni || netNotify)))
+            onChange(changed);
+    }
     // The settings file for this variable; null when there is none.
     CConfig* settings();
 
@@ -133,5 +150,6 @@ protected:
     bool netNotify;
 
 private:
+    static CMC_Variable* convertedOther(CMC_Variable* other, int typeId);
     void sendChange();
 };

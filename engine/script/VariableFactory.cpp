@@ -53,9 +53,10 @@ void destroy(Ring<T>& r)
 }
 
 // Another ring's worth of temporaries behind the old ones; the old ones stay
-// where they are, since their users hold pointers to them.
+// where they are, since their users hold pointers to them. Kept out of take,
+// whose common case is short.
 template <class T>
-void grow(Ring<T>& r, const char* typeName)
+[[gnu::noinline]] void grow(Ring<T>& r, const char* typeName)
 {
     int old = r.size;
     int size = old + CMC_VariableFactory::POOL_SIZE;
@@ -89,13 +90,18 @@ T* take(Ring<T>& r, const char* typeName)
 {
     if (!r.items)
         CMC_VariableFactory::initialize();
-    for (int tries = 0; tries < r.size; ++tries) {
-        r.cursor = r.cursor >= r.size - 1 || r.cursor < 0 ? 0 : r.cursor + 1;
-        if (!r.taken[r.cursor]) {
-            r.taken[r.cursor] = true;
-            return r.items[r.cursor];
+    // The cursor is kept in a local while it searches.
+    int size = r.size;
+    int cursor = r.cursor;
+    for (int tries = 0; tries < size; ++tries) {
+        cursor = cursor >= size - 1 || cursor < 0 ? 0 : cursor + 1;
+        if (!r.taken[cursor]) {
+            r.cursor = cursor;
+            r.taken[cursor] = true;
+            return r.items[cursor];
         }
     }
+    r.cursor = cursor;
     grow(r, typeName);
     r.cursor += 1;
     r.taken[r.cursor] = true;

@@ -260,7 +260,8 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
 }
 
 // The other value combined through the variable type's calculate, then
-// assigned, so the change is reported as any assignment.
+// assigned, so the change is reported as any assignment. The result is the
+// temporary calculate made.
 CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* v, CXVector* args, int op, bool giveResult)
 {
     if (getArgCount(args) < 1)
@@ -269,9 +270,10 @@ CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* v, CXVector* args, i
     if (!r || isStopValue(r))
         return nullptr;
     v->set(r);
-    CMC_Variable* copy = giveResult ? CMC_VariableFactory::copyVariable(r) : nullptr;
+    if (giveResult)
+        return r;
     CMC_Object::flush(r);
-    return copy;
+    return nullptr;
 }
 
 CMC_Variable* CMC_Variable_Runner::bitwise(CMC_Variable* v, CXVector* args, int id)

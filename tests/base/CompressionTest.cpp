@@ -370,6 +370,12 @@ TEST(CLZWCompressionTest, DamagedBlocksStayInsideBothBuffers)
     Bytes absurd(block);
     absurd[3] = 0x7F;
     EXPECT_EQ(unlzw(absurd, int(absurd.size())), (Bytes{0xDE, 0xAD}));
+    // A length within bounds that the few codes after it cannot give is
+    // refused before anything is allocated.
+    Bytes claims = lzwBlock(200 << 20, {{256, 9}, {'A', 9}});
+    EXPECT_EQ(unlzw(claims, int(claims.size())), (Bytes{0xDE, 0xAD}));
+    Bytes fits = lzwBlock(3, {{256, 9}, {'A', 9}, {257, 9}});
+    EXPECT_EQ(unlzw(fits, int(fits.size())), (Bytes{'A', 'A', 'A'}));
 
     // A caller that expects more than the header gives reads zeros, not
     // memory beyond the buffer.
@@ -442,6 +448,9 @@ TEST(CLZWCompression2Test, DamagedBlocksStayInsideBothBuffers)
     Bytes absurd(block);
     absurd[3] = 0xFF;
     EXPECT_EQ(unlzo(absurd, int(absurd.size()), 0), (Bytes{0xDE, 0xAD}));
+    // A length within bounds that five packed bytes cannot give.
+    Bytes claims = {0x00, 0x00, 0x80, 0x0C, 5, 0, 0, 0, 0x11, 0, 0, 0, 0};
+    EXPECT_EQ(unlzo(claims, int(claims.size()), 0), (Bytes{0xDE, 0xAD}));
 }
 
 } // namespace

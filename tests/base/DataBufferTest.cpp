@@ -84,6 +84,17 @@ TEST(CMemStreamTest, ReadsPastTheEndGiveZeroAndStay)
     CMemStream empty(nullptr, 0);
     EXPECT_EQ(empty.get_signed_bits(8), 0);
     EXPECT_EQ(empty.get_int(), 0);
+
+    // Bytes copied from a byte begun to the end leave bits counted there;
+    // aligning then stays at the end.
+    CMemStream cut(bytes, sizeof bytes);
+    char* end = cut.getPtr() + sizeof bytes;
+    cut.get_bits(3);
+    cut.get_bytes(out, 3);
+    EXPECT_EQ(cut.get_char(), 0);
+    EXPECT_EQ(cut.get_bits(16), 0);
+    cut.move(0);
+    EXPECT_EQ(cut.getPtr(), end);
 }
 
 TEST(CMemStreamTest, ReadsAnOpenFileFromItsPosition)

@@ -3,6 +3,7 @@
 // dispatchers' answers for other depths.
 #include "graphics/BlitRules.h"
 #include "graphics/GraphicsObject.h"
+#include "PictureSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,25 +14,8 @@
 
 namespace {
 
-using Picture = std::unique_ptr<CGraphicsObject>;
-
-// A drawable of words made by pattern(x, y), with an alpha plane made by
-// alphaAt(x, y) when one is given.
-Picture picture(int w, int h, std::function<uint16_t(int, int)> pattern,
-                std::function<uint8_t(int, int)> alphaAt = nullptr, int bpp = 16)
-{
-    Picture g(new CGraphicsObject(nullptr, CXSize(w, h), bpp));
-    if (alphaAt)
-        g->alloc(CXSize(w, h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint16_t v = pattern(x, y);
-            std::memcpy(g->GetDataPtr() + (y * w + x) * 2, &v, 2);
-            if (alphaAt)
-                g->GetChannelAlpha()[y * w + x] = char(alphaAt(x, y));
-        }
-    return g;
-}
+using picturetest::Picture;
+using picturetest::picture;
 
 std::vector<uint16_t> words(CGraphicsObject* g)
 {

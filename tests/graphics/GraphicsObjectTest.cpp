@@ -43,9 +43,16 @@ struct Watcher : CInvalidateObserver {
     std::string name;
 };
 
-struct Inspector : CPositionObserver {
-    void onPositionChanged(CGraphicsObject* g) override { moved.push_back(g); }
-    std::vector<CGraphicsObject*> moved;
+// The window owns its inspector; the moves go to the test's list.
+struct Inspector : CCollisionInspectorIfc {
+    explicit Inspector(std::vector<CGraphicsObject*>* m) : moved(m) {}
+    void onPositionChanged(CGraphicsObject* g) override { moved->push_back(g); }
+    void addMonitoredObject(CGraphicsObject*, bool) override {}
+    void removeMonitoredObject(CGraphicsObject*) override {}
+    void addNotifier(CCollisionObserver*) override {}
+    void removeNotifier(CCollisionObserver*) override {}
+    void tick() override {}
+    std::vector<CGraphicsObject*>* moved;
 };
 
 // A drawable of width x height words all equal to v.
@@ -221,13 +228,13 @@ TEST(CGraphicsObjectTest, VisibilityNeedsAWindowAndMovesReachTheInspector)
         // when the window has an inspector.
         g.setMonitorCollisions(true);
         g.SetPosition(1, 1);
-        Inspector inspector;
-        window.setCollisionInspectorIfc(&inspector);
+        std::vector<CGraphicsObject*> moved;
+        window.setCollisionInspectorIfc(new Inspector(&moved));
         g.SetPosition(2, 2);
         g.Move(1, 0);
         g.setMonitorCollisions(false);
         g.SetPosition(3, 3);
-        EXPECT_EQ(inspector.moved, (std::vector<CGraphicsObject*>{&g, &g}));
+        EXPECT_EQ(moved, (std::vector<CGraphicsObject*>{&g, &g}));
         window.setCollisionInspectorIfc(nullptr);
         g.SetCanvas(nullptr);
     }

@@ -1,4 +1,4 @@
-#include "base/Config.h"
+#include "HostTitle.h"
 #include "base/File.h"
 #include "graphics/Window.h"
 #include "host/Host.h"
@@ -7,47 +7,13 @@
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-class HostTest : public ::testing::Test {
-protected:
-    // Runs the host started in the temp folder; the message it gives back.
-    int run(const char* commandLine, std::string* message = nullptr)
-    {
-        EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
-        CXString text;
-        int code = quarnel::runHost(commandLine, &text);
-        if (message)
-            *message = text.c_str();
-        EXPECT_EQ(CWindow::getWindow(), nullptr);
-        return code;
-    }
-
-    // Writes the title's files, with CR LF line ends.
-    void title(std::initializer_list<std::pair<const char*, const char*>> files)
-    {
-        for (const auto& f : files) {
-            std::string text;
-            for (const char* c = f.second; *c; ++c)
-                text += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
-            tmp.write(f.first, text);
-        }
-    }
-    // A value the title kept in its settings file.
-    std::string setting(const char* section, const char* key)
-    {
-        CConfig config(CXString(platform::toEnginePath(tmp.file("Quarnel.ini")).c_str()));
-        return config.GetString(section, key).c_str();
-    }
-
-    testsupport::TempDir tmp;
-    testsupport::CwdGuard cwd;
-};
+using HostTest = testsupport::HostTitle;
 
 TEST_F(HostTest, SettingsOfSectionMainWithTheirDefaults)
 {
@@ -127,6 +93,40 @@ TEST_F(HostTest, ARestartAskedByAScriptWaitsForTheFrameStep)
     EXPECT_EQ(run("-nogfx"), 0);
     EXPECT_EQ(setting("GAME", "N1"), "2");
     EXPECT_EQ(setting("GAME", "N2"), "3");
+}
+
+// STRUCT|FIELD in statements: a field written, read into a variable,
+// compared in IF, and reached through a database's cursor, whose fields
+// change with the row it shows.
+TEST_F(HostTest, StatementsReachTheFieldsOfAStructure)
+{
+    title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                     "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+           {"Rara/S/S.cnv", "OBJECT=P\nP:TYPE=STRUCT\nP:FIELDS=NAME<STRING>,SCORE<INTEGER>\n"
+                            "OBJECT=DB\nDB:TYPE=DATABASE\nDB:MODEL=P\n"
+                            "OBJECT=FIRST\nFIRST:TYPE=STRING\nFIRST:TOINI=TRUE\n"
+                            "OBJECT=SECOND\nSECOND:TYPE=STRING\nSECOND:TOINI=TRUE\n"
+                            "OBJECT=SCORES\nSCORES:TYPE=STRING\nSCORES:TOINI=TRUE\n"
+                            "OBJECT=HITS\nHITS:TYPE=INTEGER\nHITS:VALUE=0\nHITS:TOINI=TRUE\n"
+                            "OBJECT=NEXTROW\nNEXTROW:TYPE=BEHAVIOUR\n"
+                            "NEXTROW:CODE={SECOND^ADD(DB_CURSOR|NAME);DB^NEXT();}\n"
+                            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\n"
+                            "GO:CODE={P^SET(\"Ann\",12);P|SCORE^SET(44);P|SCORE^ADD(1);DB^ADD(P);"
+                            "P^SET(\"Bob\",7);P|NAME^ADD(\"by\");DB^ADD(P);"
+                            "FIRST^SET(P|NAME);@IF(P|SCORE'7,{HITS^ADD(1);},{HITS^ADD(100);});"
+                            "@IF(P|SCORE>7,{HITS^ADD(100);},\"\");"
+                            "DB^SELECT(0);@IF(DB_CURSOR|SCORE,>,40,{HITS^ADD(10);});"
+                            "NEXTROW^RUN();NEXTROW^RUN();"
+                            "DB_CURSOR|SCORE^SET(8);DB^SELECT(1);SCORES^SET(DB_CURSOR|SCORE);"
+                            "DB^SELECT(0);SCORES^ADD(DB_CURSOR|SCORE);GAME^EXIT();}\n"
+                            "OBJECT=S\nS:ONINIT=GO\n"}});
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_EQ(setting("S", "FIRST"), "Bobby");
+    EXPECT_EQ(setting("S", "HITS"), "11");
+    // One statement met the cursor on both rows; the write went to the row
+    // the cursor showed then (NEXT came round to the first).
+    EXPECT_EQ(setting("S", "SECOND"), "AnnBobby");
+    EXPECT_EQ(setting("S", "SCORES"), "78");
 }
 
 TEST_F(HostTest, TheHostSwitchesForTheVirtualClock)

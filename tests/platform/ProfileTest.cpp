@@ -46,6 +46,13 @@ TEST_F(ProfileTest, WritesInPlaceAndKeepsTheRest)
                                     "[Third]\r\nk=v\r\n");
     EXPECT_EQ(platform::readProfileInt(ini, "Main", "volume", 0), -5);
 
+    // Only a line feed ends a line when the file is read: a last line that
+    // ends in a lone CR gets a whole line end before what is added after it.
+    tmp.write("cr.ini", "[A]\r\nx=1\r");
+    ASSERT_TRUE(platform::writeProfileString("T:\\cr.ini", "B", "y", "2"));
+    EXPECT_EQ(tmp.read("cr.ini"), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+    EXPECT_EQ(platform::readProfileString("T:\\cr.ini", "B", "y", "-"), "2");
+
     ASSERT_TRUE(platform::writeProfileString("T:\\fresh.ini", "S", "k", "v"));
     EXPECT_EQ(tmp.read("fresh.ini"), "[S]\r\nk=v\r\n");
     EXPECT_FALSE(platform::writeProfileString("T:\\no\\such\\dir.ini", "S", "k", "v"));

@@ -130,33 +130,14 @@ protected:
 
 namespace scripttest {
 
-// A group object (type 3000) of the graphics layer's shape, installed for a
-// test with GroupType.
-class FakeGroup : public CMC_Object, public CMC_GroupMembers {
-public:
-    explicit FakeGroup(const CXString& n) : CMC_Object(n, MC_GROUP) {}
-    void add(CMC_Object* m) override { members.push_back(m); }
-    void removeAll() override { members.clear(); }
-    int getMembersNo() override { return int(members.size()); }
-    CMC_Object* getMember(int i) override { return members[size_t(i)]; }
-    std::vector<std::string> names()
-    {
-        std::vector<std::string> out;
-        for (CMC_Object* m : members)
-            out.push_back(m->getName().c_str());
-        return out;
-    }
-
-    std::vector<CMC_Object*> members;
-};
-
-struct GroupType {
-    GroupType()
-    {
-        CMC_Groups::install([](const CXString& n, CMC_ObjectsContainer*) -> CMC_Object* { return new FakeGroup(n); },
-                            [](CMC_Object* o) -> CMC_GroupMembers* { return static_cast<FakeGroup*>(o); });
-    }
-    ~GroupType() { CMC_Groups::install(nullptr, nullptr); }
-};
+// The member names of a group object the engine made.
+inline std::vector<std::string> memberNames(CMC_Object* group)
+{
+    std::vector<std::string> out;
+    CMC_GroupMembers* members = CMC_Groups::membersOf(group);
+    for (int i = 0; members && i < members->getMembersNo(); ++i)
+        out.push_back(members->getMember(i)->getName().c_str());
+    return out;
+}
 
 } // namespace scripttest

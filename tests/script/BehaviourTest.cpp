@@ -147,6 +147,52 @@ TEST_F(CMC_Behaviour_EntryTest, BoundObjectsFollowReplacement)
     EXPECT_EQ(calls(), (Calls{"P.LOG(Q)"}));
 }
 
+// What statements keep of their names (call targets, arguments, the
+// operands of an inline condition) holds only while no object comes or
+// goes: a name that comes to exist, an object of the name made nearer, one
+// removed, and a container emptied and filled anew (as a scene change does)
+// are all met at the next run.
+TEST_F(CMC_Behaviour_EntryTest, KeptNamesFollowTheObjectsOfNow)
+{
+    TestScene outer("OUTER", MC_APPLICATION);
+    scene.setParent(&outer);
+    auto addN = [](CMC_ObjectsContainer& where, int value) {
+        CMC_Integer* n = new CMC_Integer(CXString("N"));
+        n->setValue(value);
+        where.addObject(n);
+        return n;
+    };
+    CMC_Integer* outerN = addN(outer, 1);
+    CMC_Behaviour* b = behaviour("B", "N^ADD(10);P^LOG(N);@IF(N'11,{P^LOG(eleven);},\"\");LATER^LOG(N);");
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)"}));
+
+    calls().clear();
+    scene.addObject(new Probe("LATER"));
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(21)", "LATER.LOG(21)"}));
+
+    calls().clear();
+    CMC_Integer* nearN = addN(scene, 1);
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)", "LATER.LOG(11)"}));
+    EXPECT_EQ(outerN->getValue(), 21);
+
+    calls().clear();
+    scene.removeObject(nearN);
+    delete nearN;
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(31)", "LATER.LOG(31)"}));
+
+    calls().clear();
+    outer.unload();
+    CMC_Integer* newN = addN(outer, 1);
+    b->run(nullptr, nullptr, false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(11)", "P.LOG(eleven)", "LATER.LOG(11)"}));
+    EXPECT_EQ(newN->getValue(), 11);
+    scene.setParent(nullptr);
+}
+
 // Code that runs itself, or nests brackets without end, is cut short
 // instead of exhausting the stack.
 TEST_F(CMC_Behaviour_EntryTest, EndlessNestingIsBounded)
@@ -292,6 +338,20 @@ TEST_F(CMC_BehaviourTest, UnloadingDuringATimedRunLeavesNothingBehind)
     EXPECT_EQ(calls(), (Calls{"P.LOG(1)"}));
 }
 
+// The step budget bounds the whole work of a run: parsing statements and
+// filling in parameters count by their length, not only the statements run.
+TEST_F(CMC_BehaviourTest, TheStepBudgetCountsParsing)
+{
+    CMC_Behaviour* b = behaviour("B", "P^LOG(Q^GET($1));");
+    CXArray* longText = params({std::string(5000, 'x').c_str()});
+    CMC_Behaviour::setStepLimit(1000);
+    for (int i = 0; i < 100; ++i)
+        b->run(nullptr, longText, false);
+    CMC_Behaviour::setStepLimit(0);
+    EXPECT_GT(calls().size(), 0u);
+    EXPECT_LT(calls().size(), 20u);
+}
+
 TEST_F(CMC_BehaviourTest, TheTextEvaluatorRunsCallsFromTheirText)
 {
     scene.addObject(new CMC_String(CXString("S"), CXString("P")));
@@ -344,6 +404,34 @@ TEST_F(CMC_Behaviour_RunnerTest, RunPassesArgumentsAndGivesTheReturnValue)
     EXPECT_TRUE(run("STOPS^DISABLE();P^LOG(STOPS^RUNC());STOPS^ENABLE();STOPS^RUNC();P^LOG(no);"));
     EXPECT_EQ(calls(), (Calls{"P.LOG(9)", "P.STOP1()"}));
     EXPECT_EQ(taken(), 0);
+}
+
+// A behaviour that runs itself with parameters that grow (many of them, or
+// holding a statement of many arguments) is stopped by what its runs may
+// hold at once, long before the nesting limit, instead of exhausting memory.
+TEST_F(CMC_Behaviour_RunnerTest, RecursionThroughGrowingParametersIsBounded)
+{
+    CMC_Integer* depth = new CMC_Integer(CXString("DEPTH"));
+    scene.addObject(depth);
+    std::string many;
+    for (int i = 0; i < 60; ++i)
+        many += i ? ",$1$1" : "$1$1";
+    std::string wide;
+    for (int i = 0; i < 3000; ++i)
+        wide += ",1";
+    const std::string codes[] = {
+        "DEPTH^INC();G^RUN(" + many + ");",
+        // Each run parses a call of 3,001 arguments, alive while it runs.
+        "DEPTH^INC();P^LOG(G^RUN($1" + wide + "));",
+    };
+    for (const std::string& code : codes) {
+        depth->setValue(0);
+        behaviour("G", code.c_str());
+        run("G^RUN(\"a,\");");
+        EXPECT_GT(depth->getValue(), 10) << code.substr(0, 40);
+        EXPECT_LT(depth->getValue(), 100) << code.substr(0, 40);
+        CMC_Behaviour::flushTrash();
+    }
 }
 
 TEST_F(CMC_Behaviour_RunnerTest, RunLoopedCountsFromStartByStep)

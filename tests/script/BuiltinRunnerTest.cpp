@@ -103,6 +103,40 @@ TEST_F(CMC_Builtin_RunnerTest, WhileReadsItsOperandsBeforeEveryPass)
     EXPECT_EQ(calls(), (Calls{"P.LOG(6)", "P.LOG(7)", "P.LOG(8)"}));
 }
 
+// A statement keeps its IF's or WHILE's condition split between runs, but
+// answers for the texts of each run, calls its operands' methods and
+// computes its expressions at every evaluation.
+TEST_F(CMC_Builtin_RunnerTest, KeptConditionsMeetTheTextsAndValuesOfEachRun)
+{
+    CMC_Behaviour* b = behaviour("B", "@IF($1,{P^LOG(yes);},{P^LOG(no);});"
+                                      "@IF(\"P^GET()'[X+37]\",{P^LOG(sum);},\"\");"
+                                      "@WHILE(X,<,$2,{X^INC();});");
+    const struct {
+        const char* condition;
+        const char* limit;
+        Calls calls;
+        int x;
+    } runs[] = {
+        {"X'5", "7", {"P.LOG(yes)", "P.GET()", "P.LOG(sum)"}, 7},
+        {"X>9", "7", {"P.LOG(no)", "P.GET()"}, 7},
+        {"X'0||X'7", "9", {"P.LOG(yes)", "P.GET()"}, 9},
+        {"X?INTEGER", "0", {"P.LOG(yes)", "P.GET()"}, 9},
+    };
+    for (const auto& r : runs) {
+        calls().clear();
+        b->run(nullptr, params({r.condition, r.limit}), false);
+        EXPECT_EQ(calls(), r.calls) << r.condition;
+        EXPECT_EQ(x->getValue(), r.x) << r.condition;
+    }
+
+    // An operand that runs the same statement with another condition while
+    // the first is being evaluated: each evaluation keeps its own.
+    CMC_Behaviour* again = behaviour("AGAIN", "@IF($1,{P^LOG(yes);},{P^LOG(no);});");
+    calls().clear();
+    again->run(nullptr, params({"\"AGAIN^RUN(X>4)'x\""}), false);
+    EXPECT_EQ(calls(), (Calls{"P.LOG(yes)", "P.LOG(no)"}));
+}
+
 TEST_F(CMC_Builtin_RunnerTest, LocalVariablesLastOneRun)
 {
     EXPECT_FALSE(run("@INT(N,5);@INT(N,7);P^LOG(N,@INT(N,8),@STRING(T,ab),T,@BOOL(X,FALSE));"));

@@ -99,6 +99,21 @@ TEST_F(CMC_ObjectsContainerTest, AddingUnderATakenName)
     EXPECT_FALSE(scene.removeObject(second));
     EXPECT_EQ(scene.getObject("A"), nullptr);
     delete second;
+
+    // A name read from a snapshot may hold a NUL byte: it is a name of its
+    // own, taken and replaced whole, and "A" before the NUL stays.
+    Thing* plain = new Thing("A");
+    scene.addObject(plain);
+    scene.addObject(new Thing(CXString("A\0B", 3)));
+    size_t deleted = lifecycle().size();
+    Thing* oddAgain = new Thing(CXString("A\0B", 3));
+    scene.addObject(oddAgain);
+    EXPECT_EQ(scene.getObject("A"), plain);
+    EXPECT_EQ(lifecycle().size(), deleted + 1);
+    int before = scene.getElementsNo();
+    EXPECT_TRUE(scene.removeObject(oddAgain));
+    EXPECT_EQ(scene.getElementsNo(), before - 1);
+    delete oddAgain;
 }
 
 TEST_F(CMC_ObjectsContainerTest, PassesCreateByTypeWhateverTheRecordOrder)

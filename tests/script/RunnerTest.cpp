@@ -216,6 +216,7 @@ TEST_F(CMC_RunnerTest, MembersGoOnlyToCollectionsOfTheRightType)
 {
     FakeGroup* group = new FakeGroup("G");
     scene.addObject(group);
+    CMC_Runner::MemberAdder engineAdder = CMC_Runner::getMemberAdder(MC_GROUP);
     CMC_Runner::setMemberAdder(MC_GROUP, [](CMC_Object* g, CMC_Object* m) {
         static_cast<FakeGroup*>(g)->members.push_back(m->getName().c_str());
     });
@@ -228,6 +229,7 @@ TEST_F(CMC_RunnerTest, MembersGoOnlyToCollectionsOfTheRightType)
     runner.run(CMC_Runner::ADDTOGROUP, thing, &scene, &missing);
     CMC_Runner::setMemberAdder(MC_GROUP, nullptr);
     runner.run(CMC_Runner::ADDTOGROUP, thing, &scene, &toGroup);
+    CMC_Runner::setMemberAdder(MC_GROUP, engineAdder);
     EXPECT_EQ(group->members, (std::vector<std::string>{"T"}));
 }
 

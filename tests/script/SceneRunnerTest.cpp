@@ -70,7 +70,6 @@ protected:
     CApplicationLayers saved;
     CXTimer timer;
     CMC_Scene* scene = nullptr;
-    GroupType groups;
 };
 
 TEST_F(CMC_Scene_RunnerTest, PauseAndResumeKeepOneStateForTheEngine)
@@ -93,7 +92,7 @@ TEST_F(CMC_Scene_RunnerTest, PauseAndResumeKeepOneStateForTheEngine)
     EXPECT_EQ(asked(), (Names{"pause animations", "pause sounds", "resume animations", "resume sounds"}));
 
     asked().clear();
-    scene->addObject(new FakeGroup("MOVING"));
+    scene->addObject(CMC_Groups::make(CXString("MOVING"), scene));
     on("PAUSE");
     EXPECT_FALSE(CXTimer::isEnabled());
     on("RESUMEONLY", {text("MOVING")});
@@ -154,11 +153,11 @@ TEST_F(CMC_Scene_RunnerTest, QueriesFillTheNamedGroup)
     types.add("TEXT", &makeThing<MC_TEXT>);
     scene->addObject(new Thing(CXString("T1")));
     scene->addObject(new Thing(CXString("T2")));
-    FakeGroup* group = new FakeGroup("G");
-    group->members.push_back(scene);
+    CMC_Object* group = CMC_Groups::make(CXString("G"), scene);
+    CMC_Groups::membersOf(group)->add(scene);
     scene->addObject(group);
     on("GETOBJECTS", {text("TEXT"), text("G")});
-    EXPECT_EQ(group->names(), (Names{"T1", "T2"}));
+    EXPECT_EQ(memberNames(group), (Names{"T1", "T2"}));
     on("GETOBJECTS", {text("TEXT"), text("NOSUCH")});
     on("GETOBJECTS", {text("TEXT"), text("T1")});
     EXPECT_EQ(textOf(on("GETELEMENTSNO")), std::to_string(scene->getElementsNo()));

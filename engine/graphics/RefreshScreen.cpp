@@ -1,0 +1,439 @@
+#include "graphics/RefreshScreen.h"
+
+#include "graphics/ListSnapshot.h"
+#include "graphics/Surface.h"
+#include "graphics/ValidationQuene.h"
+#include "graphics/Window.h"
+#include "graphics/WindowLayers.h"
+#include "script/Scene.h"
+
+// CRefreshRegion
+
+CRefreshRegion::CRefreshRegion() : CXArray(101, 0.75f), whole(false) { CXArray::add(static_cast<void*>(nullptr)); }
+
+CRefreshRegion::~CRefreshRegion() { deleteEntries(); }
+
+void CRefreshRegion::deleteEntries()
+{
+    for (int i = 0; i < count; ++i)
+        delete rectAt(i);
+    removeAll();
+}
+
+void CRefreshRegion::clear()
+{
+    deleteEntries();
+    whole = false;
+}
+
+void CRefreshRegion::add(CXRect* rect)
+{
+    if (whole)
+        return;
+    // The whole screen is this literal rectangle whatever the screen's size;
+    // another size's full rectangle is added as any other and covers it all.
+    if (!rect || *rect == CXRect(0, 0, 800, 600)) {
+        deleteEntries();
+        whole = true;
+        CXArray::add(static_cast<void*>(nullptr));
+        return;
+    }
+    insert(*rect);
+}
+
+void CRefreshRegion::insert(const CXRect& n)
+{
+    for (int i = 0; i < count; ++i) {
+        CXRect* e = rectAt(i);
+        // A null entry (the first frame's) covers everything.
+        if (!e)
+            return;
+        if (e->left >= n.right || n.left >= e->right || e->top >= n.bottom || n.top >= e->bottom)
+            continue;
+        if (n.IsPartOf(*e))
+            return;
+        if (n.left < e->left && n.top < e->top && n.right > e->right && n.bottom > e->bottom) {
+            removeAt(i);
+            delete e;
+            insert(n);
+            return;
+        }
+        // The parts of n outside e, each added by this same procedure (e
+        // may be deleted by one of them, so its edges are copied first).
+        const CXRect old(*e);
+        const int left = n.left > old.left ? n.left : old.left;
+        const int right = n.right < old.right ? n.right : old.right;
+        if (n.left < old.left)
+            insert(CXRect(n.left, n.top, old.left, n.bottom));
+        if (n.right > old.right)
+            insert(CXRect(old.right, n.top, n.right, n.bottom));
+        if (n.top < old.top)
+            insert(CXRect(left, n.top, right, old.top));
+        if (n.bottom > old.bottom)
+            insert(CXRect(left, old.bottom, right, n.bottom));
+        return;
+    }
+    CXArray::add(new CXRect(n));
+}
+
+// CRefreshScreen
+
+CRefreshScreen::CRefreshScreen(CWindow* owner, bool local)
+    : CGraphicsObject(owner), currentDestination(nullptr), screenFlags(0), useLocalSurface(local), frameCounter(0),
+      captured(nullptr), localSurface(nullptr), regions(new CRefreshRegion()), canvasObservers(nullptr),
+      fileBackground(nullptr), notifyEnabled(false), backgroundManager(nullptr),
+      refreshList(new CValidationQuene())
+{
+    if (owner) {
+        CXSize size = owner->GetScreenSize();
+        width = size.cx;
+        height = size.cy;
+        bpp = owner->GetSurface() ? owner->GetSurface()->GetBPP() : 16;
+    }
+    pitch = width;
+    if (CWindow::layers().makeBackground)
+        backgroundManager = CWindow::layers().makeBackground(owner, this);
+    if (useLocalSurface) {
+        localSurface = new CDirectDrawSurface(owner, nullptr, CXSize(width, height), bpp);
+        ownsPixels = false;
+        data = localSurface->GetDataPtr();
+        pitch = localSurface->GetPitch();
+    }
+}
+
+CRefreshScreen::~CRefreshScreen()
+{
+    if (backgroundManager)
+        backgroundManager->SetBackground(static_cast<CGraphicsObject*>(nullptr));
+    _release();
+    delete regions;
+    regions = nullptr;
+    delete backgroundManager;
+    backgroundManager = nullptr;
+    Empty();
+    delete refreshList;
+    refreshList = nullptr;
+    delete canvasObservers;
+    canvasObservers = nullptr;
+    delete fileBackground;
+    fileBackground = nullptr;
+    data = nullptr;
+    delete localSurface;
+    localSurface = nullptr;
+}
+
+void CRefreshScreen::letGo(CGraphicsObject* drawable)
+{
+    if (drawable->GetCanvas() == this)
+        drawable->SetCanvas(nullptr);
+    // The frame's destination may go before the drawable (a new display
+    // mode): a drawable off the screen no longer points at it.
+    if (currentDestination && drawable->GetDestiny() == currentDestination)
+        drawable->SetDestiny(nullptr);
+}
+
+void CRefreshScreen::put(CGraphicsObject* drawable, int priority)
+{
+    if (!drawable || refreshList->find(drawable))
+        return;
+    drawable->SetCanvas(this);
+    refreshList->add(drawable, priority);
+    Invalidate(drawable);
+}
+
+CRefreshScreen& CRefreshScreen::operator>>(CGraphicsObject* drawable)
+{
+    if (drawable && refreshList && refreshList->find(drawable)) {
+        refreshList->remove(drawable);
+        letGo(drawable);
+    }
+    return *this;
+}
+
+void CRefreshScreen::SetPriority(CGraphicsObject* drawable, int priority)
+{
+    if (!drawable || !refreshList->find(drawable))
+        return;
+    refreshList->remove(drawable);
+    refreshList->add(drawable, priority);
+}
+
+int CRefreshScreen::GetPriority(CGraphicsObject* drawable)
+{
+    CValidationElement* e = drawable ? refreshList->find(drawable) : nullptr;
+    return e ? e->priority : -1;
+}
+
+int CRefreshScreen::getIndex(CGraphicsObject* drawable) { return refreshList->getIndex(drawable); }
+
+bool CRefreshScreen::SetFlags(CGraphicsObject* drawable, int value)
+{
+    if (!drawable) {
+        screenFlags = value;
+        return true;
+    }
+    CValidationElement* e = refreshList->find(drawable);
+    if (!e)
+        return false;
+    e->flags = value;
+    return true;
+}
+
+int CRefreshScreen::GetFlags(CGraphicsObject* drawable)
+{
+    if (!drawable)
+        return screenFlags;
+    CValidationElement* e = refreshList->find(drawable);
+    return e ? e->flags : 0;
+}
+
+void CRefreshScreen::Invalidate(CXRect* rect)
+{
+    CXRect area(0, 0, width, height);
+    if (rect) {
+        area = rect->Common(area);
+        if (area.IsEmpty())
+            return;
+    }
+    regions->add(&area);
+}
+
+void CRefreshScreen::Invalidate(CGraphicsObject* drawable)
+{
+    if (!drawable || !drawable->IsVisible() || !refreshList->find(drawable))
+        return;
+    CXRect box = drawable->GetBoundingBox();
+    Invalidate(&box);
+}
+
+void CRefreshScreen::Empty()
+{
+    if (!refreshList)
+        return;
+    for (int i = 0; i < refreshList->getSize(); ++i)
+        letGo(refreshList->elementAt(i)->drawable);
+    refreshList->removeAll();
+}
+
+void CRefreshScreen::Visible(bool on)
+{
+    for (int i = 0; i < refreshList->getSize(); ++i)
+        refreshList->elementAt(i)->drawable->Visible(on);
+}
+
+void CRefreshScreen::Redraw()
+{
+    if (localSurface)
+        __redraw(localSurface);
+}
+
+bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fullRefresh)
+{
+    // The unit's per-frame step is empty: only its first frame is told.
+    CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
+    bool initial = false;
+    if (unit && !unit->wasInitiallyUpdated()) {
+        notify(NOTIFY_INITIAL_UPDATE);
+        unit->onInitialUpdate();
+        if (window)
+            window->Invalidate();
+        if (fullRefresh)
+            *fullRefresh = true;
+        initial = true;
+    }
+    bool drawn = false;
+    if (destination && (!unit || unit->wasInitiallyUpdated()))
+        drawn = __redraw(destination);
+    if (initial)
+        notify(NOTIFY_INITIAL_UPDATED);
+    return drawn;
+}
+
+bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
+{
+    const bool hadRegions = regions->getSize() > 0;
+    const bool whole = regions->isWholeScreen();
+    ++frameCounter;
+    currentDestination = destination;
+    if (backgroundManager)
+        backgroundManager->Redraw(destination, regions);
+    if (refreshList->getSize() > 0)
+        notify(NOTIFY_UPDATE);
+    destination->SetDataPtr(nullptr);
+    destination->GetDataPtr();
+
+    const CXRect screenArea(0, 0, width, height);
+    for (int i = 0; i < refreshList->getSize(); ++i) {
+        CValidationElement* element = refreshList->elementAt(i);
+        CGraphicsObject* d = element->drawable;
+        if (d->IsVisible() && d->isInvalidated()) {
+            // Changed since the last frame: drawn once, whole.
+            CXRect box = d->GetBoundingBox().Common(screenArea);
+            if (!box.IsEmpty()) {
+                CXRect kept = d->GetClippingRect();
+                d->SetClippingRect(box - d->GetPosition());
+                d->SetDestiny(destination);
+                d->Redraw();
+                d->SetClippingRect(kept);
+            }
+            continue;
+        }
+        // Unchanged: drawn where the dirty regions meet it, until one
+        // region covered it whole.
+        for (int k = 0; k < regions->getSize() && d->IsVisible(); ++k) {
+            CXRect* entry = regions->rectAt(k);
+            CXRect box = d->GetBoundingBox();
+            CXRect part = entry ? entry->Common(box) : box;
+            if (element->mark || !(whole || !part.IsEmpty()))
+                continue;
+            CXRect kept = d->GetClippingRect();
+            d->SetDestiny(destination);
+            if (d->GetClippingRect().IsEmpty())
+                d->SetClippingRect(part - d->GetPosition());
+            d->Redraw();
+            d->SetClippingRect(kept);
+            if (d->Width() == part.Width() && d->Height() == part.Height())
+                element->mark = true;
+        }
+    }
+
+    if (refreshList->getSize() > 0)
+        notify(NOTIFY_UPDATED);
+    refreshList->clearMarks();
+    if ((screenFlags & FLAG_GRAY_SCALE) && CWindow::layers().toGrayScale)
+        CWindow::layers().toGrayScale(destination);
+    return hadRegions;
+}
+
+CGraphicsObject* CRefreshScreen::getGraphicsAt(int px, int py, bool visibleOnly, int minPriority, int maxPriority,
+                                               bool ignoreAlpha)
+{
+    CGraphicsObject* best = nullptr;
+    int bestPriority = -1;
+    for (CValidationElement* e = refreshList->first(); e; e = refreshList->next()) {
+        if ((minPriority >= 0 && e->priority < minPriority) || (maxPriority >= 0 && e->priority > maxPriority))
+            continue;
+        CGraphicsObject* d = e->drawable;
+        if (visibleOnly && !d->IsVisible())
+            continue;
+        if (!d->GetBoundingBox().IsInRect(px, py))
+            continue;
+        if (!ignoreAlpha && d->GetChannelAlpha() && d->GetPixel(CHANNEL_ALPHA, d->ClientCoords(CXPoint(px, py))) == 0)
+            continue;
+        if (e->priority >= bestPriority) {
+            best = d;
+            bestPriority = e->priority;
+        }
+    }
+    return best;
+}
+
+void CRefreshScreen::addNotifier(CCanvasObserver* observer)
+{
+    if (!canvasObservers)
+        canvasObservers = new CXArray(101, 0.75f);
+    canvasObservers->add(observer);
+}
+
+void CRefreshScreen::removeNotifier(CCanvasObserver* observer)
+{
+    if (canvasObservers)
+        canvasObservers->remove(observer);
+}
+
+void CRefreshScreen::notify(int code)
+{
+    if (!notifyEnabled || !canvasObservers)
+        return;
+    CListSnapshot walk;
+    CListSnapshot::of(*canvasObservers, walk);
+    for (int i = 0; i < walk.size(); ++i) {
+        if (!canvasObservers->contains(walk[i]))
+            continue;
+        CCanvasObserver* o = static_cast<CCanvasObserver*>(walk[i]);
+        switch (code) {
+        case NOTIFY_INITIAL_UPDATE:
+            o->onInitialUpdate();
+            break;
+        case NOTIFY_UPDATE:
+            o->onUpdate();
+            break;
+        case NOTIFY_UPDATED:
+            o->onUpdated();
+            break;
+        case NOTIFY_FOCUS_ON:
+            o->onFocusOn();
+            break;
+        case NOTIFY_FOCUS_OFF:
+            o->onFocusOff();
+            break;
+        case NOTIFY_INITIAL_UPDATED:
+            o->onInitialUpdated();
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void CRefreshScreen::SetBackground(CGraphicsObject* drawable)
+{
+    if (backgroundManager)
+        backgroundManager->SetBackground(drawable);
+}
+
+void CRefreshScreen::SetBackground(CColor* colour)
+{
+    if (backgroundManager)
+        backgroundManager->SetBackground(colour);
+}
+
+void CRefreshScreen::SetBackground(CXString fileName)
+{
+    if (!CWindow::layers().loadImage)
+        return;
+    CGraphicsObject* image = CWindow::layers().loadImage(window, fileName);
+    dropFileBackground();
+    fileBackground = image;
+    if (image && image->LastError() == 0)
+        SetBackground(image);
+}
+
+void CRefreshScreen::setBackground(CDirectDrawSurface* surface)
+{
+    if (backgroundManager)
+        backgroundManager->setBackground(surface);
+    else
+        delete surface;
+}
+
+void CRefreshScreen::dropFileBackground()
+{
+    // The background surface must not be redrawn later from an image that
+    // is gone.
+    CDirectDrawSurface* shown = getBackgroundIfc();
+    if (shown && fileBackground && shown->getApplied() == fileBackground)
+        shown->applyToRestore(nullptr);
+    delete fileBackground;
+    fileBackground = nullptr;
+}
+
+void CRefreshScreen::flush() { dropFileBackground(); }
+
+CDirectDrawSurface* CRefreshScreen::getBackgroundIfc()
+{
+    return backgroundManager ? backgroundManager->getBackground() : nullptr;
+}
+
+void CRefreshScreen::validate() { regions->clear(); }
+
+int CRefreshScreen::Save(CXString fileName, _compression kind)
+{
+    return currentDestination ? currentDestination->Save(fileName, kind) : 0;
+}
+
+void CRefreshScreen::_release()
+{
+    delete captured;
+    captured = nullptr;
+}

@@ -1,0 +1,121 @@
+#pragma once
+#include "script/Group.h"
+#include "script/Object.h"
+#include "script/Runner.h"
+
+class CXVector;
+
+// Script GROUP (type id 3000): a named, ordered list of other script objects
+// of the scene, with a marker for stepping through them. The group does not
+// own its members: the scene does. A member deleted while the group holds
+// it leaves the group (CMC_Groups::objectGone).
+//
+// The engine also uses groups as result lists: the containers' queries fill
+// a group (getObjects, the playing animations, the running timers), the
+// definition loader keeps each loaded file's objects in one, and engine
+// code walks the members through getList().
+//
+// The marker works as the ARRAY's does: -1 is before the first member;
+// NEXT and PREV wrap around (PREV from -1 lands on size - 2), a marker left
+// beyond the end by REMOVE is brought back into the list, and on an empty
+// group they reach no member and leave the marker as it is.
+class CMC_Groupped : public CMC_Object, public CMC_GroupMembers {
+public:
+    // For a record whose "TYPE" is "GROUP"; binds the record's events.
+    CMC_Groupped(CMC_ObjectsContainer* container, CMElement* element);
+    // An empty group with the container as its scene and no behaviours
+    // (snapshots, the definition loader, clones, scratch groups).
+    CMC_Groupped(const CXString& name, CMC_ObjectsContainer* container);
+    ~CMC_Groupped() override;
+    CMC_Groupped(const CMC_Groupped&) = delete;
+    CMC_Groupped& operator=(const CMC_Groupped&) = delete;
+
+    // A group named "cloned" of the same scene with the same members; the
+    // object cloning names and files it.
+    CXObject* clone() override;
+    using CMC_Object::clone;
+    // Each member's own text form (its name, a value's value) joined by ",".
+    CXString toString() override;
+    CXString** getBehavioursList() override;
+
+    // Move the marker by step with wrap-around and give the member there;
+    // null (marker unchanged) on an empty group.
+    virtual CMC_Object* prev(int step);
+    virtual CMC_Object* next(int step);
+    virtual void resetMarker() { marker = -1; }
+    virtual int getMarkerPos() { return marker; }
+    // Clamped to -1 .. size - 1.
+    virtual void setMarkerPos(int position);
+
+    // Appended unless it is a member already.
+    void add(CMC_Object* member) override;
+    // The objects name_from .. name_to found in the group's scene, appended
+    // even when they are members already.
+    void addClones(const CXString& name, int from, int to);
+    // Takes out the member's first place; the marker stays.
+    void remove(CMC_Object* member);
+    // Empties the list; the marker stays.
+    void removeAll() override;
+    // The live list, for engine code that reads or changes it.
+    CXVector* getList() { return members; }
+    // Member i; null outside the list.
+    CMC_Object* get(int i);
+    int getSize();
+
+    int getMembersNo() override { return getSize(); }
+    CMC_Object* getMember(int index) override { return get(index); }
+    void forget(CMC_Object* member) override;
+
+    // Sending a method to every member is under way: a group that holds
+    // itself (or a group that holds it) sends it on only once.
+    bool isBroadcasting() const { return broadcasting > 0; }
+    void beginBroadcast() { ++broadcasting; }
+    void endBroadcast() { --broadcasting; }
+
+private:
+    void append(CMC_Object* member);
+
+    CXVector* members;
+    int marker;
+    int broadcasting;
+};
+
+// The methods of groups. A name that the group's own table does not know
+// (its names and the common ones) is sent to every member in order, through
+// the runner of the member's type, with the same arguments; the results are
+// given back at once and the group answers none.
+//
+// "GETNAME" and "CLONE" are common names too, and a name keeps the id it
+// was registered with first: called by name they are the common methods
+// (GETNAME answers the group's own name); a member's name by index is the
+// group's id GETNAME.
+class CMC_Groupped_Runner : public CMC_Runner {
+public:
+    enum {
+        ADD = 1,
+        REMOVE = 2,
+        REMOVEALL = 3,
+        GETSIZE = 4,
+        GETNAME = 5,
+        PREV = 6,
+        NEXT = 7,
+        ADDCLONES = 8,
+        RESETMARKER = 9,
+        GETMARKERPOS = 10,
+        SETMARKERPOS = 11,
+        CLONE = 12,
+        GETCLONEINDEX = 13,
+        GETNAMEATMARKER = 14
+    };
+
+    void prepareMthHashSet() override;
+    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+    CMC_Variable* run(const CXString& name, CMC_Object* object, CMC_ObjectsContainer* container,
+                      CXVector* args) override;
+
+private:
+    CMC_Variable* addNamed(CMC_Groupped* group, CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* addClones(CMC_Groupped* group, CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* broadcast(const CXString& name, CMC_Groupped* group, CMC_ObjectsContainer* container,
+                            CXVector* args);
+};

@@ -1,0 +1,409 @@
+#include "platform/sdl/SdlPlatform.h"
+
+#include "platform/Cp1250.h"
+#include "platform/Debug.h"
+#include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/sdl/SdlScreens.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+std::atomic<bool> platformAlive{false};
+
+// One SDL audio device of 16-bit stereo frames at the rate SDL gives; its
+// callback, on SDL's audio thread, pulls the mixed stream from the mixer.
+class SdlAudioDevice : public AudioDevice {
+public:
+    static std::unique_ptr<AudioDevice> open()
+    {
+        std::unique_ptr<SdlAudioDevice> d(new SdlAudioDevice);
+        SDL_AudioSpec want, have;
+        SDL_zero(want);
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 1024;
+        want.callback = &fillAudioStream;
+        want.userdata = static_cast<AudioDevice*>(d.get());
+        d->id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+        if (!d->id) {
+            OutputDebugString((std::string("No sound device: ") + SDL_GetError() + "\n").c_str());
+            return nullptr;
+        }
+        d->rate = uint32_t(have.freq);
+        d->mixer.setOutputRate(d->rate);
+        SDL_PauseAudioDevice(d->id, 0);
+        return std::unique_ptr<AudioDevice>(d.release());
+    }
+    // The callback has returned for good once the device is closed.
+    ~SdlAudioDevice() override { SDL_CloseAudioDevice(id); }
+
+    // The stream keeps the device's own rate, to which the mixer resamples
+    // every buffer; the primary format is only kept for those who ask.
+    int setPrimaryFormat(const WaveFormat& format) override
+    {
+        if (!format.isValidPcm())
+            return AUDIO_BAD_FORMAT;
+        std::lock_guard<std::mutex> guard(formatLock);
+        primary = format;
+        return AUDIO_OK;
+    }
+
+private:
+    SdlAudioDevice() {}
+    SDL_AudioDeviceID id = 0;
+    uint32_t rate = 44100;
+};
+
+// DirectInput's mouse buttons: left, right, middle, then the extra ones.
+int mouseButton(Uint8 sdlButton)
+{
+    switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    default: return sdlButton <= 8 ? sdlButton - 1 : -1;
+    }
+}
+
+void deliver(WindowProcedure* procedure, WindowMessage::Kind kind, int window, int x = 0, int y = 0, int value = 0)
+{
+    if (!procedure)
+        return;
+    WindowMessage m;
+    m.kind = kind;
+    m.window = window;
+    m.x = x;
+    m.y = y;
+    m.value = value;
+    procedure->windowMessage(m);
+}
+
+} // namespace
+
+void fillAudioStream(void* device, uint8_t* stream, int bytes)
+{
+    if (!stream || bytes <= 0)
+        return;
+    int frames = device ? bytes / 4 : 0;
+    if (frames > 0)
+        static_cast<AudioDevice*>(device)->getMixer().mix(reinterpret_cast<int16_t*>(stream), frames);
+    std::memset(stream + frames * 4, 0, size_t(bytes - frames * 4));
+}
+
+SdlPlatform::SdlPlatform() : screens(std::make_shared<SdlScreens>()), theDisplay(makeSdlDisplay(screens))
+{
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0)
+        for (int i = 0; i < SDL_NumJoysticks(); ++i)
+            openJoystick(i);
+    lastPump = SDL_GetTicks();
+}
+
+SdlPlatform::~SdlPlatform()
+{
+    for (auto& j : joysticks) {
+        j.second.second->unplug();
+        SDL_JoystickClose(static_cast<SDL_Joystick*>(j.second.first));
+    }
+    joysticks.clear();
+    screens->closeAll();
+    SDL_Quit();
+    platformAlive = false;
+}
+
+Display& SdlPlatform::display() { return *theDisplay; }
+
+std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
+{
+    if (!audioStarted) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            OutputDebugString((std::string("No sound: ") + SDL_GetError() + "\n").c_str());
+            return nullptr;
+        }
+        audioStarted = true;
+    }
+    return SdlAudioDevice::open();
+}
+
+std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
+{
+    return openDecodedVideo(enginePath, *currentClock(), audio);
+}
+
+int SdlPlatform::messageBox(const std::string& caption, const std::string& text)
+{
+    std::string c = cp1250ToUtf8(caption), t = cp1250ToUtf8(text);
+    std::string line = "Quarnel: " + c + ": " + t + "\n";
+    OutputDebugString(line.c_str());
+    SdlScreens::Slot* main = screens->slot(0);
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), main ? main->window : nullptr) != 0)
+        std::fputs(line.c_str(), stderr);
+    // The box took the keys and buttons released meanwhile.
+    releaseEverything();
+    return 1;
+}
+
+void* SdlPlatform::createMainWindow(int window, const std::string& caption, bool windowed, Point position)
+{
+    if (!screens->open(window, cp1250ToUtf8(caption), windowed, position)) {
+        OutputDebugString((std::string("The window cannot be made: ") + SDL_GetError() + "\n").c_str());
+        return nullptr;
+    }
+    return screens->slot(window)->window;
+}
+
+int SdlPlatform::chooseCommand(const std::string& caption, const std::string& text,
+                               const std::vector<MenuCommand>& commands)
+{
+    std::vector<std::string> texts;
+    for (const MenuCommand& c : commands)
+        texts.push_back(cp1250ToUtf8(c.text));
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    for (size_t i = 0; i < commands.size(); ++i)
+        buttons.push_back(SDL_MessageBoxButtonData{0, commands[i].id, texts[i].c_str()});
+    buttons.push_back(SDL_MessageBoxButtonData{SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "Cancel"});
+    std::string c = cp1250ToUtf8(caption), t = cp1250ToUtf8(text);
+    SdlScreens::Slot* main = screens->slot(0);
+    SDL_MessageBoxData box;
+    SDL_zero(box);
+    box.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    box.window = main ? main->window : nullptr;
+    box.title = c.c_str();
+    box.message = t.c_str();
+    box.numbuttons = int(buttons.size());
+    box.buttons = buttons.data();
+    int chosen = 0;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0 || chosen < 0)
+        chosen = 0;
+    releaseEverything();
+    return chosen;
+}
+
+uint32_t SdlPlatform::windowId(int window)
+{
+    SdlScreens::Slot* s = screens->slot(window);
+    return s ? SDL_GetWindowID(s->window) : 0;
+}
+
+bool SdlPlatform::readEvents(WindowProcedure* procedure)
+{
+    focusChange = 0;
+    // A frame presented with vertical sync has waited for the display
+    // already; otherwise this pump waits for the display's frame time.
+    bool pace = !screens->takePresentedWithVsync();
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        handle(&e, procedure);
+    if (pace) {
+        Uint32 due = lastPump + Uint32(1000 / screens->refreshRate());
+        for (int32_t left; (left = int32_t(due - SDL_GetTicks())) > 0;)
+            if (SDL_WaitEventTimeout(&e, left))
+                handle(&e, procedure);
+    }
+    lastPump = SDL_GetTicks();
+
+    // The program is active while one of its windows has the focus; a
+    // window system that never reports the focus leaves it active.
+    if (focusChange != 0) {
+        SDL_Window* focused = SDL_GetKeyboardFocus();
+        bool nowActive = focusChange > 0 || (focused && screens->indexOf(SDL_GetWindowID(focused)) >= 0);
+        if (nowActive != active) {
+            active = nowActive;
+            deliver(procedure, WindowMessage::ACTIVATE, 0, 0, 0, active ? 1 : 0);
+        }
+    }
+    followCursor();
+    return true;
+}
+
+void SdlPlatform::handle(const void* event, WindowProcedure* procedure)
+{
+    const SDL_Event& e = *static_cast<const SDL_Event*>(event);
+    Mouse& mouse = devices.mouse();
+    switch (e.type) {
+    case SDL_QUIT:
+        deliver(procedure, WindowMessage::CLOSE, 0);
+        break;
+    case SDL_WINDOWEVENT: {
+        int window = screens->indexOf(e.window.windowID);
+        if (window < 0)
+            break;
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: deliver(procedure, WindowMessage::CLOSE, window); break;
+        case SDL_WINDOWEVENT_MOVED: {
+            screens->moved(window);
+            Point p = screens->clientOrigin(window);
+            deliver(procedure, WindowMessage::MOVE, window, p.x, p.y);
+            break;
+        }
+        case SDL_WINDOWEVENT_EXPOSED: screens->showAgain(window); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: focusChange = 1; break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            focusChange = -1;
+            releaseEverything();
+            break;
+        default: break;
+        }
+        break;
+    }
+    case SDL_MOUSEMOTION: {
+        Point p = toMainClient(screens->indexOf(e.motion.windowID), e.motion.x, e.motion.y);
+        mouse.moveTo(p.x, p.y);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        Point p = toMainClient(screens->indexOf(e.button.windowID), e.button.x, e.button.y);
+        mouse.moveTo(p.x, p.y);
+        int button = mouseButton(e.button.button);
+        if (button < 0)
+            break;
+        mouse.button(button, down);
+        heldButtons = down ? heldButtons | 1u << button : heldButtons & ~(1u << button);
+        // Every second click of a run is a double click, as Windows counts them.
+        if (down && button == 0 && e.button.clicks >= 2 && e.button.clicks % 2 == 0) {
+            SDL_Keymod mod = SDL_GetModState();
+            int flags = MK_LBUTTON | (heldButtons & 2 ? MK_RBUTTON : 0) | (heldButtons & 4 ? MK_MBUTTON : 0) |
+                        (mod & KMOD_SHIFT ? MK_SHIFT : 0) | (mod & KMOD_CTRL ? MK_CONTROL : 0);
+            deliver(procedure, WindowMessage::DOUBLE_CLICK, 0, p.x, p.y, flags);
+        }
+        break;
+    }
+    case SDL_MOUSEWHEEL: {
+        int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        if (notches)
+            mouse.wheel(notches * 120);
+        break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        // DirectInput reports changes of state only, never the repeats.
+        if (e.key.repeat)
+            break;
+        bool down = e.type == SDL_KEYDOWN;
+        if (uint32_t code = scanCodeFromSdl(e.key.keysym.scancode))
+            devices.keyboard().key(code, down);
+        if (down && (e.key.keysym.scancode == SDL_SCANCODE_APPLICATION ||
+                     (e.key.keysym.scancode == SDL_SCANCODE_F10 && (e.key.keysym.mod & KMOD_SHIFT))))
+            deliver(procedure, WindowMessage::MENU, 0);
+        break;
+    }
+    case SDL_JOYDEVICEADDED: openJoystick(e.jdevice.which); break;
+    case SDL_JOYDEVICEREMOVED: {
+        auto it = joysticks.find(e.jdevice.which);
+        if (it != joysticks.end()) {
+            it->second.second->unplug();
+            SDL_JoystickClose(static_cast<SDL_Joystick*>(it->second.first));
+            joysticks.erase(it);
+        }
+        break;
+    }
+    case SDL_JOYAXISMOTION: {
+        auto it = joysticks.find(e.jaxis.which);
+        if (it != joysticks.end())
+            it->second.second->setAxis(e.jaxis.axis, e.jaxis.value);
+        break;
+    }
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP: {
+        auto it = joysticks.find(e.jbutton.which);
+        if (it != joysticks.end())
+            it->second.second->setButton(e.jbutton.button, e.type == SDL_JOYBUTTONDOWN);
+        break;
+    }
+    default: break;
+    }
+}
+
+void SdlPlatform::releaseEverything()
+{
+    devices.keyboard().releaseAll();
+    for (int b = 0; b < 8; ++b)
+        if (heldButtons & 1u << b)
+            devices.mouse().button(b, false);
+    heldButtons = 0;
+}
+
+// The window system's cursor follows what the engine asked of the mouse.
+void SdlPlatform::followCursor()
+{
+    Mouse& mouse = devices.mouse();
+    bool show = mouse.isCursorShown();
+    if (show != cursorShown) {
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+        cursorShown = show;
+    }
+    Rect r;
+    bool clip = mouse.cursorClip(&r);
+    bool same = clip == cursorClipped && (!clip || (r.left == appliedClip.left && r.top == appliedClip.top &&
+                                                    r.right == appliedClip.right && r.bottom == appliedClip.bottom));
+    SdlScreens::Slot* main = screens->slot(0);
+    if (same || !main)
+        return;
+    cursorClipped = clip;
+    appliedClip = r;
+#if SDL_VERSION_ATLEAST(2, 0, 18)
+    // The rectangle is in the window's pixels, the clip in the frame's.
+    int left, top, right, bottom;
+    SDL_RenderLogicalToWindow(main->renderer, float(r.left), float(r.top), &left, &top);
+    SDL_RenderLogicalToWindow(main->renderer, float(r.right), float(r.bottom), &right, &bottom);
+    SDL_Rect area{left, top, right - left, bottom - top};
+    SDL_SetWindowMouseRect(main->window, clip && !r.isEmpty() ? &area : nullptr);
+#endif
+}
+
+void SdlPlatform::openJoystick(int deviceIndex)
+{
+    if (joysticks.count(SDL_JoystickGetDeviceInstanceID(deviceIndex)))
+        return;
+    SDL_Joystick* j = SDL_JoystickOpen(deviceIndex);
+    if (!j)
+        return;
+    const char* name = SDL_JoystickName(j);
+    Joystick* device = devices.attachJoystick(utf8ToCp1250(name ? name : "Joystick"), SDL_JoystickNumButtons(j),
+                                              SDL_JoystickNumAxes(j));
+    joysticks[SDL_JoystickInstanceID(j)] = {j, device};
+}
+
+// The mouse is read in the main window's client coordinates, also over the
+// second window.
+Point SdlPlatform::toMainClient(int window, int x, int y)
+{
+    if (window <= 0)
+        return Point{x, y};
+    Point from = screens->clientOrigin(window), to = screens->clientOrigin(0);
+    return Point{x + from.x - to.x, y + from.y - to.y};
+}
+
+std::unique_ptr<Platform> createSdlPlatform(std::string* why)
+{
+    if (platformAlive.exchange(true)) {
+        if (why)
+            *why = "an SDL platform is already running";
+        return nullptr;
+    }
+    // A click that gives the window the focus is a click too, as on Windows.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // The joystick devices follow the controller whatever window is in
+    // front; whether the title reads them then is the engine's matter.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (why)
+            *why = SDL_GetError();
+        SDL_Quit();
+        platformAlive = false;
+        return nullptr;
+    }
+    return std::unique_ptr<Platform>(new SdlPlatform());
+}
+
+} // namespace platform

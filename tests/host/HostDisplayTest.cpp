@@ -1,0 +1,282 @@
+// The host program with a display: an X server of its own (Xvfb), the
+// program started on a title in a window as a person starts it, looked at
+// through the X server (its windows, a screenshot, the processor time it
+// takes) and closed as the window's close button closes it.
+#ifdef QUARNEL_TEST_X11
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+// Xlib's macros (None, Bool, Status) after GoogleTest, which has such names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// An X server on a display it chose itself, ended with the test. Servers
+// started at the same moment may race for one display's lock, and the loser
+// ends: it is started again.
+class Xvfb {
+public:
+    Xvfb()
+    {
+        for (int attempt = 0; attempt < 5 && !display; ++attempt)
+            start();
+    }
+    void start()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes its display number once it takes connections.
+        pollfd p{fds[0], POLLIN, 0};
+        char text[16] = {};
+        if (pid > 0 && poll(&p, 1, 20000) == 1 && read(fds[0], text, sizeof text - 1) > 0)
+            name = ":" + std::to_string(std::atoi(text));
+        close(fds[0]);
+        display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
+        if (!display && pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+            name.clear();
+        }
+    }
+    ~Xvfb()
+    {
+        if (display)
+            XCloseDisplay(display);
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    std::string name;
+    Display* display = nullptr;
+
+private:
+    pid_t pid = -1;
+};
+
+bool haveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+
+class HostDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!haveXvfb())
+            GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
+        ASSERT_NE(x.display, nullptr) << "Xvfb did not start";
+    }
+    void TearDown() override
+    {
+        if (host > 0) {
+            kill(host, SIGKILL);
+            waitpid(host, nullptr, 0);
+        }
+    }
+
+    // Starts the program in `folder` on the test's display, with SDL's
+    // silent sound driver; its standard error goes to err.txt.
+    void start(const std::string& folder, std::vector<std::string> switches)
+    {
+        std::string err = tmp.file("err.txt");
+        host = fork();
+        if (host == 0) {
+            if (chdir(folder.c_str()) != 0)
+                _exit(126);
+            int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, 2);
+            setenv("DISPLAY", x.name.c_str(), 1);
+            unsetenv("WAYLAND_DISPLAY");
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            // Under the sanitizers: the window system's libraries that SDL
+            // loads and unloads again keep memory to the end (the D-Bus
+            // connection among them). The engine's own code is checked for
+            // leaks in the headless runs and in the SDL backend's tests.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            std::string options = std::string(asan ? asan : "") + ":detect_leaks=0";
+            setenv("ASAN_OPTIONS", options.c_str(), 1);
+            std::vector<char*> argv{const_cast<char*>(QUARNEL_HOST_PROGRAM)};
+            for (std::string& s : switches)
+                argv.push_back(&s[0]);
+            argv.push_back(nullptr);
+            execv(QUARNEL_HOST_PROGRAM, argv.data());
+            _exit(127);
+        }
+        ASSERT_GT(host, 0);
+    }
+    // The program's exit code once it ended, -1 when it did not within the
+    // time given.
+    int waitForExit(int seconds)
+    {
+        auto end = Clock::now() + std::chrono::seconds(seconds);
+        int status = 0;
+        while (Clock::now() < end) {
+            if (waitpid(host, &status, WNOHANG) == host) {
+                host = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+    // The top-level window shown with that caption, or 0 after 20 seconds.
+    Window findWindow(const std::string& caption, int index = 0)
+    {
+        auto end = Clock::now() + std::chrono::seconds(20);
+        while (Clock::now() < end) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            std::vector<Window> found;
+            XQueryTree(x.display, DefaultRootWindow(x.display), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count; ++i) {
+                char* name = nullptr;
+                XWindowAttributes a;
+                if (XFetchName(x.display, children[i], &name) && name && caption == name &&
+                    XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
+                    found.push_back(children[i]);
+                if (name)
+                    XFree(name);
+            }
+            if (children)
+                XFree(children);
+            if (int(found.size()) > index)
+                return found[size_t(index)];
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
+    // What the window's close button does: the window manager asks the
+    // window to close with WM_DELETE_WINDOW.
+    void clickClose(Window w)
+    {
+        XEvent e = {};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = XInternAtom(x.display, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(XInternAtom(x.display, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x.display, w, False, NoEventMask, &e);
+        XFlush(x.display);
+    }
+    // Seconds of processor time the program has taken.
+    double cpuSeconds()
+    {
+        std::string stat = testsupport::readFile("/proc/" + std::to_string(host) + "/stat");
+        size_t at = stat.rfind(')');
+        if (at == std::string::npos)
+            return 0;
+        std::vector<std::string> fields;
+        std::string field;
+        for (char c : stat.substr(at + 2)) {
+            if (c == ' ') {
+                fields.push_back(field);
+                field.clear();
+            } else
+                field += c;
+        }
+        // utime and stime are the 14th and 15th fields of the whole line.
+        if (fields.size() < 13)
+            return 0;
+        return double(std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) / double(sysconf(_SC_CLK_TCK));
+    }
+
+    Xvfb x;
+    testsupport::TempDir tmp;
+    pid_t host = -1;
+};
+
+TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
+{
+    tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel window test\r\n");
+    tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
+    start(tmp.path(), {"-window", "-delay", "1"});
+
+    // The second window of the secondary display at (1024, 0), the main
+    // one at (0, 0), both with an 800x600 client area.
+    Window main = findWindow("Quarnel window test", 1);
+    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+    Window second = findWindow("Quarnel window test", 0);
+    XWindowAttributes a, b;
+    ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
+    ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
+    if (a.x != 0)
+        std::swap(main, second), std::swap(a, b);
+    EXPECT_EQ(a.x, 0);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(b.x, 1024);
+    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(a.width, 800);
+    EXPECT_EQ(a.height, 600);
+
+    // A screenshot of the window: nothing draws on it yet, so it is black.
+    XImage* shot = XGetImage(x.display, main, 0, 0, 800, 600, AllPlanes, ZPixmap);
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(XGetPixel(shot, 10, 10) & 0xFFFFFF, 0u);
+    EXPECT_EQ(XGetPixel(shot, 799, 599) & 0xFFFFFF, 0u);
+    XDestroyImage(shot);
+
+    // The loop waits for the display between frames instead of spinning.
+    double before = cpuSeconds();
+    auto wall = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    double used = cpuSeconds() - before;
+    double seconds = std::chrono::duration<double>(Clock::now() - wall).count();
+    EXPECT_LT(used, 0.5 * seconds) << used << " s of processor time in " << seconds << " s";
+
+    clickClose(main);
+    EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
+}
+
+TEST_F(HostDisplayTest, TheDemoPlaysInAWindowToItsEnd)
+{
+    std::string folder = tmp.file("demo");
+    ASSERT_EQ(std::system(("cp -r '" QUARNEL_DEMO_TITLE "' '" + folder + "' && rm -f '" + folder + "/Demo.ini'").c_str()),
+              0);
+    start(folder, {"-window"});
+    EXPECT_EQ(waitForExit(60), 0) << testsupport::readFile(tmp.file("err.txt"));
+    // On the real clock the title runs the same scenes as on the virtual one.
+    std::string ini = testsupport::readFile(folder + "/Demo.ini");
+    EXPECT_NE(ini.find("TRACE=GAME_ONINIT.GAME_INIT.TOUR_ONINIT.TOUR_INIT.HALL_INIT."), std::string::npos) << ini;
+    EXPECT_NE(ini.find("TIMEUP.GAME_EXIT.GARDEN_ONDONE."), std::string::npos) << ini;
+}
+
+TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
+{
+    start(tmp.path(), {"-window"});
+    EXPECT_EQ(waitForExit(30), 1);
+    EXPECT_NE(testsupport::readFile(tmp.file("err.txt")).find("Quarnel: no title to start in"), std::string::npos)
+        << testsupport::readFile(tmp.file("err.txt"));
+}
+
+} // namespace
+#endif
