@@ -4,8 +4,6 @@
 #include "media/Sound4.h"
 #include "platform/Platform.h"
 
-#include <algorithm>
-#include <cstring>
 
 namespace {
 // The worker's sleep and the window timer's period, in milliseconds.
@@ -24,11 +22,9 @@ int nextTimerId()
 } // namespace
 
 CMoviePlayer::CMoviePlayer(CWindow* w)
-    : CGraphicsObject(w), CPlayable(w), loopStart(0), loopEnd(0), frameReady(false), ended(false), fresh(false),
+    : CDirectDrawSurface(w), CPlayable(w), loopStart(0), loopEnd(0), frameReady(false), ended(false), fresh(false),
       ticks(0), timerId(0)
 {
-    // The pixels are the frame surface's, never the drawable's to free.
-    ownsPixels = false;
 }
 
 CMoviePlayer::CMoviePlayer(CWindow* w, const CXString& fileName) : CMoviePlayer(w) { load(fileName); }
@@ -43,34 +39,27 @@ CMoviePlayer::~CMoviePlayer()
     close();
 }
 
-int CMoviePlayer::displayDepth()
+int CMoviePlayer::screenDepth()
 {
-    platform::Platform* p = platform::currentPlatform();
-    int depth = p ? p->display().desktopDepth() : 16;
-    return depth == 15 ? 15 : 16;
+    int depth = CPlayable::window ? CPlayable::window->GetBpp() : 0;
+    return platform::Surface::isValidDepth(depth) ? depth : 16;
 }
 
 bool CMoviePlayer::createSurface(bool videoMemory)
 {
+    bpp = screenDepth();
+    if (!create_surface(videoMemory))
+        return false;
     platform::Platform* p = platform::currentPlatform();
-    int depth = displayDepth();
     int error = 0;
-    std::unique_ptr<platform::Surface> made[3];
-    for (auto& s : made) {
-        s = p ? p->display().createSurface(width, height, depth, videoMemory, &error)
-              : platform::Surface::create(width, height, depth, &error);
-        if (!s) {
+    for (std::unique_ptr<platform::Surface>* s : {&decoded, &ready}) {
+        *s = p ? p->display().createSurface(width, height, bpp, false, &error)
+               : platform::Surface::create(width, height, bpp, &error);
+        if (!*s) {
             setErrorCode(error);
             return false;
         }
     }
-    frame = std::move(made[0]);
-    decoded = std::move(made[1]);
-    ready = std::move(made[2]);
-    bpp = depth;
-    pitch = width;
-    data = reinterpret_cast<char*>(frame->data());
-    dataSize = frame->pitch() * frame->height();
     return true;
 }
 
@@ -80,7 +69,7 @@ bool CMoviePlayer::openMultimediaStream(const CXString& fileName)
     if (!p)
         return false;
     // The sound track plays on the window's device, when there is one.
-    stream = p->openVideo(fileName.c_str(), CSound4::CreatePrimarySoundBuffer(CGraphicsObject::window));
+    stream = p->openVideo(fileName.c_str(), CSound4::CreatePrimarySoundBuffer(CPlayable::window));
     return stream != nullptr;
 }
 
@@ -97,10 +86,8 @@ void CMoviePlayer::close()
     endWorker();
     removeTimer();
     stream.reset();
-    data = nullptr;
-    dataSize = 0;
+    SetDirectDrawSurfaceInterface(nullptr);
     width = height = 0;
-    frame.reset();
     decoded.reset();
     ready.reset();
     frameReady = false;
@@ -134,41 +121,25 @@ void CMoviePlayer::setLoop(int64_t startMs, int64_t endMs)
 // frame handed over.
 void CMoviePlayer::takeNewestFrame()
 {
-    if (frame->isLost())
-        frame->restore();
+    restoreIfLost();
     if (!fresh.exchange(false))
         return;
     std::lock_guard<std::mutex> g(readyLock);
-    frame->copyFast(0, 0, *ready, nullptr);
+    GetDirectDrawSurfaceInterface()->copyFast(0, 0, *ready, nullptr);
 }
 
 void CMoviePlayer::redraw(CGraphicsObject* target)
 {
-    if (frame)
-        takeNewestFrame();
+    if (!GetDirectDrawSurfaceInterface() || !target)
+        return;
+    takeNewestFrame();
     CXRect c = GetClippingRect();
-    if (c.right <= c.left || c.bottom <= c.top || !target || !frame)
+    if (c.right <= c.left || c.bottom <= c.top)
         return;
-    char* to = target->GetDataPtr();
-    int depth = target->GetBpp();
-    if (!to || (depth != 15 && depth != 16))
-        return;
-    // The rectangle, cut to the picture and to the target.
-    int left = std::max({c.left, 0, -x}), top = std::max({c.top, 0, -y});
-    int right = std::min({c.right, width, target->getWidth() - x});
-    int bottom = std::min({c.bottom, height, target->getHeight() - y});
-    int targetPitch = target->GetPitch();
-    for (int row = top; row < bottom; ++row) {
-        const uint16_t* from = reinterpret_cast<const uint16_t*>(frame->data()) + size_t(row) * size_t(width);
-        uint16_t* into = reinterpret_cast<uint16_t*>(to) + size_t(row + y) * size_t(targetPitch) + size_t(x);
-        if (depth == bpp) {
-            if (right > left)
-                std::memcpy(into + left, from + left, size_t(right - left) * 2);
-            continue;
-        }
-        for (int col = left; col < right; ++col)
-            into[col] = uint16_t(platform::Surface::fromRgb(platform::Surface::toRgb(from[col], bpp), depth));
-    }
+    if (CDirectDrawSurface* surface = asSurface(target))
+        surface->Blt(this, x + c.left, y + c.top, &c);
+    else
+        CGraphicsObject::redraw(target);
 }
 
 void CMoviePlayer::Redraw()

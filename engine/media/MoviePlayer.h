@@ -1,6 +1,6 @@
 #pragma once
 #include "base/XTimer.h"
-#include "graphics/GraphicsObject.h"
+#include "graphics/Surface.h"
 #include "media/Playable.h"
 
 #include <atomic>
@@ -15,8 +15,9 @@ class ThreadPacer;
 class VideoStream;
 } // namespace platform
 
-// A video file played into a surface that the screen refresh draws like any
-// other drawable, with the file's sound through the window's sound device.
+// A video file played into a display surface (the player is one) that the
+// screen refresh draws like any other drawable, with the file's sound
+// through the window's sound device.
 //
 // A worker thread updates the platform's video stream every 10 ms while the
 // window is active: each new frame goes into a surface of the worker's own
@@ -33,10 +34,7 @@ class VideoStream;
 // Loop end: 0 or below plays once; -1 starts the movie again from the
 // beginning each time it ends; above 0 plays from the loop start to the loop
 // end over and over (stream time, 100 ns units).
-//
-// Until the window has display surfaces the drawable's pixels live in a
-// platform surface of the display's depth that the player owns.
-class CMoviePlayer : public CGraphicsObject, public CPlayable, public CTimerNotificator {
+class CMoviePlayer : public CDirectDrawSurface, public CPlayable, public CTimerNotificator {
 public:
     explicit CMoviePlayer(CWindow* window);
     // Loads the file at once.
@@ -46,7 +44,8 @@ public:
     CMoviePlayer& operator=(const CMoviePlayer&) = delete;
 
     // Makes the drawn surface and the worker's two of the drawable's size
-    // in the display's depth; false (the error code set) when it cannot.
+    // in the depth of the window's screen; false (the error code set) when
+    // it cannot.
     virtual bool createSurface(bool videoMemory);
     // Opens the file (a name in engine form, relative to the current
     // folder) through the platform, its sound on the window's device.
@@ -64,7 +63,8 @@ public:
     // repeats), every other value scaled to stream time.
     virtual void setLoop(int64_t startMs, int64_t endMs);
 
-    // Copies the clipping rectangle of the picture to the target at the
+    // Copies the clipping rectangle of the picture to the target (a display
+    // surface; any other drawable is drawn into as drawables are) at the
     // drawable's position; nothing without a clipping rectangle (the screen
     // refresh sets one for what it redraws).
     void redraw(CGraphicsObject* target) override;
@@ -89,9 +89,6 @@ public:
     bool hasStream() const { return stream != nullptr; }
     int64_t getLoopStart() const { return loopStart; }
     int64_t getLoopEnd() const { return loopEnd; }
-    // The surface drawn, or null without a stream; it holds the newest
-    // frame once the player was drawn.
-    platform::Surface* getFrameSurface() { return frame.get(); }
 
 private:
     void startWorker();
@@ -99,7 +96,7 @@ private:
     void worker();
     void pass();
     void removeTimer();
-    int displayDepth();
+    int screenDepth();
     void takeNewestFrame();
 
     std::unique_ptr<platform::VideoStream> stream;
@@ -115,9 +112,8 @@ private:
     std::atomic<int> ticks;
     int timerId;
 
-    // The picture drawn (main thread), the worker's next frame (worker) and
-    // the newest frame handed over (under readyLock).
-    std::unique_ptr<platform::Surface> frame;
+    // Beside the surface drawn (main thread): the worker's next frame
+    // (worker) and the newest frame handed over (under readyLock).
     std::unique_ptr<platform::Surface> decoded;
     std::unique_ptr<platform::Surface> ready;
     std::mutex readyLock;
