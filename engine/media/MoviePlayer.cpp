@@ -4,7 +4,6 @@
 #include "media/Sound4.h"
 #include "platform/Platform.h"
 
-
 namespace {
 // The worker's sleep and the window timer's period, in milliseconds.
 const uint32_t WORKER_PERIOD_MS = 10;
