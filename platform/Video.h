@@ -10,13 +10,14 @@ namespace platform {
 // A video file opened for playing into a surface, as the movie player
 // uses DirectShow's multimedia stream: open, run, stop, seek,
 // read the stream time, and copy the current frame into a surface. A
-// backend opens it (Platform::openVideo); the file's sound, when the
-// backend plays it, goes through the backend's audio.
+// backend opens it (Platform::openVideo); the file's sound plays through
+// the audio device given there, while the stream runs.
 //
 // Times are in 100-nanosecond units from the start of the movie. The stream
 // time moves while the stream runs, with the clock (Clock.h), and stands
-// while it is stopped. Calls may come from the main thread and one worker
-// thread at once.
+// while it is stopped. The end is where the last frame ends; the duration
+// is what the file tells of it. Calls may come from the main thread and
+// one worker thread at once.
 enum VideoResult : int {
     VIDEO_FRAME = 0,        // a new frame was copied into the surface
     VIDEO_NO_NEW_FRAME = 1, // the surface already holds the frame of this time
