@@ -60,8 +60,8 @@ namespace {
 // decode to nothing is read on over the next updates instead of at once.
 constexpr int MAX_READS = 4096;
 // Video packets read ahead while looking for sound, at most.
-constexpr size_t MAX_QUEUED_PACKETS = 512;
-constexpr size_t MAX_QUEUED_BYTES = size_t(64) << 20;
+constexpr size_t MAX_QUEUED_PACKETS = 128;
+constexpr size_t MAX_QUEUED_BYTES = size_t(32) << 20;
 // 25 frames a second when the file does not tell.
 constexpr int64_t DEFAULT_FRAME_TIME = 400000;
 
