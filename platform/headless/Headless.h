@@ -20,7 +20,8 @@
 //   devices mix as the clock advances, ms x rate / 1000 frames at a time,
 //   and the mixed stream can be captured;
 // - input: through the devices' feed side (Input.h);
-// - video: fake streams of solid frames, by file name;
+// - video: fake streams of solid frames, by file name; other files are
+//   decoded (DecodedVideo.h), their stream time following the manual clock;
 // - printing: a print sink that records the documents and their pages;
 // - message boxes: recorded, and written to standard error unless told not to.
 // The clock outlives the platform and everything made from it.
@@ -67,7 +68,7 @@ public:
     Input& input() override { return devices; }
     std::unique_ptr<AudioDevice> createAudioDevice() override;
     PeriodicTimers& timers() override { return periodic; }
-    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath) override;
+    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
     std::unique_ptr<PrintJob> choosePrinter() override;
     int messageBox(const std::string& caption, const std::string& text) override;
 
