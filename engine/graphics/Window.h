@@ -321,7 +321,8 @@ private:
     CSortedVector* mouseListeners;
     CPublicTrash* trash;
     CXArray* pollers;
-    bool active;
+    // Read by the input thread and a movie's worker.
+    std::atomic<bool> active;
 
     // The input thread's sleep, pause and stop.
     std::mutex threadState;
