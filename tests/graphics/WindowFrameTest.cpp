@@ -109,11 +109,13 @@ protected:
         l.stepAnimations = [](CAnimationManager* m) { note(m == (CAnimationManager*)&animationMarker ? "animations" : "?"); };
         CWindowSoundLayer::get().soundStep = [](CWindow*) { note("sounds"); };
         CApplication::layers().makeAnimationManager = [] { return (CAnimationManager*)&animationMarker; };
+        CApplication::layers().deleteAnimationManager = [](CAnimationManager*) {};
     }
     ~CWindowFrameTest() override
     {
         CApplication::layers() = savedApplicationLayers;
         CWindowSoundLayer::get() = savedSoundLayer;
+        CWindow::layers() = savedWindowLayers;
     }
 
     std::unique_ptr<FrameWindow> frameWindow(bool noInputThread)
@@ -127,6 +129,7 @@ protected:
 
     CApplicationLayers savedApplicationLayers = CApplication::layers();
     CWindowSoundLayer savedSoundLayer = CWindowSoundLayer::get();
+    CWindowLayers savedWindowLayers = CWindow::layers();
     std::vector<std::string> log;
 };
 
