@@ -65,7 +65,7 @@ TEST_F(CAnimoTest, PlayingReportsATickForTheFirstFrameAndThenStarted)
     a.stop(true);
     EXPECT_EQ(a.GetStatus(), CAnimo::ANIMO_STOPPED);
     EXPECT_EQ(a.getStatus(), 0);
-    EXPECT_EQ(log.codes, (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(log.codes, (std::vector<int>{2, 1, 4, 3}));
 }
 
 TEST_F(CAnimoTest, AnEventThatMayNotBeInterruptedIgnoresPlayUntilItStops)
