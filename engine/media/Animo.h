@@ -420,8 +420,10 @@ private:
     bool frameSoundPlays();
     // The event after the current one when it has frames; -1 otherwise.
     int nextEventWithFrames();
-    // The position a forward or backward step leads to, and whether
-    // anything is shown there (AnimoPlay.cpp).
+    // One step of Next or Prev.
+    int step(bool forward);
+    // Where a step forward or backward to *position in the event leads,
+    // and whether anything is shown there (AnimoPlay.cpp).
     bool stepForward(_annEventInfo3* e, int* position);
     bool stepBackward(_annEventInfo3* e, int* position);
     // The end of an event: on with the next one when the animation chains

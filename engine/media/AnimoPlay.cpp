@@ -190,28 +190,37 @@ bool CAnimo::endOfEvent(int* position)
     return false;
 }
 
-// The position after the loop end, or the last one, is shown after the
-// finished report only when the report did not start the animation again.
-int CAnimo::Next()
+int CAnimo::Next() { return step(true); }
+
+int CAnimo::Prev() { return step(false); }
+
+// SetEventFrame repaints where the frame was; nothing else changes on the
+// screen unless the animation stops, which repaints for itself.
+int CAnimo::step(bool forward)
 {
-    // SetEventFrame repaints where the frame was; nothing else changes on
-    // the screen unless the animation stops, which repaints for itself.
     if (GetNOF() == 0)
         return currentPosition;
-    int position = currentPosition;
-    _annEventInfo3* e = GetEventInfo(currentEvent);
-    if (e && !stepForward(e, &position))
-        return currentPosition;
-    SetEventFrame(currentEvent, position);
+    int position = forward ? currentPosition + 1 : currentPosition - 1;
+    // Without an event the position shows again (which shows nothing).
+    if (_annEventInfo3* e = GetEventInfo(currentEvent)) {
+        if (!(forward ? stepForward(e, &position) : stepBackward(e, &position)))
+            return currentPosition;
+    } else {
+        position = currentPosition;
+    }
+    if (position >= 0)
+        SetEventFrame(currentEvent, position);
     return currentPosition;
 }
 
+// A position after the loop end, or the last one, is shown after the
+// finished report only when the report did not start the animation again.
 bool CAnimo::stepForward(_annEventInfo3* e, int* position)
 {
     const int n = e->framesCount();
     if (n == 0)
         return false;
-    int p = *position + 1;
+    int p = *position;
     // A loop end beyond the event loops at its last position.
     const int loopEnd = std::min<int>(e->loopEnd, n - 1);
     if (e->loopEnd != 0 && p > loopEnd) {
@@ -255,19 +264,6 @@ bool CAnimo::stepForward(_annEventInfo3* e, int* position)
     }
     *position = p;
     return true;
-}
-
-int CAnimo::Prev()
-{
-    if (GetNOF() == 0)
-        return currentPosition;
-    int position = currentPosition - 1;
-    _annEventInfo3* e = GetEventInfo(currentEvent);
-    if (e && !stepBackward(e, &position))
-        return currentPosition;
-    if (position >= 0)
-        SetEventFrame(currentEvent, position);
-    return currentPosition;
 }
 
 bool CAnimo::stepBackward(_annEventInfo3* e, int* position)

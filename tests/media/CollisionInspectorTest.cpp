@@ -95,24 +95,27 @@ TEST_F(CCollisionInspectorTest, StartAndFinishOfOverlapsByBoxes)
     frames(2);
     EXPECT_EQ(heard(), "");
 
-    a->Move(1, 0);
-    frames(1);
-    EXPECT_EQ(heard(), "1+ab 2+ab ");
-    a->Move(1, 0);
-    a->SetPosition(3, 0);
-    frames(1);
-    EXPECT_EQ(heard(), "");
-    b->SetPosition(50, 50);
-    frames(1);
-    EXPECT_EQ(heard(), "1-ba 2-ba ");
-    // Edges that only meet do not overlap.
-    a->SetPosition(40, 50);
-    frames(1);
-    EXPECT_EQ(heard(), "");
-    a->SetPosition(95, 95);
-    a->SetPosition(41, 50);
-    frames(1);
-    EXPECT_EQ(heard(), "1+ab 2+ab ");
+    // Each row moves a drawable; a row with reports ends a frame.
+    struct Step {
+        CGraphicsObject* g;
+        int x, y;
+        const char* heard; // null: the frame goes on
+    } steps[] = {
+        {a, 1, 0, "1+ab 2+ab "},
+        {a, 2, 0, nullptr},
+        {a, 3, 0, ""},
+        {b, 50, 50, "1-ba 2-ba "},
+        {a, 40, 50, ""}, // edges that only meet do not overlap
+        {a, 95, 95, nullptr},
+        {a, 41, 50, "1+ab 2+ab "},
+    };
+    for (const Step& s : steps) {
+        s.g->SetPosition(s.x, s.y);
+        if (!s.heard)
+            continue;
+        frames(1);
+        EXPECT_EQ(heard(), s.heard) << names[s.g] << " at " << s.x << ", " << s.y;
+    }
 
     // Unwatched while it overlaps, a keeps the pair: b moving away tells
     // nobody. Its entry goes when it moves.
