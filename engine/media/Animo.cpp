@@ -509,11 +509,13 @@ void CAnimo::show()
     Visible(true);
 }
 
+// Hidden first, so that the screen repaints where the frame was before the
+// frames are freed.
 void CAnimo::hide()
 {
+    Visible(false);
     if (releaseAfterUse())
         Flush();
-    Visible(false);
 }
 
 void CAnimo::alwaysOnTop()

@@ -31,8 +31,9 @@ CAnimo6* CAnimo6::fromResources(CResourcesManager* resources, CWindow* w, const 
     if (!resources || !fileName.IsString())
         return nullptr;
     if (CFileResolver* found = resources->get(fileName)) {
-        // Without RTTI: a playable of the animation type is a CAnimo, and
-        // a CAnimo of the scene animations' graphics type a CAnimo6.
+        // Without RTTI: what the managers share are playables; one of the
+        // animation type is a CAnimo, and a CAnimo of the scene
+        // animations' graphics type a CAnimo6.
         CPlayable* playable = static_cast<CPlayable*>(found);
         CAnimo* animation = playable->getType() == TYPE_ANIMATION ? static_cast<CAnimo*>(playable) : nullptr;
         if (animation && animation->getGfxType() == GFX_TYPE)

@@ -93,6 +93,23 @@ TEST_F(CAnimo6Test, PreloadVisibleAndReleaseAfterUse)
     }
 }
 
+// Hiding an animation that is released after use repaints where it stood
+// before its frames go.
+TEST_F(CAnimo6Test, HidingRepaintsWhereItStood)
+{
+    ASSERT_EQ(window->CreateSurface(nullptr), 0);
+    CRefreshScreen* screen = window->GetRefreshScreenInterface();
+    std::unique_ptr<CMElement> e = element(doorFile(), nullptr, "TRUE", "TRUE");
+    CAnimo6 a(window.get(), e.get());
+    screen->put(&a, 0);
+    a.SetGlobalPosition(10, 20);
+    screen->validate();
+    a.hide();
+    EXPECT_EQ(a.GetNOF(), 0);
+    ASSERT_EQ(screen->getRefreshList()->getSize(), 1);
+    EXPECT_EQ(*screen->getRefreshList()->rectAt(0), CXRect(11, 21, 14, 23));
+}
+
 // An animation record makes a scene animation of its file, shown as the
 // record says; one without a file name makes nothing.
 TEST_F(CAnimo6Test, AnimationRecordsMakeSceneAnimations)
