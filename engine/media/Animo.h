@@ -422,8 +422,8 @@ private:
     int nextEventWithFrames();
     // One step of Next or Prev.
     int step(bool forward);
-    // Where a step forward or backward to *position in the event leads,
-    // and whether anything is shown there (AnimoPlay.cpp).
+    // Where a step forward or backward to *position in an event with
+    // frames leads, and whether anything is shown there (AnimoPlay.cpp).
     bool stepForward(_annEventInfo3* e, int* position);
     bool stepBackward(_annEventInfo3* e, int* position);
     // The end of an event: on with the next one when the animation chains

@@ -203,7 +203,7 @@ int CAnimo::step(bool forward)
     int position = forward ? currentPosition + 1 : currentPosition - 1;
     // Without an event the position shows again (which shows nothing).
     if (_annEventInfo3* e = GetEventInfo(currentEvent)) {
-        if (!(forward ? stepForward(e, &position) : stepBackward(e, &position)))
+        if (e->frames.empty() || !(forward ? stepForward(e, &position) : stepBackward(e, &position)))
             return currentPosition;
     } else {
         position = currentPosition;
@@ -218,8 +218,6 @@ int CAnimo::step(bool forward)
 bool CAnimo::stepForward(_annEventInfo3* e, int* position)
 {
     const int n = e->framesCount();
-    if (n == 0)
-        return false;
     int p = *position;
     // A loop end beyond the event loops at its last position.
     const int loopEnd = std::min<int>(e->loopEnd, n - 1);
@@ -268,9 +266,6 @@ bool CAnimo::stepForward(_annEventInfo3* e, int* position)
 
 bool CAnimo::stepBackward(_annEventInfo3* e, int* position)
 {
-    const int n = e->framesCount();
-    if (n == 0)
-        return false;
     int p = *position;
     if (e->loopEnd == 0) {
         if (p >= 0)
@@ -278,7 +273,7 @@ bool CAnimo::stepBackward(_annEventInfo3* e, int* position)
         stop(true);
         return false;
     }
-    const int loopEnd = std::min<int>(e->loopEnd, n - 1);
+    const int loopEnd = std::min<int>(e->loopEnd, e->framesCount() - 1);
     if (p < e->loopStart) {
         if (e->flags & EVENT_PING_PONG) {
             p += 2;
