@@ -2,7 +2,7 @@
 # names them when this user cannot install. SDL2 gives the host its window
 # and sound (the engine builds without it, headless only); the tests of the
 # program in a window start their own X server, Xvfb.
-quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev liblua5.4-dev locales libsdl2-dev libx11-dev xvfb)
+quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev liblua5.4-dev locales libsdl2-dev libx11-dev xvfb libcairo2-dev libcups2-dev poppler-utils)
 
 quarnel_install_deps() {
     local missing=() p

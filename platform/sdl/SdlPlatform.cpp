@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
+#include "platform/print/PdfPrint.h"
 #include "platform/sdl/SdlScreens.h"
 
 #include <SDL.h>
@@ -130,6 +131,8 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
     }
     return SdlAudioDevice::open();
 }
+
+std::unique_ptr<PrintJob> SdlPlatform::choosePrinter() { return createSystemPrintJob(); }
 
 int SdlPlatform::messageBox(const std::string& caption, const std::string& text)
 {
