@@ -52,8 +52,12 @@ void CRefreshScreen::CBackgroundManager::drop()
 {
     if (!background)
         return;
-    if (CGraphicsObject* source = background->getApplied())
+    if (CGraphicsObject* source = background->getApplied()) {
         source->removeInvalidateObserver(this);
+        // Redrawn into the surface after a loss, it was left pointing there.
+        if (source->GetDestiny() == background)
+            source->SetDestiny(nullptr);
+    }
     delete background;
     background = nullptr;
 }
