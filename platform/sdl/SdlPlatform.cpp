@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
+#include "platform/ffmpeg/DecodedVideo.h"
 #include "platform/print/PdfPrint.h"
 #include "platform/sdl/SdlScreens.h"
 
@@ -133,6 +134,11 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
 }
 
 std::unique_ptr<PrintJob> SdlPlatform::choosePrinter() { return createSystemPrintJob(); }
+
+std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
+{
+    return openDecodedVideo(enginePath, *currentClock(), audio);
+}
 
 int SdlPlatform::messageBox(const std::string& caption, const std::string& text)
 {

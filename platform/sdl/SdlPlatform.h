@@ -28,9 +28,10 @@
 //   loop never spins (an inactive window, a renderer without vsync).
 // - Sound: each audio device is an SDL audio device of 16-bit stereo frames
 //   whose callback pulls from the device's mixer at the device's own rate.
-// - The periodic timers run on their thread with the system clock; video
-//   is not available here. Printing goes to the default printer, or into a
-//   PDF file in the print folder when there is none.
+// - The periodic timers run on their thread with the system clock, as do
+//   the times of videos (decoded, DecodedVideo.h). Printing goes to the
+//   default printer, or into a PDF file in the print folder when there is
+//   none.
 namespace platform {
 
 // The DirectInput scan code of an SDL scancode, 0 for a key without one.
@@ -54,7 +55,7 @@ public:
     Input& input() override { return devices; }
     std::unique_ptr<AudioDevice> createAudioDevice() override;
     PeriodicTimers& timers() override { return periodic; }
-    std::unique_ptr<VideoStream> openVideo(const std::string&) override { return nullptr; }
+    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
     // The default printer without asking (SDL has no print dialog), or a
     // PDF in the print folder when there is none (PdfPrint.h).
     std::unique_ptr<PrintJob> choosePrinter() override;
