@@ -6,6 +6,7 @@
 #include "base/WindowServices.h"
 #include "graphics/InputPoller.h"
 #include "graphics/ListSnapshot.h"
+#include "graphics/Printer.h"
 #include "graphics/PublicTrash.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
@@ -554,7 +555,7 @@ void CWindow::setMusicFreq(int frequency)
         musicPlayer->setFreq(frequency);
 }
 
-void CWindow::print(const CXRect&) { Redraw(); }
+void CWindow::print(const CXRect& rect) { CPrinter printer(this, rect); }
 
 CXRect CWindow::getBoundingBox(CGraphicsObject* drawable) { return drawable ? drawable->GetBoundingBox() : CXRect(); }
 

@@ -83,9 +83,11 @@ struct CWindowLayers {
     void (*resetScriptMouse)(bool clearLimits);
     void (*restoreScriptMouse)();
     // The secondary display for the second window, made by the windowed
-    // display set-up; delay in milliseconds.
+    // display set-up; delay in milliseconds. CSecondaryDisplay fills it
+    // (SecondaryDisplay.cpp).
     CSecondaryDisplayIfc* (*makeSecondaryDisplay)(CWindowHandle secondWindow, CWindow* window, int delay);
-    // The refresh screen's background manager, made with the refresh screen.
+    // The refresh screen's background manager, made with the refresh
+    // screen. CRefreshScreen::CBackgroundManager fills it (Background.cpp).
     CScreenBackgroundIfc* (*makeBackground)(CWindow* window, CRefreshScreen* screen);
     // An image file loaded as a drawable (with its error code set when it
     // could not be read); the caller owns it.

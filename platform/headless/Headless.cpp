@@ -3,6 +3,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/print/PdfPrint.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,6 +45,7 @@ public:
     bool printer = true;
     Size page{2480, 3508};
     bool takesPictures = true;
+    bool toPdf = false;
     std::vector<PrintedDocument> documents;
 
     std::vector<std::pair<std::string, std::string>> messages;
@@ -406,6 +408,9 @@ std::unique_ptr<PrintJob> HeadlessPlatform::choosePrinter()
     Guard g(state->lock);
     if (!state->printer)
         return nullptr;
+    if (state->toPdf)
+        if (std::unique_ptr<PrintJob> pdf = createPdfPrintJob(state->page, PRINT_DOTS_PER_INCH, std::string()))
+            return pdf;
     return std::unique_ptr<PrintJob>(new HeadlessPrintJob(state, state->page, state->takesPictures));
 }
 
@@ -537,6 +542,12 @@ void HeadlessPlatform::setPrinterTakesPictures(bool takes)
     state->takesPictures = takes;
 }
 
+void HeadlessPlatform::setPrintToPdf(bool on)
+{
+    Guard g(state->lock);
+    state->toPdf = on;
+}
+
 std::vector<PrintedDocument> HeadlessPlatform::printedDocuments()
 {
     Guard g(state->lock);
@@ -557,7 +568,10 @@ void HeadlessPlatform::setMessagesToStandardError(bool on)
 
 std::unique_ptr<Platform> createHeadlessPlatform(ManualClock& clock)
 {
-    return std::unique_ptr<Platform>(new HeadlessPlatform(clock));
+    // A title played without a display prints into the print folder.
+    std::unique_ptr<HeadlessPlatform> made(new HeadlessPlatform(clock));
+    made->setPrintToPdf(true);
+    return made;
 }
 
 } // namespace platform

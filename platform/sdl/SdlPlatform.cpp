@@ -3,6 +3,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/print/PdfPrint.h"
 #include "platform/sdl/SdlScreens.h"
 
 #include <SDL.h>
@@ -131,6 +132,8 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
     }
     return SdlAudioDevice::open();
 }
+
+std::unique_ptr<PrintJob> SdlPlatform::choosePrinter() { return createSystemPrintJob(); }
 
 std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
 {
