@@ -24,7 +24,7 @@ template <class Lines>
 void defineObjectLines(CMC_ObjectsContainer* container, const Lines& lines)
 {
     CMElements elements(true);
-    for (const char* line : lines) {
+    for (const auto& line : lines) {
         std::string text(line);
         size_t colon = text.find(':'), equals = text.find('=');
         CXString object(text.substr(0, colon).c_str());

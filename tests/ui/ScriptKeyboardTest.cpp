@@ -171,10 +171,7 @@ TEST_F(CMC_KeyboardTest, TheKeyNameOfEveryScanCode)
     for (const auto& n : names)
         if (bound.insert(n.second).second)
             lines.push_back("K:ONKEYDOWN^" + n.second + "={LOG^ADD(\"" + n.second + ".\");}");
-    std::vector<const char*> text;
-    for (const std::string& l : lines)
-        text.push_back(l.c_str());
-    recordstest::defineObjectLines(scene, text);
+    recordstest::defineObjectLines(scene, lines);
     for (const auto& n : names) {
         type(uint32_t(n.first));
         EXPECT_EQ(logged(), n.second + ".") << "scan code " << n.first;
