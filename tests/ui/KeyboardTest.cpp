@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -245,6 +247,34 @@ TEST_F(CKeyboardTest, ALostDeviceIsAcquiredAgainOnceATick)
     tap(0x30);
     frame();
     EXPECT_EQ(heardSoFar(), "down 48, up 48, char b");
+}
+
+using CKeyboardThreadTest = screentest::HeadlessScreen;
+
+// The input thread reads the device; the frame tick delivers, under the
+// window lock.
+TEST_F(CKeyboardThreadTest, AWindowWithAnInputThreadDeliversWhatItsThreadRead)
+{
+    std::unique_ptr<CWindow> w(new CWindow(nullptr, &commandLine, &language, CXSize(800, 600), nullptr, "", false));
+    ASSERT_TRUE(w->hasInputThread());
+    CApplication application(w.get(), "", "", nullptr);
+    Heard heard;
+    w->registerKeyListener(&heard);
+    w->getKeyboardInterface()->setAutoRepeat(false);
+    w->OnActivateApp(true);
+    auto waitFor = [&](const std::string& log) {
+        for (int i = 0; i < 400 && heard.log != log; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            clockNow.advance(16);
+            w->Tick();
+        }
+        EXPECT_EQ(heard.log, log);
+    };
+    backend.input().keyboard().key(0x1E, true);
+    waitFor("down 30, char a");
+    backend.input().keyboard().key(0x1E, false);
+    waitFor("down 30, char a, up 30");
+    w->removeKeyListener(&heard);
 }
 
 } // namespace
