@@ -344,11 +344,19 @@ void SdlPlatform::followCursor()
         SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
         cursorShown = show;
     }
+    SdlScreens::Slot* main = screens->slot(0);
+    Point warp;
+    // The cursor is put where the engine asked only while the program has
+    // the focus.
+    if (mouse.takeCursorWarp(&warp) && main && active) {
+        int x, y;
+        SDL_RenderLogicalToWindow(main->renderer, float(warp.x), float(warp.y), &x, &y);
+        SDL_WarpMouseInWindow(main->window, x, y);
+    }
     Rect r;
     bool clip = mouse.cursorClip(&r);
     bool same = clip == cursorClipped && (!clip || (r.left == appliedClip.left && r.top == appliedClip.top &&
                                                     r.right == appliedClip.right && r.bottom == appliedClip.bottom));
-    SdlScreens::Slot* main = screens->slot(0);
     if (same || !main)
         return;
     cursorClipped = clip;
