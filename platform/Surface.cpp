@@ -76,6 +76,7 @@ int Surface::lock(uint8_t** out, int* outPitch)
         return DISPLAY_INVALID_PARAMS;
     if (isLost())
         return DISPLAY_SURFACE_LOST;
+    willChange();
     ++locks;
     *out = pixels.data();
     if (outPitch)
@@ -94,6 +95,7 @@ int Surface::unlock()
 int Surface::restore()
 {
     if (isLost()) {
+        willChange();
         std::fill(pixels.begin(), pixels.end(), uint8_t(0));
         lost.store(false, std::memory_order_release);
     }
@@ -170,6 +172,7 @@ int Surface::copy(const Rect& destination, const Surface& source, const Rect* so
         return DISPLAY_OK;
     Rect dst(destination.left - addressOrigin.x, destination.top - addressOrigin.y,
              destination.right - addressOrigin.x, destination.bottom - addressOrigin.y);
+    willChange();
     if (&source == this) {
         // Overlapping parts of one surface: copy from a snapshot of the source.
         std::unique_ptr<Surface> copyOf = create(src.width(), src.height(), bpp);
@@ -220,6 +223,7 @@ int Surface::fill(const Rect* rect, uint32_t pixel)
                   : Rect(0, 0, w, h);
     if (r.right < r.left || r.bottom < r.top)
         return DISPLAY_INVALID_RECT;
+    willChange();
     int x0 = std::max(r.left, 0), y0 = std::max(r.top, 0);
     int x1 = std::min(r.right, w), y1 = std::min(r.bottom, h);
     int db = bytesPerPixel();
@@ -297,12 +301,15 @@ int Primary::flip()
         return DISPLAY_NO_BACK_BUFFER;
     if (isLost() || back->isLost())
         return DISPLAY_SURFACE_LOST;
+    // The copy and its present are one step: the new front is the frame shown.
+    drawingFrame = true;
     std::memcpy(data(), back->data(), size_t(pitch()) * size_t(height()));
     return present();
 }
 
 int Primary::present()
 {
+    drawingFrame = false;
     if (isLost())
         return DISPLAY_SURFACE_LOST;
     int code = show();

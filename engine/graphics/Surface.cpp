@@ -166,6 +166,12 @@ int CSurface::Flip()
     return result(code);
 }
 
+void CSurface::BeginFrame()
+{
+    if (primary)
+        primary->beginFrame();
+}
+
 int CSurface::Present()
 {
     if (!primary)

@@ -63,6 +63,8 @@ public:
     // Shows the back buffer; a lost chain is restored and the frame is not
     // flipped again.
     int Flip();
+    // The copies that follow, up to Present, draw the next frame.
+    void BeginFrame();
     // Shows what the copies put on the primary.
     int Present();
     int waitForVB();

@@ -318,6 +318,7 @@ int CWindow::Redraw()
         } else {
             CRefreshRegion* dirty = refreshScreen->getRefreshList();
             const int bw = backBuffer->Width(), bh = backBuffer->Height();
+            surface->BeginFrame();
             for (int i = 0; i < dirty->getSize(); ++i) {
                 CXRect* entry = dirty->rectAt(i);
                 CXRect r = entry ? *entry : CXRect(0, 0, bw, bh);
