@@ -105,6 +105,11 @@ public:
     int copy(const Rect& destination, const Surface& source, const Rect* sourceRect);
     // The same without stretching: the source rectangle goes to (x, y).
     int copyFast(int x, int y, const Surface& source, const Rect* sourceRect);
+    // copyFast of each of the source's rectangles to its own place offset
+    // by (x, y); they must not overlap. Of one depth, the rows of them all
+    // are copied down the surface in one sweep, so that memory is walked
+    // in order (a frame's dirty rectangles). The first error, else OK.
+    int copyFastEach(int x, int y, const Surface& source, const Rect* sourceRects, int count);
     // Fills the rectangle (null: everything), clipped to the surface, with
     // a pixel value of this surface's depth.
     int fill(const Rect* rect, uint32_t pixel);

@@ -301,6 +301,54 @@ TEST_F(HeadlessDisplayTest, TheFrameShownStaysUntilTheNextOneWhateverTheFrontDoe
     }
 }
 
+// copyFastEach gives what copyFast of each rectangle in turn gives, on a
+// windowed primary addressed on the screen.
+TEST_F(HeadlessDisplayTest, RectanglesCopiedInOneSweepAsOneAtATime)
+{
+    struct Case {
+        const char* name;
+        int depth;
+        Point at;
+        std::vector<Rect> rects;
+    };
+    const Case cases[] = {
+        {"dirty rectangles of staggered rows", 16, Point{100, 50},
+         {Rect(0, 0, 8, 10), Rect(10, 3, 18, 12), Rect(20, 0, 28, 30), Rect(0, 10, 8, 20), Rect(10, 12, 18, 13),
+          Rect(30, 25, 40, 30), Rect(8, 0, 10, 30)}},
+        {"clipped by the client area", 16, Point{97, 45},
+         {Rect(0, 0, 10, 10), Rect(12, 5, 40, 9), Rect(0, 20, 40, 26), Rect(5, 27, 9, 30)}},
+        {"empty, outside and inverted ones among them", 16, Point{100, 50},
+         {Rect(2, 2, 6, 6), Rect(5, 5, 5, 9), Rect(30, 0, 41, 4), Rect(9, 9, 7, 12), Rect(20, 20, 30, 28)}},
+        {"another depth", 32, Point{100, 50}, {Rect(0, 0, 8, 10), Rect(10, 3, 18, 12)}},
+    };
+    platform.setClientOrigin(0, Point{100, 50});
+    auto src = make(40, 30, 16);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const Rect pixel(x, y, x + 1, y + 1);
+            src->fill(&pixel, uint32_t(x * 1637 + y * 40503) & 0xFFFF);
+        }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform.setDesktopDepth(c.depth);
+        int error = -1;
+        std::unique_ptr<Primary> swept = display.createWindowed(0, Size{40, 30}, &error);
+        std::unique_ptr<Primary> each = display.createWindowed(0, Size{40, 30}, &error);
+        ASSERT_NE(swept, nullptr);
+        ASSERT_NE(each, nullptr);
+        int expected = DISPLAY_OK;
+        for (const Rect& r : c.rects) {
+            const int code = each->copyFast(c.at.x + r.left, c.at.y + r.top, *src, &r);
+            expected = expected == DISPLAY_OK ? code : expected;
+        }
+        EXPECT_EQ(swept->copyFastEach(c.at.x, c.at.y, *src, c.rects.data(), int(c.rects.size())), expected);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(swept->pixelAt(x, y), each->pixelAt(x, y)) << x << "," << y;
+    }
+    EXPECT_EQ(make(4, 4, 16)->copyFastEach(0, 0, *src, nullptr, 1), DISPLAY_INVALID_PARAMS);
+}
+
 TEST_F(HeadlessDisplayTest, AWindowedPrimaryIsAddressedOnTheScreen)
 {
     platform.setDesktopDepth(32);
