@@ -26,11 +26,6 @@ struct V : Lanes256 {
     }
     // The lanes whose alpha is value, of the bits above or of the words a.
     static M lanes(unsigned, T a, int value) { return eq(a, set1(value)); }
-    static bool noAlpha(const uint8_t* a)
-    {
-        __m128i bytes = alphaBytes(a);
-        return _mm_testz_si128(bytes, bytes);
-    }
     static bool fullMask(const uint8_t* a)
     {
         return _mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_setzero_si128())) == 0;

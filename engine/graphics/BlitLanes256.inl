@@ -12,6 +12,11 @@ struct Lanes256 {
     static void store(PixelWord* p, T v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
     static __m128i alphaBytes(const uint8_t* a) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(a)); }
     static T loadAlpha(const uint8_t* a) { return _mm256_cvtepu8_epi16(alphaBytes(a)); }
+    static bool noAlpha(const uint8_t* a)
+    {
+        __m128i bytes = alphaBytes(a);
+        return _mm_testz_si128(bytes, bytes);
+    }
     static T set1(int v) { return _mm256_set1_epi16(short(v)); }
     static T zero() { return _mm256_setzero_si256(); }
     static T add(T a, T b) { return _mm256_add_epi16(a, b); }

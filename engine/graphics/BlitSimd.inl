@@ -57,9 +57,13 @@ struct Rows {
     // those, and the rule where any lies between.
     static void alphaBlock(PixelWord* dst, const PixelWord* src, const uint8_t* alpha)
     {
-        const unsigned zeros = V::zeros(alpha);
-        if (zeros != V::all)
-            alphaBlock(dst, src, alpha, zeros, V::fulls(alpha));
+        if (V::noAlpha(alpha))
+            return;
+        const unsigned fulls = V::fulls(alpha);
+        if (fulls == V::all)
+            V::store(dst, V::load(src));
+        else
+            alphaBlock(dst, src, alpha, V::zeros(alpha), fulls);
     }
     // The same with the block's bits of V::zeros and V::fulls known.
     static void alphaBlock(PixelWord* dst, const PixelWord* src, const uint8_t* alpha, unsigned zeros, unsigned fulls)
