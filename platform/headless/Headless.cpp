@@ -30,7 +30,11 @@ public:
     bool secondWindow = true;
     bool refusedDepth[33] = {};
     bool noFlipChain = false;
+    // The frame each window showed last: still only the front of the
+    // primary that showed it while shownFront is set, else kept in shown.
+    // It is copied out when read, or before that front changes or goes.
     std::unique_ptr<Surface> shown[WINDOWS];
+    const Surface* shownFront[WINDOWS] = {};
     uint64_t shownCount[WINDOWS] = {};
     std::unique_ptr<HeadlessDisplay> display;
 
@@ -51,16 +55,40 @@ public:
     std::vector<std::pair<std::string, std::string>> messages;
     bool messagesToStderr = true;
 
-    void frameShown(int window, const Surface& frame)
+    void frameShown(int window, const Surface& front)
     {
         Guard g(lock);
-        std::unique_ptr<Surface>& copy = shown[window];
-        if (!copy || copy->width() != frame.width() || copy->height() != frame.height() ||
-            copy->bitsPerPixel() != frame.bitsPerPixel())
-            copy = Surface::create(frame.width(), frame.height(), frame.bitsPerPixel());
-        if (copy)
-            std::memcpy(copy->data(), frame.data(), size_t(frame.pitch()) * size_t(frame.height()));
+        shownFront[window] = &front;
         ++shownCount[window];
+    }
+
+    // The front is about to change or go: the frame shown, when it is still
+    // only there, is copied out first.
+    void keepShownFrame(int window, const Surface& front)
+    {
+        Guard g(lock);
+        keepShownFrameLocked(window, &front);
+    }
+
+    const Surface* shownFrame(int window)
+    {
+        Guard g(lock);
+        keepShownFrameLocked(window, shownFront[window]);
+        return shown[window].get();
+    }
+
+private:
+    void keepShownFrameLocked(int window, const Surface* front)
+    {
+        if (!front || shownFront[window] != front)
+            return;
+        shownFront[window] = nullptr;
+        std::unique_ptr<Surface>& copy = shown[window];
+        if (!copy || copy->width() != front->width() || copy->height() != front->height() ||
+            copy->bitsPerPixel() != front->bitsPerPixel())
+            copy = Surface::create(front->width(), front->height(), front->bitsPerPixel());
+        if (copy)
+            std::memcpy(copy->data(), front->data(), size_t(front->pitch()) * size_t(front->height()));
     }
 };
 
@@ -76,13 +104,17 @@ public:
             *error = DISPLAY_OK;
         return std::unique_ptr<Primary>(p.release());
     }
+    ~HeadlessPrimary() override { state->keepShownFrame(window, *this); }
 
 protected:
+    // The frame shown stays in the front until it is read or the front
+    // changes: a frame nobody reads is never copied.
     int show() override
     {
         state->frameShown(window, *this);
         return DISPLAY_OK;
     }
+    void frontChanging() override { state->keepShownFrame(window, *this); }
 
 private:
     HeadlessPrimary(std::shared_ptr<HeadlessState> s, int w, Size size, int depth, Point origin, bool fullscreen)
@@ -471,8 +503,7 @@ const Surface* HeadlessPlatform::shownFrame(int window)
 {
     if (window < 0 || window >= WINDOWS)
         return nullptr;
-    Guard g(state->lock);
-    return state->shown[window].get();
+    return state->shownFrame(window);
 }
 
 uint64_t HeadlessPlatform::framesShown(int window)
