@@ -286,10 +286,18 @@ bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
             CXRect part = entry ? entry->Common(box) : box;
             if (element->mark || !(whole || !part.IsEmpty()))
                 continue;
+            // A clipping rectangle of the drawable's own is narrowed to the
+            // region too: drawn whole, it would cover what lies over it
+            // outside the region and blend again into regions already drawn.
             CXRect kept = d->GetClippingRect();
+            CXRect clip = part - d->GetPosition();
+            if (!kept.IsEmpty()) {
+                clip = kept.Common(clip);
+                if (clip.IsEmpty())
+                    continue;
+            }
             d->SetDestiny(destination);
-            if (d->GetClippingRect().IsEmpty())
-                d->SetClippingRect(part - d->GetPosition());
+            d->SetClippingRect(clip);
             d->Redraw();
             d->SetClippingRect(kept);
             if (d->Width() == part.Width() && d->Height() == part.Height())
