@@ -488,6 +488,9 @@ protected:
     void startReading();
     // Leaves the drawable empty (0 x 0) with ERROR_DAMAGED, which it returns.
     int damaged();
+    // Whether packed (RLE2) pixels and alpha open to the whole picture;
+    // true for any other kind.
+    bool packedFormCovers();
     // This drawable becomes an owned copy of the picture source shows, in
     // the form it is held (plain, or packed with its packed lengths), with
     // its position, clipping, name and drawing settings.

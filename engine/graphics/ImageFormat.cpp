@@ -97,18 +97,36 @@ std::vector<char> packed(std::vector<char> plain, _compression kind, bool words)
     };
     if (kind == COMPRESSION_RLE2 || kind == COMPRESSION_LZO_RLE2) {
         int length = 0;
-        if (words)
-            plain = own(CRLECompression::__compress(plain.data(), int(plain.size()), length), length);
-        else
-            plain = own(CRLECompression::__compresschar(plain.data(), int(plain.size()), length), length);
+        char* block = words ? CRLECompression::__compress(plain.data(), int(plain.size()), length)
+                            : CRLECompression::__compresschar(plain.data(), int(plain.size()), length);
+        plain = own(block, length);
     }
     if (kind == COMPRESSION_LZO || kind == COMPRESSION_LZO_RLE2) {
         CLZWCompression2 codec(plain.data(), int(plain.size()));
         int length = 0;
         char* block = codec.compress(length);
-        plain = own(block, block ? length + 8 : 0);
+        plain = own(block, length + 8);
     }
     return plain;
+}
+
+// Whether an RLE2 stream of length bytes fills expected bytes of output
+// (values of valueSize bytes). A stream cut short does not; bytes after the
+// output is full are let be, as the decoder lets them be.
+bool rle2Covers(const char* block, int64_t length, int64_t expected, int valueSize)
+{
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(block);
+    int64_t at = 0, out = 0;
+    while (out < expected && at < length) {
+        const unsigned c = in[at++];
+        const int64_t values = c >= 128 ? c - 128 : c;
+        const int64_t stored = c >= 128 ? valueSize : values * valueSize;
+        if (stored > length - at)
+            return false;
+        at += stored;
+        out += values * valueSize;
+    }
+    return block && out >= expected;
 }
 
 // The kinds the writer makes; kind 5 (JPEG colour) is only ever read.
@@ -208,7 +226,17 @@ int CGraphicsObject::readImageFile(CFile* file)
     packedSize = packedSize2 = int32_t(jpegLength >= 0 ? std::min(jpegLength, colourSize) : colourSize);
     planeSize[3] = int32_t(alphaSize);
     DeCompress();
-    return LastError() == ERROR_DAMAGED ? damaged() : 0;
+    if (LastError() == ERROR_DAMAGED || !packedFormCovers())
+        return damaged();
+    return 0;
+}
+
+bool CGraphicsObject::packedFormCovers()
+{
+    if (compression != COMPRESSION_RLE2)
+        return true;
+    return rle2Covers(data, packedSize, blockBytes(width, height, GetPixelSize()), 2) &&
+           (!alpha || rle2Covers(alpha, planeSize[3], blockBytes(width, height, 1), 1));
 }
 
 int CGraphicsObject::readNVI(CFile* file)
@@ -263,6 +291,8 @@ int CGraphicsObject::readNVI(CFile* file)
     if (kind == COMPRESSION_RLE2) {
         compression = COMPRESSION_RLE2;
         packedSize = packedSize2 = int32_t(colourSize);
+        if (!packedFormCovers())
+            return damaged();
     } else {
         compression = COMPRESSION_NONE;
         dataSize = int32_t(plain);
