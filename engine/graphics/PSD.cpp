@@ -174,8 +174,14 @@ bool CPSD::readLayers(Reader& in)
         const int64_t pixels = blockBytes(int(w), int(h), 1);
         if (w * h != pixels)
             return false;
-        layer->drawable.reset(new CGraphicsObject(window, CXSize(int(w), int(h)), 24));
+        // The pixels are made from the planes read: a layer whose bounds
+        // claim more than its data holds costs no more than its data.
+        layer->drawable.reset(new CGraphicsObject(window));
         CGraphicsObject* d = layer->drawable.get();
+        d->setSize(CXSize(int(w), int(h)));
+        d->SetPitch(int(w));
+        d->SetBpp(24);
+        bool planes = false;
         d->setFileName(layer->name);
         d->SetPosition(b.left, b.top);
         for (const Channel& channel : layer->channels) {
@@ -197,7 +203,9 @@ bool CPSD::readLayers(Reader& in)
                 }
                 char* packedRows = in.bytesOf(total);
                 CRLECompression2 codec(CXSize(int(w), int(h)), rows, packedRows, int(total));
-                if (packedRows && pixels > 0)
+                // A PackBits row takes at least two bytes for every 128 of
+                // its bytes; rows that claim less are damage.
+                if (packedRows && pixels > 0 && total >= h * 2 * ((w + 127) / 128))
                     plane.reset(codec.Decompress(0));
             } else {
                 // A coding this reader does not know: its data are passed
@@ -216,8 +224,10 @@ bool CPSD::readLayers(Reader& in)
                 continue;
             delete[] *target;
             *target = plane.release();
+            planes = true;
         }
-        d->JoinChannels();
+        if (planes)
+            d->JoinChannels();
     }
     return !in.failed();
 }
