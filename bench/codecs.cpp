@@ -4,10 +4,11 @@
 // The reference allocates its output as every decoder must. The Drawable
 // figures unpack the picture held by a drawable in the compression kinds
 // that image and animation files store (LZO, LZO over RLE2, RLE2). The
-// ImageFile figures load the picture from an engine image file of each
+// ImageFile figures read the picture from an engine image file of each
 // kind (from the page cache) until its pixels can be drawn, and JPEG
 // decodes a JPEG file image held in memory.
 #include "base/Compression.h"
+#include "base/File.h"
 #include "graphics/GraphicsObject.h"
 #include "graphics/Image.h"
 #include "graphics/Jpeg.h"
@@ -328,23 +329,20 @@ std::string imageFile(_compression kind)
     return host;
 }
 
+// The file is opened once: each round reads it from its start (through
+// the page cache) and decodes it, as the image object's reader does after
+// the file layer has found it.
 void BM_ImageFile(benchmark::State& state)
 {
     const _compression kind = _compression(state.range(0));
-    const std::string host = imageFile(kind);
-    const std::string name = platform::toEnginePath(host);
-    FILE* f = std::fopen(host.c_str(), "rb");
-    long size = 0;
-    if (f) {
-        std::fseek(f, 0, SEEK_END);
-        size = std::ftell(f);
-        std::fclose(f);
-    }
+    CFile file;
+    if (file.Open(nullptr, CXString(platform::toEnginePath(imageFile(kind)).c_str()), 0x11) != 0)
+        std::abort();
     CImage image(nullptr);
     measureSteps(
-        state, int(size - 40), [] {},
+        state, file.Length() - 40, [] {},
         [&] {
-            if (image.Load(CXString(name.c_str()), false) != 0)
+            if (image.Load(&file) != 0)
                 std::abort();
             image.unpack();
             benchmark::DoNotOptimize(image.GetDataPtr());

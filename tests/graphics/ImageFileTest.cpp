@@ -172,4 +172,24 @@ TEST_F(CImageFileTest, PicturesOfEveryReaderAreDrawnExactly)
     }
 }
 
+// The screen's last frame written through the drawable's writer reads
+// back as the frame that was shown.
+TEST_F(CImageFileTest, TheLastFrameIsSavedAsAnImageFile)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen* screen = w->GetRefreshScreenInterface();
+    auto scenery = [](int x, int y) { return uint16_t(x * 3 + y * 5 + (y << 8)); };
+    auto picture = screentest::drawable(w.get(), 800, 600, scenery);
+    screen->put(picture.get(), 0);
+    w->Tick();
+    ASSERT_EQ(screen->Save(CXString("shot.img"), COMPRESSION_LZO), 0);
+    CImage shot(nullptr, CXString("shot.img"));
+    ASSERT_EQ(shot.LastError(), 0);
+    ASSERT_EQ(shot.Width(), 800);
+    ASSERT_EQ(shot.Height(), 600);
+    for (int y = 0; y < 600; y += 7)
+        for (int x = 0; x < 800; x += 3)
+            ASSERT_EQ(uint16_t(shot.GetPixel(x, y).getPixel()), scenery(x, y)) << x << "," << y;
+}
+
 } // namespace
