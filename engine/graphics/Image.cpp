@@ -61,8 +61,12 @@ int CImage::Load(CXString fileName, bool convert)
     fileName.Lower();
     // Every other name is a JPEG file on disk; such an image is not marked
     // loaded, so that showing it reads the file again.
-    if (!fileName.endsWith(".img"))
-        return load(CFile::getPath(CGraphicsObject::window, fileName));
+    if (!fileName.endsWith(".img")) {
+        // The new picture is shown where it lies, as an ".img" one is.
+        if (load(CFile::getPath(CGraphicsObject::window, fileName)) == 0)
+            Invalidate();
+        return LastError();
+    }
     CFile file;
     if (file.Open(CGraphicsObject::window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0) {
         setErrorCode(CFile::ERROR_OPEN);

@@ -195,6 +195,8 @@ bool CPSD::readLayers(Reader& in)
                 }
             } else if (compressionKind == 1) {
                 // A packed length for each row, then the rows.
+                if (h * 2 > in.size() - in.position())
+                    return false;
                 short* rows = new short[size_t(h ? h : 1)];
                 int64_t total = 0;
                 for (int64_t r = 0; r < h; ++r) {
