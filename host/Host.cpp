@@ -223,12 +223,14 @@ int runHost(const char* text, CXString* message)
     }
 
     // Plug-ins are looked for beside the program, whatever folder the title
-    // is started in.
+    // is started in. A headless run's input comes between frames (fed at
+    // pumpEvents): the frame tick polls the devices, with no input thread,
+    // so that the same input gives the same run.
     CWindow* window = nullptr;
     CApplication* application = nullptr;
     if (exitCode == EXIT_ENDED) {
         window = new CWindow(mainWindow, commandLine, &language, CXSize(800, 600), nullptr,
-                             CXString(platform::executableFolder().c_str()), false);
+                             CXString(platform::executableFolder().c_str()), headless);
         procedure.setEngineWindow(window);
         set(window, nullptr); // the window the menu's Redraw redraws
         window->OnActivateApp(true);

@@ -70,8 +70,10 @@ public:
     virtual std::unique_ptr<AudioDevice> createAudioDevice() = 0;
     virtual PeriodicTimers& timers() = 0;
     // Opens a video file named in engine form (Drives.h); null when it
-    // cannot be opened or played.
-    virtual std::unique_ptr<VideoStream> openVideo(const std::string& enginePath) = 0;
+    // cannot be opened or played. Its sound track plays through a sound
+    // buffer of `audio` (null: the video is silent), made at once: the
+    // device may go before the stream.
+    virtual std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) = 0;
     // Asks the user for a printer; null when the user cancelled or there is
     // no printer.
     virtual std::unique_ptr<PrintJob> choosePrinter() = 0;

@@ -144,4 +144,61 @@ void PeriodicTimers::fireDue(std::unique_lock<std::mutex>& held, uint32_t now)
     }
 }
 
+std::unique_ptr<ThreadPacer> PeriodicTimers::makePacer(uint32_t periodMs)
+{
+    return std::unique_ptr<ThreadPacer>(manual ? new ThreadPacer(*manual, periodMs) : new ThreadPacer(periodMs));
+}
+
+ThreadPacer::ThreadPacer(ManualClock& clock, uint32_t periodMs) : manual(&clock), period(periodMs ? periodMs : 1)
+{
+    clock.addListener(this);
+}
+
+ThreadPacer::ThreadPacer(uint32_t periodMs) : manual(nullptr), period(periodMs ? periodMs : 1) {}
+
+ThreadPacer::~ThreadPacer()
+{
+    stop();
+    if (manual)
+        manual->removeListener(this);
+}
+
+bool ThreadPacer::wait()
+{
+    std::unique_lock<std::mutex> l(lock);
+    inPass = false;
+    wake.notify_all();
+    if (manual)
+        wake.wait(l, [this] { return stopped || granted; });
+    else
+        wake.wait_for(l, std::chrono::milliseconds(period), [this] { return stopped; });
+    if (stopped)
+        return false;
+    granted = false;
+    inPass = true;
+    return true;
+}
+
+void ThreadPacer::stop()
+{
+    std::lock_guard<std::mutex> l(lock);
+    stopped = true;
+    wake.notify_all();
+}
+
+// The mover waits until the worker took the pass and came back to wait, so
+// that what the pass did (a frame decoded, sound written) is there when
+// advance returns.
+void ThreadPacer::clockAdvanced(uint32_t, uint32_t elapsed)
+{
+    std::unique_lock<std::mutex> l(lock);
+    carried += elapsed;
+    if (carried < period || stopped)
+        return;
+    carried %= period;
+    granted = true;
+    wake.notify_all();
+    wake.wait(l, [this] { return stopped || (!granted && !inPass); });
+}
+
 } // namespace platform

@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,6 +28,8 @@ namespace platform {
 // Callbacks run one at a time. A callback may start and kill timers (its
 // own included: killing itself returns at once); it must not move a manual
 // clock, and must not add or remove clock listeners.
+class ThreadPacer;
+
 class PeriodicTimers : private ClockListener {
 public:
     using Callback = void (*)(uint32_t id, void* user);
@@ -50,6 +53,9 @@ public:
     bool kill(uint32_t id);
     // Timers running.
     int count();
+    // A pacer for a worker thread of the caller's that follows the same
+    // clock as these timers (see ThreadPacer).
+    std::unique_ptr<ThreadPacer> makePacer(uint32_t periodMs);
 
 private:
     struct Timer {
@@ -79,6 +85,43 @@ private:
     bool changed = false;
     std::thread thread;
     std::thread::id threadId;
+};
+
+// The periodic sleep of a worker thread that decodes in step with the
+// clock (the video player's): wait() returns once a period has passed, or
+// false once stop() was called. It follows its clock as the timers above
+// do: on a manual clock a period passes only when the clock moves, and the
+// thread that moved it returns from advance only after the worker ran the
+// pass that the move allowed and waits again (or was stopped), so a run on
+// a manual clock is repeatable; a move shorter than the period carries its
+// milliseconds over to the next one, and a longer move allows one pass. On
+// any other clock the worker sleeps in real time.
+class ThreadPacer : private ClockListener {
+public:
+    ThreadPacer(ManualClock& clock, uint32_t periodMs);
+    explicit ThreadPacer(uint32_t periodMs);
+    // Stops; the worker must be gone (joined) before the pacer is.
+    ~ThreadPacer();
+    ThreadPacer(const ThreadPacer&) = delete;
+    ThreadPacer& operator=(const ThreadPacer&) = delete;
+
+    // The worker's sleep between two passes.
+    bool wait();
+    // Wakes the worker for good and releases a thread waiting for its pass
+    // (any thread).
+    void stop();
+
+private:
+    void clockAdvanced(uint32_t now, uint32_t elapsed) override;
+
+    ManualClock* manual;
+    uint32_t period;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool stopped = false;
+    bool granted = false; // a manual move allowed a pass not yet taken
+    bool inPass = false;  // the worker is between two waits
+    uint32_t carried = 0; // milliseconds of manual moves not yet a period
 };
 
 } // namespace platform

@@ -1,20 +1,23 @@
 #pragma once
+#include "platform/Clock.h"
 #include "platform/Display.h"
 
 #include <cstdint>
+#include <mutex>
 
 namespace platform {
 
 // A video file opened for playing into a surface, as the movie player
 // uses DirectShow's multimedia stream: open, run, stop, seek,
 // read the stream time, and copy the current frame into a surface. A
-// backend opens it (Platform::openVideo); the file's sound, when the
-// backend plays it, goes through the backend's audio.
+// backend opens it (Platform::openVideo); the file's sound plays through
+// the audio device given there, while the stream runs.
 //
 // Times are in 100-nanosecond units from the start of the movie. The stream
 // time moves while the stream runs, with the clock (Clock.h), and stands
-// while it is stopped. Calls may come from the main thread and one worker
-// thread at once.
+// while it is stopped. The end is where the last frame ends; the duration
+// is what the file tells of it. Calls may come from the main thread and
+// one worker thread at once.
 enum VideoResult : int {
     VIDEO_FRAME = 0,        // a new frame was copied into the surface
     VIDEO_NO_NEW_FRAME = 1, // the surface already holds the frame of this time
@@ -40,6 +43,32 @@ public:
     // (0, 0), converted to its depth. The surface must have the stream's
     // size.
     virtual int update(Surface* target) = 0;
+};
+
+// The stream time of a video as the streams keep it: it moves with a clock
+// while running and stands while stopped, from 0 up to the duration (when
+// the duration is known, that is not negative). Thread-safe.
+class VideoTimeline {
+public:
+    VideoTimeline(Clock& clock, int64_t duration) : clock(clock), length(duration) {}
+
+    void setRunning(bool on);
+    bool isRunning();
+    // Moves the time, clamped to 0 .. duration.
+    void setTime(int64_t t);
+    int64_t time();
+    int64_t duration() const { return length; }
+
+private:
+    int64_t timeLocked();
+    int64_t clamped(int64_t t) const;
+
+    Clock& clock;
+    const int64_t length;
+    std::mutex lock;
+    bool running = false;
+    int64_t base = 0;   // the time when it last started, stopped or moved
+    uint32_t since = 0; // the clock's tick then
 };
 
 } // namespace platform

@@ -60,7 +60,9 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     const CWindowLayers& l = layers();
     if (l.makeKeyboard)
         keyboard = l.makeKeyboard(this);
-    if (!noInputThread && l.makeMouse)
+    // Without an input thread the tick polls the mouse itself, so that a run
+    // fed between frames (headless) sees its input in the next frame.
+    if (l.makeMouse)
         dxMouse = l.makeMouse(this);
     keyListeners = new CXArray(101, 0.75f);
     mouseListeners = new CSortedVector(101);

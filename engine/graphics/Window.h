@@ -64,8 +64,9 @@ public:
     enum { CAPTION_PRIORITY = 1000000 };
 
     // appDirectory: the program's folder; the current directory becomes the
-    // root path. Without noInputThread the window makes the DirectInput
-    // mouse and starts the input thread. The window is built inactive.
+    // root path. The window makes the keyboard and the DirectInput mouse;
+    // without noInputThread it starts the input thread that polls them,
+    // with it the tick polls them. The window is built inactive.
     CWindow(CWindowHandle window, CCommandLine6* commandLine, CLanguageOSVer* language, CXSize clientSize,
             CCursorHandle mainCursor, const CXString& appDirectory, bool noInputThread);
     // Stops the input thread, then frees what the window owns.
@@ -320,7 +321,8 @@ private:
     CSortedVector* mouseListeners;
     CPublicTrash* trash;
     CXArray* pollers;
-    bool active;
+    // Read by the input thread and a movie's worker.
+    std::atomic<bool> active;
 
     // The input thread's sleep, pause and stop.
     std::mutex threadState;

@@ -63,8 +63,8 @@ public:
 // nothing, a query answers 0 or null.
 struct CWindowLayers {
     // The keyboard and the DirectInput mouse, made by the window's
-    // constructor (the mouse only with an input thread); they add
-    // themselves as input pollers. The window's release deletes them.
+    // constructor; they add themselves as input pollers. The window's
+    // release deletes them.
     CKeyboard* (*makeKeyboard)(CWindow* window);
     void (*deleteKeyboard)(CKeyboard* keyboard);
     CDXMouse* (*makeMouse)(CWindow* window);

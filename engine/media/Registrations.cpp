@@ -1,8 +1,10 @@
-// What the sound layer gives the layers below it: the application's sound
-// manager and codecs, the outside decoder of the script application, and
-// the window's sound device, music player and frame step.
+// What the animation and sound layer gives the layers below it: the
+// application's animation and sound managers and the sound codecs, the
+// outside decoder of the script application, and the window's sound
+// device, music player and frame steps.
 #include "graphics/Window.h"
 #include "graphics/WindowSound.h"
+#include "media/AnimationManager.h"
 #include "media/MusicPlayer.h"
 #include "media/SndStream.h"
 #include "media/Sound4.h"
@@ -11,6 +13,12 @@
 #include "script/Application.h"
 
 namespace {
+CAnimationManager* makeAnimationManager() { return new CAnimationManager; }
+void deleteAnimationManager(CAnimationManager* m) { delete m; }
+void pauseAnimations(CAnimationManager* m) { m->pause(); }
+void resumeAnimations(CAnimationManager* m, CMC_GroupMembers* group) { m->resume(group); }
+void stepAnimations(CAnimationManager* m) { m->domodal(); }
+
 CSoundManager* makeSoundManager() { return new CSoundManager; }
 void deleteSoundManager(CSoundManager* m) { delete m; }
 void pauseSounds(CSoundManager* m) { m->pause(); }
@@ -36,6 +44,10 @@ struct Registration {
     Registration()
     {
         CApplicationLayers& l = CApplication::layers();
+        l.makeAnimationManager = &makeAnimationManager;
+        l.deleteAnimationManager = &deleteAnimationManager;
+        l.pauseAnimations = &pauseAnimations;
+        l.resumeAnimations = &resumeAnimations;
         l.makeSoundManager = &makeSoundManager;
         l.deleteSoundManager = &deleteSoundManager;
         l.pauseSounds = &pauseSounds;
@@ -44,6 +56,7 @@ struct Registration {
         l.doneCodecs = &CSoundCodec::done_codecs;
         l.loadSoundDecoder = &loadSoundDecoder;
         l.releaseSoundDecoder = &CSoundCodec_ADPCM::done;
+        CWindow::layers().stepAnimations = &stepAnimations;
         CWindowSoundLayer& w = CWindowSoundLayer::get();
         w.createSoundDevice = &createSoundDevice;
         w.destroySoundDevice = &destroySoundDevice;

@@ -15,6 +15,7 @@ struct DrawableSlot {
     CMC_ObjectsContainer::DrawableAccessor accessor;
 };
 DrawableSlot drawableSlots[16];
+CMC_ObjectsContainer::SoundAccessor soundAccessor = nullptr;
 
 CMC_ObjectsContainer::DrawableAccessor drawableAccessor(int typeId)
 {
@@ -224,6 +225,14 @@ CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& spec)
     default:
         return nullptr;
     }
+}
+
+void CMC_ObjectsContainer::setSoundAccessor(SoundAccessor accessor) { soundAccessor = accessor; }
+
+CSound4* CMC_ObjectsContainer::getSound(const CXString& name)
+{
+    CMC_Object* obj = name.IsString() ? getObject(name) : nullptr;
+    return obj && obj->getType() == MC_SOUND && soundAccessor ? soundAccessor(obj) : nullptr;
 }
 
 CXString CMC_ObjectsContainer::getGraphicsObjectName(CGraphicsObject* g, bool searchParents)

@@ -4,6 +4,7 @@
 
 class CGraphicsObject;
 class CMElements;
+class CSound4;
 class CStringHashCode;
 class CWindow;
 
@@ -74,6 +75,12 @@ public:
     // after '!'. Installed by the graphics script types.
     using DrawableAccessor = CGraphicsObject* (*)(CMC_Object* object, const CXString& frame);
     static void setDrawableAccessor(int typeId, DrawableAccessor accessor);
+    // The sound of the named SOUND object (type 2005); null for an empty
+    // text, an unknown name or an object of another type.
+    CSound4* getSound(const CXString& name);
+    // How a SOUND object gives its sound; installed by the script sound type.
+    using SoundAccessor = CSound4* (*)(CMC_Object* sound);
+    static void setSoundAccessor(SoundAccessor accessor);
 
     // Adds the parent and its own parent to this container, so that they
     // are found by name, after taking out those of an earlier parent.

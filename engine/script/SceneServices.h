@@ -2,6 +2,7 @@
 #include "base/XString.h"
 
 class CCollisionObserver;
+class CControlUnit;
 class CWindow;
 class CGraphicsObject;
 class CMC_Object;
@@ -33,6 +34,9 @@ public:
     // updated; the unit then starts the scene's music.
     virtual bool wasInitiallyUpdated() = 0;
     virtual bool onInitialUpdate() = 0;
+    // The unit as the controls see it (their hot spots' unit and a notifier
+    // of every button); null for a unit that has no controls.
+    virtual CControlUnit* getControlUnit() { return nullptr; }
 };
 
 // A unit that keeps its name and background and plays the scenes' music

@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
+#include "platform/ffmpeg/DecodedVideo.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -214,44 +215,30 @@ private:
 // Solid frames; the stream time follows the clock while running.
 class HeadlessVideoStream : public VideoStream {
 public:
-    HeadlessVideoStream(const FakeVideo& v, ManualClock& c) : video(v), clock(c) {}
+    HeadlessVideoStream(const FakeVideo& v, ManualClock& c)
+        : video(v), timeline(c, int64_t(v.frames) * v.frameMs * 10000)
+    {
+    }
 
     int width() override { return video.width; }
     int height() override { return video.height; }
-    int64_t duration() override { return int64_t(video.frames) * video.frameMs * 10000; }
-    void setRunning(bool on) override
-    {
-        Guard g(lock);
-        if (on == running)
-            return;
-        base = timeLocked();
-        since = clock.tickCount();
-        running = on;
-    }
-    bool isRunning() override
-    {
-        Guard g(lock);
-        return running;
-    }
+    int64_t duration() override { return timeline.duration(); }
+    void setRunning(bool on) override { timeline.setRunning(on); }
+    bool isRunning() override { return timeline.isRunning(); }
     bool seek(int64_t t) override
     {
         Guard g(lock);
-        base = std::min(std::max<int64_t>(t, 0), duration());
-        since = clock.tickCount();
+        timeline.setTime(t);
         shownFrame = -1;
         return true;
     }
-    int64_t time() override
-    {
-        Guard g(lock);
-        return timeLocked();
-    }
+    int64_t time() override { return timeline.time(); }
     int update(Surface* target) override
     {
         Guard g(lock);
         if (!target || target->isLost() || target->width() != video.width || target->height() != video.height)
             return VIDEO_ERROR;
-        int64_t t = timeLocked();
+        int64_t t = timeline.time();
         if (t >= duration())
             return VIDEO_END;
         int64_t frame = video.frameMs ? t / (int64_t(video.frameMs) * 10000) : 0;
@@ -265,19 +252,9 @@ public:
     }
 
 private:
-    int64_t timeLocked()
-    {
-        int64_t t = base;
-        if (running)
-            t += int64_t(uint32_t(clock.tickCount() - since)) * 10000;
-        return std::min(t, duration());
-    }
     FakeVideo video;
-    ManualClock& clock;
+    VideoTimeline timeline;
     std::mutex lock;
-    bool running = false;
-    int64_t base = 0;
-    uint32_t since = 0;
     int64_t shownFrame = -1;
 };
 
@@ -381,6 +358,25 @@ HeadlessPlatform::HeadlessPlatform(ManualClock& c) : clock(c), state(std::make_s
 
 HeadlessPlatform::~HeadlessPlatform() {}
 
+namespace {
+HeadlessPlatform::EventFeed eventFeed = nullptr;
+void* eventFeedData = nullptr;
+} // namespace
+
+void HeadlessPlatform::setEventFeed(EventFeed feed, void* data)
+{
+    eventFeed = feed;
+    eventFeedData = data;
+}
+
+bool HeadlessPlatform::readEvents(WindowProcedure*)
+{
+    ++pumped;
+    if (eventFeed)
+        eventFeed(*this, pumped, eventFeedData);
+    return true;
+}
+
 Display& HeadlessPlatform::display() { return *state->display; }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::createAudioDevice()
@@ -393,14 +389,16 @@ std::unique_ptr<AudioDevice> HeadlessPlatform::createAudioDevice()
     return std::unique_ptr<AudioDevice>(new HeadlessAudioDevice(state, clock));
 }
 
-std::unique_ptr<VideoStream> HeadlessPlatform::openVideo(const std::string& enginePath)
+std::unique_ptr<VideoStream> HeadlessPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
 {
     std::string wanted = upperCp1250(enginePath);
-    Guard g(state->lock);
-    for (auto& v : state->videos)
-        if (v.first == wanted)
-            return std::unique_ptr<VideoStream>(new HeadlessVideoStream(v.second, clock));
-    return nullptr;
+    {
+        Guard g(state->lock);
+        for (auto& v : state->videos)
+            if (v.first == wanted)
+                return std::unique_ptr<VideoStream>(new HeadlessVideoStream(v.second, clock));
+    }
+    return openDecodedVideo(enginePath, clock, audio);
 }
 
 std::unique_ptr<PrintJob> HeadlessPlatform::choosePrinter()

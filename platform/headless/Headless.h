@@ -20,7 +20,8 @@
 //   devices mix as the clock advances, ms x rate / 1000 frames at a time,
 //   and the mixed stream can be captured;
 // - input: through the devices' feed side (Input.h);
-// - video: fake streams of solid frames, by file name;
+// - video: fake streams of solid frames, by file name; other files are
+//   decoded (DecodedVideo.h), their stream time following the manual clock;
 // - printing: a print sink that records the documents and their pages;
 // - message boxes: recorded, and written to standard error unless told not to.
 // The clock outlives the platform and everything made from it.
@@ -67,7 +68,7 @@ public:
     Input& input() override { return devices; }
     std::unique_ptr<AudioDevice> createAudioDevice() override;
     PeriodicTimers& timers() override { return periodic; }
-    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath) override;
+    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
     std::unique_ptr<PrintJob> choosePrinter() override;
     int messageBox(const std::string& caption, const std::string& text) override;
 
@@ -115,7 +116,18 @@ public:
     std::vector<std::pair<std::string, std::string>> messages();
     void setMessagesToStandardError(bool on);
 
+    // The events of a run that drives itself (the host's loop pumps the
+    // events between frames): the feed installed here gets the platform and
+    // the number of the pass, from 1, and may feed the devices or post
+    // window messages. Process-wide; null (at first) feeds nothing.
+    using EventFeed = void (*)(HeadlessPlatform& platform, uint64_t pass, void* data);
+    static void setEventFeed(EventFeed feed, void* data);
+
+protected:
+    bool readEvents(WindowProcedure* procedure) override;
+
 private:
+    uint64_t pumped = 0;
     ManualClock& clock;
     std::shared_ptr<HeadlessState> state;
     Input devices;

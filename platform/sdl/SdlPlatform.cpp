@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
+#include "platform/ffmpeg/DecodedVideo.h"
 #include "platform/sdl/SdlScreens.h"
 
 #include <SDL.h>
@@ -129,6 +130,11 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
         audioStarted = true;
     }
     return SdlAudioDevice::open();
+}
+
+std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
+{
+    return openDecodedVideo(enginePath, *currentClock(), audio);
 }
 
 int SdlPlatform::messageBox(const std::string& caption, const std::string& text)

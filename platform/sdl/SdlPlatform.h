@@ -28,8 +28,9 @@
 //   loop never spins (an inactive window, a renderer without vsync).
 // - Sound: each audio device is an SDL audio device of 16-bit stereo frames
 //   whose callback pulls from the device's mixer at the device's own rate.
-// - The periodic timers run on their thread with the system clock; video
-//   and printing are not available here.
+// - The periodic timers run on their thread with the system clock, as do
+//   the times of videos (decoded, DecodedVideo.h); printing is not
+//   available here.
 namespace platform {
 
 // The DirectInput scan code of an SDL scancode, 0 for a key without one.
@@ -53,7 +54,7 @@ public:
     Input& input() override { return devices; }
     std::unique_ptr<AudioDevice> createAudioDevice() override;
     PeriodicTimers& timers() override { return periodic; }
-    std::unique_ptr<VideoStream> openVideo(const std::string&) override { return nullptr; }
+    std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
     std::unique_ptr<PrintJob> choosePrinter() override { return nullptr; }
     int messageBox(const std::string& caption, const std::string& text) override;
     void* createMainWindow(int window, const std::string& caption, bool windowed, Point position) override;

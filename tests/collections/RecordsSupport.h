@@ -18,32 +18,34 @@
 
 namespace recordstest {
 
+// Creates the objects of "OBJECT:PROPERTY=VALUE" lines in the container
+// through the type registry, as a scene file would, then calls init on each.
+inline void defineObjects(CMC_ObjectsContainer* container, std::initializer_list<const char*> lines)
+{
+    CMElements elements(true);
+    for (const char* line : lines) {
+        std::string text(line);
+        size_t colon = text.find(':'), equals = text.find('=');
+        CXString object(text.substr(0, colon).c_str());
+        CMElement* e = elements.get(object);
+        if (!e) {
+            e = new CMElement(object);
+            elements.add(e);
+        }
+        e->addProperty(text.substr(colon + 1, equals - colon - 1).c_str(), text.substr(equals + 1).c_str());
+    }
+    delete container->resolveObjects(&elements);
+    for (int i = 0; i < elements.getSize(); ++i)
+        if (CMC_Object* o = container->getObject(elements.getAt(i)->getName()))
+            o->init();
+}
+
 class Scene : public CMC_ObjectsContainer {
 public:
     Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("SCENE"), MC_SCENE) { scene = this; }
     ~Scene() override { unload(); }
 
-    // Creates the objects of "OBJECT:PROPERTY=VALUE" lines through the
-    // type registry, as a scene file would, then calls init on each.
-    void define(std::initializer_list<const char*> lines)
-    {
-        CMElements elements(true);
-        for (const char* line : lines) {
-            std::string text(line);
-            size_t colon = text.find(':'), equals = text.find('=');
-            CXString object(text.substr(0, colon).c_str());
-            CMElement* e = elements.get(object);
-            if (!e) {
-                e = new CMElement(object);
-                elements.add(e);
-            }
-            e->addProperty(text.substr(colon + 1, equals - colon - 1).c_str(), text.substr(equals + 1).c_str());
-        }
-        delete resolveObjects(&elements);
-        for (int i = 0; i < elements.getSize(); ++i)
-            if (CMC_Object* o = getObject(elements.getAt(i)->getName()))
-                o->init();
-    }
+    void define(std::initializer_list<const char*> lines) { defineObjects(this, lines); }
     // One object of a type word with one property; null when the word did
     // not make an object of the type id.
     CMC_Object* defineOne(const char* name, const char* word, int typeId, const char* property, const char* value)

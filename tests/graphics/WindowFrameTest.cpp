@@ -102,16 +102,20 @@ protected:
     {
         frameLog = &log;
         CWindowLayers& l = CWindow::layers();
+        // The pollers here are the tests' own.
+        l.makeMouse = nullptr;
         l.makeCollisionInspector = [](CWindow*) -> CCollisionInspectorIfc* { return new LoggingInspector; };
         l.makeSecondaryDisplay = [](CWindowHandle, CWindow*, int) -> CSecondaryDisplayIfc* { return new LoggingMirror; };
         l.stepAnimations = [](CAnimationManager* m) { note(m == (CAnimationManager*)&animationMarker ? "animations" : "?"); };
         CWindowSoundLayer::get().soundStep = [](CWindow*) { note("sounds"); };
         CApplication::layers().makeAnimationManager = [] { return (CAnimationManager*)&animationMarker; };
+        CApplication::layers().deleteAnimationManager = [](CAnimationManager*) {};
     }
     ~CWindowFrameTest() override
     {
         CApplication::layers() = savedApplicationLayers;
         CWindowSoundLayer::get() = savedSoundLayer;
+        CWindow::layers() = savedWindowLayers;
     }
 
     std::unique_ptr<FrameWindow> frameWindow(bool noInputThread)
@@ -125,6 +129,7 @@ protected:
 
     CApplicationLayers savedApplicationLayers = CApplication::layers();
     CWindowSoundLayer savedSoundLayer = CWindowSoundLayer::get();
+    CWindowLayers savedWindowLayers = CWindow::layers();
     std::vector<std::string> log;
 };
 
@@ -254,8 +259,8 @@ TEST_F(CWindowFrameTest, PollersLeavingDuringDeliveryAreSkipped)
     EXPECT_EQ(w->getPollers()->getSize(), 0);
 }
 
-// Devices made by the layer above: the keyboard always, the mouse only
-// with an input thread; both deleted with the window.
+// Devices made by the layer above, with or without an input thread; both
+// deleted with the window.
 CKeyboard* const keyboardMarker = reinterpret_cast<CKeyboard*>(&animationMarker);
 CDXMouse* const mouseMarker = reinterpret_cast<CDXMouse*>(&soundMarker);
 
@@ -275,10 +280,10 @@ TEST_F(CWindowFrameTest, MakesAndDeletesItsDevicesThroughTheLayers)
     {
         std::unique_ptr<FrameWindow> w = frameWindow(true);
         EXPECT_EQ(w->getKeyboardInterface(), keyboardMarker);
-        EXPECT_EQ(w->getDXMouseInterface(), nullptr);
+        EXPECT_EQ(w->getDXMouseInterface(), mouseMarker);
         EXPECT_EQ(w->getDIIfc(), &backend.input());
     }
-    EXPECT_EQ(log, (std::vector<std::string>{"keyboard", "~keyboard", "~inspector"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"keyboard", "mouse", "~keyboard", "~mouse", "~inspector"}));
     log.clear();
     {
         std::unique_ptr<FrameWindow> w = frameWindow(false);

@@ -41,8 +41,8 @@ TEST_F(HeadlessPlatformTest, AFakeVideoOfSolidFrames)
     video.frameMs = 40;
     video.colours = {0xFF0000, 0x00FF00, 0x0000FF};
     platform.addFakeVideo("C:\\Movies\\Intro.avi", video);
-    EXPECT_EQ(platform.openVideo("C:\\Movies\\Other.avi"), nullptr);
-    std::unique_ptr<VideoStream> stream = platform.openVideo("c:\\MOVIES\\intro.AVI");
+    EXPECT_EQ(platform.openVideo("C:\\Movies\\Other.avi", nullptr), nullptr);
+    std::unique_ptr<VideoStream> stream = platform.openVideo("c:\\MOVIES\\intro.AVI", nullptr);
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->width(), 8);
     EXPECT_EQ(stream->height(), 4);

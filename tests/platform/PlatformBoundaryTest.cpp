@@ -1,6 +1,7 @@
 // Engine code reaches a backend only through the platform's interfaces:
-// no file outside platform/ includes a backend's header (platform/<name>/)
-// or a window system's.
+// no file outside platform/ includes a backend's header (platform/<name>/),
+// a window system's or FFmpeg's; the decoded video (platform/ffmpeg/) is
+// the backends' to open, and the fuzz targets'.
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,12 @@ TEST(PlatformBoundaryTest, NoBackendHeaderOutsideThePlatform)
                 EXPECT_EQ(line.find("platform/headless/"), std::string::npos) << entry.path() << ":" << n;
                 EXPECT_EQ(line.find("platform/sdl/"), std::string::npos) << entry.path() << ":" << n;
                 EXPECT_EQ(line.find("SDL"), std::string::npos) << entry.path() << ":" << n;
+                for (const char* library :
+                     {"libavformat/", "libavcodec/", "libavutil/", "libswscale/", "libswresample/"})
+                    EXPECT_EQ(line.find(library), std::string::npos) << entry.path() << ":" << n;
+                if (std::string(folder) != "fuzz") {
+                    EXPECT_EQ(line.find("platform/ffmpeg/"), std::string::npos) << entry.path() << ":" << n;
+                }
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -204,6 +205,56 @@ TEST(PeriodicTimersTest, OnTheSystemClockTheyFireInRealTime)
     int after = c.calls;
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(c.calls, after);
+}
+
+// A worker paced by a manual clock: each move of a period or more is one
+// pass, finished before advance returns; shorter moves add up.
+TEST(ThreadPacerTest, OnAManualClockTheMoverWaitsForThePass)
+{
+    ManualClock clock(100);
+    PeriodicTimers timers(clock);
+    std::unique_ptr<ThreadPacer> pacer = timers.makePacer(10);
+    std::atomic<int> passes{0};
+    std::thread worker([&] {
+        while (pacer->wait()) {
+            // A slow pass: the mover must still find it done.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ++passes;
+        }
+    });
+    clock.advance(10);
+    EXPECT_EQ(passes, 1);
+    clock.advance(4);
+    clock.advance(4);
+    EXPECT_EQ(passes, 1);
+    clock.advance(4);
+    EXPECT_EQ(passes, 2);
+    clock.advance(1000);
+    EXPECT_EQ(passes, 3);
+    pacer->stop();
+    worker.join();
+    // Stopped, a move waits for nobody.
+    clock.advance(10);
+    EXPECT_EQ(passes, 3);
+    pacer.reset();
+    clock.advance(10);
+}
+
+TEST(ThreadPacerTest, OnTheSystemClockItSleepsAndStopsAtOnce)
+{
+    PeriodicTimers timers;
+    std::unique_ptr<ThreadPacer> pacer = timers.makePacer(20);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(pacer->wait());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(19));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        pacer->stop();
+    });
+    while (pacer->wait()) {
+    }
+    stopper.join();
+    EXPECT_FALSE(pacer->wait());
 }
 
 } // namespace

@@ -162,6 +162,8 @@ TEST_F(CMC_SceneServicesTest, RuntimeObjectsAndUpdaters)
 {
     TestApp app("GAME");
     CMC_Scene* s = app.addScene("S", {});
+    // Without a maker (the controls layer installs the real one).
+    CMC_Scene::setObjectMaker("BUTTON", nullptr);
     s->createObject("BUTTON", "B1");
     EXPECT_EQ(s->getObject("B1"), nullptr);
     CMC_Scene::setObjectMaker("BUTTON", &makeButton);
