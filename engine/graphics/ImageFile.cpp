@@ -4,11 +4,10 @@
 #include "graphics/Image.h"
 #include "graphics/PSD.h"
 #include "graphics/Targa.h"
+#include "media/Animo.h"
 #include "script/Element.h"
 
 namespace {
-
-CImageFile::AnimationMaker animationMaker = nullptr;
 
 _filetype typeOf(CXString extension)
 {
@@ -43,8 +42,6 @@ struct Registration {
 
 CImageFile::CImageFile(CWindow* w) : window(w), object(nullptr) {}
 
-void CImageFile::setAnimationMaker(AnimationMaker maker) { animationMaker = maker; }
-
 _filetype CImageFile::Load(CXString name)
 {
     const _filetype type = typeOf(CPath(window, name).GetExtension());
@@ -62,7 +59,7 @@ _filetype CImageFile::Load(CXString name)
         object = new CPSD(window, name);
         break;
     case FILETYPE_ANIMATION:
-        object = animationMaker ? animationMaker(window, name) : nullptr;
+        object = new CAnimo(window, name);
         break;
     case FILETYPE_NONE:
         break;

@@ -13,7 +13,7 @@ enum _filetype {
     FILETYPE_TARGA = 2,     // "tga": CTarga
     FILETYPE_BITMAP = 3,    // "bmp": CXBitmap, which reads nothing
     FILETYPE_PSD = 4,       // "psd": CPSD
-    FILETYPE_ANIMATION = 5  // "ann": an animation
+    FILETYPE_ANIMATION = 5  // "ann": CAnimo
 };
 
 // Picks the reader of a picture file by its extension and makes the
@@ -34,11 +34,6 @@ public:
     // The drawable made by the last Load or Save. Not owned: the caller
     // takes it and deletes it (except a source handed to Save).
     CGraphicsObject* getObject() { return object; }
-
-    // How an animation file is made into a drawable (the animation layer
-    // installs it); without one an ".ann" file makes nothing.
-    using AnimationMaker = CGraphicsObject* (*)(CWindow* window, const CXString& name);
-    static void setAnimationMaker(AnimationMaker maker);
 
 private:
     CWindow* window;

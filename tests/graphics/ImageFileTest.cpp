@@ -7,6 +7,9 @@
 #include "graphics/PSD.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Targa.h"
+#include "media/Animo.h"
+#include "media/AnimoEvents.h"
+#include "media/Frame.h"
 #include "platform/Drives.h"
 #include "support/TestSupport.h"
 #include "ImageFileData.h"
@@ -25,7 +28,6 @@ using imagedata::Bytes;
 class CImageFileTest : public screentest::HeadlessScreen {
 protected:
     CImageFileTest() { EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(dir.path()))); }
-    ~CImageFileTest() override { CImageFile::setAnimationMaker(nullptr); }
 
     void put(const std::string& name, const Bytes& bytes) { dir.write(name, std::string(bytes.begin(), bytes.end())); }
 
@@ -33,22 +35,8 @@ protected:
     testsupport::CwdGuard cwd;
 };
 
-// An animation as the animation layer would make one.
-struct Animation : CGraphicsObject {
-    Animation(CWindow* w, const CXString& name) : CGraphicsObject(w) { setFileName(name); }
-    int Save(CXString name, _compression kind) override
-    {
-        saved = std::string(name.c_str()) + " " + std::to_string(int(kind));
-        return 0;
-    }
-    using CGraphicsObject::Save;
-    std::string saved;
-};
-
 TEST_F(CImageFileTest, MakesTheDrawableOfEachExtension)
 {
-    CImageFile::setAnimationMaker(
-        [](CWindow* w, const CXString& name) -> CGraphicsObject* { return new Animation(w, name); });
     put("a.JPG", jpegdata::solid(3, 2, {0, 0, 255}));
     put("b.jpg", jpegdata::solid(3, 2, {0, 0, 255}));
     put("c.tga", imagedata::targa(1, 1, 24).bytes({1, 2, 3}).b);
@@ -62,7 +50,7 @@ TEST_F(CImageFileTest, MakesTheDrawableOfEachExtension)
         {"a.JPG", FILETYPE_IMAGE, 3, 0},    {"B.JPG", FILETYPE_IMAGE, 3, 0},
         {"none.img", FILETYPE_IMAGE, 0, 2000}, {"c.TGA", FILETYPE_TARGA, 1, 0},
         {"d.bmp", FILETYPE_BITMAP, 0, 0},    {"e.psd", FILETYPE_PSD, 0, 2000},
-        {"f.Ann", FILETYPE_ANIMATION, 0, 0},
+        {"f.Ann", FILETYPE_ANIMATION, 0, 2000},
     };
     for (const Case& c : cases) {
         CImageFile loader(nullptr);
@@ -77,9 +65,6 @@ TEST_F(CImageFileTest, MakesTheDrawableOfEachExtension)
     std::unique_ptr<CGraphicsObject> kept(loader.getObject());
     EXPECT_EQ(loader.Load(CXString("g.gif")), FILETYPE_NONE);
     EXPECT_EQ(loader.getObject(), kept.get());
-    CImageFile::setAnimationMaker(nullptr);
-    EXPECT_EQ(loader.Load(CXString("f.ann")), FILETYPE_ANIMATION);
-    EXPECT_EQ(loader.getObject(), nullptr);
 }
 
 TEST_F(CImageFileTest, WritesImageAndAnimationFilesOnly)
@@ -94,10 +79,26 @@ TEST_F(CImageFileTest, WritesImageAndAnimationFilesOnly)
     EXPECT_EQ(back.LastError(), 0);
     EXPECT_EQ(uint16_t(back.GetPixel(3, 2).getPixel()), 302);
 
-    Animation animation(nullptr, "x.ann");
-    EXPECT_EQ(writer.Save(&animation, CXString("y.ann"), COMPRESSION_RLE2), FILETYPE_ANIMATION);
+    // An animation is written by its own writer and read back as one.
+    CAnimo animation(nullptr);
+    CFrame* frame = new CFrame(nullptr);
+    frame->Copy(g.get());
+    animation.appendFrame(frame);
+    _annEventInfo3* event = new _annEventInfo3;
+    event->setName("walk");
+    event->opacity = 255;
+    event->frames = {0};
+    animation.appendEvent(event, {new _anmFrameInfo3});
+    EXPECT_EQ(writer.Save(&animation, CXString("walk.ann"), COMPRESSION_RLE2), FILETYPE_ANIMATION);
     EXPECT_EQ(writer.getObject(), &animation);
-    EXPECT_EQ(animation.saved, "y.ann 4");
+    CImageFile reader(nullptr);
+    EXPECT_EQ(reader.Load(CXString("WALK.ANN")), FILETYPE_ANIMATION);
+    std::unique_ptr<CAnimo> walk(static_cast<CAnimo*>(reader.getObject()));
+    ASSERT_EQ(walk->LastError(), 0);
+    ASSERT_EQ(walk->GetNOF(), 1);
+    CFrame* read = walk->GetFrame(0);
+    read->unpack();
+    EXPECT_EQ(uint16_t(read->GetPixel(3, 2).getPixel()), 302);
 
     EXPECT_EQ(writer.Save(g.get(), CXString("z.bmp"), COMPRESSION_NONE), FILETYPE_NONE);
     EXPECT_EQ(writer.Save(g.get(), CXString("z.jpg"), COMPRESSION_NONE), FILETYPE_NONE);
