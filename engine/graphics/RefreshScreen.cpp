@@ -1,5 +1,6 @@
 #include "graphics/RefreshScreen.h"
 
+#include "graphics/ImageFile.h"
 #include "graphics/ListSnapshot.h"
 #include "graphics/Surface.h"
 #include "graphics/ValidationQuene.h"
@@ -398,9 +399,9 @@ void CRefreshScreen::SetBackground(CColor* colour)
 
 void CRefreshScreen::SetBackground(CXString fileName)
 {
-    if (!CWindow::layers().loadImage)
-        return;
-    CGraphicsObject* image = CWindow::layers().loadImage(window, fileName);
+    CImageFile file(window);
+    file.Load(fileName);
+    CGraphicsObject* image = file.getObject();
     dropFileBackground();
     fileBackground = image;
     if (image && image->LastError() == 0)

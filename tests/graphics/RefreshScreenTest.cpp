@@ -4,8 +4,10 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
 #include "graphics/ValidationQuene.h"
+#include "platform/Drives.h"
 #include "script/Scene.h"
 #include "script/SceneServices.h"
+#include "support/TestSupport.h"
 #include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
@@ -518,21 +520,18 @@ TEST_F(CRefreshScreenTest, DrawsTheBackgroundFirstAndKeepsTheImageFileItLoaded)
     Log log;
     backgroundLog = &log;
     CWindow::layers().makeBackground = [](CWindow*, CRefreshScreen*) -> CScreenBackgroundIfc* { return new Background; };
-    CWindow::layers().loadImage = [](CWindow* w, const CXString& name) {
-        CGraphicsObject* g = new CGraphicsObject(w);
-        g->setFileName(name);
-        if (name == "bad.img")
-            g->setErrorCode(-1);
-        return g;
-    };
+    testsupport::TempDir dir;
+    testsupport::CwdGuard cwd;
+    ASSERT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(dir.path())));
     {
         std::unique_ptr<CWindow> w = makeWindow();
         CRefreshScreen* screen = w->GetRefreshScreenInterface();
         LoggedDrawable d(w.get());
+        ASSERT_EQ(d.Save(CXString("Scene.img"), COMPRESSION_NONE), 0);
         screen->put(&d, 0);
         w->Tick();
-        w->SetBackground(CXString("scene.img"));
-        w->SetBackground(CXString("bad.img")); // kept, not shown
+        w->SetBackground(CXString("SCENE.IMG"));
+        w->SetBackground(CXString("missing.img")); // kept, not shown
         CColor grey(7, 7, 7);
         w->SetBackground(&grey);
         screen->setBackground(new CDirectDrawSurface(w.get(), CXSize(8, 8), 16, false));
