@@ -3,9 +3,16 @@
 // "x_memcpy" counter is the decoder's time per picture over memcpy's.
 // The reference allocates its output as every decoder must. The Drawable
 // figures unpack the picture held by a drawable in the compression kinds
-// that image and animation files store (LZO, LZO over RLE2, RLE2).
+// that image and animation files store (LZO, LZO over RLE2, RLE2). The
+// ImageFile figures read the picture from an engine image file of each
+// kind (from the page cache) until its pixels can be drawn, and JPEG
+// decodes a JPEG file image held in memory.
 #include "base/Compression.h"
+#include "base/File.h"
 #include "graphics/GraphicsObject.h"
+#include "graphics/Image.h"
+#include "graphics/Jpeg.h"
+#include "platform/Drives.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,8 +21,14 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
+#include <unistd.h>
 #include <vector>
+
+#include "../tests/graphics/JpegData.h"
 
 namespace {
 
@@ -269,6 +282,94 @@ void BM_DrawableRLE2(benchmark::State& state)
         });
 }
 
+// A folder of files for the benchmark, removed at exit.
+struct Folder {
+    std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/quarnel-bench-XXXXXX";
+    std::vector<std::string> files;
+    Folder()
+    {
+        if (!mkdtemp(&path[0]))
+            std::abort();
+    }
+    ~Folder()
+    {
+        for (const std::string& f : files)
+            std::remove(f.c_str());
+        rmdir(path.c_str());
+    }
+};
+
+std::vector<char> jpegOfPicture();
+
+// The picture as an engine image file of that kind, made once: the
+// writer's for the kinds it makes, the JPEG colour by hand. The host's
+// name of the file.
+std::string imageFile(_compression kind)
+{
+    static Folder folder;
+    const std::string host = folder.path + "/kind" + std::to_string(int(kind)) + ".img";
+    if (access(host.c_str(), F_OK) == 0)
+        return host;
+    folder.files.push_back(host);
+    if (kind == COMPRESSION_JPEG) {
+        const std::vector<char> jpeg = jpegOfPicture();
+        const int32_t header[10] = {0x4B4950, Width, Height, 16, int32_t(jpeg.size()), 0, kind, 0, 0, 0};
+        FILE* f = std::fopen(host.c_str(), "wb");
+        if (!f || std::fwrite(header, sizeof header, 1, f) != 1 || std::fwrite(jpeg.data(), jpeg.size(), 1, f) != 1)
+            std::abort();
+        std::fclose(f);
+        return host;
+    }
+    PackedPicture p;
+    p.hold(picture(), COMPRESSION_NONE);
+    if (kind == COMPRESSION_RLE2)
+        p.Compress(COMPRESSION_RLE2);
+    if (p.Save(CXString(platform::toEnginePath(host).c_str()), kind) != 0)
+        std::abort();
+    return host;
+}
+
+// The file is opened once: each round reads it from its start (through
+// the page cache) and decodes it, as the image object's reader does after
+// the file layer has found it.
+void BM_ImageFile(benchmark::State& state)
+{
+    const _compression kind = _compression(state.range(0));
+    CFile file;
+    if (file.Open(nullptr, CXString(platform::toEnginePath(imageFile(kind)).c_str()), 0x11) != 0)
+        std::abort();
+    CImage image(nullptr);
+    measureSteps(
+        state, file.Length() - 40, [] {},
+        [&] {
+            if (image.Load(&file) != 0)
+                std::abort();
+            image.unpack();
+            benchmark::DoNotOptimize(image.GetDataPtr());
+        });
+}
+
+// A JPEG file image of the picture (quality 90, as titles store photos),
+// made as the tests make theirs.
+std::vector<char> jpegOfPicture()
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(picture().data());
+    const std::vector<unsigned char> file = jpegdata::make(Width, Height, [p](int x, int y) {
+        const unsigned w = p[2 * (y * Width + x)] | p[2 * (y * Width + x) + 1] << 8;
+        return jpegdata::Rgb{uint8_t((w >> 11) << 3), uint8_t(((w >> 5) & 63) << 2), uint8_t((w & 31) << 3)};
+    }, 90);
+    return std::vector<char>(file.begin(), file.end());
+}
+
+void BM_JPEG(benchmark::State& state)
+{
+    std::vector<char> file = jpegOfPicture();
+    measure(state, int(file.size()), [&] {
+        JPEG reader(file.data(), long(file.size()));
+        return reinterpret_cast<char*>(reader.decompress(16));
+    });
+}
+
 BENCHMARK(BM_memcpy)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RLE16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RLE8)->Unit(benchmark::kMicrosecond);
@@ -278,6 +379,15 @@ BENCHMARK(BM_LZO)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawableLZO)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawableLZO_RLE2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawableRLE2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ImageFile)
+    ->ArgName("kind")
+    ->Arg(COMPRESSION_NONE)
+    ->Arg(COMPRESSION_LZO)
+    ->Arg(COMPRESSION_LZO_RLE2)
+    ->Arg(COMPRESSION_RLE2)
+    ->Arg(COMPRESSION_JPEG)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JPEG)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

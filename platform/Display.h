@@ -105,6 +105,11 @@ public:
     int copy(const Rect& destination, const Surface& source, const Rect* sourceRect);
     // The same without stretching: the source rectangle goes to (x, y).
     int copyFast(int x, int y, const Surface& source, const Rect* sourceRect);
+    // copyFast of each of the source's rectangles to its own place offset
+    // by (x, y); they must not overlap. Of one depth, the rows of them all
+    // are copied down the surface in one sweep, so that memory is walked
+    // in order (a frame's dirty rectangles). The first error, else OK.
+    int copyFastEach(int x, int y, const Surface& source, const Rect* sourceRects, int count);
     // Fills the rectangle (null: everything), clipped to the surface, with
     // a pixel value of this surface's depth.
     int fill(const Rect* rect, uint32_t pixel);
@@ -121,6 +126,8 @@ public:
 protected:
     Surface(int width, int height, int bitsPerPixel);
     bool allocate();
+    // Called before copy, fill, lock or restore may change the pixels.
+    virtual void willChange() {}
     // Where coordinates given to copy, copyFast and fill start: (0, 0)
     // except for a windowed primary, which is addressed in screen
     // coordinates like DirectDraw's.
@@ -171,6 +178,10 @@ public:
     // buffer keeps its pixels. DISPLAY_NO_BACK_BUFFER without one,
     // DISPLAY_SURFACE_LOST when either is lost.
     int flip();
+    // The caller starts drawing its next frame onto the front, to show it
+    // with present(): the front's changes until then belong to that frame,
+    // so a backend that keeps the frame shown need not set it apart first.
+    void beginFrame() { drawingFrame = true; }
     // Shows the front as it is now: the window calls it after it copied the
     // dirty rectangles onto the primary (DirectDraw's primary needed none).
     int present();
@@ -189,9 +200,19 @@ protected:
     bool allocateWithBackBuffer(bool withBackBuffer);
     // The backend puts the front pixels on screen.
     virtual int show() = 0;
+    // The front is about to change outside a frame begun with beginFrame,
+    // while it may still be all there is of the frame shown last.
+    virtual void frontChanging() {}
 
 private:
+    void willChange() override
+    {
+        if (!drawingFrame)
+            frontChanging();
+    }
+
     bool fullscreen;
+    bool drawingFrame = false;
     std::unique_ptr<Surface> back;
     uint64_t shown = 0;
 };

@@ -174,6 +174,24 @@ bool Mouse::isCursorShown()
     return cursorShown;
 }
 
+void Mouse::setCursorPosition(Point p)
+{
+    Guard g(lock);
+    cursor = clipped ? clipTo(p, clip) : p;
+    warpPending = true;
+}
+
+bool Mouse::takeCursorWarp(Point* p)
+{
+    Guard g(lock);
+    if (!warpPending)
+        return false;
+    warpPending = false;
+    if (p)
+        *p = cursor;
+    return true;
+}
+
 void Mouse::moveTo(int x, int y)
 {
     Guard g(lock);

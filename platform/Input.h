@@ -129,6 +129,12 @@ public:
     // Whether the cursor is shown; the backend follows it.
     void showCursor(bool show);
     bool isCursorShown();
+    // Puts the cursor at (x, y) in client coordinates, kept inside the clip
+    // (SetCursorPos): no record is queued, as the device reports motion, not
+    // where the cursor was put. The backend moves the system's cursor there
+    // (takeCursorWarp tells it once where to).
+    void setCursorPosition(Point p);
+    bool takeCursorWarp(Point* p);
 
     // Feed side. A move to (x, y) queues an X and/or a Y record with the
     // motion (none for an axis that did not change) and moves the cursor,
@@ -145,6 +151,7 @@ private:
     bool clipped = false;
     Rect clip;
     bool cursorShown = true;
+    bool warpPending = false;
 };
 
 class Keyboard : public BufferedDevice {

@@ -35,4 +35,10 @@ public:
     virtual bool endDocument() = 0;
 };
 
+// Where a print job that has no printer to hand its document to leaves it
+// as a PDF file: the title's folder, in engine form (Drives.h), which the
+// engine sets before it prints. Empty: the current directory. Any thread.
+void setPrintFolder(const std::string& engineFolder);
+std::string printFolder();
+
 } // namespace platform

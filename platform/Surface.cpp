@@ -76,6 +76,7 @@ int Surface::lock(uint8_t** out, int* outPitch)
         return DISPLAY_INVALID_PARAMS;
     if (isLost())
         return DISPLAY_SURFACE_LOST;
+    willChange();
     ++locks;
     *out = pixels.data();
     if (outPitch)
@@ -94,6 +95,7 @@ int Surface::unlock()
 int Surface::restore()
 {
     if (isLost()) {
+        willChange();
         std::fill(pixels.begin(), pixels.end(), uint8_t(0));
         lost.store(false, std::memory_order_release);
     }
@@ -158,6 +160,78 @@ int Surface::copyFast(int x, int y, const Surface& source, const Rect* sourceRec
     return copy(Rect(x, y, x + src.width(), y + src.height()), source, &src);
 }
 
+int Surface::copyFastEach(int x, int y, const Surface& source, const Rect* sourceRects, int count)
+{
+    if (count <= 0)
+        return DISPLAY_OK;
+    if (!sourceRects)
+        return DISPLAY_INVALID_PARAMS;
+    if (isLost() || source.isLost())
+        return DISPLAY_SURFACE_LOST;
+    // A row of one rectangle: where it starts in each surface, how long it
+    // is, and the rows it covers here.
+    struct Run {
+        const uint8_t* from;
+        uint8_t* to;
+        size_t bytes;
+        int top, bottom;
+    };
+    std::vector<Run> runs;
+    int code = DISPLAY_OK;
+    const bool sweep = &source != this && source.bpp == bpp;
+    for (int i = 0; i < count; ++i) {
+        const Rect& src = sourceRects[i];
+        if (!sweep) {
+            const int one = copyFast(x + src.left, y + src.top, source, &src);
+            code = code == DISPLAY_OK ? one : code;
+            continue;
+        }
+        if (src.left < 0 || src.top < 0 || src.right > source.w || src.bottom > source.h || src.right < src.left ||
+            src.bottom < src.top) {
+            code = code == DISPLAY_OK ? int(DISPLAY_INVALID_RECT) : code;
+            continue;
+        }
+        // Clipped to this surface as copyRect clips.
+        const int left = x + src.left - addressOrigin.x, top = y + src.top - addressOrigin.y;
+        const int x0 = std::max(left, 0), y0 = std::max(top, 0);
+        const int x1 = std::min(left + src.width(), w), y1 = std::min(top + src.height(), h);
+        if (x1 <= x0 || y1 <= y0)
+            continue;
+        const size_t bytes = size_t(bytesPerPixel());
+        runs.push_back(Run{source.pixels.data() + (size_t(src.top + y0 - top) * size_t(source.w) +
+                                                   size_t(src.left + x0 - left)) * bytes,
+                           pixels.data() + (size_t(y0) * size_t(w) + size_t(x0)) * bytes, size_t(x1 - x0) * bytes, y0,
+                           y1});
+    }
+    if (runs.empty())
+        return code;
+    willChange();
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+        return a.top != b.top ? a.top < b.top : a.to < b.to;
+    });
+    const size_t fromPitch = size_t(source.w) * size_t(source.bytesPerPixel());
+    const size_t toPitch = size_t(w) * size_t(bytesPerPixel());
+    // The rectangles that cover the row, in the order they start.
+    std::vector<Run> active;
+    size_t next = 0;
+    for (int row = runs.front().top; next < runs.size() || !active.empty(); ++row) {
+        if (active.empty())
+            row = std::max(row, runs[next].top);
+        while (next < runs.size() && runs[next].top == row)
+            active.push_back(runs[next++]);
+        size_t kept = 0;
+        for (Run& r : active) {
+            std::memcpy(r.to, r.from, r.bytes);
+            r.from += fromPitch;
+            r.to += toPitch;
+            if (row + 1 < r.bottom)
+                active[kept++] = r;
+        }
+        active.resize(kept);
+    }
+    return code;
+}
+
 int Surface::copy(const Rect& destination, const Surface& source, const Rect* sourceRect)
 {
     if (isLost() || source.isLost())
@@ -170,6 +244,7 @@ int Surface::copy(const Rect& destination, const Surface& source, const Rect* so
         return DISPLAY_OK;
     Rect dst(destination.left - addressOrigin.x, destination.top - addressOrigin.y,
              destination.right - addressOrigin.x, destination.bottom - addressOrigin.y);
+    willChange();
     if (&source == this) {
         // Overlapping parts of one surface: copy from a snapshot of the source.
         std::unique_ptr<Surface> copyOf = create(src.width(), src.height(), bpp);
@@ -220,6 +295,7 @@ int Surface::fill(const Rect* rect, uint32_t pixel)
                   : Rect(0, 0, w, h);
     if (r.right < r.left || r.bottom < r.top)
         return DISPLAY_INVALID_RECT;
+    willChange();
     int x0 = std::max(r.left, 0), y0 = std::max(r.top, 0);
     int x1 = std::min(r.right, w), y1 = std::min(r.bottom, h);
     int db = bytesPerPixel();
@@ -297,12 +373,15 @@ int Primary::flip()
         return DISPLAY_NO_BACK_BUFFER;
     if (isLost() || back->isLost())
         return DISPLAY_SURFACE_LOST;
+    // The copy and its present are one step: the new front is the frame shown.
+    drawingFrame = true;
     std::memcpy(data(), back->data(), size_t(pitch()) * size_t(height()));
     return present();
 }
 
 int Primary::present()
 {
+    drawingFrame = false;
     if (isLost())
         return DISPLAY_SURFACE_LOST;
     int code = show();

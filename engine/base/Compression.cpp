@@ -320,12 +320,15 @@ char* CLZWCompression2::decompress()
     // The safe decoder stops at either end and reports what it wrote, also
     // on damaged data; that prefix is kept and the rest left zero.
     lzo_uint produced = lzo_uint(unpacked);
+    int status = LZO_E_ERROR;
     if (!lzoReady())
         produced = 0;
     else
-        lzo1x_decompress_safe(block + 8, packed, reinterpret_cast<unsigned char*>(result), &produced, nullptr);
+        status = lzo1x_decompress_safe(block + 8, packed, reinterpret_cast<unsigned char*>(result), &produced, nullptr);
     if (produced > lzo_uint(unpacked))
         produced = 0;
+    // Bytes left over after the stream's end do not spoil what it made.
+    complete = (status == LZO_E_OK || status == LZO_E_INPUT_NOT_CONSUMED) && produced == lzo_uint(unpacked);
     std::memset(result + produced, 0, unpacked - produced);
     return result;
 }

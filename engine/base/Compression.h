@@ -87,7 +87,7 @@ public:
 // packed bytes.
 class CLZWCompression2 : public CCompression {
 public:
-    CLZWCompression2(char* data, int length) : CCompression(data, length) {}
+    CLZWCompression2(char* data, int length) : CCompression(data, length), complete(false) {}
 
     // The block's header and LZO1X-1 data; packedLength receives the length
     // of the data without the 8-byte header. Null and 0 on failure.
@@ -97,4 +97,10 @@ public:
     // header. Null when the header is missing, claims an absurd length or
     // more than its packed bytes can unpack to.
     char* decompress();
+    // Whether the last decompress decoded a whole stream of the header's
+    // unpacked length (not a damaged or cut one).
+    bool isComplete() const { return complete; }
+
+private:
+    bool complete;
 };

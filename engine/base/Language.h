@@ -27,6 +27,9 @@ public:
     // Takes the system's language (platform::systemLanguageCode).
     CLanguageOSVer();
 
+    // The number of the current language (the table above); the keyboard
+    // picks its character mapper by it.
+    int getLanguage() const { return language; }
     // The folder of the current language; empty when it has none.
     CXString getSubFolder() const;
     // A code from the table selects its language; a code not in it keeps

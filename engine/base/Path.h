@@ -17,6 +17,8 @@ public:
     CPath(CWindow* window, const CXString& name);
 
     CXString getCurrentPath() const { return currentPath; }
+    // The extension of the name given, without the dot.
+    CXString GetExtension() const { return extension; }
     // Cuts the name after its first '.' (to nothing when it has none) and
     // appends ext; returns the new name.
     CXString SetExtension(const CXString& ext);

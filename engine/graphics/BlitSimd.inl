@@ -1,7 +1,8 @@
 // The copy family's row loops written once over a vector of 16-bit lanes.
 // Each processor file includes this inside its anonymous namespace, after
 // its own V: the lane count N, the vector type T, the lane mask type M and
-// the operations below, all compiled for that file's instruction set. The
+// the operations below, all compiled for that file's instruction set (a
+// file may instantiate Rows over another V of its own as well). The
 // remainder of a row, shorter than a vector, goes to the plain loops.
 //
 // Every channel sits in its own lanes (0..63), so each product with a
@@ -10,7 +11,7 @@
 // (result >> 8) is then min(max, (v >> 8) + 1) + (255 - max), whose low
 // bits are the channel and whose 255 - max on top the masks drop.
 
-template <unsigned GreenMax, unsigned RedShift>
+template <class V, unsigned GreenMax, unsigned RedShift>
 struct Rows {
     typedef typename V::T T;
     typedef typename V::M M;
@@ -39,30 +40,54 @@ struct Rows {
         return place(mix(blue(s), blue(d), o, inv), mix(green(s), green(d), o, inv), mix(red(s), red(d), o, inv));
     }
 
-    static T alphaWords(T s, T d, T a)
+    // full and clear: the lanes whose alpha is 255, and 0.
+    static T alphaWords(T s, T d, T a, M full, M clear)
     {
         const T inv = V::sub(V::set1(256), a);
         const T b = V::addsu(mix(blue(s), blue(d), a, inv), V::set1(65536 - 256 * 31));
         const T g = V::addsu(mix(green(s), green(d), a, inv), V::set1(65536 - 256 * GreenMax));
         const T r = V::addsu(mix(red(s), red(d), a, inv), V::set1(65536 - 256 * 31));
-        const T res = V::select(V::eq(a, V::set1(255)), s, place(b, g, r));
-        return V::select(V::eq(a, V::zero()), d, res);
+        return V::select(clear, d, V::select(full, s, place(b, g, r)));
     }
 
     static const Kernels& plain() { return plainKernels(); }
 
+    // One block of N pixels: nothing where every alpha is 0, the source
+    // where every one is 255, the one or the other where there are only
+    // those, and the rule where any lies between.
+    static void alphaBlock(PixelWord* dst, const PixelWord* src, const uint8_t* alpha)
+    {
+        if (V::noAlpha(alpha))
+            return;
+        const unsigned fulls = V::fulls(alpha);
+        if (fulls == V::all)
+            V::store(dst, V::load(src));
+        else
+            alphaBlock(dst, src, alpha, V::zeros(alpha), fulls);
+    }
+    // The same with the block's bits of V::zeros and V::fulls known.
+    static void alphaBlock(PixelWord* dst, const PixelWord* src, const uint8_t* alpha, unsigned zeros, unsigned fulls)
+    {
+        if (zeros == V::all)
+            return;
+        const T s = V::load(src);
+        if (fulls == V::all) {
+            V::store(dst, s);
+            return;
+        }
+        const T a = V::loadAlpha(alpha);
+        const M full = V::lanes(fulls, a, 255);
+        if ((zeros | fulls) == V::all)
+            V::store(dst, V::select(full, s, V::load(dst)));
+        else
+            V::store(dst, alphaWords(s, V::load(dst), a, full, V::lanes(zeros, a, 0)));
+    }
+
     static void alpha(PixelWord* dst, const PixelWord* src, const uint8_t* alpha, int n)
     {
         int i = 0;
-        for (; i + V::N <= n; i += V::N) {
-            if (V::noAlpha(alpha + i))
-                continue;
-            const T s = V::load(src + i);
-            if (V::fullAlpha(alpha + i))
-                V::store(dst + i, s);
-            else
-                V::store(dst + i, alphaWords(s, V::load(dst + i), V::loadAlpha(alpha + i)));
-        }
+        for (; i + V::N <= n; i += V::N)
+            alphaBlock(dst + i, src + i, alpha + i);
         if (i < n)
             (RedShift == 11 ? plain().alpha16 : plain().alpha15)(dst + i, src + i, alpha + i, n - i);
     }
@@ -115,5 +140,5 @@ void maskRows(PixelWord* dst, const PixelWord* src, const uint8_t* alpha, int n)
         plainKernels().mask(dst + i, src + i, alpha + i, n - i);
 }
 
-typedef Rows<31, 10> Rows15;
-typedef Rows<63, 11> Rows16;
+typedef Rows<V, 31, 10> Rows15;
+typedef Rows<V, 63, 11> Rows16;

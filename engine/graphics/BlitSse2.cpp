@@ -11,19 +11,24 @@ struct V {
     typedef __m128i T;
     typedef __m128i M;
     enum { N = 8 };
+    static constexpr unsigned all = 0xFF;
 
     static T load(const PixelWord* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static void store(PixelWord* p, T v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
     static __m128i alphaBytes(const uint8_t* a) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)); }
     static T loadAlpha(const uint8_t* a) { return _mm_unpacklo_epi8(alphaBytes(a), _mm_setzero_si128()); }
-    static bool noAlpha(const uint8_t* a)
+    // One bit a pixel: its alpha is 0, or 255.
+    static unsigned zeros(const uint8_t* a)
     {
-        return (_mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_setzero_si128())) & 0xFF) == 0xFF;
+        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_setzero_si128()))) & all;
     }
-    static bool fullAlpha(const uint8_t* a)
+    static unsigned fulls(const uint8_t* a)
     {
-        return (_mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_set1_epi8(-1))) & 0xFF) == 0xFF;
+        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_set1_epi8(-1)))) & all;
     }
+    // The lanes whose alpha is value, of the bits above or of the words a.
+    static M lanes(unsigned, T a, int value) { return eq(a, set1(value)); }
+    static bool noAlpha(const uint8_t* a) { return zeros(a) == all; }
     static bool fullMask(const uint8_t* a)
     {
         return (_mm_movemask_epi8(_mm_cmpeq_epi8(alphaBytes(a), _mm_setzero_si128())) & 0xFF) == 0;

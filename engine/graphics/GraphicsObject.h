@@ -171,10 +171,16 @@ public:
     virtual void Redraw();
     // A filter into the destiny through a lookup table; see the source.
     virtual void Blend(char* source, int* table, int offset, int level);
-    // The engine's image file.
+    // Reads the engine's image file (see ImageFormat.cpp) and converts its
+    // pixels to the display's depth. The error code: 0, CFile::ERROR_OPEN
+    // when the file cannot be opened, ERROR_DAMAGED when it is short or
+    // damaged (the drawable is then empty).
     virtual int Load(CXString fileName);
     // Reads nothing here: 0.
     virtual int Load(CFile*) { return 0; }
+    // Writes the drawable as an engine image file ("PIK") of that kind
+    // (0, 2, 3 or 4), only the part its clipping rectangle names when it
+    // names one. 0, or CFile::ERROR_OPEN when nothing could be written.
     virtual int Save(CXString fileName, _compression kind);
     virtual int Save(CFile* file, _compression kind);
     int Width() override { return width; }
@@ -315,6 +321,9 @@ public:
     void putPixel16(int px, int py, short colour, int alphaValue, bool replace);
     // Converts the pixels for a destination of that depth (see the source).
     void Convert(int target);
+    // Converts plain pixels (24-bit ones included) to the depth of the
+    // window's display; without a display they stay as they are.
+    void convertToDisplay();
     // Splits 24-bit data into red, green and blue planes.
     void Split();
     // Joins the planes into 24-bit data and converts back to the depth the
@@ -380,7 +389,8 @@ public:
     static bool __copy_alpha_blend32(_canvas* source, _canvas* destination, unsigned char opacity);
     static bool copyToCanvas(_canvas* source, _canvas* destination);
 
-    // The error code of a packed block that does not decode to the image.
+    // The error code of a packed block that does not decode to the image,
+    // and of an image file that is short or damaged.
     enum { ERROR_DAMAGED = 2001 };
 
     // Packs a plain image into RLE2 (kind 4, the only kind made here): the
@@ -469,6 +479,22 @@ protected:
     // Runs edit on the plain pixels as the flips do (see FlipH); false when
     // the image has no pixels it can edit.
     bool editPixels(PixelEdit& edit);
+    // The engine's image file from the start of an open file, in any of its
+    // layouts; readNVI the "NVI" layout alone. The picture read replaces
+    // this drawable's; the result is the error code.
+    int readImageFile(CFile* file);
+    int readNVI(CFile* file);
+    // Drops the picture before a read and clears the error code.
+    void startReading();
+    // Leaves the drawable empty (0 x 0) with ERROR_DAMAGED, which it returns.
+    int damaged();
+    // Whether packed (RLE2) pixels and alpha open to the whole picture;
+    // true for any other kind.
+    bool packedFormCovers();
+    // This drawable becomes an owned copy of the picture source shows, in
+    // the form it is held (plain, or packed with its packed lengths), with
+    // its position, clipping, name and drawing settings.
+    void copyPicture(CGraphicsObject* source);
 
     CXString name;
     CWindow* window;

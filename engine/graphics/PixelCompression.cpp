@@ -22,10 +22,11 @@ int64_t lzoContentLength(const char* block)
     return int64_t(uint32_t(h[0]) | uint32_t(h[1]) << 8 | uint32_t(h[2]) << 16 | uint32_t(h[3]) << 24);
 }
 
-// The content of the LZO block of length bytes when it unpacks to exactly
-// expected bytes, or with exact false to at most that many; null
-// otherwise. length bounds what is read: a block is never trusted past its
-// own end, nor its header past what the picture can hold.
+// The content of the LZO block of length bytes when it unpacks whole to
+// exactly expected bytes, or with exact false to at most that many; null
+// otherwise (a damaged or cut stream too). length bounds what is read: a
+// block is never trusted past its own end, nor its header past what the
+// picture can hold.
 char* unpackLZO(char* block, int length, int64_t expected, bool exact)
 {
     if (!block || length < 8)
@@ -34,7 +35,8 @@ char* unpackLZO(char* block, int length, int64_t expected, bool exact)
     if (exact ? content != expected : content > expected)
         return nullptr;
     CLZWCompression2 codec(block, length);
-    return codec.decompress();
+    std::unique_ptr<char[]> out(codec.decompress());
+    return codec.isComplete() ? out.release() : nullptr;
 }
 
 // The longest RLE2 form of n bytes: the packets never take twice the data.

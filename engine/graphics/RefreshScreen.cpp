@@ -1,5 +1,6 @@
 #include "graphics/RefreshScreen.h"
 
+#include "graphics/ImageFile.h"
 #include "graphics/ListSnapshot.h"
 #include "graphics/Surface.h"
 #include "graphics/ValidationQuene.h"
@@ -286,10 +287,18 @@ bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
             CXRect part = entry ? entry->Common(box) : box;
             if (element->mark || !(whole || !part.IsEmpty()))
                 continue;
+            // A clipping rectangle of the drawable's own is narrowed to the
+            // region too: drawn whole, it would cover what lies over it
+            // outside the region and blend again into regions already drawn.
             CXRect kept = d->GetClippingRect();
+            CXRect clip = part - d->GetPosition();
+            if (!kept.IsEmpty()) {
+                clip = kept.Common(clip);
+                if (clip.IsEmpty())
+                    continue;
+            }
             d->SetDestiny(destination);
-            if (d->GetClippingRect().IsEmpty())
-                d->SetClippingRect(part - d->GetPosition());
+            d->SetClippingRect(clip);
             d->Redraw();
             d->SetClippingRect(kept);
             if (d->Width() == part.Width() && d->Height() == part.Height())
@@ -390,9 +399,9 @@ void CRefreshScreen::SetBackground(CColor* colour)
 
 void CRefreshScreen::SetBackground(CXString fileName)
 {
-    if (!CWindow::layers().loadImage)
-        return;
-    CGraphicsObject* image = CWindow::layers().loadImage(window, fileName);
+    CImageFile file(window);
+    file.Load(fileName);
+    CGraphicsObject* image = file.getObject();
     dropFileBackground();
     fileBackground = image;
     if (image && image->LastError() == 0)

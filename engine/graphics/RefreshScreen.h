@@ -80,6 +80,8 @@ public:
     };
     // Flag of SetFlags(null, ...): the frame is turned to grey scale.
     enum { FLAG_GRAY_SCALE = 2 };
+    // The scrolling background (Background.h).
+    class CBackgroundManager;
 
     // The window's screen size and its surface's depth (16 without one).
     CRefreshScreen(CWindow* window, bool useLocalSurface);

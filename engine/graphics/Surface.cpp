@@ -156,6 +156,24 @@ int CSurface::Blt(CDirectDrawSurface* source, CXRect* destination, CXRect* sourc
     return code;
 }
 
+int CSurface::BltEach(CDirectDrawSurface* source, CXPoint at, const CXRect* sourceRects, int count)
+{
+    platform::Surface* s = source ? source->GetDirectDrawSurfaceInterface() : nullptr;
+    if (!primary || !s)
+        return result(platform::DISPLAY_INVALID_PARAMS);
+    std::vector<platform::Rect> rects;
+    rects.reserve(size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i)
+        rects.push_back(toRect(sourceRects[i]));
+    int code = toScreen(source, [&] { return primary->copyFastEach(at.x, at.y, *s, rects.data(), count); });
+    if (windowed && secondary)
+        for (int i = 0; i < count; ++i) {
+            CXRect copied(sourceRects[i]);
+            secondary->update(source, &copied);
+        }
+    return code;
+}
+
 int CSurface::Flip()
 {
     if (!primary)
@@ -164,6 +182,12 @@ int CSurface::Flip()
     if (code == platform::DISPLAY_SURFACE_LOST)
         primary->restore();
     return result(code);
+}
+
+void CSurface::BeginFrame()
+{
+    if (primary)
+        primary->beginFrame();
 }
 
 int CSurface::Present()

@@ -60,9 +60,15 @@ public:
     int Blt(CDirectDrawSurface* source, CXPoint p, CXRect* sourceRect) { return Blt(source, p.x, p.y, sourceRect); }
     // The same, stretched onto the destination rectangle.
     int Blt(CDirectDrawSurface* source, CXRect* destination, CXRect* sourceRect);
+    // Blt of each of the source's rectangles, which do not overlap, to its
+    // own place moved by at (a frame's dirty rectangles): their rows are
+    // copied down the screen in one sweep.
+    int BltEach(CDirectDrawSurface* source, CXPoint at, const CXRect* sourceRects, int count);
     // Shows the back buffer; a lost chain is restored and the frame is not
     // flipped again.
     int Flip();
+    // The copies that follow, up to Present, draw the next frame.
+    void BeginFrame();
     // Shows what the copies put on the primary.
     int Present();
     int waitForVB();

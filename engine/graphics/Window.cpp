@@ -6,6 +6,7 @@
 #include "base/WindowServices.h"
 #include "graphics/InputPoller.h"
 #include "graphics/ListSnapshot.h"
+#include "graphics/Printer.h"
 #include "graphics/PublicTrash.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 CWindow* theWindow = nullptr;
@@ -320,6 +322,8 @@ int CWindow::Redraw()
         } else {
             CRefreshRegion* dirty = refreshScreen->getRefreshList();
             const int bw = backBuffer->Width(), bh = backBuffer->Height();
+            std::vector<CXRect> copies;
+            copies.reserve(size_t(dirty->getSize()));
             for (int i = 0; i < dirty->getSize(); ++i) {
                 CXRect* entry = dirty->rectAt(i);
                 CXRect r = entry ? *entry : CXRect(0, 0, bw, bh);
@@ -328,8 +332,11 @@ int CWindow::Redraw()
                 if (r.bottom > bh)
                     r.bottom = bh;
                 if (r.Width() > 0 && r.Height() > 0)
-                    surface->Blt(backBuffer, r.left + origin.x, r.top + origin.y, &r);
+                    copies.push_back(r);
             }
+            surface->BeginFrame();
+            if (!copies.empty())
+                surface->BltEach(backBuffer, origin, copies.data(), int(copies.size()));
             surface->Present();
             refreshScreen->validate();
         }
@@ -554,7 +561,7 @@ void CWindow::setMusicFreq(int frequency)
         musicPlayer->setFreq(frequency);
 }
 
-void CWindow::print(const CXRect&) { Redraw(); }
+void CWindow::print(const CXRect& rect) { CPrinter printer(this, rect); }
 
 CXRect CWindow::getBoundingBox(CGraphicsObject* drawable) { return drawable ? drawable->GetBoundingBox() : CXRect(); }
 

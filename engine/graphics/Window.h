@@ -203,7 +203,7 @@ public:
     CWindowMusic* getMusicPlayer() { return musicPlayer; }
     void pause() override { setPaused(true); }
     void resume() override { setPaused(false); }
-    // Printing is not available: the window is only redrawn.
+    // Prints the rectangle of the picture on one landscape page (CPrinter).
     void print(const CXRect& rect) override;
     // The drawable's bounding box; empty for null.
     CXRect getBoundingBox(CGraphicsObject* drawable) override;

@@ -57,7 +57,7 @@ public:
 };
 
 // What the window and the screen refresh need of the layers above them
-// (animation and sound, controls and input, image files) and of parts of
+// (animation and sound, controls and input) and of parts of
 // the graphics layer that are not there yet. Each layer fills its entries
 // once; an empty entry does nothing: a maker makes nothing, a step does
 // nothing, a query answers 0 or null.
@@ -83,13 +83,12 @@ struct CWindowLayers {
     void (*resetScriptMouse)(bool clearLimits);
     void (*restoreScriptMouse)();
     // The secondary display for the second window, made by the windowed
-    // display set-up; delay in milliseconds.
+    // display set-up; delay in milliseconds. CSecondaryDisplay fills it
+    // (SecondaryDisplay.cpp).
     CSecondaryDisplayIfc* (*makeSecondaryDisplay)(CWindowHandle secondWindow, CWindow* window, int delay);
-    // The refresh screen's background manager, made with the refresh screen.
+    // The refresh screen's background manager, made with the refresh
+    // screen. CRefreshScreen::CBackgroundManager fills it (Background.cpp).
     CScreenBackgroundIfc* (*makeBackground)(CWindow* window, CRefreshScreen* screen);
-    // An image file loaded as a drawable (with its error code set when it
-    // could not be read); the caller owns it.
-    CGraphicsObject* (*loadImage)(CWindow* window, const CXString& fileName);
     // Turns a drawable's pixels to grey scale.
     void (*toGrayScale)(CGraphicsObject* drawable);
 };

@@ -1,7 +1,10 @@
-// The JPEG reader on arbitrary bytes, alone and as the colour block of a
-// kind 5 drawable of the size the reader finds (input byte 0 picks the
-// depth).
+// The JPEG reader on arbitrary bytes, alone, as the colour block of a kind
+// 5 drawable of the size the reader finds (input byte 0 picks the depth),
+// and as a title's JPEG file read by the image object by its name.
+#include "../InputFile.h"
+#include "../PictureCheck.h"
 #include "fuzz/PackedImage.h"
+#include "graphics/Image.h"
 #include "graphics/Jpeg.h"
 
 #include <memory>
@@ -22,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             volatile short sink = pixels[size_t(w) * h - 1];
             (void)sink;
         }
+    }
+    if (fuzzinput::write("fuzz.jpg", data + 1, size - 1)) {
+        CImage image(nullptr, CXString("F:\\FUZZ.JPG"));
+        picturecheck::use(image);
     }
     if (w <= 0 || w > 1023 || h <= 0 || h > 1023)
         return 0;

@@ -3,6 +3,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/print/PdfPrint.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +30,11 @@ public:
     bool secondWindow = true;
     bool refusedDepth[33] = {};
     bool noFlipChain = false;
+    // The frame each window showed last: still only the front of the
+    // primary that showed it while shownFront is set, else kept in shown.
+    // It is copied out when read, or before that front changes or goes.
     std::unique_ptr<Surface> shown[WINDOWS];
+    const Surface* shownFront[WINDOWS] = {};
     uint64_t shownCount[WINDOWS] = {};
     std::unique_ptr<HeadlessDisplay> display;
 
@@ -44,21 +49,46 @@ public:
     bool printer = true;
     Size page{2480, 3508};
     bool takesPictures = true;
+    bool toPdf = false;
     std::vector<PrintedDocument> documents;
 
     std::vector<std::pair<std::string, std::string>> messages;
     bool messagesToStderr = true;
 
-    void frameShown(int window, const Surface& frame)
+    void frameShown(int window, const Surface& front)
     {
         Guard g(lock);
-        std::unique_ptr<Surface>& copy = shown[window];
-        if (!copy || copy->width() != frame.width() || copy->height() != frame.height() ||
-            copy->bitsPerPixel() != frame.bitsPerPixel())
-            copy = Surface::create(frame.width(), frame.height(), frame.bitsPerPixel());
-        if (copy)
-            std::memcpy(copy->data(), frame.data(), size_t(frame.pitch()) * size_t(frame.height()));
+        shownFront[window] = &front;
         ++shownCount[window];
+    }
+
+    // The front is about to change or go: the frame shown, when it is still
+    // only there, is copied out first.
+    void keepShownFrame(int window, const Surface& front)
+    {
+        Guard g(lock);
+        keepShownFrameLocked(window, &front);
+    }
+
+    const Surface* shownFrame(int window)
+    {
+        Guard g(lock);
+        keepShownFrameLocked(window, shownFront[window]);
+        return shown[window].get();
+    }
+
+private:
+    void keepShownFrameLocked(int window, const Surface* front)
+    {
+        if (!front || shownFront[window] != front)
+            return;
+        shownFront[window] = nullptr;
+        std::unique_ptr<Surface>& copy = shown[window];
+        if (!copy || copy->width() != front->width() || copy->height() != front->height() ||
+            copy->bitsPerPixel() != front->bitsPerPixel())
+            copy = Surface::create(front->width(), front->height(), front->bitsPerPixel());
+        if (copy)
+            std::memcpy(copy->data(), front->data(), size_t(front->pitch()) * size_t(front->height()));
     }
 };
 
@@ -74,13 +104,17 @@ public:
             *error = DISPLAY_OK;
         return std::unique_ptr<Primary>(p.release());
     }
+    ~HeadlessPrimary() override { state->keepShownFrame(window, *this); }
 
 protected:
+    // The frame shown stays in the front until it is read or the front
+    // changes: a frame nobody reads is never copied.
     int show() override
     {
         state->frameShown(window, *this);
         return DISPLAY_OK;
     }
+    void frontChanging() override { state->keepShownFrame(window, *this); }
 
 private:
     HeadlessPrimary(std::shared_ptr<HeadlessState> s, int w, Size size, int depth, Point origin, bool fullscreen)
@@ -406,6 +440,9 @@ std::unique_ptr<PrintJob> HeadlessPlatform::choosePrinter()
     Guard g(state->lock);
     if (!state->printer)
         return nullptr;
+    if (state->toPdf)
+        if (std::unique_ptr<PrintJob> pdf = createPdfPrintJob(state->page, PRINT_DOTS_PER_INCH, std::string()))
+            return pdf;
     return std::unique_ptr<PrintJob>(new HeadlessPrintJob(state, state->page, state->takesPictures));
 }
 
@@ -466,8 +503,7 @@ const Surface* HeadlessPlatform::shownFrame(int window)
 {
     if (window < 0 || window >= WINDOWS)
         return nullptr;
-    Guard g(state->lock);
-    return state->shown[window].get();
+    return state->shownFrame(window);
 }
 
 uint64_t HeadlessPlatform::framesShown(int window)
@@ -537,6 +573,12 @@ void HeadlessPlatform::setPrinterTakesPictures(bool takes)
     state->takesPictures = takes;
 }
 
+void HeadlessPlatform::setPrintToPdf(bool on)
+{
+    Guard g(state->lock);
+    state->toPdf = on;
+}
+
 std::vector<PrintedDocument> HeadlessPlatform::printedDocuments()
 {
     Guard g(state->lock);
@@ -557,7 +599,10 @@ void HeadlessPlatform::setMessagesToStandardError(bool on)
 
 std::unique_ptr<Platform> createHeadlessPlatform(ManualClock& clock)
 {
-    return std::unique_ptr<Platform>(new HeadlessPlatform(clock));
+    // A title played without a display prints into the print folder.
+    std::unique_ptr<HeadlessPlatform> made(new HeadlessPlatform(clock));
+    made->setPrintToPdf(true);
+    return made;
 }
 
 } // namespace platform

@@ -22,7 +22,8 @@
 // - input: through the devices' feed side (Input.h);
 // - video: fake streams of solid frames, by file name; other files are
 //   decoded (DecodedVideo.h), their stream time following the manual clock;
-// - printing: a print sink that records the documents and their pages;
+// - printing: a print sink that records the documents and their pages, or
+//   writes them as PDF files;
 // - message boxes: recorded, and written to standard error unless told not to.
 // The clock outlives the platform and everything made from it.
 namespace platform {
@@ -110,6 +111,12 @@ public:
     // The portrait page size (2480 x 3508, A4 at 300 dpi, at first).
     void setPageSize(Size portrait);
     void setPrinterTakesPictures(bool takes);
+    // Instead of recording, each document is rendered into a PDF file of
+    // the page size at PRINT_DOTS_PER_INCH and left in the print folder
+    // (PdfPrint.h); off at first, on for a platform made by
+    // createHeadlessPlatform (the host's). Without a PDF writer in the
+    // build the documents are recorded all the same.
+    void setPrintToPdf(bool on);
     std::vector<PrintedDocument> printedDocuments();
 
     // Message boxes shown so far: caption and text.

@@ -3,6 +3,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/print/PdfPrint.h"
 #include "platform/sdl/SdlScreens.h"
 
 #include <SDL.h>
@@ -131,6 +132,8 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
     }
     return SdlAudioDevice::open();
 }
+
+std::unique_ptr<PrintJob> SdlPlatform::choosePrinter() { return createSystemPrintJob(); }
 
 std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
 {
@@ -341,11 +344,19 @@ void SdlPlatform::followCursor()
         SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
         cursorShown = show;
     }
+    SdlScreens::Slot* main = screens->slot(0);
+    Point warp;
+    // The cursor is put where the engine asked only while the program has
+    // the focus.
+    if (mouse.takeCursorWarp(&warp) && main && active) {
+        int x, y;
+        SDL_RenderLogicalToWindow(main->renderer, float(warp.x), float(warp.y), &x, &y);
+        SDL_WarpMouseInWindow(main->window, x, y);
+    }
     Rect r;
     bool clip = mouse.cursorClip(&r);
     bool same = clip == cursorClipped && (!clip || (r.left == appliedClip.left && r.top == appliedClip.top &&
                                                     r.right == appliedClip.right && r.bottom == appliedClip.bottom));
-    SdlScreens::Slot* main = screens->slot(0);
     if (same || !main)
         return;
     cursorClipped = clip;

@@ -29,8 +29,9 @@
 // - Sound: each audio device is an SDL audio device of 16-bit stereo frames
 //   whose callback pulls from the device's mixer at the device's own rate.
 // - The periodic timers run on their thread with the system clock, as do
-//   the times of videos (decoded, DecodedVideo.h); printing is not
-//   available here.
+//   the times of videos (decoded, DecodedVideo.h). Printing goes to the
+//   default printer, or into a PDF file in the print folder when there is
+//   none.
 namespace platform {
 
 // The DirectInput scan code of an SDL scancode, 0 for a key without one.
@@ -55,7 +56,9 @@ public:
     std::unique_ptr<AudioDevice> createAudioDevice() override;
     PeriodicTimers& timers() override { return periodic; }
     std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
-    std::unique_ptr<PrintJob> choosePrinter() override { return nullptr; }
+    // The default printer without asking (SDL has no print dialog), or a
+    // PDF in the print folder when there is none (PdfPrint.h).
+    std::unique_ptr<PrintJob> choosePrinter() override;
     int messageBox(const std::string& caption, const std::string& text) override;
     void* createMainWindow(int window, const std::string& caption, bool windowed, Point position) override;
     int chooseCommand(const std::string& caption, const std::string& text,

@@ -20,10 +20,11 @@ namespace recordstest {
 
 // Creates the objects of "OBJECT:PROPERTY=VALUE" lines in the container
 // through the type registry, as a scene file would, then calls init on each.
-inline void defineObjects(CMC_ObjectsContainer* container, std::initializer_list<const char*> lines)
+template <class Lines>
+void defineObjectLines(CMC_ObjectsContainer* container, const Lines& lines)
 {
     CMElements elements(true);
-    for (const char* line : lines) {
+    for (const auto& line : lines) {
         std::string text(line);
         size_t colon = text.find(':'), equals = text.find('=');
         CXString object(text.substr(0, colon).c_str());
@@ -38,6 +39,10 @@ inline void defineObjects(CMC_ObjectsContainer* container, std::initializer_list
     for (int i = 0; i < elements.getSize(); ++i)
         if (CMC_Object* o = container->getObject(elements.getAt(i)->getName()))
             o->init();
+}
+inline void defineObjects(CMC_ObjectsContainer* container, std::initializer_list<const char*> lines)
+{
+    defineObjectLines(container, lines);
 }
 
 class Scene : public CMC_ObjectsContainer {

@@ -155,6 +155,31 @@ TEST(CGraphicsObjectRulesTest, PlainLoopsFollowTheRulesForEveryChannelPair)
     }
 }
 
+// Every row loop of a path over the same row, each onto its own copy of dst.
+std::vector<std::vector<uint16_t>> run(const blit::Kernels& k, const std::vector<uint16_t>& src,
+                                       const std::vector<uint16_t>& dst, const std::vector<uint8_t>& alpha, unsigned o)
+{
+    const int n = int(src.size());
+    std::vector<std::vector<uint16_t>> out(7, dst);
+    auto p = [&](int i) { return (PixelWord*)out[i].data(); };
+    const PixelWord* s = (const PixelWord*)src.data();
+    k.alpha15(p(0), s, alpha.data(), n);
+    k.alpha16(p(1), s, alpha.data(), n);
+    k.mask(p(2), s, alpha.data(), n);
+    k.blend15(p(3), s, n, o);
+    k.blend16(p(4), s, n, o);
+    k.alphaBlend15(p(5), s, alpha.data(), n, o);
+    k.alphaBlend16(p(6), s, alpha.data(), n, o);
+    return out;
+}
+
+std::vector<const blit::Kernels*> processorPaths()
+{
+    std::vector<const blit::Kernels*> paths = {blit::sse2Kernels(), blit::avx2Kernels(), blit::avx512Kernels()};
+    paths.erase(std::remove(paths.begin(), paths.end(), nullptr), paths.end());
+    return paths;
+}
+
 // Each processor path the machine runs against the plain loops: the grid
 // at every weight, then random rows of every length up to 100 (so that
 // each vector width leaves every remainder) in buffers of exactly that
@@ -162,27 +187,11 @@ TEST(CGraphicsObjectRulesTest, PlainLoopsFollowTheRulesForEveryChannelPair)
 TEST(CGraphicsObjectRulesTest, EveryProcessorPathGivesThePlainLoopsWords)
 {
     const blit::Kernels& plain = blit::plainKernels();
-    std::vector<const blit::Kernels*> paths = {blit::sse2Kernels(), blit::avx2Kernels(), blit::avx512Kernels()};
-    paths.erase(std::remove(paths.begin(), paths.end(), nullptr), paths.end());
+    std::vector<const blit::Kernels*> paths = processorPaths();
     if (paths.empty())
         GTEST_SKIP() << "only the plain loops on this processor";
     EXPECT_EQ(&blit::bestKernels(), paths.back());
 
-    auto run = [&](const blit::Kernels& k, const std::vector<uint16_t>& src, const std::vector<uint16_t>& dst,
-                   const std::vector<uint8_t>& alpha, unsigned o) {
-        const int n = int(src.size());
-        std::vector<std::vector<uint16_t>> out(7, dst);
-        auto p = [&](int i) { return (PixelWord*)out[i].data(); };
-        const PixelWord* s = (const PixelWord*)src.data();
-        k.alpha15(p(0), s, alpha.data(), n);
-        k.alpha16(p(1), s, alpha.data(), n);
-        k.mask(p(2), s, alpha.data(), n);
-        k.blend15(p(3), s, n, o);
-        k.blend16(p(4), s, n, o);
-        k.alphaBlend15(p(5), s, alpha.data(), n, o);
-        k.alphaBlend16(p(6), s, alpha.data(), n, o);
-        return out;
-    };
     std::mt19937 rng(7);
     for (const blit::Kernels* k : paths) {
         std::vector<uint16_t> src, dst;
@@ -207,6 +216,36 @@ TEST(CGraphicsObjectRulesTest, EveryProcessorPathGivesThePlainLoopsWords)
             unsigned o = 1 + rng() % 255;
             ASSERT_EQ(run(*k, s, d, a, o), run(plain, s, d, a, o)) << k->name << " length " << n;
         }
+    }
+}
+
+// Rows of four-pixel runs, each all 0, all 255, 0s and 255s, between the
+// two, or between with 0 or 255 among them, so that blocks of every
+// vector width (and their halves) meet every mix of the shortcuts.
+TEST(CGraphicsObjectRulesTest, EveryProcessorPathTakesItsShortcutsAsThePlainLoopsDo)
+{
+    const std::vector<const blit::Kernels*> paths = processorPaths();
+    if (paths.empty())
+        GTEST_SKIP() << "only the plain loops on this processor";
+    std::mt19937 rng(11);
+    const uint8_t runs[5][4] = {{0, 0, 0, 0}, {255, 255, 255, 255}, {0, 255, 255, 0}, {1, 128, 254, 77}, {0, 90, 255, 3}};
+    for (int row = 0; row < 2000; ++row) {
+        const int n = 96 + int(rng() % 40);
+        std::vector<uint16_t> s(n), d(n);
+        std::vector<uint8_t> a(n);
+        for (int i = 0; i < n; ++i) {
+            s[i] = uint16_t(rng());
+            d[i] = uint16_t(rng());
+            if (i % 4 == 0) {
+                const uint8_t* run = runs[rng() % 5];
+                for (int j = 0; j < 4 && i + j < n; ++j)
+                    a[i + j] = run[j];
+            }
+        }
+        const unsigned o = 1 + rng() % 255;
+        const auto expected = run(blit::plainKernels(), s, d, a, o);
+        for (const blit::Kernels* k : paths)
+            ASSERT_EQ(run(*k, s, d, a, o), expected) << k->name << " row " << row;
     }
 }
 

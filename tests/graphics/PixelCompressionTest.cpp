@@ -303,6 +303,8 @@ TEST(CGraphicsObjectCompressionTest, DamagedBlocksLeaveTheDrawableAsItWas)
     Bytes wrongLength = lzo(Bytes(p.colour.begin(), p.colour.end() - 2));
     Bytes cut = lzo(p.colour);
     cut.resize(5);
+    Bytes shortStream = lzo(p.colour);
+    shortStream.resize(shortStream.size() - 3);
     const Bytes jpeg = jpegdata::solid(10, 4, {0, 0, 255});
     const Bytes truncatedJpeg(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2));
     const Bytes otherSize = jpegdata::solid(12, 4, {0, 0, 255});
@@ -316,6 +318,7 @@ TEST(CGraphicsObjectCompressionTest, DamagedBlocksLeaveTheDrawableAsItWas)
     } cases[] = {
         {"colour of the wrong length", COMPRESSION_LZO, wrongLength, {}},
         {"colour block shorter than its header", COMPRESSION_LZO, cut, {}},
+        {"colour stream cut short", COMPRESSION_LZO, shortStream, {}},
         {"alpha of the wrong length", COMPRESSION_LZO, lzo(p.colour), lzo(Bytes(7, 1))},
         {"alpha without a block", COMPRESSION_LZO_RLE2, lzo(Bytes(3, 0)), {1, 2, 3}},
         {"RLE2 form longer than the picture allows", COMPRESSION_LZO_RLE2, lzo(Bytes(200, 0)), {}},

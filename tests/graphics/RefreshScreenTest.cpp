@@ -4,8 +4,10 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
 #include "graphics/ValidationQuene.h"
+#include "platform/Drives.h"
 #include "script/Scene.h"
 #include "script/SceneServices.h"
+#include "support/TestSupport.h"
 #include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
@@ -226,12 +228,13 @@ TEST_F(CRefreshScreenTest, DrawsEachDrawableOncePerDirtyRegionOrOnceWhenItChange
     w->Tick();
     EXPECT_TRUE(d.clips.empty());
     EXPECT_TRUE(hidden.clips.empty());
-    // Its own clipping rectangle is kept, and restored after each draw.
+    // Its own clipping rectangle narrows each region's draw (r2 lies outside
+    // it), and is restored after each draw.
     d.SetClippingRect(CXRect(0, 0, 50, 50));
     screen->Invalidate(&r2);
     screen->Invalidate(&r1);
     w->Tick();
-    EXPECT_EQ(d.clips, (std::vector<std::string>{"0,0,50,50"}));
+    EXPECT_EQ(d.clips, (std::vector<std::string>{"10,10,20,20"}));
     CXRect kept = d.GetClippingRect();
     EXPECT_EQ(text(&kept), "0,0,50,50");
 }
@@ -383,6 +386,36 @@ TEST_P(CRefreshScreenFrameTest, ShowsTheDrawablesOverEachOtherFrameAfterFrame)
 
 INSTANTIATE_TEST_SUITE_P(Depths, CRefreshScreenFrameTest, ::testing::Values(16, 15, 32));
 
+// An unchanged drawable with a clipping rectangle of its own is drawn only
+// inside each dirty region it meets: drawn whole for every region, its half
+// transparent pixels were blended twice over the regions drawn before.
+TEST_F(CRefreshScreenTest, AClippedDrawableIsDrawnOnlyInsideEachDirtyRegion)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen* screen = w->GetRefreshScreenInterface();
+    auto picture = drawable(w.get(), 800, 600, [](int, int) { return uint16_t(0); });
+    auto glass = drawable(w.get(), 100, 100, [](int, int) { return uint16_t(0xF800); },
+                          [](int, int) { return uint8_t(128); });
+    glass->SetPosition(100, 100);
+    glass->SetClippingRect(CXRect(0, 0, 80, 80));
+    screen->put(picture.get(), 0);
+    screen->put(glass.get(), 5);
+    w->Tick();
+    const platform::Surface* frame = backend.shownFrame(0);
+    ASSERT_TRUE(frame);
+    const uint32_t once = frame->pixelAt(150, 150);
+    ASSERT_NE(once, 0u);
+    auto expected = [&](int x, int y) -> uint32_t {
+        return x >= 100 && x < 180 && y >= 100 && y < 180 ? once : 0;
+    };
+    ASSERT_TRUE(frameIs(frame, expected, "glass1"));
+    CXRect left(90, 90, 120, 120), right(150, 90, 190, 120);
+    screen->Invalidate(&left);
+    screen->Invalidate(&right);
+    w->Tick();
+    EXPECT_TRUE(frameIs(backend.shownFrame(0), expected, "glass2"));
+}
+
 TEST_F(CRefreshScreenTest, PageFlippingKeepsTheDirtyListAndRedrawsTheWholeScreen)
 {
     CCommandLine6 flipping("-pf");
@@ -487,21 +520,18 @@ TEST_F(CRefreshScreenTest, DrawsTheBackgroundFirstAndKeepsTheImageFileItLoaded)
     Log log;
     backgroundLog = &log;
     CWindow::layers().makeBackground = [](CWindow*, CRefreshScreen*) -> CScreenBackgroundIfc* { return new Background; };
-    CWindow::layers().loadImage = [](CWindow* w, const CXString& name) {
-        CGraphicsObject* g = new CGraphicsObject(w);
-        g->setFileName(name);
-        if (name == "bad.img")
-            g->setErrorCode(-1);
-        return g;
-    };
+    testsupport::TempDir dir;
+    testsupport::CwdGuard cwd;
+    ASSERT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(dir.path())));
     {
         std::unique_ptr<CWindow> w = makeWindow();
         CRefreshScreen* screen = w->GetRefreshScreenInterface();
         LoggedDrawable d(w.get());
+        ASSERT_EQ(d.Save(CXString("Scene.img"), COMPRESSION_NONE), 0);
         screen->put(&d, 0);
         w->Tick();
-        w->SetBackground(CXString("scene.img"));
-        w->SetBackground(CXString("bad.img")); // kept, not shown
+        w->SetBackground(CXString("SCENE.IMG"));
+        w->SetBackground(CXString("missing.img")); // kept, not shown
         CColor grey(7, 7, 7);
         w->SetBackground(&grey);
         screen->setBackground(new CDirectDrawSurface(w.get(), CXSize(8, 8), 16, false));

@@ -104,6 +104,7 @@ protected:
         CWindowLayers& l = CWindow::layers();
         // The pollers here are the tests' own.
         l.makeMouse = nullptr;
+        l.makeKeyboard = nullptr;
         l.makeCollisionInspector = [](CWindow*) -> CCollisionInspectorIfc* { return new LoggingInspector; };
         l.makeSecondaryDisplay = [](CWindowHandle, CWindow*, int) -> CSecondaryDisplayIfc* { return new LoggingMirror; };
         l.stepAnimations = [](CAnimationManager* m) { note(m == (CAnimationManager*)&animationMarker ? "animations" : "?"); };

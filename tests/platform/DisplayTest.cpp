@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -230,6 +231,122 @@ TEST_F(HeadlessDisplayTest, ThePrimaryFrameIsReadBackAndSavedAsAPng)
     // Later changes do not touch the frame shown until the next present.
     primary->fill(nullptr, 0);
     EXPECT_EQ(platform.shownFrame(0)->pixelAt(79, 59), back->pixelAt(79, 59));
+}
+
+// The frame shown is copied out of the front only when it is read, so each
+// way the front can change or go must keep it first.
+TEST_F(HeadlessDisplayTest, TheFrameShownStaysUntilTheNextOneWhateverTheFrontDoes)
+{
+    struct Change {
+        const char* name;
+        std::function<void(std::unique_ptr<Primary>&, const Surface&)> apply;
+    };
+    const Change changes[] = {
+        {"copy", [](std::unique_ptr<Primary>& p, const Surface& s) { p->copyFast(0, 0, s, nullptr); }},
+        {"stretch", [](std::unique_ptr<Primary>& p, const Surface& s) { p->copy(Rect(0, 0, 8, 6), s, nullptr); }},
+        {"copy from itself",
+         [](std::unique_ptr<Primary>& p, const Surface&) {
+             const Rect part(0, 0, 4, 3);
+             p->copyFast(1, 1, *p, &part);
+         }},
+        {"fill", [](std::unique_ptr<Primary>& p, const Surface&) { p->fill(nullptr, 0x1234); }},
+        {"lock",
+         [](std::unique_ptr<Primary>& p, const Surface&) {
+             uint8_t* pixels = nullptr;
+             ASSERT_EQ(p->lock(&pixels), DISPLAY_OK);
+             pixels[0] = 0xFF;
+             p->unlock();
+         }},
+        {"lost and restored",
+         [](std::unique_ptr<Primary>& p, const Surface&) {
+             p->markLost();
+             p->restore();
+         }},
+        {"deleted", [](std::unique_ptr<Primary>& p, const Surface&) { p.reset(); }},
+    };
+    auto first = make(8, 6, 16), second = make(8, 6, 16);
+    for (int i = 0; i < 48; ++i) {
+        first->fill(nullptr, 0);
+        const Rect pixel(i % 8, i / 8, i % 8 + 1, i / 8 + 1);
+        first->fill(&pixel, uint32_t(0x0841 * (i + 1)));
+    }
+    second->fill(nullptr, 0xF800);
+    auto shownIs = [&](const Surface& expected) {
+        const Surface* frame = platform.shownFrame(0);
+        if (!frame)
+            return false;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                if (frame->pixelAt(x, y) != expected.pixelAt(x, y))
+                    return false;
+        return true;
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        int error = -1;
+        std::unique_ptr<Primary> primary = display.createWindowed(0, Size{8, 6}, &error);
+        ASSERT_NE(primary, nullptr);
+        primary->beginFrame();
+        ASSERT_EQ(primary->copyFast(0, 0, *first, nullptr), DISPLAY_OK);
+        ASSERT_EQ(primary->present(), DISPLAY_OK);
+        c.apply(primary, *second);
+        EXPECT_TRUE(shownIs(*first));
+        if (!primary)
+            continue;
+        // A frame drawn between beginFrame and present replaces it.
+        primary->beginFrame();
+        ASSERT_EQ(primary->copyFast(0, 0, *second, nullptr), DISPLAY_OK);
+        ASSERT_EQ(primary->present(), DISPLAY_OK);
+        EXPECT_TRUE(shownIs(*second));
+    }
+}
+
+// copyFastEach gives what copyFast of each rectangle in turn gives, on a
+// windowed primary addressed on the screen.
+TEST_F(HeadlessDisplayTest, RectanglesCopiedInOneSweepAsOneAtATime)
+{
+    struct Case {
+        const char* name;
+        int depth;
+        Point at;
+        std::vector<Rect> rects;
+    };
+    const Case cases[] = {
+        {"dirty rectangles of staggered rows", 16, Point{100, 50},
+         {Rect(0, 0, 8, 10), Rect(10, 3, 18, 12), Rect(20, 0, 28, 30), Rect(0, 10, 8, 20), Rect(10, 12, 18, 13),
+          Rect(30, 25, 40, 30), Rect(8, 0, 10, 30)}},
+        {"clipped by the client area", 16, Point{97, 45},
+         {Rect(0, 0, 10, 10), Rect(12, 5, 40, 9), Rect(0, 20, 40, 26), Rect(5, 27, 9, 30)}},
+        {"empty, outside and inverted ones among them", 16, Point{100, 50},
+         {Rect(2, 2, 6, 6), Rect(5, 5, 5, 9), Rect(30, 0, 41, 4), Rect(9, 9, 7, 12), Rect(20, 20, 30, 28)}},
+        {"another depth", 32, Point{100, 50}, {Rect(0, 0, 8, 10), Rect(10, 3, 18, 12)}},
+    };
+    platform.setClientOrigin(0, Point{100, 50});
+    auto src = make(40, 30, 16);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const Rect pixel(x, y, x + 1, y + 1);
+            src->fill(&pixel, uint32_t(x * 1637 + y * 40503) & 0xFFFF);
+        }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform.setDesktopDepth(c.depth);
+        int error = -1;
+        std::unique_ptr<Primary> swept = display.createWindowed(0, Size{40, 30}, &error);
+        std::unique_ptr<Primary> each = display.createWindowed(0, Size{40, 30}, &error);
+        ASSERT_NE(swept, nullptr);
+        ASSERT_NE(each, nullptr);
+        int expected = DISPLAY_OK;
+        for (const Rect& r : c.rects) {
+            const int code = each->copyFast(c.at.x + r.left, c.at.y + r.top, *src, &r);
+            expected = expected == DISPLAY_OK ? code : expected;
+        }
+        EXPECT_EQ(swept->copyFastEach(c.at.x, c.at.y, *src, c.rects.data(), int(c.rects.size())), expected);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(swept->pixelAt(x, y), each->pixelAt(x, y)) << x << "," << y;
+    }
+    EXPECT_EQ(make(4, 4, 16)->copyFastEach(0, 0, *src, nullptr, 1), DISPLAY_INVALID_PARAMS);
 }
 
 TEST_F(HeadlessDisplayTest, AWindowedPrimaryIsAddressedOnTheScreen)

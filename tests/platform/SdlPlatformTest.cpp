@@ -314,6 +314,19 @@ TEST_F(SdlPlatformTest, TheCursorFollowsTheMouseDevice)
     sdl->input().mouse().clipCursor(nullptr);
     sdl->pumpEvents();
     EXPECT_EQ(SDL_GetWindowMouseRect(SDL_GetWindowFromID(window)), nullptr);
+    // Put where the engine asks; the motion that tells of it queues no
+    // record, the device's cursor being there already.
+    sdl->input().mouse().setCursorPosition(Point{30, 40});
+    sdl->pumpEvents();
+    sdl->pumpEvents();
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 40);
+    int n = -1;
+    MouseRecord records[4];
+    EXPECT_EQ(sdl->input().mouse().read(records, 4, &n), INPUT_OK);
+    EXPECT_EQ(n, 0);
 }
 
 TEST_F(SdlPlatformTest, AVirtualJoystickIsAttachedFedAndUnplugged)

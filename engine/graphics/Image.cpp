@@ -1,0 +1,155 @@
+#include "graphics/Image.h"
+
+#include "base/File.h"
+#include "graphics/Jpeg.h"
+#include "graphics/PixelBlock.h"
+#include "graphics/Window.h"
+#include "script/Element.h"
+
+#include <memory>
+
+CImage::CImage(CWindow* w) : CGraphicsObject(w), CPlayable(w) {}
+
+CImage::CImage(CWindow* w, CXString fileName) : CGraphicsObject(w), CPlayable(w)
+{
+    CGraphicsObject::name = fileName;
+    setErrorCode(Load(fileName, true));
+}
+
+CImage::CImage(CWindow* w, CGraphicsObject* source) : CGraphicsObject(w), CPlayable(w)
+{
+    copyPicture(source);
+    CGraphicsObject::name = CXString();
+}
+
+CImage::CImage(CImage& other) : CGraphicsObject(other.GetWindow()), CPlayable(other.getWindow())
+{
+    copyPicture(&other);
+    setFilename(other.CFileResolver::getFileName());
+    if (other.isLoaded())
+        CFileResolver::load();
+    toRelease(other.releaseAfterUse());
+    CPlayable::name = other.CPlayable::name;
+}
+
+CImage::CImage(CWindow* w, CMElement* element) : CGraphicsObject(w), CPlayable(w)
+{
+    if (!element)
+        return;
+    const CXString file = element->getPropertyValue("FILENAME");
+    setFilename(file);
+    if (!file.IsString())
+        return;
+    const CXString preload = element->getPropertyValue("PRELOAD");
+    if (!preload.IsString() || preload.toBool())
+        Load(file, true);
+    if (element->getPropertyBoolValue("VISIBLE"))
+        show();
+    else
+        hide();
+    toRelease(element->getPropertyBoolValue("RELEASEAFTERUSE"));
+}
+
+CImage::~CImage() {}
+
+CXObject* CImage::clone() { return static_cast<CGraphicsObject*>(new CImage(*this)); }
+
+int CImage::Load(CXString fileName, bool convert)
+{
+    Invalidate();
+    flush();
+    fileName.Lower();
+    // Every other name is a JPEG file on disk; such an image is not marked
+    // loaded, so that showing it reads the file again.
+    if (!fileName.endsWith(".img")) {
+        // The new picture is shown where it lies, as an ".img" one is.
+        if (load(CFile::getPath(CGraphicsObject::window, fileName)) == 0)
+            Invalidate();
+        return LastError();
+    }
+    CFile file;
+    if (file.Open(CGraphicsObject::window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0) {
+        setErrorCode(CFile::ERROR_OPEN);
+        return LastError();
+    }
+    const int code = Load(&file);
+    const int closed = file.Close();
+    // A damaged file keeps its own code rather than the close's.
+    setErrorCode(code ? code : closed);
+    if (LastError() == 0) {
+        Visible(true);
+        setFilename(fileName);
+        CFileResolver::load();
+        Invalidate();
+        CGraphicsObject::name = fileName;
+        if (convert)
+            convertToDisplay();
+    }
+    return LastError();
+}
+
+int CImage::Load(CFile* file) { return readImageFile(file); }
+
+int CImage::Load3(CFile* file) { return readNVI(file); }
+
+int CImage::load(CXString path)
+{
+    startReading();
+    JPEG reader(path.GetBuffer());
+    if (!reader.isValid()) {
+        // A file that is there but cannot be decoded is damage.
+        const bool there = path.IsString() && CFile::fileExists(path);
+        damaged();
+        if (!there)
+            setErrorCode(CFile::ERROR_OPEN);
+        return LastError();
+    }
+    const int w = reader.getWidth(), h = reader.getHeight();
+    const int depth = CGraphicsObject::window && CGraphicsObject::window->GetBpp() == 15 ? 15 : 16;
+    char* pixels = reinterpret_cast<char*>(reader.decompress(depth));
+    if (!pixels)
+        return damaged();
+    compression = COMPRESSION_NONE;
+    bpp = depth;
+    width = w;
+    height = h;
+    pitch = w;
+    data = pixels;
+    dataSize = int32_t(blockBytes(w, h, 2));
+    return 0;
+}
+
+void CImage::flush()
+{
+    Flush();
+    CFileResolver::release();
+}
+
+void CImage::redraw(CGraphicsObject* destination)
+{
+    if (compression == COMPRESSION_RLE2)
+        unpack();
+    CGraphicsObject::redraw(destination);
+}
+
+void CImage::show()
+{
+    if (!isLoaded() && getFileName().IsString())
+        Load(getFileName(), true);
+    Visible(true);
+}
+
+void CImage::hide()
+{
+    if (releaseAfterUse())
+        flush();
+    Visible(false);
+}
+
+void CImage::setVisibility(bool on)
+{
+    if (on)
+        show();
+    else
+        hide();
+}
