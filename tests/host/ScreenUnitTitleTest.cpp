@@ -22,13 +22,7 @@ namespace {
 
 using CUnit6Title = testsupport::HostTitle;
 
-struct FeedInUse {
-    FeedInUse(platform::HeadlessPlatform::EventFeed feed, void* data)
-    {
-        platform::HeadlessPlatform::setEventFeed(feed, data);
-    }
-    ~FeedInUse() { platform::HeadlessPlatform::setEventFeed(nullptr, nullptr); }
-};
+using testsupport::FeedInUse;
 
 // The scene the unit is in now; "" before the first.
 std::string unitScene()
