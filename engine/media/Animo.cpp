@@ -1,5 +1,10 @@
+// The animation as a drawable: its pieces, which frame it shows and where,
+// and how it draws. Playing is in AnimoPlay.cpp, the lookups and editing
+// operations in AnimoEdit.cpp, the file in AnimoFile.cpp.
 #include "media/Animo.h"
 
+#include "graphics/PixelBlock.h"
+#include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "media/AnimationManager.h"
 #include "media/Frame.h"
@@ -53,6 +58,28 @@ void __fill_frame_info(_anmFrameInfo3* info)
     info->reserved = 0;
 }
 
+CAnimoPieces::~CAnimoPieces()
+{
+    for (CFrame* f : frames)
+        delete f;
+    for (_annEventInfo3* e : events)
+        delete e;
+    for (auto& list : records)
+        for (_anmFrameInfo3* r : list)
+            delete r;
+    for (auto& list : sounds)
+        for (CSound4* s : list)
+            delete s;
+    for (CFrame* f : retiredFrames)
+        delete f;
+    for (_annEventInfo3* e : retiredEvents)
+        delete e;
+    for (_anmFrameInfo3* r : retiredRecords)
+        delete r;
+    for (CSound4* s : retiredSounds)
+        delete s;
+}
+
 CAnimo::CAnimo(CWindow* w) : CGraphicsObject(w), CPlayable(w) { construct(); }
 
 CAnimo::CAnimo(CWindow* w, const CXString& fileName) : CGraphicsObject(w), CPlayable(w)
@@ -62,8 +89,53 @@ CAnimo::CAnimo(CWindow* w, const CXString& fileName) : CGraphicsObject(w), CPlay
     Load(fileName);
 }
 
+CAnimo::CAnimo(CAnimo& source) : CGraphicsObject(source.owner()), CPlayable(source.owner())
+{
+    construct();
+    pieces = source.pieces;
+    ownsData = false;
+    author = source.author;
+    description = source.description;
+    currentFrame = source.currentFrame;
+    currentEvent = source.currentEvent;
+    currentPosition = source.currentPosition;
+    lastEvent = source.lastEvent;
+    globalX = source.globalX;
+    globalY = source.globalY;
+    state = source.state;
+    status = source.status;
+    direction = source.direction;
+    fps = source.fps;
+    animoFlags = source.animoFlags;
+    loadAtStart = source.loadAtStart;
+    randomFrames = source.randomFrames;
+    filterKind = source.filterKind;
+    filter = source.filter;
+    changeFilterKind = source.changeFilterKind;
+    changeFilter = source.changeFilter;
+    // The drawable's place and looks.
+    anchorX = source.anchorX;
+    anchorY = source.anchorY;
+    clip = source.clip;
+    flags = source.flags;
+    opacity = source.opacity;
+    CGraphicsObject::visible = source.CGraphicsObject::visible;
+    CGraphicsObject::name = source.CGraphicsObject::name;
+    compression = source.compression;
+    bpp = source.bpp;
+    // The playable's file.
+    setFilename(source.getFileName());
+    toRelease(source.releaseAfterUse());
+    if (source.isLoaded())
+        CFileResolver::load();
+    takeFramePixels();
+    x = source.x;
+    y = source.y;
+}
+
 void CAnimo::construct()
 {
+    pieces = std::make_shared<CAnimoPieces>();
     author = "Quarnel";
     currentFrame = -1;
     currentEvent = currentPosition = lastEvent = 0;
@@ -91,6 +163,10 @@ CAnimo::~CAnimo()
 {
     if (CAnimationManager* m = manager())
         m->remove(this);
+    // A watched animation that goes without being unwatched must not be
+    // measured again.
+    if (CCollisionInspectorIfc* inspector = owner() ? owner()->getCollisionInspectorIfc() : nullptr)
+        inspector->removeMonitoredObject(this);
     Flush();
 }
 
@@ -105,22 +181,8 @@ void CAnimo::Flush()
     delete stream;
     stream = nullptr;
     currentSound = nullptr;
-    if (ownsData) {
-        for (CFrame* f : frames)
-            delete f;
-        for (_annEventInfo3* e : eventInfo)
-            delete e;
-        for (auto& records : frameInfo)
-            for (_anmFrameInfo3* r : records)
-                delete r;
-        for (auto& sounds : soundFX)
-            for (CSound4* s : sounds)
-                delete s;
-    }
-    frames.clear();
-    eventInfo.clear();
-    frameInfo.clear();
-    soundFX.clear();
+    // The pieces go with the last animation that holds them.
+    pieces = std::make_shared<CAnimoPieces>();
     ownsData = true;
     currentFrame = -1;
     currentEvent = currentPosition = 0;
@@ -131,14 +193,14 @@ void CAnimo::Flush()
 
 CFrame* CAnimo::GetFrame(int index)
 {
-    return index >= 0 && index < GetNOF() ? frames[size_t(index)] : nullptr;
+    return index >= 0 && index < GetNOF() ? pieces->frames[size_t(index)] : nullptr;
 }
 
 _annEventInfo3* CAnimo::GetEventInfo(int event)
 {
     if (event == -1)
         event = currentEvent;
-    return event >= 0 && event < GetNOE() ? eventInfo[size_t(event)] : nullptr;
+    return event >= 0 && event < GetNOE() ? pieces->events[size_t(event)] : nullptr;
 }
 
 _anmFrameInfo3* CAnimo::GetFrameInfo(int event, int position)
@@ -147,7 +209,7 @@ _anmFrameInfo3* CAnimo::GetFrameInfo(int event, int position)
         event = currentEvent;
     if (!GetEventInfo(event) || position < 0)
         return nullptr;
-    const auto& records = frameInfo[size_t(event)];
+    const auto& records = pieces->records[size_t(event)];
     return size_t(position) < records.size() ? records[size_t(position)] : nullptr;
 }
 
@@ -155,32 +217,32 @@ CSound4* CAnimo::getSoundFX(int event, int position)
 {
     if (event == -1)
         event = currentEvent;
-    if (!GetEventInfo(event) || position < 0 || soundFX.empty())
+    if (!GetEventInfo(event) || position < 0 || pieces->sounds.empty())
         return nullptr;
-    const auto& sounds = soundFX[size_t(event)];
+    const auto& sounds = pieces->sounds[size_t(event)];
     return size_t(position) < sounds.size() ? sounds[size_t(position)] : nullptr;
 }
 
 void CAnimo::appendFrame(CFrame* frame)
 {
     if (frame)
-        frames.push_back(frame);
+        pieces->frames.push_back(frame);
 }
 
 void CAnimo::appendEvent(_annEventInfo3* event, std::vector<_anmFrameInfo3*> records)
 {
     if (!event)
         return;
-    eventInfo.push_back(event);
-    frameInfo.push_back(std::move(records));
-    if (!soundFX.empty())
-        soundFX.emplace_back(event->frames.size(), nullptr);
+    pieces->events.push_back(event);
+    pieces->records.push_back(std::move(records));
+    if (!pieces->sounds.empty())
+        pieces->sounds.emplace_back(event->frames.size(), nullptr);
 }
 
 int CAnimo::resolveEventName(const CXString& event)
 {
     for (int i = 0; i < GetNOE(); ++i)
-        if (CXString(eventInfo[size_t(i)]->name).equalsIgnoreCase(event))
+        if (CXString(pieces->events[size_t(i)]->name).equalsIgnoreCase(event))
             return i;
     return -1;
 }
@@ -188,7 +250,7 @@ int CAnimo::resolveEventName(const CXString& event)
 int CAnimo::getFirstEvent()
 {
     for (int i = 0; i < GetNOE(); ++i)
-        if (!eventInfo[size_t(i)]->frames.empty())
+        if (!pieces->events[size_t(i)]->frames.empty())
             return i;
     return 0;
 }
@@ -237,18 +299,37 @@ void CAnimo::updateWithCurrentFrame()
     y = clampedSum(int64_t(own.y) + off.y);
 }
 
+CXPoint CAnimo::GetPosition()
+{
+    CFrame* f = GetFrame(currentFrame);
+    if (!f)
+        return CXPoint(globalX, globalY);
+    CXPoint own = f->GetFramePosition();
+    CXPoint off = recordOffset();
+    return CXPoint(clampedSum(int64_t(globalX) + own.x + off.x), clampedSum(int64_t(globalY) + own.y + off.y));
+}
+
+CXPoint CAnimo::ClientCoords(CXPoint p)
+{
+    return CXPoint(clampedSum(int64_t(p.x) - globalX - x), clampedSum(int64_t(p.y) - globalY - y));
+}
+
+CXPoint CAnimo::getCurrFramePosition()
+{
+    CFrame* f = GetFrame(currentFrame);
+    return f ? f->GetFramePosition() : CXPoint(0, 0);
+}
+
 CXRect CAnimo::GetBoundingBox()
 {
     CFrame* f = GetFrame(currentFrame);
     if (!f)
         return CXRect(0, 0, 0, 0);
-    CXPoint own = f->GetFramePosition();
-    CXPoint off = recordOffset();
-    const int64_t left = int64_t(globalX) + own.x + off.x;
-    const int64_t top = int64_t(globalY) + own.y + off.y;
-    CXRect box(clampedSum(left), clampedSum(top), clampedSum(left + f->Width()), clampedSum(top + f->Height()));
+    const CXPoint at = GetPosition();
+    CXRect box(at.x, at.y, clampedSum(int64_t(at.x) + f->Width()), clampedSum(int64_t(at.y) + f->Height()));
+    // The clipping rectangle is in the frame's own pixels.
     if (!clip.IsEmpty())
-        box = box.Common(clip + CXPoint(x, y));
+        box = box.Common(clip + at);
     return box;
 }
 
@@ -260,6 +341,40 @@ char* CAnimo::GetDataPtr()
 
 CGraphicsObject* CAnimo::getDrawn() { return GetFrame(currentFrame); }
 
+unsigned char CAnimo::GetPixel(_channel channel, CXPoint p)
+{
+    CFrame* f = lastRefreshed ? lastRefreshed : GetFrame(currentFrame);
+    return f ? f->GetPixel(channel, p) : 0;
+}
+
+// Through the frame: a copy that shares it may have packed it since this
+// animation took its pixels.
+CColor CAnimo::GetPixel(int px, int py)
+{
+    CFrame* f = GetFrame(currentFrame);
+    return f ? f->GetPixel(px, py) : CGraphicsObject::GetPixel(-1, -1);
+}
+
+CXPoint CAnimo::getCenterPoint()
+{
+    CFrame* f = GetFrame(0);
+    return f ? f->getCenterPoint() : CXPoint(0, 0);
+}
+
+bool CAnimo::isInside(int px, int py, bool pixelExact)
+{
+    CFrame* f = GetFrame(currentFrame);
+    return f && f->CGraphicsObject::isInside(px, py, pixelExact);
+}
+
+void CAnimo::invalidateBox(const CXRect& box)
+{
+    if (IsVisible() && screen && hasArea(box)) {
+        CXRect area(box);
+        screen->invalidateArea(&area);
+    }
+}
+
 void CAnimo::SetEventFrame(int event, int position)
 {
     if (event == -1)
@@ -269,6 +384,7 @@ void CAnimo::SetEventFrame(int event, int position)
     _annEventInfo3* e = GetEventInfo(event);
     if (!e || position < 0 || position >= e->framesCount())
         return;
+    // Invalidate tells the screen of the box too.
     if (IsVisible())
         Invalidate();
     const int frame = e->frames[size_t(position)];
@@ -296,9 +412,7 @@ void CAnimo::Set(int frame, bool withReport)
     if (withReport)
         notify(NOTIFY_TICK);
     updateWithCurrentFrame();
-    CXRect after = GetBoundingBox();
-    if (IsVisible() && (after.left != before.left || after.top != before.top || after.right != before.right ||
-                        after.bottom != before.bottom))
+    if (IsVisible() && GetBoundingBox() != before)
         Invalidate();
 }
 
@@ -311,14 +425,13 @@ void CAnimo::SetFrame(int frame)
         old = GetBoundingBox();
     currentFrame = frame;
     takeFramePixels();
-    CXPoint own = frames[size_t(frame)]->GetFramePosition();
+    CXPoint own = pieces->frames[size_t(frame)]->GetFramePosition();
     x = own.x;
     y = own.y;
     CXRect box = GetBoundingBox();
     if (!old.IsEmpty())
         box.Sum(old);
-    if (IsVisible() && screen && !box.IsEmpty())
-        screen->invalidateArea(&box);
+    invalidateBox(box);
 }
 
 void CAnimo::redraw(CGraphicsObject* target)
@@ -334,9 +447,10 @@ void CAnimo::redraw(CGraphicsObject* target)
     const CXRect savedClip = f->GetClippingRect();
     const CXRect placed = f->getRect();
     CGraphicsObject* savedDestiny = f->GetDestiny();
+    const CXPoint at = GetPosition();
     f->SetClippingRect(clip);
     f->SetDestiny(target);
-    f->CGraphicsObject::SetPosition(clampedSum(int64_t(globalX) + x), clampedSum(int64_t(globalY) + y));
+    f->CGraphicsObject::SetPosition(at.x, at.y);
     f->SetOpacity(opacity);
     f->Redraw();
     f->CGraphicsObject::SetPosition(placed.left, placed.top);
@@ -347,103 +461,72 @@ void CAnimo::redraw(CGraphicsObject* target)
     takeFramePixels();
 }
 
-// Playing
+// Positions
 
-void CAnimo::play() { Play(_animoevent(currentEvent), 0, DEFAULT_FPS); }
-
-void CAnimo::stop(bool withReport)
+void CAnimo::SetGlobalPosition(int px, int py)
 {
-    Stop();
-    if (withReport)
-        notify(NOTIFY_FINISHED);
+    globalX = clampedSum(int64_t(px) - anchorX);
+    globalY = clampedSum(int64_t(py) - anchorY);
+    reportPosition();
 }
 
-void CAnimo::Play(_animoevent event, int position, int)
+void CAnimo::SetPosition(int px, int py)
 {
-    Invalidate();
-    if (event < 0 || event >= GetNOE() || eventInfo[size_t(event)]->frames.empty())
-        return;
-    _annEventInfo3* current = GetEventInfo(currentEvent);
-    if (state == ANIMO_PLAYING &&
-        ((animoFlags & ANIMO_NOT_INTERRUPTIBLE) || (current && (current->flags & EVENT_NOT_INTERRUPTIBLE))))
-        return;
-    if (current)
-        current->loopCounter = 0;
-    lastEvent = currentEvent = event;
-    if (!IsVisible())
-        Visible(true);
-    if (fps == 0)
-        fps = DEFAULT_FPS;
-    state = ANIMO_PLAYING;
-    status = STATUS_PLAYING;
-    SetEventFrame(event, position);
-    notify(NOTIFY_STARTED);
+    for (CFrame* f : pieces->frames)
+        f->SetPosition(px, py);
+    updateWithCurrentFrame();
+    reportPosition();
 }
 
-void CAnimo::Play(const CXString& event, int position, int unused)
+void CAnimo::Move(int dx, int dy)
 {
-    int index = resolveEventName(event);
-    if (index >= 0)
-        Play(_animoevent(index), position, unused);
+    CXRect box = GetBoundingBox();
+    globalX = clampedSum(int64_t(globalX) + dx);
+    globalY = clampedSum(int64_t(globalY) + dy);
+    CXRect after = GetBoundingBox();
+    if (!hasArea(box))
+        box = after;
+    else if (hasArea(after))
+        box.Sum(after);
+    invalidateBox(box);
+    reportPosition();
 }
 
-void CAnimo::Stop()
+// Visibility
+
+void CAnimo::setVisibility(bool on)
 {
-    if (state == ANIMO_PLAYING)
-        StopNoNotify();
+    if (on)
+        show();
+    else
+        hide();
 }
 
-void CAnimo::StopNoNotify()
+void CAnimo::show()
 {
-    if (state == ANIMO_PLAYING && stream)
-        stream->Stop();
-    _annEventInfo3* e = GetEventInfo(currentEvent);
-    if (e && (e->flags & EVENT_HIDE_AT_STOP))
-        Visible(false);
-    state = ANIMO_STOPPED;
-    status = 0;
-    if (!(e && (e->flags & EVENT_SOUND_GOES_ON)) && !(animoFlags & ANIMO_SOUND_GOES_ON))
-        stopFrameSound();
+    if (!isLoaded() && getFileName().IsString())
+        Load(getFileName());
+    Visible(true);
 }
 
-void CAnimo::stopFrameSound()
+// Hidden first, so that the screen repaints where the frame was before the
+// frames are freed.
+void CAnimo::hide()
 {
-    if (currentSound)
-        currentSound->stop(true);
-    currentSound = nullptr;
+    Visible(false);
+    if (releaseAfterUse())
+        Flush();
 }
 
-void CAnimo::Pause()
+void CAnimo::alwaysOnTop()
 {
-    if (state != ANIMO_PLAYING)
-        return;
-    state = ANIMO_PAUSED;
-    status = STATUS_PAUSED;
+    if (CRefreshScreen* refresh = owner() ? owner()->GetRefreshScreenInterface() : nullptr)
+        refresh->SetFlags(this, 1);
 }
 
-void CAnimo::Resume()
+void CAnimo::withdraw(CWindow*)
 {
-    if (state != ANIMO_PAUSED)
-        return;
-    state = ANIMO_PLAYING;
-    status = STATUS_PLAYING;
-}
-
-void CAnimo::PlaySoundFX(int event, int position)
-{
-    if (animoFlags & ANIMO_STREAMED_SOUNDS) {
-        _anmFrameInfo3* r = GetFrameInfo(event, position);
-        if (!r || !r->sounds || !r->sounds->IsString())
-            return;
-        delete stream;
-        // The whole list, ";" included, is one file name here.
-        stream = new CSndStream(owner(), owner() ? owner()->GetSoundFXFullPath(*r->sounds) : *r->sounds);
-        stream->Play(false);
-        return;
-    }
-    if (CSound4* s = getSoundFX(event, position)) {
-        stopFrameSound();
-        currentSound = s;
-        s->Play();
-    }
+    Visible(false);
+    if (CRefreshScreen* refresh = owner() ? owner()->GetRefreshScreenInterface() : nullptr)
+        *refresh >> this;
 }

@@ -203,7 +203,7 @@ bool CAnimo::readFrames(CAnimoReader& in, int count, int headerSize)
         if (!(headerSize == CFrame::HEADER_NEW ? f->LoadHeaderNew(in) : f->LoadHeaderNew2(in)))
             return false;
     }
-    for (CFrame* f : frames)
+    for (CFrame* f : pieces->frames)
         if (!f->LoadNew(in))
             return false;
     return true;
@@ -280,7 +280,7 @@ bool CAnimo::Load3(CAnimoReader& in, const char* signature)
         makeSounds();
     if (!std::strcmp(signature, "NV+") || !std::strcmp(signature, "NVP"))
         animoFlags |= ANIMO_NEW_FILE;
-    compression = frames.empty() ? COMPRESSION_NONE : frames[0]->GetCompression();
+    compression = pieces->frames.empty() ? COMPRESSION_NONE : pieces->frames[0]->GetCompression();
     return openFileForms();
 }
 
@@ -289,7 +289,7 @@ bool CAnimo::Load3(CAnimoReader& in, const char* signature)
 // whatever its block holds.
 bool CAnimo::openFileForms()
 {
-    for (CFrame* f : frames) {
+    for (CFrame* f : pieces->frames) {
         f->DeCompress();
         if (f->LastError() != 0 && f->Width() > 0 && f->Height() > 0)
             return false;
@@ -299,18 +299,18 @@ bool CAnimo::openFileForms()
 
 void CAnimo::makeSounds()
 {
-    soundFX.clear();
-    for (size_t e = 0; e < eventInfo.size(); ++e) {
-        soundFX.emplace_back(eventInfo[e]->frames.size(), nullptr);
-        for (size_t p = 0; p < frameInfo[e].size() && p < soundFX[e].size(); ++p) {
-            const std::optional<CXString>& list = frameInfo[e][p]->sounds;
+    pieces->sounds.clear();
+    for (size_t e = 0; e < pieces->events.size(); ++e) {
+        pieces->sounds.emplace_back(pieces->events[e]->frames.size(), nullptr);
+        for (size_t p = 0; p < pieces->records[e].size() && p < pieces->sounds[e].size(); ++p) {
+            const std::optional<CXString>& list = pieces->records[e][p]->sounds;
             if (!list || !list->IsString())
                 continue;
             CXString path = owner() ? owner()->GetSoundFXFullPath(*list) : *list;
             if (list->Find(';') < 0)
-                soundFX[e][p] = new CSound4(owner(), path, false, true);
+                pieces->sounds[e][p] = new CSound4(owner(), path, false, true);
             else if (soundSetMaker)
-                soundFX[e][p] = soundSetMaker(owner(), path, false, true);
+                pieces->sounds[e][p] = soundSetMaker(owner(), path, false, true);
         }
     }
 }
@@ -414,7 +414,7 @@ bool CAnimo::loadLegacy(CAnimoReader& in, const char* signature)
         if (!f->LoadHeader(in, version))
             return false;
     }
-    for (CFrame* f : frames)
+    for (CFrame* f : pieces->frames)
         if (!f->Load(in))
             return false;
     if (!sequence)
@@ -444,7 +444,7 @@ void CAnimo::convertToScreen()
     const int screenBpp = owner() ? owner()->GetBpp() : 0;
     if (screenBpp <= 0)
         return;
-    for (CFrame* f : frames)
+    for (CFrame* f : pieces->frames)
         if (f->GetCompression() == COMPRESSION_NONE)
             f->Convert(screenBpp);
     bpp = screenBpp;
@@ -475,7 +475,7 @@ bool CAnimo::Save3(CFile* file, _compression kind)
 {
     // Open frames go back to their packed form and file forms are opened,
     // so that every frame is compressed from its pixels.
-    for (CFrame* f : frames) {
+    for (CFrame* f : pieces->frames) {
         f->bringBackCompressed();
         const _compression k = f->GetCompression();
         if (k == COMPRESSION_LZO || k == COMPRESSION_LZO_RLE2 || k == COMPRESSION_JPEG)
@@ -502,8 +502,8 @@ bool CAnimo::Save3(CFile* file, _compression kind)
     out.put(description.c_str(), description.getLength());
 
     const _anmFrameInfo3 blank;
-    for (size_t i = 0; i < eventInfo.size(); ++i) {
-        const _annEventInfo3* e = eventInfo[i];
+    for (size_t i = 0; i < pieces->events.size(); ++i) {
+        const _annEventInfo3* e = pieces->events[i];
         char name[32] = {};
         std::memcpy(name, e->name, strnlen(e->name, sizeof name - 1));
         out.put(name, 32);
@@ -522,7 +522,7 @@ bool CAnimo::Save3(CFile* file, _compression kind)
         for (uint16_t f : e->frames)
             out.u16(f);
         for (size_t p = 0; p < e->frames.size(); ++p) {
-            const _anmFrameInfo3* r = p < frameInfo[i].size() ? frameInfo[i][p] : &blank;
+            const _anmFrameInfo3* r = p < pieces->records[i].size() ? pieces->records[i][p] : &blank;
             out.u32(r->frameName ? 1 : 0);
             out.u32(r->text ? 1 : 0);
             out.u16(uint16_t(r->dx));
@@ -538,9 +538,9 @@ bool CAnimo::Save3(CFile* file, _compression kind)
             writeRecordString(out, r->sounds);
         }
     }
-    for (CFrame* f : frames)
+    for (CFrame* f : pieces->frames)
         f->SaveHeaderNew(out);
-    for (CFrame* f : frames)
+    for (CFrame* f : pieces->frames)
         f->SaveNew(out);
     return out.flush(file);
 }

@@ -43,6 +43,33 @@ CFrame::CFrame(CWindow* w)
 {
 }
 
+CFrame::CFrame(CWindow* w, CGraphicsObject& source)
+    : CGraphicsObject(w), version(0), offsetX(0), offsetY(0), ownX(0), ownY(0), descriptors(0)
+{
+    Copy(&source);
+    const CXPoint at = source.GetPosition();
+    SetPosition(at.x, at.y);
+}
+
+CFrame::CFrame(CFrame& other)
+    : CGraphicsObject(other.GetWindow()), version(0), offsetX(0), offsetY(0), ownX(0), ownY(0), descriptors(0)
+{
+}
+
+CFrame& CFrame::operator=(CFrame& other)
+{
+    if (&other == this)
+        return *this;
+    Copy(&other);
+    version = other.version;
+    offsetX = other.offsetX;
+    offsetY = other.offsetY;
+    ownX = other.ownX;
+    ownY = other.ownY;
+    descriptors = other.descriptors;
+    return *this;
+}
+
 void CFrame::SetPosition(int px, int py)
 {
     offsetX = offsetY = 0;

@@ -21,6 +21,14 @@ public:
 
     // An empty frame.
     explicit CFrame(CWindow* window);
+    // A frame holding its own copy of the drawable's pixels, its own
+    // position the drawable's position.
+    CFrame(CWindow* window, CGraphicsObject& source);
+    // An empty frame for the other's window at (0, 0): nothing is copied.
+    explicit CFrame(CFrame& other);
+    // This frame becomes a copy of the other: its own copy of the pixels,
+    // the file version, the own position and the offset.
+    CFrame& operator=(CFrame& other);
     CFrame(const CFrame&) = delete;
     CFrame& operator=(const CFrame&) = delete;
 

@@ -1,16 +1,20 @@
 // What the animation and sound layer gives the layers below it: the
 // application's animation and sound managers and the sound codecs, the
-// outside decoder of the script application, and the window's sound
-// device, music player and frame steps.
+// outside decoder of the script application, the window's sound device,
+// music player, collision inspector and frame steps, and the scene
+// animations that definition records make.
 #include "graphics/Window.h"
 #include "graphics/WindowSound.h"
 #include "media/AnimationManager.h"
+#include "media/Animo6.h"
+#include "media/CollisionInspector.h"
 #include "media/MusicPlayer.h"
 #include "media/SndStream.h"
 #include "media/Sound4.h"
 #include "media/SoundCodec.h"
 #include "media/SoundManager.h"
 #include "script/Application.h"
+#include "script/Element.h"
 
 namespace {
 CAnimationManager* makeAnimationManager() { return new CAnimationManager; }
@@ -40,6 +44,17 @@ void soundStep(CWindow* w)
     CSndStream::raiseLoopReports(w);
 }
 
+CCollisionInspectorIfc* makeCollisionInspector(CWindow*) { return new CCollisionInspector; }
+
+// An animation record ("TYPE" "ANIMO" with a "FILENAME") gives the
+// animation of its file, shown as its "VISIBLE" says.
+CPlayable* makeAnimo(CWindow* w, CMElement* element)
+{
+    CAnimo6* animation = new CAnimo6(w, element->getPropertyValue("FILENAME"));
+    animation->setVisibility(element->getPropertyBoolValue("VISIBLE"));
+    return animation;
+}
+
 struct Registration {
     Registration()
     {
@@ -57,6 +72,8 @@ struct Registration {
         l.loadSoundDecoder = &loadSoundDecoder;
         l.releaseSoundDecoder = &CSoundCodec_ADPCM::done;
         CWindow::layers().stepAnimations = &stepAnimations;
+        CWindow::layers().makeCollisionInspector = &makeCollisionInspector;
+        CMElementCreator::setAnimoMaker(&makeAnimo);
         CWindowSoundLayer& w = CWindowSoundLayer::get();
         w.createSoundDevice = &createSoundDevice;
         w.destroySoundDevice = &destroySoundDevice;

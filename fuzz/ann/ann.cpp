@@ -1,9 +1,11 @@
 // The animation reader on arbitrary bytes, as a damaged ".ann" file of a
 // title would present them, and what a loaded animation then does with
 // them: every position of every event is shown and drawn (which opens
-// packed frames and packs the previous one again), and the animation is
-// written as "NVP" and read back, which must give the same frames and
-// events. A file that does not load must leave no animation behind.
+// packed frames and packs the previous one again), every event is played
+// and stepped through forward and backward with the file's loops and
+// flags, and the animation is written as "NVP" and read back, which must
+// give the same frames and events. A file that does not load must leave
+// no animation behind.
 #include "../InputFile.h"
 #include "base/FileStream.h"
 #include "media/Animo.h"
@@ -33,6 +35,27 @@ bool oneDepth(CAnimo& a)
     return true;
 }
 
+// Each event played and stepped as the animation manager steps it, then
+// backward from its start, and the first event's reversed twin. Streamed
+// frame sounds would open files the input names: they are left out.
+void play(CAnimo& a)
+{
+    a.SetAnimoFlags(a.GetAnimoFlags() & ~uint32_t(ANIMO_STREAMED_SOUNDS));
+    for (int e = 0; e < std::min(a.GetNOE(), 16); ++e) {
+        a.Play(_animoevent(e), 0, 15);
+        for (int i = 0; i < 200 && a.isPlaying(); ++i)
+            a.next();
+        a.Stop();
+        a.Play(_animoevent(e), -1, 15);
+        for (int i = 0; i < 50 && a.isPlaying(); ++i)
+            a.previous();
+        a.Stop();
+    }
+    if (a.GetNOE() > 0)
+        a.playReverse(a.GetEventName(0), 0);
+    a.Stop();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -58,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         a.Seek(f);
         a.Redraw();
     }
+    play(a);
     if (!oneDepth(a) || !fuzzinput::write("saved.ann", nullptr, 0))
         return 0;
     const CXString name("F:\\saved.ann");

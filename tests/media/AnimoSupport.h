@@ -113,6 +113,44 @@ inline std::string oneFrameFile(int w, int h, int kind, const std::string& colou
     return b.raw(colour).raw(alpha).s;
 }
 
+// n frames of 2 x 2 pixels at (0, 0), frame i's words counting up from
+// 0x100 x (i + 1).
+inline void addFrames(CAnimo& a, CWindow* window, int n)
+{
+    for (int i = 0; i < n; ++i)
+        a.appendFrame(plainFrame(window, 2, 2, 0, 0, false, uint16_t(0x100 * (i + 1))));
+}
+
+// What an animation reported, as text: "T<event>.<position>" for a tick
+// (where it then stands), "S" started, "F" finished, "R" resumed, each
+// followed by a blank; with a clock, each preceded by the milliseconds
+// since its start and ":".
+struct Steps : CPlayableObserver {
+    explicit Steps(CAnimo& animation, platform::ManualClock* clock = nullptr)
+        : a(animation), clock(clock), start(clock ? clock->tickCount() : 0)
+    {
+        a.addNotifier(this);
+    }
+    bool onPlayableStarted(CPlayable*) override { return add("S"); }
+    bool onPlayableTick(CPlayable*) override
+    {
+        return add("T" + std::to_string(a.GetCurrentEvent()) + "." + std::to_string(a.GetCurrentFrameInSequence()));
+    }
+    bool onPlayableFinished(CPlayable*) override { return add("F"); }
+    bool onPlayableResumed(CPlayable*) override { return add("R"); }
+    bool add(const std::string& what)
+    {
+        if (clock)
+            text += std::to_string(clock->tickCount() - start) + ":";
+        text += what + " ";
+        return false;
+    }
+    CAnimo& a;
+    platform::ManualClock* clock;
+    uint32_t start;
+    std::string text;
+};
+
 // Reads an animation from bytes in memory; the animation's error code.
 inline int loadBytes(CAnimo& a, const std::string& bytes)
 {
