@@ -4,6 +4,7 @@
 #include "base/XArray.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
+#include "media/Animo6.h"
 #include "script/Application.h"
 #include "script/Element.h"
 #include "script/Scene.h"
@@ -309,16 +310,16 @@ void CUnit6::onDestroy(CGraphicsObject* source)
         stopDragging();
 }
 
-void CUnit6::putOnCanvas(CGraphicsObject* graphic, CMElement* element)
+void CUnit6::putOnCanvas(CAnimo6* animation, CMElement* element)
 {
-    if (!graphic || !element)
+    if (!animation || !element)
         return;
     int priority = element->getPropertyBoolValue(CXString("ALWAYSONTOP"))
                        ? 1000
                        : element->getPropertyIntValue(CXString("PRIORITY"));
     if (element->getPropertyBoolValue(CXString("TOCANVAS")))
         if (CRefreshScreen* canvas = getCanvas())
-            canvas->put(graphic, priority);
+            canvas->put(animation, priority);
 }
 
 // The mouse

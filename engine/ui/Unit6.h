@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class CAnimo6;
 class CEditBoxIfc;
 class CMElement;
 class CRefreshScreen;
@@ -138,9 +139,9 @@ public:
     // A control going away while it is dragged ends the drag.
     void onControlGone(CControl* control) override;
 
-    // For derived units: the graphic on the screen at 1000 with
+    // For derived units: the animation on the screen at 1000 with
     // "ALWAYSONTOP", else at "PRIORITY", when "TOCANVAS" is true.
-    void putOnCanvas(CGraphicsObject* graphic, CMElement* element);
+    void putOnCanvas(CAnimo6* animation, CMElement* element);
 
     // The mouse: while dragging a move drags (and is taken); a click or a
     // release ends the drag as the dragging mode says, and goes on to the

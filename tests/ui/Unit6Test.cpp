@@ -5,6 +5,7 @@
 #include "UiSupport.h"
 #include "base/ResourcesManager.h"
 #include "base/XArray.h"
+#include "media/Animo6.h"
 #include "script/Application.h"
 #include "ui/EditBoxIfc.h"
 #include "ui/Unit6.h"
@@ -13,6 +14,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -327,6 +330,27 @@ TEST_F(CUnit6Test, AVisitMakesTheUnitActiveAndItsEndLetsGoOfWhatTheVisitHad)
     unit.done(scene, nullptr);
     CRandomPlayableIfc::setMaker(nullptr);
     taken();
+}
+
+// What a derived unit puts on the screen from an animation's definition.
+TEST_F(CUnit6Test, AnAnimationGoesOnTheScreenAsItsDefinitionSays)
+{
+    struct {
+        std::vector<std::pair<const char*, const char*>> keys;
+        int priority;
+    } cases[] = {
+        {{{"TOCANVAS", "TRUE"}, {"PRIORITY", "7"}}, 7},
+        {{{"TOCANVAS", "true"}, {"PRIORITY", "7"}, {"ALWAYSONTOP", "TRUE"}}, 1000},
+        {{{"PRIORITY", "7"}, {"ALWAYSONTOP", "TRUE"}}, -1},
+    };
+    for (const auto& c : cases) {
+        CAnimo6 animation(window.get());
+        CMElement element(CXString("A"));
+        for (const auto& k : c.keys)
+            element.addProperty(CXString(k.first), CXString(k.second));
+        screenUnit->putOnCanvas(&animation, &element);
+        EXPECT_EQ(window->GetRefreshScreenInterface()->GetPriority(&animation), c.priority);
+    }
 }
 
 } // namespace
