@@ -7,7 +7,6 @@
 #include "objects/ScriptAnimo.h"
 #include "script/String.h"
 #include "script/Values.h"
-#include "ui/Unit6.h"
 
 #include <algorithm>
 #include <climits>
@@ -78,6 +77,18 @@ struct Address {
 
 CFrame* currentFrame(CAnimo6* a) { return a->GetFrame(a->Current()); }
 
+// The animation's hit tests take the current frame where it stands in the
+// animation; scripts give points on the screen.
+CXPoint inFramesPlace(CAnimo6* a, int x, int y)
+{
+    CFrame* f = currentFrame(a);
+    if (!f)
+        return CXPoint(x, y);
+    const CXPoint shown = a->GetPosition(), own = f->GetFramePosition();
+    auto in = [](int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); };
+    return CXPoint(in(int64_t(x) - shown.x + own.x), in(int64_t(y) - shown.y + own.y));
+}
+
 } // namespace
 
 void CMC_Animo_Runner::prepareMthHashSet()
@@ -143,12 +154,12 @@ CMC_Variable* CMC_Animo_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     case GETWIDTH: return CMC_Integer::temporary(a->Width());
     case GETHEIGHT: return CMC_Integer::temporary(a->Height());
     case ISNEAR: return isNear(a, object, container, args);
-    case ISINSIDE: return CMC_Bool::temporary(a->isInside(intArg(args, 0), intArg(args, 1), boolArg(args, 2)));
-    case ISAT: return CMC_Bool::temporary(a->isAt(CXPoint(intArg(args, 0), intArg(args, 1)), boolArg(args, 2)));
-    case PLAYRAND:
-        if (CUnit6* unit = CUnit6::getDefUnit())
-            unit->addRandomPlayable(a, double(intArg(args, 1)), intArg(args, 2), stringArg(args, 0));
-        return nullptr;
+    case ISINSIDE: {
+        const CXPoint p = inFramesPlace(a, intArg(args, 0), intArg(args, 1));
+        return CMC_Bool::temporary(a->isInside(p.x, p.y, boolArg(args, 2)));
+    }
+    case ISAT: return CMC_Bool::temporary(a->isAt(inFramesPlace(a, intArg(args, 0), intArg(args, 1)), boolArg(args, 2)));
+    case PLAYRAND: animo->playRandomly(stringArg(args, 0), double(intArg(args, 1)), intArg(args, 2)); return nullptr;
     case MONITORCOLLISION: monitorCollision(animo, a, args); return nullptr;
     case REMOVEMONITORCOLLISION: removeMonitorCollision(animo, a); return nullptr;
     case SETFORWARD: a->SetDirection(CAnimo::DIRECTION_FORWARD); return nullptr;
@@ -303,9 +314,11 @@ CMC_Variable* CMC_Animo_Runner::events(int id, CAnimo6* a, CXVector* args)
     case GETNOFINEVENT: {
         if (argc == 0)
             return CMC_Integer::temporary(0);
+        // A name that no event has counts 0 frames, not the current event's.
+        const int event = eventOf(a, args, 0, false);
         CMC_Variable* v = getParameter(args, 0);
-        return CMC_Integer::temporary(v && v->getType() != MC_INTEGER ? a->GetNOFInEvent(v->toString())
-                                                                      : a->GetNOFInEvent(eventOf(a, args, 0, false)));
+        const bool unknown = v && v->getType() != MC_INTEGER && event < 0;
+        return CMC_Integer::temporary(unknown ? 0 : a->GetNOFInEvent(event));
     }
     default: return CMC_Integer::temporary(argc == 1 ? a->GetEventNo(stringArg(args, 0)) : a->GetCurrentEvent());
     }

@@ -98,7 +98,7 @@ CXString upper(CXString text)
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_GraphicObject(container, element, MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      onFirstFrame(false)
+      playedRandomly(false), onFirstFrame(false)
 {
     const Definition d = readDefinition(element);
     const int fps = element ? element->getPropertyIntValue(CXString("FPS")) : 0;
@@ -121,13 +121,13 @@ CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container)
     : CMC_GraphicObject(container, CXString("temp"), MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      onFirstFrame(false)
+      playedRandomly(false), onFirstFrame(false)
 {
 }
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CAnimo6* a)
     : CMC_GraphicObject(container, CXString("clone"), MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      onFirstFrame(false)
+      playedRandomly(false), onFirstFrame(false)
 {
     if (a) {
         take(a, false);
@@ -163,6 +163,10 @@ void CMC_Animo::letGo()
     animation = nullptr;
     const bool wasCached = cached;
     cached = false;
+    if (playedRandomly)
+        if (CUnit6* unit = CUnit6::getDefUnit())
+            unit->removeRandomPlayable(old);
+    playedRandomly = false;
     if (!isReporting(old)) {
         release(old, wasCached);
         return;
@@ -296,6 +300,15 @@ void CMC_Animo::setAsButton(bool button, bool cursor)
     if (animation)
         animation->Play(CXString("ONNOEVENT"), 0, DEFAULT_FPS);
     hovered = false;
+}
+
+void CMC_Animo::playRandomly(const CXString& event, double probability, int interval)
+{
+    CUnit6* unit = CUnit6::getDefUnit();
+    if (!unit || !animation)
+        return;
+    unit->addRandomPlayable(animation, probability, interval, event);
+    playedRandomly = true;
 }
 
 void CMC_Animo::addSeq(CPlayable* sequence)

@@ -77,6 +77,10 @@ public:
     virtual void load(const CXString& file, bool preload);
 
     void setAsButton(bool button, bool cursor);
+    // The animation's event played at random by the default unit; the
+    // object takes the registration back when it lets go of the animation,
+    // so that the unit never plays one that is gone.
+    void playRandomly(const CXString& event, double probability, int interval);
     void setOnFirstFrame(bool on) { onFirstFrame = on; }
     bool getOnFirstFrame() const { return onFirstFrame; }
     void addSeq(CPlayable* sequence);
@@ -117,6 +121,8 @@ private:
     CAnimo6* animation;
     // The animation belongs to the scene's cache (else to the object).
     bool cached;
+    // PLAYRAND registered it with the default unit.
+    bool playedRandomly;
     bool onFirstFrame;
     std::vector<CPlayable*> sequences;
 };

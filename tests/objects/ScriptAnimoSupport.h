@@ -70,7 +70,8 @@ inline bool writeAnimation(CWindow* window, const std::string& path, const std::
 // The animation most tests use ("hero.ann"):
 // frame 0: 51 x 31 at (0, 0), words 0xFFFF, 0x0000, 0x0001, ... with
 //          alpha 255, 254, ...;
-// frames 1 to 7: 10 x 10 at (0, 0), each of one colour 0x0100 x frame.
+// frames 1 to 7: 10 x 10 at (0, 0), frame 2 at (3, 4), each of one colour
+//          0x0100 x frame.
 // Events: 0 STAND [0] (sound "tone.wav"), 1 WALK [1 2 3] named "left", -,
 // "Right", 2 JUMP [4 5 6 7], 3 RUN_REVERSE [3 2], 4 ONFOCUSON [5],
 // 5 ONFOCUSOFF [6], 6 ONCLICK [7 7 7].
@@ -78,7 +79,7 @@ inline std::vector<FrameSpec> heroFrames()
 {
     std::vector<FrameSpec> f = {{51, 31, 0, 0, 0xFFFF, true}};
     for (int i = 1; i < 8; ++i)
-        f.push_back({10, 10, 0, 0, uint16_t(0x100 * i)});
+        f.push_back({10, 10, i == 2 ? 3 : 0, i == 2 ? 4 : 0, uint16_t(0x100 * i)});
     return f;
 }
 inline std::vector<EventSpec> heroEvents()
