@@ -240,21 +240,33 @@ void CMC_Animo::serialize(CXArchive* archive)
         putOnRefresh(animation, priority);
 }
 
+// The record keeps only the bool value of "PRELOAD", so a file that was
+// read because the key was absent would not be read again; the trailer
+// says whether it had been read, with the rate and the first-frame flag.
 void CMC_Animo::serializeState(CXArchive* archive)
 {
     if (archive->isStoring()) {
-        *archive << (animation ? animation->GetFPS() : int(DEFAULT_FPS)) << onFirstFrame;
+        *archive << (animation ? animation->GetFPS() : int(DEFAULT_FPS)) << onFirstFrame
+                 << (animation && animation->isLoaded());
         return;
     }
     int fps = DEFAULT_FPS;
-    bool first = false;
+    bool first = false, loaded = false;
     *archive >> &fps;
     *archive >> &first;
+    *archive >> &loaded;
     if (archive->LastError())
         return;
     onFirstFrame = first;
-    if (animation)
-        animation->SetFPS(fps);
+    if (!animation)
+        return;
+    if (loaded && !animation->isLoaded() && animation->getFileName().IsString()) {
+        // Reading shows the animation; the record's visibility stays.
+        const bool visible = animation->IsVisible();
+        animation->Load(animation->getFileName());
+        animation->Visible(visible);
+    }
+    animation->SetFPS(fps);
 }
 
 CGraphicsObject* CMC_Animo::getDrawable() { return animation; }

@@ -59,8 +59,9 @@ public:
     bool done(bool final) override;
     CXString** getBehavioursList() override;
     // The record of both graphic types; reading loads the file and puts the
-    // animation back on the refresh. The rate and the first-frame flag
-    // follow in the snapshot's state trailer (serializeState).
+    // animation back on the refresh. The rate, the first-frame flag and
+    // whether the file had been read follow in the snapshot's state trailer
+    // (serializeState).
     void serialize(CXArchive* archive) override;
     void serializeState(CXArchive* archive);
 

@@ -209,10 +209,11 @@ TEST_F(CMC_AnimoTest, AButtonOnTheMouseRoad)
 }
 
 // The record keeps the flags, the file, the place on the refresh, the
-// visibility and the priority; the rate and the first-frame flag follow in
-// the state trailer. A file read at once because PRELOAD was absent is not
-// read at once from the snapshot, whose preload is false; an object off the
-// refresh stays off it. A restored button listens again.
+// visibility and the priority; the rate, the first-frame flag and whether
+// the file had been read follow in the state trailer. Without the trailer
+// a file read at once because PRELOAD was absent is not read at once (the
+// record's preload is false). An object off the refresh stays off it; a
+// restored button listens again.
 TEST_F(CMC_AnimoTest, TheSnapshotRecordRestoresTheObject)
 {
     tmp.write("b.ann", tmp.read("hero.ann"));
@@ -226,15 +227,22 @@ TEST_F(CMC_AnimoTest, TheSnapshotRecordRestoresTheObject)
         CXArchive archive(&file, true);
         scene->writeSnapshot(&archive);
     }
-    delete scene;
-    scene = new CMC_Scene(window.get(), MC_SCENE);
-    {
+    const std::string bytes = tmp.read("S.bin");
+    const int mark = CMC_SnapshotTypes::STATE_MARK;
+    const size_t trailer = bytes.find(std::string(reinterpret_cast<const char*>(&mark), 4));
+    ASSERT_NE(trailer, std::string::npos);
+    // A new scene from the snapshot, entered as a scene is.
+    auto reread = [&](const std::string& content) {
+        CMC_BehaviourBase::flushTrash();
+        delete scene;
+        tmp.write("S.bin", content);
+        scene = new CMC_Scene(window.get(), MC_SCENE);
         CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
         CXArchive archive(&file, false);
-        ASSERT_TRUE(scene->readSnapshot(&archive));
-    }
-    // As entering the scene does.
-    scene->onInit();
+        EXPECT_TRUE(scene->readSnapshot(&archive));
+        scene->onInit();
+    };
+    reread(bytes);
     CMC_Animo* a = animo("A");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(call("A", "GETNOF"), "8");
@@ -246,12 +254,19 @@ TEST_F(CMC_AnimoTest, TheSnapshotRecordRestoresTheObject)
     EXPECT_TRUE(a->getAnimo()->releaseAfterUse());
     EXPECT_TRUE(a->getAnimo()->getMonitorCollisionsFlag());
     EXPECT_TRUE(a->isListening());
-    EXPECT_EQ(call("B", "GETNOF"), "0");
+    EXPECT_EQ(call("B", "GETNOF"), "8");
+    EXPECT_EQ(call("B", "ISVISIBLE"), "FALSE");
     EXPECT_EQ(call("B", "GETPRIORITY"), "-1");
     // The button answers the mouse as before.
     moveTo(10, 10);
     click(0);
     EXPECT_EQ(logged(), "A.");
+
+    reread(bytes.substr(0, trailer));
+    EXPECT_EQ(call("A", "GETNOF"), "8");
+    EXPECT_EQ(call("A", "GETFPS"), "15");
+    EXPECT_FALSE(animo("A")->getOnFirstFrame());
+    EXPECT_EQ(call("B", "GETNOF"), "0");
 }
 
 // LOAD from a behaviour that the animation's own report runs replaces the
