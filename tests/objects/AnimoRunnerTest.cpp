@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,22 @@ namespace {
 
 using namespace animotest;
 
+// A call of A's method and what it answers.
+struct MethodCase {
+    const char* method;
+    std::initializer_list<const char*> args;
+    const char* result;
+};
+
 class CMC_Animo_RunnerTest : public AnimoTest {
 protected:
+    template <size_t N>
+    void expect(const MethodCase (&cases)[N])
+    {
+        for (const MethodCase& c : cases)
+            EXPECT_EQ(call("A", c.method, c.args), c.result)
+                << c.method << " " << (c.args.size() ? *c.args.begin() : "");
+    }
     // A on "hero.ann", shown at (100, 40), and LOG.
     void hero(std::initializer_list<const char*> more = {})
     {
@@ -162,11 +177,7 @@ TEST_F(CMC_Animo_RunnerTest, Nearness)
 TEST_F(CMC_Animo_RunnerTest, EventsAndFramesByIndexAndName)
 {
     hero();
-    const struct {
-        const char* method;
-        std::initializer_list<const char*> args;
-        const char* result;
-    } cases[] = {
+    const MethodCase cases[] = {
         {"GETNOE", {}, "7"},
         {"GETEVENTNAME", {"2"}, "JUMP"},
         {"GETEVENTNAME", {"7"}, ""},
@@ -193,8 +204,7 @@ TEST_F(CMC_Animo_RunnerTest, EventsAndFramesByIndexAndName)
         {"GETFRAMENAME", {"99", "0"}, ""},
         {"GETFRAMENAME", {}, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(call("A", c.method, c.args), c.result) << c.method << " " << (c.args.size() ? *c.args.begin() : "");
+    expect(cases);
 
     call("A", "SETFRAMENAME", {"\"WALK\"", "1", "\"mid\""});
     call("A", "SETFRAMENAME", {"\"WALK\"", "9", "\"beyond\""});
@@ -283,11 +293,7 @@ TEST_F(CMC_Animo_RunnerTest, PlayingEvents)
 TEST_F(CMC_Animo_RunnerTest, PixelsAndPointsOfTheFrameShown)
 {
     hero();
-    const struct {
-        const char* method;
-        std::initializer_list<const char*> args;
-        const char* result;
-    } cases[] = {
+    const MethodCase cases[] = {
         {"GETPIXEL", {"100", "40"}, "-1"},  {"GETPIXEL", {"101", "40"}, "0"},   {"GETPIXEL", {"102", "40"}, "1"},
         {"GETPIXEL", {"99", "40"}, "0"},    {"GETPIXEL", {"100", "39"}, "0"},   {"GETPIXEL", {"151", "40"}, "0"},
         {"GETALPHA", {"100", "40"}, "-1"},  {"GETALPHA", {"101", "40"}, "-2"},  {"GETALPHA", {"100", "41"}, "-52"},
@@ -297,8 +303,16 @@ TEST_F(CMC_Animo_RunnerTest, PixelsAndPointsOfTheFrameShown)
         {"ISAT", {"100", "45", "FALSE"}, "TRUE"},     {"ISAT", {"100", "45", "TRUE"}, "FALSE"},
         {"ISAT", {"101", "45", "TRUE"}, "TRUE"},      {"ISAT", {"100", "71", "FALSE"}, "FALSE"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(call("A", c.method, c.args), c.result) << c.method << " " << *c.args.begin();
+    expect(cases);
+
+    // A stamp's alpha plane (opaque on its left half) over the frame's at
+    // (0, 1) of the frame; a name that finds nothing merges nothing.
+    define({"STAMP:TYPE=IMAGE", "STAMP:SIZE=4,2", "STAMP:ALPHA=TRUE"});
+    call("A", "MERGEALPHA", {"0", "1", "\"STAMP\""});
+    call("A", "MERGEALPHA", {"0", "0", "\"NOSUCH\""});
+    EXPECT_EQ(call("A", "GETALPHA", {"100", "40"}) + "," + call("A", "GETALPHA", {"100", "41"}) + "," +
+                  call("A", "GETALPHA", {"102", "41"}),
+              "-1,-1,0");
 
     // White on a 16-bit screen is 0xFFFF; frames 1 to 7 have none.
     call("A", "REPLACECOLOR", {"0", "255", "255", "255", "0", "0", "248"});

@@ -8,6 +8,7 @@
 #include "base/ResourcesManager.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/ValidationQuene.h"
+#include "media/RandomPlayableIfc.h"
 #include "script/BehaviourBase.h"
 #include "script/SceneSnapshot.h"
 
@@ -303,6 +304,62 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_EQ(window->GetRefreshScreenInterface()->GetPriority(copy), -1);
     EXPECT_FALSE(copy->IsVisible());
     CMC_BehaviourBase::flushTrash();
+}
+
+// What the sequence layer and the random playables are told. Both are
+// made by layers that register with the object (sequences) or with the
+// unit (the random set); these stand in for them and record.
+struct SequenceProbe : CPlayable {
+    SequenceProbe() : CPlayable(nullptr) {}
+    void substAnimation(CAnimo* a) override { given.push_back(a); }
+    void play() override {}
+    void stop(bool) override {}
+    void pause() override {}
+    void resume() override {}
+    void seek(int) override {}
+    std::vector<CAnimo*> given;
+};
+std::string* randomLog = nullptr;
+struct RandomProbe : CRandomPlayableIfc {
+    void add(CPlayable* p, double probability, int interval, CXString event) override
+    {
+        *randomLog += "add " + std::string(event.c_str()) + " " + std::to_string(int(probability)) + " " +
+                      std::to_string(interval) + (p ? "." : " none.");
+    }
+    void remove(CPlayable*) override { *randomLog += "remove."; }
+    void addNotifier(CRandomPlayableNotifier*) override {}
+};
+
+// Sequences registered once are told of each new animation and of none at
+// the unload; an animation played at random is taken from the unit's set
+// when its object lets go of it, and only by that object.
+TEST_F(CMC_AnimoTest, SequencesAndRandomPlayingFollowTheAnimation)
+{
+    std::string log;
+    randomLog = &log;
+    CRandomPlayableIfc::setMaker([](CWindow*, CUnit6*) -> CRandomPlayableIfc* { return new RandomProbe; });
+    screenUnit->initialize(scene, screenUnit);
+    tmp.write("b.ann", tmp.read("hero.ann"));
+    define({"A:TYPE=ANIMO", "A:FILENAME=hero.ann", "B:TYPE=ANIMO", "B:FILENAME=hero.ann"});
+    SequenceProbe kept, dropped;
+    animo("A")->addSeq(&kept);
+    animo("A")->addSeq(&kept);
+    animo("A")->addSeq(&dropped);
+    animo("A")->removeSeq(&dropped);
+    call("A", "PLAYRAND", {"\"WALK\"", "30", "2"});
+    EXPECT_EQ(log, "add WALK 30 2.");
+    call("B", "LOAD", {"\"b.ann\""});
+    call("A", "LOAD", {"\"b.ann\""});
+    EXPECT_EQ(log, "add WALK 30 2.remove.");
+    ASSERT_EQ(kept.given.size(), 1u);
+    EXPECT_EQ(kept.given[0], animation("A"));
+    unloadObject("A");
+    EXPECT_EQ(kept.given.size(), 2u);
+    EXPECT_EQ(kept.given.back(), nullptr);
+    EXPECT_TRUE(dropped.given.empty());
+    screenUnit->done(scene, nullptr);
+    CRandomPlayableIfc::setMaker(nullptr);
+    randomLog = nullptr;
 }
 
 } // namespace
