@@ -75,14 +75,15 @@ TEST_F(CMC_Animo_RunnerTest, EveryMethodRunsWithoutArguments)
         const std::string withNull = run(name.c_str(), id, nullptr);
         const std::string withEmpty = run(name.c_str(), id, &none);
         const std::string onEmpty = run("EMPTY", id, nullptr);
-        if (id == CMC_Animo_Runner::GETNOFINEVENT)
+        if (id == CMC_Animo_Runner::GETNOFINEVENT) {
             EXPECT_EQ(withNull, "0");
-        if (id == CMC_Animo_Runner::ISPLAYING)
+        } else if (id == CMC_Animo_Runner::ISPLAYING) {
             EXPECT_EQ(onEmpty, "FALSE");
-        if (id == CMC_Animo_Runner::GETEVENTNAME)
+        } else if (id == CMC_Animo_Runner::GETEVENTNAME) {
             EXPECT_EQ(withNull, "STAND");
-        if (id > CMC_Animo_Runner::REPLACECOLOR && id < CMC_Runner::SEND)
+        } else if (id > CMC_Animo_Runner::REPLACECOLOR && id < CMC_Runner::SEND) {
             EXPECT_EQ(withNull + withEmpty + onEmpty, "---") << id;
+        }
     }
     // LOAD gives the empty object its animation.
     call("EMPTY", "LOAD", {"\"hero.ann\""});

@@ -236,8 +236,10 @@ TEST_F(CMC_AnimoTest, TheSnapshotRecordRestoresTheObject)
     auto reread = [&](const std::string& content) {
         CMC_BehaviourBase::flushTrash();
         delete scene;
+        screenUnit->done(nullptr, nullptr);
         tmp.write("S.bin", content);
         scene = new CMC_Scene(window.get(), MC_SCENE);
+        screenUnit->initialize(scene, screenUnit);
         CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
         CXArchive archive(&file, false);
         EXPECT_TRUE(scene->readSnapshot(&archive));
