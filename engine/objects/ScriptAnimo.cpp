@@ -336,24 +336,23 @@ void CMC_Animo::removeSeq(CPlayable* sequence)
 
 // Playable reports
 
-void CMC_Animo::raisePlayEvent(int index, const char* event)
+void CMC_Animo::raisePlayEvent(CPlayable* reporter, int index, const char* event)
 {
     if (!isEventBound(index) || !animation)
         return;
+    ReportScope scope(reporter);
     raiseForms(CXString(event), getSignalEvent(upper(animation->getCurrentEventName())));
 }
 
 bool CMC_Animo::onPlayableStarted(CPlayable* p)
 {
-    ReportScope scope(p);
-    raisePlayEvent(EVENT_ONSTARTED, "ONSTARTED");
+    raisePlayEvent(p, EVENT_ONSTARTED, "ONSTARTED");
     return false;
 }
 
 bool CMC_Animo::onPlayableFinished(CPlayable* p)
 {
-    ReportScope scope(p);
-    raisePlayEvent(EVENT_ONFINISHED, "ONFINISHED");
+    raisePlayEvent(p, EVENT_ONFINISHED, "ONFINISHED");
     return false;
 }
 

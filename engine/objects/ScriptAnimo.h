@@ -109,8 +109,9 @@ private:
     // that is reporting to an ANIMO object now is released once the
     // behaviour trash is emptied, after its step: the step goes on with it.
     void letGo();
-    // "ONSTARTED^<event>" then "ONSTARTED", and the finished forms.
-    void raisePlayEvent(int index, const char* event);
+    // "ONSTARTED^<event>" then "ONSTARTED", and the finished forms, for a
+    // report of the playable.
+    void raisePlayEvent(CPlayable* reporter, int index, const char* event);
     bool gate();
     bool inHitBox(CXPoint p);
     // Not while the animation plays its "ONCLICK" event.
