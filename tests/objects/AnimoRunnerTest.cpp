@@ -6,7 +6,9 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/ValidationQuene.h"
 #include "media/Sound4.h"
+#include "media/AnimationManager.h"
 #include "objects/AnimoRunner.h"
+#include "objects/Group.h"
 #include "script/Behaviour.h"
 
 #include <gtest/gtest.h>
@@ -233,6 +235,10 @@ TEST_F(CMC_Animo_RunnerTest, EventsAndFramesByIndexAndName)
     EXPECT_EQ(call("A", "GETPOSITIONX", {"0"}) + "," + call("A", "GETPOSITIONY", {"0"}), "100,40");
     EXPECT_EQ(call("A", "GETCURRFRAMEPOSX") + "," + call("A", "GETCURRFRAMEPOSY"), "3,4");
     EXPECT_EQ(call("A", "GETMAXWIDTH") + "x" + call("A", "GETMAXHEIGHT"), "51x31");
+    // "NAME!FRAME" names a frame of the animation.
+    EXPECT_EQ(scene->getGraphicsObject(CXString("A")), animation("A"));
+    EXPECT_EQ(scene->getGraphicsObject(CXString("A!RIGHT")), animation("A")->GetFrame(3));
+    EXPECT_EQ(scene->getGraphicsObject(CXString("A!nosuch")), nullptr);
 }
 
 // Playing by name and by index, reversed, stopping with and without the
@@ -265,10 +271,24 @@ TEST_F(CMC_Animo_RunnerTest, PlayingEvents)
     EXPECT_EQ(call("A", "ISPLAYING"), "FALSE");
     call("A", "NPLAY", {"1", "2"});
     EXPECT_EQ(call("A", "GETFRAME"), "3");
+    // The scene's queries and the animation manager find the object's
+    // animation: a group resumes its members' animations only.
+    tmp.write("o.ann", tmp.read("hero.ann"));
+    define({"O:TYPE=ANIMO", "O:FILENAME=o.ann"});
+    call("O", "PLAY", {"\"JUMP\""});
+    CMC_Groupped group(CXString("P"), scene);
+    scene->getPlayingAnimo(&group);
+    EXPECT_EQ(group.toString(), "A,O");
     call("A", "PAUSE");
+    call("O", "PAUSE");
     EXPECT_EQ(run("A", CMC_Animo_Runner::ISPAUSED, nullptr), "TRUE");
-    call("A", "RESUME");
-    EXPECT_EQ(run("A", CMC_Animo_Runner::ISPAUSED, nullptr), "FALSE");
+    group.removeAll();
+    group.add(animo("A"));
+    application->getAnimoManagerIfc()->resume(&group);
+    EXPECT_EQ(run("A", CMC_Animo_Runner::ISPAUSED, nullptr) + run("O", CMC_Animo_Runner::ISPAUSED, nullptr),
+              "FALSETRUE");
+    call("O", "RESUME");
+    EXPECT_EQ(call("O", "ISPLAYING"), "TRUE");
 
     // The reversed twin is made once and played.
     call("A", "PLAYREVERSE", {"\"WALK\""});
