@@ -77,16 +77,21 @@ void CRandomPlayableEntry::tick()
 }
 
 // An empty event is a random event of an animation; an animation without
-// events is not started, another playable plays as it is.
+// events is not started, another playable plays as it is. An animation
+// plays a named event by its name: its play(event) would play the event it
+// stands on.
 void CRandomPlayableEntry::start()
 {
-    if (event.IsString()) {
-        playable->play(event);
+    CAnimo* a = animation();
+    if (a && event.IsString()) {
+        a->Play(event, 0, 15);
         return;
     }
-    CAnimo* a = animation();
     if (!a) {
-        playable->play();
+        if (event.IsString())
+            playable->play(event);
+        else
+            playable->play();
         return;
     }
     const int n = a->GetNOE();
