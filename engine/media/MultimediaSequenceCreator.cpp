@@ -154,18 +154,22 @@ private:
 // Deletes what the file made and nobody keeps: every playable that no
 // sequence lists (such a sequence takes its children with it) other than
 // the result, except sounds, which the resources manager holds; those
-// report to nobody the file gave them.
+// report to nobody the file gave them. They are picked before any goes,
+// since a deletion takes the children along.
 void discard(CTreeSequenceElements& tree, CPlayable* result, CPlayableObserver* observer)
 {
+    std::vector<CPlayable*> dropped;
     for (int i = 0; i < tree.getSize(); ++i) {
         CPlayable* p = tree.at(i)->playable;
         if (!p || p == result || p->getParentsNo() > 0)
             continue;
         if (p->getType() != CSound4::TYPE_SOUND)
-            delete p;
+            dropped.push_back(p);
         else if (observer && p->getGenericNotifier() == observer)
             p->setGenericNotifier(nullptr);
     }
+    for (CPlayable* p : dropped)
+        delete p;
 }
 
 void complain(const CXString& fileName, const char* reason)
