@@ -228,20 +228,29 @@ void CRefreshScreen::Redraw()
         __redraw(localSurface);
 }
 
+bool CRefreshScreen::unitFrame(CRefreshScreen* screen, CWindow* window)
+{
+    CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
+    if (!unit)
+        return false;
+    if (unit->wasInitiallyUpdated()) {
+        unit->onFrameUpdate();
+        return false;
+    }
+    if (screen)
+        screen->notify(NOTIFY_INITIAL_UPDATE);
+    unit->onInitialUpdate();
+    if (window)
+        window->Invalidate();
+    return true;
+}
+
 bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fullRefresh)
 {
-    // The unit's per-frame step is empty: only its first frame is told.
+    const bool initial = unitFrame(this, window);
+    if (initial && fullRefresh)
+        *fullRefresh = true;
     CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
-    bool initial = false;
-    if (unit && !unit->wasInitiallyUpdated()) {
-        notify(NOTIFY_INITIAL_UPDATE);
-        unit->onInitialUpdate();
-        if (window)
-            window->Invalidate();
-        if (fullRefresh)
-            *fullRefresh = true;
-        initial = true;
-    }
     bool drawn = false;
     if (destination && (!unit || unit->wasInitiallyUpdated()))
         drawn = __redraw(destination);

@@ -127,6 +127,12 @@ public:
     // drawn once the unit has had it (or without a unit). True when there
     // were dirty regions, which the caller copies to the screen.
     bool Redraw(CDirectDrawSurface* destination, CSurface* surface, bool* fullRefresh);
+    // The default screen unit's part of every frame, the screen's or, for a
+    // window without a display, the window's: the unit's first update
+    // (told to the screen's observers, when there is a screen, and followed
+    // by a redraw of the whole window) until it has had it, then its
+    // per-frame step. True when the first update ran.
+    static bool unitFrame(CRefreshScreen* screen, CWindow* window);
     // The topmost drawable at the point among priorities minPriority ..
     // maxPriority (a negative bound is no bound): the highest priority wins,
     // the later listed on equal priority; a drawable with an alpha plane is

@@ -300,11 +300,9 @@ int CWindow::Redraw()
     if (!active)
         return 0;
     if (!refreshScreen || !backBuffer || !surface) {
-        // Without a display nothing is drawn, but the scene's first frame
-        // still comes (it starts the scene's music).
-        CMC_ScreenUnit* unit = CMC_Scene::getDefUnit();
-        if (unit && !unit->wasInitiallyUpdated())
-            unit->onInitialUpdate();
+        // Without a display nothing is drawn, but the unit's frames still
+        // come (the first starts the scene's music).
+        CRefreshScreen::unitFrame(refreshScreen, this);
         return 0;
     }
     const CXPoint origin = surface->GetClientOrigin();

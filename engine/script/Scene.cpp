@@ -319,6 +319,7 @@ void CMC_Scene::doneDefUnit()
 }
 
 void CMC_Scene::setUnitMaker(UnitMaker maker) { unitMaker = maker; }
+CMC_Scene::UnitMaker CMC_Scene::getUnitMaker() { return unitMaker; }
 void CMC_Scene::setSceneWindow(CMC_SceneWindow* w) { sceneWindow = w; }
 CMC_SceneWindow* CMC_Scene::getSceneWindow() { return sceneWindow; }
 void CMC_Scene::setMouseReset(MouseReset reset) { mouseReset = reset; }

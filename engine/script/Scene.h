@@ -153,6 +153,7 @@ public:
     // How the default unit is made; a CMC_PlainUnit without one.
     using UnitMaker = CMC_ScreenUnit* (*)(CWindow* window, const CXString& name);
     static void setUnitMaker(UnitMaker maker);
+    static UnitMaker getUnitMaker();
     static void setSceneWindow(CMC_SceneWindow* window);
     static CMC_SceneWindow* getSceneWindow();
     // The script mouse's reset, called with true when a scene is left.

@@ -63,12 +63,13 @@ bool CMC_Scene::setObjectMaker(const CXString& type, ObjectMaker maker)
     return true;
 }
 
-void CMC_PlainUnit::initialize(CMC_Scene* s, CMC_ScreenUnit*)
+void CMC_PlainUnit::initialize(CMC_Scene* s, CMC_ScreenUnit* previous)
 {
     scene = s;
-    if (s)
+    if (s && !window)
         window = s->getWindow();
     updated = false;
+    musicFileName = previous ? previous->getMusicFileName() : CXString();
 }
 
 void CMC_PlainUnit::done(CMC_Scene*, CMC_ScreenUnit*)
@@ -96,7 +97,9 @@ void CMC_PlainUnit::startMusic(const char* file, bool force)
     if (!other && link->isMusicPlaying())
         return;
     musicFileName = wanted;
-    link->StartMusic(wanted, true);
+    // No music is "": the window would look for a file of no name.
+    if (wanted.IsString())
+        link->StartMusic(wanted, true);
 }
 
 void CMC_PlainUnit::stopMusic()

@@ -8,6 +8,7 @@ class CGraphicsObject;
 class CMC_Object;
 class CMC_Scene;
 class CMElements;
+class CUnit6;
 
 // What a scene needs of its screen unit. The controls layer's unit
 // implements it; until then scenes draw through a CMC_PlainUnit.
@@ -34,38 +35,53 @@ public:
     // updated; the unit then starts the scene's music.
     virtual bool wasInitiallyUpdated() = 0;
     virtual bool onInitialUpdate() = 0;
+    // Every later frame drawn: nothing here.
+    virtual void onFrameUpdate() {}
+    // The music the unit last started or took over; it stays from scene to
+    // scene.
+    virtual CXString getMusicFileName() { return CXString(); }
     // The unit as the controls see it (their hot spots' unit and a notifier
     // of every button); null for a unit that has no controls.
     virtual CControlUnit* getControlUnit() { return nullptr; }
+    // The controls layer's screen unit; null for any other unit.
+    virtual CUnit6* getUnit6() { return nullptr; }
 };
 
 // A unit that keeps its name and background and plays the scenes' music
-// through the window; it draws nothing.
+// through the window; it draws nothing. The controls layer's unit builds on
+// it.
 class CMC_PlainUnit : public CMC_ScreenUnit {
 public:
-    explicit CMC_PlainUnit(const CXString& name) : name(name), scene(nullptr), window(nullptr), updated(false) {}
+    // Without a window the unit takes the one of the first scene entered.
+    explicit CMC_PlainUnit(const CXString& name, CWindow* window = nullptr)
+        : name(name), scene(nullptr), window(window), updated(false)
+    {
+    }
 
     CXString getUnitName() override { return name; }
     void setUnitName(const CXString& n) override { name = n; }
     void setBackgroundFileName(const CXString& fileName) override { background = fileName; }
     CXString getBackgroundFileName() const { return background; }
-    // Keeps the scene (and its window) until done; the music's name stays
-    // from scene to scene, so that the same music plays on.
-    void initialize(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) override;
+    // Keeps the scene (and its window) until done. The music's name is the
+    // previous unit's (the scenes pass the default unit, that is this one,
+    // so it stays from scene to scene and the same music plays on); empty
+    // without one.
+    void initialize(CMC_Scene* scene, CMC_ScreenUnit* previous) override;
     void done(CMC_Scene* scene, CMC_ScreenUnit* defaultUnit) override;
     void flushEditBoxes() override {}
     CMElements* resolveObjects(CMC_Scene*, CMElements* records) override { return records; }
     // Starts the wanted music (the name, or the scene's) when it differs
-    // from the unit's in any case, or when no music plays.
+    // from the unit's in any case, or when no music plays; an empty name
+    // starts nothing.
     void startMusic(const char* name, bool force) override;
     // Stops the window's music; the name stays.
     void stopMusic() override;
     bool wasInitiallyUpdated() override { return updated; }
     // Starts the scene's music unless the scene says not to.
     bool onInitialUpdate() override;
-    CXString getMusicFileName() const { return musicFileName; }
+    CXString getMusicFileName() override { return musicFileName; }
 
-private:
+protected:
     CXString name;
     CXString background;
     CXString musicFileName;

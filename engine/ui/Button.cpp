@@ -123,6 +123,8 @@ void CButton::setUp(CXRect rect, int i, CMC_Button* scriptButton)
 
 CButton::~CButton()
 {
+    if (CControlUnit* unit = hotSpot->getUnit())
+        unit->onControlGone(this);
     if (keyListener && window)
         window->removeKeyListener(this);
     if (deleteImages) {

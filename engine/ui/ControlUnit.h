@@ -24,6 +24,8 @@ public:
     virtual bool onStartDragging(CGraphicsObject* image, CXPoint p, CControl* control) = 0;
     // The return code a control reports on its action.
     virtual void setRetCode(int code) = 0;
+    // The control is being destroyed: a drag it started ends.
+    virtual void onControlGone(CControl*) {}
 
 protected:
     ~CControlUnit() = default;

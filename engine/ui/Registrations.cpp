@@ -1,6 +1,7 @@
 // What the controls and input layer gives the layers below it: the window's
 // keyboard and mouse devices and its hot-spot dispatch, the application's
-// hot-spot priority window and shutdown, the script BUTTON (its creation
+// hot-spot priority window and shutdown, the scenes' screen unit, the panel
+// of the script DIALOG, the script BUTTON (its creation
 // from definitions, from snapshots and at run time, its runner, and the
 // engine button behind it for the script dialog), and the script KEYBOARD,
 // MOUSE (with the cursor limits the window and the scenes reset) and
@@ -16,12 +17,14 @@
 #include "ui/Button.h"
 #include "ui/ControlUnit.h"
 #include "ui/DXMouse.h"
+#include "ui/Dialog6.h"
 #include "ui/HotSpot.h"
 #include "ui/Keyboard.h"
 #include "ui/ScriptButton.h"
 #include "ui/ScriptJoystick.h"
 #include "ui/ScriptKeyboard.h"
 #include "ui/ScriptMouse.h"
+#include "ui/Unit6.h"
 
 namespace {
 
@@ -29,6 +32,9 @@ CDXMouse* makeMouse(CWindow* w) { return new CDXMouse(w); }
 void deleteMouse(CDXMouse* m) { delete m; }
 CKeyboard* makeKeyboard(CWindow* w) { return new CKeyboard(w); }
 void deleteKeyboard(CKeyboard* k) { delete k; }
+
+CMC_ScreenUnit* makeUnit(CWindow* w, const CXString& name) { return new CUnit6(w, name); }
+CXDialog* makeDialog(CMC_ObjectsContainer* c) { return new CDialog6(c); }
 
 CMC_Object* makeButton(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Button(c, e); }
 CMC_Object* restoreButton(CMC_Scene* scene) { return new CMC_Button(scene); }
@@ -108,6 +114,8 @@ struct Registration {
         a.doneHotSpots = &CHotSpot::done;
         CMC_Scene::setObjectMaker(CXString("BUTTON"), &makeButtonAtRunTime);
         CMC_Dialog::setButtonAccess(&buttonOf);
+        CMC_Scene::setUnitMaker(&makeUnit);
+        CXDialog::setMaker(&makeDialog);
     }
 } registration;
 

@@ -27,11 +27,6 @@ void clickTheButton(platform::HeadlessPlatform& platform, uint64_t call, void*)
     }
 }
 
-struct FeedInUse {
-    FeedInUse() { platform::HeadlessPlatform::setEventFeed(&clickTheButton, nullptr); }
-    ~FeedInUse() { platform::HeadlessPlatform::setEventFeed(nullptr, nullptr); }
-};
-
 TEST_F(CMC_ButtonTitle, AClickRunsTheBehavioursBoundInTheDefinitionAndInTheSnapshot)
 {
     // Its images and sounds name nothing, or objects of other types: the
@@ -42,7 +37,7 @@ TEST_F(CMC_ButtonTitle, AClickRunsTheBehavioursBoundInTheDefinitionAndInTheSnaps
                                 "OBJECT=B\nB:TYPE=BUTTON\nB:RECT=10,10,100,50\nB:ENABLE=TRUE\nB:GFXSTANDARD=N\n"
                                 "B:GFXONCLICK=NOSUCH\nB:SNDONCLICK=N\nB:SNDONMOVE=PRESSED\nB:ONCLICKED=PRESSED\n"
                                 "B:ONRELEASED={N^ADD(1);GAME^EXIT();}\n"}});
-    FeedInUse feed;
+    testsupport::FeedInUse feed(&clickTheButton, nullptr);
     EXPECT_EQ(run("-nogfx -frames 50"), 0);
     // The right click raised nothing; the press and the release theirs.
     EXPECT_EQ(setting("S", "N"), "11");

@@ -9,6 +9,7 @@
 #include "host/Host.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
+#include "platform/headless/Headless.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,16 @@ public:
 
 private:
     uint32_t now = 1000;
+};
+
+// Feeds the headless platform between the frames of the runs while it
+// exists.
+struct FeedInUse {
+    FeedInUse(platform::HeadlessPlatform::EventFeed feed, void* data)
+    {
+        platform::HeadlessPlatform::setEventFeed(feed, data);
+    }
+    ~FeedInUse() { platform::HeadlessPlatform::setEventFeed(nullptr, nullptr); }
 };
 
 class HostTitle : public ::testing::Test {

@@ -12,13 +12,7 @@ namespace {
 
 using CMC_InputTitle = testsupport::HostTitle;
 
-struct FeedInUse {
-    FeedInUse(platform::HeadlessPlatform::EventFeed feed, void* data)
-    {
-        platform::HeadlessPlatform::setEventFeed(feed, data);
-    }
-    ~FeedInUse() { platform::HeadlessPlatform::setEventFeed(nullptr, nullptr); }
-};
+using testsupport::FeedInUse;
 
 void tap(platform::Keyboard& keys, uint32_t code)
 {

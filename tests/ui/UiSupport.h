@@ -142,16 +142,19 @@ inline PictureObject::PictureObject(CMC_ObjectsContainer* c, CMElement* e) : CMC
 }
 
 // A window with a display and the mouse, a scene "S" over it with the
-// controls' default unit, the pools and runners, and the stand-ins of the
-// image and sound types.
+// controls' default unit (or, without standIn, the engine's own screen
+// unit), the pools and runners, and the stand-ins of the image and sound
+// types.
 class UiTest : public screentest::HeadlessScreen {
 protected:
-    UiTest()
+    explicit UiTest(bool standIn = true)
     {
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         CMC_Scene::doneDefUnit();
-        CMC_Scene::setUnitMaker([](CWindow*, const CXString& n) -> CMC_ScreenUnit* { return new ControlsUnit(n); });
+        if (standIn)
+            CMC_Scene::setUnitMaker(
+                [](CWindow*, const CXString& n) -> CMC_ScreenUnit* { return new ControlsUnit(n); });
         CMC_TypeRegistry::registerType("IMAGE", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
             return new PictureObject(c, e);
         });
@@ -166,14 +169,15 @@ protected:
         window = makeWindow();
         std::unique_ptr<CMElement> record(new CMElement(CXString("S")));
         scene = new CMC_Scene(window.get(), nullptr, record.get(), MC_SCENE);
-        unit = static_cast<ControlsUnit*>(CMC_Scene::getDefUnit());
+        if (standIn)
+            unit = static_cast<ControlsUnit*>(CMC_Scene::getDefUnit());
     }
     ~UiTest() override
     {
         delete scene;
         window.reset();
         CMC_Scene::doneDefUnit();
-        CMC_Scene::setUnitMaker(nullptr);
+        CMC_Scene::setUnitMaker(unitMaker);
         CMC_TypeRegistry::registerType("IMAGE", 5, nullptr);
         CMC_TypeRegistry::registerType("SOUND", 5, nullptr);
         CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, nullptr);
@@ -236,6 +240,8 @@ protected:
         return f ? f->pixelAt(x, y) : 0xFFFFFFFF;
     }
 
+    // The maker in place before: the engine's own.
+    CMC_Scene::UnitMaker unitMaker = CMC_Scene::getUnitMaker();
     std::unique_ptr<CWindow> window;
     CMC_Scene* scene = nullptr;
     ControlsUnit* unit = nullptr;
