@@ -1,5 +1,6 @@
 #include "media/RandomPlayable.h"
 
+#include "base/WindowServices.h"
 #include "base/XRandom.h"
 #include "graphics/Window.h"
 #include "media/Animo.h"
@@ -120,9 +121,12 @@ CRandomPlayable::CRandomPlayable(CWindow* w, CUnit6* u)
         timer->add(timerId, TICK_MS, static_cast<CTimerNotificator*>(this));
 }
 
+// A set that outlives its window (a unit deleted without leaving its
+// scene) has no timer left to leave: the window's services no longer
+// hold it.
 CRandomPlayable::~CRandomPlayable()
 {
-    if (timer)
+    if (timer && CWindowServices::getTimer() == timer)
         timer->remove(timerId);
     for (int i = 0; i < entries->getSize(); ++i)
         delete entries->at(i);

@@ -16,7 +16,6 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
-#include "platform/headless/Headless.h"
 #include "script/Application.h"
 
 #include <cstddef>
@@ -135,8 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     platform::ManualClock clock(1000);
     platform::ScopedClock scopedClock(&clock);
-    platform::HeadlessPlatform headless(clock);
-    platform::ScopedPlatform scopedPlatform(&headless);
+    std::unique_ptr<platform::Platform> headless = platform::createHeadlessPlatform(clock);
+    platform::ScopedPlatform scopedPlatform(headless.get());
     CWindow window(nullptr, nullptr, nullptr, CXSize(800, 600), nullptr, CXString("F:\\"), true);
     window.OnActivateApp(true);
     window.SetSoundFXPath(CXString("F:\\"));
