@@ -299,7 +299,7 @@ void CSpeakingAnimation::setPosition(int x, int y)
     if (!animation)
         return;
     animation->Invalidate();
-    animation->CGraphicsObject::setPosition(x, y);
+    animation->setPosition(x, y);
     animation->Invalidate();
 }
 

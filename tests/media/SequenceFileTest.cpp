@@ -217,13 +217,17 @@ TEST_F(CMultimediaSequenceCreatorTest, BadFilesGiveNoSequenceAndAnError)
 TEST_F(CMultimediaSequenceCreatorTest, DefinitionRecordsAndParameterCharacters)
 {
     const std::string door = animationFile("DOOR.ANN", {{"open", 2}});
-    CMElements records(true);
-    auto record = [&](const char* name, const char* type, std::vector<const char*> children) {
+    // A record lists its children as records of their own, which it does
+    // not own.
+    CMElements records(true), children(true);
+    auto record = [&](const char* name, const char* type, std::vector<const char*> names) {
         CMElement* e = new CMElement(name);
         e->addProperty("TYPE", type);
         e->addProperty("FILENAME", door.c_str());
-        for (const char* c : children)
-            e->addChild(new CMElement(c));
+        for (const char* c : names) {
+            children.add(new CMElement(c));
+            e->addChild(children.getAt(children.getSize() - 1));
+        }
         records.add(e);
     };
     record("S", "SEQUENCE", {"A", "NOTHING", "T"});

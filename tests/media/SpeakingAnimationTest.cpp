@@ -149,6 +149,11 @@ TEST_F(CSpeakingAnimationTest, EndingEarly)
     EXPECT_EQ(played().find("T_END"), std::string::npos);
     EXPECT_EQ(reports.taken(), (std::vector<std::string>{"S talk", "F talk"}));
 
+    // Placing and moving it places and moves the animation.
+    talk->setPosition(30, 40);
+    talk->move(5, 5);
+    EXPECT_EQ(face->getGlobalOrigin(), CXPoint(35, 45));
+
     talk->substAnimation(nullptr);
     talk->play();
     EXPECT_EQ(reports.taken(), (std::vector<std::string>{"S talk"}));
