@@ -7,6 +7,7 @@
 #include "objects/ScriptAnimo.h"
 #include "script/String.h"
 #include "script/Values.h"
+#include "ui/Unit6.h"
 
 #include <algorithm>
 #include <climits>
@@ -159,7 +160,11 @@ CMC_Variable* CMC_Animo_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         return CMC_Bool::temporary(a->isInside(p.x, p.y, boolArg(args, 2)));
     }
     case ISAT: return CMC_Bool::temporary(a->isAt(inFramesPlace(a, intArg(args, 0), intArg(args, 1)), boolArg(args, 2)));
-    case PLAYRAND: animo->playRandomly(stringArg(args, 0), double(intArg(args, 1)), intArg(args, 2)); return nullptr;
+    case PLAYRAND:
+        // From then on the unit's random playables decide when it plays.
+        if (CUnit6* unit = CUnit6::getDefUnit())
+            unit->addRandomPlayable(a, double(intArg(args, 1)), intArg(args, 2), stringArg(args, 0));
+        return nullptr;
     case MONITORCOLLISION: monitorCollision(animo, a, args); return nullptr;
     case REMOVEMONITORCOLLISION: removeMonitorCollision(animo, a); return nullptr;
     case SETFORWARD: a->SetDirection(CAnimo::DIRECTION_FORWARD); return nullptr;

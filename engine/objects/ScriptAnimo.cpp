@@ -5,6 +5,7 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "media/Animo6.h"
+#include "media/AnimoEventPlayable.h"
 #include "media/Frame.h"
 #include "objects/AnimoRunner.h"
 #include "script/BehaviourBase.h"
@@ -98,7 +99,7 @@ CXString upper(CXString text)
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_GraphicObject(container, element, MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      playedRandomly(false), onFirstFrame(false)
+      onFirstFrame(false)
 {
     const Definition d = readDefinition(element);
     const int fps = element ? element->getPropertyIntValue(CXString("FPS")) : 0;
@@ -121,13 +122,13 @@ CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container)
     : CMC_GraphicObject(container, CXString("temp"), MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      playedRandomly(false), onFirstFrame(false)
+      onFirstFrame(false)
 {
 }
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CAnimo6* a)
     : CMC_GraphicObject(container, CXString("clone"), MC_ANIMO, animoSlots), animation(nullptr), cached(false),
-      playedRandomly(false), onFirstFrame(false)
+      onFirstFrame(false)
 {
     if (a) {
         take(a, false);
@@ -163,10 +164,6 @@ void CMC_Animo::letGo()
     animation = nullptr;
     const bool wasCached = cached;
     cached = false;
-    if (playedRandomly)
-        if (CUnit6* unit = CUnit6::getDefUnit())
-            unit->removeRandomPlayable(old);
-    playedRandomly = false;
     if (!isReporting(old)) {
         release(old, wasCached);
         return;
@@ -194,9 +191,13 @@ CXObject* CMC_Animo::clone()
     return made;
 }
 
+// Told of no animation, the sequences forget the object and no longer
+// list themselves with it.
 bool CMC_Animo::done(bool final)
 {
-    for (CPlayable* s : sequences)
+    std::vector<CPlayable*> told;
+    told.swap(sequences);
+    for (CPlayable* s : told)
         s->substAnimation(nullptr);
     letGo();
     return CMC_Object::done(final);
@@ -312,15 +313,6 @@ void CMC_Animo::setAsButton(bool button, bool cursor)
     if (animation)
         animation->Play(CXString("ONNOEVENT"), 0, DEFAULT_FPS);
     hovered = false;
-}
-
-void CMC_Animo::playRandomly(const CXString& event, double probability, int interval)
-{
-    CUnit6* unit = CUnit6::getDefUnit();
-    if (!unit || !animation)
-        return;
-    unit->addRandomPlayable(animation, probability, interval, event);
-    playedRandomly = true;
 }
 
 void CMC_Animo::addSeq(CPlayable* sequence)
@@ -486,6 +478,7 @@ CGraphicsObject* animoDrawable(CMC_Object* o, const CXString& frame)
 }
 
 CAnimo6* animationOf(CMC_Object* o) { return static_cast<CMC_Animo*>(o)->getAnimo(); }
+CMC_Animo* animoOf(CMC_Object* o) { return o && o->getType() == MC_ANIMO ? static_cast<CMC_Animo*>(o) : nullptr; }
 const CMC_PlayState animoPlayState = {
     [](CMC_Object* o) { return animationOf(o) && animationOf(o)->isPlaying(); },
     [](CMC_Object* o) { return animationOf(o) && (animationOf(o)->getStatus() & CPlayable::STATUS_PAUSED) != 0; },
@@ -504,6 +497,15 @@ struct Registration {
         CMC_ObjectsContainer::setDrawableAccessor(MC_ANIMO, &animoDrawable);
         CMC_Scene::setPlayState(MC_ANIMO, &animoPlayState);
         CMC_Builtin_Runner::setCreator("ANIMO", &createAnimo);
+        CSceneAnimoLink::install([](CMC_Object* o) -> CAnimo* { return animoOf(o) ? animoOf(o)->getAnimo() : nullptr; },
+                                 [](CMC_Object* o, CPlayable* p) {
+                                     if (CMC_Animo* a = animoOf(o))
+                                         a->addSeq(p);
+                                 },
+                                 [](CMC_Object* o, CPlayable* p) {
+                                     if (CMC_Animo* a = animoOf(o))
+                                         a->removeSeq(p);
+                                 });
     }
 } registration;
 

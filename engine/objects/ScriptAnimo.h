@@ -17,8 +17,9 @@ class CAnimo6;
 // cache: objects naming one file show one animation, and the last of them
 // to let go of it deletes it. Outside a scene, and for a clone (whose
 // animation is a copy sharing the source's frames), the object owns its
-// animation. Sequences that play the animation register with addSeq and
-// are told of every new animation; they are not owned.
+// animation. Sequences and talking animations that play the animation
+// register with addSeq (through CSceneAnimoLink) and are told of every new
+// animation, and of none when the object is done; they are not owned.
 class CMC_Animo : public CMC_GraphicObject, public CPlayableObserver {
 public:
     // Positions in getBehavioursList.
@@ -78,10 +79,6 @@ public:
     virtual void load(const CXString& file, bool preload);
 
     void setAsButton(bool button, bool cursor);
-    // The animation's event played at random by the default unit; the
-    // object takes the registration back when it lets go of the animation,
-    // so that the unit never plays one that is gone.
-    void playRandomly(const CXString& event, double probability, int interval);
     void setOnFirstFrame(bool on) { onFirstFrame = on; }
     bool getOnFirstFrame() const { return onFirstFrame; }
     void addSeq(CPlayable* sequence);
@@ -123,8 +120,6 @@ private:
     CAnimo6* animation;
     // The animation belongs to the scene's cache (else to the object).
     bool cached;
-    // PLAYRAND registered it with the default unit.
-    bool playedRandomly;
     bool onFirstFrame;
     std::vector<CPlayable*> sequences;
 };

@@ -8,7 +8,7 @@
 #include "base/ResourcesManager.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/ValidationQuene.h"
-#include "media/RandomPlayableIfc.h"
+#include "media/AnimoEventPlayable.h"
 #include "script/BehaviourBase.h"
 #include "script/SceneSnapshot.h"
 
@@ -308,60 +308,37 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     CMC_BehaviourBase::flushTrash();
 }
 
-// What the sequence layer and the random playables are told. Both are
-// made by layers that register with the object (sequences) or with the
-// unit (the random set); these stand in for them and record.
-struct SequenceProbe : CPlayable {
-    SequenceProbe() : CPlayable(nullptr) {}
-    void substAnimation(CAnimo* a) override { given.push_back(a); }
-    void play() override {}
-    void stop(bool) override {}
-    void pause() override {}
-    void resume() override {}
-    void seek(int) override {}
-    std::vector<CAnimo*> given;
-};
-std::string* randomLog = nullptr;
-struct RandomProbe : CRandomPlayableIfc {
-    void add(CPlayable* p, double probability, int interval, CXString event) override
-    {
-        *randomLog += "add " + std::string(event.c_str()) + " " + std::to_string(int(probability)) + " " +
-                      std::to_string(interval) + (p ? "." : " none.");
-    }
-    void remove(CPlayable*) override { *randomLog += "remove."; }
-    void addNotifier(CRandomPlayableNotifier*) override {}
-};
-
-// Sequences registered once are told of each new animation and of none at
-// the unload; an animation played at random is taken from the unit's set
-// when its object lets go of it, and only by that object.
-TEST_F(CMC_AnimoTest, SequencesAndRandomPlayingFollowTheAnimation)
+// Sequence elements over the object, listed with it as the sequences list
+// theirs, play each new animation it shows and none once it is done; an
+// element deleted first leaves the list. An animation handed to the unit's random
+// playables may go: the set forgets it.
+TEST_F(CMC_AnimoTest, SequenceElementsAndRandomPlayingFollowTheAnimation)
 {
-    std::string log;
-    randomLog = &log;
-    CRandomPlayableIfc::setMaker([](CWindow*, CUnit6*) -> CRandomPlayableIfc* { return new RandomProbe; });
-    screenUnit->initialize(scene, screenUnit);
     tmp.write("b.ann", tmp.read("hero.ann"));
-    define({"A:TYPE=ANIMO", "A:FILENAME=hero.ann", "B:TYPE=ANIMO", "B:FILENAME=hero.ann"});
-    SequenceProbe kept, dropped;
-    animo("A")->addSeq(&kept);
-    animo("A")->addSeq(&kept);
-    animo("A")->addSeq(&dropped);
-    animo("A")->removeSeq(&dropped);
-    call("A", "PLAYRAND", {"\"WALK\"", "30", "2"});
-    EXPECT_EQ(log, "add WALK 30 2.");
-    call("B", "LOAD", {"\"b.ann\""});
+    define({"LOG:TYPE=STRING", "A:TYPE=ANIMO", "A:FILENAME=hero.ann"});
+    std::unique_ptr<CAnimoEventPlayable> kept(new CAnimoEventPlayable(window.get(), animo("A")));
+    std::unique_ptr<CAnimoEventPlayable> dropped(new CAnimoEventPlayable(window.get(), animo("A")));
+    for (CPlayable* element : {static_cast<CPlayable*>(kept.get()), static_cast<CPlayable*>(dropped.get())})
+        CSceneAnimoLink::addSeq(animo("A"), element);
+    EXPECT_EQ(CSceneAnimoLink::getAnimo(animo("A")), animation("A"));
+    EXPECT_EQ(CSceneAnimoLink::getAnimo(scene->getObject("LOG")), nullptr);
+    EXPECT_EQ(kept->getAnimation(), animation("A"));
+    dropped.reset();
     call("A", "LOAD", {"\"b.ann\""});
-    EXPECT_EQ(log, "add WALK 30 2.remove.");
-    ASSERT_EQ(kept.given.size(), 1u);
-    EXPECT_EQ(kept.given[0], animation("A"));
+    EXPECT_EQ(kept->getAnimation(), animation("A"));
+
+    CAnimo6* b = animation("A");
+    const int observers = b->getNotifiers()->getSize();
+    call("A", "PLAYRAND", {"\"WALK\"", "30", "2"});
+    EXPECT_EQ(b->getNotifiers()->getSize(), observers + 1);
+    // The last use of b.ann goes: the animation is deleted.
+    call("A", "LOAD", {"\"\""});
+    EXPECT_EQ(call("A", "GETNOF"), "0");
+    EXPECT_EQ(kept->getAnimation(), animation("A"));
+    steps(20);
+
     unloadObject("A");
-    EXPECT_EQ(kept.given.size(), 2u);
-    EXPECT_EQ(kept.given.back(), nullptr);
-    EXPECT_TRUE(dropped.given.empty());
-    screenUnit->done(scene, nullptr);
-    CRandomPlayableIfc::setMaker(nullptr);
-    randomLog = nullptr;
+    EXPECT_EQ(kept->getAnimation(), nullptr);
 }
 
 } // namespace
