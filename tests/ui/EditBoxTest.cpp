@@ -214,7 +214,7 @@ TEST_F(CEditBox6Test, TheTextShowsInItsColourClippedToTheBox)
     b->setCursor(caret.get());
     b->activate(true);
     frame();
-    const uint32_t background = shownAt(0, 0);
+    const uint32_t background = shownAt(799, 599);
     auto text = [](int x, int y) {
         return (x >= 100 && x <= 104 && y >= 101 && y <= 108) || (x >= 106 && x <= 110 && y >= 101 && y <= 107);
     };
