@@ -11,7 +11,14 @@
 #include "ui/Unit6.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+
+namespace {
+// Scripts place the box with any integers: sums and sizes stay within int.
+int clamped(int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
+int span(int from, int to) { return clamped(int64_t(to) - from); }
+} // namespace
 
 CEditBox6::CEditBox6(CWindow* w, CUnit6* u, CSimpleFont6* f, CXRect r, int priority, CXString t)
     : window(w), unit(u), active(false), cursorPos(0), cursor(nullptr), rect(r), text(t), button(nullptr), font(f),
@@ -27,7 +34,7 @@ CEditBox6::CEditBox6(CWindow* w, CUnit6* u, CSimpleFont6* f, CXRect r, int prior
     display->setText(text);
     CGraphicsObject* shown = display->getGraphics();
     shown->Visible(true);
-    shown->SetClippingRect(CXRect(0, 0, rect.Width(), rect.Height()));
+    shown->SetClippingRect(CXRect(0, 0, span(rect.left, rect.right), span(rect.top, rect.bottom)));
     if (CRefreshScreen* s = screen())
         s->put(shown, priority);
     if (window) {
@@ -133,10 +140,14 @@ void CEditBox6::setPriority(int priority)
 
 void CEditBox6::setPosition(CXPoint p)
 {
-    setRect(CXRect(p.x, p.y, p.x + rect.Width(), p.y + rect.Height()));
+    setRect(CXRect(p.x, p.y, clamped(int64_t(p.x) + span(rect.left, rect.right)),
+                   clamped(int64_t(p.y) + span(rect.top, rect.bottom))));
 }
 
-void CEditBox6::move(CXPoint offset) { setPosition(CXPoint(rect.left + offset.x, rect.top + offset.y)); }
+void CEditBox6::move(CXPoint offset)
+{
+    setPosition(CXPoint(clamped(int64_t(rect.left) + offset.x), clamped(int64_t(rect.top) + offset.y)));
+}
 
 void CEditBox6::setRect(CXRect r)
 {
@@ -150,7 +161,7 @@ void CEditBox6::placeAll()
     CGraphicsObject* shown = display->getGraphics();
     shown->Invalidate();
     display->setJustify(rect, CTextDisplay::JUSTIFY_LEFT, CTextDisplay::JUSTIFY_TOP);
-    shown->SetClippingRect(CXRect(0, 0, rect.Width(), rect.Height()));
+    shown->SetClippingRect(CXRect(0, 0, span(rect.left, rect.right), span(rect.top, rect.bottom)));
     shown->Invalidate();
     button->SetActiveRect(rect);
     updateCursor();
@@ -280,7 +291,7 @@ void CEditBox6::onChar(unsigned char c)
     const CXString candidate = text.Left(cursorPos) + verify(c) + text.Right(cursorPos);
     const int lastBreak = candidate.FindLast('|');
     const CXString lastLine = lastBreak >= 0 ? candidate.Right(lastBreak + 1) : candidate;
-    if (CText6::getLength(font, lastLine) <= rect.Width()) {
+    if (CText6::getLength(font, lastLine) <= span(rect.left, rect.right)) {
         ++cursorPos;
         text = candidate;
     } else if (noNewLines) {
@@ -305,10 +316,10 @@ void CEditBox6::updateCursor()
         return;
     cursor->Invalidate();
     if (cursorPos == 0) {
-        cursor->setPosition(rect.left, rect.top + 1);
+        cursor->setPosition(rect.left, clamped(int64_t(rect.top) + 1));
     } else {
         const int lineStart = text.FindLast('|', cursorPos) + 1;
-        const int x = rect.left + CText6::getLength(font, text.Mid(lineStart, cursorPos));
+        const int x = clamped(int64_t(rect.left) + CText6::getLength(font, text.Mid(lineStart, cursorPos)));
         if (x < rect.right) {
             // The line of the cursor: the breaks before it.
             int line = 0;
@@ -316,7 +327,7 @@ void CEditBox6::updateCursor()
                 if (text.GetAt(i) == '|')
                     ++line;
             const int pitch = font ? font->Height() - 4 : 0;
-            cursor->setPosition(x, rect.top + 1 + line * pitch);
+            cursor->setPosition(x, clamped(int64_t(rect.top) + 1 + int64_t(line) * pitch));
         }
     }
     cursor->Invalidate();

@@ -4,6 +4,7 @@
 #include "ui/Text6.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 const int DEFAULT_COLOR = 65535;
@@ -88,9 +89,9 @@ void CPlainText6::layOut()
     width = height = 0;
     if (!font)
         return;
-    const int limit = area.right - area.left;
+    const int64_t limit = int64_t(area.right) - area.left;
     CXString line;
-    int lineWidth = 0;
+    int64_t lineWidth = 0;
     const int n = text.getLength();
     int i = 0;
     while (i < n) {

@@ -101,6 +101,11 @@ TEST_F(CMC_EditBoxTest, Methods)
     EXPECT_EQ(priorityOf("E"), 9);
     call("E", "SETCURSORPOS", {"1"});
     EXPECT_EQ(box->getCursorPos(), 1);
+    // The cursor stays within the text.
+    call("E", "SETCURSORPOS", {"-5"});
+    EXPECT_EQ(box->getCursorPos(), 0);
+    call("E", "SETCURSORPOS", {"1000"});
+    EXPECT_EQ(box->getCursorPos(), 3);
 
     call("E", "ACTIVE");
     EXPECT_TRUE(box->isActive());
