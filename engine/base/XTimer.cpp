@@ -3,6 +3,8 @@
 #include "base/XArray.h"
 #include "platform/Clock.h"
 
+#include <atomic>
+
 namespace {
 bool enabled = true;
 } // namespace
@@ -98,6 +100,12 @@ void CXTimer::resume()
         CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
         entry->last = now - entry->pausedFor;
     }
+}
+
+int CXTimer::freshId()
+{
+    static std::atomic<int> next{-0x40000000};
+    return next.fetch_add(1);
 }
 
 void CXTimer::enable(bool on) { enabled = on; }

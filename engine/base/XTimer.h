@@ -88,6 +88,10 @@ public:
     void resume();
     static void enable(bool on);
     static bool isEnabled();
+    // An id of its own for an entry whose owner has no id to give (the
+    // movie player, the random playables): negative, apart from the ids
+    // callers choose, so that removing it can never take another entry.
+    static int freshId();
     int domodal();
 
 private:

@@ -10,14 +10,6 @@ const uint32_t WORKER_PERIOD_MS = 10;
 const unsigned int TIMER_PERIOD_MS = 40;
 // Stream time units (100 ns) in a millisecond.
 const int64_t UNITS_PER_MS = 10000;
-
-// Each registration has an id of its own, apart from those of the other
-// timer users, so that removing it can never take another entry.
-int nextTimerId()
-{
-    static std::atomic<int> next{-0x40000000};
-    return next.fetch_add(1);
-}
 } // namespace
 
 CMoviePlayer::CMoviePlayer(CWindow* w)
@@ -162,7 +154,7 @@ void CMoviePlayer::play()
     ticks = 0;
     removeTimer();
     if (CXTimer* timer = CPlayable::window ? CPlayable::window->GetTimerInterface() : nullptr) {
-        timerId = nextTimerId();
+        timerId = CXTimer::freshId();
         timer->add(timerId, TIMER_PERIOD_MS, static_cast<CTimerNotificator*>(this));
     }
     startWorker();

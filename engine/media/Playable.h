@@ -122,6 +122,7 @@ public:
     void setName(const CXString& n) { name = n; }
     CXString getName() { return name; }
     void setGenericNotifier(CPlayableObserver* observer) { genericNotifier = observer; }
+    CPlayableObserver* getGenericNotifier() { return genericNotifier; }
     int getParentsNo() { return parentsNo; }
     void addParent() { ++parentsNo; }
     void subParent() { --parentsNo; }

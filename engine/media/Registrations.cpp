@@ -2,13 +2,16 @@
 // application's animation and sound managers and the sound codecs, the
 // outside decoder of the script application, the window's sound device,
 // music player, collision inspector and frame steps, and the scene
-// animations that definition records make.
+// animations and sequences that definition records make, and the random
+// sound sets of animation frames.
 #include "graphics/Window.h"
 #include "graphics/WindowSound.h"
 #include "media/AnimationManager.h"
 #include "media/Animo6.h"
 #include "media/CollisionInspector.h"
 #include "media/MusicPlayer.h"
+#include "media/RandomSoundSet.h"
+#include "media/SequencedPlayable.h"
 #include "media/SndStream.h"
 #include "media/Sound4.h"
 #include "media/SoundCodec.h"
@@ -55,6 +58,13 @@ CPlayable* makeAnimo(CWindow* w, CMElement* element)
     return animation;
 }
 
+CPlayable* makeSequence(CWindow* w, CMElement* element) { return new CSequencedPlayable(w, element); }
+
+CSound4* makeSoundSet(CWindow* w, const CXString& names, bool flushAfterPlayed, bool preload)
+{
+    return new CRandomSoundSet(w, names, flushAfterPlayed, preload);
+}
+
 struct Registration {
     Registration()
     {
@@ -74,6 +84,8 @@ struct Registration {
         CWindow::layers().stepAnimations = &stepAnimations;
         CWindow::layers().makeCollisionInspector = &makeCollisionInspector;
         CMElementCreator::setAnimoMaker(&makeAnimo);
+        CMElementCreator::setSequenceMaker(&makeSequence);
+        CAnimo::setSoundSetMaker(&makeSoundSet);
         CWindowSoundLayer& w = CWindowSoundLayer::get();
         w.createSoundDevice = &createSoundDevice;
         w.destroySoundDevice = &destroySoundDevice;

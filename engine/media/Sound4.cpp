@@ -97,6 +97,25 @@ CSound4::~CSound4()
     Flush();
 }
 
+CSound4* CSound4::fromResources(CResourcesManager* resources, CWindow* w, const CXString& fileName, bool flush,
+                                bool preload)
+{
+    if (!resources || !fileName.IsString())
+        return nullptr;
+    if (CFileResolver* found = resources->get(fileName)) {
+        // Without RTTI: what the managers share are playables, and one of
+        // the sound type is a CSound4.
+        CPlayable* playable = static_cast<CPlayable*>(found);
+        if (playable->getType() == TYPE_SOUND)
+            return static_cast<CSound4*>(playable);
+        resources->remove(found);
+        return nullptr;
+    }
+    CSound4* sound = new CSound4(w, fileName, flush, preload);
+    resources->add(sound);
+    return sound;
+}
+
 CSoundManager* CSound4::manager()
 {
     CApplication* app = window ? window->GetApplicationInterface() : nullptr;

@@ -31,6 +31,13 @@ public:
     CSound4(CWindow* window, CMElement* element);
     ~CSound4() override;
 
+    // The sound of the file registered with the resources manager, with
+    // one user more; when there is none, a new one for the file made with
+    // those flags and registered there. Null without a manager or a file
+    // name, or when the name is registered for something that is no sound.
+    static CSound4* fromResources(CResourcesManager* resources, CWindow* window, const CXString& fileName,
+                                  bool flushAfterPlayed, bool preload);
+
     using CPlayable::play;
     // From the start, once.
     void play() override;

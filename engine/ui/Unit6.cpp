@@ -77,9 +77,8 @@ void CUnit6::initialize(CMC_Scene* s, CMC_ScreenUnit* previous)
     retCode = 0;
     active = true;
     CMC_PlainUnit::initialize(s, previous);
-    randomPlayables.reset(CRandomPlayableIfc::make(window, this));
-    if (randomPlayables)
-        randomPlayables->addNotifier(this);
+    randomPlayables.reset(new CRandomPlayable(window, this));
+    randomPlayables->addNotifier(this);
     setBackground();
     listen(true);
 }

@@ -5,7 +5,7 @@
 #include "base/XTimer.h"
 #include "graphics/GraphicsObject.h"
 #include "media/Playable.h"
-#include "media/RandomPlayableIfc.h"
+#include "media/RandomPlayable.h"
 #include "script/SceneServices.h"
 #include "ui/ControlUnit.h"
 #include "ui/InputListeners.h"
@@ -180,7 +180,7 @@ private:
     bool active;
     bool listening;
     std::unique_ptr<CResourcesManager> resources;
-    std::unique_ptr<CRandomPlayableIfc> randomPlayables;
+    std::unique_ptr<CRandomPlayable> randomPlayables;
     CGraphicsObject* editCursor;
     std::vector<CEditBox6*> editBoxes;
     CEditBox6* currentBox;

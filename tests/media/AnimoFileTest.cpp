@@ -1,6 +1,7 @@
 // The animation file: the NVP writer and the readers of every family, on
 // files the engine writes and files made byte by byte; damaged files.
 #include "AnimoSupport.h"
+#include "media/RandomSoundSet.h"
 #include "base/BigFile.h"
 #include "base/Compression.h"
 #include "media/AnimoStream.h"
@@ -495,16 +496,11 @@ TEST_F(CAnimoFileTest, LoadingByNameShowsTheFirstEventThatHasFrames)
 }
 
 // A position's sound list becomes a sound, a list of several names a
-// random sound set (through the maker the random playables install);
-// streamed frame sounds make no tables.
+// random sound set (the first name took the sound-effects folder with the
+// whole list, the others take it in the set); without a maker of sets such
+// a position has no sound; streamed frame sounds make no tables.
 TEST_F(CAnimoFileTest, SoundListsBecomeFrameSounds)
 {
-    static std::vector<std::string> made;
-    made.clear();
-    CAnimo::setSoundSetMaker([](CWindow* w, const CXString& names, bool flush, bool preload) -> CSound4* {
-        made.push_back(std::string(names.c_str()) + (flush ? " flush" : "") + (preload ? " preload" : ""));
-        return new CSound4(w);
-    });
     window->SetSoundFXPath("C:\\fx");
     CAnimo a(window.get());
     fill(a, window.get());
@@ -515,12 +511,19 @@ TEST_F(CAnimoFileTest, SoundListsBecomeFrameSounds)
     ASSERT_NE(b.getSoundFX(0, 0), nullptr);
     EXPECT_EQ(b.getSoundFX(0, 0)->getFileName(), "C:\\fx\\step.wav");
     EXPECT_EQ(b.getSoundFX(0, 1), nullptr);
-    EXPECT_NE(b.getSoundFX(0, 2), nullptr);
-    EXPECT_EQ(made, (std::vector<std::string>{"C:\\fx\\a.wav;b.wav preload"}));
+    CRandomSoundSet* set = static_cast<CRandomSoundSet*>(b.getSoundFX(0, 2));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->getCount(), 2);
+    EXPECT_EQ(set->getSound(0)->getFileName(), "C:\\fx\\a.wav");
+    EXPECT_EQ(set->getSound(1)->getFileName(), "C:\\fx\\b.wav");
+
     CAnimo::setSoundSetMaker(nullptr);
     CAnimo c(window.get());
     ASSERT_EQ(loadBytes(c, bytes), 0);
     EXPECT_EQ(c.getSoundFX(0, 2), nullptr);
+    CAnimo::setSoundSetMaker([](CWindow* w, const CXString& names, bool flush, bool preload) -> CSound4* {
+        return new CRandomSoundSet(w, names, flush, preload);
+    });
 
     a.SetAnimoFlags(ANIMO_STREAMED_SOUNDS);
     CAnimo d(window.get());

@@ -9,6 +9,7 @@
 #include "platform/Drives.h"
 #include "platform/headless/Headless.h"
 #include "script/Application.h"
+#include "script/Scene.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -126,9 +127,11 @@ protected:
         if (withApplication)
             application.reset(new CApplication(window.get(), "", "", nullptr));
     }
+    // A default screen unit a scene made for this window goes with it.
     void finish()
     {
         application.reset();
+        CMC_Scene::doneDefUnit();
         window.reset();
     }
 

@@ -1,7 +1,8 @@
 // The scenes' screen unit on the real road: keys and mouse records fed
 // through the platform and delivered by the window's frames, a real button
 // dragging its image, edit boxes taking the focus, timers of the window,
-// the random playables' seam and the unit's cache.
+// random playables and the unit's cache.
+#include "FontSupport.h"
 #include "UiSupport.h"
 #include "base/ResourcesManager.h"
 #include "base/XArray.h"
@@ -252,37 +253,32 @@ struct TimedUnit : CUnit6 {
     std::string fired;
 };
 
-struct Playables : CRandomPlayableIfc {
-    explicit Playables(Log* l) : log(l) { log->push_back("made"); }
-    ~Playables() override { log->push_back("deleted"); }
-    void add(CPlayable*, double p, int n, CXString e) override
-    {
-        log->push_back("add " + std::to_string(int(p)) + " " + std::to_string(n) + " " + e.c_str());
-    }
-    void remove(CPlayable*) override { log->push_back("remove"); }
-    void addNotifier(CRandomPlayableNotifier* n) override
-    {
-        log->push_back(n->onRandomPlayableStarted(nullptr, 1) && !n->onRandomPlayableFinished(nullptr, 1)
-                           ? "notifier"
-                           : "notifier answers wrong");
-    }
-    Log* log;
-};
-
 TEST_F(CUnit6Test, AVisitMakesTheUnitActiveAndItsEndLetsGoOfWhatTheVisitHad)
 {
-    // Random playables exist from initialize to done.
-    static Log* playablesLog = &log;
-    CRandomPlayableIfc::setMaker(
-        [](CWindow*, CUnit6*) -> CRandomPlayableIfc* { return new Playables(playablesLog); });
+    // Random playables exist from initialize to done: an animation handed
+    // to the unit plays its event at the window's next one-second tick, the
+    // unit allowing every start.
+    CAnimo dancer(window.get());
+    fonttest::fillAnimation(dancer);
     TimedUnit unit(window.get());
-    unit.addRandomPlayable(nullptr, 2.0, 3, "walk"); // no visit: nowhere to go
+    unit.addRandomPlayable(&dancer, 60.0, 1, "glyphs"); // no visit: nowhere to go
+    clockNow.advance(1000);
+    window->Tick();
+    EXPECT_FALSE(dancer.isPlaying());
     EXPECT_FALSE(unit.isActive());
     unit.initialize(scene, &unit);
     unit.setRetCode(4);
     EXPECT_TRUE(unit.isActive());
-    unit.addRandomPlayable(nullptr, 2.0, 3, "walk");
-    unit.removeRandomPlayable(nullptr);
+    unit.addRandomPlayable(&dancer, 60.0, 1, "glyphs");
+    clockNow.advance(1000);
+    window->Tick();
+    EXPECT_TRUE(dancer.isPlaying());
+    dancer.Stop();
+    unit.removeRandomPlayable(&dancer);
+    clockNow.advance(1000);
+    window->Tick();
+    EXPECT_FALSE(dancer.isPlaying());
+    unit.addRandomPlayable(&dancer, 60.0, 1, "glyphs");
 
     // Timers fire only while the unit is active and has had its first
     // frame, unless told to fire always.
@@ -313,7 +309,12 @@ TEST_F(CUnit6Test, AVisitMakesTheUnitActiveAndItsEndLetsGoOfWhatTheVisitHad)
     clockNow.advance(150);
     window->Tick();
     EXPECT_EQ(unit.fired, "212");
-    EXPECT_EQ(taken(), (Log{"made", "notifier", "add 2 3 walk", "remove", "deleted"}));
+    // The set went with its entry, which the animation no longer reports to.
+    clockNow.advance(1000);
+    window->Tick();
+    EXPECT_FALSE(dancer.isPlaying());
+    dancer.Play(CXString("glyphs"), 0, 15);
+    dancer.stop(true);
 
     // The return code ends a modal run until the next visit.
     EXPECT_TRUE(unit.domodal());
@@ -322,8 +323,6 @@ TEST_F(CUnit6Test, AVisitMakesTheUnitActiveAndItsEndLetsGoOfWhatTheVisitHad)
     unit.exit();
     EXPECT_TRUE(unit.domodal());
     unit.done(scene, nullptr);
-    CRandomPlayableIfc::setMaker(nullptr);
-    taken();
 }
 
 // What a derived unit puts on the screen from an animation's definition.
