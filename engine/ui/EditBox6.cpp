@@ -23,7 +23,7 @@ int span(int from, int to) { return clamped(int64_t(to) - from); }
 CEditBox6::CEditBox6(CWindow* w, CUnit6* u, CSimpleFont6* f, CXRect r, int priority, CXString t)
     : window(w), unit(u), active(false), cursorPos(0), cursor(nullptr), rect(r), text(t), button(nullptr), font(f),
       display(nullptr), notifiers(new CXArray(101, 0.75f)), readOnly(false), noNewLines(false), enabled(true),
-      blinking(false), deleting(false)
+      blinking(false), deleting(false), timerId(CXTimer::freshId())
 {
     button = new CButton(window, rect, 0, nullptr);
     button->addNotifier(this);
@@ -71,8 +71,6 @@ CEditBox6::~CEditBox6()
 
 CRefreshScreen* CEditBox6::screen() { return window ? window->GetRefreshScreenInterface() : nullptr; }
 
-int CEditBox6::timerId() const { return int(uintptr_t(this)); }
-
 // The timer is added and removed once each, however often the box is
 // activated: an entry left behind would reach a deleted box.
 void CEditBox6::blink(bool on)
@@ -82,9 +80,9 @@ void CEditBox6::blink(bool on)
         return;
     blinking = on;
     if (on)
-        timer->add(timerId(), BLINK_INTERVAL, static_cast<CTimerNotificator*>(this));
+        timer->add(timerId, BLINK_INTERVAL, static_cast<CTimerNotificator*>(this));
     else
-        timer->remove(timerId());
+        timer->remove(timerId);
 }
 
 void CEditBox6::activate(bool on)

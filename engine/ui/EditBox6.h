@@ -139,7 +139,6 @@ private:
     void placeAll();
     void blink(bool on);
     CRefreshScreen* screen();
-    int timerId() const;
 
     CWindow* window;
     CUnit6* unit;
@@ -157,4 +156,6 @@ private:
     bool enabled;
     bool blinking;
     bool deleting;
+    // The blink timer's id, an id of its own.
+    int timerId;
 };
