@@ -2,7 +2,8 @@
 // What the tests of the edit box share: the scenes' own screen unit with an
 // application (without one the window passes no key on), keys typed
 // through the platform as the keyboard reads them, and a font the engine
-// compiles from block glyphs: "A" a 5 x 7 block and "l" a 1 x 7 bar in
+// compiles from block glyphs, in a font collection as a FONT object gives
+// it to its boxes: "A" a 5 x 7 block and "l" a 1 x 7 bar in
 // cells 9 rows high, so that lines stand 9 - 4 = 5 pixels apart. Any two
 // letters touch over their whole height, which kerns a letter after
 // another by 1: "A" measures 5 + 2 = 7 alone and 6 after a letter, "l" 3
@@ -13,6 +14,7 @@
 #include "platform/Drives.h"
 #include "support/TestSupport.h"
 #include "ui/EditBox6.h"
+#include "ui/FontCollection.h"
 #include "ui/SimpleFont6.h"
 #include "ui/Unit6.h"
 
@@ -45,13 +47,15 @@ protected:
         fonttest::fillAnimation(glyphs, blockGlyphs());
         font.reset(new CSimpleFont6(window.get()));
         EXPECT_EQ(font->create(&glyphs, CXString("blocks.fnt")), 0);
+        fonts.reset(new CFontCollection(window.get()));
+        fonts->addFont(font.get());
     }
     // The boxes go while the window they listen to is there.
     ~EditTest() override { screenUnit->flushEditBoxes(); }
 
     CEditBox6* box(CXRect rect, const char* text = "", int priority = 0)
     {
-        return screenUnit->addEditBox(font.get(), rect, priority, CXString(text));
+        return screenUnit->addEditBox(fonts.get(), rect, priority, CXString(text));
     }
 
     // Types what the text spells, a frame a key: letters (capitals with
@@ -107,6 +111,7 @@ protected:
     testsupport::CwdGuard cwd;
     CUnit6* screenUnit = nullptr;
     std::unique_ptr<CSimpleFont6> font;
+    std::unique_ptr<CFontCollection> fonts;
 };
 
 // Writes what an edit box tells, as "focus on", "changed"...
