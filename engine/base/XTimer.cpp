@@ -63,10 +63,19 @@ CTimerObject* CXTimer::find(int id)
     return nullptr;
 }
 
+// An entry already marked is passed over: a target that removes its timer,
+// adds it again and removes it again before the next pass (an edit box
+// losing, taking and losing the focus) has both entries go, and is never
+// called after it is gone.
 void CXTimer::remove(int id)
 {
-    if (CTimerObject* entry = find(id))
-        entry->toRemove = true;
+    for (int i = 0; i < timers->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
+        if (entry->id == id && !entry->toRemove) {
+            entry->toRemove = true;
+            return;
+        }
+    }
 }
 
 void CXTimer::reset(int id)

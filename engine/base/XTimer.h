@@ -80,7 +80,8 @@ public:
     void add(int id, unsigned int interval, CTimerWindow* window);
     void add(int id, unsigned int interval, CTimerNotificator* target);
     CTimerObject* find(int id);
-    // Marks the entry; the next domodal deletes it.
+    // Marks the first entry of the id not marked yet; the next domodal
+    // deletes it.
     void remove(int id);
     void reset(int id);
     void pause();

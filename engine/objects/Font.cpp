@@ -27,6 +27,15 @@ CMC_RegisterType typeRegistration("FONT", 5, &makeFont);
 CMC_RegisterSnapshotType snapshotRegistration(MC_FONT, &restoreFont, &fontFiles);
 CMC_RegisterRunner<CMC_Font_Runner> runnerRegistration({MC_FONT});
 
+// Edit boxes and texts find the font of the object their "FONT" names.
+struct FontAccess {
+    FontAccess()
+    {
+        CMC_ObjectsContainer::setFontAccessor(
+            [](CMC_Object* o) -> CSimpleFont6* { return static_cast<CMC_Font*>(o)->getFont(); });
+    }
+} fontAccess;
+
 // A count read from a snapshot is believed only as far as the file could
 // hold that many entries of at least the given size.
 bool plausible(CXArchive* archive, int n, int entryBytes)

@@ -16,6 +16,7 @@ struct DrawableSlot {
 };
 DrawableSlot drawableSlots[16];
 CMC_ObjectsContainer::SoundAccessor soundAccessor = nullptr;
+CMC_ObjectsContainer::FontAccessor fontAccessor = nullptr;
 
 CMC_ObjectsContainer::DrawableAccessor drawableAccessor(int typeId)
 {
@@ -233,6 +234,14 @@ CSound4* CMC_ObjectsContainer::getSound(const CXString& name)
 {
     CMC_Object* obj = name.IsString() ? getObject(name) : nullptr;
     return obj && obj->getType() == MC_SOUND && soundAccessor ? soundAccessor(obj) : nullptr;
+}
+
+void CMC_ObjectsContainer::setFontAccessor(FontAccessor accessor) { fontAccessor = accessor; }
+
+CSimpleFont6* CMC_ObjectsContainer::getFont(const CXString& name)
+{
+    CMC_Object* obj = name.IsString() ? getObject(name) : nullptr;
+    return obj && obj->getType() == MC_FONT && fontAccessor ? fontAccessor(obj) : nullptr;
 }
 
 CXString CMC_ObjectsContainer::getGraphicsObjectName(CGraphicsObject* g, bool searchParents)

@@ -4,6 +4,7 @@
 
 class CGraphicsObject;
 class CMElements;
+class CSimpleFont6;
 class CSound4;
 class CStringHashCode;
 class CWindow;
@@ -81,6 +82,12 @@ public:
     // How a SOUND object gives its sound; installed by the script sound type.
     using SoundAccessor = CSound4* (*)(CMC_Object* sound);
     static void setSoundAccessor(SoundAccessor accessor);
+    // The font of the named FONT object (type 2002); null for an empty
+    // text, an unknown name or an object of another type.
+    CSimpleFont6* getFont(const CXString& name);
+    // How a FONT object gives its font; installed by the script font type.
+    using FontAccessor = CSimpleFont6* (*)(CMC_Object* font);
+    static void setFontAccessor(FontAccessor accessor);
 
     // Adds the parent and its own parent to this container, so that they
     // are found by name, after taking out those of an earlier parent.

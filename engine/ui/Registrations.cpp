@@ -3,9 +3,9 @@
 // hot-spot priority window and shutdown, the scenes' screen unit, the panel
 // of the script DIALOG, the script BUTTON (its creation
 // from definitions, from snapshots and at run time, its runner, and the
-// engine button behind it for the script dialog), and the script KEYBOARD,
-// MOUSE (with the cursor limits the window and the scenes reset) and
-// JOYSTICK.
+// engine button behind it for the script dialog), the script EDITBOX, and
+// the script KEYBOARD, MOUSE (with the cursor limits the window and the
+// scenes reset) and JOYSTICK.
 #include "base/Archive.h"
 #include "graphics/Window.h"
 #include "script/Application.h"
@@ -21,6 +21,7 @@
 #include "ui/HotSpot.h"
 #include "ui/Keyboard.h"
 #include "ui/ScriptButton.h"
+#include "ui/ScriptEditBox.h"
 #include "ui/ScriptJoystick.h"
 #include "ui/ScriptKeyboard.h"
 #include "ui/ScriptMouse.h"
@@ -82,6 +83,10 @@ void joystickState(CMC_Object* o, CXArchive* archive)
     if (archive->LastError() == 0)
         joystick->setPort(port);
 }
+
+CMC_RegisterType editBoxType("EDITBOX", 6, &make<CMC_EditBox>);
+CMC_RegisterSnapshotType editBoxSnapshot(MC_EDITBOX, &restore<CMC_EditBox>);
+CMC_RegisterRunner<CMC_EditBox_Runner> editBoxRunner({MC_EDITBOX});
 
 CMC_RegisterType keyboardType("KEYBOARD", 6, &make<CMC_Keyboard>);
 CMC_RegisterType mouseType("MOUSE", 6, &make<CMC_Mouse>);

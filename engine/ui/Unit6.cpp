@@ -9,13 +9,12 @@
 #include "script/Element.h"
 #include "script/Scene.h"
 #include "ui/Control.h"
-#include "ui/EditBoxIfc.h"
+#include "ui/EditBox6.h"
 #include "ui/Keyboard.h"
 
 #include <algorithm>
 
 namespace {
-CEditBoxIfc::Maker editBoxMaker = nullptr;
 
 // The application's cache, to which the units' caches are attached.
 CResourcesManager* applicationResources(CWindow* window)
@@ -24,9 +23,6 @@ CResourcesManager* applicationResources(CWindow* window)
     return application ? application->getGeneralResourcesManager() : nullptr;
 }
 } // namespace
-
-void CEditBoxIfc::setMaker(Maker maker) { editBoxMaker = maker; }
-CEditBoxIfc::Maker CEditBoxIfc::getMaker() { return editBoxMaker; }
 
 CUnit6::CUnit6(CWindow* w, const CXString& n)
     : CMC_PlainUnit(n, w), dragging(false), draggingMode(false), savedPriority(0), dragControl(nullptr),
@@ -151,18 +147,16 @@ void CUnit6::removeRandomPlayable(CPlayable* playable)
 
 // Edit boxes
 
-CEditBoxIfc* CUnit6::addEditBox(CSimpleFont6* font, CXRect rect, int argument, CXString text)
+CEditBox6* CUnit6::addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXString text)
 {
-    CEditBoxIfc* box = editBoxMaker ? editBoxMaker(window, this, font, rect, argument, text) : nullptr;
-    if (!box)
-        return nullptr;
+    CEditBox6* box = new CEditBox6(window, this, font, rect, priority, text);
     if (editCursor)
         box->setCursor(editCursor);
     editBoxes.push_back(box);
     return box;
 }
 
-void CUnit6::activateEditBox(CEditBoxIfc* box)
+void CUnit6::activateEditBox(CEditBox6* box)
 {
     if (currentBox)
         currentBox->activate(false);
@@ -171,7 +165,7 @@ void CUnit6::activateEditBox(CEditBoxIfc* box)
         box->activate(true);
 }
 
-void CUnit6::removeEditBox(CEditBoxIfc* box)
+void CUnit6::removeEditBox(CEditBox6* box)
 {
     if (box == currentBox)
         currentBox = nullptr;
@@ -183,9 +177,9 @@ void CUnit6::flushEditBoxes()
     currentBox = nullptr;
     // A box may still reach the unit while it goes: the list is emptied
     // first.
-    std::vector<CEditBoxIfc*> boxes;
+    std::vector<CEditBox6*> boxes;
     boxes.swap(editBoxes);
-    for (CEditBoxIfc* box : boxes)
+    for (CEditBox6* box : boxes)
         delete box;
 }
 

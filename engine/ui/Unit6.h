@@ -14,7 +14,7 @@
 #include <vector>
 
 class CAnimo6;
-class CEditBoxIfc;
+class CEditBox6;
 class CMElement;
 class CRefreshScreen;
 class CResourcesManager;
@@ -107,11 +107,13 @@ public:
     // Edit boxes. The unit owns the boxes it made; removeEditBox hands one
     // back to its caller without deleting it.
     virtual void setCursor(CGraphicsObject* cursor) { editCursor = cursor; }
-    // A new box (null when no edit box maker is installed), with the
-    // cursor graphic when one is set, appended to the unit's boxes.
-    virtual CEditBoxIfc* addEditBox(CSimpleFont6* font, CXRect rect, int argument, CXString text);
-    virtual void activateEditBox(CEditBoxIfc* box);
-    virtual void removeEditBox(CEditBoxIfc* box);
+    // A new box on the unit's window at that priority, with the cursor
+    // graphic when one is set, appended to the unit's boxes.
+    virtual CEditBox6* addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXString text);
+    // The current box loses the focus, and the box (when not null) takes
+    // it.
+    virtual void activateEditBox(CEditBox6* box);
+    virtual void removeEditBox(CEditBox6* box);
     void flushEditBoxes() override;
     // -1 without boxes, without a current one or when it is not the unit's.
     virtual int getCurrentEditBoxIndex();
@@ -119,7 +121,8 @@ public:
     // current box is never activated again.
     virtual void nextEditBox();
     virtual void prevEditBox();
-    CEditBoxIfc* getCurrentEditBox() { return currentBox; }
+    CEditBox6* getCurrentEditBox() { return currentBox; }
+    int getEditBoxCount() const { return int(editBoxes.size()); }
 
     // Dragging, for the controls: the graphic is raised to priority 10000
     // and follows the mouse until the next release (dragging mode false)
@@ -179,7 +182,7 @@ private:
     std::unique_ptr<CResourcesManager> resources;
     std::unique_ptr<CRandomPlayable> randomPlayables;
     CGraphicsObject* editCursor;
-    std::vector<CEditBoxIfc*> editBoxes;
-    CEditBoxIfc* currentBox;
+    std::vector<CEditBox6*> editBoxes;
+    CEditBox6* currentBox;
     std::vector<int> timerIds;
 };

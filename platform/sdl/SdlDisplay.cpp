@@ -96,6 +96,10 @@ bool SdlScreens::open(int index, const std::string& caption, bool windowed, Poin
         s.window = nullptr;
         return false;
     }
+    // A renderer of another kind than the window was made for makes the
+    // window again, and the new one may not keep the place asked for.
+    if (windowed)
+        SDL_SetWindowPosition(s.window, position.x, position.y);
     return true;
 }
 

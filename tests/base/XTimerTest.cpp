@@ -133,6 +133,18 @@ TEST_F(CXTimerTest, OperationsByIdActOnTheFirstEntry)
     EXPECT_EQ(timer.find(5)->getCount(), 3);
 }
 
+// Added, removed, added and removed again before a pass: both entries go.
+TEST_F(CXTimerTest, RemovePassesOverAnEntryAlreadyMarked)
+{
+    timer.add(4, 10, &target);
+    timer.remove(4);
+    timer.add(4, 10, &target);
+    timer.remove(4);
+    frame(20);
+    EXPECT_TRUE(target.ids.empty());
+    EXPECT_EQ(timer.find(4), nullptr);
+}
+
 TEST_F(CXTimerTest, PausedTimeDoesNotCount)
 {
     timer.add(1, 1000, &target);

@@ -227,10 +227,16 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
     Window second = findWindow("Quarnel window test", 0);
     XWindowAttributes a, b;
-    ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
-    ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
-    if (a.x != 0)
-        std::swap(main, second), std::swap(a, b);
+    // The windows may be placed a moment after they are first shown.
+    for (auto until = Clock::now() + std::chrono::seconds(5);;) {
+        ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
+        ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
+        if (a.x != 0)
+            std::swap(main, second), std::swap(a, b);
+        if ((a.x == 0 && b.x == 1024) || Clock::now() >= until)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     EXPECT_EQ(a.x, 0);
     EXPECT_EQ(a.y, 0);
     EXPECT_EQ(b.x, 1024);

@@ -11,7 +11,11 @@ namespace uitest {
 
 class InputTest : public UiTest {
 protected:
-    InputTest() : application(new CApplication(window.get(), "", "", nullptr)) {}
+    // Without standIn, with the engine's own screen unit.
+    explicit InputTest(bool standIn = true, int depth = 16)
+        : UiTest(standIn, depth), application(new CApplication(window.get(), "", "", nullptr))
+    {
+    }
     ~InputTest() override { application.reset(); }
 
     platform::Keyboard& keys() { return backend.input().keyboard(); }

@@ -141,14 +141,15 @@ inline PictureObject::PictureObject(CMC_ObjectsContainer* c, CMElement* e) : CMC
     initializeBehaviours(c, e);
 }
 
-// A window with a display and the mouse, a scene "S" over it with the
-// controls' default unit (or, without standIn, the engine's own screen
-// unit), the pools and runners, and the stand-ins of the image and sound
-// types.
+// A window with a display (of the desktop's depth) and the mouse, a scene
+// "S" over it with the controls' default unit (or, without standIn, the
+// engine's own screen unit), the pools and runners, and the stand-ins of
+// the image and sound types.
 class UiTest : public screentest::HeadlessScreen {
 protected:
-    explicit UiTest(bool standIn = true)
+    explicit UiTest(bool standIn = true, int depth = 16)
     {
+        backend.setDesktopDepth(depth);
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         CMC_Scene::doneDefUnit();

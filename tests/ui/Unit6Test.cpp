@@ -8,7 +8,7 @@
 #include "base/XArray.h"
 #include "media/Animo6.h"
 #include "script/Application.h"
-#include "ui/EditBoxIfc.h"
+#include "ui/EditBox6.h"
 #include "ui/Unit6.h"
 
 #include <gtest/gtest.h>
@@ -23,44 +23,36 @@ namespace {
 using namespace uitest;
 using picturetest::Picture;
 
-// The least an edit box can be for the unit: it takes and loses the focus
-// (written to the log), may be disabled, keeps its cursor and says when
-// it goes.
-struct FocusBox : CEditBoxIfc {
-    FocusBox(Log* l, const std::string& n) : log(l), name(n) {}
-    ~FocusBox() override { log->push_back(name + " deleted"); }
-    void activate(bool on) override { log->push_back(name + (on ? " on" : " off")); }
-    bool isEnabled() override { return enabled; }
-    void setCursor(CGraphicsObject* c) override { cursor = c; }
-    Log* log;
-    std::string name;
-    bool enabled = true;
-    CGraphicsObject* cursor = nullptr;
-};
-Log* boxLog = nullptr;
-
 class CUnit6Test : public UiTest {
 protected:
     CUnit6Test() : UiTest(false), application(new CApplication(window.get(), "", "", nullptr))
     {
-        boxLog = &log;
-        CEditBoxIfc::setMaker([](CWindow*, CUnit6*, CSimpleFont6*, CXRect, int, CXString text) -> CEditBoxIfc* {
-            return new FocusBox(boxLog, text.c_str());
-        });
         screenUnit = CUnit6::getDefUnit();
         screenUnit->initialize(scene, screenUnit);
         frame();
     }
     ~CUnit6Test() override
     {
-        CEditBoxIfc::setMaker(nullptr);
-        boxLog = nullptr;
+        screenUnit->flushEditBoxes();
         application.reset();
     }
-    FocusBox* box(const char* text)
+    // A box without a font, whose focus the log hears as "<text> on" and
+    // "<text> off".
+    CEditBox6* box(const char* text)
     {
-        return static_cast<FocusBox*>(screenUnit->addEditBox(nullptr, CXRect(0, 0, 50, 20), 0, CXString(text)));
+        CEditBox6* b = screenUnit->addEditBox(nullptr, CXRect(0, 0, 50, 20), 0, CXString(text));
+        focusLogs.emplace_back(new FocusLog(&log, text));
+        b->addNotifier(focusLogs.back().get());
+        return b;
     }
+    struct FocusLog : CEditBoxNotifier {
+        FocusLog(Log* l, const std::string& n) : log(l), name(n) {}
+        void onFocusOn(CEditBox6*) override { log->push_back(name + " on"); }
+        void onFocusOff(CEditBox6*) override { log->push_back(name + " off"); }
+        Log* log;
+        std::string name;
+    };
+    std::vector<std::unique_ptr<FocusLog>> focusLogs;
     platform::Keyboard& keys() { return backend.input().keyboard(); }
     // Tab, with a shift key held when asked, delivered by the next frame.
     void tab(bool shift = false)
@@ -91,13 +83,14 @@ TEST_F(CUnit6Test, TabAndShiftTabMoveTheFocusOverTheEnabledEditBoxes)
 {
     ASSERT_NE(screenUnit, nullptr);
     Picture caret = screentest::drawable(window.get(), 1, 10, [](int, int) { return uint16_t(0xFFFF); });
-    FocusBox* first = box("first");
+    CEditBox6* first = box("first");
     screenUnit->setCursor(caret.get());
-    FocusBox* second = box("second");
-    FocusBox* third = box("third");
-    EXPECT_EQ(first->cursor, nullptr); // made before the cursor was set
-    EXPECT_EQ(third->cursor, caret.get());
-    second->enabled = false;
+    CEditBox6* second = box("second");
+    CEditBox6* third = box("third");
+    EXPECT_EQ(first->getCursor(), nullptr); // made before the cursor was set
+    EXPECT_EQ(third->getCursor(), caret.get());
+    EXPECT_EQ(screenUnit->getEditBoxCount(), 3);
+    second->enable(false);
 
     // Without a current box Tab does nothing.
     tab();
@@ -113,18 +106,18 @@ TEST_F(CUnit6Test, TabAndShiftTabMoveTheFocusOverTheEnabledEditBoxes)
     backend.input().keyboard().key(30, true);
     backend.input().keyboard().key(30, false);
     frame();
-    first->enabled = false;
+    first->enable(false);
     tab();
     EXPECT_EQ(taken(), Log{});
 
     // The current box taken out: no current box, and Tab does nothing.
     screenUnit->removeEditBox(third);
     EXPECT_EQ(screenUnit->getCurrentEditBoxIndex(), -1);
-    first->enabled = true;
+    first->enable(true);
     tab();
     EXPECT_EQ(taken(), Log{});
     delete third;
-    EXPECT_EQ(taken(), Log{"third deleted"});
+    EXPECT_EQ(taken(), Log{"third off"});
 
     // Leaving the scene: no more keys, then the boxes go.
     screenUnit->activateEditBox(first);
@@ -132,8 +125,9 @@ TEST_F(CUnit6Test, TabAndShiftTabMoveTheFocusOverTheEnabledEditBoxes)
     tab();
     EXPECT_EQ(taken(), Log{"first on"});
     screenUnit->flushEditBoxes();
-    EXPECT_EQ(taken(), (Log{"first deleted", "second deleted"}));
+    EXPECT_EQ(taken(), (Log{"first off", "second off"}));
     EXPECT_EQ(screenUnit->getCurrentEditBoxIndex(), -1);
+    EXPECT_EQ(screenUnit->getEditBoxCount(), 0);
 }
 
 // A button whose image is dragged: the unit lifts the image to 10000, moves
