@@ -164,7 +164,11 @@ void CMC_Animo::letGo()
     animation = nullptr;
     const bool wasCached = cached;
     cached = false;
-    if (!isReporting(old)) {
+    // A script may run from a report of the animation's step through
+    // others that listen to it (a sequence's element telling of its end),
+    // as the objects a script deletes go once it is done.
+    const bool busy = isReporting(old) || CMC_BehaviourBase::isScriptRunning();
+    if (!busy) {
         release(old, wasCached);
         return;
     }
@@ -278,13 +282,14 @@ CXString CMC_Animo::getSignalEvent(const CXString& name)
     return name.endsWith(reverse) ? name.Left(name.getLength() - reverse.getLength()) : name;
 }
 
+// The new animation is made before the old one goes: the sequences that
+// play the old one are told first, as they stop listening to it.
 void CMC_Animo::load(const CXString& file, bool readNow)
 {
     if (animation && animation->getFileName().equalsIgnoreCase(file))
         return;
     CResourcesManager* cache = sceneCache();
     const int oldPriority = refreshPriority(animation);
-    letGo();
     CAnimo6* next = cache && file.IsString() ? CAnimo6::fromResources(cache, window, file, readNow) : nullptr;
     if (!next) {
         next = new CAnimo6(window);
@@ -294,6 +299,9 @@ void CMC_Animo::load(const CXString& file, bool readNow)
         if (cache)
             cache->add(next);
     }
+    for (CPlayable* s : sequences)
+        s->substAnimation(next);
+    letGo();
     take(next, cache != nullptr);
     if (oldPriority > -1) {
         putOnRefresh(animation, oldPriority);
@@ -302,8 +310,6 @@ void CMC_Animo::load(const CXString& file, bool readNow)
             monitorCollisions(monitorCollisionAlpha);
         animation->setMonitorCollisions(monitorCollision || monitorCollisionAlpha);
     }
-    for (CPlayable* s : sequences)
-        s->substAnimation(animation);
 }
 
 void CMC_Animo::setAsButton(bool button, bool cursor)

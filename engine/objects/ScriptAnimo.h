@@ -103,8 +103,9 @@ private:
     void take(CAnimo6* next, bool fromCache);
     // Stops the collision watch and the observing, then gives the animation
     // back to the cache or deletes it when the object owns it. An animation
-    // that is reporting to an ANIMO object now is released once the
-    // behaviour trash is emptied, after its step: the step goes on with it.
+    // that may be reporting now (to an ANIMO object, or to others while a
+    // script runs) is released once the behaviour trash is emptied, after
+    // its step: the step goes on with it.
     void letGo();
     // "ONSTARTED^<event>" then "ONSTARTED", and the finished forms, for a
     // report of the playable.

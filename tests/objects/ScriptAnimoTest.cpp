@@ -308,6 +308,35 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     CMC_BehaviourBase::flushTrash();
 }
 
+// The same from a sequence element's report of the end it heard from the
+// animation: the script that runs from it loads another file.
+struct RunsAtTheEnd : CPlayableObserver {
+    CMC_BehaviourBase* behaviour;
+    bool onPlayableFinished(CPlayable*) override
+    {
+        behaviour->run(nullptr, nullptr, false);
+        return false;
+    }
+};
+TEST_F(CMC_AnimoTest, LoadFromASequenceElementsReport)
+{
+    tmp.write("next.ann", tmp.read("hero.ann"));
+    define({"LOG:TYPE=STRING", "A:TYPE=ANIMO", "A:FILENAME=hero.ann", "A:TOCANVAS=TRUE", "A:VISIBLE=TRUE",
+            "RELOAD:TYPE=BEHAVIOUR", "RELOAD:CODE={A^LOAD(\"next.ann\");LOG^ADD(\"loaded.\");}"});
+    CAnimoEventPlayable element(window.get(), animo("A"));
+    CSceneAnimoLink::addSeq(animo("A"), &element);
+    RunsAtTheEnd end;
+    end.behaviour = static_cast<CMC_BehaviourBase*>(scene->getObject("RELOAD"));
+    element.addNotifier(&end);
+    element.setEventIndex(1);
+    element.play();
+    steps(3);
+    EXPECT_EQ(logged(), "loaded.");
+    EXPECT_EQ(element.getAnimation(), animation("A"));
+    CMC_BehaviourBase::flushTrash();
+    EXPECT_EQ(call("A", "GETNOF"), "8");
+}
+
 // Sequence elements over the object, listed with it as the sequences list
 // theirs, play each new animation it shows and none once it is done; an
 // element deleted first leaves the list. An animation handed to the unit's random
