@@ -174,6 +174,16 @@ void CMC_Button::serialize(CXArchive* archive)
     *archive >> &draggable;
     *archive >> &priority;
     createButton();
+    restored = true;
+}
+
+void CMC_Button::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element)
+{
+    CMC_Object::initializeBehaviours(container, element);
+    if (restored && !element) {
+        restored = false;
+        createButton();
+    }
 }
 
 void CMC_Button::raise(int index, const char* event)

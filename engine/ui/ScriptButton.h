@@ -51,6 +51,10 @@ public:
     // After the base record: the nine names, enabled, draggable and the
     // priority; reading builds the engine button.
     void serialize(CXArchive* archive) override;
+    // A button read from a snapshot is built again here, once its scene
+    // holds every restored object (they join it only after all records are
+    // read): the images and sounds it names are found then.
+    void initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) override;
 
     void onControlFocusOn(CControl*, CXPoint) override;
     void onControlFocusOff(CControl*, CXPoint) override;
@@ -92,6 +96,7 @@ private:
     bool enabled;
     bool draggable;
     int priority;
+    bool restored = false;
 };
 
 class CMC_Button_Runner : public CMC_Runner {

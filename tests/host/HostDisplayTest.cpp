@@ -3,6 +3,8 @@
 // through the X server (its windows, a screenshot, the processor time it
 // takes) and closed as the window's close button closes it.
 #ifdef QUARNEL_TEST_X11
+#include "graphics/Image.h"
+#include "platform/Drives.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -33,6 +37,9 @@ class Xvfb {
 public:
     Xvfb()
     {
+        // A window that is gone (a program that ended) fails the request,
+        // not the test program.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         for (int attempt = 0; attempt < 5 && !display; ++attempt)
             start();
     }
@@ -84,6 +91,20 @@ private:
 };
 
 bool haveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
+
+// Whether a pixel of the 24-bit screen shows the 5-6-5 word: each part
+// scaled to 8 bits, give or take the rounding of the display's conversion.
+bool shows(unsigned long pixel, uint16_t word)
+{
+    const int parts[3][3] = {{int(pixel >> 16 & 0xFF), word >> 11, 31},
+                             {int(pixel >> 8 & 0xFF), word >> 5 & 0x3F, 63},
+                             {int(pixel & 0xFF), word & 0x1F, 31}};
+    for (const auto& p : parts)
+        if (std::abs(p[0] - p[1] * 255 / p[2]) > 2)
+            return false;
+    return true;
+}
 
 class HostDisplayTest : public ::testing::Test {
 protected:
@@ -186,6 +207,21 @@ protected:
         XSendEvent(x.display, w, False, NoEventMask, &e);
         XFlush(x.display);
     }
+    // A screenshot of the window once it shows what the test waits for
+    // (within 20 seconds); the last one taken otherwise.
+    XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)
+    {
+        XImage* shot = nullptr;
+        for (auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
+            if (shot)
+                XDestroyImage(shot);
+            shot = XGetImage(x.display, w, 0, 0, 800, 600, AllPlanes, ZPixmap);
+            if (shot && shows(shot))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return shot;
+    }
     // Seconds of processor time the program has taken.
     double cpuSeconds()
     {
@@ -285,6 +321,63 @@ TEST_F(HostDisplayTest, TheDemoPlaysInAWindowToItsEnd)
     std::string ini = testsupport::readFile(folder + "/Demo.ini");
     EXPECT_NE(ini.find("TRACE=GAME_ONINIT.GAME_INIT.TOUR_ONINIT.TOUR_INIT.HALL_INIT."), std::string::npos) << ini;
     EXPECT_NE(ini.find("TIMEUP.GAME_EXIT.GARDEN_ONDONE."), std::string::npos) << ini;
+}
+
+// The pixels of a background picture of the demo that differ from a
+// screenshot in the rows 400 to 499 (below the scenes' animations, above
+// their buttons).
+int differences(XImage* shot, const std::string& picture)
+{
+    CImage image(nullptr, CXString(platform::toEnginePath(picture).c_str()));
+    const uint16_t* words = reinterpret_cast<const uint16_t*>(image.GetDataPtr());
+    if (!shot || !words || image.Width() != 800 || image.Height() != 600)
+        return -1;
+    int differ = 0;
+    for (int y = 400; y < 500; ++y)
+        for (int x = 0; x < 800; ++x)
+            differ += !shows(XGetPixel(shot, x, y), words[y * 800 + x]);
+    return differ;
+}
+
+// A player clicks the hall's garden button in the demo's window through the
+// X server, as a mouse would: the garden shows at once (its picture, and
+// its one button where the library's is), and the close button ends the
+// program.
+TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    std::string folder = tmp.file("demo");
+    ASSERT_EQ(std::system(("cp -r '" QUARNEL_DEMO_TITLE "' '" + folder + "' && rm -f '" + folder + "/Demo.ini'").c_str()),
+              0);
+    start(folder, {"-window"});
+    Window main = findWindow("Quarnel demo");
+    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+
+    const std::string hall = folder + "/Rara/HALL/hall.img", garden = folder + "/Rara/GARDEN/garden.img";
+    XImage* shot = shotOnce(main, [&hall](XImage* s) { return differences(s, hall) == 0; });
+    ASSERT_EQ(differences(shot, hall), 0) << testsupport::readFile(tmp.file("err.txt"));
+    // The garden button's face, at (570, 525), framed in rgb(200, 200, 210).
+    const uint16_t face = 0xCE5A;
+    EXPECT_TRUE(shows(XGetPixel(shot, 571, 526), face));
+    XDestroyImage(shot);
+
+    std::string click = "DISPLAY=" + x.name + " xdotool mousemove --window " + std::to_string(main) + " 670 550 click 1";
+    ASSERT_EQ(std::system(click.c_str()), 0);
+    shot = shotOnce(main, [&garden](XImage* s) { return differences(s, garden) == 0; });
+    EXPECT_EQ(differences(shot, garden), 0);
+    // The garden's one button goes to the library, on the left; on the
+    // right its dark band shows, rgb(16, 40, 16).
+    ASSERT_NE(shot, nullptr);
+    EXPECT_TRUE(shows(XGetPixel(shot, 341, 526), face));
+    EXPECT_TRUE(shows(XGetPixel(shot, 571, 526), 0x1142));
+    XDestroyImage(shot);
+
+    clickClose(main);
+    EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
+    // The click took the player from the hall straight to the garden.
+    std::string ini = testsupport::readFile(folder + "/Demo.ini");
+    EXPECT_NE(ini.find("HALL_ONINIT.SUM_OK.HALL_ONDONE.GARDEN_INIT.GARDEN_ONINIT."), std::string::npos) << ini;
 }
 
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
