@@ -1,6 +1,5 @@
 #include "objects/CanvasObserverRunner.h"
 
-#include "graphics/DrawableState.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
 #include "graphics/Window.h"
@@ -125,10 +124,14 @@ CMC_Variable* CMC_CanvasObserver_Runner::run(int id, CMC_Object* object, CMC_Obj
         CGraphicsObject* g = namedDrawable(object, container, args, 0);
         if (!g || !background || g == screen)
             break;
-        CDrawableState kept(g);
-        g->setPosition(intArg(args, 1), intArg(args, 2));
+        // setPosition may shift by an anchor (or place an animation): the
+        // way back is the same shift from the place it gave.
+        const CXPoint kept = g->getPosition();
+        const int x = intArg(args, 1), y = intArg(args, 2);
+        g->setPosition(x, y);
         g->redraw(background);
-        kept.restorePosition();
+        const CXPoint placed = g->getPosition();
+        g->setPosition(int(int64_t(x) + kept.x - placed.x), int(int64_t(y) + kept.y - placed.y));
         break;
     }
     default: break;
