@@ -106,6 +106,9 @@ void CCanvas::clear(bool alsoBackground)
 
 void CCanvas::Redraw()
 {
+    if (drawing)
+        return;
+    drawing = true;
     clear(false);
     const bool clipped = !clip.IsEmpty();
     // A drawable's Redraw may change the list (a listed canvas going away):
@@ -126,6 +129,7 @@ void CCanvas::Redraw()
     }
     CGraphicsObject::Redraw();
     invalidations = 0;
+    drawing = false;
 }
 
 void CCanvas::invalidateOnScreen(CXRect area)
@@ -213,10 +217,11 @@ void CCanvas::capture()
 
 CXObject* CCanvas::clone()
 {
-    CCanvas* copy = new CCanvas(window, CXSize(width, height), bpp, alpha != nullptr, false);
+    CCanvas* copy = new CCanvas(window, CXSize(width, height), bpp, alpha != nullptr, backgroundObject != nullptr);
     for (int i = 0; i < entries->getSize(); ++i) {
         CValidationElement* e = entries->elementAt(i);
-        copy->add(e->drawable, e->priority);
+        if (e->drawable != backgroundObject)
+            copy->add(e->drawable, e->priority);
     }
     CRefreshScreen* screenNow = refreshScreenOf(window);
     if (screenNow && screenNow->getIndex(this) >= 0)

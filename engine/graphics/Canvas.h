@@ -48,13 +48,16 @@ public:
     // on the screen. Nothing without a background.
     virtual void draw(CGraphicsObject* o, int x, int y);
 
-    // A canvas of the same window, size and depth listing the same
-    // drawables at the same priorities (shared, not copied), put on the
-    // screen at this canvas's priority when this one is there.
+    // A canvas of the same window, size and depth, with an alpha plane and
+    // a background of its own (empty) when this one has them, listing the
+    // same drawables at the same priorities (shared, not copied) but for
+    // this canvas's background, put on the screen at this canvas's priority
+    // when this one is there.
     CXObject* clone() override;
     // Clears the canvas, draws the visible listed drawables that meet the
     // clipping rectangle into it, draws the canvas into its destiny and
-    // restarts the count of forwarded invalidations.
+    // restarts the count of forwarded invalidations. A canvas reached again
+    // while it draws (canvases listed in each other) draws nothing then.
     void Redraw() override;
     // A listed drawable changed: the first nine changes after a Redraw go
     // to the screen as they are; from the tenth on the whole canvas is
@@ -79,4 +82,5 @@ private:
     CValidationQuene* entries;
     CGraphicsObject* backgroundObject;
     int32_t invalidations;
+    bool drawing = false;
 };

@@ -83,7 +83,7 @@ CRefreshScreen::CRefreshScreen(CWindow* owner, bool local)
     : CGraphicsObject(owner), currentDestination(nullptr), screenFlags(0), useLocalSurface(local), frameCounter(0),
       captured(nullptr), localSurface(nullptr), regions(new CRefreshRegion()), canvasObservers(nullptr),
       fileBackground(nullptr), notifyEnabled(false), backgroundManager(nullptr),
-      refreshList(new CValidationQuene())
+      refreshList(new CValidationQuene()), redrawing(0), wholeNextFrame(false)
 {
     if (owner) {
         CXSize size = owner->GetScreenSize();
@@ -222,8 +222,27 @@ void CRefreshScreen::Visible(bool on)
         refreshList->elementAt(i)->drawable->Visible(on);
 }
 
+namespace {
+struct RedrawScope {
+    explicit RedrawScope(int* d) : depth(d)
+    {
+        if (depth)
+            ++*depth;
+    }
+    ~RedrawScope()
+    {
+        if (depth)
+            --*depth;
+    }
+    RedrawScope(const RedrawScope&) = delete;
+    RedrawScope& operator=(const RedrawScope&) = delete;
+    int* depth;
+};
+} // namespace
+
 void CRefreshScreen::Redraw()
 {
+    RedrawScope scope(&redrawing);
     if (localSurface)
         __redraw(localSurface);
 }
@@ -237,6 +256,7 @@ bool CRefreshScreen::unitFrame(CRefreshScreen* screen, CWindow* window)
         unit->onFrameUpdate();
         return false;
     }
+    RedrawScope scope(screen ? &screen->redrawing : nullptr);
     if (screen)
         screen->notify(NOTIFY_INITIAL_UPDATE);
     unit->onInitialUpdate();
@@ -247,6 +267,7 @@ bool CRefreshScreen::unitFrame(CRefreshScreen* screen, CWindow* window)
 
 bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fullRefresh)
 {
+    RedrawScope scope(&redrawing);
     const bool initial = unitFrame(this, window);
     if (initial && fullRefresh)
         *fullRefresh = true;
@@ -256,6 +277,13 @@ bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fu
         drawn = __redraw(destination);
     if (initial)
         notify(NOTIFY_INITIAL_UPDATED);
+    if (wholeNextFrame) {
+        wholeNextFrame = false;
+        if (fullRefresh)
+            *fullRefresh = true;
+        else
+            Invalidate();
+    }
     return drawn;
 }
 
@@ -361,7 +389,7 @@ void CRefreshScreen::removeNotifier(CCanvasObserver* observer)
 
 void CRefreshScreen::notify(int code)
 {
-    if (!notifyEnabled || !canvasObservers)
+    if ((!notifyEnabled && code != NOTIFY_INITIAL_UPDATED) || !canvasObservers)
         return;
     CListSnapshot walk;
     CListSnapshot::of(*canvasObservers, walk);

@@ -140,7 +140,9 @@ public:
     virtual CGraphicsObject* getGraphicsAt(int x, int y, bool visibleOnly, int minPriority, int maxPriority,
                                            bool ignoreAlpha);
 
-    // Canvas observers, told only while notification is enabled.
+    // Canvas observers, told only while notification is enabled, except of
+    // the end of a screen unit's first frame (NOTIFY_INITIAL_UPDATED),
+    // which they are always told of.
     void addNotifier(CCanvasObserver* observer);
     void removeNotifier(CCanvasObserver* observer);
     void notify(int code);
@@ -159,6 +161,16 @@ public:
     // Deletes the image loaded by SetBackground(fileName).
     void flush();
     CDirectDrawSurface* getBackgroundIfc();
+
+    // Whether a frame (or a screen unit's part of one) is running now: the
+    // observers' events run inside it, where drawing a frame again would
+    // start it inside itself.
+    bool isRedrawing() const { return redrawing > 0; }
+    // The whole screen is drawn again in the next frame. Asked inside a
+    // frame, where an invalidation would be emptied with the frame's own.
+    void redrawNextFrame() { wholeNextFrame = true; }
+    // The surface the last frame was drawn into; null before the first.
+    CDirectDrawSurface* getCurrentDestination() { return currentDestination; }
 
     // Empties the dirty regions.
     void validate();
@@ -196,4 +208,6 @@ private:
     bool notifyEnabled;
     CScreenBackgroundIfc* backgroundManager;
     CValidationQuene* refreshList;
+    int redrawing;
+    bool wholeNextFrame;
 };

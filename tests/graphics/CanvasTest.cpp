@@ -379,14 +379,16 @@ TEST_F(CCanvasTest, ACloneSharesTheDrawablesAndTakesTheScreenPriority)
     std::unique_ptr<CCanvas> copy(static_cast<CCanvas*>(canvas->clone()));
     EXPECT_EQ(screen->GetPriority(copy.get()), 7);
     EXPECT_NE(copy->GetChannelAlpha(), nullptr);
-    EXPECT_EQ(copy->getBackground(), nullptr);
+    // A background of its own, not the first canvas's.
+    ASSERT_NE(copy->getBackground(), nullptr);
+    EXPECT_NE(copy->getBackground(), canvas->getBackground());
+    EXPECT_NE(copy->getBackground()->GetChannelAlpha(), nullptr);
     ASSERT_EQ(copy->getEntries()->getSize(), 2);
-    EXPECT_EQ(copy->getEntries()->elementAt(0)->drawable, canvas->getBackground());
+    EXPECT_EQ(copy->getEntries()->find(canvas->getBackground()), nullptr);
     EXPECT_EQ(copy->getEntries()->find(a.get())->priority, 3);
 
-    // The first canvas takes its background with it: the clone lets go.
     canvas.reset();
-    EXPECT_EQ(copy->getEntries()->getSize(), 1);
+    EXPECT_EQ(copy->getEntries()->getSize(), 2);
     w->Tick();
     // A canvas that goes leaves no drawable pointing at it.
     copy.reset();
