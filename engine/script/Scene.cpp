@@ -27,7 +27,7 @@ CMC_Scene* sceneAt(CXVector* list, int i) { return static_cast<CMC_Scene*>((*lis
 CMC_Scene::CMC_Scene(CWindow* w, int type)
     : CMC_ObjectsContainer(w, nullptr, CXString(), type), version(nullptr), unit(nullptr), subScenes(nullptr),
       currentScene(nullptr), pendingScene(nullptr), history(nullptr), monitoredObjects(nullptr), modules(nullptr),
-      musicToStart(true), fromSnapshot(true), deamon(false), timingVisit(false), startTicks(0), updateIfc(nullptr)
+      musicToStart(true), musicKnown(false), musicDecisionPending(false), fromSnapshot(true), deamon(false), timingVisit(false), startTicks(0), updateIfc(nullptr)
 {
     setUp(w);
 }
@@ -35,7 +35,7 @@ CMC_Scene::CMC_Scene(CWindow* w, int type)
 CMC_Scene::CMC_Scene(CWindow* w, CMC_Scene* parentScene, CMElement* e, int type)
     : CMC_ObjectsContainer(w, nullptr, e, type), version(nullptr), unit(nullptr), subScenes(nullptr),
       currentScene(nullptr), pendingScene(nullptr), history(nullptr), monitoredObjects(nullptr), modules(nullptr),
-      musicToStart(true), fromSnapshot(false), deamon(false), timingVisit(false), startTicks(0), updateIfc(nullptr)
+      musicToStart(true), musicKnown(true), musicDecisionPending(false), fromSnapshot(false), deamon(false), timingVisit(false), startTicks(0), updateIfc(nullptr)
 {
     if (e) {
         dllsList = e->getPropertyValue("DLLS");
@@ -154,6 +154,11 @@ bool CMC_Scene::initialize(CMC_Scene* from)
         previousUnitName = unit->getUnitName();
         unit->setUnitName(getName());
         loadCnv();
+        if (musicDecisionPending) {
+            musicDecisionPending = false;
+            if (!from || from->getMusicFilename() != getMusicFilename())
+                stopMusic();
+        }
         unit->setBackgroundFileName(background);
         unit->initialize(this, defaultUnit);
         if (CMC_ObjectsContainer* p = getParent()) {
@@ -232,7 +237,11 @@ void CMC_Scene::unload(CMC_Scene* next)
         unit->flushEditBoxes();
         unit->setUnitName(previousUnitName);
     }
-    if (!next || next->getMusicFilename() != getMusicFilename())
+    // A scene restored from the application snapshot learns its music only
+    // when it is entered: it decides then, so that the same tune plays on.
+    if (next && !next->musicKnown)
+        next->musicDecisionPending = true;
+    else if (!next || next->getMusicFilename() != getMusicFilename())
         stopMusic();
 }
 

@@ -204,6 +204,12 @@ protected:
     CXString draggedName;
     CXString previousUnitName;
     bool musicToStart;
+    // False for a scene restored from the application snapshot until its
+    // own snapshot file, which holds its "MUSIC", has been read.
+    bool musicKnown;
+    // The scene left for this one could not tell whether the music goes on:
+    // this scene decides once it knows its own.
+    bool musicDecisionPending;
     bool fromSnapshot;
     bool deamon;
     // The visit being timed: the tick count when it began.

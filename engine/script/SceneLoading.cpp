@@ -166,6 +166,7 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     *archive >> &dllsList;
     *archive >> &background;
     *archive >> &music;
+    musicKnown = true;
     *archive >> &count;
     bool complete = archive->LastError() == 0 && count >= 0;
     // A scene restored from the application snapshot learns its plug-ins
