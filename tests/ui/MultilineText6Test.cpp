@@ -75,8 +75,9 @@ TEST_F(CMultilineText6Test, ACollectionWrapsTheMarkupCodeByCode)
         // Spaces before a code are not carried.
         {100, "x <B>y<B>", {"x<B>y<B>"}},
         {100, "a   a", {"a   a"}},
-        // A style switched on carries over the wrap.
+        // A style switched on carries over the wrap and the break.
         {30, "<B>aa aa aa<B> b", {"<B>aa aa", "<B>aa<B> b"}},
+        {100, "<B>a|a<B>b|a", {"<B>a", "null", "<B>a<B>b", "null", "a"}},
         // One space goes at a wrap.
         {20, "aaa   aaa", {"aaa", "  aaa"}},
         {15, "aa&NBSP;aa", {"aa", "aa"}},
