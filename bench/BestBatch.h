@@ -57,4 +57,13 @@ inline double memcpyNanoseconds(size_t bytes)
     });
 }
 
+// Times draw as bestBatch does and sets the state's "x_memcpy" counter to
+// that time over memcpy of the given number of bytes.
+template <class Draw>
+inline void measureAgainstMemcpy(benchmark::State& state, size_t bytes, Draw draw)
+{
+    const double reference = memcpyNanoseconds(bytes);
+    state.counters["x_memcpy"] = bestBatch(&state, 0, draw) / reference;
+}
+
 } // namespace benchsupport

@@ -6,14 +6,9 @@
 // "x_memcpy" counter is the frame's time over memcpy of one whole 800 x 600
 // 16-bit frame (960,000 bytes) measured in the same run.
 #include "BestBatch.h"
-#include "base/CommandLine.h"
-#include "base/Language.h"
-#include "base/WindowPaths.h"
+#include "HeadlessWindow.h"
 #include "graphics/GraphicsObject.h"
 #include "graphics/RefreshScreen.h"
-#include "graphics/Window.h"
-#include "platform/Clock.h"
-#include "platform/Platform.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,21 +29,11 @@ uint8_t figureAlpha(int x, int y)
     return uint8_t(std::lround(std::min(1.0, std::max(0.0, inside / 6.0)) * 255));
 }
 
-struct Scene {
-    platform::ManualClock clock{1000};
-    platform::ScopedClock clockInUse{&clock};
-    std::unique_ptr<platform::Platform> backend = platform::createHeadlessPlatform(clock);
-    platform::ScopedPlatform backendInUse{backend.get()};
-    CCommandLine6 commandLine{"-window"};
-    CLanguageOSVer language;
-    std::unique_ptr<CWindow> window;
+struct Scene : benchsupport::HeadlessWindow {
     std::vector<std::unique_ptr<CGraphicsObject>> sprites;
 
     explicit Scene(bool withAlpha)
     {
-        window.reset(new CWindow(nullptr, &commandLine, &language, CXSize(800, 600), nullptr, "", true));
-        window->CreateSurface(nullptr);
-        window->OnActivateApp(true);
         for (int i = 0; i < 100; ++i) {
             std::unique_ptr<CGraphicsObject> g(new CGraphicsObject(window.get(), CXSize(Side, Side), 16));
             if (withAlpha)
@@ -66,20 +51,13 @@ struct Scene {
         }
         window->Redraw();
     }
-    ~Scene()
-    {
-        sprites.clear();
-        window.reset();
-        CWindowPaths::reset();
-    }
+    ~Scene() { sprites.clear(); }
 };
 
 template <class Draw>
 void measure(benchmark::State& state, Draw draw)
 {
-    static const double reference = benchsupport::memcpyNanoseconds(FrameBytes);
-    const double ns = benchsupport::bestBatch(&state, 0, draw);
-    state.counters["x_memcpy"] = ns / reference;
+    benchsupport::measureAgainstMemcpy(state, FrameBytes, draw);
 }
 
 void allInvalidated(benchmark::State& state, bool withAlpha)

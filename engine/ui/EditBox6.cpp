@@ -7,7 +7,7 @@
 #include "ui/Button.h"
 #include "ui/SimpleFont6.h"
 #include "ui/Text6.h"
-#include "ui/TextDisplay.h"
+#include "ui/MultilineText6.h"
 #include "ui/Unit6.h"
 
 #include <algorithm>
@@ -28,9 +28,9 @@ CEditBox6::CEditBox6(CWindow* w, CUnit6* u, CSimpleFont6* f, CXRect r, int prior
     button = new CButton(window, rect, 0, nullptr);
     button->addNotifier(this);
     button->setUnit(unit);
-    display = new CPlainText6(window);
+    display = new CMultilineText6(window, false, nullptr);
     display->setFont(font);
-    display->setJustify(rect, CTextDisplay::JUSTIFY_LEFT, CTextDisplay::JUSTIFY_TOP);
+    display->setJustify(rect, LEFT, TOP);
     display->setText(text);
     CGraphicsObject* shown = display->getGraphics();
     shown->Visible(true);
@@ -158,7 +158,7 @@ void CEditBox6::placeAll()
 {
     CGraphicsObject* shown = display->getGraphics();
     shown->Invalidate();
-    display->setJustify(rect, CTextDisplay::JUSTIFY_LEFT, CTextDisplay::JUSTIFY_TOP);
+    display->setJustify(rect, LEFT, TOP);
     shown->SetClippingRect(CXRect(0, 0, span(rect.left, rect.right), span(rect.top, rect.bottom)));
     shown->Invalidate();
     button->SetActiveRect(rect);

@@ -5,7 +5,7 @@
 // compiled, and its cursor blinking on the engine's clock.
 #include "EditSupport.h"
 #include "graphics/RefreshScreen.h"
-#include "ui/TextDisplay.h"
+#include "ui/MultilineText6.h"
 
 #include <gtest/gtest.h>
 
@@ -234,16 +234,28 @@ TEST_F(CEditBox6Test, TheTextShowsInItsColourClippedToTheBox)
 }
 
 // A text wider than the box wraps before the word that does not fit; a
-// word wider than the box stands alone after an empty line.
+// word wider than the box stands alone after an empty line; a break leaves
+// a null entry among the lines.
 TEST_F(CEditBox6Test, TheDisplayWrapsWhatTheBoxWasGiven)
 {
     CEditBox6* b = box(CXRect(100, 100, 120, 130), "A A A|ll  l");
-    CPlainText6* shown = static_cast<CPlainText6*>(b->getDisplay());
-    EXPECT_EQ(shown->getLines(), (std::vector<CXString>{"A A", "A", "ll  l"}));
+    CMultilineText6* shown = static_cast<CMultilineText6*>(b->getDisplay());
+    auto lines = [&] {
+        std::vector<std::string> out;
+        for (int i = 0; i < shown->getLineCount(); ++i) {
+            CText6* line = shown->getLine(i);
+            // Each line is stored in the text's colour.
+            out.push_back(line ? std::string(line->getText().c_str()) : "null");
+        }
+        return out;
+    };
+    EXPECT_EQ(lines(), (std::vector<std::string>{"<COLOR65535>A A<COLOR>", "<COLOR65535>A<COLOR>", "null",
+                                                 "<COLOR65535>ll  l<COLOR>"}));
     b->setText("AAAA A");
-    EXPECT_EQ(shown->getLines(), (std::vector<CXString>{"", "AAAA", "A"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"<COLOR65535><COLOR>", "<COLOR65535>AAAA<COLOR>",
+                                                 "<COLOR65535>A<COLOR>"}));
     b->setText("");
-    EXPECT_TRUE(shown->getLines().empty());
+    EXPECT_EQ(shown->getLineCount(), 0);
 }
 
 } // namespace

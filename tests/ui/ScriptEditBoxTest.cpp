@@ -9,7 +9,7 @@
 #include "base/FileStream.h"
 #include "graphics/RefreshScreen.h"
 #include "ui/ScriptEditBox.h"
-#include "ui/TextDisplay.h"
+#include "ui/MultilineText6.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ TEST_F(CMC_EditBoxTest, BehavioursHearClicksAndKeys)
             off.c_str(), changed.c_str(), enter.c_str(), esc.c_str()});
     ASSERT_NE(field("E"), nullptr);
     EXPECT_EQ(editBox("E")->LastError(), 0);
-    EXPECT_EQ(static_cast<CPlainText6*>(field("E")->getDisplay())->getFont(), scene->getFont("F"));
+    EXPECT_EQ(static_cast<CMultilineText6*>(field("E")->getDisplay())->getFont(), scene->getFont("F"));
     clickAt(110, 110);
     // "l" is 3 wide.
     EXPECT_EQ(image("CUR")->GetPosition(), CXPoint(103, 101));
@@ -146,7 +146,7 @@ TEST_P(CMC_EditBoxColourTest, SetColorPacksForTheScreensDepth)
     fontAndCursor();
     define({"E:TYPE=EDITBOX", "E:RECT=100,100,120,130", "E:FONT=F"});
     call("E", "SETCOLOR", {"255", "0", "0"});
-    EXPECT_EQ(static_cast<CPlainText6*>(field("E")->getDisplay())->getColor(), GetParam() == 15 ? 0x7C00 : -2048);
+    EXPECT_EQ(static_cast<CMultilineText6*>(field("E")->getDisplay())->getColor(), GetParam() == 15 ? 0x7C00 : -2048);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, CMC_EditBoxColourTest, ::testing::Values(15, 16, 32));
@@ -220,7 +220,7 @@ TEST_F(CMC_EditBoxTest, SnapshotRecordRoundTrip)
     EXPECT_EQ(again->getBoundingRect(), field("E")->getBoundingRect());
     EXPECT_EQ(again->getText(), "lA");
     EXPECT_EQ(again->getCursor(), image("CUR"));
-    EXPECT_EQ(static_cast<CPlainText6*>(again->getDisplay())->getFont(), scene->getFont("F"));
+    EXPECT_EQ(static_cast<CMultilineText6*>(again->getDisplay())->getFont(), scene->getFont("F"));
     EXPECT_EQ(window->GetRefreshScreenInterface()->GetPriority(again->getDisplay()->getGraphics()), 0);
     EXPECT_EQ(priorityOf("E"), 7);
     delete restored;
