@@ -92,6 +92,8 @@ public:
     void Invalidate() override;
     void Invalidate(CXRect* r) override;
     bool testHit(CXPoint p) override;
+    // Itself, brought up to date: what the collision inspector reads.
+    CGraphicsObject* getDrawn() override;
     using CGraphicsObject::GetPixel;
     unsigned char GetPixel(_channel channel, CXPoint p) override;
     CColor GetPixel(int px, int py) override;

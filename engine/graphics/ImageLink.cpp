@@ -141,6 +141,12 @@ bool CImage::testHit(CXPoint p)
     return CGraphicsObject::testHit(p);
 }
 
+CGraphicsObject* CImage::getDrawn()
+{
+    syncLink();
+    return this;
+}
+
 unsigned char CImage::GetPixel(_channel channel, CXPoint p)
 {
     syncLink();
