@@ -24,6 +24,7 @@ CImage::CImage(CWindow* w, CGraphicsObject* source) : CGraphicsObject(w), CPlaya
 
 CImage::CImage(CImage& other) : CGraphicsObject(other.GetWindow()), CPlayable(other.getWindow())
 {
+    other.syncLink();
     copyPicture(&other);
     setFilename(other.CFileResolver::getFileName());
     if (other.isLoaded())
@@ -50,7 +51,16 @@ CImage::CImage(CWindow* w, CMElement* element) : CGraphicsObject(w), CPlayable(w
     toRelease(element->getPropertyBoolValue("RELEASEAFTERUSE"));
 }
 
-CImage::~CImage() {}
+// The images linked to this one keep what they showed; a linked one leaves
+// its source. Both before the drawable frees its buffers.
+CImage::~CImage()
+{
+    std::vector<CImage*> linked;
+    linked.swap(viewers);
+    for (CImage* v : linked)
+        v->keepCopy();
+    unlink();
+}
 
 CXObject* CImage::clone() { return static_cast<CGraphicsObject*>(new CImage(*this)); }
 
@@ -127,6 +137,7 @@ void CImage::flush()
 
 void CImage::redraw(CGraphicsObject* destination)
 {
+    syncLink();
     if (compression == COMPRESSION_RLE2)
         unpack();
     CGraphicsObject::redraw(destination);

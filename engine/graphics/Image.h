@@ -2,6 +2,8 @@
 #include "graphics/GraphicsObject.h"
 #include "media/Playable.h"
 
+#include <vector>
+
 class CMElement;
 
 // A still picture: a drawable that is also a playable, so that scenes,
@@ -12,6 +14,11 @@ class CMElement;
 //
 // An image read from a kind 3 or 4 file keeps its pixels packed (RLE2) and
 // opens them the first time it is drawn.
+//
+// An image can be linked to another (link): it then shows the other's
+// pixel buffers without owning them, and takes up whatever buffers the
+// other holds each time it is drawn or read, so that neither frees what the
+// other still shows.
 class CImage : public CGraphicsObject, public CPlayable {
 public:
     explicit CImage(CWindow* window);
@@ -65,6 +72,32 @@ public:
     // CGraphicsObject::getFileName).
     CXString getFileName() override { return CFileResolver::getFileName(); }
 
+    // Shows the pixels and alpha plane of source (of the image that source
+    // itself shows, when source is linked) without owning them; this image
+    // frees its own first and keeps its place, anchor, opacity, flips and
+    // visibility. Later changes of the source's pixels show here too. When
+    // the source is deleted this image keeps a copy of what it showed; when
+    // it reads or is given pixels of its own, the link ends. Nothing for
+    // null, for this image and for an image showing this one's pixels.
+    void link(CImage* source);
+    CImage* getLinkSource() { return linkSource; }
+    // A linked image takes up the source's present buffers, size and
+    // format; the drawing and reading paths below call it.
+    void syncLink();
+    // Ends a link (the image is left without pixels) or tells the linked
+    // images that these buffers go, then frees what the image owns.
+    void Flush() override;
+    // The linked images take up the source's buffers, which may have
+    // changed with the picture.
+    void Invalidate() override;
+    void Invalidate(CXRect* r) override;
+    bool testHit(CXPoint p) override;
+    // Itself, brought up to date: what the collision inspector reads.
+    CGraphicsObject* getDrawn() override;
+    using CGraphicsObject::GetPixel;
+    unsigned char GetPixel(_channel channel, CXPoint p) override;
+    CColor GetPixel(int px, int py) override;
+
     // A still picture does not play: these do nothing.
     using CPlayable::play;
     void play() override {}
@@ -75,4 +108,14 @@ public:
     void onStarted() override {}
     void onFinished() override {}
     void alwaysOnTop() override {}
+
+private:
+    // Leaves the source: no pixels, owned ones to come.
+    void unlink();
+    // The shared pixels become owned copies; the link ends.
+    void keepCopy();
+    void tellViewers(bool sync);
+
+    CImage* linkSource = nullptr;
+    std::vector<CImage*> viewers;
 };

@@ -188,6 +188,11 @@ void CMC_ObjectsContainer::getObjects(const CXString& typeName, CMC_ObjectGroup*
             group->add(objectAt(objects, i));
 }
 
+CMC_ObjectsContainer::DrawableAccessor CMC_ObjectsContainer::getDrawableAccessor(int typeId)
+{
+    return drawableAccessor(typeId);
+}
+
 void CMC_ObjectsContainer::setDrawableAccessor(int typeId, DrawableAccessor accessor)
 {
     for (DrawableSlot& s : drawableSlots)

@@ -76,6 +76,7 @@ public:
     // after '!'. Installed by the graphics script types.
     using DrawableAccessor = CGraphicsObject* (*)(CMC_Object* object, const CXString& frame);
     static void setDrawableAccessor(int typeId, DrawableAccessor accessor);
+    static DrawableAccessor getDrawableAccessor(int typeId);
     // The sound of the named SOUND object (type 2005); null for an empty
     // text, an unknown name or an object of another type.
     CSound4* getSound(const CXString& name);

@@ -2,6 +2,7 @@
 // without arguments, the arithmetic of sound, opacity, anchor, centre and
 // nearness, addressing events and frames by index and by name, playing,
 // and the pixels and points of the frame shown.
+#include "ImageFiles.h"
 #include "ScriptAnimoSupport.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/ValidationQuene.h"
@@ -328,7 +329,9 @@ TEST_F(CMC_Animo_RunnerTest, PixelsAndPointsOfTheFrameShown)
 
     // A stamp's alpha plane (opaque on its left half) over the frame's at
     // (0, 1) of the frame; a name that finds nothing merges nothing.
-    define({"STAMP:TYPE=IMAGE", "STAMP:SIZE=4,2", "STAMP:ALPHA=TRUE"});
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("stamp.img"), 4, 2, [](int, int) { return uint16_t(0); },
+                                      [](int x, int) { return uint8_t(x < 2 ? 255 : 0); }));
+    define({"STAMP:TYPE=IMAGE", "STAMP:FILENAME=stamp.img"});
     call("A", "MERGEALPHA", {"0", "1", "\"STAMP\""});
     call("A", "MERGEALPHA", {"0", "0", "\"NOSUCH\""});
     EXPECT_EQ(call("A", "GETALPHA", {"100", "40"}) + "," + call("A", "GETALPHA", {"100", "41"}) + "," +

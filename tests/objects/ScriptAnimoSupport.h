@@ -22,7 +22,7 @@ namespace animotest {
 
 class AnimoTest : public uitest::UiTest {
 protected:
-    AnimoTest() : UiTest(false), application(new CApplication(window.get(), "", "", nullptr))
+    AnimoTest() : UiTest(false, 16, false), application(new CApplication(window.get(), "", "", nullptr))
     {
         EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         tmp.write("tone.wav", mediatest::pcmWav(mediatest::ramp(2205)));

@@ -147,7 +147,8 @@ inline PictureObject::PictureObject(CMC_ObjectsContainer* c, CMElement* e) : CMC
 // the image and sound types.
 class UiTest : public screentest::HeadlessScreen {
 protected:
-    explicit UiTest(bool standIn = true, int depth = 16)
+    // Without pictureStandIn the engine's own IMAGE type stays in place.
+    explicit UiTest(bool standIn = true, int depth = 16, bool pictureStandIn = true) : pictures(pictureStandIn)
     {
         backend.setDesktopDepth(depth);
         CMC_VariableFactory::initialize();
@@ -156,15 +157,19 @@ protected:
         if (standIn)
             CMC_Scene::setUnitMaker(
                 [](CWindow*, const CXString& n) -> CMC_ScreenUnit* { return new ControlsUnit(n); });
-        CMC_TypeRegistry::registerType("IMAGE", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
-            return new PictureObject(c, e);
-        });
+        realImage = CMC_TypeRegistry::getFactory(CXString("IMAGE"));
+        realImageDrawable = CMC_ObjectsContainer::getDrawableAccessor(MC_IMAGE);
+        if (pictures)
+            CMC_TypeRegistry::registerType("IMAGE", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
+                return new PictureObject(c, e);
+            });
         CMC_TypeRegistry::registerType("SOUND", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
             return new SoundObject(c, e);
         });
-        CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, [](CMC_Object* o, const CXString&) {
-            return static_cast<PictureObject*>(o)->image.get();
-        });
+        if (pictures)
+            CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, [](CMC_Object* o, const CXString&) {
+                return static_cast<PictureObject*>(o)->image.get();
+            });
         CMC_ObjectsContainer::setSoundAccessor(
             [](CMC_Object* o) -> CSound4* { return static_cast<SoundObject*>(o)->sound.get(); });
         window = makeWindow();
@@ -179,9 +184,9 @@ protected:
         window.reset();
         CMC_Scene::doneDefUnit();
         CMC_Scene::setUnitMaker(unitMaker);
-        CMC_TypeRegistry::registerType("IMAGE", 5, nullptr);
+        CMC_TypeRegistry::registerType("IMAGE", 5, realImage);
         CMC_TypeRegistry::registerType("SOUND", 5, nullptr);
-        CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, nullptr);
+        CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, realImageDrawable);
         CMC_ObjectsContainer::setSoundAccessor(nullptr);
         CHotSpot::setMinPriority(0);
         CHotSpot::setMaxPriority(10000000);
@@ -243,6 +248,9 @@ protected:
 
     // The maker in place before: the engine's own.
     CMC_Scene::UnitMaker unitMaker = CMC_Scene::getUnitMaker();
+    bool pictures;
+    CMC_TypeRegistry::Factory realImage = nullptr;
+    CMC_ObjectsContainer::DrawableAccessor realImageDrawable = nullptr;
     std::unique_ptr<CWindow> window;
     CMC_Scene* scene = nullptr;
     ControlsUnit* unit = nullptr;
