@@ -15,6 +15,7 @@ namespace canvastest {
 
 class CanvasTest : public animotest::AnimoTest {
 protected:
+    CanvasTest() : AnimoTest(true) {}
     CMC_Canvas* canvasObject(const char* name)
     {
         CMC_Object* o = scene->getObject(name);

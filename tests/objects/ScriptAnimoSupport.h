@@ -22,7 +22,9 @@ namespace animotest {
 
 class AnimoTest : public uitest::UiTest {
 protected:
-    AnimoTest() : UiTest(false, 16, false), application(new CApplication(window.get(), "", "", nullptr))
+    // With pictureStandIn, IMAGE objects are the UI tests' plain pictures.
+    explicit AnimoTest(bool pictureStandIn = false)
+        : UiTest(false, 16, pictureStandIn), application(new CApplication(window.get(), "", "", nullptr))
     {
         EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         tmp.write("tone.wav", mediatest::pcmWav(mediatest::ramp(2205)));
