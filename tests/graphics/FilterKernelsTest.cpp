@@ -2,6 +2,7 @@
 
 #include "graphics/GraphicsObject.h"
 #include "PictureSupport.h"
+#include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -250,4 +251,20 @@ TEST(CFilterKernelsTest, PackedPicturesAreUnpackedAndViewsLeftAlone)
     CFilterKernels::waves(&view, 3, 1.0, 1, true);
     EXPECT_EQ(view.GetDataPtr(), source->GetDataPtr());
     EXPECT_EQ(words(source.get()), shown);
+}
+
+// With a window, the layout is the screen's, whatever the picture's depth.
+class CFilterKernelsScreenTest : public screentest::HeadlessScreen {};
+
+TEST_F(CFilterKernelsScreenTest, TheLayoutIsTheScreens)
+{
+    for (int depth : {15, 16}) {
+        backend.setDesktopDepth(depth);
+        std::unique_ptr<CWindow> window = makeWindow();
+        ASSERT_NE(window->GetRefreshScreenInterface(), nullptr);
+        auto g = picture(2, 1, [](int, int) { return uint16_t(0xFFFF); }, nullptr, 16, window.get());
+        EXPECT_EQ(CFilterKernels::is565(g.get()), depth == 16);
+        CFilterKernels::colorChannel(g.get(), "G", true);
+        EXPECT_EQ(word(g.get(), 0, 0), depth == 16 ? 0x07C0 : 0x03C0) << depth;
+    }
 }
