@@ -147,6 +147,17 @@ void CFilterKernels::blur(CGraphicsObject* g, int size, bool discardOld)
                     column[c][size_t(x)] += sign * v[c];
             }
         };
+        // Every average a 16-bit sum can give, instead of a division a
+        // channel.
+        std::vector<uint16_t> average(0x10000);
+        int64_t quotient = 0, remainder = 0;
+        for (size_t sum = 0; sum < average.size(); ++sum) {
+            average[sum] = uint16_t(quotient);
+            if (++remainder == n) {
+                remainder = 0;
+                ++quotient;
+            }
+        }
         for (int row = 0; row < 2 * half + 1; ++row)
             addRow(row, 1);
         for (int y = half; y < h - half; ++y) {
@@ -164,7 +175,7 @@ void CFilterKernels::blur(CGraphicsObject* g, int size, bool discardOld)
                 int mean[3];
                 // The neighbours' sums without the centre, cut to 16 bits.
                 for (int c = 0; c < 3; ++c)
-                    mean[c] = centre[c] + int(((across[c][size_t(x)] - centre[c]) & 0xFFFF) / n);
+                    mean[c] = centre[c] + average[size_t((across[c][size_t(x)] - centre[c]) & 0xFFFF)];
                 out[x] = uint16_t(((mean[0] >> 1) << l.redShift) | ((mean[1] << 4) & l.green) | (mean[2] >> 1));
             }
         }
