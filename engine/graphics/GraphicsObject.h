@@ -424,7 +424,9 @@ public:
     void FitRect(CXRect r);
     void FitObject(CGraphicsObject* other);
     // Nearest-neighbour scaling by the factors; positive factors only.
-    void Scale(double sx, double sy);
+    void Scale(double sx, double sy) { Scale(sx, sy, true); }
+    // The same; without freeOld the replaced buffers are the caller's.
+    void Scale(double sx, double sy, bool freeOld);
     // Half the size, taking every second pixel of every second row.
     void Scale2x();
     // Stamps stamp's alpha plane into this one at p (this drawable's
@@ -439,6 +441,11 @@ public:
     // or keeps its own when that lies outside the image. The replaced
     // buffers are freed with freeOld; otherwise the caller holds them.
     void displacementFilter(CXPoint* map, bool withAlpha, bool freeOld);
+    // The buffers (made with new[], the alpha plane may be null) become the
+    // drawable's own plain pixels of that size. The replaced buffers are
+    // freed with freeOld (a buffer kept in place is not); otherwise the
+    // caller holds them.
+    void takePixels(char* colour, char* plane, CXSize size, bool freeOld);
     // Colouring-book fill of a 15/16-bit target of this image's size: grows
     // the region from p over pixels that are not black (0) in this image
     // and not yet the colour in target, paints it into target and records
@@ -471,7 +478,7 @@ protected:
     void copyPart(CGraphicsObject* source, const CXRect& r);
     // The pixels become the old pixels (columns[i], rows[j]) (the scalings'
     // work).
-    void resampleTo(const std::vector<int>& columns, const std::vector<int>& rows);
+    void resampleTo(const std::vector<int>& columns, const std::vector<int>& rows, bool freeOld);
     // Puts the packed copies back as the pixels (pack's work).
     void restorePacked(bool freeUnpacked);
     // Frees the packed copies.

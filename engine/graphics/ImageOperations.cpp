@@ -483,7 +483,7 @@ void CGraphicsObject::FitObject(CGraphicsObject* other)
 
 // Scaling
 
-void CGraphicsObject::Scale(double sx, double sy)
+void CGraphicsObject::Scale(double sx, double sy, bool freeOld)
 {
     if (!(sx > 0) || !(sy > 0) || compression != COMPRESSION_NONE || !ownsPixels)
         return;
@@ -497,7 +497,7 @@ void CGraphicsObject::Scale(double sx, double sy)
         columns[i] = std::min(int(std::trunc(double(i) / sx)), width - 1);
     for (size_t j = 0; j < rows.size(); ++j)
         rows[j] = std::min(int(std::trunc(double(j) / sy)), height - 1);
-    resampleTo(columns, rows);
+    resampleTo(columns, rows, freeOld);
 }
 
 void CGraphicsObject::Scale2x()
@@ -509,20 +509,30 @@ void CGraphicsObject::Scale2x()
         columns[i] = int(2 * i);
     for (size_t j = 0; j < rows.size(); ++j)
         rows[j] = int(2 * j);
-    resampleTo(columns, rows);
+    resampleTo(columns, rows, true);
 }
 
-void CGraphicsObject::resampleTo(const std::vector<int>& columns, const std::vector<int>& rows)
+void CGraphicsObject::resampleTo(const std::vector<int>& columns, const std::vector<int>& rows, bool freeOld)
 {
     char* colour = resample(data, width, GetPixelSize(), columns, rows);
     char* plane = resample(alpha, width, 1, columns, rows);
-    release(data);
-    release(alpha);
+    takePixels(colour, plane, CXSize(int(columns.size()), int(rows.size())), freeOld);
+}
+
+void CGraphicsObject::takePixels(char* colour, char* plane, CXSize size, bool freeOld)
+{
+    if (freeOld) {
+        if (data != colour)
+            release(data);
+        if (alpha != plane)
+            release(alpha);
+    }
     data = colour;
     alpha = plane;
-    width = int(columns.size());
-    height = int(rows.size());
+    width = size.cx;
+    height = size.cy;
     pitch = width;
+    compression = COMPRESSION_NONE;
     dataSize = int32_t(blockBytes(width, height, GetPixelSize()));
     planeSize[3] = plane ? int32_t(blockBytes(width, height, 1)) : 0;
 }
