@@ -65,7 +65,7 @@ std::vector<uint16_t> words(CGraphicsObject* g)
 
 class CMC_FilterTest : public AnimoTest {
 protected:
-    CMC_FilterTest()
+    CMC_FilterTest() : AnimoTest(true)
     {
         CMC_TypeRegistry::registerType("PATH", 6, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
             return new PathObject(c, e);
