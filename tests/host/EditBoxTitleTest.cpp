@@ -109,17 +109,13 @@ TEST_F(CMC_EditBoxTitle, ItsFontAndCursorAreTheScenesObjectsFromTheDefinitionAnd
     ASSERT_EQ(fonttest::compile(font, platform::toEnginePath(tmp.file("Rara/S/glyphs.fnt"))), 0);
     ASSERT_TRUE(animotest::writeAnimation(nullptr, tmp.file("Rara/S/cursor.ann"), {{2, 4, 0, 0, 0x07E0}},
                                           {{"BLINK", {0}}}));
-    for (bool fromSnapshot : {false, true}) {
-        if (fromSnapshot) {
-            EXPECT_EQ(run("-nogfx -2bin"), 0);
-            ASSERT_EQ(std::remove(tmp.file("Rara/S/S.cnv").c_str()), 0);
-        }
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
         Shown shown;
         testsupport::FeedInUse feed(&Shown::feed, &shown);
         EXPECT_EQ(run("-nogfx -frames 5000"), 0);
         EXPECT_TRUE(shown.inked) << "from the snapshot " << fromSnapshot;
         EXPECT_TRUE(shown.cursor) << "from the snapshot " << fromSnapshot;
-    }
+    });
 }
 
 } // namespace
