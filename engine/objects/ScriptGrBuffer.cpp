@@ -1,11 +1,14 @@
 #include "objects/ScriptGrBuffer.h"
 
+#include "base/Archive.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Surface.h"
 #include "graphics/Window.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
+#include "script/Scene.h"
+#include "script/SceneSnapshot.h"
 #include "script/TypeRegistry.h"
 #include "script/Values.h"
 #include "script/VariableFactory.h"
@@ -16,8 +19,13 @@
 namespace {
 
 CMC_Object* makeGrBuffer(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_GrBuffer(c, e); }
+// Without a restorer a scene's snapshot would end at the buffer's record,
+// and every object after it would be lost.
+CMC_Object* restoreGrBuffer(CMC_Scene* scene) { return new CMC_GrBuffer(scene); }
+void grBufferState(CMC_Object* o, CXArchive* archive) { static_cast<CMC_GrBuffer*>(o)->serializeState(archive); }
 
 CMC_RegisterType typeRegistration("GRBUFFER", 5, &makeGrBuffer);
+CMC_RegisterSnapshotType snapshotRegistration(MC_GRBUFFER, &restoreGrBuffer, &grBufferState);
 CMC_RegisterRunner<CMC_GrBuffer_Runner> runnerRegistration({MC_GRBUFFER});
 
 } // namespace
@@ -30,6 +38,12 @@ CMC_GrBuffer::CMC_GrBuffer(CMC_ObjectsContainer* container, CMElement* element)
         destinationName = element->getPropertyValue(CXString("DESTINY"));
     }
     initializeBehaviours(container, element);
+}
+
+CMC_GrBuffer::CMC_GrBuffer(CMC_ObjectsContainer* container)
+    : CMC_Object(CXString("temp"), MC_GRBUFFER), entries(SLOTS)
+{
+    scene = container;
 }
 
 CMC_GrBuffer::~CMC_GrBuffer() { flush(-1, false, false); }
@@ -51,6 +65,21 @@ CXString** CMC_GrBuffer::getBehavioursList()
 {
     static const char* const names[] = {"ONINIT", "ONDONE", "ONSIGNAL", nullptr};
     return makeEventList(names);
+}
+
+void CMC_GrBuffer::serializeState(CXArchive* archive)
+{
+    if (archive->isStoring()) {
+        *archive << sourceName << destinationName;
+        return;
+    }
+    CXString source, destination;
+    *archive >> &source;
+    *archive >> &destination;
+    if (archive->LastError())
+        return;
+    sourceName = source;
+    destinationName = destination;
 }
 
 grbuffer__entry* CMC_GrBuffer::entryAt(int index)

@@ -32,6 +32,9 @@ public:
     enum { SLOTS = 1000 };
 
     CMC_GrBuffer(CMC_ObjectsContainer* container, CMElement* element);
+    // For a snapshot: named "temp", naming no source or destination until
+    // the snapshot's state trailer gives their names.
+    explicit CMC_GrBuffer(CMC_ObjectsContainer* container);
     // Frees every entry as FLUSHALL does without undoing: stamps stay.
     ~CMC_GrBuffer() override;
     CMC_GrBuffer(const CMC_GrBuffer&) = delete;
@@ -41,6 +44,10 @@ public:
     // then raises "ONINIT".
     void init() override;
     CXString** getBehavioursList() override;
+    // The record is the base record alone: the names of the source and the
+    // destination follow in the snapshot's state trailer. The entries are
+    // not kept.
+    void serializeState(CXArchive* archive);
 
     // The new entry's slot, the lowest free one; -1 when refused.
     virtual int create(CXPoint p, CXRect r);

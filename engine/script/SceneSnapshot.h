@@ -22,7 +22,8 @@ public:
     static bool isSaved(int typeId);
 
     // What some records leave out (a structure's fields, a database's model
-    // and rows, a multi-array's name and cells) follows the last record as
+    // and rows, a multi-array's name and cells, the names a graphic buffer
+    // stamps from and onto) follows the last record as
     // the state trailer: STATE_MARK, a count, and for each such object in
     // record order its record index, its type id and its state. Readers of
     // the records alone stop before it, and a file without it restores what

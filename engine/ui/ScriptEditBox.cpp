@@ -75,7 +75,8 @@ void CMC_EditBox::createEditBox(CXRect rect, int priority, const CXString& text)
 {
     deleteEditBox();
     CSimpleFont6* font = scene ? scene->getFont(fontName) : nullptr;
-    if (!font) {
+    // A field read from a snapshot looks again once the scene is complete.
+    if (!font && !restored) {
         setErrorCode(ERROR_NO_FONT);
         platform::OutputDebugString(
             (CXString("EDITBOX ") + getName() + ": FONT \"" + fontName + "\" names no FONT object\n").c_str());
@@ -112,7 +113,18 @@ void CMC_EditBox::serialize(CXArchive* archive)
     *archive >> &rect;
     *archive >> &text;
     *archive >> &cursorName;
+    restored = true;
     createEditBox(rect, 0, text);
+}
+
+void CMC_EditBox::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element)
+{
+    CMC_Object::initializeBehaviours(container, element);
+    if (!restored || element)
+        return;
+    restored = false;
+    if (editBox)
+        createEditBox(editBox->getBoundingRect(), 0, editBox->getText());
 }
 
 void CMC_EditBox::raise(int index, const char* event)

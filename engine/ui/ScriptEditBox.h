@@ -37,6 +37,10 @@ public:
     // text and the cursor's name. Reading makes the field again, at
     // priority 0.
     void serialize(CXArchive* archive) override;
+    // A field read from a snapshot is made again here, once its scene holds
+    // every restored object (they join it only after all records are
+    // read): the FONT and the cursor image it names are found then.
+    void initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) override;
 
     void onFocusOn(CEditBox6*) override;
     // A field deleted by its unit (the scene left before this object went)
@@ -60,6 +64,7 @@ private:
     CEditBox6* editBox;
     CXString fontName;
     CXString cursorName;
+    bool restored = false;
 };
 
 class CMC_EditBox_Runner : public CMC_Runner {

@@ -86,17 +86,13 @@ TEST_F(CMC_ButtonTitle, ItsImagesAreTheScenesObjectsFromTheDefinitionAndFromTheS
                                           {{"FACE", {0}}}));
     ASSERT_TRUE(animotest::writeAnimation(nullptr, tmp.file("Rara/S/lit.ann"), {{20, 20, 10, 10, 0x07E0}},
                                           {{"FACE", {0}}}));
-    for (bool fromSnapshot : {false, true}) {
-        if (fromSnapshot) {
-            EXPECT_EQ(run("-nogfx -2bin"), 0);
-            ASSERT_EQ(std::remove(tmp.file("Rara/S/S.cnv").c_str()), 0);
-        }
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
         Hover hover;
         testsupport::FeedInUse feed(&Hover::feed, &hover);
         EXPECT_EQ(run("-nogfx -frames 100"), 0);
         EXPECT_EQ(hover.before, 0xF800u) << "from the snapshot " << fromSnapshot;
         EXPECT_EQ(hover.over, 0x07E0u) << "from the snapshot " << fromSnapshot;
-    }
+    });
 }
 
 } // namespace

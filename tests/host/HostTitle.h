@@ -12,6 +12,7 @@
 #include "platform/headless/Headless.h"
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
@@ -80,6 +81,20 @@ protected:
     static std::string kept(const std::string& name)
     {
         return "OBJECT=" + name + "\n" + name + ":TYPE=INTEGER\n" + name + ":VALUE=0\n" + name + ":TOINI=TRUE\n";
+    }
+    // Plays the title from its definitions, then from its snapshot, which
+    // "-2bin" writes before the scene's definition file is removed; play
+    // is told which turn it is.
+    template <class Play>
+    void fromDefinitionsThenSnapshot(const std::string& sceneFile, Play play)
+    {
+        for (bool fromSnapshot : {false, true}) {
+            if (fromSnapshot) {
+                EXPECT_EQ(run("-nogfx -2bin"), 0);
+                ASSERT_EQ(std::remove(tmp.file(sceneFile).c_str()), 0);
+            }
+            play(fromSnapshot);
+        }
     }
     // A value the title kept in its settings file.
     std::string setting(const char* section, const char* key)
