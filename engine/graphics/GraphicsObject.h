@@ -469,6 +469,10 @@ protected:
     void reportPosition();
     // Frees a buffer this drawable owns and clears the pointer.
     void release(char*& buffer);
+    // New buffers took the place of the pixels (takePixels,
+    // displacementFilter), which may be freed: a drawable whose buffers
+    // others show moves them onto the new ones.
+    virtual void onPixelsReplaced() {}
     // The source record of drawTo.
     void sourceCanvas(_canvas* out);
     // The 15/16-bit word at a pixel of plain data, null outside the image.

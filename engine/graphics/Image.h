@@ -88,7 +88,7 @@ public:
     // images that these buffers go, then frees what the image owns.
     void Flush() override;
     // The linked images take up the source's buffers, which may have
-    // changed with the picture.
+    // changed with the picture, and are drawn again with it.
     void Invalidate() override;
     void Invalidate(CXRect* r) override;
     bool testHit(CXPoint p) override;
@@ -115,6 +115,11 @@ private:
     // The shared pixels become owned copies; the link ends.
     void keepCopy();
     void tellViewers(bool sync);
+    // The linked images take up the new buffers at once: the old ones may
+    // be freed already.
+    void onPixelsReplaced() override { tellViewers(true); }
+    // The linked images' places on the screen show the source's change.
+    void invalidateViewers();
 
     CImage* linkSource = nullptr;
     std::vector<CImage*> viewers;

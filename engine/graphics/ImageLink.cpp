@@ -121,11 +121,21 @@ void CImage::Flush()
     CGraphicsObject::Flush();
 }
 
+void CImage::invalidateViewers()
+{
+    // An observer of a linked image may end links while it hears of this.
+    const std::vector<CImage*> linked = viewers;
+    for (CImage* v : linked)
+        if (std::find(viewers.begin(), viewers.end(), v) != viewers.end())
+            v->CGraphicsObject::Invalidate();
+}
+
 void CImage::Invalidate()
 {
     syncLink();
     tellViewers(true);
     CGraphicsObject::Invalidate();
+    invalidateViewers();
 }
 
 void CImage::Invalidate(CXRect* r)
@@ -133,6 +143,7 @@ void CImage::Invalidate(CXRect* r)
     syncLink();
     tellViewers(true);
     CGraphicsObject::Invalidate(r);
+    invalidateViewers();
 }
 
 bool CImage::testHit(CXPoint p)

@@ -535,6 +535,7 @@ void CGraphicsObject::takePixels(char* colour, char* plane, CXSize size, bool fr
     compression = COMPRESSION_NONE;
     dataSize = int32_t(blockBytes(width, height, GetPixelSize()));
     planeSize[3] = plane ? int32_t(blockBytes(width, height, 1)) : 0;
+    onPixelsReplaced();
 }
 
 // Alpha stamping
@@ -665,4 +666,5 @@ void CGraphicsObject::displacementFilter(CXPoint* map, bool withAlpha, bool free
             release(alpha);
         alpha = toAlpha;
     }
+    onPixelsReplaced();
 }

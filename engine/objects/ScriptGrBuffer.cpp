@@ -146,6 +146,12 @@ void CMC_GrBuffer::draw(int index, bool invalidate)
     CGraphicsObject* d = destination.get();
     if (!e || !s || !d || s == d)
         return;
+    // A picture linked to the other shows the same buffers: that stamp
+    // too would copy the pixels onto themselves.
+    CGraphicsObject* from = s->getDrawn();
+    CGraphicsObject* to = d->getDrawn();
+    if (from && to && from->GetDataPtr() && from->GetDataPtr() == to->GetDataPtr())
+        return;
     const CXPoint position = s->getPosition();
     const CXRect clip = s->GetClippingRect();
     s->SetClippingRect(e->rectangle);

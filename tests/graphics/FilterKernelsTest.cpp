@@ -1,12 +1,14 @@
 #include "graphics/FilterKernels.h"
 
 #include "graphics/GraphicsObject.h"
+#include "graphics/Image.h"
 #include "PictureSupport.h"
 #include "ScreenSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -251,6 +253,41 @@ TEST(CFilterKernelsTest, PackedPicturesAreUnpackedAndViewsLeftAlone)
     CFilterKernels::waves(&view, 3, 1.0, 1, true);
     EXPECT_EQ(view.GetDataPtr(), source->GetDataPtr());
     EXPECT_EQ(words(source.get()), shown);
+}
+
+// A kernel that gives the source of a link new buffers (and frees the old
+// ones) moves the linked image onto them at once: a picture drawn into the
+// linked image lands in the source's present pixels, not in freed ones.
+// The linked image itself owns nothing a kernel may replace.
+TEST(CFilterKernelsTest, KernelsOnALinkedPairKeepBothOnLiveBuffers)
+{
+    const std::function<void(CGraphicsObject*)> kernels[] = {
+        [](CGraphicsObject* g) { CFilterKernels::colorChannel(g, "R", true); },
+        [](CGraphicsObject* g) { CFilterKernels::grayScale(g, true); },
+        [](CGraphicsObject* g) { CFilterKernels::blur(g, 3, true); },
+        [](CGraphicsObject* g) { CFilterKernels::rotate(g, 90, true); },
+        [](CGraphicsObject* g) { CFilterKernels::scale(g, 2, 1, false, true); },
+        [](CGraphicsObject* g) { CFilterKernels::randomJitter(g, 3, true); },
+        [](CGraphicsObject* g) { CFilterKernels::waves(g, 2, 1.0, 1, true); },
+    };
+    auto dot = picture(1, 1, [](int, int) { return uint16_t(0x1234); });
+    for (size_t k = 0; k < sizeof kernels / sizeof kernels[0]; ++k) {
+        auto pixels = picture(6, 4, mixed, [](int, int) { return 255; });
+        CImage source(nullptr, pixels.get());
+        CImage linked(nullptr);
+        linked.link(&source);
+        kernels[k](&source);
+        EXPECT_EQ(linked.GetDataPtr(), source.GetDataPtr()) << k;
+        EXPECT_EQ(size(&linked), size(&source)) << k;
+        dot->SetPosition(1, 1);
+        dot->redraw(&linked);
+        EXPECT_EQ(word(&source, 1, 1), 0x1234) << k;
+
+        const std::vector<uint16_t> shown = words(&source);
+        kernels[k](&linked);
+        EXPECT_EQ(linked.GetDataPtr(), source.GetDataPtr()) << k;
+        EXPECT_EQ(words(&source), shown) << k;
+    }
 }
 
 // With a window, the layout is the screen's, whatever the picture's depth.

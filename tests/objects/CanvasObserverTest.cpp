@@ -23,18 +23,26 @@ using CMC_CanvasObserverTest = CanvasTest;
 // (a canvas is never named), with GETGRAPHICSAT2 in the parents too.
 TEST_F(CMC_CanvasObserverTest, GetGraphicsAtAnswersTheTopObjectsName)
 {
-    std::unique_ptr<CMC_ObjectsContainer> app(
-        new CMC_ObjectsContainer(window.get(), nullptr, CXString("APP"), MC_APPLICATION));
-    recordstest::defineObjects(app.get(), {"APPIMG:TYPE=IMAGE", "APPIMG:POS=600,0", "APPIMG:SIZE=10,10"});
+    // The application around the scene is a scene of its own, as the
+    // engine's is: its IMAGE objects watch collisions through it.
+    std::unique_ptr<CMC_ObjectsContainer> app(new CMC_Scene(window.get(), MC_APPLICATION));
+    struct {
+        const char* file;
+        int x, y, side;
+    } files[] = {{"appimg", 600, 0, 10}, {"low", 0, 0, 100}, {"higha", 10, 10, 20}, {"eq1", 200, 0, 10},
+                 {"eq2", 205, 0, 10},    {"low2", 300, 0, 10}, {"hid", 300, 0, 10}};
+    for (const auto& f : files)
+        ASSERT_TRUE(imagetest::writeImage(tmp.file(std::string(f.file) + ".img"), f.side, f.side, imagetest::plain(0),
+                                          std::string(f.file) == "higha"
+                                              ? screentest::AlphaPattern([](int x, int) { return x < 10 ? 255 : 0; })
+                                              : nullptr,
+                                          CXPoint(f.x, f.y)));
+    showPictures({{"APPIMG", 0}}, app.get());
     scene->setParent(app.get());
-    define({"O:TYPE=CANVAS_OBSERVER", "LOW:TYPE=IMAGE", "LOW:SIZE=100,100", "LOW:PRIORITY=1", "HIGHA:TYPE=IMAGE",
-            "HIGHA:POS=10,10", "HIGHA:SIZE=20,20", "HIGHA:PRIORITY=5", "HIGHA:ALPHA=TRUE", "EQ1:TYPE=IMAGE",
-            "EQ1:POS=200,0", "EQ1:SIZE=10,10", "EQ1:PRIORITY=3", "EQ2:TYPE=IMAGE", "EQ2:POS=205,0",
-            "EQ2:SIZE=10,10", "EQ2:PRIORITY=3", "LOW2:TYPE=IMAGE", "LOW2:POS=300,0", "LOW2:SIZE=10,10",
-            "LOW2:PRIORITY=2", "HID:TYPE=IMAGE", "HID:POS=300,0", "HID:SIZE=10,10", "HID:PRIORITY=9",
-            "C:TYPE=CANVAS", "C:WIDTH=10", "C:HEIGHT=10", "C:PRIORITY=7", "A:TYPE=ANIMO", "A:FILENAME=hero.ann",
-            "A:TOCANVAS=TRUE", "A:VISIBLE=TRUE", "A:PRIORITY=4"});
-    image("HID")->Visible(false);
+    showPictures({{"LOW", 1}, {"HIGHA", 5}, {"EQ1", 3}, {"EQ2", 3}, {"LOW2", 2}, {"HID", 9}});
+    define({"O:TYPE=CANVAS_OBSERVER", "C:TYPE=CANVAS", "C:WIDTH=10", "C:HEIGHT=10", "C:PRIORITY=7", "A:TYPE=ANIMO",
+            "A:FILENAME=hero.ann", "A:TOCANVAS=TRUE", "A:VISIBLE=TRUE", "A:PRIORITY=4"});
+    call("HID", "HIDE");
     call("C", "SETPOSITION", {"400", "0"});
     call("A", "SETPOSITION", {"500", "0"});
     call("A", "SETFRAME", {"\"STAND\"", "0"});
@@ -100,16 +108,20 @@ TEST_F(CMC_CanvasObserverTest, TheScreensNotificationsAsEvents)
     call("P", "ENABLENOTIFY", {"TRUE"});
     frame();
     EXPECT_EQ(logged(), "");
-    define({"I:TYPE=IMAGE", "I:SIZE=4,4"});
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("i.img"), 4, 4, imagetest::plain(0)));
+    showPictures({{"I", 0}});
     frame();
     EXPECT_EQ(logged(), "U.D.");
     window->OnActivateApp(false);
     window->OnActivateApp(true);
     EXPECT_EQ(logged(), "OFF.ON.");
 
-    // The scene entered again.
+    // The scene entered again: leaving it gave the unit's pictures back,
+    // so a new one is shown.
     screenUnit->done(nullptr, nullptr);
     screenUnit->initialize(scene, screenUnit);
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("j.img"), 4, 4, imagetest::plain(0)));
+    showPictures({{"J", 0}});
     frame();
     EXPECT_EQ(logged(), "IU.U.D.ID.");
 
@@ -124,8 +136,9 @@ TEST_F(CMC_CanvasObserverTest, TheScreensNotificationsAsEvents)
 // draws the whole screen.
 TEST_F(CMC_CanvasObserverTest, RedrawFromAnUpdateEventDoesNotRecurse)
 {
-    define({"LOG:TYPE=STRING", "O:TYPE=CANVAS_OBSERVER", "O:ONUPDATE={LOG^ADD(\"U.\");O^REDRAW();}",
-            "I:TYPE=IMAGE", "I:SIZE=4,4"});
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("i.img"), 4, 4, imagetest::plain(0)));
+    showPictures({{"I", 0}});
+    define({"LOG:TYPE=STRING", "O:TYPE=CANVAS_OBSERVER", "O:ONUPDATE={LOG^ADD(\"U.\");O^REDRAW();}"});
     frame();
     call("O", "ENABLENOTIFY", {"TRUE"});
     CRefreshScreen* screen = window->GetRefreshScreenInterface();
@@ -150,8 +163,9 @@ TEST_F(CMC_CanvasObserverTest, RedrawFromAnUpdateEventDoesNotRecurse)
 TEST_F(CMC_CanvasObserverTest, ScreenAndBackgroundMethods)
 {
     ASSERT_TRUE(animotest::writeAnimation(window.get(), tmp.file("b.ann"), {{6, 4, 0, 0, 0xF800}}, {{"IDLE", {0}}}));
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("g.img"), 40, 30, imagetest::plain(2016)));
     define({"O:TYPE=CANVAS_OBSERVER", "A:TYPE=ANIMO", "A:FILENAME=hero.ann", "B:TYPE=ANIMO", "B:FILENAME=b.ann",
-            "B:VISIBLE=TRUE", "G:TYPE=IMAGE", "G:SIZE=40,30", "G:COLOR=2016"});
+            "B:VISIBLE=TRUE", "G:TYPE=IMAGE", "G:FILENAME=g.img"});
     CRefreshScreen* screen = window->GetRefreshScreenInterface();
     // Without a background (the unit's grey one taken away).
     screen->SetBackground(static_cast<CGraphicsObject*>(nullptr));
@@ -170,7 +184,6 @@ TEST_F(CMC_CanvasObserverTest, ScreenAndBackgroundMethods)
     call("O", "REMOVE", {"\"A\""});
     EXPECT_EQ(screen->GetPriority(animation("A")), -1);
     call("O", "REMOVE", {"\"B\""});
-    *screen >> image("G");
     frame();
     call("O", "REFRESH");
     EXPECT_TRUE(screen->getRefreshList()->isWholeScreen());
@@ -217,8 +230,10 @@ TEST_F(CMC_CanvasObserverTest, ScreenAndBackgroundMethods)
 // nothing.
 TEST_F(CMC_CanvasObserverTest, SaveWritesTheLastFrameShown)
 {
-    define({"O:TYPE=CANVAS_OBSERVER", "G:TYPE=IMAGE", "G:SIZE=40,30", "G:COLOR=2016", "G:POS=10,20",
-            "R:TYPE=IMAGE", "R:SIZE=10,10", "R:COLOR=63488", "R:POS=25,35", "R:PRIORITY=1"});
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("g.img"), 40, 30, imagetest::plain(2016), nullptr, CXPoint(10, 20)));
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("r.img"), 10, 10, imagetest::plain(63488), nullptr, CXPoint(25, 35)));
+    showPictures({{"G", 0}, {"R", 1}});
+    define({"O:TYPE=CANVAS_OBSERVER"});
     call("O", "SAVE", {"\"early.img\""});
     EXPECT_EQ(loadImage("early.img"), nullptr);
     frame();

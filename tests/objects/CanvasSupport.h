@@ -1,21 +1,45 @@
 #pragma once
-// What the CANVAS and canvas observer tests share: the ANIMO tests' scene
-// (the engine's screen unit, real ANIMO objects, stand-in IMAGE objects
-// whose drawable the scene finds through the IMAGE accessor), a look at a
+// What the CANVAS and canvas observer tests share: the IMAGE tests' scene
+// (the engine's screen unit and its cache, real ANIMO and IMAGE objects),
+// IMAGE objects shown on the screen over files of their own, a look at a
 // drawable's 16-bit words and alpha bytes, and image files read back with
 // the engine's own loader.
-#include "ScriptAnimoSupport.h"
+#include "ScriptImageSupport.h"
 #include "graphics/Canvas.h"
 #include "graphics/ImageFile.h"
 #include "objects/ScriptCanvas.h"
 
+#include <cctype>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace canvastest {
 
-class CanvasTest : public animotest::AnimoTest {
+class CanvasTest : public imagetest::ImageTest {
 protected:
-    CanvasTest() : AnimoTest(true) {}
+    // IMAGE objects over "<name>.img" (the name in lower case), on the
+    // screen and visible at their priorities, in the scene or in container.
+    void showPictures(std::initializer_list<std::pair<const char*, int>> pictures,
+                      CMC_ObjectsContainer* container = nullptr)
+    {
+        std::vector<std::string> lines;
+        for (const auto& p : pictures) {
+            const std::string n = p.first;
+            std::string file = n;
+            for (char& c : file)
+                c = char(std::tolower((unsigned char)c));
+            for (const std::string& l : std::vector<std::string>{":TYPE=IMAGE", ":FILENAME=" + file + ".img",
+                                                                 ":TOCANVAS=TRUE", ":VISIBLE=TRUE",
+                                                                 ":PRIORITY=" + std::to_string(p.second)})
+                lines.push_back(n + l);
+        }
+        std::vector<const char*> raw;
+        for (const auto& l : lines)
+            raw.push_back(l.c_str());
+        recordstest::defineObjectLines(container ? container : scene, raw);
+    }
     CMC_Canvas* canvasObject(const char* name)
     {
         CMC_Object* o = scene->getObject(name);

@@ -22,9 +22,8 @@ namespace animotest {
 
 class AnimoTest : public uitest::UiTest {
 protected:
-    // With pictureStandIn, IMAGE objects are the UI tests' plain pictures.
-    explicit AnimoTest(bool pictureStandIn = false)
-        : UiTest(false, 16, pictureStandIn), application(new CApplication(window.get(), "", "", nullptr))
+    // The engine's own IMAGE type, not the UI tests' plain pictures.
+    AnimoTest() : UiTest(false, 16, false), application(new CApplication(window.get(), "", "", nullptr))
     {
         EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         tmp.write("tone.wav", mediatest::pcmWav(mediatest::ramp(2205)));

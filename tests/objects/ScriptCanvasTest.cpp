@@ -29,8 +29,13 @@ const uint16_t RED = 0xF800, BLUE = 0x001F;
 // when a behaviour captures and the objects wait in the trash.
 TEST_F(CMC_CanvasTest, AddedObjectsThroughRemoveClearCaptureAndAClone)
 {
+    for (const char* name : {"i.img", "j.img", "k.img"})
+        ASSERT_TRUE(imagetest::writeImage(tmp.file(name), 4, 4, imagetest::plain(BLUE)));
+    // SHARE shows I's picture, which the scene's cache lends to both.
     define({"C:TYPE=CANVAS", "C:WIDTH=40", "C:HEIGHT=30", "C:BACKGROUND=TRUE", "C:PRIORITY=3", "I:TYPE=IMAGE",
-            "I:SIZE=4,4", "J:TYPE=IMAGE", "J:SIZE=4,4", "A:TYPE=ANIMO", "A:FILENAME=hero.ann"});
+            "I:FILENAME=i.img", "J:TYPE=IMAGE", "J:FILENAME=j.img", "A:TYPE=ANIMO", "A:FILENAME=hero.ann",
+            "SHARE:TYPE=IMAGE", "SHARE:FILENAME=i.img", "SHARE:TOCANVAS=TRUE", "SHARE:VISIBLE=TRUE",
+            "SHARE:PRIORITY=9"});
     CMC_Canvas* c = canvasObject("C");
     ASSERT_NE(c, nullptr);
     CValidationQuene* children = c->getCanvas()->getEntries();
@@ -77,14 +82,20 @@ TEST_F(CMC_CanvasTest, AddedObjectsThroughRemoveClearCaptureAndAClone)
     EXPECT_EQ(scene->getObject("I"), nullptr);
     EXPECT_EQ(scene->getObject("J"), nullptr);
     EXPECT_NE(scene->getObject("A"), nullptr);
-    // The clone's children went with their drawables; its list finds
-    // nothing left to delete.
-    EXPECT_EQ(copy->getCanvas()->getEntries()->getSize(), 2);
+    // J's picture went with its object, and the clone's child with it; I's
+    // lives on for SHARE. The clone's list finds nothing left to delete.
+    EXPECT_EQ(copy->getCanvas()->getEntries()->getSize(), 3);
+    EXPECT_EQ(copy->getCanvas()->getEntries()->find(picture("SHARE"))->priority, 0);
     call("C_1", "CAPTURE", {"TRUE"});
     EXPECT_TRUE(copy->getAddedObjects().empty());
+    // I gave its use of the shared picture back: SHARE still shows it.
+    ASSERT_NE(picture("SHARE"), nullptr);
+    EXPECT_EQ(picture("SHARE")->Width(), 4);
+    frame();
+    EXPECT_EQ(shownAt(2, 3), BLUE);
 
     // From a behaviour: the objects go to the trash, once.
-    define({"K:TYPE=IMAGE", "K:SIZE=2,2", "GO:TYPE=BEHAVIOUR",
+    define({"K:TYPE=IMAGE", "K:FILENAME=k.img", "GO:TYPE=BEHAVIOUR",
             "GO:CODE={C^ADD(\"K\");C^CLONE(1);C^CAPTURE();C_2^CAPTURE(TRUE);}"});
     call("GO", "RUN");
     EXPECT_EQ(scene->getObject("K"), nullptr);
@@ -101,10 +112,10 @@ const uint16_t GREY = 0x0020;
 TEST_F(CMC_CanvasTest, ComposesCapturesStampsAndClears)
 {
     ASSERT_TRUE(animotest::writeAnimation(window.get(), tmp.file("a.ann"), {{6, 4, 0, 0, RED}}, {{"IDLE", {0}}}));
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("i.img"), 4, 4, imagetest::plain(BLUE), nullptr, CXPoint(2, 3)));
+    // I is not on the screen: only the canvas shows it.
     define({"C:TYPE=CANVAS", "C:WIDTH=20", "C:HEIGHT=10", "C:BACKGROUND=TRUE", "C:PRIORITY=1", "I:TYPE=IMAGE",
-            "I:SIZE=4,4", "I:COLOR=31", "I:POS=2,3", "A:TYPE=ANIMO", "A:FILENAME=a.ann", "A:VISIBLE=TRUE"});
-    // The stand-in image puts itself on the screen: only the canvas shows it.
-    *window->GetRefreshScreenInterface() >> image("I");
+            "I:FILENAME=i.img", "I:VISIBLE=TRUE", "A:TYPE=ANIMO", "A:FILENAME=a.ann", "A:VISIBLE=TRUE"});
     call("C", "SETPOSITION", {"100", "50"});
     call("C", "ADD", {"\"I\""});
     call("C", "ADD", {"\"A\"", "2"});
@@ -160,7 +171,7 @@ TEST_F(CMC_CanvasTest, EraseSubtractsTheErasersAlpha)
     ASSERT_TRUE(animotest::writeAnimation(window.get(), tmp.file("e.ann"), {{8, 2, 0, 0, 0x1234, true}},
                                           {{"IDLE", {0}}}));
     define({"C:TYPE=CANVAS", "C:WIDTH=20", "C:HEIGHT=10", "C:ALPHA=TRUE", "C:BACKGROUND=TRUE", "E:TYPE=ANIMO",
-            "E:FILENAME=e.ann", "P:TYPE=CANVAS", "P:WIDTH=20", "P:HEIGHT=10", "I:TYPE=IMAGE", "I:SIZE=4,4"});
+            "E:FILENAME=e.ann", "P:TYPE=CANVAS", "P:WIDTH=20", "P:HEIGHT=10", "I:TYPE=IMAGE", "I:FILENAME=red.img"});
     CCanvas* c = canvas("C");
     ASSERT_NE(c, nullptr);
     CGraphicsObject* back = c->getBackground();
@@ -379,7 +390,7 @@ TEST_F(CMC_CanvasTest, TheSnapshotRecordRestoresSizePriorityAndLayers)
 TEST_F(CMC_CanvasTest, AfterDoneNothingReachesTheCanvas)
 {
     define({"LOG:TYPE=STRING", "C:TYPE=CANVAS", "C:WIDTH=30", "C:HEIGHT=12", "C:BACKGROUND=TRUE",
-            "C:ONCLICK={LOG^ADD(\"C.\");}", "C:ONFOCUSON={LOG^ADD(\"in.\");}", "I:TYPE=IMAGE", "I:SIZE=2,2"});
+            "C:ONCLICK={LOG^ADD(\"C.\");}", "C:ONFOCUSON={LOG^ADD(\"in.\");}", "I:TYPE=IMAGE", "I:FILENAME=red.img"});
     CMC_Canvas* c = canvasObject("C");
     call("C", "ADD", {"\"I\""});
     c->done();

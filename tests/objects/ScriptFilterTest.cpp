@@ -1,6 +1,6 @@
-// The FILTER object and its timed effects, on stand-in images (plain
-// drawables) and on real ANIMO objects of a scene with a window.
-#include "ScriptAnimoSupport.h"
+// The FILTER object and its timed effects, on IMAGE and ANIMO objects of a
+// scene with a window.
+#include "ScriptImageSupport.h"
 #include "base/Archive.h"
 #include "base/File.h"
 #include "collections/Vector.h"
@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace animotest;
+using namespace imagetest;
 
 namespace {
 
@@ -63,10 +64,19 @@ std::vector<uint16_t> words(CGraphicsObject* g)
     return v;
 }
 
-class CMC_FilterTest : public AnimoTest {
+class CMC_FilterTest : public ImageTest {
 protected:
-    CMC_FilterTest() : AnimoTest(true)
+    // The IMAGE objects' pictures: "4.img" 4 x 4, "a.img" and "b.img" 2 x
+    // 2, "path.img" 2 x 2 at (100, 50), "water.img" 8 x 6 opaque on its
+    // left half, "wave.img" 7 x 5.
+    CMC_FilterTest()
     {
+        for (const char* name : {"a.img", "b.img", "path.img"})
+            EXPECT_TRUE(writeImage(tmp.file(name), 2, 2, plain(0), nullptr,
+                                   name[0] == 'p' ? CXPoint(100, 50) : CXPoint(0, 0)));
+        EXPECT_TRUE(writeImage(tmp.file("4.img"), 4, 4, plain(0)));
+        EXPECT_TRUE(writeImage(tmp.file("water.img"), 8, 6, plain(0), [](int x, int) { return x < 4 ? 255 : 0; }));
+        EXPECT_TRUE(writeImage(tmp.file("wave.img"), 7, 5, plain(0)));
         CMC_TypeRegistry::registerType("PATH", 6, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
             return new PathObject(c, e);
         });
@@ -94,7 +104,7 @@ protected:
 
 TEST_F(CMC_FilterTest, FadeInReachesEndOnStep2551AndWritesWholeOpacities)
 {
-    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:SIZE=4,4", "F:TYPE=FILTER", "F:ACTION=FADEIN",
+    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:FILENAME=4.img", "F:TYPE=FILTER", "F:ACTION=FADEIN",
             "F:ONSTARTED={LOG^ADD(F^ISRUNNING(\"HERO\"));}", "F:ONFINISHED^HERO={LOG^ADD(\"fin-hero.\");}",
             "F:ONFINISHED={LOG^ADD(\"fin.\");}"});
     EXPECT_EQ(filter()->toString(), CXString("Filter"));
@@ -127,7 +137,7 @@ TEST_F(CMC_FilterTest, FadeInReachesEndOnStep2551AndWritesWholeOpacities)
 
 TEST_F(CMC_FilterTest, FadesRaiseTheirEventsAndBounce)
 {
-    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:SIZE=4,4", "IN:TYPE=FILTER", "IN:ACTION=FADEIN",
+    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:FILENAME=4.img", "IN:TYPE=FILTER", "IN:ACTION=FADEIN",
             "IN:ONTICK={LOG^ADD(\"t.\");}", "IN:ONFINISHED={LOG^ADD(IN^ISRUNNING(\"HERO\"));}", "OUT:TYPE=FILTER",
             "OUT:ACTION=FADEOUT", "IO:TYPE=FILTER", "IO:ACTION=FADEINOUT"});
     CGraphicsObject* hero = image("HERO");
@@ -169,7 +179,7 @@ TEST_F(CMC_FilterTest, FadesRaiseTheirEventsAndBounce)
 
 TEST_F(CMC_FilterTest, LinksAreKeptOncePerDrawableAndOneAtATime)
 {
-    define({"A:TYPE=IMAGE", "A:SIZE=2,2", "B:TYPE=IMAGE", "B:SIZE=2,2", "F:TYPE=FILTER", "F:ACTION=FADEIN",
+    define({"A:TYPE=IMAGE", "A:FILENAME=a.img", "B:TYPE=IMAGE", "B:FILENAME=b.img", "F:TYPE=FILTER", "F:ACTION=FADEIN",
             "N:TYPE=FILTER", "N:ACTION=fadein"});
     auto links = [this]() {
         std::string s;
@@ -201,7 +211,7 @@ TEST_F(CMC_FilterTest, LinksAreKeptOncePerDrawableAndOneAtATime)
 
 TEST_F(CMC_FilterTest, PathWalksItsNodesAtItsSpeed)
 {
-    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:SIZE=2,2", "HERO:POS=100,50", "RIGHT:TYPE=VECTOR",
+    define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:FILENAME=path.img", "RIGHT:TYPE=VECTOR",
             "RIGHT:SIZE=2", "RIGHT:VALUE=10,0", "DOWN:TYPE=VECTOR", "DOWN:SIZE=2", "DOWN:VALUE=0,-5", "ZERO:TYPE=VECTOR",
             "ZERO:SIZE=2", "ZERO:VALUE=0,0", "P:TYPE=PATH", "P:NODES=RIGHT,DOWN", "P:DENSITY=1", "FLAT:TYPE=PATH",
             "FLAT:NODES=RIGHT", "FLAT:DENSITY=0", "DOT:TYPE=PATH", "DOT:NODES=ZERO", "DOT:DENSITY=1", "F:TYPE=FILTER",
@@ -260,7 +270,7 @@ TEST_F(CMC_FilterTest, PathWalksItsNodesAtItsSpeed)
 
 TEST_F(CMC_FilterTest, WaterRipplesOpaquePixelsFromTheLinkedPicture)
 {
-    define({"HERO:TYPE=IMAGE", "HERO:SIZE=8,6", "HERO:ALPHA=TRUE", "F:TYPE=FILTER", "F:ACTION=WATER"});
+    define({"HERO:TYPE=IMAGE", "HERO:FILENAME=water.img", "F:TYPE=FILTER", "F:ACTION=WATER"});
     CGraphicsObject* hero = image("HERO");
     uint16_t* p = reinterpret_cast<uint16_t*>(hero->GetDataPtr());
     for (int i = 0; i < 48; ++i)
@@ -289,7 +299,7 @@ TEST_F(CMC_FilterTest, WaterRipplesOpaquePixelsFromTheLinkedPicture)
 
 TEST_F(CMC_FilterTest, WavingRedrawsFromTheFirstPixelsEveryTenthStep)
 {
-    define({"HERO:TYPE=IMAGE", "HERO:SIZE=7,5", "F:TYPE=FILTER", "F:ACTION=WAVING"});
+    define({"HERO:TYPE=IMAGE", "HERO:FILENAME=wave.img", "F:TYPE=FILTER", "F:ACTION=WAVING"});
     CGraphicsObject* hero = image("HERO");
     uint16_t* p = reinterpret_cast<uint16_t*>(hero->GetDataPtr());
     for (int i = 0; i < 35; ++i)

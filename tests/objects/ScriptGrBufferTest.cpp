@@ -1,8 +1,7 @@
-// GRBUFFER stamps on stand-in images (plain drawables) of a scene with a
-// window: a 20 x 10 source of one colour, a 100 x 50 destination whose
-// pixels all differ.
+// GRBUFFER stamps on IMAGE objects of a scene with a window: a 20 x 10
+// source of one colour, a 100 x 50 destination whose pixels all differ.
+#include "ScriptImageSupport.h"
 #include "objects/ScriptGrBuffer.h"
-#include "ui/UiSupport.h"
 
 #include <cstring>
 #include <string>
@@ -10,20 +9,20 @@
 
 namespace {
 
-class CMC_GrBufferTest : public uitest::UiTest {
+class CMC_GrBufferTest : public imagetest::ImageTest {
 protected:
     CMC_GrBufferTest()
     {
-        define({"SRC:TYPE=IMAGE", "SRC:SIZE=20,10", "SRC:COLOR=4660", "DST:TYPE=IMAGE", "DST:SIZE=100,50",
+        EXPECT_TRUE(imagetest::writeImage(tmp.file("src.img"), 20, 10, imagetest::plain(4660)));
+        EXPECT_TRUE(imagetest::writeImage(tmp.file("dst.img"), 100, 50,
+                                          [](int x, int y) { return uint16_t(y * 100 + x); }));
+        define({"SRC:TYPE=IMAGE", "SRC:FILENAME=src.img", "DST:TYPE=IMAGE", "DST:FILENAME=dst.img",
                 "G:TYPE=GRBUFFER", "G:SOURCE=SRC", "G:DESTINY=DST", "LOST:TYPE=GRBUFFER", "LOST:SOURCE=NOSUCH",
                 "LOST:DESTINY=DST"});
-        uint16_t* p = pixels("DST");
-        for (int i = 0; i < 5000; ++i)
-            p[i] = uint16_t(i);
-        original = picture("DST");
+        original = words("DST");
     }
     uint16_t* pixels(const char* name) { return reinterpret_cast<uint16_t*>(image(name)->GetDataPtr()); }
-    std::vector<uint16_t> picture(const char* name)
+    std::vector<uint16_t> words(const char* name)
     {
         CGraphicsObject* g = image(name);
         std::vector<uint16_t> v(size_t(g->Width()) * size_t(g->Height()));
@@ -54,7 +53,7 @@ TEST_F(CMC_GrBufferTest, StampsMustLieInsideShortOfTheLastColumnAndRow)
     for (const auto& c : cases)
         EXPECT_EQ(call("G", "CREATE", c.args), c.index) << *c.args.begin() << "," << *(c.args.begin() + 1);
     // Nothing is drawn when an entry is made.
-    EXPECT_EQ(picture("DST"), original);
+    EXPECT_EQ(words("DST"), original);
     EXPECT_EQ(call("G", "FINDAT", {"96", "46"}), "2");
     EXPECT_EQ(call("G", "FINDAT", {"99", "46"}), "-1");
     // The common methods are not this runner's.
@@ -81,7 +80,7 @@ TEST_F(CMC_GrBufferTest, SlotsAreReusedLowestFirstUpToAThousand)
         call("G", "UNDO", {index, "TRUE"});
         call("G", "FLUSH", {index, "TRUE", "TRUE"});
     }
-    EXPECT_EQ(picture("DST"), original);
+    EXPECT_EQ(words("DST"), original);
     call("G", "FLUSHALL", {"TRUE", "TRUE"});
     EXPECT_EQ(call("G", "CREATE", {"3", "3"}), "0");
 }
@@ -91,7 +90,7 @@ TEST_F(CMC_GrBufferTest, OverlappingStampsComeBackInReverseSlotOrder)
     EXPECT_EQ(call("G", "CREATE", {"10", "10"}), "0");
     EXPECT_EQ(call("G", "CREATE", {"15", "12", "0", "0", "10", "5"}), "1");
     call("G", "DRAW", {"0", "TRUE"});
-    std::vector<uint16_t> first = picture("DST");
+    std::vector<uint16_t> first = words("DST");
     EXPECT_EQ(first[size_t(10 * 100 + 10)], 4660);
     EXPECT_EQ(first[size_t(19 * 100 + 29)], 4660);
     EXPECT_EQ(first[size_t(20 * 100 + 10)], original[size_t(20 * 100 + 10)]);
@@ -113,14 +112,14 @@ TEST_F(CMC_GrBufferTest, OverlappingStampsComeBackInReverseSlotOrder)
     EXPECT_EQ(pixels("DST")[11 * 100 + 15], 4660);
     call("G", "DRAW", {"1", "FALSE"});
     call("G", "FLUSHALL", {"TRUE", "TRUE"});
-    EXPECT_EQ(picture("DST"), original);
+    EXPECT_EQ(words("DST"), original);
     EXPECT_EQ(call("G", "FINDAT", {"16", "13"}), "-1");
 
     // An entry never drawn gives back what was there when it was made;
     // FLUSH without undo leaves the stamp.
     EXPECT_EQ(call("G", "CREATE", {"40", "20"}), "0");
     call("G", "UNDO", {"0", "FALSE"});
-    EXPECT_EQ(picture("DST"), original);
+    EXPECT_EQ(words("DST"), original);
     call("G", "DRAW", {"0", "FALSE"});
     call("G", "FLUSH", {"0", "FALSE", "TRUE"});
     EXPECT_EQ(pixels("DST")[20 * 100 + 40], 0x0777);
