@@ -235,6 +235,8 @@ CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& spec)
 
 void CMC_ObjectsContainer::setSoundAccessor(SoundAccessor accessor) { soundAccessor = accessor; }
 
+CMC_ObjectsContainer::SoundAccessor CMC_ObjectsContainer::getSoundAccessor() { return soundAccessor; }
+
 CSound4* CMC_ObjectsContainer::getSound(const CXString& name)
 {
     CMC_Object* obj = name.IsString() ? getObject(name) : nullptr;

@@ -83,6 +83,7 @@ public:
     // How a SOUND object gives its sound; installed by the script sound type.
     using SoundAccessor = CSound4* (*)(CMC_Object* sound);
     static void setSoundAccessor(SoundAccessor accessor);
+    static SoundAccessor getSoundAccessor();
     // The font of the named FONT object (type 2002); null for an empty
     // text, an unknown name or an object of another type.
     CSimpleFont6* getFont(const CXString& name);

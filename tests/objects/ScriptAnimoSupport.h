@@ -7,6 +7,8 @@
 // AnimoFiles.h), where the scene reads them. Behaviours write to the
 // STRING LOG.
 #include "AnimoFiles.h"
+#include "base/Archive.h"
+#include "base/File.h"
 #include "media/Animo6.h"
 #include "objects/ScriptAnimo.h"
 #include "script/Application.h"
@@ -22,8 +24,8 @@ namespace animotest {
 
 class AnimoTest : public uitest::UiTest {
 protected:
-    // The engine's own IMAGE type, not the UI tests' plain pictures.
-    AnimoTest() : UiTest(false, 16, false), application(new CApplication(window.get(), "", "", nullptr))
+    // The engine's own IMAGE and SOUND types, not the UI tests' stand-ins.
+    AnimoTest() : UiTest(false, 16, false, false), application(new CApplication(window.get(), "", "", nullptr))
     {
         EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         tmp.write("tone.wav", mediatest::pcmWav(mediatest::ramp(2205)));
@@ -79,6 +81,31 @@ protected:
         scene->removeObject(o);
         o->done(false);
         delete o;
+    }
+
+    // The scene's snapshot written to S.bin; its bytes.
+    std::string writeSnapshot()
+    {
+        {
+            CFile file(nullptr, CXString("S.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
+            CXArchive archive(&file, true);
+            scene->writeSnapshot(&archive);
+        }
+        return tmp.read("S.bin");
+    }
+    // A new scene read from those snapshot bytes, entered as a scene is.
+    void reread(const std::string& bytes)
+    {
+        CMC_BehaviourBase::flushTrash();
+        delete scene;
+        screenUnit->done(nullptr, nullptr);
+        tmp.write("S.bin", bytes);
+        scene = new CMC_Scene(window.get(), MC_SCENE);
+        screenUnit->initialize(scene, screenUnit);
+        CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
+        CXArchive archive(&file, false);
+        EXPECT_TRUE(scene->readSnapshot(&archive));
+        scene->onInit();
     }
 
     testsupport::TempDir tmp;

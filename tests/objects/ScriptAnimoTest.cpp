@@ -223,28 +223,10 @@ TEST_F(CMC_AnimoTest, TheSnapshotRecordRestoresTheObject)
             "A:FLUSHAFTERPLAYED=TRUE", "A:PRELOAD=TRUE", "A:ONCLICK={LOG^ADD(\"A.\");}", "B:TYPE=ANIMO",
             "B:FILENAME=b.ann"});
     EXPECT_EQ(call("B", "GETNOF"), "8");
-    {
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        CXArchive archive(&file, true);
-        scene->writeSnapshot(&archive);
-    }
-    const std::string bytes = tmp.read("S.bin");
+    const std::string bytes = writeSnapshot();
     const int mark = CMC_SnapshotTypes::STATE_MARK;
     const size_t trailer = bytes.find(std::string(reinterpret_cast<const char*>(&mark), 4));
     ASSERT_NE(trailer, std::string::npos);
-    // A new scene from the snapshot, entered as a scene is.
-    auto reread = [&](const std::string& content) {
-        CMC_BehaviourBase::flushTrash();
-        delete scene;
-        screenUnit->done(nullptr, nullptr);
-        tmp.write("S.bin", content);
-        scene = new CMC_Scene(window.get(), MC_SCENE);
-        screenUnit->initialize(scene, screenUnit);
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
-        CXArchive archive(&file, false);
-        EXPECT_TRUE(scene->readSnapshot(&archive));
-        scene->onInit();
-    };
     reread(bytes);
     CMC_Animo* a = animo("A");
     ASSERT_NE(a, nullptr);

@@ -218,27 +218,10 @@ TEST_F(CMC_ImageTest, TheSnapshotRecordRestoresTheObject)
             "A:VISIBLE=TRUE", "A:ASBUTTON=TRUE", "A:MONITORCOLLISIONALPHA=TRUE", "A:FLUSHAFTERPLAYED=TRUE",
             "A:PRELOAD=TRUE", "A:ONCLICK={LOG^ADD(\"A.\");}", "B:TYPE=IMAGE", "B:FILENAME=b.img"});
     call("B", "SETRESETPOSITION", {"7", "9"});
-    {
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        CXArchive archive(&file, true);
-        scene->writeSnapshot(&archive);
-    }
-    const std::string bytes = tmp.read("S.bin");
+    const std::string bytes = writeSnapshot();
     const int mark = CMC_SnapshotTypes::STATE_MARK;
     const size_t trailer = bytes.find(std::string(reinterpret_cast<const char*>(&mark), 4));
     ASSERT_NE(trailer, std::string::npos);
-    auto reread = [&](const std::string& content) {
-        CMC_BehaviourBase::flushTrash();
-        delete scene;
-        screenUnit->done(nullptr, nullptr);
-        tmp.write("S.bin", content);
-        scene = new CMC_Scene(window.get(), MC_SCENE);
-        screenUnit->initialize(scene, screenUnit);
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
-        CXArchive archive(&file, false);
-        EXPECT_TRUE(scene->readSnapshot(&archive));
-        scene->onInit();
-    };
     reread(bytes);
     ASSERT_NE(object("A"), nullptr);
     EXPECT_EQ(call("A", "GETWIDTH"), "50");

@@ -170,7 +170,7 @@ TEST_F(CMC_Builtin_RunnerTest, CreateReplacesAnObjectOfTheSameName)
     EXPECT_EQ(scene.getObject("NEW"), nullptr);
     CMC_Builtin_Runner::setCreator("BUTTON", &makeProbe);
     Probe* old = probe("Q");
-    run("@CREATE(BUTTON,Q);@CREATE(SOUND,Z);Q^LOG(1);");
+    run("@CREATE(BUTTON,Q);@CREATE(TIMER,Z);Q^LOG(1);");
     CMC_Builtin_Runner::setCreator("BUTTON", nullptr);
     EXPECT_NE(probe("Q"), old);
     EXPECT_EQ(scene.getObject("Z"), nullptr);

@@ -147,8 +147,10 @@ inline PictureObject::PictureObject(CMC_ObjectsContainer* c, CMElement* e) : CMC
 // the image and sound types.
 class UiTest : public screentest::HeadlessScreen {
 protected:
-    // Without pictureStandIn the engine's own IMAGE type stays in place.
-    explicit UiTest(bool standIn = true, int depth = 16, bool pictureStandIn = true) : pictures(pictureStandIn)
+    // Without pictureStandIn the engine's own IMAGE type stays in place,
+    // without soundStandIn its own SOUND type.
+    explicit UiTest(bool standIn = true, int depth = 16, bool pictureStandIn = true, bool soundStandIn = true)
+        : pictures(pictureStandIn), sounds(soundStandIn)
     {
         backend.setDesktopDepth(depth);
         CMC_VariableFactory::initialize();
@@ -163,15 +165,19 @@ protected:
             CMC_TypeRegistry::registerType("IMAGE", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
                 return new PictureObject(c, e);
             });
-        CMC_TypeRegistry::registerType("SOUND", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
-            return new SoundObject(c, e);
-        });
+        realSound = CMC_TypeRegistry::getFactory(CXString("SOUND"));
+        realSoundAccessor = CMC_ObjectsContainer::getSoundAccessor();
+        if (sounds)
+            CMC_TypeRegistry::registerType("SOUND", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
+                return new SoundObject(c, e);
+            });
         if (pictures)
             CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, [](CMC_Object* o, const CXString&) {
                 return static_cast<PictureObject*>(o)->image.get();
             });
-        CMC_ObjectsContainer::setSoundAccessor(
-            [](CMC_Object* o) -> CSound4* { return static_cast<SoundObject*>(o)->sound.get(); });
+        if (sounds)
+            CMC_ObjectsContainer::setSoundAccessor(
+                [](CMC_Object* o) -> CSound4* { return static_cast<SoundObject*>(o)->sound.get(); });
         window = makeWindow();
         std::unique_ptr<CMElement> record(new CMElement(CXString("S")));
         scene = new CMC_Scene(window.get(), nullptr, record.get(), MC_SCENE);
@@ -185,9 +191,9 @@ protected:
         CMC_Scene::doneDefUnit();
         CMC_Scene::setUnitMaker(unitMaker);
         CMC_TypeRegistry::registerType("IMAGE", 5, realImage);
-        CMC_TypeRegistry::registerType("SOUND", 5, nullptr);
+        CMC_TypeRegistry::registerType("SOUND", 5, realSound);
         CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, realImageDrawable);
-        CMC_ObjectsContainer::setSoundAccessor(nullptr);
+        CMC_ObjectsContainer::setSoundAccessor(realSoundAccessor);
         CHotSpot::setMinPriority(0);
         CHotSpot::setMaxPriority(10000000);
         CMC_RunnerFactory::done();
@@ -249,7 +255,10 @@ protected:
     // The maker in place before: the engine's own.
     CMC_Scene::UnitMaker unitMaker = CMC_Scene::getUnitMaker();
     bool pictures;
+    bool sounds;
     CMC_TypeRegistry::Factory realImage = nullptr;
+    CMC_TypeRegistry::Factory realSound = nullptr;
+    CMC_ObjectsContainer::SoundAccessor realSoundAccessor = nullptr;
     CMC_ObjectsContainer::DrawableAccessor realImageDrawable = nullptr;
     std::unique_ptr<CWindow> window;
     CMC_Scene* scene = nullptr;
