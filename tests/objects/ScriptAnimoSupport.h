@@ -7,6 +7,8 @@
 // AnimoFiles.h), where the scene reads them. Behaviours write to the
 // STRING LOG.
 #include "AnimoFiles.h"
+#include "base/Archive.h"
+#include "base/File.h"
 #include "media/Animo6.h"
 #include "objects/ScriptAnimo.h"
 #include "script/Application.h"
@@ -79,6 +81,30 @@ protected:
         scene->removeObject(o);
         o->done(false);
         delete o;
+    }
+
+    // Writes the scene's snapshot to "S.bin" and reads it into a new scene,
+    // which is then initialised; whether the whole snapshot was read.
+    bool snapshotAndRestore()
+    {
+        {
+            CFile file(nullptr, CXString("S.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
+            CXArchive archive(&file, true);
+            scene->writeSnapshot(&archive);
+        }
+        CMC_BehaviourBase::flushTrash();
+        delete scene;
+        screenUnit->done(nullptr, nullptr);
+        scene = new CMC_Scene(window.get(), MC_SCENE);
+        screenUnit->initialize(scene, screenUnit);
+        bool read = false;
+        {
+            CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
+            CXArchive archive(&file, false);
+            read = scene->readSnapshot(&archive);
+        }
+        scene->onInit();
+        return read;
     }
 
     testsupport::TempDir tmp;

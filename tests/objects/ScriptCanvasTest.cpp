@@ -347,22 +347,7 @@ TEST_F(CMC_CanvasTest, TheSnapshotRecordRestoresSizePriorityAndLayers)
             "X:TYPE=CANVAS", "X:WIDTH=-5", "X:HEIGHT=7", "X:PRIORITY=2"});
     std::fill_n(reinterpret_cast<uint16_t*>(canvas("C")->getBackground()->GetDataPtr()), 360, uint16_t(RED));
     call("O", "REMOVE", {"\"X\""});
-    {
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY);
-        CXArchive archive(&file, true);
-        scene->writeSnapshot(&archive);
-    }
-    CMC_BehaviourBase::flushTrash();
-    delete scene;
-    screenUnit->done(nullptr, nullptr);
-    scene = new CMC_Scene(window.get(), MC_SCENE);
-    screenUnit->initialize(scene, screenUnit);
-    {
-        CFile file(nullptr, CXString("S.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
-        CXArchive archive(&file, false);
-        ASSERT_TRUE(scene->readSnapshot(&archive));
-    }
-    scene->onInit();
+    ASSERT_TRUE(snapshotAndRestore());
     CRefreshScreen* screen = window->GetRefreshScreenInterface();
     struct {
         const char* name;
