@@ -48,6 +48,28 @@ inline const std::map<char, int>& boldInk()
     return ink;
 }
 
+// Compiles the block letters of ink into the font file (an engine path);
+// the font is of family "Blocks", the style given and size 7.
+inline std::unique_ptr<CSimpleFont6> compileBlocks(CWindow* window, const std::string& file,
+                                                   const std::map<char, int>& ink, const char* style)
+{
+    std::vector<fonttest::GlyphArt> art;
+    std::vector<std::string> names;
+    for (const auto& letter : ink)
+        names.push_back(std::string(1, letter.first));
+    size_t i = 0;
+    for (const auto& letter : ink)
+        art.push_back(block(names[i++].c_str(), letter.second));
+    CAnimo glyphs(window);
+    fonttest::fillAnimation(glyphs, art);
+    std::unique_ptr<CSimpleFont6> font(new CSimpleFont6(window));
+    EXPECT_EQ(font->create(&glyphs, CXString(file.c_str())), 0);
+    font->setFamily("Blocks");
+    font->setStyle(style);
+    font->setSize(7);
+    return font;
+}
+
 class TextTest : public screentest::HeadlessScreen {
 protected:
     explicit TextTest(int depth = 16)
@@ -63,21 +85,7 @@ protected:
 
     std::unique_ptr<CSimpleFont6> compile(const char* file, const std::map<char, int>& ink, const char* style)
     {
-        std::vector<fonttest::GlyphArt> art;
-        std::vector<std::string> names;
-        for (const auto& letter : ink)
-            names.push_back(std::string(1, letter.first));
-        size_t i = 0;
-        for (const auto& letter : ink)
-            art.push_back(block(names[i++].c_str(), letter.second));
-        CAnimo glyphs(window.get());
-        fonttest::fillAnimation(glyphs, art);
-        std::unique_ptr<CSimpleFont6> font(new CSimpleFont6(window.get()));
-        EXPECT_EQ(font->create(&glyphs, CXString(platform::toEnginePath(tmp.file(file)).c_str())), 0);
-        font->setFamily("Blocks");
-        font->setStyle(style);
-        font->setSize(7);
-        return font;
+        return compileBlocks(window.get(), platform::toEnginePath(tmp.file(file)), ink, style);
     }
 
     // Shows the drawables put on the screen in a frame.
