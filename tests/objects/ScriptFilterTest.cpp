@@ -18,38 +18,6 @@ using namespace imagetest;
 
 namespace {
 
-// A stand-in PATH object (the script PATH type is not built yet): "NODES"
-// names VECTOR objects, "DENSITY" a double.
-class PathObject : public CMC_Object {
-public:
-    PathObject(CMC_ObjectsContainer* c, CMElement* e)
-        : CMC_Object(c, e, MC_PATH), nodes(e->getPropertyValue(CXString("NODES"))),
-          density(e->getPropertyValue(CXString("DENSITY")).toDouble())
-    {
-    }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> out;
-        std::string s = nodes.c_str();
-        for (size_t at = 0; !s.empty() && at != std::string::npos;) {
-            size_t comma = s.find(',', at);
-            out.push_back(s.substr(at, comma == std::string::npos ? comma : comma - at));
-            at = comma == std::string::npos ? comma : comma + 1;
-        }
-        return out;
-    }
-    CXString nodes;
-    double density;
-};
-
-const CPathEffect::PathAccess pathAccess = {
-    [](CMC_Object* p) { return int(static_cast<PathObject*>(p)->names().size()); },
-    [](CMC_Object* p, int i) -> CMC_Vector* {
-        CMC_Object* v = p->getScene()->getObject(static_cast<PathObject*>(p)->names()[size_t(i)].c_str());
-        return v && v->getType() == MC_VECTOR ? static_cast<CMC_Vector*>(v) : nullptr;
-    },
-    [](CMC_Object* p) { return static_cast<PathObject*>(p)->density; }};
-
 // Counts the invalidations of a drawable.
 struct InvalidateCounter : CInvalidateObserver {
     void onInvalidate(CGraphicsObject*, CXRect*) override { ++count; }
@@ -77,15 +45,6 @@ protected:
         EXPECT_TRUE(writeImage(tmp.file("4.img"), 4, 4, plain(0)));
         EXPECT_TRUE(writeImage(tmp.file("water.img"), 8, 6, plain(0), [](int x, int) { return x < 4 ? 255 : 0; }));
         EXPECT_TRUE(writeImage(tmp.file("wave.img"), 7, 5, plain(0)));
-        CMC_TypeRegistry::registerType("PATH", 6, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
-            return new PathObject(c, e);
-        });
-        CPathEffect::setPathAccess(&pathAccess);
-    }
-    ~CMC_FilterTest() override
-    {
-        CMC_TypeRegistry::registerType("PATH", 6, nullptr);
-        CPathEffect::setPathAccess(nullptr);
     }
     CMC_Filter* filter(const char* name = "F") { return static_cast<CMC_Filter*>(scene->getObject(name)); }
     CFilterEffectLink* link(const char* image, const char* f = "F")
@@ -213,9 +172,10 @@ TEST_F(CMC_FilterTest, PathWalksItsNodesAtItsSpeed)
 {
     define({"LOG:TYPE=STRING", "HERO:TYPE=IMAGE", "HERO:FILENAME=path.img", "RIGHT:TYPE=VECTOR",
             "RIGHT:SIZE=2", "RIGHT:VALUE=10,0", "DOWN:TYPE=VECTOR", "DOWN:SIZE=2", "DOWN:VALUE=0,-5", "ZERO:TYPE=VECTOR",
-            "ZERO:SIZE=2", "ZERO:VALUE=0,0", "P:TYPE=PATH", "P:NODES=RIGHT,DOWN", "P:DENSITY=1", "FLAT:TYPE=PATH",
-            "FLAT:NODES=RIGHT", "FLAT:DENSITY=0", "DOT:TYPE=PATH", "DOT:NODES=ZERO", "DOT:DENSITY=1", "F:TYPE=FILTER",
+            "ZERO:SIZE=2", "ZERO:VALUE=0,0", "P:TYPE=PATH", "P:NODES=RIGHT,DOWN", "FLAT:TYPE=PATH", "FLAT:NODES=RIGHT",
+            "DOT:TYPE=PATH", "DOT:NODES=ZERO", "ODD:TYPE=PATH", "ODD:NODES=LOG,NOSUCH", "F:TYPE=FILTER",
             "F:ACTION=PATH", "F:ONFINISHED={LOG^ADD(\"fin.\");}"});
+    call("FLAT", "SETPROPERTY", {"\"DENSITY\"", "0"});
     CGraphicsObject* hero = image("HERO");
     auto at = [hero]() { return std::to_string(hero->getPosition().x) + "," + std::to_string(hero->getPosition().y); };
     call("F", "SETPROPERTY", {"\"PATHDEF\"", "\"P\""});
@@ -243,12 +203,12 @@ TEST_F(CMC_FilterTest, PathWalksItsNodesAtItsSpeed)
     EXPECT_EQ(at(), "124,40");
     EXPECT_EQ(logged(), "");
 
-    // Steps that give no movement move nothing and never finish; a node of
-    // length 0 is walked at once.
+    // Steps that give no movement move nothing and never finish (nodes that
+    // are no VECTOR objects give none); a node of length 0 is walked at once.
     struct {
         const char* path;
         const char* speed;
-    } still[] = {{"P", "0"}, {"P", "-2"}, {"FLAT", "1"}, {"NOSUCH", "1"}, {"LOG", "1"}};
+    } still[] = {{"P", "0"}, {"P", "-2"}, {"FLAT", "1"}, {"NOSUCH", "1"}, {"LOG", "1"}, {"ODD", "1"}};
     for (const auto& c : still) {
         call("F", "STOP", {"\"HERO\""});
         call("F", "UNLINK", {"\"HERO\""});
