@@ -112,6 +112,15 @@ int CMC_Animo_Runner::panOf(int v)
     return d <= -3100 ? -10000 : d >= 3100 ? 10000 : int(d);
 }
 
+void CMC_Animo_Runner::setSound(CPlayable* p, SoundSetting which, int v)
+{
+    switch (which) {
+    case SOUND_VOLUME: p->setVolume(volumeOf(v)); break;
+    case SOUND_PAN: p->setPanning(panOf(v)); break;
+    case SOUND_FREQUENCY: p->setFrequency(v); break;
+    }
+}
+
 unsigned char CMC_Animo_Runner::opacityOf(int v) { return (unsigned char)((v % 257) & 0xFF); }
 
 int CMC_Animo_Runner::eventOf(CAnimo6* a, CXVector* args, int index, bool orZero)

@@ -3,6 +3,7 @@
 
 class CAnimo6;
 class CMC_Animo;
+class CPlayable;
 
 // The methods of ANIMO objects, on the object's animation. Events are
 // named by index (-1 the current one) or by name in any letter case; frame
@@ -92,6 +93,10 @@ public:
     // 10000 from -3100 and 3100 on. Computed without overflow.
     static int volumeOf(int v);
     static int panOf(int v);
+    // Gives a playable SETVOLUME's, SETPAN's or SETFREQ's value, mapped as
+    // above (the frequency as it is).
+    enum SoundSetting { SOUND_VOLUME, SOUND_PAN, SOUND_FREQUENCY };
+    static void setSound(CPlayable* playable, SoundSetting which, int v);
     // SETOPACITY's: the low 8 bits of v modulo 257, with the sign of v.
     static unsigned char opacityOf(int v);
 

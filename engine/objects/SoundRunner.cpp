@@ -48,16 +48,11 @@ CMC_Variable* CMC_Sound_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     case PAUSE: s->pause(); break;
     case RESUME: s->resume(); break;
     case SETVOLUME:
-        if (given)
-            s->setVolume(CMC_Animo_Runner::volumeOf(getParameterInteger(args, 0)->getValue()));
-        break;
     case SETPAN:
-        if (given)
-            s->setPanning(CMC_Animo_Runner::panOf(getParameterInteger(args, 0)->getValue()));
-        break;
     case SETFREQ:
         if (given)
-            s->setFrequency(getParameterInteger(args, 0)->getValue());
+            CMC_Animo_Runner::setSound(s, CMC_Animo_Runner::SoundSetting(id - SETVOLUME),
+                                       getParameterInteger(args, 0)->getValue());
         break;
     default: break;
     }
