@@ -184,6 +184,21 @@ TEST_F(CMC_MovieTest, StopsAndPauses)
     EXPECT_EQ(frameAt(16, 12), 4);
 }
 
+// A title that plays its movie again from "ONFINISHED" (raised by the
+// player's timer) sees it start and end anew each time.
+TEST_F(CMC_MovieTest, PlayedAgainFromItsEnd)
+{
+    addVideo("intro.avi", 3);
+    define({"LOG:TYPE=STRING", "N:TYPE=INTEGER", "M:TYPE=MOVIE", "M:FILENAME=intro.avi",
+            "M:ONSTARTED={LOG^ADD(\"s\");}",
+            "M:ONFINISHED={LOG^ADD(\"f\");N^INC();@IF(N<3,{M^PLAY();},\"\");}"});
+    call("M", "PLAY");
+    run(2000);
+    EXPECT_EQ(logged(), "sfsfsf");
+    EXPECT_EQ(call("M", "ISPLAYING"), "FALSE");
+    EXPECT_EQ(frameAt(16, 12), 2);
+}
+
 // SETLOOP(1000, 5000) plays from 1 s to 5 s over and over; SETLOOP(0, 0)
 // lets the movie end again; SETLOOP with no argument starts it again from
 // the beginning at each end. SEEK takes milliseconds to stream time,
