@@ -232,14 +232,19 @@ void CMoviePlayer::worker()
             pass();
 }
 
-// One update of the stream. The end (or a failed update) starts the movie
-// again when it repeats, else marks it ended for the timer.
+// One update of the stream. The end (or a failed update) of a running
+// stream starts the movie again when it repeats, else marks it ended for
+// the timer.
 void CMoviePlayer::pass()
 {
     if (decoded->isLost())
         decoded->restore();
     int result = stream->update(decoded.get());
     if (result == platform::VIDEO_END || result == platform::VIDEO_ERROR) {
+        // A paused movie stands where it is, at its end too: it ends when
+        // it runs on.
+        if (!stream->isRunning())
+            return;
         if (loopEnd == -1)
             stream->seek(0);
         else

@@ -75,6 +75,8 @@ public:
     void play() override;
     void play(const CXString&) override { play(); }
     void stop(bool notify) override;
+    // The stream stands (the worker and the timer go on); a paused movie
+    // never ends.
     void pause() override;
     void resume() override;
     bool isPlaying() override;
