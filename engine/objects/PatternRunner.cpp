@@ -7,6 +7,8 @@
 #include "script/String.h"
 #include "script/Values.h"
 
+#include <cstdint>
+
 namespace {
 
 const char* const methodNames[] = {"ADD",        "SETGRID",      "MOVE",        "GETGRAPHICSAT",
@@ -142,7 +144,11 @@ void CMC_Pattern_Runner::appendInfo(CMC_Array* array, CPattern* pattern, CPatter
     const CXSize grid = pattern->getGrid();
     const CXPoint at = pattern->GetPosition();
     const int w = e->object->Width(), h = e->object->Height();
-    for (int v : {e->column, e->row, w, h, at.x + e->column * grid.cx + w / 2, at.y + e->row * grid.cy + h / 2})
+    // Far cells of a wide step leave the int range: the sums wrap, as the
+    // script's integers do.
+    const int64_t cx = int64_t(at.x) + int64_t(e->column) * grid.cx + w / 2;
+    const int64_t cy = int64_t(at.y) + int64_t(e->row) * grid.cy + h / 2;
+    for (int v : {e->column, e->row, w, h, int(uint32_t(cx)), int(uint32_t(cy))})
         appendInt(array, v);
 }
 

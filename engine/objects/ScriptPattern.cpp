@@ -44,7 +44,7 @@ CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container, CMElement* element)
         gridX = step(element->getPropertyIntValue(CXString("GRIDX")));
         gridY = step(element->getPropertyIntValue(CXString("GRIDY")));
     }
-    makePattern(layers < 1 ? 1 : layers, visible, toCanvas ? at : -1);
+    makePattern(layers < 1 ? 1 : layers, visible, toCanvas, at);
     initializeBehaviours(container, element);
 }
 
@@ -58,11 +58,11 @@ CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container)
 CMC_Pattern::~CMC_Pattern() { releasePattern(); }
 
 // A negative size gives a table without cells.
-void CMC_Pattern::makePattern(int layers, bool visible, int at)
+void CMC_Pattern::makePattern(int layers, bool visible, bool onScreen, int at)
 {
     pattern = new CPattern(window, CXSize(width, height), CXSize(step(gridX), step(gridY)), layers);
     pattern->Visible(visible);
-    if (at >= 0)
+    if (onScreen)
         putOnRefresh(pattern, at);
 }
 
@@ -123,7 +123,7 @@ void CMC_Pattern::serialize(CXArchive* archive)
     if (!window && scene)
         window = scene->getWindow();
     releasePattern();
-    makePattern(layers, visible, at);
+    makePattern(layers, visible, at >= 0, at);
 }
 
 CGraphicsObject* CMC_Pattern::getDrawable() { return pattern; }

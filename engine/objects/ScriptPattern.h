@@ -53,7 +53,7 @@ public:
     void onDestroy(CGraphicsObject*) override {}
 
 private:
-    void makePattern(int layers, bool visible, int at);
+    void makePattern(int layers, bool visible, bool onScreen, int at);
     void releasePattern();
 
     CPattern* pattern;

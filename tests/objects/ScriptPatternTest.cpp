@@ -59,13 +59,16 @@ TEST_F(CMC_PatternTest, DefinitionKeys)
 {
     define({"A:TYPE=PATTERN", "A:WIDTH=100", "A:HEIGHT=40", "A:GRIDX=0", "A:GRIDY=-4", "A:LAYERS=0",
             "B:TYPE=PATTERN", "B:WIDTH=60", "B:HEIGHT=30", "B:GRIDX=20", "B:GRIDY=10", "B:LAYERS=3",
-            "B:TOCANVAS=TRUE", "B:VISIBLE=TRUE", "B:PRIORITY=7", "C:TYPE=PATTERN", "C:WIDTH=-5", "C:HEIGHT=9"});
+            "B:TOCANVAS=TRUE", "B:VISIBLE=TRUE", "B:PRIORITY=7", "C:TYPE=PATTERN", "C:WIDTH=-5", "C:HEIGHT=9",
+            "D:TYPE=PATTERN", "D:WIDTH=20", "D:HEIGHT=20", "D:GRIDX=10", "D:GRIDY=10", "D:TOCANVAS=TRUE",
+            "D:PRIORITY=-3"});
     CRefreshScreen* screen = window->GetRefreshScreenInterface();
     struct {
         const char* name;
         int columns, rows, layers, priority;
         bool visible;
-    } cases[] = {{"A", 100, 40, 1, -1, false}, {"B", 3, 3, 3, 7, true}, {"C", 0, 0, 1, -1, false}};
+    } cases[] = {{"A", 100, 40, 1, -1, false}, {"B", 3, 3, 3, 7, true}, {"C", 0, 0, 1, -1, false},
+                 {"D", 2, 2, 1, -3, false}};
     for (const auto& k : cases) {
         CMC_Pattern* o = patternObject(scene, k.name);
         ASSERT_TRUE(o && o->getPattern()) << k.name;
