@@ -193,3 +193,44 @@ void CMC_GraphicObject::showMainCursor()
 }
 
 CXString CMC_GraphicObject::buttonName(int button) { return CMC_Mouse::getButton(button); }
+
+// The mouse over a box
+
+namespace {
+
+bool insideBox(CGraphicsObject* g, CXPoint p) { return g->GetBoundingBox().IsInRect(p); }
+
+} // namespace
+
+bool CMC_GraphicObject::boxMouseMove(CGraphicsObject* g, CXPoint p)
+{
+    if (!g || !asButton || !g->IsVisible() || !(isEventBound(slots.focusOn) || isEventBound(slots.focusOff)))
+        return false;
+    const bool in = insideBox(g, p);
+    if (!hovered && in) {
+        hovered = true;
+        onSignal(CXString("ONFOCUSON"));
+        showActiveCursor();
+    } else if (hovered && !in) {
+        hovered = false;
+        onSignal(CXString("ONFOCUSOFF"));
+        showMainCursor();
+    }
+    return false;
+}
+
+bool CMC_GraphicObject::boxClick(CGraphicsObject* g, int button, CXPoint p)
+{
+    if (!g || !asButton || !g->IsVisible() || !isEventBound(slots.click) || !insideBox(g, p))
+        return false;
+    raiseForms(CXString("ONCLICK"), buttonName(button));
+    showMainCursor();
+    return true;
+}
+
+bool CMC_GraphicObject::boxRelease(CGraphicsObject* g, int button, CXPoint p)
+{
+    if (g && asButton && g->IsVisible() && isEventBound(slots.release) && insideBox(g, p))
+        raiseForms(CXString("ONRELEASE"), buttonName(button));
+    return false;
+}

@@ -126,6 +126,15 @@ protected:
     // The button names of the "^" forms: "LEFT", "MIDDLE", "RIGHT".
     static CXString buttonName(int button);
 
+    // The mouse of a type that answers for its whole bounding box (CANVAS,
+    // PATTERN), while the object is a button and g is shown: entering and
+    // leaving raise the focus events; a click inside raises "ONCLICK" in
+    // its forms and is consumed; a release inside raises "ONRELEASE" in its
+    // forms and is passed on.
+    bool boxMouseMove(CGraphicsObject* g, CXPoint p);
+    bool boxClick(CGraphicsObject* g, int button, CXPoint p);
+    bool boxRelease(CGraphicsObject* g, int button, CXPoint p);
+
     CWindow* window;
     int priority;
     bool hovered;

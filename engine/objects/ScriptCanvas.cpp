@@ -185,42 +185,11 @@ void CMC_Canvas::serialize(CXArchive* archive)
 
 // The mouse
 
-bool CMC_Canvas::handles() { return canvas && asButton && canvas->IsVisible(); }
+bool CMC_Canvas::onMouseMove(CXPoint p) { return boxMouseMove(canvas, p); }
 
-bool CMC_Canvas::inside(CXPoint p) { return canvas->GetBoundingBox().IsInRect(p); }
+bool CMC_Canvas::onClick(int button, CXPoint p) { return boxClick(canvas, button, p); }
 
-bool CMC_Canvas::onMouseMove(CXPoint p)
-{
-    if (!handles() || !(isEventBound(EVENT_ONFOCUSON) || isEventBound(EVENT_ONFOCUSOFF)))
-        return false;
-    const bool in = inside(p);
-    if (!hovered && in) {
-        hovered = true;
-        onSignal(CXString("ONFOCUSON"));
-        showActiveCursor();
-    } else if (hovered && !in) {
-        hovered = false;
-        onSignal(CXString("ONFOCUSOFF"));
-        showMainCursor();
-    }
-    return false;
-}
-
-bool CMC_Canvas::onClick(int button, CXPoint p)
-{
-    if (!handles() || !isEventBound(EVENT_ONCLICK) || !inside(p))
-        return false;
-    raiseForms(CXString("ONCLICK"), buttonName(button));
-    showMainCursor();
-    return true;
-}
-
-bool CMC_Canvas::onRelease(int button, CXPoint p)
-{
-    if (handles() && isEventBound(EVENT_ONRELEASE) && inside(p))
-        raiseForms(CXString("ONRELEASE"), buttonName(button));
-    return false;
-}
+bool CMC_Canvas::onRelease(int button, CXPoint p) { return boxRelease(canvas, button, p); }
 
 // Registration
 

@@ -82,9 +82,6 @@ private:
     void releaseCanvas();
     // Deletes an added object when its scene still finds it under its name.
     void destroyAdded(const Added& entry);
-    // Mouse events are handled at all: a canvas, shown, as a button.
-    bool handles();
-    bool inside(CXPoint p);
 
     CCanvas* canvas;
     std::vector<Added> added;
