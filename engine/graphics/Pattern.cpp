@@ -4,8 +4,16 @@
 #include "graphics/PixelBlock.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
+// A cell's place: huge steps a script may give the grid clamp to the int
+// range instead of overflowing.
+int cellPlace(int origin, int step, int index)
+{
+    const int64_t at = int64_t(origin) + int64_t(step) * int64_t(index);
+    return int(std::max<int64_t>(INT32_MIN / 2, std::min<int64_t>(INT32_MAX / 2, at)));
+}
 // More cells than this make no table: a pattern that size is a mistake in
 // the title, not something to allocate.
 const int64_t MaxCells = int64_t(1) << 24;
@@ -121,7 +129,7 @@ void CPattern::Redraw()
                 continue;
             CDrawableState kept(d);
             d->SetDestiny(destiny);
-            d->SetPosition(x + cellWidth * e->column, y + cellHeight * e->row);
+            d->SetPosition(cellPlace(x, cellWidth, e->column), cellPlace(y, cellHeight, e->row));
             const CXRect r = d->getGfxType() == 2 ? d->GetBoundingBox() : d->getRect();
             if (hasArea(r.Common(screenArea))) {
                 if (!clipped) {
@@ -145,7 +153,7 @@ bool CPattern::hits(CPatternEntry* e, CXPoint p, bool includeHidden, bool boxOnl
     if (e->locked || (!includeHidden && !d->IsVisible()))
         return false;
     CDrawableState kept(d);
-    d->SetPosition(cellWidth * e->column, cellHeight * e->row);
+    d->SetPosition(cellPlace(0, cellWidth, e->column), cellPlace(0, cellHeight, e->row));
     bool hit = d->GetAbsoluteBoundingBox().IsInRect(p);
     if (hit && !boxOnly && d->GetChannelAlpha())
         hit = d->GetPixel(CHANNEL_ALPHA, d->ClientCoords(p)) != 0;

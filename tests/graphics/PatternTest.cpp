@@ -170,6 +170,14 @@ TEST_F(CPatternTest, HitTestsSearchTheLayersInTheirOwnOrders)
     EXPECT_EQ(under->GetPosition(), CXPoint(0, 0));
     EXPECT_EQ(pattern.getAliasEntry("under"), low);
     EXPECT_EQ(pattern.getAliasEntry("none"), nullptr);
+
+    // A grid step a script made huge puts the cells far away; placing them
+    // must not overflow (the sanitizers stop on that).
+    pattern.lock(1, 1, false);
+    under->Show();
+    pattern.setGrid(CXSize(INT32_MAX, INT32_MAX));
+    EXPECT_EQ(pattern.getGraphicsObject(112, 112, false, false, -1, 0), nullptr);
+    pattern.Redraw();
 }
 
 TEST_F(CPatternTest, WatchesADrawableWhileAnEntryShowsIt)
