@@ -12,8 +12,6 @@
 
 namespace {
 
-using CMC_VirtualGraphicsTitle = testsupport::HostTitle;
-
 const uint16_t GREY = 0x0020;
 
 // Every source pixel differs, so that a view reading the wrong place shows.
@@ -45,32 +43,35 @@ struct Shot {
     }
 };
 
-std::string scene()
-{
-    // V comes first, so that its snapshot record precedes all the others.
-    return "OBJECT=V\nV:TYPE=VIRTUALGRAPHICSOBJECT\nV:TOCANVAS=TRUE\nV:VISIBLE=TRUE\nV:PRIORITY=5\n"
-           "V:SOURCE=SRC\nV:MASK=M\n" +
-           testsupport::HostTitle::kept("DONE") + testsupport::HostTitle::kept("W") +
-           testsupport::HostTitle::kept("H") + testsupport::HostTitle::kept("SEEN") +
-           testsupport::HostTitle::onInit("V^SETSOURCE(\"SRC\");V^SETMASK(\"M\");V^SETPOSITION(100,100);"
-                                          "V^SETCLIPPING(2,0,20,6);W^SET(V^GETWIDTH());H^SET(V^GETHEIGHT());"
-                                          "SEEN^SET(V^ISVISIBLE());DONE^SET(1);") +
-           "OBJECT=SRC\nSRC:TYPE=IMAGE\nSRC:FILENAME=src.img\n"
-           "OBJECT=M\nM:TYPE=IMAGE\nM:FILENAME=m.img\n"
-           "OBJECT=QUIT\nQUIT:TYPE=TIMER\nQUIT:ELAPSE=600\nQUIT:ONTICK={GAME^EXIT();}\n";
-}
+class CMC_VirtualGraphicsTitle : public testsupport::HostTitle {
+protected:
+    std::string scene()
+    {
+        // V comes first, so that its snapshot record precedes all the others.
+        return "OBJECT=V\nV:TYPE=VIRTUALGRAPHICSOBJECT\nV:TOCANVAS=TRUE\nV:VISIBLE=TRUE\nV:PRIORITY=5\n"
+               "V:SOURCE=SRC\nV:MASK=M\n" +
+               kept("DONE") + kept("W") +
+               kept("H") + kept("SEEN") +
+               onInit("V^SETSOURCE(\"SRC\");V^SETMASK(\"M\");V^SETPOSITION(100,100);"
+                                              "V^SETCLIPPING(2,0,20,6);W^SET(V^GETWIDTH());H^SET(V^GETHEIGHT());"
+                                              "SEEN^SET(V^ISVISIBLE());DONE^SET(1);") +
+               "OBJECT=SRC\nSRC:TYPE=IMAGE\nSRC:FILENAME=src.img\n"
+               "OBJECT=M\nM:TYPE=IMAGE\nM:FILENAME=m.img\n"
+               "OBJECT=QUIT\nQUIT:TYPE=TIMER\nQUIT:ELAPSE=600\nQUIT:ONTICK={GAME^EXIT();}\n";
+    }
 
-void writePictures(testsupport::TempDir& tmp)
-{
-    ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/src.img"), 40, 30, &sourceAt));
-    ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/m.img"), 20, 10, [](int, int) { return uint16_t(0xFFFF); },
-                                      [](int x, int) { return uint8_t(x < 12 ? 255 : 0); }, CXPoint(10, 5)));
-}
+    void writePictures()
+    {
+        ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/src.img"), 40, 30, &sourceAt));
+        ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/m.img"), 20, 10, [](int, int) { return uint16_t(0xFFFF); },
+                                          [](int x, int) { return uint8_t(x < 12 ? 255 : 0); }, CXPoint(10, 5)));
+    }
+};
 
 TEST_F(CMC_VirtualGraphicsTitle, TheViewShowsTheSourceThroughTheMask)
 {
     title({{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", scene()}});
-    writePictures(tmp);
+    writePictures();
     Shot shot;
     testsupport::FeedInUse feed(&Shot::feed, &shot);
     tmp.write("Quarnel.ini", "");
@@ -83,7 +84,7 @@ TEST_F(CMC_VirtualGraphicsTitle, TheViewShowsTheSourceThroughTheMask)
 TEST_F(CMC_VirtualGraphicsTitle, TheSnapshotKeepsTheObjectsAfterTheView)
 {
     title({{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", scene()}});
-    writePictures(tmp);
+    writePictures();
     fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
         tmp.write("Quarnel.ini", "");
         EXPECT_EQ(run("-nogfx -frames 300"), 0) << "from the snapshot " << fromSnapshot;
