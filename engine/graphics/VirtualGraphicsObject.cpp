@@ -165,6 +165,9 @@ int CVirtualGraphicsObject::maskByte(CGraphicsObject* mask, int mx, int my)
     // A mask without an alpha plane shows its whole rectangle.
     if (!plane)
         return 255;
+    // A packed plane is read through the drawable's own pixel access.
+    if (mask->GetCompression() != COMPRESSION_NONE)
+        return mask->GetPixel(CHANNEL_ALPHA, CXPoint(mx, my));
     return static_cast<unsigned char>(plane[size_t(my) * size_t(mask->getWidth()) + size_t(mx)]);
 }
 

@@ -66,7 +66,11 @@ CMC_Variable* CMC_VirtualGraphicsObject_Runner::run(int id, CMC_Object* object, 
         return CMC_Runner::run(id, object, container, args);
     CMC_VirtualGraphicsObject* o = static_cast<CMC_VirtualGraphicsObject*>(object);
     CVirtualGraphicsObject* view = o->getVirtualGraphicsObject();
-    if (!view || (id >= SHOW && id <= SETASBUTTON && getArgCount(args) < required(id)))
+    const int given = getArgCount(args);
+    // The rectangle forms of SETCLIPPING and ISNEAR need all their numbers.
+    const bool partRectangle =
+        (id == SETCLIPPING && given > 1 && given < 4) || (id == ISNEAR && given > 2 && given < 5);
+    if (!view || partRectangle || (id >= SHOW && id <= SETASBUTTON && given < required(id)))
         return id == ISNEAR || id == ISINSIDE ? CMC_Bool::temporary(false) : nullptr;
     switch (id) {
     case SHOW: view->Visible(true); return nullptr;

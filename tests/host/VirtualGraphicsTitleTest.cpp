@@ -50,11 +50,10 @@ protected:
         // V comes first, so that its snapshot record precedes all the others.
         return "OBJECT=V\nV:TYPE=VIRTUALGRAPHICSOBJECT\nV:TOCANVAS=TRUE\nV:VISIBLE=TRUE\nV:PRIORITY=5\n"
                "V:SOURCE=SRC\nV:MASK=M\n" +
-               kept("DONE") + kept("W") +
-               kept("H") + kept("SEEN") +
+               kept("DONE") + kept("W") + kept("H") + kept("SEEN") +
                onInit("V^SETSOURCE(\"SRC\");V^SETMASK(\"M\");V^SETPOSITION(100,100);"
-                                              "V^SETCLIPPING(2,0,20,6);W^SET(V^GETWIDTH());H^SET(V^GETHEIGHT());"
-                                              "SEEN^SET(V^ISVISIBLE());DONE^SET(1);") +
+                      "V^SETCLIPPING(2,0,20,6);W^SET(V^GETWIDTH());H^SET(V^GETHEIGHT());"
+                      "SEEN^SET(V^ISVISIBLE());DONE^SET(1);") +
                "OBJECT=SRC\nSRC:TYPE=IMAGE\nSRC:FILENAME=src.img\n"
                "OBJECT=M\nM:TYPE=IMAGE\nM:FILENAME=m.img\n"
                "OBJECT=QUIT\nQUIT:TYPE=TIMER\nQUIT:ELAPSE=600\nQUIT:ONTICK={GAME^EXIT();}\n";

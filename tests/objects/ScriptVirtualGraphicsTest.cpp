@@ -119,6 +119,7 @@ TEST_F(CMC_VirtualGraphicsTest, CallsWithMissingArgumentsChangeNothing)
         call("V", method);
     call("V", "SETPOSITION", {"1"});
     call("V", "MOVE", {"1"});
+    call("V", "SETCLIPPING", {"5", "6", "7"});
     EXPECT_EQ(call("V", "GETPOSITIONX"), "30");
     EXPECT_EQ(call("V", "GETPOSITIONY"), "40");
     EXPECT_EQ(view("V")->getSource(), drawable("PIC"));
@@ -126,6 +127,7 @@ TEST_F(CMC_VirtualGraphicsTest, CallsWithMissingArgumentsChangeNothing)
     EXPECT_EQ(refresh()->GetPriority(view("V")), 7);
     EXPECT_FALSE(view("V")->getMonitorCollisionsFlag());
     EXPECT_EQ(call("V", "ISNEAR"), "FALSE");
+    EXPECT_EQ(call("V", "ISNEAR", {"0", "0", "500", "500"}), "FALSE");
     EXPECT_EQ(call("V", "ISINSIDE", {"30", "40"}), "FALSE");
     call("V", "MOVE", {"2", "3"});
     EXPECT_EQ(call("V", "GETPOSITIONX"), "32");
