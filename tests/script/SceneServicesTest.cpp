@@ -171,7 +171,9 @@ TEST_F(CMC_SceneServicesTest, RuntimeObjectsAndUpdaters)
     s->createObject("button", "B1");
     s->createObject("VGO", "V1");
     EXPECT_EQ(s->getObject("B1"), nullptr);
-    EXPECT_EQ(s->getObject("V1"), nullptr);
+    // "VGO" has the virtual graphics layer's maker.
+    ASSERT_NE(s->getObject("V1"), nullptr);
+    EXPECT_EQ(s->getObject("V1")->getType(), MC_VIRTUAL_GRAPHICSOBJECT);
     s->createObject("BUTTON", "B1");
     ASSERT_NE(s->getObject("B1"), nullptr);
     EXPECT_EQ(s->getObject("B1")->getType(), MC_BUTTON);
