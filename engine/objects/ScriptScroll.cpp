@@ -75,12 +75,14 @@ void CMC_Scroll::add(CGraphicsObject *g) {
 
 void CMC_Scroll::remove(const CXString &name) {
   CGraphicsObject *g = scene ? scene->getGraphicsObject(name) : nullptr;
-  auto at = std::find(graphics.begin(), graphics.end(), g);
-  if (!g || at == graphics.end())
+  if (!g)
     return;
-  graphics.erase(at);
-  if (std::find(graphics.begin(), graphics.end(), g) == graphics.end())
-    g->removeInvalidateObserver(this);
+  auto at = std::find(graphics.begin(), graphics.end(), g);
+  if (at != graphics.end()) {
+    graphics.erase(at);
+    if (std::find(graphics.begin(), graphics.end(), g) == graphics.end())
+      g->removeInvalidateObserver(this);
+  }
   g->SetClippingRect(0, 0, 0, 0);
 }
 

@@ -36,7 +36,7 @@ public:
   // and appends it, even when it is listed already.
   void add(CGraphicsObject *g);
   // Takes out the first entry of the drawable of that name in the scroll's
-  // scene and clears its clipping; its visibility stays.
+  // scene, when listed, and clears its clipping; its visibility stays.
   void remove(const CXString &name);
   // Move every listed drawable by n pixels and clip it; n is not bounded
   // and a negative n moves the other way. The viewport stays.

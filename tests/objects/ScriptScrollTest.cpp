@@ -96,7 +96,8 @@ TEST_F(CMC_ScrollTest, ScrollStepsMoveAndClipEveryDrawable) {
 }
 
 // Both entries of a drawable added twice move; one REMOVE takes out one
-// and clears the clipping, leaving a hidden drawable hidden.
+// and clears the clipping, leaving a hidden drawable hidden. REMOVE of a
+// drawable not listed clears its clipping too.
 TEST_F(CMC_ScrollTest, ADrawableAddedTwiceMovesTwice) {
   defineScroll();
   place("A", 120, 120);
@@ -113,6 +114,9 @@ TEST_F(CMC_ScrollTest, ADrawableAddedTwiceMovesTwice) {
   call("S", "REMOVE", {"\"A\""});
   EXPECT_EQ(state("A"), "232,124 0,0,0,0 H");
   EXPECT_EQ(scroll("S")->getSize(), 0);
+  picture("B")->SetClippingRect(1, 2, 3, 4);
+  call("S", "REMOVE", {"\"B\""});
+  EXPECT_EQ(picture("B")->GetClippingRect(), CXRect());
   call("S", "REMOVE", {"\"NOSUCH\""});
   call("S", "ADD", {"\"NOSUCH\""});
   EXPECT_EQ(scroll("S")->getSize(), 0);
