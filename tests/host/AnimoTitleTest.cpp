@@ -2,11 +2,9 @@
 // shared animation that one object lets go of and of a collision, from the
 // definitions and from the scene's snapshot; and the frames shown after a
 // scripted sequence of moves and frames, against the expected pixels.
+#include "FrameAfterDone.h"
 #include "HostTitle.h"
-#include "graphics/ScreenSupport.h"
 #include "objects/AnimoFiles.h"
-#include "script/Scene.h"
-#include "ui/Unit6.h"
 
 #include <cstdio>
 #include <string>
@@ -45,32 +43,16 @@ TEST_F(CMC_AnimoTitle, PlayEventsSharingAndACollisionFromDefinitionsAndSnapshot)
 
 const uint16_t RED = 0xF800, GREEN = 0x07E0, BLUE = 0x001F, GREY = 0x0020;
 
-// The frame shown two frames after the behaviours set DONE, against what
-// it should show.
-struct Shot {
-    int after = 0;
-    std::string verdict;
-    static void feed(platform::HeadlessPlatform& platform, uint64_t, void* data)
-    {
-        Shot* s = static_cast<Shot*>(data);
-        CUnit6* unit = CUnit6::getDefUnit();
-        CMC_Scene* scene = unit ? unit->getScene() : nullptr;
-        CMC_Object* done = scene ? scene->getObject("DONE") : nullptr;
-        if (!s->verdict.empty() || !done || done->toString() != "1" || ++s->after < 2)
-            return;
-        // A's frame 1 (20 x 20, at (10, 5) of A at (150, 120)) over B's
-        // frame (60 x 40 at (150, 140)).
-        auto expected = [](int x, int y) -> uint32_t {
-            if (x >= 160 && x < 180 && y >= 125 && y < 145)
-                return BLUE;
-            if (x >= 150 && x < 210 && y >= 140 && y < 180)
-                return GREEN;
-            return GREY;
-        };
-        ::testing::AssertionResult r = screentest::frameIs(platform.shownFrame(0), expected, "animo_moves");
-        s->verdict = r ? "shown" : r.message();
-    }
-};
+// The frame shown two frames after the behaviours set DONE: A's frame 1 (20 x 20, at (10, 5) of A at (150, 120)) over B's
+// frame (60 x 40 at (150, 140)).
+uint32_t expectedPixel(int x, int y)
+{
+    if (x >= 160 && x < 180 && y >= 125 && y < 145)
+        return BLUE;
+    if (x >= 150 && x < 210 && y >= 140 && y < 180)
+        return GREEN;
+    return GREY;
+}
 
 // Places set by SETPOSITION and MOVE, a play to its end, then a move and a
 // frame set by SETFRAME from the end's behaviour: the screen shows the two
@@ -87,8 +69,8 @@ TEST_F(CMC_AnimoTitle, TheFrameShownAfterMovesAndFrames)
     ASSERT_TRUE(animotest::writeAnimation(nullptr, tmp.file("Rara/S/a.ann"), {{40, 30, 0, 0, RED}, {20, 20, 10, 5, BLUE}},
                                           {{"IDLE", {0}}, {"GO", {0, 1, 0}}}));
     ASSERT_TRUE(animotest::writeAnimation(nullptr, tmp.file("Rara/S/b.ann"), {{60, 40, 0, 0, GREEN}}, {{"IDLE", {0}}}));
-    Shot shot;
-    testsupport::FeedInUse feed(&Shot::feed, &shot);
+    testsupport::FrameAfterDone shot(&expectedPixel, "animo_moves");
+    testsupport::FeedInUse feed(&testsupport::FrameAfterDone::feed, &shot);
     EXPECT_EQ(run("-nogfx -frames 300"), 0);
     EXPECT_EQ(shot.verdict, "shown");
 }

@@ -1,6 +1,7 @@
 // Titles with IMAGE objects played by the host: a button's click, from the
 // definitions and from the scene's snapshot, and the frame shown with a
 // linked image, against the expected pixels.
+#include "FrameAfterDone.h"
 #include "HostTitle.h"
 #include "graphics/ScreenSupport.h"
 #include "objects/ImageFiles.h"
@@ -53,36 +54,20 @@ TEST_F(CMC_ImageTitle, AButtonsClickFromTheDefinitionsAndTheSnapshot)
     EXPECT_EQ(setting("S", "N"), "11");
 }
 
-// The frame shown two frames after the behaviours set DONE, against what
-// it should show.
-struct Shot {
-    int after = 0;
-    std::string verdict;
-    static void feed(platform::HeadlessPlatform& platform, uint64_t, void* data)
-    {
-        Shot* s = static_cast<Shot*>(data);
-        CUnit6* unit = CUnit6::getDefUnit();
-        CMC_Scene* scene = unit ? unit->getScene() : nullptr;
-        CMC_Object* done = scene ? scene->getObject("DONE") : nullptr;
-        if (!s->verdict.empty() || !done || done->toString() != "1" || ++s->after < 2)
-            return;
-        // P (40 x 30 at (100, 100)) with its right half made transparent by
-        // MERGEALPHA2 and its red made blue after L was linked to it; L at
-        // (200, 100) shows the same; Q behind L shows where L is
-        // transparent.
-        auto expected = [](int x, int y) -> uint32_t {
-            if (y < 100 || y >= 130)
-                return GREY;
-            if ((x >= 100 && x < 120) || (x >= 200 && x < 220))
-                return BLUE;
-            if (x >= 220 && x < 240)
-                return GREEN;
-            return GREY;
-        };
-        ::testing::AssertionResult r = screentest::frameIs(platform.shownFrame(0), expected, "image_link");
-        s->verdict = r ? "shown" : r.message();
-    }
-};
+// The frame shown two frames after the behaviours set DONE: P (40 x 30 at (100, 100)) with its right half made transparent by
+// MERGEALPHA2 and its red made blue after L was linked to it; L at
+// (200, 100) shows the same; Q behind L shows where L is
+// transparent.
+uint32_t expectedPixel(int x, int y)
+{
+    if (y < 100 || y >= 130)
+        return GREY;
+    if ((x >= 100 && x < 120) || (x >= 200 && x < 220))
+        return BLUE;
+    if (x >= 220 && x < 240)
+        return GREEN;
+    return GREY;
+}
 
 TEST_F(CMC_ImageTitle, TheFrameShownWithALinkedImage)
 {
@@ -102,8 +87,8 @@ TEST_F(CMC_ImageTitle, TheFrameShownWithALinkedImage)
     ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/q.img"), 40, 30, [](int, int) { return GREEN; }));
     ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/half.img"), 20, 30, [](int, int) { return uint16_t(0); },
                                       [](int, int) { return uint8_t(0); }));
-    Shot shot;
-    testsupport::FeedInUse feed(&Shot::feed, &shot);
+    testsupport::FrameAfterDone shot(&expectedPixel, "image_link");
+    testsupport::FeedInUse feed(&testsupport::FrameAfterDone::feed, &shot);
     EXPECT_EQ(run("-nogfx -frames 300"), 0);
     EXPECT_EQ(shot.verdict, "shown");
 }

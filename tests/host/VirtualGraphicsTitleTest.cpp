@@ -1,12 +1,9 @@
 // A title with a VIRTUALGRAPHICSOBJECT played by the host: the view shows
 // an IMAGE's pixels through another IMAGE's alpha, checked pixel for pixel,
 // and its scene's snapshot keeps every object after the view's record.
+#include "FrameAfterDone.h"
 #include "HostTitle.h"
-#include "graphics/ScreenSupport.h"
 #include "objects/ImageFiles.h"
-#include "platform/headless/Headless.h"
-#include "script/Scene.h"
-#include "ui/Unit6.h"
 
 #include <string>
 
@@ -17,31 +14,16 @@ const uint16_t GREY = 0x0020;
 // Every source pixel differs, so that a view reading the wrong place shows.
 uint16_t sourceAt(int x, int y) { return uint16_t(0x0800 + x * 64 + y); }
 
-// The frame shown two frames after the behaviour set DONE.
-struct Shot {
-    int after = 0;
-    std::string verdict;
-    static void feed(platform::HeadlessPlatform& platform, uint64_t, void* data)
-    {
-        Shot* s = static_cast<Shot*>(data);
-        CUnit6* unit = CUnit6::getDefUnit();
-        CMC_Scene* scene = unit ? unit->getScene() : nullptr;
-        CMC_Object* done = scene ? scene->getObject("DONE") : nullptr;
-        if (!s->verdict.empty() || !done || done->toString() != "1" || ++s->after < 2)
-            return;
-        // The view at (100, 100), 20 x 10 as its mask, opaque in its left
-        // 12 columns, clipped to (2, 0, 20, 6): it shows the source from the
-        // mask's place (10, 5) onward in columns 2..11 of rows 0..5.
-        auto expected = [](int x, int y) -> uint32_t {
-            const int lx = x - 100, ly = y - 100;
-            if (lx >= 2 && lx < 12 && ly >= 0 && ly < 6)
-                return sourceAt(10 + lx, 5 + ly);
-            return GREY;
-        };
-        ::testing::AssertionResult r = screentest::frameIs(platform.shownFrame(0), expected, "virtual_graphics");
-        s->verdict = r ? "shown" : r.message();
-    }
-};
+// The frame shown two frames after the behaviour set DONE: the view at (100, 100), 20 x 10 as its mask, opaque in its left
+// 12 columns, clipped to (2, 0, 20, 6): it shows the source from the
+// mask's place (10, 5) onward in columns 2..11 of rows 0..5.
+uint32_t expectedPixel(int x, int y)
+{
+    const int lx = x - 100, ly = y - 100;
+    if (lx >= 2 && lx < 12 && ly >= 0 && ly < 6)
+        return sourceAt(10 + lx, 5 + ly);
+    return GREY;
+}
 
 class CMC_VirtualGraphicsTitle : public testsupport::HostTitle {
 protected:
@@ -71,8 +53,8 @@ TEST_F(CMC_VirtualGraphicsTitle, TheViewShowsTheSourceThroughTheMask)
 {
     title({{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", scene()}});
     writePictures();
-    Shot shot;
-    testsupport::FeedInUse feed(&Shot::feed, &shot);
+    testsupport::FrameAfterDone shot(&expectedPixel, "virtual_graphics");
+    testsupport::FeedInUse feed(&testsupport::FrameAfterDone::feed, &shot);
     tmp.write("Quarnel.ini", "");
     EXPECT_EQ(run("-nogfx -frames 300"), 0);
     EXPECT_EQ(shot.verdict, "shown");
