@@ -126,8 +126,19 @@ CMC_RegisterType typeRegistration("VIRTUALGRAPHICSOBJECT", 5, &makeVirtualGraphi
 CMC_RegisterSnapshotType snapshotRegistration(MC_VIRTUAL_GRAPHICSOBJECT, &restoreVirtualGraphics);
 CMC_RegisterRunner<CMC_VirtualGraphicsObject_Runner> runnerRegistration({MC_VIRTUAL_GRAPHICSOBJECT});
 
+// Other objects name a view by its object's name (a source, a mask, a
+// canvas entry, a filter's target).
+CGraphicsObject* viewDrawable(CMC_Object* o, const CXString&)
+{
+    return static_cast<CMC_VirtualGraphicsObject*>(o)->getVirtualGraphicsObject();
+}
+
 struct Registration {
-    Registration() { CMC_Scene::setObjectMaker(CXString("VGO"), &makeAtRunTime); }
+    Registration()
+    {
+        CMC_Scene::setObjectMaker(CXString("VGO"), &makeAtRunTime);
+        CMC_ObjectsContainer::setDrawableAccessor(MC_VIRTUAL_GRAPHICSOBJECT, &viewDrawable);
+    }
 } registration;
 
 } // namespace

@@ -60,6 +60,9 @@ TEST_F(CMC_VirtualGraphicsTest, TheDefinitionKeys)
     EXPECT_EQ(refresh()->GetPriority(view("W")), -1);
     call("V", "SETPRIORITY", {"3"});
     EXPECT_EQ(refresh()->GetPriority(view("V")), 3);
+    // Other objects find a view by its object's name, and its name by it.
+    EXPECT_EQ(scene->getGraphicsObject(CXString("V")), view("V"));
+    EXPECT_EQ(scene->getGraphicsObjectName(view("W"), false), CXString("W"));
 }
 
 // An IMAGE is its own mask, an ANIMO gives its current frame; the size
