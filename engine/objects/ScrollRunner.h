@@ -6,21 +6,20 @@
 // name without a drawable do nothing.
 class CMC_Scroll_Runner : public CMC_Runner {
 public:
-  enum {
-    ADD = 1,
-    REMOVE = 2,
-    SCROLLUP = 3,
-    SCROLLDOWN = 4,
-    SCROLLLEFT = 5,
-    SCROLLRIGHT = 6,
-    SETVIEWPORT = 7,
-    MOVEVIEWPORT = 8,
-    MOVE = 9,
-    INVALIDATE = 10
-  };
+    enum {
+        ADD = 1,
+        REMOVE = 2,
+        SCROLLUP = 3,
+        SCROLLDOWN = 4,
+        SCROLLLEFT = 5,
+        SCROLLRIGHT = 6,
+        SETVIEWPORT = 7,
+        MOVEVIEWPORT = 8,
+        MOVE = 9,
+        INVALIDATE = 10
+    };
 
-  void prepareMthHashSet() override;
-  CMC_Variable *run(int id, CMC_Object *object, CMC_ObjectsContainer *container,
-                    CXVector *args) override;
-  using CMC_Runner::run;
+    void prepareMthHashSet() override;
+    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+    using CMC_Runner::run;
 };

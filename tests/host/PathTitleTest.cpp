@@ -22,16 +22,16 @@ TEST_F(CMC_PathTitle, AFilterWalksAPictureAlongThePath)
                ":VALUE=" + value + "\n";
     };
     title({{"Rara/application.def", oneScene()},
-           {"Rara/S/S.cnv",
-            kept("X") + kept("Y") + kept("N") + kept("SIZE") +
-                onInit("P^ADD(\"U\");P^SETPROPERTY(\"DENSITY\",2);SIZE^SET(P^GETSIZE());"
-                       "F^SETPROPERTY(\"PATHDEF\",\"P\");F^LINK(\"H\");F^START(\"H\");") +
-                "OBJECT=P\nP:TYPE=PATH\nP:NODES=R,D\n" + vector("R", "10,0") + vector("D", "0,4") +
-                vector("U", "-4,0") + "OBJECT=H\nH:TYPE=IMAGE\nH:FILENAME=h.img\nH:TOCANVAS=TRUE\nH:VISIBLE=TRUE\n"
-                "OBJECT=F\nF:TYPE=FILTER\nF:ACTION=PATH\nF:ONTICK={N^ADD(1);}\n"
-                "F:ONFINISHED={X^SET(H^GETPOSITIONX());Y^SET(H^GETPOSITIONY());GAME^EXIT();}\n"}});
-    ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/h.img"), 4, 4, [](int, int) { return uint16_t(0xF800); },
-                                      nullptr, CXPoint(20, 30)));
+           {"Rara/S/S.cnv", kept("X") + kept("Y") + kept("N") + kept("SIZE") +
+                                onInit("P^ADD(\"U\");P^SETPROPERTY(\"DENSITY\",2);SIZE^SET(P^GETSIZE());"
+                                       "F^SETPROPERTY(\"PATHDEF\",\"P\");F^LINK(\"H\");F^START(\"H\");") +
+                                "OBJECT=P\nP:TYPE=PATH\nP:NODES=R,D\n" + vector("R", "10,0") + vector("D", "0,4") +
+                                vector("U", "-4,0") +
+                                "OBJECT=H\nH:TYPE=IMAGE\nH:FILENAME=h.img\nH:TOCANVAS=TRUE\nH:VISIBLE=TRUE\n"
+                                "OBJECT=F\nF:TYPE=FILTER\nF:ACTION=PATH\nF:ONTICK={N^ADD(1);}\n"
+                                "F:ONFINISHED={X^SET(H^GETPOSITIONX());Y^SET(H^GETPOSITIONY());GAME^EXIT();}\n"}});
+    ASSERT_TRUE(imagetest::writeImage(
+        tmp.file("Rara/S/h.img"), 4, 4, [](int, int) { return uint16_t(0xF800); }, nullptr, CXPoint(20, 30)));
     fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
         tmp.write("Quarnel.ini", "");
         EXPECT_EQ(run("-nogfx -frames 1000"), 0) << "from the snapshot " << fromSnapshot;
