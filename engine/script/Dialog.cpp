@@ -15,7 +15,7 @@ CMC_Object* makeDialog(CMC_ObjectsContainer* container, CMElement* element)
 {
     return new CMC_Dialog(container, element);
 }
-CMC_Object* restoreDialog(CMC_Scene*) { return new CMC_Dialog(); }
+CMC_Object* restoreDialog(CMC_Scene* scene) { return new CMC_Dialog(scene); }
 
 CMC_RegisterType typeRegistration("DIALOG", 6, &makeDialog);
 CMC_RegisterSnapshotType snapshotRegistration(MC_DIALOG, &restoreDialog);
@@ -32,7 +32,10 @@ CMC_Dialog::CMC_Dialog(CMC_ObjectsContainer* container, CMElement* element)
     initializeBehaviours(container, element);
 }
 
-CMC_Dialog::CMC_Dialog() : CMC_Object(CXString("temp"), MC_DIALOG), dialog(nullptr) {}
+CMC_Dialog::CMC_Dialog(CMC_ObjectsContainer* container)
+    : CMC_Object(CXString("temp"), MC_DIALOG), dialog(CXDialog::make(container))
+{
+}
 
 CMC_Dialog::~CMC_Dialog()
 {

@@ -30,8 +30,10 @@ public:
 class CMC_Dialog : public CMC_Object {
 public:
     CMC_Dialog(CMC_ObjectsContainer* container, CMElement* element);
-    // For a snapshot: named "temp", without a panel.
-    CMC_Dialog();
+    // For a snapshot: named "temp", with a panel for the scene it is read
+    // into, so that the title plays from its snapshot as from its
+    // definitions.
+    explicit CMC_Dialog(CMC_ObjectsContainer* container);
     ~CMC_Dialog() override;
     CMC_Dialog(const CMC_Dialog&) = delete;
     CMC_Dialog& operator=(const CMC_Dialog&) = delete;

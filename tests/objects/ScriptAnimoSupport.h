@@ -24,10 +24,8 @@ namespace animotest {
 
 class AnimoTest : public uitest::UiTest {
 protected:
-    // The engine's own IMAGE and SOUND types, not the UI tests' stand-ins.
-    AnimoTest() : UiTest(false, 16, false, false), application(new CApplication(window.get(), "", "", nullptr))
+    AnimoTest() : UiTest(false), application(new CApplication(window.get(), "", "", nullptr))
     {
-        EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         tmp.write("tone.wav", mediatest::pcmWav(mediatest::ramp(2205)));
         EXPECT_TRUE(writeAnimation(window.get(), tmp.file("hero.ann"), heroFrames(), heroEvents()));
         screenUnit = CUnit6::getDefUnit();
@@ -108,8 +106,6 @@ protected:
         scene->onInit();
     }
 
-    testsupport::TempDir tmp;
-    testsupport::CwdGuard cwd;
     std::unique_ptr<CApplication> application;
     CUnit6* screenUnit = nullptr;
 };

@@ -153,7 +153,7 @@ TEST(CMC_Text_RunnerColour, PacksForTheScreensDepth)
 // calling scene's screen.
 class CMC_Text15Test : public uitest::UiTest {
 protected:
-    CMC_Text15Test() : UiTest(false, 15, false) {}
+    CMC_Text15Test() : UiTest(false, 15) {}
 };
 
 TEST_F(CMC_Text15Test, SetColorPacksFiveFiveFive)

@@ -154,7 +154,8 @@ TEST_F(CMC_ConditionTest, InlineOperators)
         bool holds;
     } cases[] = {
         {"I'5", true},   {"I!'5", false},  {"I<'5", true},  {"I>'6", false},  {"I<6", true},
-        {"I>6", false},  {"I<>5", false},  {"S<c", true},   {"S>a", true},    {"'", true},
+        {"I>6", false},  {"I<>5", false},  {"S<c", true},   {"S>a", true},    {"S<b", false},   {"S>b", false},
+        {"S<'b", true},  {"S>'b", true},   {"'", true},
         {"I?INTEGER", true}, {"I?STRING", false}, {"NONE?STRING", false}, {"", true}, {"5", false},
         {"D'5.4", true}, {"I'5.4", true}, {"P^GET()'42", true}, {"[I*2]'10", true}, {"CONV(5,STRING)'5", true},
     };
@@ -166,8 +167,12 @@ TEST_F(CMC_ConditionTest, InlineOperators)
         bool holds;
     } three[] = {{"_", true}, {"!_", false}, {"<>", false}, {"<", false}, {"<_", true}, {">", false},
                  {">_", true}, {"=", true}, {"==", true}};
-    for (const auto& t : three)
-        EXPECT_EQ(CMC_Condition::valid(&scene, CXString("I"), CXString("5"), CXString(t.op)), t.holds) << t.op;
+    // Equal operands, as numbers and as strings.
+    const std::pair<const char*, const char*> equal[] = {{"I", "5"}, {"S", "b"}};
+    for (const auto& e : equal)
+        for (const auto& t : three)
+            EXPECT_EQ(CMC_Condition::valid(&scene, CXString(e.first), CXString(e.second), CXString(t.op)), t.holds)
+                << e.first << t.op;
     EXPECT_EQ(taken(), 0);
 }
 

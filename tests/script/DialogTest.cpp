@@ -1,6 +1,7 @@
 #include "ValueSupport.h"
 #include "script/Dialog.h"
 #include "script/RunnerFactory.h"
+#include "script/SceneSnapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -87,10 +88,14 @@ TEST_F(CMC_DialogTest, ForwardsToThePanelOnlyWhatEachMethodTakes)
     delete dialog;
     EXPECT_EQ(panelLog().back(), "deleted");
 
-    // A restored dialog has no panel and ignores every request.
-    CMC_Dialog restored;
-    EXPECT_EQ(restored.getName(), "temp");
-    EXPECT_EQ(CMC_RunnerFactory::getRunner(&restored)->run(CXString("SHOW"), &restored, &scene, nullptr), nullptr);
+    // A dialog read from a snapshot has a panel of its own too.
+    std::unique_ptr<CMC_Object> restored(CMC_SnapshotTypes::getRestorer(MC_DIALOG)(nullptr));
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->getName(), "temp");
+    CMC_RunnerFactory::getRunner(restored.get())->run(CXString("SHOW"), restored.get(), &scene, nullptr);
+    EXPECT_EQ(panelLog().back(), "show");
+    restored.reset();
+    EXPECT_EQ(panelLog().back(), "deleted");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // window's frame, the hot spot, the button's faces on the screen and what
 // its notifiers hear.
 #include "UiSupport.h"
+#include "media/Sound4.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,18 @@ using namespace uitest;
 using picturetest::Picture;
 
 const uint16_t GREY = 0x8410, BLUE = 0x001F, GREEN = 0x07E0, RED = 0xF800, WHITE = 0xFFFF;
+
+// A sound that counts how often it was asked to play.
+class CountingSound : public CSound4 {
+public:
+    explicit CountingSound(CWindow* w) : CSound4(w) {}
+    void Play() override
+    {
+        ++plays;
+        CSound4::Play();
+    }
+    int plays = 0;
+};
 
 class CButtonTest : public UiTest {
 protected:

@@ -21,11 +21,11 @@ protected:
         CUnit6::getDefUnit()->initialize(scene, CUnit6::getDefUnit());
         // A panel 200 x 150 at (100, 100), a picture and an OK button below
         // its title strip.
-        define({"BG:TYPE=IMAGE", "BG:POS=100,100", "BG:SIZE=200,150", "BG:COLOR=33808", "BG:PRIORITY=3",
-                "PIC:TYPE=IMAGE", "PIC:POS=120,150", "PIC:SIZE=20,20", "PIC:COLOR=2016", "PIC:PRIORITY=4",
-                "OKIMG:TYPE=IMAGE", "OKIMG:POS=200,200", "OKIMG:SIZE=40,20", "OKIMG:COLOR=63488",
-                "OKIMG:PRIORITY=2", "LOG:TYPE=STRING", "D:TYPE=DIALOG", "OK:TYPE=BUTTON", "OK:GFXSTANDARD=OKIMG",
-                "OK:RECT=OKIMG", "OK:ENABLE=TRUE", "OK:ONCLICKED={LOG^ADD(\"OK.\");}"});
+        picture("BG", CXPoint(100, 100), CXSize(200, 150), PANEL, 3);
+        picture("PIC", CXPoint(120, 150), CXSize(20, 20), ICON, 4);
+        picture("OKIMG", CXPoint(200, 200), CXSize(40, 20), OK, 2);
+        define({"LOG:TYPE=STRING", "D:TYPE=DIALOG", "OK:TYPE=BUTTON", "OK:GFXSTANDARD=OKIMG", "OK:RECT=OKIMG",
+                "OK:ENABLE=TRUE", "OK:ONCLICKED={LOG^ADD(\"OK.\");}"});
         call("D", "SETBACKGROUND", {"\"BG\""});
         call("D", "ADD", {"\"PIC\""});
         call("D", "ADD", {"\"OK\""});

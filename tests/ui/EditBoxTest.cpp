@@ -29,7 +29,8 @@ protected:
 };
 
 // Widths in the block font: "A" 7 (6 after a letter), "l" 3 (2 after a
-// letter), a space 3, a letter the font lacks 2. The boxes are 20 wide.
+// letter), a space 3, a letter the font lacks 2. The boxes are 20 wide
+// unless a case says otherwise.
 TEST_F(CEditBox6Test, TypingEditsAtTheCursorWrapsAndRefuses)
 {
     const Log c1{"changed"}, c2{"changed", "changed"}, c3{"changed", "changed", "changed"},
@@ -40,6 +41,7 @@ TEST_F(CEditBox6Test, TypingEditsAtTheCursorWrapsAndRefuses)
         const char* text;
         int cursor;
         Log told;
+        int width = 20;
     } cases[] = {
         // "<" and ">" are typed as "@" and "$".
         {"lA<>", false, "lA@$", 4, c4},
@@ -52,6 +54,9 @@ TEST_F(CEditBox6Test, TypingEditsAtTheCursorWrapsAndRefuses)
         // before the character, and the cursor passes it.
         {"AAAA", false, "AAA|A", 5, c4},
         {"A AA", false, "A |AA", 5, c4},
+        // What fills the line exactly stays on it: "AAA" is 19 wide, "A A " 20.
+        {"AAA", false, "AAA", 3, c3, 19},
+        {"A A ", false, "A A ", 4, c4},
         // Typed inside the line: the cursor stays after the character.
         {"A A{HOME}{RIGHT}A", false, "AA |A", 2, c4},
         {"AAAA", true, "AAA", 3, c3},
@@ -62,7 +67,7 @@ TEST_F(CEditBox6Test, TypingEditsAtTheCursorWrapsAndRefuses)
         {"A{ESC}", false, "A", 1, {"changed", "esc"}},
     };
     for (const auto& c : cases) {
-        CEditBox6* b = box(CXRect(100, 100, 120, 130));
+        CEditBox6* b = box(CXRect(100, 100, 100 + c.width, 130));
         NotifierLog notifier(&log);
         b->addNotifier(&notifier);
         b->setNoNewLines(c.noNewLines);

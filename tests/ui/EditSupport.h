@@ -39,7 +39,6 @@ class EditTest : public uitest::InputTest {
 protected:
     explicit EditTest(int depth = 16) : InputTest(false, depth)
     {
-        EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         screenUnit = CUnit6::getDefUnit();
         screenUnit->initialize(scene, screenUnit);
         frame();
@@ -107,8 +106,6 @@ protected:
         click();
     }
 
-    testsupport::TempDir tmp;
-    testsupport::CwdGuard cwd;
     CUnit6* screenUnit = nullptr;
     std::unique_ptr<CSimpleFont6> font;
     std::unique_ptr<CFontCollection> fonts;

@@ -1,7 +1,8 @@
 #pragma once
 // What the tests of the script KEYBOARD, MOUSE and JOYSTICK share: the
 // scene and window of the controls' tests with an application (without one
-// the window passes no key on), and keys fed through the platform.
+// the window passes no key on and no sound file is decoded), and keys fed
+// through the platform.
 #include "UiSupport.h"
 #include "script/Application.h"
 

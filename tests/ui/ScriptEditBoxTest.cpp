@@ -26,8 +26,8 @@ protected:
     // STRING LOG the behaviours write to.
     void fontAndCursor()
     {
-        define({"F:TYPE=FONT", "F:DEF_Block_Standard_9=blocks.fnt", "CUR:TYPE=IMAGE", "CUR:POS=0,0", "CUR:SIZE=1,5",
-                "CUR:COLOR=2016", "CUR:PRIORITY=5", "LOG:TYPE=STRING"});
+        define({"F:TYPE=FONT", "F:DEF_Block_Standard_9=blocks.fnt", "LOG:TYPE=STRING"});
+        picture("CUR", CXPoint(0, 0), CXSize(1, 5), 0x07E0, 5);
     }
     CMC_EditBox* editBox(const char* name)
     {
@@ -72,8 +72,9 @@ TEST_F(CMC_EditBoxTest, BehavioursHearClicksAndKeys)
 TEST_F(CMC_EditBoxTest, TheRectangleFromAnObjectOrALiteral)
 {
     fontAndCursor();
-    define({"FRAME:TYPE=IMAGE", "FRAME:POS=50,60", "FRAME:SIZE=30,20", "FRAME:PRIORITY=3", "E:TYPE=EDITBOX",
-            "E:RECT=FRAME", "E:PRIORITY=7", "E:FONT=F", "G:TYPE=EDITBOX", "G:RECT=10,20,30,40", "G:FONT=F"});
+    picture("FRAME", CXPoint(50, 60), CXSize(30, 20), 0, 3);
+    define({"E:TYPE=EDITBOX", "E:RECT=FRAME", "E:PRIORITY=7", "E:FONT=F", "G:TYPE=EDITBOX", "G:RECT=10,20,30,40",
+            "G:FONT=F"});
     EXPECT_EQ(field("E")->getBoundingRect(), CXRect(50, 60, 80, 80));
     EXPECT_EQ(priorityOf("E"), 7);
     EXPECT_EQ(field("G")->getBoundingRect(), CXRect(10, 20, 30, 40));
@@ -187,9 +188,8 @@ TEST_F(CMC_EditBoxTest, SnapshotRecordRoundTrip)
             "E:ONCHANGED={LOG^ADD(\"c\");}"});
     clickAt(110, 110);
     typeKeys("A");
-    testsupport::TempDir files;
     platform::ScopedDriveMap drives;
-    platform::mapDrive('T', files.path(), platform::DriveKind::FixedDisk);
+    platform::mapDrive('T', tmp.path(), platform::DriveKind::FixedDisk);
     auto write = [](CMC_EditBox* e, const char* file) {
         CFile f(nullptr, file, 0x16);
         CXArchive ar(&f, true);
@@ -197,7 +197,7 @@ TEST_F(CMC_EditBoxTest, SnapshotRecordRoundTrip)
         ar.Close();
     };
     write(editBox("E"), "T:\\first.bin");
-    std::string bytes = files.read("first.bin");
+    std::string bytes = tmp.read("first.bin");
     auto int32 = [](int v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
     const std::string tail = int32(1) + "F" + int32(100) + int32(100) + int32(120) + int32(130) + int32(2) + "lA" +
                              int32(3) + "CUR";
@@ -213,7 +213,7 @@ TEST_F(CMC_EditBoxTest, SnapshotRecordRoundTrip)
     restored->serialize(&reader);
     EXPECT_EQ(reader.LastError(), 0);
     write(restored, "T:\\second.bin");
-    EXPECT_EQ(files.read("second.bin"), files.read("first.bin"));
+    EXPECT_EQ(tmp.read("second.bin"), tmp.read("first.bin"));
     CEditBox6* again = restored->getEditBox();
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(restored->getName(), "E");

@@ -2,21 +2,21 @@
 // What the tests of hot spots, buttons and the mouse share: a headless
 // window with a display and its real mouse device (polled by the frame
 // tick), mouse records fed through the platform and delivered by frames, a
-// scene whose objects come from definition lines, images and sounds the
-// scene's objects own (their script types are not built yet: small objects
-// of those type ids stand in), and a screen unit for the controls that
-// reports what it hears.
+// scene whose objects come from definition lines, the engine's IMAGE
+// objects over pictures written into the temp folder that is the current
+// directory, and a screen unit for the controls that reports what it hears.
 #include "collections/RecordsSupport.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/ScreenSupport.h"
-#include "media/Sound4.h"
+#include "objects/ImageFiles.h"
+#include "platform/Drives.h"
 #include "script/Element.h"
 #include "script/Runner.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
 #include "script/SceneServices.h"
-#include "script/TypeRegistry.h"
 #include "script/VariableFactory.h"
+#include "support/TestSupport.h"
 #include "ui/Button.h"
 #include "ui/Control.h"
 #include "ui/ControlUnit.h"
@@ -95,63 +95,14 @@ public:
     int clicks = 0;
 };
 
-// A sound that counts how often it was asked to play.
-class CountingSound : public CSound4 {
-public:
-    explicit CountingSound(CWindow* w) : CSound4(w) {}
-    void Play() override
-    {
-        ++plays;
-        CSound4::Play();
-    }
-    int plays = 0;
-};
-
-// The scene objects that own an image ("IMAGE", from "POS" x,y, "SIZE"
-// w,h, "COLOR" a 16-bit word, "PRIORITY", "ALPHA" TRUE for an alpha plane
-// opaque only on its left half) and a sound ("SOUND").
-class PictureObject : public CMC_Object {
-public:
-    PictureObject(CMC_ObjectsContainer* c, CMElement* e);
-    std::unique_ptr<CGraphicsObject> image;
-};
-class SoundObject : public CMC_Object {
-public:
-    SoundObject(CMC_ObjectsContainer* c, CMElement* e)
-        : CMC_Object(c, e, MC_SOUND), sound(new CountingSound(c->getWindow()))
-    {
-        initializeBehaviours(c, e);
-    }
-    std::unique_ptr<CountingSound> sound;
-};
-
-inline PictureObject::PictureObject(CMC_ObjectsContainer* c, CMElement* e) : CMC_Object(c, e, MC_IMAGE)
-{
-    CXSize size = e->getPropertySizeValue(CXString("SIZE"));
-    const uint16_t colour = uint16_t(e->getPropertyIntValue(CXString("COLOR")));
-    const bool alpha = e->getPropertyBoolValue(CXString("ALPHA"));
-    const int w = size.cx;
-    image = screentest::drawable(c->getWindow(), size.cx, size.cy, [colour](int, int) { return colour; },
-                                 alpha ? screentest::AlphaPattern([w](int x, int) { return x < w / 2 ? 255 : 0; })
-                                       : nullptr);
-    CXPoint p = e->getPropertyPointValue(CXString("POS"));
-    image->SetPosition(p.x, p.y);
-    if (CRefreshScreen* s = c->getWindow() ? c->getWindow()->GetRefreshScreenInterface() : nullptr)
-        s->put(image.get(), e->getPropertyIntValue(CXString("PRIORITY")));
-    initializeBehaviours(c, e);
-}
-
 // A window with a display (of the desktop's depth) and the mouse, a scene
 // "S" over it with the controls' default unit (or, without standIn, the
-// engine's own screen unit), the pools and runners, and the stand-ins of
-// the image and sound types.
+// engine's own screen unit), and the pools and runners.
 class UiTest : public screentest::HeadlessScreen {
 protected:
-    // Without pictureStandIn the engine's own IMAGE type stays in place,
-    // without soundStandIn its own SOUND type.
-    explicit UiTest(bool standIn = true, int depth = 16, bool pictureStandIn = true, bool soundStandIn = true)
-        : pictures(pictureStandIn), sounds(soundStandIn)
+    explicit UiTest(bool standIn = true, int depth = 16)
     {
+        EXPECT_TRUE(platform::setCurrentDirectory(platform::toEnginePath(tmp.path())));
         backend.setDesktopDepth(depth);
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
@@ -159,25 +110,6 @@ protected:
         if (standIn)
             CMC_Scene::setUnitMaker(
                 [](CWindow*, const CXString& n) -> CMC_ScreenUnit* { return new ControlsUnit(n); });
-        realImage = CMC_TypeRegistry::getFactory(CXString("IMAGE"));
-        realImageDrawable = CMC_ObjectsContainer::getDrawableAccessor(MC_IMAGE);
-        if (pictures)
-            CMC_TypeRegistry::registerType("IMAGE", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
-                return new PictureObject(c, e);
-            });
-        realSound = CMC_TypeRegistry::getFactory(CXString("SOUND"));
-        realSoundAccessor = CMC_ObjectsContainer::getSoundAccessor();
-        if (sounds)
-            CMC_TypeRegistry::registerType("SOUND", 5, [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* {
-                return new SoundObject(c, e);
-            });
-        if (pictures)
-            CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, [](CMC_Object* o, const CXString&) {
-                return static_cast<PictureObject*>(o)->image.get();
-            });
-        if (sounds)
-            CMC_ObjectsContainer::setSoundAccessor(
-                [](CMC_Object* o) -> CSound4* { return static_cast<SoundObject*>(o)->sound.get(); });
         window = makeWindow();
         std::unique_ptr<CMElement> record(new CMElement(CXString("S")));
         scene = new CMC_Scene(window.get(), nullptr, record.get(), MC_SCENE);
@@ -190,10 +122,6 @@ protected:
         window.reset();
         CMC_Scene::doneDefUnit();
         CMC_Scene::setUnitMaker(unitMaker);
-        CMC_TypeRegistry::registerType("IMAGE", 5, realImage);
-        CMC_TypeRegistry::registerType("SOUND", 5, realSound);
-        CMC_ObjectsContainer::setDrawableAccessor(MC_IMAGE, realImageDrawable);
-        CMC_ObjectsContainer::setSoundAccessor(realSoundAccessor);
         CHotSpot::setMinPriority(0);
         CHotSpot::setMaxPriority(10000000);
         CMC_RunnerFactory::done();
@@ -220,8 +148,18 @@ protected:
             CMC_Object::flush(static_cast<CMC_Variable*>(args.at(i)));
         return result;
     }
+    // An IMAGE shown at that priority over a picture of one colour, of
+    // that size at that point, which it reads from "<name>.img".
+    void picture(const char* name, CXPoint at, CXSize size, uint16_t colour, int priority)
+    {
+        const std::string n = name;
+        EXPECT_TRUE(imagetest::writeImage(tmp.file(n + ".img"), size.cx, size.cy, imagetest::plain(colour), nullptr,
+                                          at));
+        recordstest::defineObjectLines(scene, std::vector<std::string>{n + ":TYPE=IMAGE", n + ":FILENAME=" + n + ".img",
+                                                                       n + ":TOCANVAS=TRUE", n + ":VISIBLE=TRUE",
+                                                                       n + ":PRIORITY=" + std::to_string(priority)});
+    }
     CGraphicsObject* image(const char* name) { return scene->getGraphicsObject(CXString(name)); }
-    CountingSound* sound(const char* name) { return static_cast<SoundObject*>(scene->getObject(name))->sound.get(); }
     std::string text(const char* name) { return scene->getObject(name)->toString().c_str(); }
 
     // The mouse as the platform feeds it; each frame delivers what came.
@@ -252,14 +190,10 @@ protected:
         return f ? f->pixelAt(x, y) : 0xFFFFFFFF;
     }
 
+    testsupport::TempDir tmp;
+    testsupport::CwdGuard cwd;
     // The maker in place before: the engine's own.
     CMC_Scene::UnitMaker unitMaker = CMC_Scene::getUnitMaker();
-    bool pictures;
-    bool sounds;
-    CMC_TypeRegistry::Factory realImage = nullptr;
-    CMC_TypeRegistry::Factory realSound = nullptr;
-    CMC_ObjectsContainer::SoundAccessor realSoundAccessor = nullptr;
-    CMC_ObjectsContainer::DrawableAccessor realImageDrawable = nullptr;
     std::unique_ptr<CWindow> window;
     CMC_Scene* scene = nullptr;
     ControlsUnit* unit = nullptr;
