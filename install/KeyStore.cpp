@@ -155,7 +155,9 @@ bool KeyStore::parse(const std::string& bytes)
                 if (cut == std::string::npos)
                     cut = line.size() - 1;
                 std::string name;
-                ok = cut > from && ++depth <= maxDepth && unescape(line.substr(from, cut - from), name);
+                // A key's name never holds the separator, escaped or not.
+                ok = cut > from && ++depth <= maxDepth && unescape(line.substr(from, cut - from), name) &&
+                     name.find('\\') == std::string::npos;
                 if (ok)
                     current = &subkeyOf(*current, name);
                 from = cut + 1;

@@ -22,7 +22,8 @@ namespace install {
 // below 32, 127, '%', ';', '=', '[' and ']' are written as '%' and two hex
 // digits.
 // Any other line, a value before the first key, a bad escape, an empty key
-// name or a key deeper than 512 levels makes the file unreadable: it is then
+// name or one holding '\' (as "%5C"), or a key deeper than 512 levels makes
+// the file unreadable: it is then
 // neither read nor written, so that nothing in it is lost.
 struct Key {
     std::string name;

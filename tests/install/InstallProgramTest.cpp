@@ -8,21 +8,8 @@
 
 namespace {
 
+using installtest::expectUninstalled;
 using installtest::InstalledTitle;
-
-// What the uninstaller takes away from a freshly installed title, the one
-// file it changes, and the record of the shared uninstaller it became.
-void expectUninstalled(const InstalledTitle& title, const std::map<std::string, std::string>& before)
-{
-    EXPECT_EQ(title.changesSince(before), "~ /.config/quarnel/HKEY_LOCAL_MACHINE.keys\n"
-                                          "- /.local/share/applications/Dovir Avura/Zamek\n"
-                                          "- /.local/share/applications/Dovir Avura/Zamek/Graj.desktop\n"
-                                          "- /.local/share/applications/Dovir Avura/Zamek/Odinstaluj.desktop\n"
-                                          "- /.local/share/applications/Dovir Avura/Zamek/Pomoc.desktop\n"
-                                          "+ /handover.txt\n");
-    EXPECT_EQ(testsupport::readFile(title.machineStore), installtest::machineStoreAfter);
-    EXPECT_EQ(title.handOver(), "Software\\DovirAvura\\Zamek_PL\nSoftware\\DovirAvura\\Zamek_PL\n");
-}
 
 // Removed: the menu entries named by the shortcut records, the program's
 // menu folder and its uninstall entry with all its subkeys. Kept: the

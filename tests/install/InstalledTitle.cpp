@@ -68,7 +68,8 @@ std::string replaced(std::string text, const std::string& program)
     return text;
 }
 
-// A 24-bit BMP file of 175x125 pixels: blue on the left, orange on the right.
+// A 24-bit BMP file of 175x125 pixels: brown (160, 90, 40) on the left,
+// blue (32, 128, 240) from x = 87 on.
 std::string picture()
 {
     const int w = 175, h = 125, row = (w * 3 + 3) / 4 * 4;
@@ -224,6 +225,20 @@ int InstalledTitle::run(const std::vector<std::string>& args, const std::string&
     tmp.write("in.txt", input);
     start(args, env);
     return wait(30);
+}
+
+// What the uninstaller takes away from a freshly installed title, the one
+// file it changes, and the record of the shared uninstaller it became.
+void expectUninstalled(const InstalledTitle& title, const std::map<std::string, std::string>& before)
+{
+    EXPECT_EQ(title.changesSince(before), "~ /.config/quarnel/HKEY_LOCAL_MACHINE.keys\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Graj.desktop\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Odinstaluj.desktop\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Pomoc.desktop\n"
+                                          "+ /handover.txt\n");
+    EXPECT_EQ(testsupport::readFile(title.machineStore), machineStoreAfter);
+    EXPECT_EQ(title.handOver(), "Software\\DovirAvura\\Zamek_PL\nSoftware\\DovirAvura\\Zamek_PL\n");
 }
 
 } // namespace installtest

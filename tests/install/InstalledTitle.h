@@ -57,4 +57,9 @@ extern const char* const userStoreText;
 extern const char* const machineStoreText;
 extern const char* const machineStoreAfter;
 
+// Checks that the uninstaller took away from a freshly installed title (of
+// which `before` is a snapshot) exactly its menu entries and folder and its
+// uninstall entry, and then became the shared uninstaller.
+void expectUninstalled(const InstalledTitle& title, const std::map<std::string, std::string>& before);
+
 } // namespace installtest
