@@ -90,6 +90,22 @@ bool UninstallDialog::OnInitDialog()
     return true;
 }
 
+platform::DialogTemplate UninstallDialog::dialogTemplate() const
+{
+    platform::DialogTemplate t;
+    t.caption = platform::cp1250ToUtf8(caption);
+    t.width = 350;
+    t.height = 250;
+    t.placeWidth = 355;
+    t.placeHeight = 330;
+    t.picture = bitmap.empty() ? std::string() : platform::toHostPath(bitmap);
+    t.buttons.push_back({uninstallId, 68, 219, 93, 23, platform::cp1250ToUtf8(uninstallText)});
+    t.buttons.push_back({exitId, 191, 219, 93, 23, platform::cp1250ToUtf8(exitText)});
+    t.defaultId = uninstallId;
+    t.cancelId = exitId;
+    return t;
+}
+
 std::string UninstallDialog::OnUninstall()
 {
     RunUninstall();

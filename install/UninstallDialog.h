@@ -1,5 +1,6 @@
 #pragma once
 #include "install/Places.h"
+#include "platform/Dialog.h"
 
 #include <string>
 
@@ -15,11 +16,12 @@ struct ShortcutEntry {
 };
 
 // What the uninstaller reads and removes, and its hand-over to the shared
-// uninstaller. Its face, a window or a prompt on the terminal, is apart
-// (Face.h). Texts are bytes in code page 1250, as "install.ini" holds them.
+// uninstaller. Texts are bytes in code page 1250, as "install.ini" holds
+// them.
 class UninstallDialog {
 public:
     enum { maxShortcuts = 10, quitCode = 100 };
+    enum { uninstallId = 1, exitId = 2 }; // the buttons' control ids
 
     // `iniPath` names "install.ini" in engine form; by default the one in the
     // folder of the running program.
@@ -32,6 +34,13 @@ public:
     // becomes the shared uninstaller; returns only when that could not be
     // started, with the reason.
     std::string OnUninstall();
+
+    // The dialog's window, from its template 102 and the texts read: the
+    // client area is the picture's 350x250 pixels, the buttons are where the
+    // template puts them in the dialog units of its 8-point font, and it is
+    // placed as the original places its 355x275 window, with 330 in place of
+    // its height.
+    platform::DialogTemplate dialogTemplate() const;
 
     bool RunUninstall();
     bool RemoveShortcutsAndUninstallEntry();

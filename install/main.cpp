@@ -2,14 +2,11 @@
 // "install.ini": `Install [--yes]`. It asks in a window where there is a
 // display and on the terminal where there is none; --yes answers yes
 // without asking, for scripts. See UninstallDialog.h for what it removes.
-#include "install/DialogWindow.h"
 #include "install/UninstallDialog.h"
 #include "platform/Cp1250.h"
-#include "platform/Drives.h"
+#include "platform/Dialog.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -19,26 +16,26 @@ const char* const usage = "Usage: Install [--yes]\n"
                           "uninstall entry, then starts the shared uninstaller with the title's key.\n"
                           "  --yes, -y   uninstall without asking\n";
 
-bool hasDisplay()
+// The terminal's form of the dialog: the caption and the buttons' texts,
+// numbered; the answer is the id of the button whose number is typed, the
+// cancel button's for anything else or the end of the input.
+int prompt(const platform::DialogTemplate& dialog)
 {
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
-// The terminal's form of the dialog: the caption and the two buttons'
-// texts, numbered; only "1" uninstalls, and the end of the input exits.
-install::Choice prompt(const install::DialogTexts& texts)
-{
-    std::printf("%s\n  1  %s\n  2  %s\n> ", texts.caption.c_str(), texts.uninstall.c_str(), texts.exit.c_str());
+    std::printf("%s\n", dialog.caption.c_str());
+    for (size_t i = 0; i < dialog.buttons.size(); ++i)
+        std::printf("  %zu  %s\n", i + 1, dialog.buttons[i].text.c_str());
+    std::printf("> ");
     std::fflush(stdout);
     char line[256];
     if (!std::fgets(line, sizeof line, stdin))
-        return install::Choice::Exit;
+        return dialog.cancelId;
     std::string answer = line;
     answer.erase(0, answer.find_first_not_of(" \t"));
     answer.erase(answer.find_last_not_of(" \t\r\n") + 1);
-    return answer == "1" ? install::Choice::Uninstall : install::Choice::Exit;
+    for (size_t i = 0; i < dialog.buttons.size(); ++i)
+        if (answer == std::to_string(i + 1))
+            return dialog.buttons[i].id;
+    return dialog.cancelId;
 }
 
 class UninstallerApp {
@@ -59,14 +56,11 @@ public:
             return install::UninstallDialog::quitCode;
         }
         if (!unattended) {
-            install::DialogTexts texts = {
-                platform::cp1250ToUtf8(dialog.caption), platform::cp1250ToUtf8(dialog.uninstallText),
-                platform::cp1250ToUtf8(dialog.exitText),
-                dialog.bitmap.empty() ? std::string() : platform::toHostPath(dialog.bitmap)};
-            install::Choice choice = hasDisplay() ? install::runDialogWindow(texts) : install::Choice::NoWindow;
-            if (choice == install::Choice::NoWindow)
-                choice = prompt(texts);
-            if (choice != install::Choice::Uninstall)
+            platform::DialogTemplate face = dialog.dialogTemplate();
+            int answer = platform::runDialog(face);
+            if (answer < 0)
+                answer = prompt(face);
+            if (answer != install::UninstallDialog::uninstallId)
                 return 0;
         }
         std::string failure = dialog.OnUninstall();

@@ -2,12 +2,11 @@
 // program in a window under an X server of the test's own, answered with
 // the mouse as a person answers it.
 #ifdef QUARNEL_INSTALL_WINDOW
-#include "install/DialogWindow.h"
+#include "install/UninstallDialog.h"
 #include "InstalledTitle.h"
+#include "platform/dialog/SdlDialog.h"
 
 #include <gtest/gtest.h>
-#include <SDL.h>
-#include <SDL_ttf.h>
 
 #include <cstdlib>
 #include <string>
@@ -24,20 +23,16 @@ bool is(uint32_t pixel, const int rgb[3])
     return int(pixel >> 16 & 0xFF) == rgb[0] && int(pixel >> 8 & 0xFF) == rgb[1] && int(pixel & 0xFF) == rgb[2];
 }
 
+uint32_t surfacePixel(SDL_Surface* s, int x, int y) { return static_cast<const uint32_t*>(s->pixels)[y * s->pitch / 4 + x]; }
+
 // The pixels darker than the face's shadow inside a rectangle: the text.
-int darkPixels(uint32_t (*at)(void*, int, int), void* image, int x, int y, int w, int h)
+int darkPixels(SDL_Surface* s, int x, int y, int w, int h)
 {
     int dark = 0;
     for (int j = y; j < y + h; ++j)
         for (int i = x; i < x + w; ++i)
-            dark += (at(image, i, j) >> 8 & 0xFF) < 100;
+            dark += (surfacePixel(s, i, j) >> 8 & 0xFF) < 100;
     return dark;
-}
-
-uint32_t surfacePixel(void* image, int x, int y)
-{
-    auto* s = static_cast<SDL_Surface*>(image);
-    return static_cast<const uint32_t*>(s->pixels)[y * s->pitch / 4 + x];
 }
 
 // The picture stretched to the client area, the default Uninstall button
@@ -47,19 +42,24 @@ TEST(InstallDialogTest, TheFaceShowsThePictureAndTwoButtonsWithTheirTexts)
 {
     InstalledTitle title;
     ASSERT_EQ(TTF_Init(), 0);
-    TTF_Font* font = install::openDialogFont();
+    TTF_Font* font = platform::openDialogFont();
     ASSERT_NE(font, nullptr) << "no sans-serif font (scripts/deps.sh installs one)";
-    SDL_Surface* picture = install::loadPicture(title.program + "/uninst.bmp");
+    install::UninstallDialog dialog;
+    dialog.uninstallText = "Odinstaluj";
+    dialog.exitText = "Wyj\x9C" "cie";
+    const platform::DialogTemplate t = dialog.dialogTemplate();
+    ASSERT_EQ(t.width, 350);
+    ASSERT_EQ(t.height, 250);
+    SDL_Surface* picture = platform::loadDialogPicture(title.program + "/uninst.bmp", t.width, t.height);
     ASSERT_NE(picture, nullptr);
     SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(0, 350, 250, 32, SDL_PIXELFORMAT_ARGB8888);
-    install::DialogTexts texts = {"", "Odinstaluj", "Wyj\u015Bcie", ""};
 
-    install::drawDialog(target, picture, font, texts, 0);
+    platform::drawDialog(target, picture, font, t, 0);
     EXPECT_TRUE(is(surfacePixel(target, 0, 0), brown));
     EXPECT_TRUE(is(surfacePixel(target, 170, 200), brown));
     EXPECT_TRUE(is(surfacePixel(target, 178, 200), blue));
     EXPECT_TRUE(is(surfacePixel(target, 349, 249), blue));
-    const install::ButtonPlace u = install::uninstallButton, e = install::exitButton;
+    const platform::DialogButton &u = t.buttons[0], &e = t.buttons[1];
     EXPECT_TRUE(is(surfacePixel(target, u.x, u.y), black));
     EXPECT_TRUE(is(surfacePixel(target, u.x + u.w - 1, u.y + u.h - 1), black));
     EXPECT_TRUE(is(surfacePixel(target, u.x + 1, u.y + 1), white));
@@ -67,11 +67,11 @@ TEST(InstallDialogTest, TheFaceShowsThePictureAndTwoButtonsWithTheirTexts)
     EXPECT_TRUE(is(surfacePixel(target, e.x, e.y), white));
     EXPECT_TRUE(is(surfacePixel(target, e.x + e.w - 1, e.y + e.h - 1), black));
     EXPECT_TRUE(is(surfacePixel(target, e.x + e.w - 2, e.y + e.h - 2), shadow));
-    EXPECT_GT(darkPixels(surfacePixel, target, u.x + 3, u.y + 3, u.w - 6, u.h - 6), 40);
-    EXPECT_GT(darkPixels(surfacePixel, target, e.x + 3, e.y + 3, e.w - 6, e.h - 6), 40);
-    EXPECT_EQ(darkPixels(surfacePixel, target, e.x + 3, e.y + 3, 10, e.h - 6), 0);
+    EXPECT_GT(darkPixels(target, u.x + 3, u.y + 3, u.w - 6, u.h - 6), 40);
+    EXPECT_GT(darkPixels(target, e.x + 3, e.y + 3, e.w - 6, e.h - 6), 40);
+    EXPECT_EQ(darkPixels(target, e.x + 3, e.y + 3, 10, e.h - 6), 0);
 
-    install::drawDialog(target, nullptr, font, texts, 2);
+    platform::drawDialog(target, nullptr, font, t, install::UninstallDialog::exitId);
     EXPECT_TRUE(is(surfacePixel(target, 0, 0), face));
     EXPECT_TRUE(is(surfacePixel(target, e.x, e.y), shadow));
     EXPECT_TRUE(is(surfacePixel(target, e.x + e.w - 1, e.y + e.h - 1), shadow));
@@ -117,7 +117,7 @@ protected:
              std::chrono::steady_clock::now() < until;) {
             XImage* shot = XGetImage(x.display, w, 0, 0, 350, 250, AllPlanes, ZPixmap);
             bool shown = shot && is(uint32_t(XGetPixel(shot, 10, 10)), brown) &&
-                         is(uint32_t(XGetPixel(shot, install::exitButton.x + 3, install::exitButton.y + 3)), face);
+                         is(uint32_t(XGetPixel(shot, exitButton.x + 3, exitButton.y + 3)), face);
             if (shot)
                 XDestroyImage(shot);
             if (shown)
@@ -127,7 +127,7 @@ protected:
         return 0;
     }
 
-    void click(Window w, const install::ButtonPlace& b)
+    void click(Window w, const platform::DialogButton& b)
     {
         std::string command = "DISPLAY=" + x.name + " xdotool mousemove --window " + std::to_string(w) + " " +
                               std::to_string(b.x + b.w / 2) + " " + std::to_string(b.y + b.h / 2) + " click 1";
@@ -136,6 +136,9 @@ protected:
 
     Xvfb x;
     InstalledTitle title;
+    const platform::DialogTemplate layout = install::UninstallDialog().dialogTemplate();
+    const platform::DialogButton& uninstallButton = layout.buttons[0];
+    const platform::DialogButton& exitButton = layout.buttons[1];
 };
 
 // The dialog opens centred as the original places it (with 330 for its
@@ -156,7 +159,7 @@ TEST_F(InstallWindowTest, TheDialogOpensAndItsExitButtonRemovesNothing)
     EXPECT_EQ(a.width, 350);
     EXPECT_EQ(a.height, 250);
 
-    click(w, install::exitButton);
+    click(w, exitButton);
     EXPECT_EQ(title.wait(20), 0) << title.errors();
     EXPECT_EQ(title.changesSince(before), "");
 
@@ -172,7 +175,7 @@ TEST_F(InstallWindowTest, ItsUninstallButtonRemovesTheTitleAndHandsOver)
     auto before = title.snapshot();
     Window w = open();
     ASSERT_NE(w, 0u) << title.errors();
-    click(w, install::uninstallButton);
+    click(w, uninstallButton);
     EXPECT_EQ(title.wait(20), 0) << title.errors();
     installtest::expectUninstalled(title, before);
 }

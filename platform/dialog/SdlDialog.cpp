@@ -1,12 +1,11 @@
-#include "install/DialogWindow.h"
+#include "platform/dialog/SdlDialog.h"
 
-#include <SDL.h>
-#include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <cstdlib>
 
-namespace install {
+namespace platform {
 
 namespace {
 
@@ -32,8 +31,7 @@ void frame(SDL_Surface* s, int x, int y, int w, int h, SDL_Color topLeft, SDL_Co
 
 // A push button: the default one has a black outline; a pushed one sinks,
 // its text one pixel down and to the right.
-void drawButton(SDL_Surface* s, TTF_Font* font, const ButtonPlace& b, const std::string& text, bool isDefault,
-                bool pushed)
+void drawButton(SDL_Surface* s, TTF_Font* font, const DialogButton& b, bool isDefault, bool pushed)
 {
     int x = b.x, y = b.y, w = b.w, h = b.h;
     fill(s, x, y, w, h, faceColour);
@@ -47,9 +45,9 @@ void drawButton(SDL_Surface* s, TTF_Font* font, const ButtonPlace& b, const std:
         frame(s, x, y, w, h, lightColour, darkColour);
         frame(s, x + 1, y + 1, w - 2, h - 2, faceColour, shadowColour);
     }
-    if (!font || text.empty())
+    if (!font || b.text.empty())
         return;
-    SDL_Surface* label = TTF_RenderUTF8_Blended(font, text.c_str(), darkColour);
+    SDL_Surface* label = TTF_RenderUTF8_Blended(font, b.text.c_str(), darkColour);
     if (!label)
         return;
     SDL_Rect inside = {x + 2, y + 2, w - 4, h - 4};
@@ -60,30 +58,41 @@ void drawButton(SDL_Surface* s, TTF_Font* font, const ButtonPlace& b, const std:
     SDL_FreeSurface(label);
 }
 
-bool inside(const ButtonPlace& b, int x, int y) { return x >= b.x && x < b.x + b.w && y >= b.y && y < b.y + b.h; }
+// The id of the button under a point, 0 for none.
+int buttonAt(const DialogTemplate& dialog, int x, int y)
+{
+    for (const DialogButton& b : dialog.buttons)
+        if (x >= b.x && x < b.x + b.w && y >= b.y && y < b.y + b.h)
+            return b.id;
+    return 0;
+}
 
-// The button under a point: 1 uninstall, 2 exit, 0 none.
-int buttonAt(int x, int y) { return inside(uninstallButton, x, y) ? 1 : inside(exitButton, x, y) ? 2 : 0; }
+bool hasDisplay()
+{
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
 
 } // namespace
 
-void drawDialog(SDL_Surface* target, SDL_Surface* picture, TTF_Font* font, const DialogTexts& texts, int pressed)
+void drawDialog(SDL_Surface* target, SDL_Surface* picture, TTF_Font* font, const DialogTemplate& dialog, int pressed)
 {
-    fill(target, 0, 0, dialogWidth, dialogHeight, faceColour);
+    fill(target, 0, 0, dialog.width, dialog.height, faceColour);
     if (picture)
         SDL_BlitSurface(picture, nullptr, target, nullptr);
-    drawButton(target, font, uninstallButton, texts.uninstall, true, pressed == 1);
-    drawButton(target, font, exitButton, texts.exit, false, pressed == 2);
+    for (const DialogButton& b : dialog.buttons)
+        drawButton(target, font, b, b.id == dialog.defaultId, b.id == pressed);
 }
 
-SDL_Surface* loadPicture(const std::string& path)
+SDL_Surface* loadDialogPicture(const std::string& path, int width, int height)
 {
     if (path.empty())
         return nullptr;
     SDL_Surface* file = SDL_LoadBMP(path.c_str());
     if (!file)
         return nullptr;
-    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, dialogWidth, dialogHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (picture && SDL_BlitScaled(file, nullptr, picture, nullptr) != 0) {
         SDL_FreeSurface(picture);
         picture = nullptr;
@@ -112,38 +121,43 @@ TTF_Font* openDialogFont()
     return path.empty() ? nullptr : TTF_OpenFont(path.c_str(), 11);
 }
 
-Choice runDialogWindow(const DialogTexts& texts)
+int runDialog(const DialogTemplate& dialog)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return Choice::NoWindow;
+    // The window is drawn in memory and copied as it is: without a renderer
+    // SDL never makes the window again behind the program's back.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A click on a button of the dialog while another window is active
+    // presses it, as on the system the dialog comes from; SDL would drop a
+    // click that comes with the focus.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (!hasDisplay() || SDL_Init(SDL_INIT_VIDEO) != 0)
+        return -1;
     SDL_DisplayMode screen = {};
     SDL_GetDesktopDisplayMode(0, &screen);
-    // Placed as the original places its 355x275 window, with 330 in place
-    // of its height.
-    SDL_Window* window = SDL_CreateWindow(texts.caption.c_str(), (screen.w - 355) / 2, (screen.h - 330) / 2,
-                                          dialogWidth, dialogHeight, SDL_WINDOW_SHOWN);
-    SDL_Surface* face = window ? SDL_CreateRGBSurfaceWithFormat(0, dialogWidth, dialogHeight, 32,
-                                                                 SDL_PIXELFORMAT_ARGB8888)
-                               : nullptr;
+    SDL_Window* window =
+        SDL_CreateWindow(dialog.caption.c_str(), (screen.w - dialog.placeWidth) / 2,
+                         (screen.h - dialog.placeHeight) / 2, dialog.width, dialog.height, SDL_WINDOW_SHOWN);
+    SDL_Surface* face =
+        window ? SDL_CreateRGBSurfaceWithFormat(0, dialog.width, dialog.height, 32, SDL_PIXELFORMAT_ARGB8888) : nullptr;
     if (!face) {
         if (window)
             SDL_DestroyWindow(window);
         SDL_Quit();
-        return Choice::NoWindow;
+        return -1;
     }
     TTF_Font* font = TTF_Init() == 0 ? openDialogFont() : nullptr;
     if (!font)
-        std::fprintf(stderr, "Install: no font for the dialog's texts\n");
-    SDL_Surface* picture = loadPicture(texts.picture);
+        std::fprintf(stderr, "no font for the dialog's texts\n");
+    SDL_Surface* picture = loadDialogPicture(dialog.picture, dialog.width, dialog.height);
 
-    Choice choice = Choice::NoWindow;
+    int answer = 0;
     int pressed = 0;   // the button the left mouse button went down on
     bool over = false; // whether the mouse is still on it
     bool dirty = true;
     SDL_Event e;
-    while (choice == Choice::NoWindow) {
+    while (!answer) {
         if (dirty) {
-            drawDialog(face, picture, font, texts, over ? pressed : 0);
+            drawDialog(face, picture, font, dialog, over ? pressed : 0);
             if (SDL_Surface* shown = SDL_GetWindowSurface(window)) {
                 SDL_BlitSurface(face, nullptr, shown, nullptr);
                 SDL_UpdateWindowSurface(window);
@@ -151,41 +165,41 @@ Choice runDialogWindow(const DialogTexts& texts)
             dirty = false;
         }
         if (!SDL_WaitEvent(&e)) {
-            choice = Choice::Exit;
+            answer = dialog.cancelId;
             break;
         }
         switch (e.type) {
         case SDL_QUIT:
-            choice = Choice::Exit;
+            answer = dialog.cancelId;
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-                choice = Choice::Exit;
+                answer = dialog.cancelId;
             dirty = true;
             break;
         case SDL_KEYDOWN:
             if (e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER)
-                choice = Choice::Uninstall;
+                answer = dialog.defaultId;
             else if (e.key.keysym.sym == SDLK_ESCAPE)
-                choice = Choice::Exit;
+                answer = dialog.cancelId;
             break;
         case SDL_MOUSEBUTTONDOWN:
             if (e.button.button == SDL_BUTTON_LEFT) {
-                pressed = buttonAt(e.button.x, e.button.y);
+                pressed = buttonAt(dialog, e.button.x, e.button.y);
                 over = pressed != 0;
                 dirty = true;
             }
             break;
         case SDL_MOUSEMOTION:
-            if (pressed && over != (buttonAt(e.motion.x, e.motion.y) == pressed)) {
+            if (pressed && over != (buttonAt(dialog, e.motion.x, e.motion.y) == pressed)) {
                 over = !over;
                 dirty = true;
             }
             break;
         case SDL_MOUSEBUTTONUP:
             if (e.button.button == SDL_BUTTON_LEFT && pressed) {
-                if (buttonAt(e.button.x, e.button.y) == pressed)
-                    choice = pressed == 1 ? Choice::Uninstall : Choice::Exit;
+                if (buttonAt(dialog, e.button.x, e.button.y) == pressed)
+                    answer = pressed;
                 pressed = 0;
                 over = false;
                 dirty = true;
@@ -204,7 +218,7 @@ Choice runDialogWindow(const DialogTexts& texts)
     SDL_FreeSurface(face);
     SDL_DestroyWindow(window);
     SDL_Quit();
-    return choice;
+    return answer;
 }
 
-} // namespace install
+} // namespace platform
