@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace install {
@@ -207,9 +208,13 @@ bool KeyStore::save(const std::string& hostPath) const
 {
     const std::string bytes = text();
     const std::string temporary = hostPath + ".tmp";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // The new file keeps the old one's permissions.
+    struct stat old;
+    mode_t mode = ::stat(hostPath.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (fd < 0)
         return false;
+    fchmod(fd, mode);
     bool ok = true;
     for (size_t done = 0; ok && done < bytes.size();) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -52,7 +52,8 @@ public:
     bool load(const std::string& hostPath);
     // Puts the store's text in place of the file in one step: it is written
     // to "<file>.tmp" beside it, synced and renamed over it, so that the
-    // file is always the old one or the new one whole. False when that fails.
+    // file is always the old one or the new one whole; it keeps the old
+    // one's permissions. False when that fails.
     bool save(const std::string& hostPath) const;
 
     // The key at a path of names separated by '\' below `from`, itself for

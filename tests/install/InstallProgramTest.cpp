@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -15,14 +16,21 @@ using installtest::InstalledTitle;
 // menu folder and its uninstall entry with all its subkeys. Kept: the
 // company's folder, which holds another program, an entry of the same name
 // elsewhere in the menu, the title's files (the shared uninstaller's work)
-// and its user key, which the shared uninstaller is handed.
+// and its user key, which the shared uninstaller is handed. The folders are
+// found from HOME, or from the XDG variables where they name absolute ones.
 TEST(InstallProgramTest, UnattendedItRemovesTheTitlesEntriesAndHandsOver)
 {
-    InstalledTitle title;
-    auto before = title.snapshot();
-    EXPECT_EQ(title.run({"--yes"}), 0) << title.errors();
-    expectUninstalled(title, before);
-    EXPECT_EQ(title.errors(), "");
+    for (bool xdg : {false, true}) {
+        InstalledTitle title;
+        std::vector<std::string> env;
+        if (xdg)
+            env = {"HOME=/nonexistent", "XDG_CONFIG_HOME=" + title.home + "/.config",
+                   "XDG_DATA_HOME=" + title.home + "/.local/share"};
+        auto before = title.snapshot();
+        EXPECT_EQ(title.run({"--yes"}, "", env), 0) << title.errors();
+        expectUninstalled(title, before);
+        EXPECT_EQ(title.errors(), "");
+    }
 }
 
 // Without a display it asks on the terminal; only "1" uninstalls.

@@ -118,6 +118,7 @@ TEST(KeyStoreTest, LoadsAndReplacesTheFileWhole)
     EXPECT_FALSE(store.load(tmp.path())); // a folder
 
     tmp.write("a.keys", written);
+    chmod(tmp.file("a.keys").c_str(), 0640);
     ASSERT_TRUE(store.load(tmp.file("a.keys")));
     ASSERT_TRUE(KeyStore::open(store.root, "Software\\Microsoft\\Uninstall")->removeSubkey("empty"));
     ASSERT_TRUE(store.save(tmp.file("a.keys")));
@@ -127,6 +128,8 @@ TEST(KeyStoreTest, LoadsAndReplacesTheFileWhole)
     EXPECT_EQ(KeyStore::open(back.root, "Software\\Microsoft\\Uninstall\\Empty"), nullptr);
     struct stat st;
     EXPECT_NE(stat(tmp.file("a.keys.tmp").c_str(), &st), 0);
+    ASSERT_EQ(stat(tmp.file("a.keys").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST(KeyStoreTest, OnlyAKeyWithoutSubkeysIsRemoved)
