@@ -1,5 +1,6 @@
 #include "platform/dialog/SdlDialog.h"
 
+#include <X11/Xlib.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
@@ -67,6 +68,19 @@ int buttonAt(const DialogTemplate& dialog, int x, int y)
     return 0;
 }
 
+// SDL wakes its own wait for events by sending an event to the window over
+// a second connection to the X server, which the server may take only after
+// the window is gone; Xlib's default handler would end the program over
+// that error. Errors about a window that is gone are ignored.
+XErrorHandler previousHandler = nullptr;
+
+int ignoreGoneWindows(Display* display, XErrorEvent* error)
+{
+    if (error->error_code == BadWindow || !previousHandler)
+        return 0;
+    return previousHandler(display, error);
+}
+
 bool hasDisplay()
 {
     const char* x = std::getenv("DISPLAY");
@@ -130,8 +144,15 @@ int runDialog(const DialogTemplate& dialog)
     // presses it, as on the system the dialog comes from; SDL would drop a
     // click that comes with the focus.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (!hasDisplay() || SDL_Init(SDL_INIT_VIDEO) != 0)
+    if (!hasDisplay())
         return -1;
+    // Set before SDL starts, which passes the errors it does not handle
+    // itself on to this handler and puts it back when it ends.
+    previousHandler = XSetErrorHandler(ignoreGoneWindows);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        XSetErrorHandler(previousHandler);
+        return -1;
+    }
     SDL_DisplayMode screen = {};
     SDL_GetDesktopDisplayMode(0, &screen);
     SDL_Window* window =
@@ -143,6 +164,7 @@ int runDialog(const DialogTemplate& dialog)
         if (window)
             SDL_DestroyWindow(window);
         SDL_Quit();
+        XSetErrorHandler(previousHandler);
         return -1;
     }
     TTF_Font* font = TTF_Init() == 0 ? openDialogFont() : nullptr;
@@ -218,6 +240,7 @@ int runDialog(const DialogTemplate& dialog)
     SDL_FreeSurface(face);
     SDL_DestroyWindow(window);
     SDL_Quit();
+    XSetErrorHandler(previousHandler);
     return answer;
 }
 
