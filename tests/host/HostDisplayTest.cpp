@@ -8,14 +8,8 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-// Xlib's macros (None, Bool, Status) after GoogleTest, which has such names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// After GoogleTest, whose names Xlib's macros would change.
+#include "support/Xvfb.h"
 
 #include <chrono>
 #include <cstdint>
@@ -30,68 +24,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// An X server on a display it chose itself, ended with the test. Servers
-// started at the same moment may race for one display's lock, and the loser
-// ends: it is started again.
-class Xvfb {
-public:
-    Xvfb()
-    {
-        // A window that is gone (a program that ended) fails the request,
-        // not the test program.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        for (int attempt = 0; attempt < 5 && !display; ++attempt)
-            start();
-    }
-    void start()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes its display number once it takes connections.
-        pollfd p{fds[0], POLLIN, 0};
-        char text[16] = {};
-        if (pid > 0 && poll(&p, 1, 20000) == 1 && read(fds[0], text, sizeof text - 1) > 0)
-            name = ":" + std::to_string(std::atoi(text));
-        close(fds[0]);
-        display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
-        if (!display && pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            pid = -1;
-            name.clear();
-        }
-    }
-    ~Xvfb()
-    {
-        if (display)
-            XCloseDisplay(display);
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    std::string name;
-    Display* display = nullptr;
-
-private:
-    pid_t pid = -1;
-};
-
-bool haveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
-bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
+using testsupport::Xvfb;
+using testsupport::haveXdotool;
+using testsupport::haveXvfb;
 
 // Whether a pixel of the 24-bit screen shows the 5-6-5 word: each part
 // scaled to 8 bits, give or take the rounding of the display's conversion.
@@ -167,46 +102,8 @@ protected:
         }
         return -1;
     }
-    // The top-level window shown with that caption, or 0 after 20 seconds.
-    Window findWindow(const std::string& caption, int index = 0)
-    {
-        auto end = Clock::now() + std::chrono::seconds(20);
-        while (Clock::now() < end) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            std::vector<Window> found;
-            XQueryTree(x.display, DefaultRootWindow(x.display), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count; ++i) {
-                char* name = nullptr;
-                XWindowAttributes a;
-                if (XFetchName(x.display, children[i], &name) && name && caption == name &&
-                    XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
-                    found.push_back(children[i]);
-                if (name)
-                    XFree(name);
-            }
-            if (children)
-                XFree(children);
-            if (int(found.size()) > index)
-                return found[size_t(index)];
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
-    // What the window's close button does: the window manager asks the
-    // window to close with WM_DELETE_WINDOW.
-    void clickClose(Window w)
-    {
-        XEvent e = {};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = XInternAtom(x.display, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = long(XInternAtom(x.display, "WM_DELETE_WINDOW", False));
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x.display, w, False, NoEventMask, &e);
-        XFlush(x.display);
-    }
+    Window findWindow(const std::string& caption, int index = 0) { return x.findWindow(caption, index); }
+    void clickClose(Window w) { x.clickClose(w); }
     // A screenshot of the window once it shows what the test waits for
     // (within 20 seconds); the last one taken otherwise.
     XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)

@@ -1,0 +1,131 @@
+#pragma once
+// An X server of a test's own (Xvfb) and what the tests of programs in a
+// window ask of it. Include it after GoogleTest: Xlib's macros (None, Bool,
+// Status) clash with names there. The test program links X11.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+inline bool haveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+inline bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
+
+// An X server on a display it chose itself, ended with the test. Servers
+// started at the same moment may race for one display's lock, and the loser
+// ends: it is started again.
+class Xvfb {
+public:
+    Xvfb()
+    {
+        // A window that is gone (a program that ended) fails the request,
+        // not the test program.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        for (int attempt = 0; attempt < 5 && !display; ++attempt)
+            start();
+    }
+    ~Xvfb()
+    {
+        if (display)
+            XCloseDisplay(display);
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
+    // The top-level window shown with that caption (the index-th of them),
+    // or 0 after 20 seconds.
+    Window findWindow(const std::string& caption, int index = 0)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            std::vector<Window> found;
+            XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count; ++i) {
+                char* name = nullptr;
+                XWindowAttributes a;
+                if (XFetchName(display, children[i], &name) && name && caption == name &&
+                    XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable)
+                    found.push_back(children[i]);
+                if (name)
+                    XFree(name);
+            }
+            if (children)
+                XFree(children);
+            if (int(found.size()) > index)
+                return found[size_t(index)];
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
+
+    // What a window's close button does: the window manager asks the window
+    // to close with WM_DELETE_WINDOW.
+    void clickClose(Window w)
+    {
+        XEvent e = {};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, w, False, NoEventMask, &e);
+        XFlush(display);
+    }
+
+    std::string name;
+    Display* display = nullptr;
+
+private:
+    void start()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes its display number once it takes connections.
+        pollfd p{fds[0], POLLIN, 0};
+        char text[16] = {};
+        if (pid > 0 && poll(&p, 1, 20000) == 1 && read(fds[0], text, sizeof text - 1) > 0)
+            name = ":" + std::to_string(std::atoi(text));
+        close(fds[0]);
+        display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
+        if (!display && pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+            name.clear();
+        }
+    }
+
+    pid_t pid = -1;
+};
+
+} // namespace testsupport
