@@ -1,0 +1,1065 @@
+#include "world/BoxWorld.h"
+
+#include "world/WorldFile.h"
+
+#include <box2d/box2d.h>
+
+#include <algorithm>
+#include <cmath>
+#include <queue>
+
+namespace {
+
+constexpr float U = CBoxWorld::UNITS_PER_METRE;
+constexpr float DEG = 3.14159265358979f / 180.0f;
+// The radius within which a walk started without one reaches a point.
+constexpr float DEFAULT_RADIUS = 2.0f;
+// How hard a hinge's motor turns towards the angle JointSteer holds.
+constexpr float STEER_GAIN = 10.0f;
+constexpr uint16_t STATIC_CATEGORY = 0x0002;
+constexpr uint16_t MOVING_CATEGORY = 0x0001;
+
+enum Walk { NONE, FOLLOW, TO, LOOP };
+
+// Values from scripts reach Box2D only when they are finite and within the
+// world's reach; anything else is a failed call.
+bool ok(float v) { return std::isfinite(v) && std::fabs(v) <= WorldFile::MAX_COORD; }
+template <class... T>
+bool ok(float v, T... rest)
+{
+    return ok(v) && ok(rest...);
+}
+bool sizeOk(float v) { return v > 0 && v <= WorldFile::MAX_SIZE; }
+
+b2Vec2 metres(float x, float y) { return b2Vec2(x / U, y / U); }
+float distance(CBoxWorld::Point a, CBoxWorld::Point b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+} // namespace
+
+struct CBoxWorld::Object {
+    uint32_t id = 0;
+    b2Body* body = nullptr;
+    float z = 0;
+    uint32_t flags = 0;
+    int shape = 0;
+    float sx = 1, sy = 1;
+    float density = 1, friction = 0.3f, bounce = 0;
+    int collisionType = 0;
+    bool collideStatic = true;
+    float mass = 0; // 0: the mass the density gives
+    float maxSpeed = 0;
+    Point force;
+    Point last;
+    Point moved;
+    bool limited = false;
+    float lx1 = 0, ly1 = 0, lx2 = 0, ly2 = 0;
+    bool gravityCenter = false;
+    double g = 0;
+    bool mesh = false;
+    std::vector<Point> path;
+    std::vector<Point> route;
+    int walk = NONE;
+    std::vector<Point> points;
+    size_t next = 0;
+    float speed = DEFAULT_WALK_SPEED;
+    float radius = DEFAULT_RADIUS;
+    uint32_t goal = GOAL_NONE;
+
+    Point position() const
+    {
+        b2Vec2 p = body->GetPosition();
+        return {p.x * U, p.y * U};
+    }
+    float left() const
+    {
+        if (walk == NONE || next >= points.size())
+            return 0;
+        float d = distance(position(), points[next]);
+        for (size_t i = next + 1; i < points.size(); ++i)
+            d += distance(points[i - 1], points[i]);
+        return d;
+    }
+};
+
+struct CBoxWorld::Hinge {
+    b2RevoluteJoint* joint = nullptr;
+    uint32_t a = 0, b = 0;
+    bool steering = false;
+    float target = 0;
+};
+
+CBoxWorld::CBoxWorld()
+    : world(new b2World(b2Vec2(0, 0))), timeStep(1.0f / 60.0f), running(true), forceFields(false)
+{
+}
+
+CBoxWorld::~CBoxWorld()
+{
+    hinges.clear();
+    objects.clear();
+    world.reset();
+}
+
+CBoxWorld::Object* CBoxWorld::find(uint32_t id)
+{
+    auto it = objects.find(id);
+    return it == objects.end() ? nullptr : it->second.get();
+}
+
+CBoxWorld::Hinge* CBoxWorld::findHinge(uint32_t id)
+{
+    auto it = hinges.find(id);
+    return it == hinges.end() ? nullptr : it->second.get();
+}
+
+void CBoxWorld::removeHinge(uint32_t id)
+{
+    if (Hinge* h = findHinge(id)) {
+        world->DestroyJoint(h->joint);
+        hinges.erase(id);
+    }
+}
+
+void CBoxWorld::removeObject(uint32_t id)
+{
+    Object* o = find(id);
+    if (!o)
+        return;
+    for (auto it = hinges.begin(); it != hinges.end();) {
+        if (it->second->a == id || it->second->b == id) {
+            world->DestroyJoint(it->second->joint);
+            it = hinges.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = attractions.begin(); it != attractions.end();)
+        it = it->first == id || it->second == id ? attractions.erase(it) : std::next(it);
+    world->DestroyBody(o->body);
+    objects.erase(id);
+}
+
+void CBoxWorld::rebuildFixture(Object& o)
+{
+    if (b2Fixture* f = o.body->GetFixtureList())
+        o.body->DestroyFixture(f);
+    b2CircleShape circle;
+    b2PolygonShape box;
+    b2FixtureDef def;
+    if (o.shape == 0) {
+        circle.m_radius = o.sx / U;
+        def.shape = &circle;
+    } else {
+        box.SetAsBox(o.sx / U, o.sy / U);
+        def.shape = &box;
+    }
+    def.density = o.density;
+    def.friction = o.friction;
+    def.restitution = o.bounce;
+    const bool isStatic = o.body->GetType() == b2_staticBody;
+    def.filter.categoryBits = isStatic ? STATIC_CATEGORY : MOVING_CATEGORY;
+    def.filter.maskBits = o.collisionType < 0 ? 0 : o.collideStatic ? 0xFFFF : uint16_t(0xFFFF & ~STATIC_CATEGORY);
+    def.filter.groupIndex = o.collisionType > 0 ? int16_t(-std::min(o.collisionType, 32767)) : 0;
+    o.body->CreateFixture(&def);
+    if (o.mass > 0 && o.body->GetType() == b2_dynamicBody) {
+        b2MassData data;
+        o.body->GetMassData(&data);
+        if (data.mass > 0)
+            data.I *= o.mass / data.mass;
+        data.mass = o.mass;
+        o.body->SetMassData(&data);
+    }
+}
+
+void CBoxWorld::add(const WorldFile& file)
+{
+    for (const WorldFileObject& f : file.objects) {
+        AddBody(f.id, f.x, f.y, 0, f.sx, f.sy, f.angle, int32_t(f.type), int32_t(f.shape), f.density, f.friction,
+                f.bounce);
+        if (Object* o = find(f.id))
+            o->maxSpeed = f.maxSpeed;
+    }
+    for (const WorldFileHinge& h : file.hinges)
+        hinge(h.id, h.a, h.b, {h.x, h.y}, h.lower, h.upper, h.motorSpeed, h.maxTorque,
+              (h.flags & WorldFileHinge::MOTOR) != 0, (h.flags & WorldFileHinge::LIMITS) != 0,
+              (h.flags & WorldFileHinge::COLLIDE) != 0);
+    for (const WorldFileWayPoint& w : file.wayPoints)
+        wayPoints[w.id] = {w.x, w.y};
+}
+
+int32_t CBoxWorld::Create(CFile* file)
+{
+    WorldFile content;
+    if (!content.read(file))
+        return FAILED;
+    hinges.clear();
+    objects.clear();
+    wayPoints.clear();
+    attractions.clear();
+    world.reset(new b2World(metres(content.gravityX, content.gravityY)));
+    timeStep = content.timeStep;
+    add(content);
+    return OK;
+}
+
+int32_t CBoxWorld::Load(CFile* file)
+{
+    WorldFile content;
+    if (!content.read(file))
+        return FAILED;
+    add(content);
+    return OK;
+}
+
+void CBoxWorld::applyForces()
+{
+    for (auto& entry : objects) {
+        Object& o = *entry.second;
+        if (o.force.x != 0 || o.force.y != 0)
+            o.body->ApplyForceToCenter(metres(o.force.x, o.force.y), true);
+    }
+    auto attract = [](Object& centre, Object& o) {
+        if (&centre == &o || o.body->GetType() != b2_dynamicBody || centre.g == 0)
+            return;
+        b2Vec2 d = centre.body->GetPosition() - o.body->GetPosition();
+        float r2 = std::max(d.LengthSquared() * U * U, 1.0f);
+        float r = std::sqrt(r2);
+        float f = float(centre.g) * o.body->GetMass() / r2;
+        o.body->ApplyForceToCenter(b2Vec2(d.x * U / r * f / U, d.y * U / r * f / U), true);
+    };
+    if (forceFields)
+        for (auto& c : objects)
+            if (c.second->gravityCenter)
+                for (auto& o : objects)
+                    attract(*c.second, *o.second);
+    for (const auto& pair : attractions) {
+        Object* centre = find(pair.first);
+        Object* o = find(pair.second);
+        if (centre && o)
+            attract(*centre, *o);
+    }
+}
+
+void CBoxWorld::steer(Object& o)
+{
+    if (o.walk == NONE)
+        return;
+    Point here = o.position();
+    while (o.next < o.points.size() && distance(here, o.points[o.next]) <= o.radius) {
+        if (o.walk == FOLLOW)
+            break;
+        ++o.next;
+        if (o.next == o.points.size() && o.walk == LOOP)
+            o.next = 0;
+    }
+    if (o.next >= o.points.size()) {
+        o.body->SetLinearVelocity(b2Vec2(0, 0));
+        o.walk = NONE;
+        o.goal = GOAL_REACHED;
+        return;
+    }
+    Point to = o.points[o.next];
+    float d = distance(here, to);
+    if (d <= o.radius) {
+        o.body->SetLinearVelocity(b2Vec2(0, 0));
+        return;
+    }
+    float v = std::min(o.speed, d / timeStep);
+    o.body->SetLinearVelocity(metres((to.x - here.x) / d * v, (to.y - here.y) / d * v));
+    o.body->SetAwake(true);
+}
+
+void CBoxWorld::afterStep(Object& o)
+{
+    if (o.maxSpeed > 0) {
+        b2Vec2 v = o.body->GetLinearVelocity();
+        float s = v.Length() * U;
+        if (s > o.maxSpeed)
+            o.body->SetLinearVelocity(o.maxSpeed / s * v);
+    }
+    Point p = o.position();
+    if (o.limited) {
+        Point c = {std::clamp(p.x, o.lx1, o.lx2), std::clamp(p.y, o.ly1, o.ly2)};
+        if (c.x != p.x || c.y != p.y) {
+            b2Vec2 v = o.body->GetLinearVelocity();
+            o.body->SetTransform(metres(c.x, c.y), o.body->GetAngle());
+            o.body->SetLinearVelocity(b2Vec2(c.x != p.x ? 0 : v.x, c.y != p.y ? 0 : v.y));
+            p = c;
+        }
+    }
+    o.moved = {p.x - o.last.x, p.y - o.last.y};
+    o.last = p;
+}
+
+int32_t CBoxWorld::MoveObjects(float* result)
+{
+    if (result)
+        *result = 0;
+    if (!running)
+        return OK;
+    applyForces();
+    for (auto& entry : objects)
+        steer(*entry.second);
+    for (auto& entry : hinges) {
+        Hinge& h = *entry.second;
+        if (h.steering)
+            h.joint->SetMotorSpeed((h.target - h.joint->GetJointAngle()) * STEER_GAIN);
+    }
+    world->Step(timeStep, VELOCITY_ITERATIONS, POSITION_ITERATIONS);
+    for (auto& entry : objects)
+        afterStep(*entry.second);
+    if (result)
+        *result = timeStep;
+    return OK;
+}
+
+int32_t CBoxWorld::Start()
+{
+    running = true;
+    return OK;
+}
+
+int32_t CBoxWorld::Stop()
+{
+    running = false;
+    return OK;
+}
+
+int32_t CBoxWorld::SetGravity(float gx, float gy, float gz)
+{
+    if (!ok(gx, gy, gz))
+        return FAILED;
+    world->SetGravity(metres(gx, gy));
+    return OK;
+}
+
+int32_t CBoxWorld::UseFF(bool on)
+{
+    forceFields = on;
+    return OK;
+}
+
+int32_t CBoxWorld::AddObject(uint32_t id, uint32_t flags)
+{
+    if (find(id))
+        return FAILED;
+    if (AddBody(id, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0.3f, 0) < 0)
+        return FAILED;
+    find(id)->flags = flags;
+    return OK;
+}
+
+int32_t CBoxWorld::RemoveObject(uint32_t id)
+{
+    if (!find(id))
+        return FAILED;
+    removeObject(id);
+    return OK;
+}
+
+int32_t CBoxWorld::SetPosition(uint32_t id, float x, float y, float z)
+{
+    Object* o = find(id);
+    if (!o || !ok(x, y, z))
+        return FAILED;
+    o->body->SetTransform(metres(x, y), o->body->GetAngle());
+    o->body->SetAwake(true);
+    o->z = z;
+    o->last = {x, y};
+    return OK;
+}
+
+int32_t CBoxWorld::GetPosition(uint32_t id, float* x, float* y, float* z)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    Point p = o->position();
+    *x = p.x;
+    *y = p.y;
+    *z = o->z;
+    return OK;
+}
+
+int32_t CBoxWorld::SetRadius(uint32_t id, float rx, float ry, float rz)
+{
+    Object* o = find(id);
+    if (!o || !sizeOk(rx) || !(ry == 0 || sizeOk(ry)) || !ok(rz))
+        return FAILED;
+    o->shape = ry == 0 || ry == rx ? 0 : 1;
+    o->sx = rx;
+    o->sy = ry == 0 ? rx : ry;
+    rebuildFixture(*o);
+    return OK;
+}
+
+int32_t CBoxWorld::SetMass(uint32_t id, float mass)
+{
+    Object* o = find(id);
+    if (!o || !ok(mass))
+        return FAILED;
+    o->mass = std::max(mass, 0.0f);
+    o->body->SetType(mass > 0 ? b2_dynamicBody : b2_staticBody);
+    rebuildFixture(*o);
+    return OK;
+}
+
+int32_t CBoxWorld::SetRigid(uint32_t id, float rigid)
+{
+    Object* o = find(id);
+    if (!o || !ok(rigid))
+        return FAILED;
+    o->bounce = std::clamp(rigid, 0.0f, 1.0f);
+    o->body->GetFixtureList()->SetRestitution(o->bounce);
+    return OK;
+}
+
+int32_t CBoxWorld::SetMaxSpeed(uint32_t id, float speed)
+{
+    Object* o = find(id);
+    if (!o || !ok(speed) || speed < 0)
+        return FAILED;
+    o->maxSpeed = speed;
+    return OK;
+}
+
+int32_t CBoxWorld::SetSpeed(uint32_t id, float speed)
+{
+    Object* o = find(id);
+    if (!o || !ok(speed))
+        return FAILED;
+    b2Vec2 v = o->body->GetLinearVelocity();
+    float length = v.Length();
+    b2Vec2 direction = length > b2_epsilon ? (1.0f / length) * v
+                                           : b2Vec2(std::cos(o->body->GetAngle()), std::sin(o->body->GetAngle()));
+    o->body->SetLinearVelocity((speed / U) * direction);
+    o->body->SetAwake(true);
+    return OK;
+}
+
+int32_t CBoxWorld::GetSpeed(uint32_t id, float* speed)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *speed = o->body->GetLinearVelocity().Length() * U;
+    return OK;
+}
+
+int32_t CBoxWorld::SetForce(uint32_t id, float fx, float fy, float fz)
+{
+    Object* o = find(id);
+    if (!o || !ok(fx, fy, fz))
+        return FAILED;
+    o->force = {fx, fy};
+    return OK;
+}
+
+int32_t CBoxWorld::AddForce(uint32_t id, float fx, float fy, float fz)
+{
+    Object* o = find(id);
+    if (!o || !ok(fx, fy, fz))
+        return FAILED;
+    o->body->ApplyForceToCenter(metres(fx, fy), true);
+    return OK;
+}
+
+int32_t CBoxWorld::AddForceAt(uint32_t id, float fx, float fy, float fz, float px, float py, float pz)
+{
+    Object* o = find(id);
+    if (!o || !ok(fx, fy, fz) || !ok(px, py, pz))
+        return FAILED;
+    o->body->ApplyForce(metres(fx, fy), metres(px, py), true);
+    return OK;
+}
+
+int32_t CBoxWorld::SetVelocity(uint32_t id, float vx, float vy, float vz, bool add)
+{
+    Object* o = find(id);
+    if (!o || !ok(vx, vy, vz))
+        return FAILED;
+    b2Vec2 v = metres(vx, vy);
+    o->body->SetLinearVelocity(add ? o->body->GetLinearVelocity() + v : v);
+    o->body->SetAwake(true);
+    return OK;
+}
+
+int32_t CBoxWorld::GetAngle(uint32_t id, float* angle)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *angle = o->body->GetAngle() / DEG;
+    return OK;
+}
+
+int32_t CBoxWorld::SetAngle(uint32_t id, float angle)
+{
+    Object* o = find(id);
+    if (!o || !ok(angle))
+        return FAILED;
+    o->body->SetTransform(o->body->GetPosition(), angle * DEG);
+    return OK;
+}
+
+int32_t CBoxWorld::Rotate(uint32_t id, int32_t mode, float angle)
+{
+    Object* o = find(id);
+    if (!o || !ok(angle) || (mode != 0 && mode != 1))
+        return FAILED;
+    if (mode == 0)
+        o->body->SetTransform(o->body->GetPosition(), o->body->GetAngle() + angle * DEG);
+    else
+        o->body->SetAngularVelocity(angle * DEG);
+    o->body->SetAwake(true);
+    return OK;
+}
+
+int32_t CBoxWorld::GetRotationX(uint32_t id, float* angle)
+{
+    if (!find(id))
+        return FAILED;
+    *angle = 0;
+    return OK;
+}
+
+int32_t CBoxWorld::GetRotationY(uint32_t id, float* angle) { return GetRotationX(id, angle); }
+
+int32_t CBoxWorld::GetRotationZ(uint32_t id, float* angle) { return GetAngle(id, angle); }
+
+int32_t CBoxWorld::SetDispersion(uint32_t id, float value)
+{
+    Object* o = find(id);
+    if (!o || !ok(value) || value < 0)
+        return FAILED;
+    o->body->SetLinearDamping(value);
+    return OK;
+}
+
+int32_t CBoxWorld::SetCollisionType(uint32_t id, int32_t type)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->collisionType = type;
+    rebuildFixture(*o);
+    return OK;
+}
+
+int32_t CBoxWorld::SetAlwaysActive(uint32_t id, bool on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->body->SetSleepingAllowed(!on);
+    return OK;
+}
+
+int32_t CBoxWorld::SetActive(uint32_t id, bool on, bool wake)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->body->SetEnabled(on);
+    if (on && wake)
+        o->body->SetAwake(true);
+    return OK;
+}
+
+int32_t CBoxWorld::SetActivePath(uint32_t id, int32_t index, bool on)
+{
+    Object* o = find(id);
+    if (!o || index < 0 || size_t(index) >= o->path.size())
+        return FAILED;
+    if (!on) {
+        o->walk = NONE;
+        return OK;
+    }
+    walk(*o, TO, o->path, o->speed, o->radius, false);
+    o->next = size_t(index);
+    return OK;
+}
+
+int32_t CBoxWorld::SetLimit(uint32_t id, float x1, float y1, float z1, float x2, float y2, float z2)
+{
+    Object* o = find(id);
+    if (!o || !ok(x1, y1, z1) || !ok(x2, y2, z2))
+        return FAILED;
+    o->limited = true;
+    o->lx1 = std::min(x1, x2);
+    o->lx2 = std::max(x1, x2);
+    o->ly1 = std::min(y1, y2);
+    o->ly2 = std::max(y1, y2);
+    return OK;
+}
+
+int32_t CBoxWorld::GetMoveVector(uint32_t id, float* x, float* y, float* z)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *x = o->moved.x;
+    *y = o->moved.y;
+    *z = 0;
+    return OK;
+}
+
+int32_t CBoxWorld::GetMoveDistance(uint32_t id, float* d)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *d = std::hypot(o->moved.x, o->moved.y);
+    return OK;
+}
+
+int32_t CBoxWorld::SetBodyProperties(uint32_t id, float density, float friction, float bounce, float spinDamping)
+{
+    Object* o = find(id);
+    if (!o || !ok(density, friction, bounce, spinDamping) || density < 0 || friction < 0 || bounce < 0 ||
+        spinDamping < 0)
+        return FAILED;
+    o->density = density;
+    o->friction = friction;
+    o->bounce = bounce;
+    o->body->SetAngularDamping(spinDamping);
+    rebuildFixture(*o);
+    return OK;
+}
+
+int32_t CBoxWorld::SetBodyDynamics(uint32_t id, float damping, float spinDamping, float gravityScale,
+                                   float fixedRotation, float bullet)
+{
+    Object* o = find(id);
+    if (!o || !ok(damping, spinDamping, gravityScale, fixedRotation, bullet) || damping < 0 || spinDamping < 0)
+        return FAILED;
+    o->body->SetLinearDamping(damping);
+    o->body->SetAngularDamping(spinDamping);
+    o->body->SetGravityScale(gravityScale);
+    o->body->SetFixedRotation(fixedRotation != 0);
+    o->body->SetBullet(bullet != 0);
+    return OK;
+}
+
+int32_t CBoxWorld::AddBody(uint32_t id, float x, float y, float z, float sx, float sy, float angle, int32_t type,
+                           int32_t shape, float density, float friction, float bounce)
+{
+    if (!ok(x, y, z) || !ok(angle, density, friction, bounce) || !sizeOk(sx) || (shape == 1 && !sizeOk(sy)) ||
+        type < 0 || type > 2 || shape < 0 || shape > 1 || density < 0 || friction < 0 || bounce < 0)
+        return FAILED;
+    removeObject(id);
+    std::unique_ptr<Object> o(new Object);
+    o->id = id;
+    o->z = z;
+    o->shape = shape;
+    o->sx = sx;
+    o->sy = shape == 1 ? sy : sx;
+    o->density = density;
+    o->friction = friction;
+    o->bounce = bounce;
+    o->last = {x, y};
+    b2BodyDef def;
+    def.type = type == 0 ? b2_staticBody : type == 1 ? b2_dynamicBody : b2_kinematicBody;
+    def.position = metres(x, y);
+    def.angle = angle * DEG;
+    def.userData.pointer = id;
+    o->body = world->CreateBody(&def);
+    rebuildFixture(*o);
+    objects[id] = std::move(o);
+    return OK;
+}
+
+int32_t CBoxWorld::SetGravityCenter(uint32_t id, bool on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->gravityCenter = on;
+    return OK;
+}
+
+int32_t CBoxWorld::SetG(uint32_t id, double g)
+{
+    Object* o = find(id);
+    if (!o || !std::isfinite(g) || std::fabs(g) > 1e12)
+        return FAILED;
+    o->g = g;
+    return OK;
+}
+
+int32_t CBoxWorld::AddGravityEx(uint32_t id, uint32_t other, bool on)
+{
+    if (!find(id) || !find(other) || id == other)
+        return FAILED;
+    if (on)
+        attractions.insert({id, other});
+    else
+        attractions.erase({id, other});
+    return OK;
+}
+
+int32_t CBoxWorld::ZeroAll(uint32_t id)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->body->SetLinearVelocity(b2Vec2(0, 0));
+    o->body->SetAngularVelocity(0);
+    o->force = {};
+    o->walk = NONE;
+    return OK;
+}
+
+int32_t CBoxWorld::GetCollision(uint32_t id, bool* hit)
+{
+    const std::vector<uint32_t>* list = nullptr;
+    if (GetAllCollisions(id, &list) < 0)
+        return FAILED;
+    *hit = !list->empty();
+    return OK;
+}
+
+int32_t CBoxWorld::GetCollision(uint32_t id, uint32_t other, bool* hit)
+{
+    const std::vector<uint32_t>* list = nullptr;
+    if (!find(other) || GetAllCollisions(id, &list) < 0)
+        return FAILED;
+    *hit = std::find(list->begin(), list->end(), other) != list->end();
+    return OK;
+}
+
+int32_t CBoxWorld::GetAllCollisions(uint32_t id, const std::vector<uint32_t>** list)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    collisions.clear();
+    for (b2ContactEdge* e = o->body->GetContactList(); e; e = e->next)
+        if (e->contact->IsTouching() && e->contact->IsEnabled()) {
+            uint32_t other = uint32_t(e->other->GetUserData().pointer);
+            if (std::find(collisions.begin(), collisions.end(), other) == collisions.end())
+                collisions.push_back(other);
+        }
+    *list = &collisions;
+    return OK;
+}
+
+int32_t CBoxWorld::EnableMesh(uint32_t id, bool on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->mesh = on;
+    return OK;
+}
+
+int32_t CBoxWorld::CollideMesh(uint32_t id, bool on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    o->collideStatic = on;
+    rebuildFixture(*o);
+    return OK;
+}
+
+int32_t CBoxWorld::IsMeshEnabled(uint32_t id, bool* on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *on = o->mesh;
+    return OK;
+}
+
+int32_t CBoxWorld::IsMeshColliding(uint32_t id, bool* on)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *on = o->collideStatic;
+    return OK;
+}
+
+int32_t CBoxWorld::AddMeshWayPoint(uint32_t id)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    wayPoints[id] = o->position();
+    return OK;
+}
+
+int32_t CBoxWorld::AddMeshWayPoint(uint32_t id, float x, float y, float z) { return AddWayPoint(id, x, y, z); }
+
+int32_t CBoxWorld::AddWayPoint(uint32_t id, float x, float y, float z)
+{
+    if (!ok(x, y, z) || (wayPoints.size() >= WorldFile::MAX_COUNT && !wayPoints.count(id)))
+        return FAILED;
+    wayPoints[id] = {x, y};
+    return OK;
+}
+
+int32_t CBoxWorld::RemoveWayPoint(uint32_t id, int32_t n)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    if (n < 0) {
+        o->path.clear();
+        o->route.clear();
+        return OK;
+    }
+    if (size_t(n) >= o->path.size())
+        return FAILED;
+    o->path.erase(o->path.begin() + n);
+    return OK;
+}
+
+int32_t CBoxWorld::AddToPath(uint32_t id, float x, float y, float z)
+{
+    Object* o = find(id);
+    if (!o || !ok(x, y, z) || o->path.size() >= WorldFile::MAX_COUNT)
+        return FAILED;
+    o->path.push_back({x, y});
+    return OK;
+}
+
+namespace {
+class StaticHit : public b2RayCastCallback {
+public:
+    float ReportFixture(b2Fixture* fixture, const b2Vec2&, const b2Vec2&, float) override
+    {
+        if (fixture->GetBody()->GetType() != b2_staticBody || fixture->IsSensor())
+            return -1;
+        hit = true;
+        return 0;
+    }
+    bool hit = false;
+};
+} // namespace
+
+bool CBoxWorld::blocked(Point a, Point b)
+{
+    if (distance(a, b) < 1e-3f)
+        return false;
+    StaticHit cb;
+    world->RayCast(&cb, metres(a.x, a.y), metres(b.x, b.y));
+    return cb.hit;
+}
+
+std::vector<CBoxWorld::Point> CBoxWorld::route(Point from, Point to, bool throughGraph)
+{
+    if (!throughGraph || !blocked(from, to))
+        return {to};
+    // A* over the start (0), the way points (1..n) and the goal (n + 1);
+    // the edges are found as the search reaches them.
+    std::vector<Point> nodes{from};
+    for (const auto& w : wayPoints)
+        nodes.push_back(w.second);
+    nodes.push_back(to);
+    const size_t goal = nodes.size() - 1;
+    std::vector<float> cost(nodes.size(), INFINITY);
+    std::vector<size_t> previous(nodes.size(), SIZE_MAX);
+    std::vector<bool> closed(nodes.size(), false);
+    using Entry = std::pair<float, size_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    cost[0] = 0;
+    open.push({distance(from, to), 0});
+    while (!open.empty()) {
+        size_t n = open.top().second;
+        open.pop();
+        if (closed[n])
+            continue;
+        closed[n] = true;
+        if (n == goal)
+            break;
+        for (size_t m = 1; m < nodes.size(); ++m) {
+            if (closed[m])
+                continue;
+            float c = cost[n] + distance(nodes[n], nodes[m]);
+            if (c >= cost[m] || blocked(nodes[n], nodes[m]))
+                continue;
+            cost[m] = c;
+            previous[m] = n;
+            open.push({c + distance(nodes[m], to), m});
+        }
+    }
+    std::vector<Point> points;
+    if (previous[goal] == SIZE_MAX)
+        return points;
+    for (size_t n = goal; n != 0; n = previous[n])
+        points.push_back(nodes[n]);
+    std::reverse(points.begin(), points.end());
+    return points;
+}
+
+int32_t CBoxWorld::walk(Object& o, int mode, std::vector<Point> points, float speed, float radius, bool loop)
+{
+    if (!ok(speed, radius) || speed < 0 || radius < 0 || points.empty())
+        return FAILED;
+    o.walk = loop ? LOOP : mode;
+    o.points = std::move(points);
+    o.next = 0;
+    o.speed = speed;
+    o.radius = radius;
+    o.goal = GOAL_NONE;
+    return OK;
+}
+
+int32_t CBoxWorld::FindPath(uint32_t id, uint32_t target, float x, float y, float z, bool walkIt)
+{
+    Object* o = find(id);
+    if (!o || !ok(x, y, z))
+        return FAILED;
+    Object* t = target != id ? find(target) : nullptr;
+    Point to = t ? t->position() : Point{x, y};
+    o->route = route(o->position(), to, o->mesh);
+    if (o->route.empty()) {
+        o->walk = NONE;
+        o->goal = GOAL_NO_PATH;
+        return OK;
+    }
+    if (walkIt)
+        walk(*o, TO, o->route, o->speed, o->radius, false);
+    return OK;
+}
+
+int32_t CBoxWorld::IsAtGoal(uint32_t id, uint32_t* state)
+{
+    Object* o = find(id);
+    if (!o)
+        return FAILED;
+    *state = o->goal;
+    o->goal = GOAL_NONE;
+    return OK;
+}
+
+int32_t CBoxWorld::Follow(uint32_t id, float x, float y, float speed, float radius, float, float, float* out)
+{
+    Object* o = find(id);
+    if (!o || !ok(x, y) || walk(*o, FOLLOW, {{x, y}}, speed, radius, false) < 0)
+        return FAILED;
+    *out = o->left();
+    return OK;
+}
+
+int32_t CBoxWorld::FollowPath(uint32_t id, float speed, float radius, float loop, float* out)
+{
+    Object* o = find(id);
+    if (!o || !ok(loop) || walk(*o, TO, o->path, speed, radius, loop != 0) < 0)
+        return FAILED;
+    *out = o->left();
+    return OK;
+}
+
+int32_t CBoxWorld::GotoPath(uint32_t id, float p, float* out)
+{
+    Object* o = find(id);
+    if (!o || !ok(p) || p < 0 || size_t(p) >= o->path.size())
+        return FAILED;
+    Point to = o->path[size_t(p)];
+    SetPosition(id, to.x, to.y, o->z);
+    *out = float(o->path.size());
+    return OK;
+}
+
+int32_t CBoxWorld::MoveTo(uint32_t id, float x, float y, float z, float speed, float radius, float* out)
+{
+    Object* o = find(id);
+    if (!o || !ok(x, y, z) || walk(*o, TO, {{x, y}}, speed, radius, false) < 0)
+        return FAILED;
+    *out = o->left();
+    return OK;
+}
+
+int32_t CBoxWorld::MoveToPath(uint32_t id, float speed, float radius, float* out)
+{
+    Object* o = find(id);
+    if (!o || o->path.empty() || walk(*o, TO, {o->path.front()}, speed, radius, false) < 0)
+        return FAILED;
+    *out = o->left();
+    return OK;
+}
+
+int32_t CBoxWorld::FollowRoute(uint32_t id, float speed, float radius, float* out)
+{
+    Object* o = find(id);
+    if (!o || walk(*o, TO, o->route, speed, radius, false) < 0)
+        return FAILED;
+    *out = o->left();
+    return OK;
+}
+
+int32_t CBoxWorld::hinge(uint32_t joint, uint32_t id, uint32_t other, Point anchor, float lower, float upper, float motorRad,
+                         float torque, bool motor, bool limits, bool collide)
+{
+    Object* a = find(id);
+    Object* b = find(other);
+    if (!a || !b || a == b || !ok(anchor.x, anchor.y) || !ok(lower, upper, motorRad, torque) || torque < 0)
+        return FAILED;
+    removeHinge(joint);
+    b2RevoluteJointDef def;
+    def.Initialize(a->body, b->body, metres(anchor.x, anchor.y));
+    def.lowerAngle = std::min(lower, upper);
+    def.upperAngle = std::max(lower, upper);
+    def.enableLimit = limits;
+    def.motorSpeed = motorRad;
+    def.maxMotorTorque = torque;
+    def.enableMotor = motor;
+    def.collideConnected = collide;
+    std::unique_ptr<Hinge> h(new Hinge);
+    h->joint = static_cast<b2RevoluteJoint*>(world->CreateJoint(&def));
+    h->a = id;
+    h->b = other;
+    hinges[joint] = std::move(h);
+    return OK;
+}
+
+int32_t CBoxWorld::Join(uint32_t id, uint32_t other, float x, float y, float motorSpeed, float maxTorque,
+                        float lower, float upper, float collideConnected, float motorOn, float limitOn)
+{
+    if (!ok(motorSpeed, collideConnected, motorOn, limitOn))
+        return FAILED;
+    return hinge(id, id, other, {x, y}, lower, upper, motorSpeed * DEG, maxTorque, motorOn != 0, limitOn != 0,
+                 collideConnected != 0);
+}
+
+int32_t CBoxWorld::Join2(uint32_t id, uint32_t other, float x, float y, float lower, float upper, float motorSpeed,
+                         float maxTorque, float motorOn, float limitOn, float collideConnected)
+{
+    if (!ok(motorOn, limitOn, collideConnected))
+        return FAILED;
+    return hinge(id, id, other, {x, y}, lower, upper, motorSpeed, maxTorque, motorOn != 0, limitOn != 0,
+                 collideConnected != 0);
+}
+
+int32_t CBoxWorld::Break(uint32_t joint)
+{
+    if (!findHinge(joint))
+        return FAILED;
+    removeHinge(joint);
+    return OK;
+}
+
+int32_t CBoxWorld::JointSteer(uint32_t joint, float angle)
+{
+    Hinge* h = findHinge(joint);
+    if (!h || !ok(angle))
+        return FAILED;
+    h->steering = true;
+    h->target = angle * DEG;
+    h->joint->EnableMotor(true);
+    return OK;
+}
+
+int32_t CBoxWorld::JointSpeed(uint32_t joint, float speed)
+{
+    Hinge* h = findHinge(joint);
+    if (!h || !ok(speed))
+        return FAILED;
+    h->steering = false;
+    h->joint->SetMotorSpeed(speed * DEG);
+    h->joint->EnableMotor(true);
+    return OK;
+}
