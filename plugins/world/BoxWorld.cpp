@@ -16,6 +16,9 @@ constexpr float DEG = 3.14159265358979f / 180.0f;
 constexpr float DEFAULT_RADIUS = 2.0f;
 // How hard a hinge's motor turns towards the angle JointSteer holds.
 constexpr float STEER_GAIN = 10.0f;
+// The lightest a moving object gets: lighter ones would gain speeds that
+// overflow in one step.
+constexpr float MIN_MASS = 1e-3f;
 constexpr uint16_t STATIC_CATEGORY = 0x0002;
 constexpr uint16_t MOVING_CATEGORY = 0x0001;
 
@@ -29,7 +32,7 @@ bool ok(float v, T... rest)
 {
     return ok(v) && ok(rest...);
 }
-bool sizeOk(float v) { return v > 0 && v <= WorldFile::MAX_SIZE; }
+bool sizeOk(float v) { return v >= WorldFile::MIN_SIZE && v <= WorldFile::MAX_SIZE; }
 
 b2Vec2 metres(float x, float y) { return b2Vec2(x / U, y / U); }
 float distance(CBoxWorld::Point a, CBoxWorld::Point b) { return std::hypot(b.x - a.x, b.y - a.y); }
@@ -161,14 +164,18 @@ void CBoxWorld::rebuildFixture(Object& o)
     def.filter.maskBits = o.collisionType < 0 ? 0 : o.collideStatic ? 0xFFFF : uint16_t(0xFFFF & ~STATIC_CATEGORY);
     def.filter.groupIndex = o.collisionType > 0 ? int16_t(-std::min(o.collisionType, 32767)) : 0;
     o.body->CreateFixture(&def);
-    if (o.mass > 0 && o.body->GetType() == b2_dynamicBody) {
-        b2MassData data;
-        o.body->GetMassData(&data);
-        if (data.mass > 0)
-            data.I *= o.mass / data.mass;
-        data.mass = o.mass;
-        o.body->SetMassData(&data);
-    }
+    if (o.body->GetType() != b2_dynamicBody)
+        return;
+    b2MassData data;
+    o.body->GetMassData(&data);
+    const float mass = std::max(o.mass > 0 ? o.mass : data.mass, MIN_MASS);
+    if (mass == data.mass)
+        return;
+    data.I = data.mass > 0 ? data.I * (mass / data.mass) : 0;
+    if (!(data.I > 0) || !std::isfinite(data.I))
+        data.I = 0; // then it does not turn
+    data.mass = mass;
+    o.body->SetMassData(&data);
 }
 
 void CBoxWorld::add(const WorldFile& file)

@@ -69,7 +69,7 @@ private:
 };
 
 bool coord(float v) { return std::fabs(v) <= WorldFile::MAX_COORD; }
-bool size(float v) { return v > 0 && v <= WorldFile::MAX_SIZE; }
+bool size(float v) { return v >= WorldFile::MIN_SIZE && v <= WorldFile::MAX_SIZE; }
 bool amount(float v) { return v >= 0 && v <= WorldFile::MAX_COORD; }
 
 bool valid(const WorldFileObject& o)

@@ -24,7 +24,7 @@ class CFile;
 //
 // A file is taken whole or not at all: a short file, bytes left over, a
 // count above MAX_COUNT, a value that is not finite or out of its range
-// (sizes 0 < s <= MAX_SIZE, coordinates within MAX_COORD, density,
+// (sizes MIN_SIZE <= s <= MAX_SIZE, coordinates within MAX_COORD, density,
 // friction, bounce and speeds not negative), an object id given twice or a
 // hinge naming an object the file does not hold refuse it.
 struct WorldFileObject {
@@ -49,6 +49,8 @@ struct WorldFileWayPoint {
 
 struct WorldFile {
     enum : uint32_t { MAGIC = 0x444C5751, VERSION = 1, MAX_COUNT = 4096 };
+    // Box2D cannot take a shape whose area is next to nothing.
+    static constexpr float MIN_SIZE = 0.1f;
     static constexpr float MAX_SIZE = 100000.0f;
     static constexpr float MAX_COORD = 10000000.0f;
 

@@ -118,9 +118,18 @@ TEST(CBoxWorldTest, ValuesOutOfReachAndUnknownIdsFail)
     EXPECT_EQ(world.SetPosition(1, nan, 0, 0), IVemto::FAILED);
     EXPECT_EQ(world.SetPosition(1, 1e30f, 0, 0), IVemto::FAILED);
     EXPECT_EQ(world.SetRadius(1, 0, 0, 0), IVemto::FAILED);
+    EXPECT_EQ(world.AddBody(3, 0, 0, 0, 1e-20f, 5, 0, 1, 1, 1, 0, 0), IVemto::FAILED); // no area for Box2D
     EXPECT_EQ(world.SetVelocity(1, INFINITY, 0, 0, false), IVemto::FAILED);
     EXPECT_EQ(world.SetPosition(2, 0, 0, 0), IVemto::FAILED);
     EXPECT_EQ(world.Rotate(1, 2, 10), IVemto::FAILED);
+    // A weightless object is made heavy enough not to overflow its speed.
+    EXPECT_EQ(world.SetMass(1, 1e-30f), 0);
+    EXPECT_EQ(world.AddForce(1, 1e7f, 0, 0), 0);
+    float dt;
+    world.MoveObjects(&dt);
+    float speed = 0;
+    world.GetSpeed(1, &speed);
+    EXPECT_TRUE(std::isfinite(speed));
     EXPECT_EQ(world.Join(1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0), IVemto::FAILED);
     EXPECT_EQ(world.Break(1), IVemto::FAILED);
     float x = 0, y = 0, z = 0;
