@@ -1,95 +1,11 @@
 #include "world/BoxWorld.h"
 
-#include "world/WorldFile.h"
-
-#include <box2d/box2d.h>
+#include "world/BoxWorldParts.h"
 
 #include <algorithm>
 #include <cmath>
-#include <queue>
 
-namespace {
-
-constexpr float U = CBoxWorld::UNITS_PER_METRE;
-constexpr float DEG = 3.14159265358979f / 180.0f;
-// The radius within which a walk started without one reaches a point.
-constexpr float DEFAULT_RADIUS = 2.0f;
-// How hard a hinge's motor turns towards the angle JointSteer holds.
-constexpr float STEER_GAIN = 10.0f;
-// The lightest a moving object gets: lighter ones would gain speeds that
-// overflow in one step.
-constexpr float MIN_MASS = 1e-3f;
-constexpr uint16_t STATIC_CATEGORY = 0x0002;
-constexpr uint16_t MOVING_CATEGORY = 0x0001;
-
-enum Walk { NONE, FOLLOW, TO, LOOP };
-
-// Values from scripts reach Box2D only when they are finite and within the
-// world's reach; anything else is a failed call.
-bool ok(float v) { return std::isfinite(v) && std::fabs(v) <= WorldFile::MAX_COORD; }
-template <class... T>
-bool ok(float v, T... rest)
-{
-    return ok(v) && ok(rest...);
-}
-bool sizeOk(float v) { return v >= WorldFile::MIN_SIZE && v <= WorldFile::MAX_SIZE; }
-
-b2Vec2 metres(float x, float y) { return b2Vec2(x / U, y / U); }
-float distance(CBoxWorld::Point a, CBoxWorld::Point b) { return std::hypot(b.x - a.x, b.y - a.y); }
-
-} // namespace
-
-struct CBoxWorld::Object {
-    uint32_t id = 0;
-    b2Body* body = nullptr;
-    float z = 0;
-    uint32_t flags = 0;
-    int shape = 0;
-    float sx = 1, sy = 1;
-    float density = 1, friction = 0.3f, bounce = 0;
-    int collisionType = 0;
-    bool collideStatic = true;
-    float mass = 0; // 0: the mass the density gives
-    float maxSpeed = 0;
-    Point force;
-    Point last;
-    Point moved;
-    bool limited = false;
-    float lx1 = 0, ly1 = 0, lx2 = 0, ly2 = 0;
-    bool gravityCenter = false;
-    double g = 0;
-    bool mesh = false;
-    std::vector<Point> path;
-    std::vector<Point> route;
-    int walk = NONE;
-    std::vector<Point> points;
-    size_t next = 0;
-    float speed = DEFAULT_WALK_SPEED;
-    float radius = DEFAULT_RADIUS;
-    uint32_t goal = GOAL_NONE;
-
-    Point position() const
-    {
-        b2Vec2 p = body->GetPosition();
-        return {p.x * U, p.y * U};
-    }
-    float left() const
-    {
-        if (walk == NONE || next >= points.size())
-            return 0;
-        float d = distance(position(), points[next]);
-        for (size_t i = next + 1; i < points.size(); ++i)
-            d += distance(points[i - 1], points[i]);
-        return d;
-    }
-};
-
-struct CBoxWorld::Hinge {
-    b2RevoluteJoint* joint = nullptr;
-    uint32_t a = 0, b = 0;
-    bool steering = false;
-    float target = 0;
-};
+using namespace boxworld;
 
 CBoxWorld::CBoxWorld()
     : world(new b2World(b2Vec2(0, 0))), timeStep(1.0f / 60.0f), running(true), forceFields(false)
@@ -245,35 +161,6 @@ void CBoxWorld::applyForces()
         if (centre && o)
             attract(*centre, *o);
     }
-}
-
-void CBoxWorld::steer(Object& o)
-{
-    if (o.walk == NONE)
-        return;
-    Point here = o.position();
-    while (o.next < o.points.size() && distance(here, o.points[o.next]) <= o.radius) {
-        if (o.walk == FOLLOW)
-            break;
-        ++o.next;
-        if (o.next == o.points.size() && o.walk == LOOP)
-            o.next = 0;
-    }
-    if (o.next >= o.points.size()) {
-        o.body->SetLinearVelocity(b2Vec2(0, 0));
-        o.walk = NONE;
-        o.goal = GOAL_REACHED;
-        return;
-    }
-    Point to = o.points[o.next];
-    float d = distance(here, to);
-    if (d <= o.radius) {
-        o.body->SetLinearVelocity(b2Vec2(0, 0));
-        return;
-    }
-    float v = std::min(o.speed, d / timeStep);
-    o.body->SetLinearVelocity(metres((to.x - here.x) / d * v, (to.y - here.y) / d * v));
-    o.body->SetAwake(true);
 }
 
 void CBoxWorld::afterStep(Object& o)
@@ -623,8 +510,8 @@ int32_t CBoxWorld::GetMoveDistance(uint32_t id, float* d)
 int32_t CBoxWorld::SetBodyProperties(uint32_t id, float density, float friction, float bounce, float spinDamping)
 {
     Object* o = find(id);
-    if (!o || !ok(density, friction, bounce, spinDamping) || density < 0 || friction < 0 || bounce < 0 ||
-        spinDamping < 0)
+    if (!o || !ok(density, friction, bounce, spinDamping) || !WorldFile::densityOk(density) || friction < 0 ||
+        bounce < 0 || spinDamping < 0)
         return FAILED;
     o->density = density;
     o->friction = friction;
@@ -652,7 +539,8 @@ int32_t CBoxWorld::AddBody(uint32_t id, float x, float y, float z, float sx, flo
                            int32_t shape, float density, float friction, float bounce)
 {
     if (!ok(x, y, z) || !ok(angle, density, friction, bounce) || !sizeOk(sx) || (shape == 1 && !sizeOk(sy)) ||
-        type < 0 || type > 2 || shape < 0 || shape > 1 || density < 0 || friction < 0 || bounce < 0)
+        type < 0 || type > 2 || shape < 0 || shape > 1 || !WorldFile::densityOk(density) || friction < 0 ||
+        bounce < 0)
         return FAILED;
     removeObject(id);
     std::unique_ptr<Object> o(new Object);
@@ -751,255 +639,8 @@ int32_t CBoxWorld::GetAllCollisions(uint32_t id, const std::vector<uint32_t>** l
     return OK;
 }
 
-int32_t CBoxWorld::EnableMesh(uint32_t id, bool on)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    o->mesh = on;
-    return OK;
-}
-
-int32_t CBoxWorld::CollideMesh(uint32_t id, bool on)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    o->collideStatic = on;
-    rebuildFixture(*o);
-    return OK;
-}
-
-int32_t CBoxWorld::IsMeshEnabled(uint32_t id, bool* on)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    *on = o->mesh;
-    return OK;
-}
-
-int32_t CBoxWorld::IsMeshColliding(uint32_t id, bool* on)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    *on = o->collideStatic;
-    return OK;
-}
-
-int32_t CBoxWorld::AddMeshWayPoint(uint32_t id)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    wayPoints[id] = o->position();
-    return OK;
-}
-
-int32_t CBoxWorld::AddMeshWayPoint(uint32_t id, float x, float y, float z) { return AddWayPoint(id, x, y, z); }
-
-int32_t CBoxWorld::AddWayPoint(uint32_t id, float x, float y, float z)
-{
-    if (!ok(x, y, z) || (wayPoints.size() >= WorldFile::MAX_COUNT && !wayPoints.count(id)))
-        return FAILED;
-    wayPoints[id] = {x, y};
-    return OK;
-}
-
-int32_t CBoxWorld::RemoveWayPoint(uint32_t id, int32_t n)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    if (n < 0) {
-        o->path.clear();
-        o->route.clear();
-        return OK;
-    }
-    if (size_t(n) >= o->path.size())
-        return FAILED;
-    o->path.erase(o->path.begin() + n);
-    return OK;
-}
-
-int32_t CBoxWorld::AddToPath(uint32_t id, float x, float y, float z)
-{
-    Object* o = find(id);
-    if (!o || !ok(x, y, z) || o->path.size() >= WorldFile::MAX_COUNT)
-        return FAILED;
-    o->path.push_back({x, y});
-    return OK;
-}
-
-namespace {
-class StaticHit : public b2RayCastCallback {
-public:
-    float ReportFixture(b2Fixture* fixture, const b2Vec2&, const b2Vec2&, float) override
-    {
-        if (fixture->GetBody()->GetType() != b2_staticBody || fixture->IsSensor())
-            return -1;
-        hit = true;
-        return 0;
-    }
-    bool hit = false;
-};
-} // namespace
-
-bool CBoxWorld::blocked(Point a, Point b)
-{
-    if (distance(a, b) < 1e-3f)
-        return false;
-    StaticHit cb;
-    world->RayCast(&cb, metres(a.x, a.y), metres(b.x, b.y));
-    return cb.hit;
-}
-
-std::vector<CBoxWorld::Point> CBoxWorld::route(Point from, Point to, bool throughGraph)
-{
-    if (!throughGraph || !blocked(from, to))
-        return {to};
-    // A* over the start (0), the way points (1..n) and the goal (n + 1);
-    // the edges are found as the search reaches them.
-    std::vector<Point> nodes{from};
-    for (const auto& w : wayPoints)
-        nodes.push_back(w.second);
-    nodes.push_back(to);
-    const size_t goal = nodes.size() - 1;
-    std::vector<float> cost(nodes.size(), INFINITY);
-    std::vector<size_t> previous(nodes.size(), SIZE_MAX);
-    std::vector<bool> closed(nodes.size(), false);
-    using Entry = std::pair<float, size_t>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-    cost[0] = 0;
-    open.push({distance(from, to), 0});
-    while (!open.empty()) {
-        size_t n = open.top().second;
-        open.pop();
-        if (closed[n])
-            continue;
-        closed[n] = true;
-        if (n == goal)
-            break;
-        for (size_t m = 1; m < nodes.size(); ++m) {
-            if (closed[m])
-                continue;
-            float c = cost[n] + distance(nodes[n], nodes[m]);
-            if (c >= cost[m] || blocked(nodes[n], nodes[m]))
-                continue;
-            cost[m] = c;
-            previous[m] = n;
-            open.push({c + distance(nodes[m], to), m});
-        }
-    }
-    std::vector<Point> points;
-    if (previous[goal] == SIZE_MAX)
-        return points;
-    for (size_t n = goal; n != 0; n = previous[n])
-        points.push_back(nodes[n]);
-    std::reverse(points.begin(), points.end());
-    return points;
-}
-
-int32_t CBoxWorld::walk(Object& o, int mode, std::vector<Point> points, float speed, float radius, bool loop)
-{
-    if (!ok(speed, radius) || speed < 0 || radius < 0 || points.empty())
-        return FAILED;
-    o.walk = loop ? LOOP : mode;
-    o.points = std::move(points);
-    o.next = 0;
-    o.speed = speed;
-    o.radius = radius;
-    o.goal = GOAL_NONE;
-    return OK;
-}
-
-int32_t CBoxWorld::FindPath(uint32_t id, uint32_t target, float x, float y, float z, bool walkIt)
-{
-    Object* o = find(id);
-    if (!o || !ok(x, y, z))
-        return FAILED;
-    Object* t = target != id ? find(target) : nullptr;
-    Point to = t ? t->position() : Point{x, y};
-    o->route = route(o->position(), to, o->mesh);
-    if (o->route.empty()) {
-        o->walk = NONE;
-        o->goal = GOAL_NO_PATH;
-        return OK;
-    }
-    if (walkIt)
-        walk(*o, TO, o->route, o->speed, o->radius, false);
-    return OK;
-}
-
-int32_t CBoxWorld::IsAtGoal(uint32_t id, uint32_t* state)
-{
-    Object* o = find(id);
-    if (!o)
-        return FAILED;
-    *state = o->goal;
-    o->goal = GOAL_NONE;
-    return OK;
-}
-
-int32_t CBoxWorld::Follow(uint32_t id, float x, float y, float speed, float radius, float, float, float* out)
-{
-    Object* o = find(id);
-    if (!o || !ok(x, y) || walk(*o, FOLLOW, {{x, y}}, speed, radius, false) < 0)
-        return FAILED;
-    *out = o->left();
-    return OK;
-}
-
-int32_t CBoxWorld::FollowPath(uint32_t id, float speed, float radius, float loop, float* out)
-{
-    Object* o = find(id);
-    if (!o || !ok(loop) || walk(*o, TO, o->path, speed, radius, loop != 0) < 0)
-        return FAILED;
-    *out = o->left();
-    return OK;
-}
-
-int32_t CBoxWorld::GotoPath(uint32_t id, float p, float* out)
-{
-    Object* o = find(id);
-    if (!o || !ok(p) || p < 0 || size_t(p) >= o->path.size())
-        return FAILED;
-    Point to = o->path[size_t(p)];
-    SetPosition(id, to.x, to.y, o->z);
-    *out = float(o->path.size());
-    return OK;
-}
-
-int32_t CBoxWorld::MoveTo(uint32_t id, float x, float y, float z, float speed, float radius, float* out)
-{
-    Object* o = find(id);
-    if (!o || !ok(x, y, z) || walk(*o, TO, {{x, y}}, speed, radius, false) < 0)
-        return FAILED;
-    *out = o->left();
-    return OK;
-}
-
-int32_t CBoxWorld::MoveToPath(uint32_t id, float speed, float radius, float* out)
-{
-    Object* o = find(id);
-    if (!o || o->path.empty() || walk(*o, TO, {o->path.front()}, speed, radius, false) < 0)
-        return FAILED;
-    *out = o->left();
-    return OK;
-}
-
-int32_t CBoxWorld::FollowRoute(uint32_t id, float speed, float radius, float* out)
-{
-    Object* o = find(id);
-    if (!o || walk(*o, TO, o->route, speed, radius, false) < 0)
-        return FAILED;
-    *out = o->left();
-    return OK;
-}
-
-int32_t CBoxWorld::hinge(uint32_t joint, uint32_t id, uint32_t other, Point anchor, float lower, float upper, float motorRad,
-                         float torque, bool motor, bool limits, bool collide)
+int32_t CBoxWorld::hinge(uint32_t joint, uint32_t id, uint32_t other, Point anchor, float lower, float upper,
+                         float motorRad, float torque, bool motor, bool limits, bool collide)
 {
     Object* a = find(id);
     Object* b = find(other);

@@ -131,8 +131,8 @@ private:
     // none leads there.
     std::vector<Point> route(Point from, Point to, bool throughGraph);
     int32_t walk(Object& o, int mode, std::vector<Point> points, float speed, float radius, bool loop);
-    int32_t hinge(uint32_t joint, uint32_t id, uint32_t other, Point anchorUnits, float lower, float upper, float motorRad,
-                  float torque, bool motor, bool limits, bool collide);
+    int32_t hinge(uint32_t joint, uint32_t id, uint32_t other, Point anchorUnits, float lower, float upper,
+                  float motorRad, float torque, bool motor, bool limits, bool collide);
 
     std::unique_ptr<b2World> world;
     std::map<uint32_t, std::unique_ptr<Object>> objects;

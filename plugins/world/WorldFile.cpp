@@ -75,7 +75,7 @@ bool amount(float v) { return v >= 0 && v <= WorldFile::MAX_COORD; }
 bool valid(const WorldFileObject& o)
 {
     return o.type <= 2 && o.shape <= 1 && coord(o.x) && coord(o.y) && coord(o.angle) && size(o.sx) &&
-           (o.shape == 0 || size(o.sy)) && amount(o.density) && amount(o.friction) && amount(o.bounce) &&
+           (o.shape == 0 || size(o.sy)) && WorldFile::densityOk(o.density) && amount(o.friction) && amount(o.bounce) &&
            amount(o.maxSpeed);
 }
 

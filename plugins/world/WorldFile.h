@@ -24,8 +24,9 @@ class CFile;
 //
 // A file is taken whole or not at all: a short file, bytes left over, a
 // count above MAX_COUNT, a value that is not finite or out of its range
-// (sizes MIN_SIZE <= s <= MAX_SIZE, coordinates within MAX_COORD, density,
-// friction, bounce and speeds not negative), an object id given twice or a
+// (sizes MIN_SIZE <= s <= MAX_SIZE, coordinates within MAX_COORD, a
+// density of 0 or from MIN_DENSITY, friction, bounce and speeds not
+// negative), an object id given twice or a
 // hinge naming an object the file does not hold refuse it.
 struct WorldFileObject {
     uint32_t id = 0;
@@ -52,6 +53,8 @@ struct WorldFile {
     // Box2D cannot take a shape whose area is next to nothing.
     static constexpr float MIN_SIZE = 0.1f;
     static constexpr float MAX_SIZE = 100000.0f;
+    // Nor a body so light that its inertia rounds to nothing.
+    static constexpr float MIN_DENSITY = 1e-3f;
     static constexpr float MAX_COORD = 10000000.0f;
 
     float gravityX = 0, gravityY = -300;
@@ -59,6 +62,8 @@ struct WorldFile {
     std::vector<WorldFileObject> objects;
     std::vector<WorldFileHinge> hinges;
     std::vector<WorldFileWayPoint> wayPoints;
+
+    static bool densityOk(float d) { return d == 0 || (d >= MIN_DENSITY && d <= MAX_COORD); }
 
     // Reads the rest of an open file (or stream) from its position; false,
     // with this left empty, when the file is refused.

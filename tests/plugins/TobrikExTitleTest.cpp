@@ -294,7 +294,8 @@ TEST_F(CMC_TobrikExTitle, TheFirstLoadedPluginRestoresTypeTenThousand)
         tmp.write("Rara/S/S.bin", bytes);
         EXPECT_EQ(run("-nogfx -frames 3"), 2) << o.dlls;
         EXPECT_EQ(setting("S", "N"), "1");
-        EXPECT_EQ(boxes.messages, (std::vector<std::pair<std::string, std::string>>{o.box})) << o.dlls << " " << o.typeId;
+        EXPECT_EQ(boxes.messages, (std::vector<std::pair<std::string, std::string>>{o.box}))
+            << o.dlls << " " << o.typeId;
     }
 }
 

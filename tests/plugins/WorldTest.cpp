@@ -411,7 +411,8 @@ TEST_F(CMC_WorldTest, ARestoredWorldHasNoWorldAndFailsEveryCall)
     const std::vector<std::string> args(12, "1");
     for (int id = 1; id <= 85; ++id) {
         CMC_Variable* v = restored->getRunner()->run(id, restored, &scene, nullptr);
-        EXPECT_TRUE(v == nullptr || v->toString() == "0" || v->toString() == "0.00000" || v->toString() == "FALSE") << id;
+        std::string text = v ? v->toString().c_str() : "0";
+        EXPECT_TRUE(text == "0" || text == "0.00000" || text == "FALSE") << id;
         CMC_Object::flush(v);
     }
     EXPECT_EQ(Call(&scene, {"1", "R"}).run(restored, "LINK"), "-");

@@ -44,8 +44,10 @@ TEST(CMC_DLLExModuleInterfaceTest, NamesThatLeaveTheProgramFolderLoadNothing)
     CWindowPaths::setExePath(platform::toEnginePath(data.file("prog")).c_str());
     EXPECT_NE(CMC_DLLExModuleInterface("Plugin", &scene).getModuleInterface(), nullptr);
     const std::string up = data.path().substr(data.path().rfind('/') + 1);
-    for (const std::string& name : std::vector<std::string>{"..\\Plugin", "../Plugin.dll", "..\\prog\\Plugin", "prog/Plugin", "F:Plugin",
-                             "..", "....so", "\\tmp\\Plugin", "..\\..\\" + up + "\\Plugin", ""}) {
+    const std::vector<std::string> names = {"..\\Plugin", "../Plugin.dll", "..\\prog\\Plugin", "prog/Plugin",
+                                            "F:Plugin",    "..",            "....so",             "\\tmp\\Plugin",
+                                            "..\\..\\" + up + "\\Plugin", ""};
+    for (const std::string& name : names) {
         EXPECT_FALSE(CMC_DLLExModuleInterface::isPluginName(name.c_str())) << name;
         EXPECT_EQ(CMC_DLLExModuleInterface(name.c_str(), &scene).getModuleInterface(), nullptr) << name;
     }
