@@ -9,6 +9,8 @@ quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
 # The uninstaller's window draws its texts with SDL_ttf in the sans-serif
 # font that fontconfig finds.
 quarnel_packages+=(libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core)
+# Box2D moves the bodies of the World plug-in.
+quarnel_packages+=(libbox2d-dev)
 
 quarnel_install_deps() {
     local missing=() p

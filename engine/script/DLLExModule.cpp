@@ -16,10 +16,23 @@ CXString CMC_DLLExModuleInterface::libraryFileName(const CXString& pluginName)
     return pluginName;
 }
 
+bool CMC_DLLExModuleInterface::isPluginName(const CXString& pluginName)
+{
+    const char* text = pluginName.c_str();
+    if (!*text || pluginName.Find('/') >= 0 || pluginName.Find('\\') >= 0 || pluginName.Find(':') >= 0)
+        return false;
+    for (; *text; ++text)
+        if (text[0] == '.' && text[1] == '.')
+            return false;
+    return true;
+}
+
 CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, CMC_ObjectsContainer* container)
     : name(pluginName), moduleInterface(nullptr), handle(nullptr), createEntry(nullptr), releaseEntry(nullptr),
       getModuleInterfaceEntry(nullptr)
 {
+    if (!isPluginName(name))
+        return;
     std::string folder = CWindowPaths::getExePath().c_str();
     if (folder.empty())
         folder = platform::executableFolder();

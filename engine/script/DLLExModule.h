@@ -13,7 +13,9 @@ class CMC_ObjectsContainer;
 //
 // A name without '.' gets the platform's library suffix; a name ending in
 // ".dll" (as titles made on Windows write it) has that suffix replaced, so
-// "World" and "World.dll" both find World.so beside the program.
+// "World" and "World.dll" both find World.so beside the program. A name
+// that could reach outside the program's folder (one holding a path
+// separator, a drive's colon or "..") loads nothing.
 class CMC_DLLExModuleInterface : public CXObject {
 public:
     CMC_DLLExModuleInterface(const CXString& name, CMC_ObjectsContainer* container);
@@ -25,6 +27,8 @@ public:
     CXString getName() const { return name; }
     // The file name under which a plug-in name is looked for.
     static CXString libraryFileName(const CXString& name);
+    // Whether a name from a title's data may name a plug-in.
+    static bool isPluginName(const CXString& name);
 
 private:
     CXString name;

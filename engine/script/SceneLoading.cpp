@@ -326,7 +326,7 @@ void CMC_Scene::serialize(CXArchive* archive)
 }
 
 // A name with a folder in it is no plug-in name: plug-ins are loaded from
-// the program's folder only.
+// the program's folder only (the binder refuses it too).
 void CMC_Scene::resolveDLLs(const CXString& list)
 {
     doneDLLs();
@@ -334,7 +334,7 @@ void CMC_Scene::resolveDLLs(const CXString& list)
     CStringTokenizer names(list, CXString(","));
     while (names.hasMoreTokens()) {
         CXString n = names.nextToken();
-        if (n.Find('/') >= 0 || n.Find('\\') >= 0)
+        if (!CMC_DLLExModuleInterface::isPluginName(n))
             continue;
         modules->add(new CMC_DLLExModuleInterface(n, this));
     }

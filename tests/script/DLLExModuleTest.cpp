@@ -4,7 +4,10 @@
 #include "script/DLLExModule.h"
 #include "support/TestSupport.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <vector>
 #include <string>
 #include <unistd.h>
 
@@ -25,6 +28,32 @@ TEST(CMC_DLLExModuleInterfaceTest, LibraryNames)
     EXPECT_EQ(CMC_DLLExModuleInterface::libraryFileName("World.dll"), "World.so");
     EXPECT_EQ(CMC_DLLExModuleInterface::libraryFileName("World.DLL"), "World.so");
     EXPECT_EQ(CMC_DLLExModuleInterface::libraryFileName("lib.so"), "lib.so");
+}
+
+// A plug-in name from a title's data never reaches outside the program's
+// folder: the test plug-in lies one folder above the program's, where
+// "..\\name" would find it.
+TEST(CMC_DLLExModuleInterfaceTest, NamesThatLeaveTheProgramFolderLoadNothing)
+{
+    testsupport::TempDir data;
+    std::string plugin = QUARNEL_TEST_PLUGIN;
+    std::ifstream in(plugin, std::ios::binary);
+    data.write("Plugin.so", std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    data.write("prog/Plugin.so", data.read("Plugin.so"));
+    TestScene scene("SCENE");
+    CWindowPaths::setExePath(platform::toEnginePath(data.file("prog")).c_str());
+    EXPECT_NE(CMC_DLLExModuleInterface("Plugin", &scene).getModuleInterface(), nullptr);
+    const std::string up = data.path().substr(data.path().rfind('/') + 1);
+    const std::vector<std::string> names = {"..\\Plugin", "../Plugin.dll", "..\\prog\\Plugin", "prog/Plugin",
+                                            "F:Plugin",    "..",            "....so",             "\\tmp\\Plugin",
+                                            "..\\..\\" + up + "\\Plugin", ""};
+    for (const std::string& name : names) {
+        EXPECT_FALSE(CMC_DLLExModuleInterface::isPluginName(name.c_str())) << name;
+        EXPECT_EQ(CMC_DLLExModuleInterface(name.c_str(), &scene).getModuleInterface(), nullptr) << name;
+    }
+    for (const char* name : {"World", "World.dll", "Tobrik.Ex.dll"})
+        EXPECT_TRUE(CMC_DLLExModuleInterface::isPluginName(name)) << name;
+    CWindowPaths::reset();
 }
 
 TEST(CMC_DLLExModuleInterfaceTest, LoadsFromTheProgramFolderAndRestoresTheDirectory)
