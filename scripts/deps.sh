@@ -6,6 +6,9 @@
 # them and then plays none); cairo and CUPS print (without them there is no
 # printer), and the tests read printed PDF files back with poppler's tools.
 quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev liblua5.4-dev locales libsdl2-dev libx11-dev xvfb xdotool libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libcairo2-dev libcups2-dev poppler-utils)
+# baresip answers the telephone calls of the Phone plug-in over SIP, and its
+# tests run two of them on the loopback.
+quarnel_packages+=(baresip-core)
 
 quarnel_install_deps() {
     local missing=() p
