@@ -1,17 +1,13 @@
-#include "plugins/phone/Phone.h"
+#include "phone/Phone.h"
 
 #include "base/XTimer.h"
+#include "common/PluginObjects.h"
 #include "graphics/Window.h"
-#include "platform/Platform.h"
-#include "plugins/phone/PhoneLine.h"
-#include "plugins/phone/PhoneRunner.h"
+#include "phone/PhoneLine.h"
+#include "phone/PhoneRunner.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 
-#include <utility>
-
-int CMC_Phone::objectCount = 0;
-CMC_Phone_Runner* CMC_Phone::runner = nullptr;
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_Object(container, element, TYPE_ID), line(nullptr), lineIndex(0), latestDigit(0), timer(nullptr),
@@ -20,17 +16,15 @@ CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container, CMElement* element)
     lineIndex = element ? element->getPropertyValue(CXString("INDEX")).toNumber() : 0;
     if (lineIndex < 0 || lineIndex >= getLineCount())
         lineIndex = -1;
-    ++objectCount;
     initializeBehaviours(container, element);
 }
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container)
-    : CMC_Object(container, nullptr, TYPE_ID), line(nullptr), lineIndex(-1), latestDigit(0), timer(nullptr),
+    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), lineIndex(-1), latestDigit(0), timer(nullptr),
       timerId(0)
 {
-    ++objectCount;
-    if (platform::Platform* p = platform::currentPlatform())
-        p->messageBox("Phone", "CMC_Phone::CMC_Phone( CMS_Scene )");
+    scene = container;
+    restoringNotice("Phone", "Phone");
 }
 
 CMC_Phone::~CMC_Phone()
@@ -43,28 +37,11 @@ CMC_Phone::~CMC_Phone()
     }
     if (timer)
         timer->remove(timerId);
-    if (--objectCount == 0) {
-        delete runner;
-        runner = nullptr;
-    }
 }
 
-CXString** CMC_Phone::getBehavioursList()
-{
-    static const char* const names[] = {"ONINIT",          "ONDONE",    "ONSIGNAL",    "ONMODEMFOUND",
-                                        "ONMODEMNOTFOUND", "ONRINGING", "ONCONNECTED", "ONDISCONNECTED",
-                                        "ONKEYDOWN",       "ONKEYUP",   nullptr};
-    return makeEventList(names);
-}
+CXString** CMC_Phone::getBehavioursList() { return pluginEventList(); }
 
-CMC_Runner* CMC_Phone::getRunner()
-{
-    if (!runner) {
-        runner = new CMC_Phone_Runner;
-        runner->prepareMthHashSet();
-    }
-    return runner;
-}
+CMC_Runner* CMC_Phone::getRunner() { return PluginRunner<CMC_Phone_Runner>::get(); }
 
 void CMC_Phone::init()
 {

@@ -6,7 +6,6 @@
 #include <mutex>
 #include <vector>
 
-class CMC_Phone_Runner;
 class CPhoneLine;
 class CXTimer;
 
@@ -21,7 +20,8 @@ class CXTimer;
 // window's timer empties once a frame on the host's thread, where the
 // events are raised in the order of the reports. Deleting the object stops
 // the line's thread and closes the line (hanging up a call in progress);
-// what it had not raised yet is dropped.
+// what it had not raised yet is dropped. Phone objects share one runner,
+// kept until the plug-in is released.
 class CMC_Phone : public CMC_Object, private CTimerNotificator {
 public:
     enum { TYPE_ID = 10000 };
@@ -48,9 +48,6 @@ public:
     int getLineIndex() const { return lineIndex; }
     // The digit of the latest key raised as down; 0 before the first.
     char getLatestDigit() const { return latestDigit; }
-    // Phone objects alive, and the runner they share (null when none is).
-    static int getObjectCount() { return objectCount; }
-    static CMC_Phone_Runner* getSharedRunner() { return runner; }
 
 private:
     struct Report {
@@ -69,7 +66,4 @@ private:
     std::vector<Report> reports;
     CXTimer* timer;
     int timerId;
-
-    static int objectCount;
-    static CMC_Phone_Runner* runner;
 };

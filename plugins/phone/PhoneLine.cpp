@@ -1,6 +1,6 @@
-#include "plugins/phone/PhoneLine.h"
+#include "phone/PhoneLine.h"
 
-#include "plugins/phone/Phone.h"
+#include "phone/Phone.h"
 
 #include <cstdio>
 

@@ -5,6 +5,9 @@
 #include "PhoneSupport.h"
 #include "platform/telephony/Baresip.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -20,6 +23,20 @@ protected:
         platform::telephony::setTelephony(nullptr);
     }
 
+    // Runs both baresips, joins the title's and calls its line from the
+    // other phone, which rings and is connected.
+    void call()
+    {
+        ASSERT_TRUE(title.start());
+        ASSERT_TRUE(phone.start() && phone.control());
+        std::string why;
+        auto service = platform::telephony::joinBaresip(title.controlAddress(), &why);
+        ASSERT_NE(service, nullptr) << why;
+        platform::telephony::setTelephony(service);
+        open();
+        ASSERT_TRUE(phone.command("dial", title.aor()));
+        EXPECT_EQ(line->awaited(2), (Reports{"ringing", "connected"}));
+    }
     void open()
     {
         ASSERT_EQ(getLineCount(), 1);
@@ -44,16 +61,7 @@ protected:
 // The other phone calls the line, presses 1, 2 and 3 and hangs up.
 TEST_F(BaresipLineTest, AnswersACallFromAnotherPhone)
 {
-    ASSERT_TRUE(title.start());
-    ASSERT_TRUE(phone.start() && phone.control());
-    std::string why;
-    auto service = platform::telephony::joinBaresip(title.controlAddress(), &why);
-    ASSERT_NE(service, nullptr) << why;
-    platform::telephony::setTelephony(service);
-    open();
-
-    ASSERT_TRUE(phone.command("dial", title.aor()));
-    EXPECT_EQ(line->awaited(2), (Reports{"ringing", "connected"}));
+    ASSERT_NO_FATAL_FAILURE(call());
     ASSERT_TRUE(phone.awaitEvent("CALL_ESTABLISHED"));
     for (char digit : {'1', '2', '3'}) {
         ASSERT_TRUE(phone.command("sndcode", std::string(1, digit)));
@@ -64,6 +72,14 @@ TEST_F(BaresipLineTest, AnswersACallFromAnotherPhone)
     EXPECT_EQ(line->awaited(1), (Reports{"disconnected"}));
     EXPECT_FALSE(line->hasCall());
     EXPECT_FALSE(line->reportedOnTestThread());
+}
+
+// Taking the line down during a call hangs the call up.
+TEST_F(BaresipLineTest, ShuttingDownDuringACallHangsUp)
+{
+    ASSERT_NO_FATAL_FAILURE(call());
+    line.reset();
+    EXPECT_TRUE(phone.awaitEvent("CALL_CLOSED"));
 }
 
 // A line on a baresip that the service runs from the test's configuration
@@ -96,6 +112,82 @@ TEST_F(BaresipLineTest, PlacesACallThroughABaresipOfItsOwn)
     PhoneLineList::release();
     platform::telephony::setTelephony(nullptr);
     EXPECT_EQ(platform::telephony::joinBaresip(title.controlAddress(), &why), nullptr);
+}
+
+// What a configuration folder gives: where its control module listens, and
+// the refusal of one that cannot be driven.
+TEST(BaresipProcessTest, ReadsTheControlAddressOfAConfiguration)
+{
+    const struct {
+        const char* config;
+        const char* address; // host:port, or the reason
+    } cases[] = {
+        {"module_app menu.so\nmodule_app ctrl_tcp.so\n", "127.0.0.1:4444"},
+        {"module menu.so\nmodule ctrl_tcp.so # here\nctrl_tcp_listen 0.0.0.0:5555\n", "127.0.0.1:5555"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen [::]:6000\n", "::1:6000"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 10.1.2.3:7000\n", "10.1.2.3:7000"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:99999\n",
+         "cannot read ctrl_tcp_listen \"127.0.0.1:99999\""},
+        {"module menu.so\n#module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no ctrl_tcp.so"},
+        {"module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no menu.so"},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir tmp;
+        tmp.write("config", c.config);
+        std::string host, why;
+        uint16_t port = 0;
+        std::string got = platform::telephony::controlAddress(tmp.path(), &host, &port, &why)
+                              ? host + ":" + std::to_string(port)
+                              : why;
+        size_t at = got.find(tmp.path());
+        if (at != std::string::npos)
+            got.replace(at, tmp.path().size(), "F");
+        EXPECT_EQ(got, c.address) << c.config;
+    }
+    std::string host, why;
+    uint16_t port;
+    EXPECT_FALSE(platform::telephony::controlAddress("/nonexistent", &host, &port, &why));
+    EXPECT_EQ(why, "no baresip configuration \"/nonexistent/config\"");
+}
+
+// The folder made for a run of our own takes the accounts of
+// ~/.baresip/accounts (here of a home made for the test), without their
+// comments, and a configuration whose control module is on the loopback.
+TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
+{
+    testsupport::TempDir home;
+    const char* saved = std::getenv("HOME");
+    const std::string keep = saved ? saved : "";
+    setenv("HOME", home.path().c_str(), 1);
+    std::string folder, why;
+    EXPECT_FALSE(platform::telephony::makeRunFolder(&folder, &why));
+    EXPECT_EQ(why, "no baresip account in " + home.path() + "/.baresip/accounts");
+    home.write(".baresip/accounts", "# mine\n\n<sip:me@example.org>;auth_pass=x\n");
+    ASSERT_TRUE(platform::telephony::makeRunFolder(&folder, &why)) << why;
+    setenv("HOME", keep.c_str(), 1);
+
+    std::ifstream accounts(folder + "/accounts");
+    std::string text((std::istreambuf_iterator<char>(accounts)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "<sip:me@example.org>;auth_pass=x\n");
+    std::string host;
+    uint16_t port = 0;
+    EXPECT_TRUE(platform::telephony::controlAddress(folder, &host, &port, &why)) << why;
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_GT(port, 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+// Without the program there is no service, and the reason is given.
+TEST(BaresipProcessTest, WithoutBaresipThereIsNoService)
+{
+    testsupport::TempDir tmp;
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", tmp.path().c_str(), 1);
+    std::string why;
+    EXPECT_EQ(platform::telephony::BaresipProcess::start(tmp.path(), &why), nullptr);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(why, "baresip is not installed (Debian package baresip-core)");
 }
 
 } // namespace

@@ -136,15 +136,23 @@ public:
     bool awaitEvent(const char* type)
     {
         std::unique_lock<std::mutex> l(lock);
-        return changed.wait_for(l, std::chrono::seconds(10), [&] {
-            for (const std::string& e : events)
-                if (e == type)
-                    return true;
-            return false;
-        });
+        return changed.wait_for(l, std::chrono::seconds(10), [&] { return seen(type); });
+    }
+    bool hasEvent(const char* type)
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return seen(type);
     }
 
 private:
+    bool seen(const char* type) const
+    {
+        for (const std::string& e : events)
+            if (e == type)
+                return true;
+        return false;
+    }
+
     std::string user;
     bool caller;
     testsupport::TempDir tmp;

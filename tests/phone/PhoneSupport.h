@@ -6,7 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/headless/Headless.h"
 #include "platform/telephony/ScriptedTelephony.h"
-#include "plugins/phone/PhoneLine.h"
+#include "phone/PhoneLine.h"
 
 #include <gtest/gtest.h>
 
