@@ -337,7 +337,10 @@ bool ScriptedTelephony::finished()
     return cursor >= steps.size();
 }
 
-std::unique_ptr<LineSession> ScriptedTelephony::initialize() { return std::unique_ptr<LineSession>(new Session(*this)); }
+std::unique_ptr<LineSession> ScriptedTelephony::initialize()
+{
+    return std::unique_ptr<LineSession>(new Session(*this));
+}
 
 PeriodicTimers* ScriptedTelephony::timers()
 {

@@ -208,16 +208,16 @@ int32_t CPhoneLine::openLine()
         r = LINE_ERR_MEDIA;
     if (r == 0)
         r = session->open(deviceId, API_VERSION, MEDIA_AUTOMATEDVOICE, &line);
-    if (r != 0) {
-        line = 0;
-        session.reset();
-        return fail(ERR_OPEN, r);
+    if (r == 0) {
+        r = session->setStatusMessages(line, ALL_LINE_STATES, ALL_ADDRESS_STATES);
+        if (r != 0)
+            session->close(line);
     }
-    r = session->setStatusMessages(line, ALL_LINE_STATES, ALL_ADDRESS_STATES);
     if (r != 0) {
-        session->close(line);
-        session.reset();
+        // A thread started already waits on the session: it goes first.
+        stopThread(0);
         line = 0;
+        session.reset();
         return fail(ERR_OPEN, r);
     }
     lastError = 0;

@@ -28,7 +28,10 @@ public:
     ~RecordingLine() override { shutdown(); }
 
     void onKeyDown(int digit) override { note("down " + std::string(1, char(digit))); }
-    void onKeyUp(int digit, uint32_t ms) override { note("up " + std::string(1, char(digit)) + " " + std::to_string(ms)); }
+    void onKeyUp(int digit, uint32_t ms) override
+    {
+        note("up " + std::string(1, char(digit)) + " " + std::to_string(ms));
+    }
     void onRinging() override { note("ringing"); }
     void onConnected() override { note("connected"); }
     void onDisconnected() override { note("disconnected"); }
