@@ -11,6 +11,9 @@ quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
 quarnel_packages+=(libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core)
 # Box2D moves the bodies of the World plug-in.
 quarnel_packages+=(libbox2d-dev)
+# baresip answers the telephone calls of the Phone plug-in over SIP, and its
+# tests run two of them on the loopback.
+quarnel_packages+=(baresip-core)
 
 quarnel_install_deps() {
     local missing=() p

@@ -1,0 +1,281 @@
+#include "platform/telephony/BaresipProcess.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace telephony {
+
+namespace {
+
+const int END_WAIT_MS = 2000;
+
+// The program's path through PATH, as execv wants it.
+std::string findProgram(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path && *path ? path : "/usr/local/bin:/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::string();
+}
+
+std::string readFile(const std::string& path, bool* found)
+{
+    std::ifstream in(path, std::ios::binary);
+    *found = bool(in);
+    std::ostringstream text;
+    if (in)
+        text << in.rdbuf();
+    return text.str();
+}
+
+// A TCP port of the loopback that nothing listens on now.
+uint16_t freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    uint16_t port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+} // namespace
+
+std::unique_ptr<BaresipProcess> BaresipProcess::start(const std::string& folder, std::string* why)
+{
+    const std::string program = findProgram("baresip");
+    if (program.empty()) {
+        *why = "baresip is not installed (Debian package baresip-core)";
+        return nullptr;
+    }
+    const char* const argv[] = {program.c_str(), "-f", folder.c_str(), nullptr};
+    // baresip's own messages go to our standard error only when debugging.
+    const bool talk = std::getenv("QUARNEL_DEBUG") != nullptr;
+    const int quiet = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    int failure[2];
+    if (quiet < 0 || ::pipe2(failure, O_CLOEXEC) != 0) {
+        if (quiet >= 0)
+            ::close(quiet);
+        *why = "cannot start baresip";
+        return nullptr;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Only calls that are safe after fork from here on.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(127);
+        ::setpgid(0, 0);
+        ::dup2(quiet, 0);
+        if (!talk) {
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+        }
+        // Nothing of ours stays open in baresip (the pipe closes at exec).
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != failure[1])
+                ::close(fd);
+        ::execv(argv[0], const_cast<char* const*>(argv));
+        const int error = errno;
+        ssize_t ignored = ::write(failure[1], &error, sizeof error);
+        (void)ignored;
+        ::_exit(127);
+    }
+    ::close(quiet);
+    ::close(failure[1]);
+    if (pid < 0) {
+        ::close(failure[0]);
+        *why = "cannot start baresip";
+        return nullptr;
+    }
+    // The pipe closes without a word when the program was started.
+    int error = 0;
+    ssize_t n;
+    do
+        n = ::read(failure[0], &error, sizeof error);
+    while (n < 0 && errno == EINTR);
+    ::close(failure[0]);
+    if (n > 0) {
+        ::waitpid(pid, nullptr, 0);
+        *why = std::string("cannot run ") + program + ": " + std::strerror(error);
+        return nullptr;
+    }
+    return std::unique_ptr<BaresipProcess>(new BaresipProcess(pid, folder));
+}
+
+bool BaresipProcess::running()
+{
+    if (!ended && ::waitpid(pid, nullptr, WNOHANG) == pid)
+        ended = true;
+    return !ended;
+}
+
+BaresipProcess::~BaresipProcess()
+{
+    if (running()) {
+        ::kill(pid, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(END_WAIT_MS);
+        while (running() && std::chrono::steady_clock::now() < deadline)
+            ::poll(nullptr, 0, 10);
+        if (running()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    if (removeFolder) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+}
+
+bool controlAddress(const std::string& folder, std::string* host, uint16_t* port, std::string* why)
+{
+    bool found;
+    std::istringstream config(readFile(folder + "/config", &found));
+    if (!found) {
+        *why = "no baresip configuration \"" + folder + "/config\"";
+        return false;
+    }
+    std::string line, listen;
+    bool control = false, commands = false;
+    while (std::getline(config, line)) {
+        std::istringstream in(line.substr(0, line.find('#')));
+        std::string key, value;
+        if (!(in >> key >> value))
+            continue;
+        if (key == "ctrl_tcp_listen")
+            listen = value;
+        else if (key.compare(0, 6, "module") == 0 && value == "ctrl_tcp.so")
+            control = true;
+        else if (key.compare(0, 6, "module") == 0 && value == "menu.so")
+            commands = true;
+    }
+    if (!control || !commands) {
+        *why = "the baresip configuration in \"" + folder + "\" loads no " + (control ? "menu.so" : "ctrl_tcp.so");
+        return false;
+    }
+    *host = "127.0.0.1";
+    *port = 4444;
+    if (listen.empty())
+        return true;
+    const size_t colon = listen.rfind(':');
+    const std::string number = colon == std::string::npos ? std::string() : listen.substr(colon + 1);
+    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos ||
+        std::atoi(number.c_str()) < 1 || std::atoi(number.c_str()) > 65535) {
+        *why = "cannot read ctrl_tcp_listen \"" + listen + "\"";
+        return false;
+    }
+    *port = uint16_t(std::atoi(number.c_str()));
+    std::string address = listen.substr(0, colon);
+    if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
+    if (address == "::")
+        *host = "::1";
+    else if (!address.empty() && address != "0.0.0.0")
+        *host = address;
+    return true;
+}
+
+std::string baresipModuleFolder()
+{
+    std::vector<std::string> candidates;
+    const std::string program = findProgram("baresip");
+    if (!program.empty()) {
+        const std::string bin = program.substr(0, program.rfind('/'));
+        candidates.push_back(bin.substr(0, bin.rfind('/')) + "/lib/baresip/modules");
+    }
+    for (const char* f : {"/usr/lib/baresip/modules", "/usr/local/lib/baresip/modules",
+                          "/usr/lib/x86_64-linux-gnu/baresip/modules", "/usr/lib/aarch64-linux-gnu/baresip/modules"})
+        candidates.push_back(f);
+    for (const std::string& c : candidates)
+        if (::access((c + "/ctrl_tcp.so").c_str(), R_OK) == 0)
+            return c;
+    return std::string();
+}
+
+bool makeRunFolder(std::string* folder, std::string* why)
+{
+    const char* home = std::getenv("HOME");
+    bool found = false;
+    const std::string accountsFile = std::string(home ? home : "") + "/.baresip/accounts";
+    std::istringstream lines(home ? readFile(accountsFile, &found) : std::string());
+    std::string accounts, line;
+    while (std::getline(lines, line)) {
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first != std::string::npos && line[first] != '#')
+            accounts += line + "\n";
+    }
+    if (accounts.empty()) {
+        *why = "no baresip account in " + accountsFile;
+        return false;
+    }
+    const std::string modules = baresipModuleFolder();
+    if (modules.empty()) {
+        *why = "baresip's modules are not installed (Debian package baresip-core)";
+        return false;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarnel-phone-XXXXXX";
+    const uint16_t port = freeLoopbackPort();
+    if (!port || !::mkdtemp(&pattern[0])) {
+        *why = "cannot make a folder for baresip";
+        return false;
+    }
+    *folder = pattern;
+    std::ofstream config(pattern + "/config", std::ios::binary);
+    config << "# baresip for one run of Quarnel: the accounts of " << accountsFile << ", no sound device\n"
+           << "module_path " << modules << "\n"
+           << "ctrl_tcp_listen 127.0.0.1:" << port << "\n"
+           << "audio_player aubridge,quarnel-play\n"
+           << "audio_source aubridge,quarnel-source\n"
+           << "audio_alert aubridge,quarnel-play\n"
+           << "module g711.so\n"
+           << "module aubridge.so\n"
+           << "module_app account.so\n"
+           << "module_app menu.so\n"
+           << "module_app ctrl_tcp.so\n";
+    std::ofstream out(pattern + "/accounts", std::ios::binary);
+    out << accounts;
+    config.close();
+    out.close();
+    if (!config || !out) {
+        std::error_code ignored;
+        std::filesystem::remove_all(pattern, ignored);
+        *why = "cannot write the baresip configuration in " + pattern;
+        return false;
+    }
+    return true;
+}
+
+} // namespace telephony
+} // namespace platform

@@ -1,0 +1,105 @@
+#include "phone/Phone.h"
+
+#include "base/XTimer.h"
+#include "common/PluginObjects.h"
+#include "graphics/Window.h"
+#include "phone/PhoneLine.h"
+#include "phone/PhoneRunner.h"
+#include "script/Element.h"
+#include "script/ObjectsContainer.h"
+
+
+CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container, CMElement* element)
+    : CMC_Object(container, element, TYPE_ID), line(nullptr), lineIndex(0), latestDigit(0), timer(nullptr),
+      timerId(0)
+{
+    lineIndex = element ? element->getPropertyValue(CXString("INDEX")).toNumber() : 0;
+    if (lineIndex < 0 || lineIndex >= getLineCount())
+        lineIndex = -1;
+    initializeBehaviours(container, element);
+}
+
+CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container)
+    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), lineIndex(-1), latestDigit(0), timer(nullptr),
+      timerId(0)
+{
+    scene = container;
+    restoringNotice("Phone", "Phone");
+}
+
+CMC_Phone::~CMC_Phone()
+{
+    if (line) {
+        line->stopThread(600);
+        line->shutdown();
+        delete line;
+        line = nullptr;
+    }
+    if (timer)
+        timer->remove(timerId);
+}
+
+CXString** CMC_Phone::getBehavioursList() { return pluginEventList(); }
+
+CMC_Runner* CMC_Phone::getRunner() { return PluginRunner<CMC_Phone_Runner>::get(); }
+
+void CMC_Phone::init()
+{
+    if (line)
+        return;
+    if (lineIndex < 0) {
+        onSignal(CXString("ONMODEMNOTFOUND"));
+        return;
+    }
+    // The reports are raised in the window's frames from now on.
+    CMC_ObjectsContainer* container = getScene();
+    CWindow* window = container && container->getWindow() ? container->getWindow() : CWindow::getWindow();
+    timer = window ? window->GetTimerInterface() : nullptr;
+    if (timer) {
+        timerId = CXTimer::freshId();
+        timer->add(timerId, 0, static_cast<CTimerNotificator*>(this));
+    }
+    line = new CPhoneLine(this);
+    if (line->openByIndex(lineIndex, 0) != 0)
+        return;
+    onSignal(CXString("ONMODEMFOUND"));
+    line->openLine();
+    line->startThread();
+}
+
+void CMC_Phone::queue(Report::Kind kind, char digit)
+{
+    std::lock_guard<std::mutex> g(reportsLock);
+    reports.push_back(Report{kind, digit});
+}
+
+void CMC_Phone::onKeyDown(int digit) { queue(Report::KEY_DOWN, char(digit)); }
+void CMC_Phone::onKeyUp(int digit, uint32_t) { queue(Report::KEY_UP, char(digit)); }
+void CMC_Phone::onRinging() { queue(Report::RINGING); }
+void CMC_Phone::onConnected() { queue(Report::CONNECTED); }
+void CMC_Phone::onDisconnected() { queue(Report::DISCONNECTED); }
+
+void CMC_Phone::onTimer(int id)
+{
+    if (id != timerId)
+        return;
+    std::vector<Report> due;
+    {
+        std::lock_guard<std::mutex> g(reportsLock);
+        due.swap(reports);
+    }
+    for (const Report& r : due) {
+        CXString key;
+        key += r.digit;
+        switch (r.kind) {
+        case Report::KEY_DOWN:
+            latestDigit = r.digit;
+            onSignal(CXString("ONKEYDOWN^") + key);
+            break;
+        case Report::KEY_UP: onSignal(CXString("ONKEYUP^") + key); break;
+        case Report::RINGING: onSignal(CXString("ONRINGING")); break;
+        case Report::CONNECTED: onSignal(CXString("ONCONNECTED")); break;
+        case Report::DISCONNECTED: onSignal(CXString("ONDISCONNECTED")); break;
+        }
+    }
+}

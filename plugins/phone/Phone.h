@@ -1,0 +1,69 @@
+#pragma once
+#include "base/XTimer.h"
+#include "script/Object.h"
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+class CPhoneLine;
+class CXTimer;
+
+// The script type "PHONEEXT": a telephone line of the list (its place given
+// by "INDEX", 0 by default), opened at init, whose calls and keys become
+// events: "ONMODEMFOUND" or "ONMODEMNOTFOUND" at init, then "ONRINGING",
+// "ONCONNECTED", "ONKEYDOWN^<digit>", "ONKEYUP^<digit>" and
+// "ONDISCONNECTED" as calls come. The keys are reported from the moment a
+// call is connected.
+//
+// The line reports on its own thread; the reports wait in a queue that the
+// window's timer empties once a frame on the host's thread, where the
+// events are raised in the order of the reports. Deleting the object stops
+// the line's thread and closes the line (hanging up a call in progress);
+// what it had not raised yet is dropped. Phone objects share one runner,
+// kept until the plug-in is released.
+class CMC_Phone : public CMC_Object, private CTimerNotificator {
+public:
+    enum { TYPE_ID = 10000 };
+
+    CMC_Phone(CMC_ObjectsContainer* container, CMElement* element);
+    // For a snapshot: no line (a box says the object is restored).
+    explicit CMC_Phone(CMC_ObjectsContainer* container);
+    ~CMC_Phone() override;
+
+    CXString** getBehavioursList() override;
+    CMC_Runner* getRunner() override;
+    // Opens the line and raises "ONMODEMFOUND", or raises "ONMODEMNOTFOUND"
+    // when the index names no listed line.
+    void init() override;
+
+    // What the line reports, on its thread.
+    virtual void onKeyDown(int digit);
+    virtual void onKeyUp(int digit, uint32_t durationMs);
+    virtual void onRinging();
+    virtual void onConnected();
+    virtual void onDisconnected();
+
+    CPhoneLine* getLine() const { return line; }
+    int getLineIndex() const { return lineIndex; }
+    // The digit of the latest key raised as down; 0 before the first.
+    char getLatestDigit() const { return latestDigit; }
+
+private:
+    struct Report {
+        enum Kind { KEY_DOWN, KEY_UP, RINGING, CONNECTED, DISCONNECTED } kind;
+        char digit;
+    };
+
+    void queue(Report::Kind kind, char digit = 0);
+    // Raises the events of the queued reports.
+    void onTimer(int id) override;
+
+    CPhoneLine* line;
+    int lineIndex;
+    char latestDigit;
+    std::mutex reportsLock;
+    std::vector<Report> reports;
+    CXTimer* timer;
+    int timerId;
+};

@@ -1,0 +1,148 @@
+#pragma once
+#include "platform/telephony/Telephony.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CMC_Phone;
+
+// One usable line device of the list.
+struct PhoneLineInfo {
+    std::unique_ptr<PhoneLineInfo> next;
+    std::unique_ptr<platform::telephony::LineCaps> caps;
+    uint32_t deviceId = 0;
+    uint32_t apiVersion = 0;
+    uint32_t permanentLineId = 0;
+    int32_t position = 0; // 1-based place in the list
+    std::string name;     // the device's, cut to 255 characters, or "Linia <device id>"
+};
+
+// The usable line devices of the telephony service (those that take voice
+// calls, hear keys, answer in automated voice and dial on a dial tone), in
+// device order. One list per loaded plug-in, built on first use from the
+// service that QUARNEL_PHONE chooses (platform/telephony/Telephony.h) and
+// never built again until it is released; it keeps that service (a baresip
+// run by us goes on running) for the lines opened on it.
+class PhoneLineList {
+public:
+    static int getLineCount();
+    // The entry at the zero-based index; null past the end.
+    static PhoneLineInfo* getLineInfo(int index);
+    // The service of the list, built when there is none; null when there is
+    // no service.
+    static std::shared_ptr<platform::telephony::Telephony> getService();
+    static int32_t getLastError();
+    // Frees the list and lets its service go (the plug-in's release).
+    static void release();
+
+    static bool isUsable(const platform::telephony::LineCaps& caps);
+
+private:
+    static PhoneLineList& instance();
+    void build();
+
+    std::mutex lock;
+    bool built = false;
+    std::unique_ptr<PhoneLineInfo> head;
+    int32_t lastError = 0;
+    int count = 0;
+    std::shared_ptr<platform::telephony::Telephony> service;
+};
+
+inline int getLineCount() { return PhoneLineList::getLineCount(); }
+inline PhoneLineInfo* getLineInfo(int index) { return PhoneLineList::getLineInfo(index); }
+
+// One opened line of the list: answers the calls offered on it, watches the
+// keys the caller presses and reports calls and keys to its owner, from a
+// message thread of its own. Made, opened and started in the order
+// openByIndex, openLine, startThread; taken down by stopThread, shutdown
+// and deletion. The reports reach the owner on the message thread.
+//
+// Options bit 0 holds key reports back until the caller has held one key
+// for more than two seconds (a short press says so through onShortPress,
+// the long one through onLongPress); they are held back again after the
+// call. Without it keys are reported from the moment a call is connected.
+class CPhoneLine {
+public:
+    // Results besides 0.
+    static constexpr int32_t ERR_STOP_EVENT = int32_t(0x80000001);
+    static constexpr int32_t ERR_INITIALIZE = int32_t(0x80000002);
+    static constexpr int32_t ERR_OPEN = int32_t(0x80000003);
+    static constexpr int32_t ERR_ANSWER = int32_t(0x80000004);
+    static constexpr int32_t ERR_CALL = int32_t(0x80000005);
+    static constexpr int32_t ERR_ALREADY = int32_t(0x80000012);
+    static constexpr int32_t ERR_BUSY = int32_t(0x80000013);
+    static constexpr int32_t ERR_NO_ENTRY = int32_t(0x80000014); // as last error of initialize
+    static constexpr int OPTION_HOLD_KEYS = 1;
+    static constexpr uint32_t API_VERSION = 0x00020002;
+    static constexpr uint32_t LOWEST_API_VERSION = 0x00010004;
+    static constexpr uint32_t LONG_PRESS_MS = 2000;
+
+    explicit CPhoneLine(CMC_Phone* owner);
+    // Stops the thread and shuts the line down.
+    virtual ~CPhoneLine();
+    CPhoneLine(const CPhoneLine&) = delete;
+    CPhoneLine& operator=(const CPhoneLine&) = delete;
+
+    // The first five tell the owner; the others do nothing.
+    virtual void onKeyDown(int digit);
+    virtual void onKeyUp(int digit, uint32_t durationMs);
+    virtual void onRinging();
+    virtual void onConnected();
+    virtual void onDisconnected();
+    virtual void onBeforeDial() {}
+    virtual void onLongPress(uint32_t) {}
+    virtual void onShortPress(uint32_t) {}
+    virtual void onError(int) {}
+
+    virtual int32_t startThread();
+    // Stops the message thread and waits for it: the wait ends as soon as
+    // the thread sees its stop event, so the time-out is not needed.
+    virtual int32_t stopThread(int timeoutMs);
+    virtual int32_t openByIndex(int index, int options);
+    virtual int32_t initialize(PhoneLineInfo* entry, int options);
+    // Stops the thread, closes the line (hanging up its call) and ends the
+    // session.
+    virtual int32_t shutdown();
+    virtual int32_t hangUp();
+    virtual int32_t openLine();
+    virtual int32_t dial(const char* number);
+
+    int32_t getLastError() const { return lastError; }
+    bool hasCall() const { return currentCall != 0; }
+
+private:
+    int32_t fail(int32_t code, int32_t error);
+    int32_t fail(int32_t code) { return fail(code, code); }
+    void run();
+    void onLineMessage(const platform::telephony::LineMessage& message);
+    void onCallState(uint32_t call, uint32_t state);
+    void onDigit(uint32_t call, int digit, uint32_t mode, uint32_t ms);
+    // Names a prompt for the caller; none is played.
+    int32_t playPrompt(const char*) { return 0; }
+
+    std::shared_ptr<platform::telephony::Telephony> service;
+    std::unique_ptr<platform::telephony::LineSession> session;
+    uint32_t line = 0;
+    std::atomic<uint32_t> currentCall{0};
+    std::unique_ptr<platform::WaitableEvent> stopEvent;
+    std::atomic<int32_t> lastError{0};
+    std::atomic<bool> stopFlag{false};
+    uint32_t deviceCount = 0;
+    std::thread thread;
+    uint32_t deviceId = 0;
+    uint32_t requestedVersion = API_VERSION;
+    uint32_t negotiatedVersion = 0;
+    uint32_t keyDownTime = 0;
+    int32_t requestId = 0;
+    int options = 0;
+    bool freeKeyEvents = false;
+    int32_t position = 0;
+    CMC_Phone* owner;
+    PhoneLineInfo* entry = nullptr;
+    std::mutex callLock; // the current call between the thread and dial
+};

@@ -1,0 +1,193 @@
+// CPhoneLine over SIP: the line is the account of a baresip that the
+// service joins (or runs itself), a second baresip started by the test is
+// the other phone. Everything stays on the loopback.
+#include "BaresipSupport.h"
+#include "PhoneSupport.h"
+#include "platform/telephony/Baresip.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using namespace phonetest;
+
+class BaresipLineTest : public ::testing::Test {
+protected:
+    ~BaresipLineTest() override
+    {
+        line.reset();
+        PhoneLineList::release();
+        platform::telephony::setTelephony(nullptr);
+    }
+
+    // Runs both baresips, joins the title's and calls its line from the
+    // other phone, which rings and is connected.
+    void call()
+    {
+        ASSERT_TRUE(title.start());
+        ASSERT_TRUE(phone.start() && phone.control());
+        std::string why;
+        auto service = platform::telephony::joinBaresip(title.controlAddress(), &why);
+        ASSERT_NE(service, nullptr) << why;
+        platform::telephony::setTelephony(service);
+        open();
+        ASSERT_TRUE(phone.command("dial", title.aor()));
+        EXPECT_EQ(line->awaited(2), (Reports{"ringing", "connected"}));
+    }
+    void open()
+    {
+        ASSERT_EQ(getLineCount(), 1);
+        EXPECT_EQ(getLineInfo(0)->name, title.aor());
+        line.reset(new RecordingLine);
+        ASSERT_EQ(line->openByIndex(0, 0), 0);
+        ASSERT_EQ(line->openLine(), 0);
+        ASSERT_EQ(line->startThread(), 0);
+    }
+    // The key's reports, the time it was held being the network's.
+    static bool keyReported(const Reports& r, size_t at, char digit)
+    {
+        const std::string d(1, digit);
+        return r.size() > at + 1 && r[at] == "down " + d && r[at + 1].compare(0, 5, "up " + d + " ") == 0;
+    }
+
+    TestBaresip title{"title", false};
+    TestBaresip phone{"player", true};
+    std::unique_ptr<RecordingLine> line;
+};
+
+// The other phone calls the line, presses 1, 2 and 3 and hangs up.
+TEST_F(BaresipLineTest, AnswersACallFromAnotherPhone)
+{
+    ASSERT_NO_FATAL_FAILURE(call());
+    ASSERT_TRUE(phone.awaitEvent("CALL_ESTABLISHED"));
+    for (char digit : {'1', '2', '3'}) {
+        ASSERT_TRUE(phone.command("sndcode", std::string(1, digit)));
+        Reports r = line->awaited(2);
+        EXPECT_TRUE(keyReported(r, 0, digit)) << ::testing::PrintToString(r);
+    }
+    ASSERT_TRUE(phone.command("hangup"));
+    EXPECT_EQ(line->awaited(1), (Reports{"disconnected"}));
+    EXPECT_FALSE(line->hasCall());
+    EXPECT_FALSE(line->reportedOnTestThread());
+}
+
+// Taking the line down during a call hangs the call up.
+TEST_F(BaresipLineTest, ShuttingDownDuringACallHangsUp)
+{
+    ASSERT_NO_FATAL_FAILURE(call());
+    line.reset();
+    EXPECT_TRUE(phone.awaitEvent("CALL_CLOSED"));
+}
+
+// A line on a baresip that the service runs from the test's configuration
+// folder places a call to the other phone, which answers and presses 9;
+// the line hangs up. Releasing the list ends that baresip.
+TEST_F(BaresipLineTest, PlacesACallThroughABaresipOfItsOwn)
+{
+    ASSERT_TRUE(phone.start() && phone.control());
+    title.configure();
+    std::string why;
+    auto service = platform::telephony::startBaresip(title.folder(), &why);
+    ASSERT_NE(service, nullptr) << why;
+    platform::telephony::setTelephony(service);
+    service.reset();
+    open();
+
+    ASSERT_EQ(line->dial(phone.aor().c_str()), 0);
+    ASSERT_TRUE(phone.awaitEvent("CALL_INCOMING"));
+    ASSERT_TRUE(phone.command("accept"));
+    EXPECT_EQ(line->awaited(1), (Reports{"connected"}));
+    ASSERT_TRUE(phone.awaitEvent("CALL_ESTABLISHED"));
+    ASSERT_TRUE(phone.command("sndcode", "9"));
+    Reports r = line->awaited(2);
+    EXPECT_TRUE(keyReported(r, 0, '9')) << ::testing::PrintToString(r);
+    EXPECT_EQ(line->hangUp(), 0);
+    EXPECT_EQ(line->awaited(1), (Reports{"disconnected"}));
+    EXPECT_TRUE(phone.awaitEvent("CALL_CLOSED"));
+
+    line.reset();
+    PhoneLineList::release();
+    platform::telephony::setTelephony(nullptr);
+    EXPECT_EQ(platform::telephony::joinBaresip(title.controlAddress(), &why), nullptr);
+}
+
+// What a configuration folder gives: where its control module listens, and
+// the refusal of one that cannot be driven.
+TEST(BaresipProcessTest, ReadsTheControlAddressOfAConfiguration)
+{
+    const struct {
+        const char* config;
+        const char* address; // host:port, or the reason
+    } cases[] = {
+        {"module_app menu.so\nmodule_app ctrl_tcp.so\n", "127.0.0.1:4444"},
+        {"module menu.so\nmodule ctrl_tcp.so # here\nctrl_tcp_listen 0.0.0.0:5555\n", "127.0.0.1:5555"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen [::]:6000\n", "::1:6000"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 10.1.2.3:7000\n", "10.1.2.3:7000"},
+        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:99999\n",
+         "cannot read ctrl_tcp_listen \"127.0.0.1:99999\""},
+        {"module menu.so\n#module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no ctrl_tcp.so"},
+        {"module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no menu.so"},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir tmp;
+        tmp.write("config", c.config);
+        std::string host, why;
+        uint16_t port = 0;
+        std::string got = platform::telephony::controlAddress(tmp.path(), &host, &port, &why)
+                              ? host + ":" + std::to_string(port)
+                              : why;
+        size_t at = got.find(tmp.path());
+        if (at != std::string::npos)
+            got.replace(at, tmp.path().size(), "F");
+        EXPECT_EQ(got, c.address) << c.config;
+    }
+    std::string host, why;
+    uint16_t port;
+    EXPECT_FALSE(platform::telephony::controlAddress("/nonexistent", &host, &port, &why));
+    EXPECT_EQ(why, "no baresip configuration \"/nonexistent/config\"");
+}
+
+// The folder made for a run of our own takes the accounts of
+// ~/.baresip/accounts (here of a home made for the test), without their
+// comments, and a configuration whose control module is on the loopback.
+TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
+{
+    testsupport::TempDir home;
+    const char* saved = std::getenv("HOME");
+    const std::string keep = saved ? saved : "";
+    setenv("HOME", home.path().c_str(), 1);
+    std::string folder, why;
+    EXPECT_FALSE(platform::telephony::makeRunFolder(&folder, &why));
+    EXPECT_EQ(why, "no baresip account in " + home.path() + "/.baresip/accounts");
+    home.write(".baresip/accounts", "# mine\n\n<sip:me@example.org>;auth_pass=x\n");
+    ASSERT_TRUE(platform::telephony::makeRunFolder(&folder, &why)) << why;
+    setenv("HOME", keep.c_str(), 1);
+
+    std::ifstream accounts(folder + "/accounts");
+    std::string text((std::istreambuf_iterator<char>(accounts)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "<sip:me@example.org>;auth_pass=x\n");
+    std::string host;
+    uint16_t port = 0;
+    EXPECT_TRUE(platform::telephony::controlAddress(folder, &host, &port, &why)) << why;
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_GT(port, 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+// Without the program there is no service, and the reason is given.
+TEST(BaresipProcessTest, WithoutBaresipThereIsNoService)
+{
+    testsupport::TempDir tmp;
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", tmp.path().c_str(), 1);
+    std::string why;
+    EXPECT_EQ(platform::telephony::BaresipProcess::start(tmp.path(), &why), nullptr);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(why, "baresip is not installed (Debian package baresip-core)");
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+// Titles played by the host with the Phone plug-in: their PHONEEXT object
+// takes a call from the scripted telephony service, and over SIP from a
+// second baresip that the test runs on the loopback. Each title writes the
+// phone's events, in the order raised, into a STRING kept in its settings.
+#include "BaresipSupport.h"
+#include "graphics/Window.h"
+#include "host/HostTitle.h"
+#include "platform/telephony/Baresip.h"
+#include "script/ScriptApplication.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using CMC_PhoneTitle = testsupport::HostTitle;
+
+// QUARNEL_PHONE for the run.
+struct PhoneChoice {
+    explicit PhoneChoice(const std::string& value) { setenv("QUARNEL_PHONE", value.c_str(), 1); }
+    ~PhoneChoice() { unsetenv("QUARNEL_PHONE"); }
+};
+
+std::string application()
+{
+    return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
+           "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\nS:DLLS=Phone.dll\n";
+}
+
+// The phone P adds each event's name and a full stop to LOG; the plain key
+// events would add "plain". The title ends when the call does, or when
+// there is no modem, keeping the latest key in KEY.
+std::string scene(const char* digits)
+{
+    std::string s = "OBJECT=LOG\nLOG:TYPE=STRING\nLOG:TOINI=TRUE\n"
+                    "OBJECT=KEY\nKEY:TYPE=STRING\nKEY:TOINI=TRUE\n"
+                    "OBJECT=P\nP:TYPE=PHONEEXT\n";
+    auto log = [&](const std::string& event, const std::string& text, const std::string& more = std::string()) {
+        s += "P:" + event + "={LOG^ADD(\"" + text + ".\");" + more + "}\n";
+    };
+    for (const char* e : {"ONMODEMFOUND", "ONRINGING", "ONCONNECTED"})
+        log(e, e);
+    for (const char* d = digits; *d; ++d)
+        for (const char* e : {"ONKEYDOWN^", "ONKEYUP^"})
+            log(e + std::string(1, *d), e + std::string(1, *d));
+    log("ONKEYDOWN", "plain");
+    log("ONKEYUP", "plain");
+    log("ONDISCONNECTED", "ONDISCONNECTED", "KEY^SET(P^GETLATESTKEY());GAME^EXIT();");
+    log("ONMODEMNOTFOUND", "ONMODEMNOTFOUND", "GAME^EXIT();");
+    return s;
+}
+
+// The title's LOG as it is now (on the host's thread, between frames).
+std::string logNow()
+{
+    CWindow* w = CWindow::getWindow();
+    CApplication* a = w ? w->GetApplicationInterface() : nullptr;
+    CMC_Application* game = a ? a->getMCApplicationIfc() : nullptr;
+    CMC_Scene* episode = game ? game->getCurrentScene() : nullptr;
+    CMC_Scene* s = episode ? episode->getCurrentScene() : nullptr;
+    CMC_Object* o = s ? s->getObject("LOG") : nullptr;
+    return o ? o->toString().c_str() : "";
+}
+
+// The scripted service: a call rings, 5 is held for 300 ms, the caller
+// hangs up; the title hears all of it, in order. Without a service the
+// title finds no modem.
+TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
+{
+    tmp.write("call.txt", "line Title line\nwait 200\nring\nwait 100\nkey 5 300\nwait 100\nhangup\n");
+    title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("5")}});
+    {
+        PhoneChoice choice("script:" + tmp.file("call.txt"));
+        tmp.write("Quarnel.ini", "");
+        EXPECT_EQ(run("-nogfx -frames 1000"), 0);
+        EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONDISCONNECTED.");
+        EXPECT_EQ(setting("S", "KEY"), "5");
+    }
+    PhoneChoice choice("none");
+    tmp.write("Quarnel.ini", "");
+    EXPECT_EQ(run("-nogfx -frames 1000"), 0);
+    EXPECT_EQ(setting("S", "LOG"), "ONMODEMNOTFOUND.");
+}
+
+// The other phone: once the title has found its line it calls it, sends
+// 1, 2 and 3, each when the title has heard the one before, and hangs up.
+// The feed gives up after 30 seconds by closing the title.
+struct Caller {
+    phonetest::TestBaresip* phone;
+    std::string titleLine;
+    int step = 0;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    bool timedOut = false;
+
+    static void feed(platform::HeadlessPlatform& platform, uint64_t, void* data)
+    {
+        Caller* c = static_cast<Caller*>(data);
+        const std::string log = logNow();
+        auto heard = [&](const std::string& what) { return log.find(what + ".") != std::string::npos; };
+        if (std::chrono::steady_clock::now() - c->start > std::chrono::seconds(30) && !c->timedOut) {
+            c->timedOut = true;
+            platform.postWindowMessage(platform::WindowMessage());
+        }
+        if (c->step == 0 && heard("ONMODEMFOUND")) {
+            EXPECT_TRUE(c->phone->command("dial", c->titleLine));
+            c->step = 1;
+        } else if (c->step == 1 && heard("ONCONNECTED") && c->phone->hasEvent("CALL_ESTABLISHED")) {
+            EXPECT_TRUE(c->phone->command("sndcode", "1"));
+            c->step = 2;
+        } else if (c->step >= 2 && c->step <= 4 && heard("ONKEYUP^" + std::to_string(c->step - 1))) {
+            if (c->step < 4)
+                EXPECT_TRUE(c->phone->command("sndcode", std::to_string(c->step)));
+            else
+                EXPECT_TRUE(c->phone->command("hangup"));
+            ++c->step;
+        }
+    }
+};
+
+TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
+{
+    phonetest::TestBaresip phone("player", true);
+    phonetest::TestBaresip line("title", false);
+    ASSERT_TRUE(phone.start() && phone.control());
+    line.configure();
+    PhoneChoice choice("baresip:" + line.folder());
+    title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("123")}});
+    Caller caller{&phone, line.aor()};
+    testsupport::FeedInUse feed(&Caller::feed, &caller);
+    tmp.write("Quarnel.ini", "");
+    EXPECT_EQ(run("-nogfx"), 0);
+    EXPECT_FALSE(caller.timedOut);
+    EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^1.ONKEYUP^1.ONKEYDOWN^2.ONKEYUP^2."
+                                   "ONKEYDOWN^3.ONKEYUP^3.ONDISCONNECTED.");
+    EXPECT_EQ(setting("S", "KEY"), "3");
+    // The plug-in was released with the title, and the baresip it ran with it.
+    std::string why;
+    EXPECT_EQ(platform::telephony::joinBaresip(line.controlAddress(), &why), nullptr);
+}
+
+} // namespace
