@@ -267,10 +267,10 @@ TEST_F(CMC_TobrikExTitle, TheFirstLoadedPluginRestoresTypeTenThousand)
         uint32_t typeId;
         std::pair<std::string, std::string> box;
     } orders[] = {
-        {"TobrikEx.dll,QuarnelPhoneStandIn.dll", 10000, {"Kulki", "CMC_Kulki::CMC_Kulki( CMS_Scene )"}},
-        {"QuarnelPhoneStandIn.dll,TobrikEx.dll", 10000, {"Phone", "CMC_Phone::CMC_Phone( CMS_Scene )"}},
-        {"QuarnelPhoneStandIn.dll,TobrikEx.dll", 10002, {"KeyMapper", "CMC_KeyMapper::CMC_KeyMapper( CMS_Scene )"}},
-        {"TobrikEx.dll,QuarnelPhoneStandIn.dll", 10001,
+        {"TobrikEx.dll,Phone.dll", 10000, {"Kulki", "CMC_Kulki::CMC_Kulki( CMS_Scene )"}},
+        {"Phone.dll,TobrikEx.dll", 10000, {"Phone", "CMC_Phone::CMC_Phone( CMS_Scene )"}},
+        {"Phone.dll,TobrikEx.dll", 10002, {"KeyMapper", "CMC_KeyMapper::CMC_KeyMapper( CMS_Scene )"}},
+        {"TobrikEx.dll,Phone.dll", 10001,
          {"GameMouse", "CMC_GameMouse::CMC_GameMouse( CMS_Scene )"}},
     };
     for (const Order& o : orders) {
