@@ -2,6 +2,7 @@
 
 #include "base/DataBuffer.h"
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "graphics/Window.h"
 #include "media/SoundCodec.h"
 #include "media/SoundManager.h"
@@ -26,6 +27,18 @@ bool notLoaded(const CXString& name, const char* reason)
     line += reason;
     platform::OutputDebugString(line.c_str());
     return false;
+}
+
+// The same for a file that is missing or cannot be played, which the title's
+// author is told of on standard error under the name the title gave (the
+// sound-effects folder is put before it).
+bool refused(CWindow* window, const CXString& name, const char* problem, const CXString& path)
+{
+    const CXString folder = window ? window->GetSoundFXPath() + "\\" : CXString();
+    const bool inFolder = folder.getLength() > 1 && name.getLength() > folder.getLength() &&
+                          name.Left(folder.getLength()).equalsIgnoreCase(folder);
+    CFileReport::failedAt("sound", inFolder ? name.Right(folder.getLength()) : name, problem, path);
+    return notLoaded(name, problem);
 }
 } // namespace
 
@@ -129,14 +142,15 @@ bool CSound4::load()
         return notLoaded(name, "no codec for \".SPX\" files");
     CFile file(window, name, CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError() != 0)
-        return notLoaded(name, "the file cannot be opened");
+        return refused(window, name, "not found", file.getFileName());
     Flush();
     tWAVEFORMATEX format;
     if (!CWavChunks(&file, 0, file.Length()).readFormat(&format))
-        return notLoaded(name, "not a RIFF WAVE file with a format chunk");
+        return refused(window, name, "cannot be read: not a RIFF WAVE file with a format chunk",
+                       file.getOpenedName());
     CSoundCodec* codec = CSoundCodec::getCodec(format.formatTag);
     if (!codec)
-        return notLoaded(name, "no codec for its format tag");
+        return refused(window, name, "cannot be played: its format is neither PCM nor ADPCM", file.getOpenedName());
     file.Seek(0, 0);
     codec->decode(&file);
     CDataBuffer* data = codec->getBufferIfc();
@@ -156,6 +170,8 @@ bool CSound4::load()
         }
     }
     codec->flush();
+    if (device && !decoded)
+        return refused(window, name, "cannot be played: no sound data could be decoded", file.getOpenedName());
     if (!buffer)
         return notLoaded(name, !device     ? "no sound device"
                                : !decoded ? "no sound data could be decoded"
