@@ -9,8 +9,11 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 
 namespace platform {
 
@@ -62,6 +65,33 @@ private:
     SDL_AudioDeviceID id = 0;
     uint32_t rate = 44100;
 };
+
+// ALSA writes its complaints (no card, no such device) straight to the
+// terminal; they go to the debugger output with the engine's own. The
+// library stays loaded, so SDL's own loading of it finds the handler set.
+void alsaLine(const char* file, int line, const char* function, int, const char* format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    OutputDebugString((std::string("ALSA ") + (file ? file : "") + ":" + std::to_string(line) + " " +
+                       (function ? function : "") + ": " + text + "\n")
+                          .c_str());
+}
+
+void quietAlsa()
+{
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    if (void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL))
+        if (void* set = dlsym(alsa, "snd_lib_error_set_handler"))
+            reinterpret_cast<int (*)(Handler)>(set)(&alsaLine);
+}
 
 // DirectInput's mouse buttons: left, right, middle, then the extra ones.
 int mouseButton(Uint8 sdlButton)
@@ -124,6 +154,7 @@ Display& SdlPlatform::display() { return *theDisplay; }
 std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
 {
     if (!audioStarted) {
+        quietAlsa();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             OutputDebugString((std::string("No sound: ") + SDL_GetError() + "\n").c_str());
             return nullptr;
