@@ -167,31 +167,38 @@ protected:
         }
         return -1;
     }
-    // The top-level window shown with that caption, or 0 after 20 seconds.
+    // The window shown with that caption, or 0 after 20 seconds: a
+    // top-level one, or one that a window manager put in a frame of its own.
     Window findWindow(const std::string& caption, int index = 0)
     {
         auto end = Clock::now() + std::chrono::seconds(20);
         while (Clock::now() < end) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
             std::vector<Window> found;
-            XQueryTree(x.display, DefaultRootWindow(x.display), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count; ++i) {
-                char* name = nullptr;
-                XWindowAttributes a;
-                if (XFetchName(x.display, children[i], &name) && name && caption == name &&
-                    XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
-                    found.push_back(children[i]);
-                if (name)
-                    XFree(name);
-            }
-            if (children)
-                XFree(children);
+            collect(DefaultRootWindow(x.display), caption, 2, &found);
             if (int(found.size()) > index)
                 return found[size_t(index)];
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return 0;
+    }
+    void collect(Window under, const std::string& caption, int depth, std::vector<Window>* found)
+    {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(x.display, under, &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count; ++i) {
+            char* name = nullptr;
+            XWindowAttributes a;
+            if (XFetchName(x.display, children[i], &name) && name && caption == name &&
+                XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
+                found->push_back(children[i]);
+            else if (depth > 1)
+                collect(children[i], caption, depth - 1, found);
+            if (name)
+                XFree(name);
+        }
+        if (children)
+            XFree(children);
     }
     // What the window's close button does: the window manager asks the
     // window to close with WM_DELETE_WINDOW.
@@ -383,6 +390,118 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
     // The click took the player from the hall straight to the garden.
     std::string ini = testsupport::readFile(folder + "/Demo.ini");
     EXPECT_NE(ini.find("HALL_ONINIT.SUM_OK.HALL_ONDONE.GARDEN_INIT.GARDEN_ONINIT."), std::string::npos) << ini;
+}
+
+// The pixels of a background picture of the demo that differ from a
+// screenshot of the whole 1280x1024 screen showing the 800x600 frame
+// scaled 1.6 times below a band of 32 rows: in the rows 400 to 499 of the
+// frame, where the picture and its neighbours are of one colour (the
+// scaling blends the edges).
+int scaledDifferences(XImage* shot, const std::string& picture, int* compared)
+{
+    CImage image(nullptr, CXString(platform::toEnginePath(picture).c_str()));
+    const uint16_t* words = reinterpret_cast<const uint16_t*>(image.GetDataPtr());
+    if (!shot || !words || image.Width() != 800 || image.Height() != 600)
+        return -1;
+    int differ = 0;
+    *compared = 0;
+    for (int y = 400; y < 500; ++y)
+        for (int x = 1; x < 799; ++x) {
+            bool even = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    even = even && words[(y + dy) * 800 + x + dx] == words[y * 800 + x];
+            if (!even)
+                continue;
+            ++*compared;
+            differ += !shows(XGetPixel(shot, x * 16 / 10 + 1, 32 + y * 16 / 10 + 1), words[y * 800 + x]);
+        }
+    return differ;
+}
+
+// Full screen on a screen of another shape, where no window manager runs
+// (a kiosk) and where a small one does: the window covers the screen, the
+// whole frame shows scaled with its aspect kept between black bands, and a
+// click on a button of the demo lands on it.
+TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    const bool haveManager = std::system("command -v matchbox-window-manager >/dev/null 2>&1") == 0;
+    for (bool managed : {false, true}) {
+        if (managed && !haveManager) {
+            ADD_FAILURE() << "matchbox-window-manager is not installed (scripts/deps.sh installs it)";
+            continue;
+        }
+        pid_t manager = -1;
+        if (managed) {
+            manager = fork();
+            if (manager == 0) {
+                int null = open("/dev/null", O_WRONLY);
+                dup2(null, 1);
+                dup2(null, 2);
+                setenv("DISPLAY", x.name.c_str(), 1);
+                execlp("matchbox-window-manager", "matchbox-window-manager", "-use_titlebar", "no",
+                       static_cast<char*>(nullptr));
+                _exit(127);
+            }
+        }
+        std::string folder = tmp.file(managed ? "managed" : "kiosk");
+        ASSERT_EQ(std::system(("cp -r '" QUARNEL_DEMO_TITLE "' '" + folder + "' && rm -f '" + folder +
+                               "/Demo.ini' && sed -i 's/^ONWARD:ELAPSE=3000/ONWARD:ELAPSE=60000/' '" + folder +
+                               "/Rara/HALL/HALL.cnv'")
+                                  .c_str()),
+                  0);
+        start(folder, {});
+        Window main = findWindow("Quarnel demo");
+        ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+        const Window root = DefaultRootWindow(x.display);
+        auto shotOfScreen = [&](const std::string& picture) {
+            XImage* shot = nullptr;
+            int compared = 0;
+            for (auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
+                if (shot)
+                    XDestroyImage(shot);
+                shot = XGetImage(x.display, root, 0, 0, 1280, 1024, AllPlanes, ZPixmap);
+                if (scaledDifferences(shot, picture, &compared) == 0)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            return shot;
+        };
+        const std::string hall = folder + "/Rara/HALL/hall.img", garden = folder + "/Rara/GARDEN/garden.img";
+        XImage* shot = shotOfScreen(hall);
+        int compared = 0;
+        ASSERT_EQ(scaledDifferences(shot, hall, &compared), 0) << "managed " << managed;
+        EXPECT_GT(compared, 20000);
+        // The bands above and below the frame are black.
+        for (int y : {0, 31, 992, 1023})
+            for (int sx : {0, 640, 1279})
+                EXPECT_EQ(XGetPixel(shot, sx, y) & 0xFFFFFF, 0u) << sx << "," << y << " managed " << managed;
+        XDestroyImage(shot);
+        // The window may have been made again for its renderer.
+        main = findWindow("Quarnel demo");
+        XWindowAttributes a;
+        ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
+        EXPECT_EQ(a.width, 1280);
+        EXPECT_EQ(a.height, 1024);
+
+        // The garden button at (670, 550) of the frame.
+        std::string click = "DISPLAY=" + x.name + " xdotool mousemove " + std::to_string(670 * 16 / 10) + " " +
+                            std::to_string(32 + 550 * 16 / 10) + " click 1";
+        ASSERT_EQ(std::system(click.c_str()), 0);
+        shot = shotOfScreen(garden);
+        EXPECT_EQ(scaledDifferences(shot, garden, &compared), 0) << "managed " << managed;
+        if (shot)
+            XDestroyImage(shot);
+
+        clickClose(main);
+        EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
+        if (manager > 0) {
+            kill(manager, SIGTERM);
+            waitpid(manager, nullptr, 0);
+        }
+    }
 }
 
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
