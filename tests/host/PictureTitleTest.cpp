@@ -14,10 +14,8 @@ namespace {
 using CPSDTitle = testsupport::HostTitle;
 using testsupport::WrittenPicture;
 
-const uint16_t GREY = 0x0020;
-
 // The pictures shown: the first layer of each document, each Targa file
-// the engine reads, and the two it refuses.
+// the engine reads, and the two it refuses, each where the title put it.
 struct Shown {
     WrittenPicture picture;
     int x, y;
@@ -40,19 +38,25 @@ TEST_F(CPSDTitle, ImagesAndTheBackgroundShowWhatAnotherProgramWrote)
             name + "^SETPOSITION(" + std::to_string(shown.back().x) + "," + std::to_string(shown.back().y) + ");";
     }
     ASSERT_EQ(shown.size(), 13u);
-    title({{"Rara/application.def", oneScene()},
+    // The background is the first layer of a document of three.
+    const WrittenPicture background = shown[8].picture;
+    ASSERT_EQ(background.file, "rgb3_rle.psd");
+    title({{"Rara/application.def", oneScene() + "S:BACKGROUND=rgb3_rle.psd\n"},
            {"Rara/S/S.cnv", kept("DONE") + onInit(placing + "DONE^SET(1);") + objects +
                                 "OBJECT=QUIT\nQUIT:TYPE=TIMER\nQUIT:ELAPSE=600\nQUIT:ONTICK={GAME^EXIT();}\n"}});
 
-    auto expected = [&shown](int x, int y) -> uint32_t {
+    auto expected = [&shown, &background](int x, int y) -> uint32_t {
+        // The background's surface is the size of its picture: black
+        // beyond it.
+        const uint32_t behind = x < background.width && y < background.height ? background.word(x, y) : 0;
         for (const Shown& s : shown) {
             if (x < s.x || y < s.y || x >= s.x + s.picture.width || y >= s.y + s.picture.height)
                 continue;
             if (s.picture.file == "rgb24_rle.tga" || s.picture.file == "rgba32.tga")
-                return GREY;
-            return s.picture.opaque(x - s.x, y - s.y) ? s.picture.word(x - s.x, y - s.y) : GREY;
+                return behind;
+            return s.picture.opaque(x - s.x, y - s.y) ? s.picture.word(x - s.x, y - s.y) : behind;
         }
-        return GREY;
+        return behind;
     };
     testsupport::FrameAfterDone shot(expected, "written_pictures");
     testsupport::FeedInUse feed(&testsupport::FrameAfterDone::feed, &shot);
