@@ -7,6 +7,7 @@
 #include "media/SoundCodec.h"
 #include "media/SoundManager.h"
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "script/Element.h"
 
@@ -22,7 +23,8 @@ const platform::WaveFormat PRIMARY_FORMAT = platform::WaveFormat::pcm(1, 22050, 
 bool notLoaded(const CXString& name, const char* reason)
 {
     CXString line("sound \"");
-    line += name;
+    // The name holds the sound-effects folder: the path on this machine.
+    line += name.GetAt(1) == ':' ? CXString(platform::toHostPath(name.c_str()).c_str()) : name;
     line += "\" not loaded: ";
     line += reason;
     platform::OutputDebugString(line.c_str());

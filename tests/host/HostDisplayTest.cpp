@@ -504,6 +504,23 @@ TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager
     }
 }
 
+// A full screen larger than the screen (1280x1024) cannot be shown: the
+// run ends at once with the sizes named; one that fits plays.
+TEST_F(HostDisplayTest, AFullScreenLargerThanTheScreenIsRefused)
+{
+    tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=__INIT__\n__INIT__:TYPE=BEHAVIOUR\n__INIT__:CODE={GAME^EXIT();}\n");
+    start(tmp.path(), {"-res", "2000", "1000"});
+    EXPECT_EQ(waitForExit(30), 1);
+    EXPECT_NE(testsupport::readFile(tmp.file("err.txt"))
+                  .find("Quarnel: the screen (1280x1024) cannot show the full screen at 2000x1000 (-res)"),
+              std::string::npos)
+        << testsupport::readFile(tmp.file("err.txt"));
+    start(tmp.path(), {"-res", "1280", "1024"});
+    EXPECT_EQ(waitForExit(30), 0) << testsupport::readFile(tmp.file("err.txt"));
+}
+
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
 {
     start(tmp.path(), {"-window"});
