@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* line = text.c_str();
 
     CCommandLine6 commandLine(line);
-    volatile int sink = commandLine.getNoArgs() + commandLine.getResolution().cx + commandLine.getResolution().cy +
-                        commandLine.getDelay() + commandLine.getPath().getLength();
+    volatile int64_t sink = int64_t(commandLine.getNoArgs()) + commandLine.getResolution().cx +
+                            commandLine.getResolution().cy + commandLine.getDelay() +
+                            commandLine.getPath().getLength();
     sink = sink + commandLine.isWindowMode() + commandLine.isGFXEnabled() + commandLine.is2Bin() +
            commandLine.isForceCNV() + commandLine.isSecondaryDisplayEnabled();
     (void)sink;
