@@ -5,7 +5,9 @@
 # xdotool. FFmpeg's libraries decode the videos (the engine builds without
 # them and then plays none); cairo and CUPS print (without them there is no
 # printer), and the tests read printed PDF files back with poppler's tools.
-quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev liblua5.4-dev locales libsdl2-dev libx11-dev xvfb xdotool libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libcairo2-dev libcups2-dev poppler-utils matchbox-window-manager)
+# The tests of the full screen also run under a small window manager
+# (matchbox); SDL's menu box needs the X server's fonts (xfonts-base).
+quarnel_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev liblzo2-dev libjpeg-dev libpng-dev libsndfile1-dev liblua5.4-dev locales libsdl2-dev libx11-dev xvfb xdotool libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libcairo2-dev libcups2-dev poppler-utils matchbox-window-manager xfonts-base)
 
 quarnel_install_deps() {
     local missing=() p

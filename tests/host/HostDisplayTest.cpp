@@ -181,21 +181,43 @@ protected:
         }
         return 0;
     }
+    // The window's title: WM_NAME, or the UTF-8 _NET_WM_NAME that some
+    // windows (SDL's message boxes) set alone.
+    std::string nameOf(Window w)
+    {
+        std::string name;
+        char* text = nullptr;
+        if (XFetchName(x.display, w, &text) && text)
+            name = text;
+        if (text)
+            XFree(text);
+        if (!name.empty())
+            return name;
+        Atom type;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(x.display, w, XInternAtom(x.display, "_NET_WM_NAME", False), 0, 256, False,
+                               XInternAtom(x.display, "UTF8_STRING", False), &type, &format, &items, &left,
+                               &data) == Success &&
+            data && format == 8)
+            name.assign(reinterpret_cast<char*>(data), items);
+        if (data)
+            XFree(data);
+        return name;
+    }
     void collect(Window under, const std::string& caption, int depth, std::vector<Window>* found)
     {
         Window root, parent, *children = nullptr;
         unsigned count = 0;
         XQueryTree(x.display, under, &root, &parent, &children, &count);
         for (unsigned i = 0; i < count; ++i) {
-            char* name = nullptr;
             XWindowAttributes a;
-            if (XFetchName(x.display, children[i], &name) && name && caption == name &&
-                XGetWindowAttributes(x.display, children[i], &a) && a.map_state == IsViewable)
+            if (nameOf(children[i]) == caption && XGetWindowAttributes(x.display, children[i], &a) &&
+                a.map_state == IsViewable)
                 found->push_back(children[i]);
             else if (depth > 1)
                 collect(children[i], caption, depth - 1, found);
-            if (name)
-                XFree(name);
         }
         if (children)
             XFree(children);
@@ -519,6 +541,51 @@ TEST_F(HostDisplayTest, AFullScreenLargerThanTheScreenIsRefused)
         << testsupport::readFile(tmp.file("err.txt"));
     start(tmp.path(), {"-res", "1280", "1024"});
     EXPECT_EQ(waitForExit(30), 0) << testsupport::readFile(tmp.file("err.txt"));
+}
+
+// The program's menu, opened with Shift+F10 where no window manager gives
+// it the focus, closes with Escape; the title plays on.
+TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel menu test\r\n");
+    tmp.write("Rara/application.def", "OBJECT=MENUGAME\nMENUGAME:TYPE=APPLICATION\nMENUGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
+    start(tmp.path(), {"-window"});
+    Window main = findWindow("Quarnel menu test");
+    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+    const std::string keys = "DISPLAY=" + x.name + " xdotool mousemove 100 500 key ";
+    auto boxShown = [this] {
+        std::vector<Window> boxes;
+        collect(DefaultRootWindow(x.display), "MENUGAME", 2, &boxes);
+        return !boxes.empty();
+    };
+    for (int turn = 0; turn < 2; ++turn) {
+        // The menu's box is captioned with the application's name. The
+        // window may take the keyboard a moment after it shows.
+        bool shown = false;
+        for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
+            ASSERT_EQ(std::system((keys + "shift+F10").c_str()), 0);
+            for (auto until = Clock::now() + std::chrono::seconds(1); !shown && Clock::now() < until;) {
+                shown = boxShown();
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        ASSERT_TRUE(shown) << testsupport::readFile(tmp.file("err.txt"));
+        // Where no window manager runs the keys go where the pointer is,
+        // which the program put on the box.
+        ASSERT_EQ(std::system(("DISPLAY=" + x.name + " xdotool key Escape").c_str()), 0);
+        bool closed = false;
+        for (auto until = Clock::now() + std::chrono::seconds(20); !closed && Clock::now() < until;) {
+            closed = !boxShown();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_TRUE(closed) << "turn " << turn;
+    }
+    clickClose(findWindow("Quarnel menu test"));
+    EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
