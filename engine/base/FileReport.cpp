@@ -12,7 +12,6 @@
 namespace {
 std::mutex reportLock;
 std::set<std::string> told;
-int count = 0;
 } // namespace
 
 void CFileReport::failed(CWindow* window, const char* kind, const CXString& name, const char* problem)
@@ -33,12 +32,5 @@ void CFileReport::failedAt(const char* kind, const CXString& name, const char* p
     // whatever it was wanted for.
     if (!told.insert(path.empty() ? line : path).second)
         return;
-    ++count;
     std::fputs(line.c_str(), stderr);
-}
-
-int CFileReport::getCount()
-{
-    std::lock_guard<std::mutex> guard(reportLock);
-    return count;
 }

@@ -16,6 +16,4 @@ public:
     static void failed(CWindow* window, const char* kind, const CXString& name, const char* problem);
     // The same with the path in the engine's form (a file that opened).
     static void failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath);
-    // The lines told so far; tests look at them.
-    static int getCount();
 };
