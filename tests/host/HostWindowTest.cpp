@@ -138,6 +138,40 @@ TEST_F(HostMessagesTest, FilesATitleCannotHaveAreNamedOnce)
                          "\nQuarnel: the title had not ended after 100 frames (-frames)\n");
 }
 
+// Each kind of file a title names, missing or of a form the engine does not
+// play: an animation, a sequence, a video, a picture that is not a JPEG and
+// a WAV of floating-point samples.
+TEST_F(HostMessagesTest, FilesOfEveryKindThatCannotBeUsedAreNamed)
+{
+    writeTitle(tmp, "HALL",
+               {{"HALL", "OBJECT=A\nA:TYPE=ANIMO\nA:FILENAME=gone.ann\n"
+                         "OBJECT=Q\nQ:TYPE=SEQUENCE\nQ:FILENAME=gone.seq\n"
+                         "OBJECT=M\nM:TYPE=MOVIE\nM:FILENAME=gone.avi\n"
+                         "OBJECT=P\nP:TYPE=IMAGE\nP:FILENAME=text.jpg\n"
+                         "OBJECT=F\nF:TYPE=SOUND\nF:FILENAME=float.wav\n"
+                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={M^PLAY();F^PLAY();}\n"
+                         "OBJECT=HALL\nHALL:ONINIT=GO\n"}});
+    tmp.write("Rara/HALL/text.jpg", "not a picture");
+    // RIFF WAVE, format tag 3 (floating point), mono, 22050 Hz, 32 bits.
+    tmp.write("Wavs/float.wav", std::string("RIFF\x28\0\0\0WAVEfmt \x10\0\0\0\x03\0\x01\0\x22\x56\0\0\x88\x58\x01\0"
+                                            "\x04\0\x20\0data\x04\0\0\0\0\0\0\0",
+                                            48));
+    ProgramRun r = runProgram(tmp, tmp.path(), "-nogfx -frames 20");
+    EXPECT_EQ(r.code, quarnel::EXIT_FRAME_BOUND) << r.err;
+    for (const std::string& line :
+         {"Quarnel: animation \"gone.ann\" not found: " + tmp.file("Rara/HALL/gone.ann"),
+          "Quarnel: sequence \"gone.seq\" not found: " + tmp.file("Rara/HALL/gone.seq"),
+          "Quarnel: video \"gone.avi\" not found: " + tmp.file("Rara/HALL/gone.avi"),
+          "Quarnel: picture \"text.jpg\" cannot be shown: not a JPEG picture in RGB or grey, or damaged: " +
+              tmp.file("Rara/HALL/text.jpg"),
+          "Quarnel: sound \"float.wav\" cannot be played: its format is neither PCM nor ADPCM: " +
+              tmp.file("Wavs/float.wav")}) {
+        const size_t at = r.err.find(line + "\n");
+        EXPECT_NE(at, std::string::npos) << line << "\n" << r.err;
+        EXPECT_EQ(r.err.find(line, at + 1), std::string::npos) << line;
+    }
+}
+
 // Switches mistyped, and values a switch cannot use: the first are named
 // and the title plays; the others end the run with the exit code 1.
 TEST_F(HostMessagesTest, UnknownSwitchesAndValuesThatCannotServeAreNamed)
