@@ -36,10 +36,7 @@ bool notLoaded(const CXString& name, const char* reason)
 // sound-effects folder is put before it).
 bool refused(CWindow* window, const CXString& name, const char* problem, const CXString& path)
 {
-    const CXString folder = window ? window->GetSoundFXPath() + "\\" : CXString();
-    const bool inFolder = folder.getLength() > 1 && name.getLength() > folder.getLength() &&
-                          name.Left(folder.getLength()).equalsIgnoreCase(folder);
-    CFileReport::failedAt("sound", inFolder ? name.Right(folder.getLength()) : name, problem, path);
+    CFileReport::failedAt("sound", CSound4::titleName(window, name), problem, path);
     return notLoaded(name, problem);
 }
 } // namespace
@@ -129,6 +126,14 @@ CSound4* CSound4::fromResources(CResourcesManager* resources, CWindow* w, const 
     CSound4* sound = new CSound4(w, fileName, flush, preload);
     resources->add(sound);
     return sound;
+}
+
+CXString CSound4::titleName(CWindow* window, const CXString& name)
+{
+    const CXString folder = window ? window->GetSoundFXPath() + "\\" : CXString();
+    const bool inFolder = folder.getLength() > 1 && name.getLength() > folder.getLength() &&
+                          name.Left(folder.getLength()).equalsIgnoreCase(folder);
+    return inFolder ? name.Right(folder.getLength()) : name;
 }
 
 CSoundManager* CSound4::manager()
