@@ -66,8 +66,9 @@ const char* hostHelp()
            "folder when -path is not given).\n"
            "\n"
            "  -path <folder>   the title's folder\n"
-           "  -window          play in an 800x600 window (without it: the full screen, scaled to fit)\n"
-           "  -res <w> <h>     the full screen's size (800 600)\n"
+           "  -window          play in an 800x600 window (without it: the full screen, the frame scaled to\n"
+           "                   fit with its aspect kept)\n"
+           "  -res <w> <h>     the size of the full screen's frame (800 600), at most the screen's size\n"
            "  -delay <n>       above 0: a second window at (1024, 0) shows the secondary display\n"
            "  -nogfx           no window: play headless on a virtual clock (as without a display)\n"
            "  -nosound         no sound effects\n"
@@ -80,11 +81,46 @@ const char* hostHelp()
            "  -frames <n>      end the run after n frames when the title has not ended by then\n"
            "  -h, --help       this text; nothing is started\n"
            "\n"
-           "In a window, the Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list\n"
-           "of the title's scenes; closing the window ends the title.\n"
+           "The Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list of the title's\n"
+           "scenes; Escape closes it. Closing the window ends the title. A switch that is not known is\n"
+           "named and ignored.\n"
            "Exit codes: 0 the title ended or its window was closed; 1 no title could be started, or a\n"
-           "switch was wrong; 2 the frame bound (-frames) ended the run.\n";
+           "switch was wrong; 2 the frame bound (-frames) ended the run.\n"
+           "\n"
+           "A file that the title names and that is missing or cannot be used (a picture, animation, sound,\n"
+           "sequence or video, a scene's definition file) is named on standard error, once, with the path\n"
+           "looked at. With the environment variable QUARNEL_DEBUG set (to anything), the engine's own\n"
+           "diagnostics go to standard error as well: why each file was not loaded, snapshot records\n"
+           "skipped, the time measurements of a title, the temporaries' pools growing, and the messages of\n"
+           "FFmpeg and of the sound system, which are otherwise kept off the terminal.\n";
 }
+
+namespace {
+// The engine's switches without a value (CCommandLine6).
+const char* const FLAGS[] = {"nomusic", "nosound", "window",  "params", "nogfx", "server", "client",
+                             "code",    "decode",  "remove",  "pf",     "vmem",  "trelkomunz", "cheat",
+                             "2bin",    "forceCNV", "debug",  "bigfile", "log"};
+
+bool isFlag(const std::string& name)
+{
+    for (const char* f : FLAGS)
+        if (name == f)
+            return true;
+    return false;
+}
+
+// A whole number from low to high with an optional minus sign.
+bool readSigned(const std::string& word, long long low, long long high, long long* value)
+{
+    if (!word.empty() && word[0] == '-') {
+        if (!readNumber(word.substr(1), 0, -low, value))
+            return false;
+        *value = -*value;
+        return *value >= low;
+    }
+    return readNumber(word, low < 0 ? 0 : low, high, value);
+}
+} // namespace
 
 bool readHostSwitches(const char* text, HostSwitches* switches, CXString* message)
 {
@@ -99,6 +135,11 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
             words.emplace_back(start, size_t(p - start));
     }
     HostSwitches result;
+    auto fail = [message](const std::string& why) {
+        if (message)
+            *message = why.c_str();
+        return false;
+    };
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         if (w == "-h" || w == "--help" || w == "-help" || w == "/?") {
@@ -107,23 +148,41 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         }
         if (w.size() < 2 || (w[0] != '-' && w[0] != '/'))
             continue;
-        std::string name = w.substr(1);
-        if (name != "step" && name != "frames")
+        const std::string name = w.substr(1);
+        const std::string next = i + 1 < words.size() ? words[i + 1] : std::string();
+        long long value = 0, height = 0;
+        if (isFlag(name))
             continue;
-        long long value = 0;
-        std::string next = i + 1 < words.size() ? words[i + 1] : std::string();
-        bool step = name == "step";
-        if (!readNumber(next, 1, step ? 1000 : 1000000000000LL, &value)) {
-            if (message)
-                *message = step ? "-step needs a number of milliseconds from 1 to 1000"
-                                : "-frames needs a number of frames from 1 to 1000000000000";
-            return false;
+        if (name == "step" || name == "frames") {
+            const bool step = name == "step";
+            if (!readNumber(next, 1, step ? 1000 : 1000000000000LL, &value))
+                return fail(step ? "-step needs a number of milliseconds from 1 to 1000"
+                                 : "-frames needs a number of frames from 1 to 1000000000000");
+            if (step)
+                result.stepMs = unsigned(value);
+            else
+                result.frameBound = value;
+            ++i;
+        } else if (name == "res") {
+            const std::string second = i + 2 < words.size() ? words[i + 2] : std::string();
+            if (!readNumber(next, 1, 65535, &value) || !readNumber(second, 1, 65535, &height))
+                return fail("-res needs the full screen's width and height, whole numbers from 1 to 65535 "
+                            "(-res 800 600)");
+            result.resolutionGiven = true;
+            i += 2;
+        } else if (name == "delay") {
+            if (!readSigned(next, -1000000000, 1000000000, &value))
+                return fail("-delay needs a whole number (above 0: a second window shows the secondary display)");
+            ++i;
+        } else if (name == "path") {
+            if (next.empty())
+                return fail("-path needs the title's folder");
+            ++i;
+        } else if (w[0] == '-') {
+            // A word beginning with "/" may be a folder; one with "-" is a
+            // switch mistyped, or of another program.
+            result.unknown.push_back(w);
         }
-        if (step)
-            result.stepMs = unsigned(value);
-        else
-            result.frameBound = value;
-        ++i;
     }
     *switches = result;
     return true;
@@ -163,6 +222,20 @@ CXString missingScenes(CApplication* application)
 
 } // namespace
 
+bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, CXString* message)
+{
+    if (settings.subFolder.IsString() && !commandLine->getPath().IsString())
+        commandLine->setPath(settings.subFolder);
+    CXString titleFolder = commandLine->getPath();
+    std::error_code failed;
+    if (titleFolder.IsString() && !std::filesystem::is_directory(hostPath(titleFolder).c_str(), failed)) {
+        if (message)
+            *message = CXString("the title folder \"") + titleFolder + "\" does not exist";
+        return false;
+    }
+    return true;
+}
+
 int runHost(const char* text, CXString* message)
 {
     HostSwitches switches;
@@ -172,17 +245,14 @@ int runHost(const char* text, CXString* message)
         std::fputs(hostHelp(), stdout);
         return EXIT_ENDED;
     }
+    for (const std::string& word : switches.unknown)
+        std::fprintf(stderr, "Quarnel: unknown switch %s, ignored (Quarnel --help lists the switches)\n",
+                     word.c_str());
 
     CCommandLine6* commandLine = new CCommandLine6(text ? text : "");
     CLanguageOSVer language;
     HostSettings settings = readHostSettings();
-    if (settings.subFolder.IsString() && !commandLine->getPath().IsString())
-        commandLine->setPath(settings.subFolder);
-    CXString titleFolder = commandLine->getPath();
-    std::error_code failed;
-    if (titleFolder.IsString() && !std::filesystem::is_directory(hostPath(titleFolder).c_str(), failed)) {
-        if (message)
-            *message = CXString("the title folder \"") + titleFolder + "\" does not exist";
+    if (!findTitleFolder(settings, commandLine, message)) {
         delete commandLine;
         return EXIT_FAILED;
     }
@@ -237,16 +307,30 @@ int runHost(const char* text, CXString* message)
         // The display: the window's client area (and the secondary display
         // in the second window) in window mode, else the full screen at the
         // command line's resolution in 16 bits, or 15.
+        const CXSize res = commandLine->getResolution();
+        const platform::Size screen = backend->display().screenSize();
         if (window->LastError() == 0) {
             if (commandLine->isWindowMode())
                 window->CreateSurface(secondWindow);
-            else if (window->SetDisplayMode(commandLine->getResolution(), 16) != 0)
-                window->SetDisplayMode(commandLine->getResolution(), 15);
+            else if (switches.resolutionGiven && screen.width > 0 && (res.cx > screen.width || res.cy > screen.height))
+                exitCode = EXIT_FAILED;
+            else if (window->SetDisplayMode(res, 16) != 0)
+                window->SetDisplayMode(res, 15);
         }
-        if (window->LastError() != 0) {
+        if (window->LastError() != 0)
             exitCode = EXIT_FAILED;
-            if (message)
+        if (exitCode != EXIT_ENDED && message) {
+            if (commandLine->isWindowMode())
                 message->Format("the engine window or its display could not be made (error %d)", window->LastError());
+            else if (screen.width > 0)
+                *message = ("the screen (" + std::to_string(screen.width) + "x" + std::to_string(screen.height) +
+                            ") cannot show the full screen at " + std::to_string(res.cx) + "x" +
+                            std::to_string(res.cy) + " (-res)")
+                               .c_str();
+            else
+                *message = ("no full screen of " + std::to_string(res.cx) + "x" + std::to_string(res.cy) +
+                            " can be made (-res; error " + std::to_string(window->LastError()) + ")")
+                               .c_str();
         }
     }
     if (exitCode == EXIT_ENDED) {
@@ -260,6 +344,10 @@ int runHost(const char* text, CXString* message)
                 *message = CXString("no title to start in \"") +
                            hostPath(CWindowPaths::getCDPath() + CFolder::DATA_FOLDER) +
                            "\": \"application.def\" (or \"application.bin\") is missing or holds no APPLICATION";
+        } else if (commandLine->is2Bin() && game->getStoreFailure().IsString()) {
+            exitCode = EXIT_FAILED;
+            if (message)
+                *message = CXString("\"application.bin\" was not written: ") + game->getStoreFailure();
         } else if (!commandLine->is2Bin() && !window->isQuitting() && !enteredScene(game)) {
             // Nothing would ever run: a title without a scene to enter.
             exitCode = EXIT_FAILED;

@@ -1,6 +1,9 @@
 #pragma once
 #include "base/XString.h"
 
+#include <string>
+#include <vector>
+
 // The host program: reads its settings from "Quarnel.ini" (section MAIN:
 // TITLE, INI, SUBDIR), makes its windows, the engine window and the
 // application for the title in the start directory (or the folder of the
@@ -15,6 +18,8 @@
 // virtual clock that moves by a fixed step each frame, so that a run is the
 // same every time; its frames are still drawn, into memory. A run that
 // writes the snapshot ("-2bin") ends once it is written.
+class CCommandLine6;
+
 namespace quarnel {
 
 // Exit codes of runHost and the program.
@@ -33,13 +38,18 @@ struct HostSwitches {
     long long frameBound = 0;
     // "-h", "--help": the switches are listed and nothing is started.
     bool help = false;
+    // "-res <w> <h>" was given: a size the screen cannot hold ends the run.
+    bool resolutionGiven = false;
+    // Words that begin with "-" and name no switch, in their order.
+    std::vector<std::string> unknown;
 };
 
 // What "--help" prints.
 const char* hostHelp();
 
 // Reads the switches from the command line text; false with message set
-// when one has no valid value.
+// when one has no valid value ("-res", "-delay", "-path", "-step",
+// "-frames"). Unknown switches are listed in unknown, not refused.
 bool readHostSwitches(const char* commandLine, HostSwitches* switches, CXString* message);
 
 // The settings of section MAIN with their defaults applied.
@@ -52,6 +62,11 @@ struct HostSettings {
 
 // Reads "Quarnel.ini" in the current directory.
 HostSettings readHostSettings();
+
+// The title's folder: the command line's "path", else the settings'
+// SUBDIR, which then becomes the command line's path. False with message
+// set when it names a folder that is not there.
+bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, CXString* message);
 
 // Runs a title for the command line (the text after the program name).
 // Returns the exit code (HostExit); message says why when it is not 0.

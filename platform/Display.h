@@ -197,6 +197,9 @@ public:
 protected:
     // A primary of that client size; the back buffer is made when asked.
     Primary(int width, int height, int bitsPerPixel, Point origin, bool fullscreen);
+    // The pixels, and the back buffer when asked (without it the primary
+    // is a plain one). False when the primary is past the size of any
+    // surface: it has no pixels and is not to be used.
     bool allocateWithBackBuffer(bool withBackBuffer);
     // The backend puts the front pixels on screen.
     virtual int show() = 0;
@@ -224,6 +227,9 @@ public:
     // The desktop's depth in bits per pixel (15, 16 or 32): a windowed
     // primary has it.
     virtual int desktopDepth() = 0;
+    // The size of the screen the full screen fills; 0 x 0 where there is
+    // no screen to bound it (the headless backend).
+    virtual Size screenSize() { return Size(); }
     // The primary of a window's client area. window 0 is the title's main
     // window, 1 the second window of the secondary display (at (1024, 0)).
     // Null with *error set: DISPLAY_INVALID_PARAMS for a size not above 0,

@@ -341,10 +341,12 @@ Primary::Primary(int width, int height, int bitsPerPixel, Point origin, bool ful
 
 bool Primary::allocateWithBackBuffer(bool withBackBuffer)
 {
+    if (width() <= 0 || height() <= 0 || int64_t(width()) * height() > MAX_PIXELS)
+        return false;
     allocate();
     if (withBackBuffer)
         back = Surface::create(width(), height(), bitsPerPixel());
-    return !withBackBuffer || back != nullptr;
+    return true;
 }
 
 void Primary::pixelMasks(uint32_t* red, uint32_t* green, uint32_t* blue) const

@@ -14,6 +14,9 @@ quarnel_packages+=(libbox2d-dev)
 # baresip answers the telephone calls of the Phone plug-in over SIP, and its
 # tests run two of them on the loopback.
 quarnel_packages+=(baresip-core)
+# The tests of the full screen also run under a small window manager
+# (matchbox); SDL's menu box needs the X server's fonts (xfonts-base).
+quarnel_packages+=(matchbox-window-manager xfonts-base)
 
 quarnel_install_deps() {
     local missing=() p

@@ -247,6 +247,9 @@ char* CRLECompression2::Decompress(int)
         const int64_t rowEnd = rowStart + rowLength;
         while (pos < rowEnd && pos < available && out < outEnd) {
             const int n = int8_t(in[pos++]);
+            // -128 is no packet: writers pad rows with it.
+            if (n == -128)
+                continue;
             if (n >= 0) {
                 int64_t count = n + 1;
                 if (count > available - pos)

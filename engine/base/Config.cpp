@@ -1,6 +1,7 @@
 #include "base/Config.h"
 
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 
 namespace {
 // The longest value, as the settings buffer of 10,240 bytes holds it.
@@ -24,7 +25,7 @@ void CConfig::PutString(const CXString& section, const CXString& key, const CXSt
 {
     bool written = file.write(section.c_str(), key.c_str(), value.c_str());
     if (!written && !failureReported)
-        platform::OutputDebugString(("Settings file cannot be written: " + file.path()).c_str());
+        platform::OutputDebugString(("Settings file cannot be written: " + platform::toHostPath(file.path())).c_str());
     failureReported = !written;
 }
 

@@ -16,19 +16,6 @@ CXString toXString(const std::string& s) { return CXString(s.c_str(), int(s.size
 
 CXString processDirectory() { return toXString(platform::getCurrentDirectory()); }
 
-// Steps shared by Open and getPath: prefixes expanded, then a name without
-// a drive joined to the process's current directory.
-CXString absoluteName(CWindow* window, const CXString& name)
-{
-    CXString resolved = CPath::resolveFileName(window, name);
-    if (resolved.GetAt(1) == ':')
-        return resolved;
-    CXString p = processDirectory();
-    p += '\\';
-    p += resolved;
-    return p;
-}
-
 CXString rebase(const CXString& path, const CXString& root)
 {
     CXString tail;
@@ -62,6 +49,19 @@ bool opensForReading(const CXString& name)
 }
 
 } // namespace
+
+// Steps shared by Open and getPath: prefixes expanded, then a name without
+// a drive joined to the process's current directory.
+CXString CFile::absoluteName(CWindow* window, const CXString& name)
+{
+    CXString resolved = CPath::resolveFileName(window, name);
+    if (resolved.GetAt(1) == ':')
+        return resolved;
+    CXString p = processDirectory();
+    p += '\\';
+    p += resolved;
+    return p;
+}
 
 CFile::CFile() : stream(nullptr), mode(0), window(nullptr) {}
 

@@ -109,8 +109,11 @@ public:
     // The name under which the search order finds a file for reading
     // (language copy and plain file, hard disk only); empty when none.
     static CXString getPath(CWindow* window, const CXString& name);
+    // The absolute name that Open forms for name, whether it exists or not.
+    static CXString getFullName(CWindow* window, const CXString& name) { return absoluteName(window, name); }
 
 protected:
+    static CXString absoluteName(CWindow* window, const CXString& name);
     FILE* stream;
     CXString fileName;
     CXString openedName;

@@ -1,6 +1,8 @@
 #include "graphics/Image.h"
 
 #include "base/File.h"
+#include "base/FileReport.h"
+#include "graphics/ImageFile.h"
 #include "graphics/Jpeg.h"
 #include "graphics/PixelBlock.h"
 #include "graphics/Window.h"
@@ -69,23 +71,42 @@ int CImage::Load(CXString fileName, bool convert)
     Invalidate();
     flush();
     fileName.Lower();
-    // Every other name is a JPEG file on disk; such an image is not marked
-    // loaded, so that showing it reads the file again.
-    if (!fileName.endsWith(".img")) {
-        // The new picture is shown where it lies, as an ".img" one is.
-        if (load(CFile::getPath(CGraphicsObject::window, fileName)) == 0)
+    // A PSD document shows its selected layer, a Targa file its picture,
+    // each read by its own reader.
+    if (fileName.endsWith(".psd") || fileName.endsWith(".tga")) {
+        CImageFile reader(CGraphicsObject::window);
+        reader.Load(fileName);
+        std::unique_ptr<CGraphicsObject> read(reader.getObject());
+        setErrorCode(read ? read->LastError() : CFile::ERROR_OPEN);
+        if (LastError() == 0)
+            copyPicture(read->getDrawn());
+    } else if (!fileName.endsWith(".img")) {
+        // Every other name is a JPEG file on disk; such an image is not
+        // marked loaded, so that showing it reads the file again. The new
+        // picture is shown where it lies, as an ".img" one is.
+        const CXString path = CFile::getPath(CGraphicsObject::window, fileName);
+        if (load(path) == 0)
             Invalidate();
+        else if (!path.IsString())
+            CFileReport::failed(CGraphicsObject::window, "picture", fileName, "not found");
+        else
+            CFileReport::failedAt("picture", fileName, "cannot be shown: not a JPEG picture in RGB or grey, or damaged",
+                                  path);
         return LastError();
+    } else {
+        CFile file;
+        if (file.Open(CGraphicsObject::window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0) {
+            setErrorCode(CFile::ERROR_OPEN);
+            CFileReport::failedAt("picture", fileName, "not found", file.getFileName());
+            return LastError();
+        }
+        const int code = Load(&file);
+        const int closed = file.Close();
+        // A damaged file keeps its own code rather than the close's.
+        setErrorCode(code ? code : closed);
+        if (code)
+            CFileReport::failedAt("picture", fileName, "cannot be read: damaged", file.getOpenedName());
     }
-    CFile file;
-    if (file.Open(CGraphicsObject::window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != 0) {
-        setErrorCode(CFile::ERROR_OPEN);
-        return LastError();
-    }
-    const int code = Load(&file);
-    const int closed = file.Close();
-    // A damaged file keeps its own code rather than the close's.
-    setErrorCode(code ? code : closed);
     if (LastError() == 0) {
         Visible(true);
         setFilename(fileName);

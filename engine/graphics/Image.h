@@ -9,8 +9,9 @@ class CMElement;
 // A still picture: a drawable that is also a playable, so that scenes,
 // sequences and the script image object treat it as an animation that
 // never moves. It reads the engine's image file (".img", see
-// ImageFormat.cpp) and JPEG files, can wait to be loaded until it is first
-// shown, and can drop its pixels again when it is hidden.
+// ImageFormat.cpp) and JPEG files, and shows PSD and Targa files; it can
+// wait to be loaded until it is first shown, and can drop its pixels again
+// when it is hidden.
 //
 // An image read from a kind 3 or 4 file keeps its pixels packed (RLE2) and
 // opens them the first time it is drawn.
@@ -40,10 +41,12 @@ public:
     // when it cannot be opened, ERROR_DAMAGED when it cannot be decoded (the
     // picture is then empty).
     virtual int load(CXString path);
-    // The usual entry: an ".img" file by name through the data folders
-    // (any other name is decoded as JPEG, from a file on disk), converted
-    // to the display's depth with convert. The error code, as load gives
-    // it; 2000 when the ".img" file cannot be opened.
+    // The usual entry: an ".img" file by name through the data folders, a
+    // ".psd" document's selected layer or a ".tga" picture through their
+    // readers (any other name is decoded as JPEG, from a file on disk),
+    // converted to the display's depth with convert. The error code, as
+    // the reader gives it; 2000 when the file cannot be opened. A file
+    // missing or refused is named on standard error.
     virtual int Load(CXString name, bool convert);
     // The "NVI" layout of an open file, from its start.
     virtual int Load3(CFile* file);

@@ -2,6 +2,7 @@
 
 #include "base/Compression.h"
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "graphics/PixelBlock.h"
 
 #include <cstdlib>
@@ -87,9 +88,15 @@ int CPSD::Load(CXString fileName)
         const int closed = file.Close();
         setErrorCode(code ? code : closed);
         Visible(true);
+        if (code)
+            CFileReport::failedAt("picture", fileName, refusal, file.getOpenedName());
+        else if (layers.empty())
+            CFileReport::failedAt("picture", fileName, "shows nothing: the document has no layers",
+                                  file.getOpenedName());
     } else {
         clearLayers();
         setErrorCode(CFile::ERROR_OPEN);
+        CFileReport::failedAt("picture", fileName, "not found", file.getFileName());
     }
     for (auto& layer : layers)
         layer->drawable->convertToDisplay();
@@ -100,6 +107,7 @@ int CPSD::Load(CFile* file)
 {
     clearLayers();
     startReading();
+    refusal = "cannot be read: the document is cut short or damaged";
     const int64_t length = file ? file->Length() : -1;
     if (length < 26 || length > CCompression::MaxUnpackedLength || file->Seek(0, SEEK_SET) != 0)
         return damaged();
@@ -117,9 +125,17 @@ int CPSD::Load(CFile* file)
 
 bool CPSD::readLayers(Reader& in)
 {
-    // Signature, version, reserved, channels, height, width, depth, mode:
-    // not checked.
-    in.skip(26);
+    // Signature, version, reserved, channels, height and width are not
+    // checked; the layers' planes are read as 8-bit grey or RGB ones.
+    in.skip(22);
+    const int depth = in.u16(), mode = in.u16();
+    if (in.failed())
+        return false;
+    if (depth != 8 || (mode != MODE_GREY && mode != MODE_RGB)) {
+        refusal = "cannot be shown: only 8-bit grey and RGB documents are read";
+        return false;
+    }
+    grey = mode == MODE_GREY;
     // Colour mode data (a palette), then the image resources.
     in.skip(in.u32());
     in.skip(in.u32());
@@ -227,6 +243,15 @@ bool CPSD::readLayers(Reader& in)
             delete[] *target;
             *target = plane.release();
             planes = true;
+        }
+        // A grey layer's one colour plane is all three (a grey document
+        // may still hold layers of three planes).
+        if (grey && d->GetChannelRed() && !d->GetChannelGreen() && !d->GetChannelBlue()) {
+            for (char** other : {&d->GetChannelGreen(), &d->GetChannelBlue()}) {
+                delete[] *other;
+                *other = new char[size_t(pixels)];
+                std::memcpy(*other, d->GetChannelRed(), size_t(pixels));
+            }
         }
         if (planes)
             d->JoinChannels();

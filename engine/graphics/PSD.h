@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-// A layered Photoshop document (8 bits a channel, big-endian): one 24-bit
-// drawable per layer, with the layer's transparency as its alpha plane, so
-// that a title can take single layers as pictures. The CPSD itself holds no
+// A layered Photoshop document (8 bits a channel, grey or RGB, big-endian):
+// one 24-bit drawable per layer, with the layer's transparency as its alpha
+// plane, so that a title can take single layers as pictures. The CPSD itself holds no
 // pixels; the selected layer's drawable is what callers draw. The
 // composite image that follows the layers is not read.
 class CPSD : public CGraphicsObject {
@@ -21,8 +21,9 @@ public:
 
     // Opens the file through the data folders, reads its layers and
     // converts them to the display's depth. 0, CFile::ERROR_OPEN when it
-    // cannot be opened, ERROR_DAMAGED when it is short or damaged (no
-    // layers are then kept).
+    // cannot be opened, ERROR_DAMAGED when it is short or damaged or not an
+    // 8-bit grey or RGB document (no layers are then kept); a file that
+    // fails, or has no layer, is named on standard error.
     int Load(CXString name) override;
     // The open file from its start; the error code.
     int Load(CFile* file) override;
@@ -45,8 +46,12 @@ public:
     // layer's bounds follow, keeping their size.
     void SetPosition(int px, int py) override;
     using CGraphicsObject::SetPosition;
+    // The selected layer's drawable, which is what is shown of the
+    // document; this empty drawable without layers.
+    CGraphicsObject* getDrawn() override { return current ? current : this; }
 
 private:
+    enum { MODE_GREY = 1, MODE_RGB = 3 };
     struct Channel {
         int16_t id;      // -1 transparency, 0 red, 1 green, 2 blue
         uint32_t length; // of its data in the file, compression word included
@@ -64,4 +69,6 @@ private:
     std::vector<std::unique_ptr<Layer>> layers;
     int selected;
     CGraphicsObject* current;
+    bool grey = false;
+    const char* refusal = "";
 };

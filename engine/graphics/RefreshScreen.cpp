@@ -1,5 +1,6 @@
 #include "graphics/RefreshScreen.h"
 
+#include "base/FileReport.h"
 #include "graphics/ImageFile.h"
 #include "graphics/ListSnapshot.h"
 #include "graphics/Surface.h"
@@ -437,12 +438,16 @@ void CRefreshScreen::SetBackground(CColor* colour)
 void CRefreshScreen::SetBackground(CXString fileName)
 {
     CImageFile file(window);
-    file.Load(fileName);
+    const _filetype type = file.Load(fileName);
+    if (type == FILETYPE_NONE && fileName.IsString())
+        CFileReport::failed(window, "picture", fileName,
+                            "cannot be shown: the engine reads .img, .jpg, .tga and .psd pictures");
     CGraphicsObject* image = file.getObject();
     dropFileBackground();
     fileBackground = image;
+    // A document of layers shows its selected one.
     if (image && image->LastError() == 0)
-        SetBackground(image);
+        SetBackground(type == FILETYPE_PSD ? image->getDrawn() : image);
 }
 
 void CRefreshScreen::setBackground(CDirectDrawSurface* surface)
@@ -458,7 +463,8 @@ void CRefreshScreen::dropFileBackground()
     // The background surface must not be redrawn later from an image that
     // is gone.
     CDirectDrawSurface* shown = getBackgroundIfc();
-    if (shown && fileBackground && shown->getApplied() == fileBackground)
+    if (shown && fileBackground &&
+        (shown->getApplied() == fileBackground || shown->getApplied() == fileBackground->getDrawn()))
         shown->applyToRestore(nullptr);
     delete fileBackground;
     fileBackground = nullptr;

@@ -35,9 +35,12 @@ void CSceneAnimoLink::removeSeq(CMC_Object* object, CPlayable* playable)
 CMC_Scene* CSceneAnimoLink::currentScene(CWindow* window)
 {
     CApplication* app = window ? window->GetApplicationInterface() : nullptr;
-    CMC_Application* game = app ? app->getMCApplicationIfc() : nullptr;
-    CMC_Scene* episode = game ? game->getCurrentScene() : nullptr;
-    return episode ? episode->getCurrentScene() : nullptr;
+    CMC_Scene* scene = app ? app->getMCApplicationIfc() : nullptr;
+    // The application may list its scenes directly or through episodes:
+    // the scene is the innermost current one.
+    for (int depth = 0; scene && scene->getCurrentScene() && depth < 8; ++depth)
+        scene = scene->getCurrentScene();
+    return scene && scene->getType() == MC_SCENE ? scene : nullptr;
 }
 
 CAnimo* CSceneAnimoLink::sceneAnimation(CWindow* window, const CXString& name, CMC_Object** object)

@@ -8,6 +8,7 @@
 // the picture its header describes. Any shortfall rejects the whole file:
 // the animation is left empty with ERROR_DAMAGED.
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "base/FileStream.h"
 #include "graphics/Window.h"
 #include "media/Animo.h"
@@ -145,6 +146,7 @@ int CAnimo::Load(CXString fileName)
         state = ANIMO_STOPPED;
         status = 0;
         setErrorCode(CFile::ERROR_OPEN);
+        CFileReport::failedAt("animation", fileName, "not found", file.getFileName());
         return LastError();
     }
     if (file.GetHandle()) {
@@ -155,6 +157,9 @@ int CAnimo::Load(CXString fileName)
         Load(&memory);
     }
     CXObject::log(LastError() == 0 ? " - Succesfull.\n" : " - Failed.\n", false);
+    if (LastError() != 0)
+        CFileReport::failedAt("animation", fileName, "cannot be read: damaged or not an animation file",
+                              file.GetHandle() ? file.getOpenedName() : file.getFileName());
     Visible(true);
     if (LastError() == 0) {
         currentPosition = 0;

@@ -1,5 +1,7 @@
 #include "media/MoviePlayer.h"
 
+#include "base/File.h"
+#include "base/FileReport.h"
 #include "graphics/Window.h"
 #include "media/Sound4.h"
 #include "platform/Platform.h"
@@ -61,6 +63,11 @@ bool CMoviePlayer::openMultimediaStream(const CXString& fileName)
         return false;
     // The sound track plays on the window's device, when there is one.
     stream = p->openVideo(fileName.c_str(), CSound4::CreatePrimarySoundBuffer(CPlayable::window));
+    if (!stream) {
+        const bool there = CFile::fileExists(fileName);
+        CFileReport::failed(CPlayable::window, "video", fileName,
+                            there ? "cannot be played: not a video that this build decodes" : "not found");
+    }
     return stream != nullptr;
 }
 

@@ -1,6 +1,7 @@
 #include "media/MultimediaSequenceCreator.h"
 
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "base/Path.h"
 #include "base/StringTokenizer.h"
 #include "media/SequencedPlayable.h"
@@ -172,13 +173,15 @@ void discard(CTreeSequenceElements& tree, CPlayable* result, CPlayableObserver* 
         delete p;
 }
 
-void complain(const CXString& fileName, const char* reason)
+// The title's author is told of the file on standard error too.
+void complain(const CXString& fileName, const char* reason, const CXString& path)
 {
     CXString text("sequence \"");
     text += fileName;
     text += "\" not loaded: ";
     text += reason;
     platform::OutputDebugString(text.c_str());
+    CFileReport::failedAt("sequence", fileName, reason, path);
 }
 
 CPlayable* createFrom(CWindow* w, CMElements* elements, const CXString& name, std::vector<CXString>& chain,
@@ -246,7 +249,7 @@ CPlayable* CMultimediaSequenceCreator::read(CWindow* w, const CXString& fileName
     SequenceReader reader(tree, observer, rootName);
     CFile file(w, fileName, CFile::MODE_READ | CFile::MODE_TEXT);
     if (file.LastError() != 0) {
-        complain(fileName, "the file cannot be opened");
+        complain(fileName, "not found", file.getFileName());
         *error = ERROR_OPEN;
         return nullptr;
     }
@@ -258,11 +261,13 @@ CPlayable* CMultimediaSequenceCreator::read(CWindow* w, const CXString& fileName
     CPlayable* result = root ? root->playable : nullptr;
     std::unordered_map<CPlayable*, long> known;
     if (reader.isBad() || (result && unfolded(result, known) > MAX_UNFOLDED)) {
-        complain(fileName, "its elements would hold themselves or the root, or unfold into too many");
+        complain(fileName, "cannot be played: its elements would hold themselves or the root, or unfold into too many",
+                 file.getOpenedName());
         *error = ERROR_BAD_TREE;
         result = nullptr;
     } else if (!result || result->getType() == CSound4::TYPE_SOUND) {
-        complain(fileName, "no element named like the file has a playable of its own");
+        complain(fileName, "cannot be played: no element named like the file has a playable of its own",
+                 file.getOpenedName());
         *error = ERROR_NO_ROOT;
         result = nullptr;
     }

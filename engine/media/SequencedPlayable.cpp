@@ -140,11 +140,17 @@ void CSequencedPlayable::play()
 {
     notify(NOTIFY_STARTED);
     const int n = children->getSize();
+    // With nothing to play the sequence ends as it starts, rather than
+    // playing for ever.
+    if (n == 0) {
+        current = 0;
+        status &= ~STATUS_PLAYING;
+        notify(NOTIFY_FINISHED);
+        return;
+    }
     switch (mode) {
     case MODE_SEQUENCE: {
         current = 0;
-        if (n == 0)
-            return;
         position = -1;
         status |= STATUS_PLAYING;
         for (;;) {
@@ -162,8 +168,6 @@ void CSequencedPlayable::play()
         break;
     }
     case MODE_RANDOM:
-        if (n == 0)
-            return;
         current = CXRandom::rand15() % n;
         status |= STATUS_PLAYING;
         ++position;

@@ -1,6 +1,7 @@
 #include "media/SndStream.h"
 
 #include "graphics/Window.h"
+#include "media/AnimoEventPlayable.h"
 #include "media/Sound4.h"
 #include "media/StreamedWAV.h"
 #include "platform/Debug.h"
@@ -267,10 +268,7 @@ int CSndStream::SWRead(int count, unsigned char* destination)
 void CSndStream::raiseLoopReports(CWindow* w)
 {
     for (int n = pendingLoops.exchange(0); n > 0; --n) {
-        CApplication* app = w ? w->GetApplicationInterface() : nullptr;
-        CMC_Application* game = app ? app->getMCApplicationIfc() : nullptr;
-        CMC_Scene* episode = game ? game->getCurrentScene() : nullptr;
-        CMC_Scene* scene = episode ? episode->getCurrentScene() : nullptr;
+        CMC_Scene* scene = CSceneAnimoLink::currentScene(w);
         if (scene)
             scene->onSignal(CXString("ONMUSICLOOPED"));
     }

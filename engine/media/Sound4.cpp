@@ -2,10 +2,12 @@
 
 #include "base/DataBuffer.h"
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "graphics/Window.h"
 #include "media/SoundCodec.h"
 #include "media/SoundManager.h"
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "script/Element.h"
 
@@ -21,11 +23,21 @@ const platform::WaveFormat PRIMARY_FORMAT = platform::WaveFormat::pcm(1, 22050, 
 bool notLoaded(const CXString& name, const char* reason)
 {
     CXString line("sound \"");
-    line += name;
+    // The name holds the sound-effects folder: the path on this machine.
+    line += name.GetAt(1) == ':' ? CXString(platform::toHostPath(name.c_str()).c_str()) : name;
     line += "\" not loaded: ";
     line += reason;
     platform::OutputDebugString(line.c_str());
     return false;
+}
+
+// The same for a file that is missing or cannot be played, which the title's
+// author is told of on standard error under the name the title gave (the
+// sound-effects folder is put before it).
+bool refused(CWindow* window, const CXString& name, const char* problem, const CXString& path)
+{
+    CFileReport::failedAt("sound", CSound4::titleName(window, name), problem, path);
+    return notLoaded(name, problem);
 }
 } // namespace
 
@@ -116,6 +128,14 @@ CSound4* CSound4::fromResources(CResourcesManager* resources, CWindow* w, const 
     return sound;
 }
 
+CXString CSound4::titleName(CWindow* window, const CXString& name)
+{
+    const CXString folder = window ? window->GetSoundFXPath() + "\\" : CXString();
+    const bool inFolder = folder.getLength() > 1 && name.getLength() > folder.getLength() &&
+                          name.Left(folder.getLength()).equalsIgnoreCase(folder);
+    return inFolder ? name.Right(folder.getLength()) : name;
+}
+
 CSoundManager* CSound4::manager()
 {
     CApplication* app = window ? window->GetApplicationInterface() : nullptr;
@@ -129,14 +149,15 @@ bool CSound4::load()
         return notLoaded(name, "no codec for \".SPX\" files");
     CFile file(window, name, CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError() != 0)
-        return notLoaded(name, "the file cannot be opened");
+        return refused(window, name, "not found", file.getFileName());
     Flush();
     tWAVEFORMATEX format;
     if (!CWavChunks(&file, 0, file.Length()).readFormat(&format))
-        return notLoaded(name, "not a RIFF WAVE file with a format chunk");
+        return refused(window, name, "cannot be read: not a RIFF WAVE file with a format chunk",
+                       file.getOpenedName());
     CSoundCodec* codec = CSoundCodec::getCodec(format.formatTag);
     if (!codec)
-        return notLoaded(name, "no codec for its format tag");
+        return refused(window, name, "cannot be played: its format is neither PCM nor ADPCM", file.getOpenedName());
     file.Seek(0, 0);
     codec->decode(&file);
     CDataBuffer* data = codec->getBufferIfc();
@@ -156,6 +177,8 @@ bool CSound4::load()
         }
     }
     codec->flush();
+    if (device && !decoded)
+        return refused(window, name, "cannot be played: no sound data could be decoded", file.getOpenedName());
     if (!buffer)
         return notLoaded(name, !device     ? "no sound device"
                                : !decoded ? "no sound data could be decoded"

@@ -31,6 +31,9 @@ public:
     CSound4(CWindow* window, CMElement* element);
     ~CSound4() override;
 
+    // The name a title gave to a sound that the sound-effects folder was
+    // put before: without that folder.
+    static CXString titleName(CWindow* window, const CXString& name);
     // The sound of the file registered with the resources manager, with
     // one user more; when there is none, a new one for the file made with
     // those flags and registered there. Null without a manager or a file

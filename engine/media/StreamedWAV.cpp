@@ -1,6 +1,7 @@
 #include "media/StreamedWAV.h"
 
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "media/Sound4.h"
 #include "platform/Debug.h"
 
@@ -46,6 +47,7 @@ void CStreamedWAV::Open(const CXString& n)
         file = nullptr;
     }
     setErrorCode(CFile::ERROR_OPEN);
+    CFileReport::failed(window, "sound", CSound4::titleName(window, name), "not found");
 }
 
 bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
@@ -53,6 +55,8 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
     CWavChunks chunks(f, start, end);
     if (!chunks.readFormat(format) || !chunks.findData(&dataStart, &dataLength)) {
         platform::OutputDebugString((CXString("sound stream \"") + name + "\": not a RIFF WAVE file").c_str());
+        CFileReport::failedAt("sound", CSound4::titleName(window, name), "cannot be read: not a RIFF WAVE file",
+                              f->getOpenedName());
         return false;
     }
     // 1.2 seconds of sound, counted in 32 bits as the format's fields are,

@@ -4,6 +4,7 @@
 
 #include "base/Archive.h"
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "base/FileStream.h"
 #include "base/Folder.h"
 #include "base/Path.h"
@@ -126,6 +127,8 @@ bool CMC_Scene::loadSnapshotFile()
     CFile file(getWindow(), getName() + ".bin", CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError()) {
         platform::OutputDebugString((CXString("Scene snapshot not found: ") + getName() + ".bin").c_str());
+        if (getType() == MC_SCENE)
+            CFileReport::failedAt("scene snapshot", getName() + ".bin", "not found", file.getFileName());
         return false;
     }
     CXArchive archive(&file, false);
@@ -134,12 +137,20 @@ bool CMC_Scene::loadSnapshotFile()
 
 bool CMC_Scene::loadDefinitions()
 {
+    // Episodes and the application need no definition file of their own;
+    // a scene without one would wait for ever.
     CXString fileName = getName() + ".cnv";
-    if (!CFile::fileExists(fileName))
+    if (!CFile::fileExists(fileName)) {
+        if (getType() == MC_SCENE)
+            CFileReport::failed(getWindow(), "scene definition", fileName, "not found");
         return false;
+    }
     CMElements* records = CMElementsLoader::load(getWindow(), fileName);
-    if (!records)
+    if (!records) {
+        if (getType() == MC_SCENE)
+            CFileReport::failed(getWindow(), "scene definition", fileName, "cannot be read");
         return false;
+    }
     CMElements* used = unit ? unit->resolveObjects(this, records) : records;
     if (!used)
         used = records;

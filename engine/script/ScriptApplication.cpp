@@ -150,10 +150,12 @@ void CMC_Application::unload(CMC_Scene* next)
 
 void CMC_Application::storeBinary()
 {
+    storeFailure = CXString();
     for (int i = 0; CMC_Scene* child = CMC_SceneTree::childAt(this, i); ++i)
         if (child->getType() != MC_EPISODE) {
-            platform::OutputDebugString(
-                (CXString("application.bin not written: ") + child->getName() + " is not an episode").c_str());
+            storeFailure = CXString("the application lists ") + child->getName() +
+                           ", which is not an episode: a snapshot holds episodes only";
+            platform::OutputDebugString((CXString("application.bin not written: ") + storeFailure).c_str());
             return;
         }
     CXString here = CPath(window).GetFullPath(CXString());
@@ -169,8 +171,10 @@ void CMC_Application::storeBinary()
             serialize(&archive);
             written = archive.LastError() == 0 && file.commit();
         }
-        if (!written)
+        if (!written) {
+            storeFailure = "the file cannot be written";
             platform::OutputDebugString("application.bin cannot be written");
+        }
     }
     CFile::chDir(here);
 }

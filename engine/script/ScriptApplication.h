@@ -43,8 +43,11 @@ public:
     virtual void exit();
     // Writes "application.bin" in the data folder below the root path.
     // Refused (nothing is written) when a child is not an episode: a
-    // snapshot reads every child back as an episode.
+    // snapshot reads every child back as an episode. Why the last write
+    // failed is kept (getStoreFailure).
     virtual void storeBinary();
+    // Empty when the last storeBinary wrote the snapshot, else why not.
+    CXString getStoreFailure() const { return storeFailure; }
     // The application record of "application.bin": the scene record, the
     // child count, the start child's index and one episode record per child.
     void serialize(CXArchive* archive) override;
@@ -57,6 +60,7 @@ private:
     CWindow* window;
     CMC_Scene* startChild;
     CCommandLine6* commandLine;
+    CXString storeFailure;
     bool soundDecoderLoaded;
     bool restartPending;
 };

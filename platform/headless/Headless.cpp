@@ -99,10 +99,10 @@ public:
     {
         std::unique_ptr<HeadlessPrimary> p(new HeadlessPrimary(std::move(state), window, size, depth, origin,
                                                                fullscreen));
-        p->allocateWithBackBuffer(backBuffer);
+        const bool made = p->allocateWithBackBuffer(backBuffer);
         if (error)
-            *error = DISPLAY_OK;
-        return std::unique_ptr<Primary>(p.release());
+            *error = made ? DISPLAY_OK : DISPLAY_OUT_OF_MEMORY;
+        return made ? std::unique_ptr<Primary>(p.release()) : nullptr;
     }
     ~HeadlessPrimary() override { state->keepShownFrame(window, *this); }
 

@@ -12,7 +12,8 @@ public:
         SdlScreens::Slot* slot = screens->slot(index);
         Point origin = fullscreen ? Point{0, 0} : screens->clientOrigin(index);
         std::unique_ptr<SdlPrimary> p(new SdlPrimary(screens, index, size, depth, origin, fullscreen));
-        p->allocateWithBackBuffer(backBuffer);
+        if (!p->allocateWithBackBuffer(backBuffer))
+            return nullptr;
         slot->primary = p.get();
         return std::unique_ptr<Primary>(p.release());
     }
@@ -85,8 +86,14 @@ bool SdlScreens::open(int index, const std::string& caption, bool windowed, Poin
     Slot& s = slots[index];
     if (s.window)
         return setFullscreen(index, !windowed, Size{CLIENT_WIDTH, CLIENT_HEIGHT});
-    Uint32 flags = SDL_WINDOW_SHOWN | (windowed ? 0u : Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP));
-    s.window = SDL_CreateWindow(caption.c_str(), position.x, position.y, CLIENT_WIDTH, CLIENT_HEIGHT, flags);
+    // A full-screen window is made borderless at the screen's own size and
+    // place as well: without a window manager nothing else would make it
+    // fill the screen, and the frame would be scaled for a screen that the
+    // window does not cover.
+    const SDL_Rect screen = screenBounds(-1);
+    Uint32 flags = SDL_WINDOW_SHOWN | (windowed ? 0u : Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS));
+    s.window = windowed ? SDL_CreateWindow(caption.c_str(), position.x, position.y, CLIENT_WIDTH, CLIENT_HEIGHT, flags)
+                        : SDL_CreateWindow(caption.c_str(), screen.x, screen.y, screen.w, screen.h, flags);
     if (!s.window)
         return false;
     // Only the main window waits for the vertical blank: a second wait in
@@ -109,12 +116,31 @@ bool SdlScreens::setFullscreen(int index, bool fullscreen, Size logical)
     if (!s)
         return false;
     bool now = (SDL_GetWindowFlags(s->window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (now != fullscreen && fullscreen) {
+        // As a window made full screen (see open).
+        const SDL_Rect screen = screenBounds(index);
+        SDL_SetWindowBordered(s->window, SDL_FALSE);
+        SDL_SetWindowPosition(s->window, screen.x, screen.y);
+        SDL_SetWindowSize(s->window, screen.w, screen.h);
+    }
     if (now != fullscreen && SDL_SetWindowFullscreen(s->window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
         return false;
-    if (!fullscreen)
+    if (!fullscreen) {
+        SDL_SetWindowBordered(s->window, SDL_TRUE);
         SDL_SetWindowSize(s->window, CLIENT_WIDTH, CLIENT_HEIGHT);
+    }
     SDL_RenderSetLogicalSize(s->renderer, logical.width, logical.height);
     return true;
+}
+
+SDL_Rect SdlScreens::screenBounds(int index)
+{
+    SDL_Rect bounds{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    Slot* s = slot(index);
+    const int display = s ? SDL_GetWindowDisplayIndex(s->window) : 0;
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+        bounds = SDL_Rect{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    return bounds;
 }
 
 void SdlScreens::closeAll()
@@ -207,6 +233,12 @@ public:
     // the engine's own.
     int desktopDepth() override { return 16; }
 
+    Size screenSize() override
+    {
+        const SDL_Rect bounds = screens->screenBounds(0);
+        return Size{bounds.w, bounds.h};
+    }
+
     std::unique_ptr<Primary> createWindowed(int window, Size clientSize, int* error) override
     {
         if (window < 0 || window >= SdlScreens::WINDOWS)
@@ -217,6 +249,8 @@ public:
         if (!screens->open(window, "Quarnel", true, at))
             return fail(error, DISPLAY_UNAVAILABLE);
         std::unique_ptr<Primary> p = SdlPrimary::make(screens, window, clientSize, desktopDepth(), false, false);
+        if (!p)
+            return fail(error, DISPLAY_OUT_OF_MEMORY);
         track(p.get());
         return done(error, std::move(p));
     }
@@ -230,6 +264,8 @@ public:
         if (!made)
             return fail(error, DISPLAY_UNSUPPORTED_MODE);
         std::unique_ptr<Primary> p = SdlPrimary::make(screens, 0, size, depth, true, pageFlipping);
+        if (!p)
+            return fail(error, DISPLAY_OUT_OF_MEMORY);
         track(p.get());
         return done(error, std::move(p));
     }

@@ -7,10 +7,14 @@
 #include "platform/sdl/SdlScreens.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 
 namespace platform {
 
@@ -62,6 +66,59 @@ private:
     SDL_AudioDeviceID id = 0;
     uint32_t rate = 44100;
 };
+
+// ALSA writes its complaints (no card, no such device) straight to the
+// terminal; they go to the debugger output with the engine's own. The
+// library stays loaded, so SDL's own loading of it finds the handler set.
+void alsaLine(const char* file, int line, const char* function, int, const char* format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    OutputDebugString((std::string("ALSA ") + (file ? file : "") + ":" + std::to_string(line) + " " +
+                       (function ? function : "") + ": " + text + "\n")
+                          .c_str());
+}
+
+void quietAlsa()
+{
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    if (void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL))
+        if (void* set = dlsym(alsa, "snd_lib_error_set_handler"))
+            reinterpret_cast<int (*)(Handler)>(set)(&alsaLine);
+}
+
+// A box shown over the main window gets the keyboard, so that Escape closes
+// it, also where no window manager gives it the focus (a kiosk): on X11 the
+// focus follows the pointer while the box shows, and the pointer is put on
+// the box, which SDL centres across its parent and puts a third of the
+// remaining height from the top, so that a third of the way down the
+// parent lies in it. The X library is the one SDL loaded.
+void focusTheBoxOver(SDL_Window* parent)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!parent || !SDL_GetWindowWMInfo(parent, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    void* setFocus = x11 ? dlsym(x11, "XSetInputFocus") : nullptr;
+    if (setFocus) {
+        const long pointerRoot = 1; // PointerRoot, also the focus to revert to
+        reinterpret_cast<int (*)(void*, unsigned long, int, unsigned long)>(setFocus)(info.info.x11.display,
+                                                                                    pointerRoot, int(pointerRoot), 0);
+    }
+    if (x11)
+        dlclose(x11);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(parent, &w, &h);
+    SDL_WarpMouseInWindow(parent, w / 2, h / 3);
+}
 
 // DirectInput's mouse buttons: left, right, middle, then the extra ones.
 int mouseButton(Uint8 sdlButton)
@@ -124,6 +181,7 @@ Display& SdlPlatform::display() { return *theDisplay; }
 std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
 {
     if (!audioStarted) {
+        quietAlsa();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             OutputDebugString((std::string("No sound: ") + SDL_GetError() + "\n").c_str());
             return nullptr;
@@ -183,8 +241,15 @@ int SdlPlatform::chooseCommand(const std::string& caption, const std::string& te
     box.numbuttons = int(buttons.size());
     box.buttons = buttons.data();
     int chosen = 0;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0 || chosen < 0)
+    focusTheBoxOver(box.window);
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
         chosen = 0;
+        std::fprintf(stderr, "Quarnel: the menu cannot be shown: %s\n", SDL_GetError());
+    } else if (chosen < 0) {
+        chosen = 0;
+    }
+    if (main)
+        SDL_SetWindowInputFocus(main->window);
     releaseEverything();
     return chosen;
 }

@@ -35,6 +35,8 @@ public:
     // Full screen at the desktop's size with a logical size scaled to fit,
     // or back to a window of the client size.
     bool setFullscreen(int index, bool fullscreen, Size logical);
+    // The bounds of the screen a window is on (the first screen's for -1).
+    SDL_Rect screenBounds(int index);
     void closeAll();
 
     Slot* slot(int index) { return index >= 0 && index < WINDOWS && slots[index].window ? &slots[index] : nullptr; }

@@ -182,8 +182,10 @@ TEST(CRLECompression2Test, RowsFollowTheirTableLengths)
     EXPECT_EQ(unpackBits(CXSize(2, 2), {1, 2}, {0x01, 0x00, 0x05}), (Bytes{0, 5, 5, 0}));
     EXPECT_EQ(unpackBits(CXSize(2, 3), {2, 0, 2}, {0xFF, 7, 0x00, 9}), (Bytes{7, 7, 9, 0, 0, 0}));
     EXPECT_EQ(unpackBits(CXSize(2, 2), {-3, 2}, {0x00, 5}), (Bytes{5, 0, 0, 0}));
-    // -128 repeats 129 times, clipped to the plane.
-    EXPECT_EQ(unpackBits(CXSize(3, 1), {2}, {0x80, 1}), (Bytes{1, 1, 1}));
+    // -128 is no packet, as other writers pad their rows with it; a run is
+    // clipped to the plane.
+    EXPECT_EQ(unpackBits(CXSize(2, 2), {3, 3}, {0xFF, 7, 0x80, 0xFF, 9, 0x80}), (Bytes{7, 7, 9, 9}));
+    EXPECT_EQ(unpackBits(CXSize(3, 1), {3}, {0x80, 0x81, 1}), (Bytes{1, 1, 1}));
     // A table that claims more than the data holds.
     EXPECT_EQ(unpackBits(CXSize(4, 2), {3, 30}, {0x01, 1, 2, 0x7F, 4}), (Bytes{1, 2, 4, 0, 0, 0, 0, 0}));
 

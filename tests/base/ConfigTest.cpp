@@ -24,7 +24,8 @@ std::string putThreeTimes(const char* path)
     std::string fault;
     if (config.GetInt("ROOM", "N") != 3)
         fault += "the value was not kept; ";
-    if (debug.lines != std::vector<std::string>{kCannotWrite + std::string(path)})
+    // The path on this machine, not the engine's form of it.
+    if (debug.lines != std::vector<std::string>{kCannotWrite + platform::toHostPath(path)})
         fault += "not one line in the log: " + std::to_string(debug.lines.size());
     return fault;
 }

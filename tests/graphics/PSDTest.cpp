@@ -5,6 +5,7 @@
 #include "graphics/PSD.h"
 #include "platform/Drives.h"
 #include "support/TestSupport.h"
+#include "support/WrittenPictures.h"
 #include "ImageFileData.h"
 #include "ScreenSupport.h"
 
@@ -159,6 +160,64 @@ TEST_F(CPSDTest, ShortOrDamagedDocumentsKeepNoLayers)
     EXPECT_EQ(doc.GetLayerNo(), 0);
     CPSD missing(nullptr, CXString(platform::toEnginePath(dir.file("none.psd")).c_str()));
     EXPECT_EQ(missing.LastError(), CFile::ERROR_OPEN);
+}
+
+// Documents written by another program (one and three layers, raw and
+// PackBits planes, grey, with alpha): each layer as the writer reads it,
+// where it lies, in the display's 5-6-5 words with its transparency.
+TEST_F(CPSDTest, ReadsEveryLayerOfDocumentsWrittenByAnotherProgram)
+{
+    backend.setDesktopDepth(16);
+    std::unique_ptr<CWindow> w = makeWindow();
+    int layers = 0;
+    for (const testsupport::WrittenPicture& p : testsupport::writtenPictures()) {
+        if (p.file.find(".psd") == std::string::npos)
+            continue;
+        ++layers;
+        const std::string path = platform::toEnginePath(testsupport::picturesFolder() + "/" + p.file);
+        CPSD psd(w.get(), CXString(path.c_str()));
+        ASSERT_EQ(psd.LastError(), 0) << p.file;
+        psd.SelectLayer(p.layer);
+        CGraphicsObject* d = psd.getDrawn();
+        ASSERT_EQ(d, psd.GetCurrentLayer());
+        ASSERT_EQ(d->Width(), p.width) << p.file << " " << p.layer;
+        ASSERT_EQ(d->Height(), p.height) << p.file << " " << p.layer;
+        EXPECT_EQ(d->GetPosition(), CXPoint(p.x, p.y)) << p.file << " " << p.layer;
+        EXPECT_EQ(d->GetBpp(), 16);
+        int differ = 0;
+        std::string first;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                const int alpha = d->GetChannelAlpha() ? uint8_t(d->GetChannelAlpha()[y * p.width + x]) : 255;
+                const uint16_t word = uint16_t(d->GetPixel(x, y).getPixel());
+                if (alpha == p.part(x, y, 3) && (!p.opaque(x, y) || word == p.word(x, y)))
+                    continue;
+                if (!differ++)
+                    first = "(" + std::to_string(x) + "," + std::to_string(y) + "): " + std::to_string(word) +
+                            " alpha " + std::to_string(alpha) + " for " + std::to_string(p.word(x, y)) + " alpha " +
+                            std::to_string(p.part(x, y, 3));
+            }
+        EXPECT_EQ(differ, 0) << p.file << " layer " << p.layer << ", first at " << first;
+    }
+    EXPECT_EQ(layers, 13);
+}
+
+// Documents of other depths and colour modes would show their bytes as
+// pixels they are not: they are refused.
+TEST_F(CPSDTest, RefusesDocumentsOfOtherDepthsAndModes)
+{
+    for (auto depthAndMode : {std::pair<int, int>{16, 3}, {8, 4}, {8, 2}}) {
+        Bytes file = imagedata::psd({layer(0, 0, 4, 3, "L", 0)}, 1);
+        file[22] = 0;
+        file[23] = uint8_t(depthAndMode.first);
+        file[24] = 0;
+        file[25] = uint8_t(depthAndMode.second);
+        CPSD psd(nullptr, CXString(put("other.psd", file).c_str()));
+        EXPECT_EQ(psd.LastError(), int(CGraphicsObject::ERROR_DAMAGED))
+            << depthAndMode.first << " " << depthAndMode.second;
+        EXPECT_EQ(psd.GetLayerNo(), 0);
+        EXPECT_EQ(psd.getDrawn(), &psd);
+    }
 }
 
 } // namespace

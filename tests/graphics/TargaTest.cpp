@@ -1,9 +1,11 @@
-// The Targa reader: 24-bit pictures with their rows turned over, converted
-// to the display; the files it reads only the header of; short files.
+// The Targa reader: 24-bit pictures with their rows turned over unless
+// stored top first, converted to the display; the kinds it refuses; short
+// files.
 #include "base/File.h"
 #include "graphics/Targa.h"
 #include "platform/Drives.h"
 #include "support/TestSupport.h"
+#include "support/WrittenPictures.h"
 #include "ImageFileData.h"
 #include "ScreenSupport.h"
 
@@ -69,23 +71,79 @@ TEST_F(CTargaTest, TurnsTheRowsOverAndConvertsToTheDisplay)
     }
 }
 
-TEST_F(CTargaTest, ReadsOnlyTheHeaderOfOtherFilesAndRefusesShortOnes)
+// An image ID and a colour map come before the pixels; rows stored top
+// first (bit 5 of the descriptor) are not turned over.
+TEST_F(CTargaTest, PassesOverTheImageIdAndColourMapAndHonoursTheOrigin)
 {
-    imagedata::Writer withId = imagedata::targa(2, 2, 24, 3);
-    withId.zeros(3 + 12);
-    imagedata::Writer sixteen = imagedata::targa(4, 3, 16);
-    sixteen.zeros(24);
-    CTarga id(nullptr, CXString(put("id.tga", withId.b).c_str()));
-    EXPECT_EQ(id.LastError(), 0);
-    EXPECT_EQ(id.Width(), 0);
-    EXPECT_EQ(id.getHeader()[0], 3);
-    CTarga other(nullptr, CXString(put("16.tga", sixteen.b).c_str()));
-    EXPECT_EQ(other.LastError(), 0);
-    EXPECT_EQ(other.Width(), 4);
-    EXPECT_EQ(other.Height(), 3);
-    EXPECT_EQ(other.GetBpp(), 16);
-    EXPECT_EQ(other.GetDataPtr(), nullptr);
+    imagedata::Writer withId = imagedata::targa(5, 3, 24, 3);
+    withId.b[1] = 1;
+    withId.b[5] = 2; // two colour-map entries of 24 bits
+    withId.b[7] = 24;
+    withId.zeros(3 + 6);
+    const Bytes stored = targa24(5, 3);
+    withId.bytes(Bytes(stored.begin() + 18, stored.end()));
+    imagedata::Writer topDown = imagedata::targa(5, 3, 24);
+    topDown.b[17] = 0x20;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            topDown.bytes(bgr(x, y));
+    for (const Bytes& file : {withId.b, topDown.b}) {
+        CTarga t(nullptr, CXString(put("t.tga", file).c_str()));
+        ASSERT_EQ(t.LastError(), 0);
+        ASSERT_EQ(t.Width(), 5);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                ASSERT_EQ(Bytes(t.GetDataPtr() + (y * 5 + x) * 3, t.GetDataPtr() + (y * 5 + x) * 3 + 3), bgr(x, y))
+                    << x << "," << y;
+    }
+}
 
+// Pictures written by another program as that program reads them; the
+// run-length encoded and the 32-bit ones are refused, each named on
+// standard error once.
+TEST_F(CTargaTest, ShowsWhatAnotherProgramWroteAndRefusesWhatItCannotRead)
+{
+    backend.setDesktopDepth(16);
+    std::unique_ptr<CWindow> w = makeWindow();
+    int shown = 0;
+    for (const testsupport::WrittenPicture& p : testsupport::writtenPictures()) {
+        if (p.file.find(".tga") == std::string::npos)
+            continue;
+        const std::string path = testsupport::picturesFolder() + "/" + p.file;
+        ::testing::internal::CaptureStderr();
+        CTarga t(w.get(), CXString(platform::toEnginePath(path).c_str()));
+        CTarga again(w.get(), CXString(platform::toEnginePath(path).c_str()));
+        const std::string told = ::testing::internal::GetCapturedStderr();
+        if (p.file == "rgb24_rle.tga" || p.file == "rgba32.tga") {
+            EXPECT_EQ(t.LastError(), int(CGraphicsObject::ERROR_DAMAGED)) << p.file;
+            EXPECT_EQ(t.Width(), 0);
+            EXPECT_EQ(t.GetDataPtr(), nullptr);
+            const std::string why = p.file == "rgba32.tga"
+                                        ? "a Targa of other than 24 bits a pixel (only 24-bit ones are read)"
+                                        : "a run-length encoded Targa (only uncompressed 24-bit ones are read)";
+            EXPECT_EQ(told, "Quarnel: picture \"" + platform::toEnginePath(path) + "\" cannot be shown: " + why + ": " +
+                                path + "\n");
+            continue;
+        }
+        ++shown;
+        EXPECT_EQ(told, "");
+        ASSERT_EQ(t.LastError(), 0) << p.file;
+        ASSERT_EQ(t.Width(), p.width);
+        ASSERT_EQ(t.Height(), p.height);
+        int differ = 0;
+        std::string first;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (uint16_t(t.GetPixel(x, y).getPixel()) != p.word(x, y) && !differ++)
+                    first = "(" + std::to_string(x) + "," + std::to_string(y) + "): " +
+                            std::to_string(t.GetPixel(x, y).getPixel()) + " for " + std::to_string(p.word(x, y));
+        EXPECT_EQ(differ, 0) << p.file << ", first at " << first;
+    }
+    EXPECT_EQ(shown, 2);
+}
+
+TEST_F(CTargaTest, RefusesOtherKindsAndShortFiles)
+{
     Bytes whole = targa24(4, 4);
     struct Case {
         const char* name;
@@ -95,6 +153,12 @@ TEST_F(CTargaTest, ReadsOnlyTheHeaderOfOtherFilesAndRefusesShortOnes)
         {"pixels cut", Bytes(whole.begin(), whole.end() - 1)},
         {"negative width", imagedata::targa(-4, 4, 24).zeros(48).b},
         {"no rows", imagedata::targa(4, 0, 24).b},
+        {"16 bits", imagedata::targa(4, 3, 16).zeros(24).b},
+        {"colour-mapped", [] {
+             imagedata::Writer f = imagedata::targa(2, 2, 8);
+             f.b[2] = 1;
+             return f.zeros(4).b;
+         }()},
     };
     for (const Case& c : cases) {
         CTarga t(nullptr, CXString(put("bad.tga", c.file).c_str()));

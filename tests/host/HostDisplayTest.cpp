@@ -104,6 +104,10 @@ protected:
     }
     Window findWindow(const std::string& caption, int index = 0) { return x.findWindow(caption, index); }
     void clickClose(Window w) { x.clickClose(w); }
+    void collect(Window under, const std::string& caption, int depth, std::vector<Window>* found)
+    {
+        x.collect(under, caption, depth, found);
+    }
     // A screenshot of the window once it shows what the test waits for
     // (within 20 seconds); the last one taken otherwise.
     XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)
@@ -280,6 +284,180 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
     // The click took the player from the hall straight to the garden.
     std::string ini = testsupport::readFile(folder + "/Demo.ini");
     EXPECT_NE(ini.find("HALL_ONINIT.SUM_OK.HALL_ONDONE.GARDEN_INIT.GARDEN_ONINIT."), std::string::npos) << ini;
+}
+
+// The pixels of a background picture of the demo that differ from a
+// screenshot of the whole 1280x1024 screen showing the 800x600 frame
+// scaled 1.6 times below a band of 32 rows: in the rows 400 to 499 of the
+// frame, where the picture and its neighbours are of one colour (the
+// scaling blends the edges).
+int scaledDifferences(XImage* shot, const std::string& picture, int* compared)
+{
+    CImage image(nullptr, CXString(platform::toEnginePath(picture).c_str()));
+    const uint16_t* words = reinterpret_cast<const uint16_t*>(image.GetDataPtr());
+    if (!shot || !words || image.Width() != 800 || image.Height() != 600)
+        return -1;
+    int differ = 0;
+    *compared = 0;
+    for (int y = 400; y < 500; ++y)
+        for (int x = 1; x < 799; ++x) {
+            bool even = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    even = even && words[(y + dy) * 800 + x + dx] == words[y * 800 + x];
+            if (!even)
+                continue;
+            ++*compared;
+            differ += !shows(XGetPixel(shot, x * 16 / 10 + 1, 32 + y * 16 / 10 + 1), words[y * 800 + x]);
+        }
+    return differ;
+}
+
+// Full screen on a screen of another shape, where no window manager runs
+// (a kiosk) and where a small one does: the window covers the screen, the
+// whole frame shows scaled with its aspect kept between black bands, and a
+// click on a button of the demo lands on it.
+TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    const bool haveManager = std::system("command -v matchbox-window-manager >/dev/null 2>&1") == 0;
+    for (bool managed : {false, true}) {
+        if (managed && !haveManager) {
+            ADD_FAILURE() << "matchbox-window-manager is not installed (scripts/deps.sh installs it)";
+            continue;
+        }
+        pid_t manager = -1;
+        if (managed) {
+            manager = fork();
+            if (manager == 0) {
+                int null = open("/dev/null", O_WRONLY);
+                dup2(null, 1);
+                dup2(null, 2);
+                setenv("DISPLAY", x.name.c_str(), 1);
+                execlp("matchbox-window-manager", "matchbox-window-manager", "-use_titlebar", "no",
+                       static_cast<char*>(nullptr));
+                _exit(127);
+            }
+        }
+        std::string folder = tmp.file(managed ? "managed" : "kiosk");
+        ASSERT_EQ(std::system(("cp -r '" QUARNEL_DEMO_TITLE "' '" + folder + "' && rm -f '" + folder +
+                               "/Demo.ini' && sed -i 's/^ONWARD:ELAPSE=3000/ONWARD:ELAPSE=60000/' '" + folder +
+                               "/Rara/HALL/HALL.cnv'")
+                                  .c_str()),
+                  0);
+        start(folder, {});
+        Window main = findWindow("Quarnel demo");
+        ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+        const Window root = DefaultRootWindow(x.display);
+        auto shotOfScreen = [&](const std::string& picture) {
+            XImage* shot = nullptr;
+            int compared = 0;
+            for (auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
+                if (shot)
+                    XDestroyImage(shot);
+                shot = XGetImage(x.display, root, 0, 0, 1280, 1024, AllPlanes, ZPixmap);
+                if (scaledDifferences(shot, picture, &compared) == 0)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            return shot;
+        };
+        const std::string hall = folder + "/Rara/HALL/hall.img", garden = folder + "/Rara/GARDEN/garden.img";
+        XImage* shot = shotOfScreen(hall);
+        int compared = 0;
+        ASSERT_EQ(scaledDifferences(shot, hall, &compared), 0) << "managed " << managed;
+        EXPECT_GT(compared, 20000);
+        // The bands above and below the frame are black.
+        for (int y : {0, 31, 992, 1023})
+            for (int sx : {0, 640, 1279})
+                EXPECT_EQ(XGetPixel(shot, sx, y) & 0xFFFFFF, 0u) << sx << "," << y << " managed " << managed;
+        XDestroyImage(shot);
+        // The window may have been made again for its renderer.
+        main = findWindow("Quarnel demo");
+        XWindowAttributes a;
+        ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
+        EXPECT_EQ(a.width, 1280);
+        EXPECT_EQ(a.height, 1024);
+
+        // The garden button at (670, 550) of the frame.
+        std::string click = "DISPLAY=" + x.name + " xdotool mousemove " + std::to_string(670 * 16 / 10) + " " +
+                            std::to_string(32 + 550 * 16 / 10) + " click 1";
+        ASSERT_EQ(std::system(click.c_str()), 0);
+        shot = shotOfScreen(garden);
+        EXPECT_EQ(scaledDifferences(shot, garden, &compared), 0) << "managed " << managed;
+        if (shot)
+            XDestroyImage(shot);
+
+        clickClose(main);
+        EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
+        if (manager > 0) {
+            kill(manager, SIGTERM);
+            waitpid(manager, nullptr, 0);
+        }
+    }
+}
+
+// A full screen larger than the screen (1280x1024) cannot be shown: the
+// run ends at once with the sizes named; one that fits plays.
+TEST_F(HostDisplayTest, AFullScreenLargerThanTheScreenIsRefused)
+{
+    tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=__INIT__\n__INIT__:TYPE=BEHAVIOUR\n__INIT__:CODE={GAME^EXIT();}\n");
+    start(tmp.path(), {"-res", "2000", "1000"});
+    EXPECT_EQ(waitForExit(30), 1);
+    EXPECT_NE(testsupport::readFile(tmp.file("err.txt"))
+                  .find("Quarnel: the screen (1280x1024) cannot show the full screen at 2000x1000 (-res)"),
+              std::string::npos)
+        << testsupport::readFile(tmp.file("err.txt"));
+    start(tmp.path(), {"-res", "1280", "1024"});
+    EXPECT_EQ(waitForExit(30), 0) << testsupport::readFile(tmp.file("err.txt"));
+}
+
+// The program's menu, opened with Shift+F10 where no window manager gives
+// it the focus, closes with Escape; the title plays on.
+TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel menu test\r\n");
+    tmp.write("Rara/application.def", "OBJECT=MENUGAME\nMENUGAME:TYPE=APPLICATION\nMENUGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
+    start(tmp.path(), {"-window"});
+    Window main = findWindow("Quarnel menu test");
+    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
+    const std::string keys = "DISPLAY=" + x.name + " xdotool mousemove 100 500 key ";
+    auto boxShown = [this] {
+        std::vector<Window> boxes;
+        collect(DefaultRootWindow(x.display), "MENUGAME", 2, &boxes);
+        return !boxes.empty();
+    };
+    for (int turn = 0; turn < 2; ++turn) {
+        // The menu's box is captioned with the application's name. The
+        // window may take the keyboard a moment after it shows.
+        bool shown = false;
+        for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
+            ASSERT_EQ(std::system((keys + "shift+F10").c_str()), 0);
+            for (auto until = Clock::now() + std::chrono::seconds(1); !shown && Clock::now() < until;) {
+                shown = boxShown();
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        ASSERT_TRUE(shown) << testsupport::readFile(tmp.file("err.txt"));
+        // Where no window manager runs the keys go where the pointer is,
+        // which the program put on the box.
+        ASSERT_EQ(std::system(("DISPLAY=" + x.name + " xdotool key Escape").c_str()), 0);
+        bool closed = false;
+        for (auto until = Clock::now() + std::chrono::seconds(20); !closed && Clock::now() < until;) {
+            closed = !boxShown();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_TRUE(closed) << "turn " << turn;
+    }
+    clickClose(findWindow("Quarnel menu test"));
+    EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)

@@ -117,6 +117,103 @@ TEST_F(HostMessagesTest, ASceneNamedButNeverDefinedIsNamed)
     EXPECT_NE(r.err.find("\"CELLAR\" (named by TOUR)"), std::string::npos) << r.err;
 }
 
+// A title missing a picture, a sound and a scene's definition file: each is
+// named once on standard error, with the name the title gives and the path
+// looked at, however often it is asked for; the title plays on.
+TEST_F(HostMessagesTest, FilesATitleCannotHaveAreNamedOnce)
+{
+    writeTitle(tmp, "HALL, ATTIC",
+               {{"HALL", "OBJECT=A\nA:TYPE=IMAGE\nA:FILENAME=gone.img\nA:VISIBLE=TRUE\nA:TOCANVAS=TRUE\n"
+                         "OBJECT=B\nB:TYPE=IMAGE\nB:FILENAME=gone.img\n"
+                         "OBJECT=S\nS:TYPE=SOUND\nS:FILENAME=gone.wav\n"
+                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={S^PLAY();S^PLAY();TOUR^GOTO(\"ATTIC\");}\n"
+                         "OBJECT=HALL\nHALL:ONINIT=GO\n"},
+                {"ATTIC", ""}});
+    std::remove(tmp.file("Rara/ATTIC/ATTIC.cnv").c_str());
+    ProgramRun r = runProgram(tmp, tmp.path(), "-nogfx -frames 100");
+    EXPECT_EQ(r.code, quarnel::EXIT_FRAME_BOUND) << r.err;
+    EXPECT_EQ(r.err, "Quarnel: picture \"gone.img\" not found: " + tmp.file("Rara/HALL/gone.img") +
+                         "\nQuarnel: sound \"gone.wav\" not found: " + tmp.file("Wavs/gone.wav") +
+                         "\nQuarnel: scene definition \"ATTIC.cnv\" not found: " + tmp.file("Rara/ATTIC/ATTIC.cnv") +
+                         "\nQuarnel: the title had not ended after 100 frames (-frames)\n");
+}
+
+// Each kind of file a title names, missing or of a form the engine does not
+// play: an animation, a sequence, a video, a picture that is not a JPEG and
+// a WAV of floating-point samples.
+TEST_F(HostMessagesTest, FilesOfEveryKindThatCannotBeUsedAreNamed)
+{
+    writeTitle(tmp, "HALL",
+               {{"HALL", "OBJECT=A\nA:TYPE=ANIMO\nA:FILENAME=gone.ann\n"
+                         "OBJECT=Q\nQ:TYPE=SEQUENCE\nQ:FILENAME=gone.seq\n"
+                         "OBJECT=M\nM:TYPE=MOVIE\nM:FILENAME=gone.avi\n"
+                         "OBJECT=P\nP:TYPE=IMAGE\nP:FILENAME=text.jpg\n"
+                         "OBJECT=F\nF:TYPE=SOUND\nF:FILENAME=float.wav\n"
+                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={M^PLAY();F^PLAY();}\n"
+                         "OBJECT=HALL\nHALL:ONINIT=GO\n"}});
+    tmp.write("Rara/HALL/text.jpg", "not a picture");
+    // RIFF WAVE, format tag 3 (floating point), mono, 22050 Hz, 32 bits.
+    tmp.write("Wavs/float.wav", std::string("RIFF\x28\0\0\0WAVEfmt \x10\0\0\0\x03\0\x01\0\x22\x56\0\0\x88\x58\x01\0"
+                                            "\x04\0\x20\0data\x04\0\0\0\0\0\0\0",
+                                            48));
+    ProgramRun r = runProgram(tmp, tmp.path(), "-nogfx -frames 20");
+    EXPECT_EQ(r.code, quarnel::EXIT_FRAME_BOUND) << r.err;
+    for (const std::string& line :
+         {"Quarnel: animation \"gone.ann\" not found: " + tmp.file("Rara/HALL/gone.ann"),
+          "Quarnel: sequence \"gone.seq\" not found: " + tmp.file("Rara/HALL/gone.seq"),
+          "Quarnel: video \"gone.avi\" not found: " + tmp.file("Rara/HALL/gone.avi"),
+          "Quarnel: picture \"text.jpg\" cannot be shown: not a JPEG picture in RGB or grey, or damaged: " +
+              tmp.file("Rara/HALL/text.jpg"),
+          "Quarnel: sound \"float.wav\" cannot be played: its format is neither PCM nor ADPCM: " +
+              tmp.file("Wavs/float.wav")}) {
+        const size_t at = r.err.find(line + "\n");
+        EXPECT_NE(at, std::string::npos) << line << "\n" << r.err;
+        EXPECT_EQ(r.err.find(line, at + 1), std::string::npos) << line;
+    }
+}
+
+// Switches mistyped, and values a switch cannot use: the first are named
+// and the title plays; the others end the run with the exit code 1.
+TEST_F(HostMessagesTest, UnknownSwitchesAndValuesThatCannotServeAreNamed)
+{
+    writeTitle(tmp, "HALL", {{"HALL", ENDS_AT_ONCE}});
+    ProgramRun r = runProgram(tmp, tmp.path(), "-nogfx -windwo --fast");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Quarnel: unknown switch -windwo, ignored (Quarnel --help lists the switches)\n"
+                     "Quarnel: unknown switch --fast, ignored (Quarnel --help lists the switches)\n");
+    const struct {
+        const char* switches;
+        const char* told;
+    } refused[] = {
+        {"-nogfx -delay x", "-delay needs a whole number"},
+        {"-nogfx -res 0 0", "-res needs the full screen's width and height"},
+        {"-nogfx -res 2147483647", "-res needs the full screen's width and height"},
+        {"-nogfx -res 100000 100000", "-res needs the full screen's width and height"},
+        {"-nogfx -res 65535 65535", "no full screen of 65535x65535 can be made (-res"},
+        {"-nogfx -path", "-path needs the title's folder"},
+    };
+    for (const auto& c : refused) {
+        r = runProgram(tmp, tmp.path(), c.switches);
+        EXPECT_EQ(r.code, quarnel::EXIT_FAILED) << c.switches;
+        EXPECT_NE(r.err.find(c.told), std::string::npos) << c.switches << ": " << r.err;
+    }
+    r = runProgram(tmp, tmp.path(), "-nogfx -res 1024 768");
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
+// A snapshot holds episodes only: for an application that lists its scenes
+// directly nothing is written, and the run says why.
+TEST_F(HostMessagesTest, ASnapshotThatCannotBeWrittenEndsWithTheReason)
+{
+    tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    ProgramRun r = runProgram(tmp, tmp.path(), "-nogfx -2bin");
+    EXPECT_EQ(r.code, quarnel::EXIT_FAILED);
+    EXPECT_EQ(r.err, "Quarnel: \"application.bin\" was not written: the application lists S, which is not an "
+                     "episode: a snapshot holds episodes only\n");
+    EXPECT_EQ(testsupport::readFile(tmp.file("Rara/application.bin")), "");
+}
+
 // The window procedure and the menu on the engine window of a title that
 // keeps running, as the host makes them.
 class MainWindowProcTest : public ::testing::Test {

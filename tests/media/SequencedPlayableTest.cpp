@@ -86,12 +86,18 @@ TEST_F(CSequencedPlayableTest, RunsOfChildrenUpToOneThatWaits)
     frames(11, 10);
     EXPECT_FALSE(all->isPlaying());
 
-    // An empty sequence reports started and does not play.
-    std::unique_ptr<CSequencedPlayable> none(sequence("NONE", CPlayable::MODE_SEQUENCE));
-    reports.taken();
-    none->play();
-    EXPECT_EQ(reports.taken(), (std::vector<std::string>{"S NONE"}));
-    EXPECT_FALSE(none->isPlaying());
+    // An empty sequence, in any mode, reports started and finished at once
+    // and does not play, also when it was asked for by an event.
+    for (int mode : {CPlayable::MODE_SEQUENCE, CPlayable::MODE_RANDOM, CPlayable::MODE_PARAMETER}) {
+        std::unique_ptr<CSequencedPlayable> none(sequence("NONE", mode));
+        reports.taken();
+        none->play();
+        EXPECT_EQ(reports.taken(), (std::vector<std::string>{"S NONE", "F NONE"})) << mode;
+        EXPECT_FALSE(none->isPlaying());
+        none->play(CXString("GO"));
+        EXPECT_EQ(reports.taken(), (std::vector<std::string>{"S NONE", "F NONE"})) << mode;
+        EXPECT_FALSE(none->isPlaying()) << mode;
+    }
 }
 
 // Each child is given the parameter the child before it finished with.

@@ -158,8 +158,10 @@ TEST_F(CApplicationTest, SnapshotOfAnApplicationWithADirectSceneIsRefused)
     EXPECT_FALSE(CFile::fileExists("H:\\title\\Rara\\application.bin"));
     bool reported = false;
     for (const std::string& l : debug.lines)
-        reported |= l.find("LOOSE is not an episode") != std::string::npos;
+        reported |= l.find("LOOSE, which is not an episode") != std::string::npos;
     EXPECT_TRUE(reported);
+    ASSERT_NE(script(), nullptr);
+    EXPECT_NE(script()->getStoreFailure().FindSubString("LOOSE, which is not an episode"), -1);
 }
 
 TEST_F(CApplicationTest, PathSwitchNamesTheTitleFolder)

@@ -46,32 +46,64 @@ public:
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
 
-    // The top-level window shown with that caption (the index-th of them),
-    // or 0 after 20 seconds.
+    // The window shown with that caption (the index-th of them), or 0
+    // after 20 seconds: a top-level one, or one that a window manager put in
+    // a frame of its own.
     Window findWindow(const std::string& caption, int index = 0)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < end) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
             std::vector<Window> found;
-            XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count; ++i) {
-                char* name = nullptr;
-                XWindowAttributes a;
-                if (XFetchName(display, children[i], &name) && name && caption == name &&
-                    XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable)
-                    found.push_back(children[i]);
-                if (name)
-                    XFree(name);
-            }
-            if (children)
-                XFree(children);
+            collect(DefaultRootWindow(display), caption, 2, &found);
             if (int(found.size()) > index)
                 return found[size_t(index)];
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return 0;
+    }
+
+    // The window's title: WM_NAME, or the UTF-8 _NET_WM_NAME that some
+    // windows (SDL's message boxes) set alone.
+    std::string nameOf(Window w)
+    {
+        std::string title;
+        char* text = nullptr;
+        if (XFetchName(display, w, &text) && text)
+            title = text;
+        if (text)
+            XFree(text);
+        if (!title.empty())
+            return title;
+        Atom type;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, w, XInternAtom(display, "_NET_WM_NAME", False), 0, 256, False,
+                               XInternAtom(display, "UTF8_STRING", False), &type, &format, &items, &left,
+                               &data) == Success &&
+            data && format == 8)
+            title.assign(reinterpret_cast<char*>(data), items);
+        if (data)
+            XFree(data);
+        return title;
+    }
+
+    // The shown windows with that caption below `under`, down to depth levels.
+    void collect(Window under, const std::string& caption, int depth, std::vector<Window>* found)
+    {
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, under, &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a;
+            if (nameOf(children[i]) == caption && XGetWindowAttributes(display, children[i], &a) &&
+                a.map_state == IsViewable)
+                found->push_back(children[i]);
+            else if (depth > 1)
+                collect(children[i], caption, depth - 1, found);
+        }
+        if (children)
+            XFree(children);
     }
 
     // What a window's close button does: the window manager asks the window

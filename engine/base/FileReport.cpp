@@ -1,0 +1,36 @@
+#include "base/FileReport.h"
+
+#include "base/File.h"
+#include "platform/Cp1250.h"
+#include "platform/Drives.h"
+
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace {
+std::mutex reportLock;
+std::set<std::string> told;
+} // namespace
+
+void CFileReport::failed(CWindow* window, const char* kind, const CXString& name, const char* problem)
+{
+    failedAt(kind, name, problem, CFile::getFullName(window, name));
+}
+
+void CFileReport::failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath)
+{
+    // No name is no file: nothing was asked for.
+    if (!name.IsString())
+        return;
+    const std::string path = platform::toHostPath(enginePath.c_str());
+    const std::string line = std::string("Quarnel: ") + kind + " \"" + platform::cp1250ToUtf8(name.c_str()) + "\" " +
+                             problem + ": " + path + "\n";
+    std::lock_guard<std::mutex> guard(reportLock);
+    // Sounds and streams fail on other threads too; a file is told once
+    // whatever it was wanted for.
+    if (!told.insert(path.empty() ? line : path).second)
+        return;
+    std::fputs(line.c_str(), stderr);
+}
