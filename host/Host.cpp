@@ -9,9 +9,11 @@
 #include "base/WindowPaths.h"
 #include "graphics/Window.h"
 #include "host/HostWindow.h"
+#include "net/ScriptNetPeer.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
+#include "platform/Socket.h"
 #include "script/Application.h"
 #include "script/ScriptApplication.h"
 #include "script/StructureParser.h"
@@ -78,6 +80,8 @@ const char* hostHelp()
            "  -code, -decode   also write the definition files coded (.coded) or decoded (.decoded)\n"
            "  -step <ms>       headless: milliseconds the virtual clock moves each frame, 1 to 1000 (16)\n"
            "  -frames <n>      end the run after n frames when the title has not ended by then\n"
+           "  -port <n>        the port of the title's network server and client (4661)\n"
+           "  -bind <address>  the address the title's network server listens on (every address)\n"
            "  -h, --help       this text; nothing is started\n"
            "\n"
            "In a window, the Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list\n"
@@ -108,10 +112,26 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         if (w.size() < 2 || (w[0] != '-' && w[0] != '/'))
             continue;
         std::string name = w.substr(1);
+        std::string next = i + 1 < words.size() ? words[i + 1] : std::string();
+        if (name == "port" || name == "bind") {
+            long long port = 0;
+            uint32_t address = 0;
+            if (name == "port" ? !readNumber(next, 0, 65535, &port) : !platform::parseIPv4(next.c_str(), &address)) {
+                if (message)
+                    *message = name == "port" ? "-port needs a port number from 0 to 65535"
+                                              : "-bind needs a dotted address such as 127.0.0.1";
+                return false;
+            }
+            if (name == "port")
+                result.port = int(port);
+            else
+                result.bindAddress = next.c_str();
+            ++i;
+            continue;
+        }
         if (name != "step" && name != "frames")
             continue;
         long long value = 0;
-        std::string next = i + 1 < words.size() ? words[i + 1] : std::string();
         bool step = name == "step";
         if (!readNumber(next, 1, step ? 1000 : 1000000000000LL, &value)) {
             if (message)
@@ -250,6 +270,8 @@ int runHost(const char* text, CXString* message)
         }
     }
     if (exitCode == EXIT_ENDED) {
+        CMC_NetPeer::setPort(switches.port);
+        CMC_NetPeer::setBindAddress(switches.bindAddress);
         application = new CApplication(window, settings.ini, CXString("data.bf"), commandLine);
         application->preinitializeApplication();
         CMC_Application* game = application->getMCApplicationIfc();

@@ -33,6 +33,11 @@ struct HostSwitches {
     long long frameBound = 0;
     // "-h", "--help": the switches are listed and nothing is started.
     bool help = false;
+    // "-port <n>": the port of the title's network server and client, 0-65535.
+    int port = 4661;
+    // "-bind <address>": the dotted address the network server listens
+    // on; empty for every address of the machine.
+    CXString bindAddress;
 };
 
 // What "--help" prints.
