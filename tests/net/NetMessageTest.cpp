@@ -15,12 +15,14 @@ using nettest::raw;
 
 namespace {
 
-CXArray* strings(std::initializer_list<const char*> texts)
+// A list of new strings, released with them.
+using Strings = std::unique_ptr<CXArray, void (*)(CXArray*)>;
+Strings strings(std::initializer_list<const char*> texts)
 {
     CXArray* list = new CXArray(101, 0.75f);
     for (const char* t : texts)
         list->add(new CXString(t));
-    return list;
+    return Strings(list, &CXString::releaseToVector);
 }
 
 struct Encoded {
@@ -44,7 +46,7 @@ TEST_F(CNetMessageTest, EveryTypeIsWrittenByteForByte)
     minusTwo.setValue(-2);
     CMC_Double half("D");
     half.setValue(1.5);
-    std::unique_ptr<CXArray> twoArgs(strings({"1", "abc"})), oneEmpty(strings({""}));
+    Strings twoArgs = strings({"1", "abc"}), oneEmpty = strings({""});
     const std::vector<Encoded> cases = {
         {"disconnect", [] { return new CNetMessage(nullptr, CNetMessage::DISCONNECT); }, hex("04000000 08000000")},
         {"command alone", [] { return new CNetCmdMessage(nullptr, CXString("GO"), nullptr); },
@@ -103,7 +105,7 @@ TEST_F(CNetMessageTest, PingIs1024BytesAndItsAnswerEchoesIt)
 
 TEST_F(CNetMessageTest, DecodersGiveBackWhatWasEncoded)
 {
-    std::unique_ptr<CXArray> args(strings({"", "two", ""}));
+    Strings args = strings({"", "two", ""});
     CNetCmdMessage sentCmd(nullptr, CXString("CMD"), args.get());
     std::unique_ptr<CNetMessage> r(raw(frameOf(sentCmd)));
     CNetCmdMessage cmd(CXString("P"), r.get());
