@@ -7,18 +7,18 @@
 
 namespace {
 
-// The live peers in queued mode, for the application's frame.
+// The peers the application's frame ticks.
 std::mutex registryLock;
-std::vector<CNetworkPeer*>& queuedPeers()
+std::vector<CNetworkPeer*>& framePeers()
 {
     static std::vector<CNetworkPeer*> peers;
     return peers;
 }
 
-bool isQueuedPeer(CNetworkPeer* peer)
+bool isFramePeer(CNetworkPeer* peer)
 {
     std::lock_guard<std::mutex> lock(registryLock);
-    const std::vector<CNetworkPeer*>& peers = queuedPeers();
+    const std::vector<CNetworkPeer*>& peers = framePeers();
     return std::find(peers.begin(), peers.end(), peer) != peers.end();
 }
 
@@ -28,19 +28,11 @@ CNetworkPeer::CNetworkPeer(CWindow* w, bool immediate)
     : window(w), handle(nullptr), notifiers(new CXArray(101, 0.75f)), dispatchOnReceipt(immediate),
       queue(new CXArray(101, 0.75f)), dispatching(0)
 {
-    if (!dispatchOnReceipt) {
-        std::lock_guard<std::mutex> lock(registryLock);
-        queuedPeers().push_back(this);
-    }
 }
 
 CNetworkPeer::~CNetworkPeer()
 {
-    if (!dispatchOnReceipt) {
-        std::lock_guard<std::mutex> lock(registryLock);
-        std::vector<CNetworkPeer*>& peers = queuedPeers();
-        peers.erase(std::remove(peers.begin(), peers.end(), this), peers.end());
-    }
+    setFrameDispatch(false);
     flushRetired();
     for (int i = 0; i < queue->getSize(); ++i)
         delete static_cast<CNetMessage*>((*queue)[i]);
@@ -109,16 +101,25 @@ bool CNetworkPeer::downlnoad_file(const CXString& folder, const CXString& subfol
     return send(new CNetFileRequestMessage(handle, 1, folder, subfolder, fileName));
 }
 
+void CNetworkPeer::setFrameDispatch(bool on)
+{
+    std::lock_guard<std::mutex> lock(registryLock);
+    std::vector<CNetworkPeer*>& peers = framePeers();
+    peers.erase(std::remove(peers.begin(), peers.end(), this), peers.end());
+    if (on && !dispatchOnReceipt)
+        peers.push_back(this);
+}
+
 void CNetworkPeer::dispatchQueued()
 {
     std::vector<CNetworkPeer*> peers;
     {
         std::lock_guard<std::mutex> lock(registryLock);
-        peers = queuedPeers();
+        peers = framePeers();
     }
     // A peer deleted by what an earlier one dispatched is left out.
     for (CNetworkPeer* peer : peers)
-        if (isQueuedPeer(peer))
+        if (isFramePeer(peer))
             peer->tick();
 }
 

@@ -50,8 +50,8 @@ void tellEach(CXArray* listeners, Tell tell)
 // Dispatch on receipt (immediate mode): the receive threads dispatch what
 // they queue at once, on their own threads. Queued mode: messages wait
 // until the owner calls tick on its own thread; the application's frame
-// ticks every peer in queued mode once (dispatchQueued), so that scripts
-// see messages on the main thread only.
+// ticks the queued peers that the main thread owns and has entered for it
+// (setFrameDispatch), so that scripts see messages on the main thread only.
 //
 // Sockets and players whose connection is gone are retired rather than
 // deleted while a dispatch may still hand on messages that refer to them:
@@ -89,7 +89,9 @@ public:
     virtual bool downlnoad_file(const CXString& folder, const CXString& subfolder, const CXString& fileName);
     bool isQueneActive() const { return !dispatchOnReceipt; }
 
-    // Ticks every peer in queued mode, on the main thread.
+    // Has the application's frame tick this peer (in queued mode), or not.
+    void setFrameDispatch(bool on);
+    // Ticks every peer entered with setFrameDispatch, on the main thread.
     static void dispatchQueued();
 
 protected:

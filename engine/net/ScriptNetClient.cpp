@@ -15,6 +15,7 @@ CMC_NetClient::CMC_NetClient(CWindow* window, CMC_Scene* app)
     : CMC_NetPeer(app, CXString("NETCLIENT"), MC_NETCLIENT), client(new CNetworkClient(window, true, false))
 {
     client->addNotifier(this);
+    client->setFrameDispatch(true);
     initializeBehaviours(nullptr, nullptr);
 }
 

@@ -28,6 +28,7 @@ CMC_NetServer::CMC_NetServer(CWindow* w, CMC_Scene* app)
     : CMC_NetPeer(app, CXString("NETSERVER"), MC_NETSERVER), window(w), server(new CNetworkServer(w, false))
 {
     server->addNotifier(this);
+    server->setFrameDispatch(true);
     initializeBehaviours(nullptr, nullptr);
 }
 
