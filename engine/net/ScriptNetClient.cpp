@@ -2,6 +2,7 @@
 
 #include "net/NetMessage.h"
 #include "net/NetworkClient.h"
+#include "net/SceneUpdater.h"
 #include "net/XSocket.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -19,7 +20,11 @@ CMC_NetClient::CMC_NetClient(CWindow* window, CMC_Scene* app)
     initializeBehaviours(nullptr, nullptr);
 }
 
-CMC_NetClient::~CMC_NetClient() { delete client; }
+CMC_NetClient::~CMC_NetClient()
+{
+    CMC_SceneUpdater::clientGone(client);
+    delete client;
+}
 
 CXString** CMC_NetClient::getBehavioursList()
 {
@@ -58,7 +63,13 @@ void CMC_NetClient::sendBehaviour(const CXString&, CMC_Behaviour* behaviour)
         socket->send(new CNetBehaviourMessage(socket, behaviour));
 }
 
-void CMC_NetClient::onConnected(CXString) { onSignal(CXString("ONCONNECTED")); }
+// The scenes get their updaters over the first connection (those that have
+// one keep it; it asks for its list again itself).
+void CMC_NetClient::onConnected(CXString)
+{
+    CMC_SceneUpdater::createUpdates(application, client);
+    onSignal(CXString("ONCONNECTED"));
+}
 
 void CMC_NetClient::onConnectionClosed() { onSignal(CXString("ONCONNECTIONCLOSED")); }
 

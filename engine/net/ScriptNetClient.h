@@ -11,6 +11,9 @@ class CWindow;
 //
 // "ONCONNECTED" is raised when CONNECT has connected, "ONCONNECTIONCLOSED"
 // when the server closes the connection or it fails (not on DISCONNECT).
+// Once connected, every scene of the title that has no updater gets one
+// over this client (CMC_SceneUpdater), so that "NEEDSUPGRADE" and "UPGRADE"
+// can bring scenes up to date from the server.
 class CMC_NetClient : public CMC_NetPeer {
 public:
     CMC_NetClient(CWindow* window, CMC_Scene* application);

@@ -2,6 +2,8 @@
 
 #include "net/NetMessage.h"
 #include "net/NetworkServer.h"
+#include "platform/Debug.h"
+#include "script/Scene.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
 #include "script/Values.h"
@@ -22,10 +24,24 @@ const struct {
     {"GETPLAYERNAME", CMC_NetServer_Runner::GETPLAYERNAME},
 };
 
+// A server whose every tick also sends the next chunk of each transfer.
+class ServingServer : public CNetworkServer {
+public:
+    ServingServer(CWindow* w, CFileSender_Manager* f) : CNetworkServer(w, false), files(f) {}
+    void tick() override
+    {
+        CNetworkServer::tick();
+        files->tick();
+    }
+
+private:
+    CFileSender_Manager* files;
+};
+
 } // namespace
 
 CMC_NetServer::CMC_NetServer(CWindow* w, CMC_Scene* app)
-    : CMC_NetPeer(app, CXString("NETSERVER"), MC_NETSERVER), window(w), server(new CNetworkServer(w, false))
+    : CMC_NetPeer(app, CXString("NETSERVER"), MC_NETSERVER), window(w), server(new ServingServer(w, &files))
 {
     server->addNotifier(this);
     server->setFrameDispatch(true);
@@ -43,7 +59,11 @@ CXString** CMC_NetServer::getBehavioursList()
 
 void CMC_NetServer::start() { server->start(getPort(), getBindAddress()); }
 
-void CMC_NetServer::stop() { server->stop(true); }
+void CMC_NetServer::stop()
+{
+    server->stop(true);
+    files.clear();
+}
 
 int CMC_NetServer::getPlayersNo() { return server->getPlayersNo(); }
 
@@ -101,8 +121,24 @@ void CMC_NetServer::onMessage(CNetMessage* message)
             server->newPlayer(player);
         }
         break;
+    case CNetMessage::FILE_REQUEST: serve(static_cast<CNetFileRequestMessage*>(message)); break;
     default: CMC_NetPeer::onMessage(message); break;
     }
+}
+
+void CMC_NetServer::serve(CNetFileRequestMessage* request)
+{
+    CXString subfolder = request->getSubfolder();
+    CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+    if (!isPlainName(request->getFileName()) || (subfolder.IsString() && !source)) {
+        platform::OutputDebugString(
+            (CXString("Network: a file request names no file of this title: ") + subfolder + "\\" +
+             request->getFileName())
+                .c_str());
+        return;
+    }
+    files.add_file(request->getHandle(), request->getRequesterId(), request->getFolder(), subfolder,
+                   request->getFileName(), sceneFolder(source) + request->getFileName());
 }
 
 void CMC_NetServer::onNewPlayer(CNetPlayerInfo* player)
@@ -111,7 +147,11 @@ void CMC_NetServer::onNewPlayer(CNetPlayerInfo* player)
     onSignal(CXString("ONNEWPLAYER"));
 }
 
-void CMC_NetServer::onDestroyPlayer(CNetPlayerInfo*) { onSignal(CXString("ONDESTROYPLAYER")); }
+void CMC_NetServer::onDestroyPlayer(CNetPlayerInfo* player)
+{
+    files.remove_files(player->getHandle());
+    onSignal(CXString("ONDESTROYPLAYER"));
+}
 
 void CMC_NetServer_Runner::prepareMthHashSet()
 {

@@ -1,8 +1,10 @@
 #pragma once
+#include "net/FileTransfer.h"
 #include "net/ScriptNetPeer.h"
 
 #include <functional>
 
+class CNetFileRequestMessage;
 class CNetPlayerInfo;
 class CNetworkServer;
 class CXSocket;
@@ -16,6 +18,11 @@ class CWindow;
 //
 // Players are told apart by their connection, not their name: two clients
 // of one address are two players, and a message to all reaches each once.
+//
+// It answers the players' file requests from its own title: the subfolder
+// names one of the title's scenes, whose folder holds the file (an empty
+// subfolder means the data folder itself); the folder is not used. One
+// chunk of each transfer goes out per frame.
 class CMC_NetServer : public CMC_NetPeer {
 public:
     CMC_NetServer(CWindow* window, CMC_Scene* application);
@@ -44,7 +51,8 @@ public:
     bool canSend() override;
 
     // Hello: the player of that connection takes the name and is announced.
-    // Disconnect notice: the player of that connection is taken off.
+    // Disconnect notice: the player of that connection is taken off. File
+    // request: the file is served when it can be found.
     void onMessage(CNetMessage* message) override;
     void onNewPlayer(CNetPlayerInfo* player) override;
     void onDestroyPlayer(CNetPlayerInfo* player) override;
@@ -55,8 +63,10 @@ private:
     // The player a message came from: by its connection, else by its
     // sender's name.
     CNetPlayerInfo* playerOf(CNetMessage* message);
+    void serve(CNetFileRequestMessage* request);
 
     CWindow* window;
+    CFileSender_Manager files;
     CNetworkServer* server;
     CXString loggedPlayerName;
 };

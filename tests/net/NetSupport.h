@@ -1,14 +1,19 @@
 #pragma once
 // Helpers of the network tests: frames written as readable hex, the
 // variable pools, and waiting on a condition with a time limit.
+#include "net/FileTransfer.h"
 #include "net/NetMessage.h"
+#include "net/NetworkServer.h"
+#include "platform/Drives.h"
 #include "script/VariableFactory.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace nettest {
 
@@ -60,5 +65,47 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     }
     return true;
 }
+
+inline std::string randomBytes(size_t n, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = char(random());
+    return bytes;
+}
+
+// A server on 127.0.0.1 in queued mode that answers every file request
+// with the file at folder/<folder>/<subfolder>/<name> (empty parts left
+// out), one message of each transfer per tick, and keeps the requests.
+struct FileServer : CNetListener {
+    explicit FileServer(const std::string& f) : peer(nullptr, false), folder(f)
+    {
+        peer.addNotifier(this);
+        peer.start(0, CXString("127.0.0.1"));
+    }
+    void onMessage(CNetMessage* m) override
+    {
+        if (m->getType() != CNetMessage::FILE_REQUEST)
+            return;
+        CNetFileRequestMessage* r = static_cast<CNetFileRequestMessage*>(m);
+        std::string name;
+        for (const CXString& part : {r->getFolder(), r->getSubfolder(), r->getFileName()})
+            if (part.IsString())
+                name += (name.empty() ? "" : "/") + std::string(part.c_str());
+        requests.push_back(name);
+        files.add_file(m->getHandle(), r->getRequesterId(), r->getFolder(), r->getSubfolder(), r->getFileName(),
+                       CXString(platform::toEnginePath(folder + "/" + name).c_str()));
+    }
+    void tick()
+    {
+        peer.tick();
+        files.tick();
+    }
+    CNetworkServer peer;
+    CFileSender_Manager files;
+    std::string folder;
+    std::vector<std::string> requests;
+};
 
 } // namespace nettest

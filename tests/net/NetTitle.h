@@ -134,17 +134,23 @@ inline void putString(std::string* out, const std::string& s)
     *out += s;
 }
 
-// Writes the snapshot of the title in folder ("-2bin"), then puts a record
-// of a network object (type 2011 or 2012) named name, with its events bound
-// to behaviours of the scene, first in the snapshot of scene S.
-inline void addNetworkObject(const std::string& folder, int typeId, const std::string& name,
-                             const std::vector<std::pair<std::string, std::string>>& bindings)
+// Writes the snapshot of the title in folder ("-2bin").
+inline void writeSnapshot(const std::string& folder)
 {
-    {
-        HostProcess snapshot(folder, "-path " + folder + " -nogfx -2bin");
-        ASSERT_EQ(snapshot.wait(), 0);
-    }
-    std::string path = folder + "/Rara/S/S.bin";
+    HostProcess snapshot(folder, "-path " + folder + " -nogfx -2bin");
+    ASSERT_EQ(snapshot.wait(), 0);
+}
+
+// Writes the snapshot of the title in folder, then puts a record of a
+// network object (type 2011 or 2012) named name, with its events bound to
+// behaviours of the scene, first in the snapshot of the scene (in
+// "Rara\<scene>").
+inline void addNetworkObject(const std::string& folder, int typeId, const std::string& name,
+                             const std::vector<std::pair<std::string, std::string>>& bindings,
+                             const std::string& scene = "S")
+{
+    writeSnapshot(folder);
+    std::string path = folder + "/Rara/" + scene + "/" + scene + ".bin";
     std::string bytes = testsupport::readFile(path);
     size_t at = 0;
     for (int i = 0; i < 3; ++i) { // the plug-in list, background and music
