@@ -48,7 +48,7 @@ CXString property(CMProperties* properties, const char* key)
 } // namespace
 
 CMC_SceneUpdater::CMC_SceneUpdater(CNetworkClient* c, CMC_Scene* s)
-    : client(c), scene(s), packedSize(0), dataSize(0), received(0), upgraded(false)
+    : client(c), scene(s), handing(0), packedSize(0), dataSize(0), received(0), upgraded(false)
 {
     {
         std::lock_guard<std::mutex> lock(registryLock);
@@ -81,7 +81,7 @@ void CMC_SceneUpdater::clientGone(CNetworkClient* gone)
         if (updater->client == gone) {
             gone->removeNotifier(updater);
             updater->client = nullptr;
-            updater->receiver.reset();
+            updater->dropReceiver();
         }
 }
 
@@ -148,12 +148,25 @@ void CMC_SceneUpdater::upgrade()
 
 void CMC_SceneUpdater::onMessage(CNetMessage* message)
 {
-    if (receiver)
-        receiver->received(message);
+    if (!receiver)
+        return;
+    CFileReceiver_Manager* handed = receiver.get();
+    ++handing;
+    handed->received(message);
+    if (--handing == 0)
+        dropped.clear();
+}
+
+void CMC_SceneUpdater::dropReceiver()
+{
+    if (handing > 0 && receiver)
+        dropped.push_back(std::move(receiver));
+    receiver.reset();
 }
 
 void CMC_SceneUpdater::onConnected(CXString)
 {
+    dropReceiver();
     receiver.reset(new CFileReceiver_Manager(this));
     requestIndex();
 }
@@ -161,7 +174,7 @@ void CMC_SceneUpdater::onConnected(CXString)
 void CMC_SceneUpdater::onConnectionClosed()
 {
     platform::OutputDebugString("DovirAvura server has disconnected.");
-    receiver.reset();
+    dropReceiver();
 }
 
 bool CMC_SceneUpdater::onFileReceived(CFileReceiver_Entry* entry)

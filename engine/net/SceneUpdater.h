@@ -67,6 +67,10 @@ public:
 
 private:
     void requestIndex();
+    // Lets go of the transfers; while they are being handed a message (a
+    // behaviour run by "ONUPGRADED" may connect anew) the manager is kept
+    // until that is over.
+    void dropReceiver();
     void readIndex(CFileReceiver_Entry* entry);
     // Writes a listed file into the scene's folder; false when it cannot.
     bool writeFile(CFileReceiver_Entry* entry);
@@ -74,6 +78,8 @@ private:
     CNetworkClient* client;
     CMC_Scene* scene;
     std::unique_ptr<CFileReceiver_Manager> receiver;
+    std::vector<std::unique_ptr<CFileReceiver_Manager>> dropped;
+    int handing;
     CXString description;
     std::unique_ptr<CVersion> indexVersion;
     long long packedSize;

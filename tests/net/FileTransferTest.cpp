@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -114,10 +115,12 @@ TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
     // A file the server cannot read is not answered at all.
     testsupport::DebugCapture log;
     requester.frames.clear();
-    requester.manager.add_file(requester.client.getHandle(), CXString(), CXString(), CXString("missing.bin"));
+    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("missing.bin"));
     ASSERT_TRUE(waitFor([&] {
         server.tick();
-        return !log.lines.empty();
+        return std::find(log.lines.begin(), log.lines.end(),
+                         "Network: a requested file cannot be read; nothing is sent: \"" +
+                             platform::toEnginePath(served.file("GAME/S/missing.bin")) + "\"") != log.lines.end();
     }));
     server.tick();
     requester.client.tick();

@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <memory>
@@ -27,10 +28,14 @@ public:
     bool onSignal(const CXString& event) override
     {
         events.push_back(event.c_str());
+        if (then)
+            then();
         return true;
     }
     using CMC_Object::onSignal;
     std::vector<std::string> events;
+    // What a behaviour bound to the event would do.
+    std::function<void()> then;
 };
 
 // The application "GAME" described as "Game", and its scene S in "Rara\S"
@@ -172,34 +177,36 @@ TEST_F(SceneUpdaterTest, UpgradeFetchesTheListedFilesOverTheClient)
         pump();
         return updater.needsUpgrade();
     }));
+    // A behaviour run by "ONUPGRADED" that connects anew replaces the
+    // transfers while they are handing on the last file; the new connection
+    // asks for the list again.
+    scene->then = [&] { updater.onConnected(CXString("127.0.0.1")); };
     updater.upgrade();
     ASSERT_TRUE(waitFor([&] {
         pump();
         return updater.getUpgradeProgress() == 100;
     }));
-    EXPECT_EQ(server.requests, (std::vector<std::string>{"Game/S/index.net", "Game/S/a.txt", "Game/S/b.txt",
-                                                           "Game/S/c.txt"}));
+    scene->then = nullptr;
     EXPECT_EQ(tmp.read("Rara/S/a.txt"), a);
     EXPECT_EQ(tmp.read("Rara/S/b.txt"), b);
     EXPECT_EQ(tmp.read("Rara/S/c.txt"), c);
     EXPECT_EQ(upgradedCount(scene.get()), 1u);
     EXPECT_FALSE(updater.needsUpgrade());
-
-    // A new connection asks for the list again. A transfer cut off by the
-    // server going leaves the old file as it was.
     served.write("Game/S/index.net", "VERSION=1.2\r\nFILES=old.txt\r\nPACKED_SIZE=25000\r\n");
-    client.disconnect(true);
-    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.peer.getPort()));
     ASSERT_TRUE(waitFor([&] {
         pump();
         return updater.needsUpgrade();
     }));
+    EXPECT_EQ(server.requests, (std::vector<std::string>{"Game/S/index.net", "Game/S/a.txt", "Game/S/b.txt",
+                                                           "Game/S/c.txt", "Game/S/index.net"}));
+
+    // A transfer cut off by the server going leaves the old file as it was.
     updater.upgrade();
     ASSERT_TRUE(waitFor([&] {
         server.peer.tick();
-        return server.files.getCount() == 1;
+        return server.requests.size() == 6;
     }));
-    server.files.tick(); // the response
+    server.files.tick(); // the response (and the end of the list's transfer)
     server.files.tick(); // the first chunk
     testsupport::DebugCapture log;
     server.peer.stop(false);
