@@ -117,7 +117,8 @@ bool CFileReceiver_Entry::save_file()
 {
     if ((folder.IsString() && !isPlainName(folder)) || (subfolder.IsString() && !isPlainName(subfolder)) ||
         !isPlainName(fileName)) {
-        refuse("a received file's name leaves its folder; it is not saved", folder + "\\" + subfolder + "\\" + fileName);
+        refuse("a received file's name leaves its folder; it is not saved",
+               folder + "\\" + subfolder + "\\" + fileName);
         return false;
     }
     CXString path = CFile::getCurrentDirectory();

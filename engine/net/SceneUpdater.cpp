@@ -229,7 +229,8 @@ bool CMC_SceneUpdater::writeFile(CFileReceiver_Entry* entry)
 {
     CXString path = sceneFolder(scene) + entry->getFileName();
     if (!isPlainName(entry->getFileName())) {
-        platform::OutputDebugString((CXString("Network: a received file's name leaves the scene's folder: ") + path).c_str());
+        platform::OutputDebugString(
+            (CXString("Network: a received file's name leaves the scene's folder: ") + path).c_str());
         return false;
     }
     platform::makeDirectory(sceneFolder(scene).c_str());

@@ -62,8 +62,8 @@ void CMC_NetPeer::onMessage(CNetMessage* message)
         break;
     }
     case CNetMessage::BEHAVIOUR: {
-        CMC_Behaviour* behaviour =
-            new CMC_Behaviour(where, CXString("temp"), CXString(static_cast<CNetBehaviourMessage*>(message)->getCode()));
+        CXString code(static_cast<CNetBehaviourMessage*>(message)->getCode());
+        CMC_Behaviour* behaviour = new CMC_Behaviour(where, CXString("temp"), code);
         behaviour->init();
         behaviour->run(this, nullptr, false);
         CMC_Behaviour::discard(behaviour);

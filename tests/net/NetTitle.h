@@ -30,7 +30,8 @@ inline int freePort()
 }
 
 // The title's files below its folder, with CR LF line ends.
-inline void writeTitle(const testsupport::TempDir& dir, std::initializer_list<std::pair<std::string, std::string>> files)
+inline void writeTitle(const testsupport::TempDir& dir,
+                       std::initializer_list<std::pair<std::string, std::string>> files)
 {
     for (const auto& f : files) {
         std::string text;

@@ -82,7 +82,8 @@ void writeIdleClient(const testsupport::TempDir& dir)
 {
     writeTitle(dir, {{"Quarnel.ini", "[PLAYER]\nNAME=Carl\n"},
                      {"Rara/application.def", oneScene()},
-                     {"Rara/S/S.cnv", behaviour("GO", "NETCLIENT^CONNECT(\"127.0.0.1\");") + "OBJECT=S\nS:ONINIT=GO\n"}});
+                     {"Rara/S/S.cnv",
+                      behaviour("GO", "NETCLIENT^CONNECT(\"127.0.0.1\");") + "OBJECT=S\nS:ONINIT=GO\n"}});
     addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
 }
 

@@ -40,15 +40,18 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
     // The client: L connects, then asks every frame whether S needs an
     // upgrade and starts it once; the application's "__ONUPGRADED__" counts
     // the event and goes to S.
+    const std::string application = integer("UPGRADED") + "OBJECT=__ONUPGRADED__\n__ONUPGRADED__:TYPE=BEHAVIOUR\n"
+                                                          "__ONUPGRADED__:CODE={UPGRADED^INC();E^GOTO(\"S\");}\n";
+    const std::string lobby =
+        "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
+        "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
+        "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\n"
+        "POLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"S\"));"
+        "@IF(\"NEED'TRUE\",{POLL^DISABLE();GAME^UPGRADE(\"S\");},\"\");}\n"
+        "OBJECT=L\nL:ONINIT=GO\n";
     writeTitle(client, {{"Rara/application.def", lobbyAndScene()},
-                        {"Rara/GAME.cnv", integer("UPGRADED") + "OBJECT=__ONUPGRADED__\n__ONUPGRADED__:TYPE=BEHAVIOUR\n"
-                                                                "__ONUPGRADED__:CODE={UPGRADED^INC();E^GOTO(\"S\");}\n"},
-                        {"Rara/L/L.cnv",
-                         "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
-                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
-                         "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\nPOLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"S\"));"
-                         "@IF(\"NEED'TRUE\",{POLL^DISABLE();GAME^UPGRADE(\"S\");},\"\");}\n"
-                         "OBJECT=L\nL:ONINIT=GO\n"},
+                        {"Rara/GAME.cnv", application},
+                        {"Rara/L/L.cnv", lobby},
                         {"Rara/S/S.cnv", sceneS("OLDS")}});
     addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
 
@@ -62,11 +65,12 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
 
     // The server: L listens and ends when its player has gone; S's folder
     // holds what it offers for S.
+    const std::string listening = "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n"
+                                  "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
+                                  "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
+                                  "OBJECT=L\nL:ONINIT=GO\n";
     writeTitle(server, {{"Rara/application.def", lobbyAndScene()},
-                        {"Rara/L/L.cnv", "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n"
-                                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
-                                         "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
-                                         "OBJECT=L\nL:ONINIT=GO\n"},
+                        {"Rara/L/L.cnv", listening},
                         {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
     addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
     const std::string a = randomBytes(25000, 1), b = randomBytes(10241, 2);
