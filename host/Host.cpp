@@ -9,9 +9,11 @@
 #include "base/WindowPaths.h"
 #include "graphics/Window.h"
 #include "host/HostWindow.h"
+#include "net/ScriptNetPeer.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
+#include "platform/Socket.h"
 #include "script/Application.h"
 #include "script/ScriptApplication.h"
 #include "script/StructureParser.h"
@@ -79,6 +81,8 @@ const char* hostHelp()
            "  -code, -decode   also write the definition files coded (.coded) or decoded (.decoded)\n"
            "  -step <ms>       headless: milliseconds the virtual clock moves each frame, 1 to 1000 (16)\n"
            "  -frames <n>      end the run after n frames when the title has not ended by then\n"
+           "  -port <n>        the port of the title's network server and client (4661)\n"
+           "  -bind <address>  the address the title's network server listens on (every address)\n"
            "  -h, --help       this text; nothing is started\n"
            "\n"
            "The Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list of the title's\n"
@@ -177,6 +181,17 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         } else if (name == "path") {
             if (next.empty())
                 return fail("-path needs the title's folder");
+            ++i;
+        } else if (name == "port") {
+            if (!readNumber(next, 0, 65535, &value))
+                return fail("-port needs a port number from 0 to 65535");
+            result.port = int(value);
+            ++i;
+        } else if (name == "bind") {
+            uint32_t address = 0;
+            if (!platform::parseIPv4(next.c_str(), &address))
+                return fail("-bind needs a dotted address such as 127.0.0.1");
+            result.bindAddress = next.c_str();
             ++i;
         } else if (w[0] == '-') {
             // A word beginning with "/" may be a folder; one with "-" is a
@@ -334,6 +349,8 @@ int runHost(const char* text, CXString* message)
         }
     }
     if (exitCode == EXIT_ENDED) {
+        CMC_NetPeer::setPort(switches.port);
+        CMC_NetPeer::setBindAddress(switches.bindAddress);
         application = new CApplication(window, settings.ini, CXString("data.bf"), commandLine);
         application->preinitializeApplication();
         CMC_Application* game = application->getMCApplicationIfc();

@@ -42,6 +42,11 @@ struct HostSwitches {
     bool resolutionGiven = false;
     // Words that begin with "-" and name no switch, in their order.
     std::vector<std::string> unknown;
+    // "-port <n>": the port of the title's network server and client, 0-65535.
+    int port = 4661;
+    // "-bind <address>": the dotted address the network server listens
+    // on; empty for every address of the machine.
+    CXString bindAddress;
 };
 
 // What "--help" prints.

@@ -441,4 +441,13 @@ void findClose(int handle)
     s.open.erase(handle);
 }
 
+bool makeDirectory(const std::string& enginePath)
+{
+    std::string path = toHostPath(enginePath);
+    if (path.empty())
+        return false;
+    struct stat st;
+    return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
 } // namespace platform

@@ -51,4 +51,8 @@ int findNext(int handle, FindData* data);
 // Ends a search and frees what it holds; an unknown handle is ignored.
 void findClose(int handle);
 
+// Makes a folder named in engine form; true when it is there afterwards
+// (made now or before). Its parent must exist.
+bool makeDirectory(const std::string& enginePath);
+
 } // namespace platform

@@ -95,6 +95,9 @@ struct CApplicationLayers {
     void (*doneSockets)();
     // The application's "SYSTEM" object (collections layer).
     CMC_Object* (*makeSystemObject)(CMC_ObjectsContainer* application);
+    // Hands what the network objects received to their listeners, once per
+    // frame on the main thread (networking layer).
+    void (*dispatchNetwork)();
 };
 
 // The engine side of a running title, made by the host right after the

@@ -115,10 +115,16 @@ protected:
 // A scene's updater over the network (the network layer makes them).
 class CMC_SceneUpdate {
 public:
+    // Forgets the last update list.
+    virtual void clearIndex() = 0;
     virtual ~CMC_SceneUpdate() {}
-    virtual bool needsUpdate() = 0;
-    // Asks needsUpdate() first and fetches the listed files when it is true.
-    virtual void startUpdate() = 0;
+    // The server's list names a newer version than the scene's and nothing
+    // of it has been fetched yet.
+    virtual bool needsUpgrade() = 0;
+    // Percent of the listed bytes fetched, 0 to 100.
+    virtual int getUpgradeProgress() = 0;
+    // Asks needsUpgrade() first and fetches the listed files when it is true.
+    virtual void upgrade() = 0;
 };
 
 // How the scene's queries see objects that play (sequences, animations) or

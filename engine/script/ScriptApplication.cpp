@@ -107,6 +107,10 @@ void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
     CMC_BehaviourBase::flushTrash();
+    // Received messages run behaviours: before a pending switch, so that
+    // one they ask for is made in this frame.
+    if (CApplication::layers().dispatchNetwork)
+        CApplication::layers().dispatchNetwork();
     if (restartPending) {
         restartPending = false;
         restart();

@@ -27,8 +27,9 @@ public:
     // Makes the built-in objects, raises "ONINIT", runs "__INIT__" and enters
     // the start child; false when there is none. from is not used.
     bool initialize(CMC_Scene* from) override;
-    // Gives every temporary back and empties the behaviour trash, then a
-    // pending switch and the running child.
+    // Gives every temporary back and empties the behaviour trash, hands
+    // on what the network objects received, then a pending switch and the
+    // running child.
     void domodal() override;
     // The start child again: in place when it is running, else the running
     // child leaves and the start child is entered (no history entry). Asked

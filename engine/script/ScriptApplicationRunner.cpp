@@ -172,8 +172,8 @@ CMC_Variable* CMC_Application_Runner::upgrade(CMC_Object* object, CXVector* args
         scene = app->getScene(getParameterString(args, 0)->getValue());
     CMC_SceneUpdate* update = scene ? scene->getUpdateIfc() : nullptr;
     if (query)
-        return CMC_Bool::temporary(update && update->needsUpdate());
+        return CMC_Bool::temporary(update && update->needsUpgrade());
     if (update)
-        update->startUpdate();
+        update->upgrade();
     return nullptr;
 }

@@ -189,8 +189,10 @@ TEST_F(CMC_SceneServicesTest, RuntimeObjectsAndUpdaters)
     app.createUpdates();
     EXPECT_EQ(s->getUpdateIfc(), nullptr);
     struct Updater : CMC_SceneUpdate {
-        bool needsUpdate() override { return false; }
-        void startUpdate() override {}
+        void clearIndex() override {}
+        bool needsUpgrade() override { return false; }
+        int getUpgradeProgress() override { return 0; }
+        void upgrade() override {}
     };
     CMC_Scene::setUpdaterMaker([](CMC_Scene*) -> CMC_SceneUpdate* { return new Updater; });
     TestApp* episode = new TestApp("EP", MC_EPISODE);

@@ -1,0 +1,249 @@
+#include "net/FileTransfer.h"
+
+#include "base/File.h"
+#include "base/Folder.h"
+#include "base/ReplacingFile.h"
+#include "base/WindowPaths.h"
+#include "net/NetMessage.h"
+#include "net/XSocket.h"
+#include "platform/Debug.h"
+#include "platform/FileIO.h"
+#include "script/Scene.h"
+
+#include <cstring>
+
+std::atomic<int> CFileReceiver_Manager::unique_id{0};
+std::atomic<int> CFileSender_Manager::unique_id{0};
+
+namespace {
+
+void refuse(const char* what, const CXString& name)
+{
+    platform::OutputDebugString((CXString("Network: ") + what + ": \"" + name + "\"").c_str());
+}
+
+int popcount(uint64_t bits) { return __builtin_popcountll(bits); }
+
+} // namespace
+
+bool isPlainName(const CXString& name)
+{
+    if (!name.IsString() || name == ".." || name == ".")
+        return false;
+    for (int i = 0; i < name.getLength(); ++i) {
+        char c = name.c_str()[i];
+        if (c == '\\' || c == '/' || c == ':')
+            return false;
+    }
+    return true;
+}
+
+CXString sceneFolder(CMC_Scene* scene)
+{
+    CXString folder = CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + (scene ? scene->getPath() : CXString());
+    return folder.lastChar() == '\\' ? folder : folder + "\\";
+}
+
+bool writeWholeFile(const CXString& path, const char* bytes, int size)
+{
+    CReplacingFile file;
+    bool saved = file.Open(nullptr, path, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0 &&
+                 (size <= 0 || file.Write(bytes, size)) && file.commit();
+    if (!saved)
+        refuse("a received file cannot be written", path);
+    return saved;
+}
+
+CFileReceiver_Entry::CFileReceiver_Entry(CXSocket* h, int id, const CXString& f, const CXString& s,
+                                         const CXString& n, int limit)
+    : handle(h), transferId(id), serverId(-1), folder(f), subfolder(s), fileName(n), maxSize(limit),
+      announcedSize(0), size(0), responded(false), refused(false), received_(0)
+{
+}
+
+bool CFileReceiver_Entry::equals(CXObject* other)
+{
+    return other && static_cast<CFileReceiver_Entry*>(other)->transferId == transferId;
+}
+
+bool CFileReceiver_Entry::received(CNetMessage* message)
+{
+    if (!message || refused)
+        return !refused;
+    if (message->getType() == CNetMessage::FILE_RESPONSE) {
+        if (responded)
+            return true;
+        CNetFileResponseMessage* response = static_cast<CNetFileResponseMessage*>(message);
+        responded = true;
+        serverId = response->getServerId();
+        announcedSize = response->getAnnouncedSize();
+        size = response->getSize();
+        if (size < 0 || size > maxSize) {
+            refused = true;
+            return false;
+        }
+        data.assign(size_t(size), 0);
+        covered.assign((size_t(size) + 63) / 64, 0);
+        return size > 0;
+    }
+    if (message->getType() == CNetMessage::FILE_DATA && responded) {
+        CNetFileDataMessage* chunk = static_cast<CNetFileDataMessage*>(message);
+        long long from = chunk->getOffset(), n = chunk->getChunkSize();
+        if (chunk->getData() && from >= 0 && n > 0 && from + n <= size) {
+            std::memcpy(&data[size_t(from)], chunk->getData(), size_t(n));
+            received_ += cover(from, from + n);
+        }
+        return received_ < size;
+    }
+    return true;
+}
+
+long long CFileReceiver_Entry::cover(long long from, long long to)
+{
+    long long added = 0;
+    while (from < to) {
+        size_t word = size_t(from / 64);
+        int first = int(from % 64);
+        int last = to - (long long)word * 64 >= 64 ? 64 : int(to - (long long)word * 64);
+        uint64_t mask = (last == 64 ? ~uint64_t(0) : (uint64_t(1) << last) - 1) & ~((uint64_t(1) << first) - 1);
+        added += popcount(mask & ~covered[word]);
+        covered[word] |= mask;
+        from = (long long)word * 64 + last;
+    }
+    return added;
+}
+
+bool CFileReceiver_Entry::save_file()
+{
+    if ((folder.IsString() && !isPlainName(folder)) || (subfolder.IsString() && !isPlainName(subfolder)) ||
+        !isPlainName(fileName)) {
+        refuse("a received file's name leaves its folder; it is not saved",
+               folder + "\\" + subfolder + "\\" + fileName);
+        return false;
+    }
+    CXString path = CFile::getCurrentDirectory();
+    for (const CXString* part : {&folder, &subfolder}) {
+        if (!part->IsString())
+            continue;
+        path += *part;
+        if (!platform::makeDirectory(path.c_str()))
+            break;
+        path += "\\";
+    }
+    return writeWholeFile(path + fileName, data.data(), size);
+}
+
+CFileReceiver_Manager::CFileReceiver_Manager(CFileReceiver_Listener* l) : listener(l) {}
+
+CFileReceiver_Manager::~CFileReceiver_Manager() {}
+
+int CFileReceiver_Manager::add_file(CXSocket* socket, const CXString& folder, const CXString& subfolder,
+                                    const CXString& fileName, int maxSize)
+{
+    int id = ++unique_id;
+    entries[id].reset(new CFileReceiver_Entry(socket, id, folder, subfolder, fileName, maxSize));
+    CNetMessage* request = new CNetFileRequestMessage(socket, id, folder, subfolder, fileName);
+    if (socket)
+        socket->send(request);
+    else
+        delete request;
+    return id;
+}
+
+void CFileReceiver_Manager::received(CNetMessage* message)
+{
+    int type = message ? message->getType() : 0;
+    int id;
+    if (type == CNetMessage::FILE_RESPONSE)
+        id = static_cast<CNetFileResponseMessage*>(message)->getRequesterId();
+    else if (type == CNetMessage::FILE_DATA)
+        id = static_cast<CNetFileDataMessage*>(message)->getRequesterId();
+    else
+        return;
+    CFileReceiver_Entry* entry = find(id);
+    if (!entry || entry->received(message))
+        return;
+    if (entry->isRefused()) {
+        CXString size;
+        size += entry->getSize();
+        refuse("a file's announced size is out of range; the transfer is dropped", entry->getFileName() + " " + size);
+    } else if (!listener || !listener->onFileReceived(entry)) {
+        entry->save_file();
+    }
+    remove_file(id);
+}
+
+void CFileReceiver_Manager::remove_file(int id) { entries.erase(id); }
+
+CFileReceiver_Entry* CFileReceiver_Manager::find(int id)
+{
+    auto it = entries.find(id);
+    return it == entries.end() ? nullptr : it->second.get();
+}
+
+CFileSender_Entry::CFileSender_Entry(CXSocket* h, int r, int s, const CXString& f, const CXString& sub,
+                                     const CXString& n, std::vector<char> bytes)
+    : handle(h), requesterId(r), serverId(s), folder(f), subfolder(sub), fileName(n), started(false),
+      data(std::move(bytes)), sent(0)
+{
+}
+
+bool CFileSender_Entry::equals(CXObject* other)
+{
+    return other && static_cast<CFileSender_Entry*>(other)->serverId == serverId;
+}
+
+CNetMessage* CFileSender_Entry::get_msg()
+{
+    int size = int(data.size());
+    if (!started) {
+        started = true;
+        return new CNetFileResponseMessage(handle, requesterId, serverId, size, size);
+    }
+    int n = size - sent;
+    if (n > CHUNK)
+        n = CHUNK;
+    if (n <= 0)
+        return nullptr;
+    CNetMessage* chunk = new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n, data.data() + sent);
+    sent += n;
+    return chunk;
+}
+
+bool CFileSender_Entry::send()
+{
+    CNetMessage* message = get_msg();
+    if (!message)
+        return false;
+    handle->send(message);
+    return true;
+}
+
+int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXString& folder,
+                                  const CXString& subfolder, const CXString& fileName, const CXString& path)
+{
+    CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
+    int length = file.LastError() ? -1 : file.Length();
+    std::vector<char> bytes(size_t(length > 0 ? length : 0));
+    if (!socket || length < 0 || (length > 0 && file.Read(bytes.data(), length) != length)) {
+        refuse("a requested file cannot be read; nothing is sent", path);
+        return -1;
+    }
+    int id = ++unique_id;
+    entries[id].reset(new CFileSender_Entry(socket, requesterId, id, folder, subfolder, fileName, std::move(bytes)));
+    return id;
+}
+
+void CFileSender_Manager::remove_file(int id) { entries.erase(id); }
+
+void CFileSender_Manager::remove_files(CXSocket* socket)
+{
+    for (auto it = entries.begin(); it != entries.end();)
+        it = it->second->getHandle() == socket ? entries.erase(it) : std::next(it);
+}
+
+void CFileSender_Manager::tick()
+{
+    for (auto it = entries.begin(); it != entries.end();)
+        it = it->second->send() ? std::next(it) : entries.erase(it);
+}

@@ -1,0 +1,200 @@
+#pragma once
+#include "base/XObject.h"
+#include "base/XString.h"
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+class CMC_Scene;
+class CNetMessage;
+class CWindow;
+class CXSocket;
+
+// Files asked for by folder, subfolder and name: the requester sends a file
+// request (type 8); the serving side answers with the file's size (type 9)
+// and then its bytes in chunks of at most 10,240 (type 10), one per tick.
+// Every frame of a transfer carries the requester's transfer id and the
+// server's.
+//
+// Names that come from a peer never leave their folder: each of folder,
+// subfolder and file name is one plain component (isPlainName), or the
+// transfer is refused.
+
+// One component of a path that stays where it is put: not empty, not "."
+// or "..", with no separator ('\' or '/') and no drive (':').
+bool isPlainName(const CXString& name);
+
+// The folder of a scene's files: the data folder below the folder the
+// engine started in, then the scene's "PATH" ("\S"); the data folder itself
+// for no scene. Ends with a backslash.
+CXString sceneFolder(CMC_Scene* scene);
+
+// Writes a file named in engine form whole or not at all: a write cut off
+// leaves the file as it was. False (logged) when it cannot be written.
+bool writeWholeFile(const CXString& path, const char* bytes, int size);
+
+class CFileReceiver_Entry;
+
+// Told of every completed transfer: true when it has taken care of the
+// file, false to have the manager save it (CFileReceiver_Entry::save_file).
+class CFileReceiver_Listener {
+public:
+    virtual bool onFileReceived(CFileReceiver_Entry* entry) = 0;
+
+protected:
+    ~CFileReceiver_Listener() {}
+};
+
+// One transfer the requester is waiting for. Chunks may come in any order;
+// only bytes not covered before count, so a repeated or overlapping chunk
+// never completes a file with holes. A size above the entry's limit (or
+// below 0) refuses the transfer before anything is allocated.
+class CFileReceiver_Entry : public CXObject {
+public:
+    CFileReceiver_Entry(CXSocket* handle, int transferId, const CXString& folder, const CXString& subfolder,
+                        const CXString& fileName, int maxSize);
+    CFileReceiver_Entry(const CFileReceiver_Entry&) = delete;
+    CFileReceiver_Entry& operator=(const CFileReceiver_Entry&) = delete;
+
+    int getHashcode() override { return transferId; }
+    bool equals(CXObject* other) override;
+
+    // A response or chunk of this transfer; true while more is expected.
+    // A second response, a chunk before the response or one that would end
+    // beyond the size is ignored.
+    bool received(CNetMessage* message);
+    // Writes the file as folder\subfolder\name below the current directory
+    // (an empty part is left out; missing folders are made), whole or not at
+    // all; the working directory is not changed. False when a part is not a
+    // plain name or the file cannot be written.
+    bool save_file();
+
+    // The server announced a size out of range: the transfer is over.
+    bool isRefused() const { return refused; }
+    CXSocket* getHandle() const { return handle; }
+    int getTransferId() const { return transferId; }
+    int getServerId() const { return serverId; }
+    CXString getFolder() const { return folder; }
+    CXString getSubfolder() const { return subfolder; }
+    CXString getFileName() const { return fileName; }
+    int getAnnouncedSize() const { return announcedSize; }
+    int getSize() const { return size; }
+    const char* getData() const { return data.data(); }
+    // Distinct bytes received so far.
+    long long getReceived() const { return received_; }
+
+private:
+    // Marks [from, to) as covered; the number of bytes not covered before.
+    long long cover(long long from, long long to);
+
+    CXSocket* handle;
+    int transferId;
+    int serverId;
+    CXString folder;
+    CXString subfolder;
+    CXString fileName;
+    int maxSize;
+    int announcedSize;
+    int size;
+    bool responded;
+    bool refused;
+    std::vector<char> data;
+    std::vector<uint64_t> covered; // one bit per byte of the file
+    long long received_;
+};
+
+// The requester's transfers on one connection. Runs on the thread that
+// dispatches the connection's messages; add_file and remove_file too.
+class CFileReceiver_Manager {
+public:
+    // The largest file a transfer takes unless asked otherwise.
+    enum { DEFAULT_MAX_SIZE = 256 << 20 };
+
+    explicit CFileReceiver_Manager(CFileReceiver_Listener* listener);
+    ~CFileReceiver_Manager();
+    CFileReceiver_Manager(const CFileReceiver_Manager&) = delete;
+    CFileReceiver_Manager& operator=(const CFileReceiver_Manager&) = delete;
+
+    // Sends the request on the socket and records the transfer under a new
+    // id (1, 2, 3, ... across every requester of the process), returned.
+    int add_file(CXSocket* socket, const CXString& folder, const CXString& subfolder, const CXString& fileName,
+                 int maxSize = DEFAULT_MAX_SIZE);
+    // A response or chunk of one of the transfers (others are ignored). A
+    // completed transfer goes to the listener, and when it does not take
+    // the file, to save_file; then it is forgotten, as is a refused one.
+    void received(CNetMessage* message);
+    void remove_file(int id);
+    // The transfer of that id; null when there is none.
+    CFileReceiver_Entry* find(int id);
+    int getCount() const { return int(entries.size()); }
+
+private:
+    std::map<int, std::unique_ptr<CFileReceiver_Entry>> entries;
+    CFileReceiver_Listener* listener;
+    static std::atomic<int> unique_id;
+};
+
+// One transfer the serving side answers: the file is read whole when the
+// response is made, then sent chunk by chunk.
+class CFileSender_Entry : public CXObject {
+public:
+    enum { CHUNK = 10240 };
+
+    // The file's bytes, read by the manager.
+    CFileSender_Entry(CXSocket* handle, int requesterId, int serverId, const CXString& folder,
+                      const CXString& subfolder, const CXString& fileName, std::vector<char> bytes);
+    CFileSender_Entry(const CFileSender_Entry&) = delete;
+    CFileSender_Entry& operator=(const CFileSender_Entry&) = delete;
+
+    int getHashcode() override { return serverId; }
+    bool equals(CXObject* other) override;
+
+    // Sends the next message; false when there was none (finished).
+    bool send();
+    CXSocket* getHandle() const { return handle; }
+    int getServerId() const { return serverId; }
+
+private:
+    // The response first, then the chunks; null when all is sent.
+    CNetMessage* get_msg();
+
+    CXSocket* handle;
+    int requesterId;
+    int serverId;
+    CXString folder;
+    CXString subfolder;
+    CXString fileName;
+    bool started;
+    std::vector<char> data;
+    int sent;
+};
+
+// The serving side's transfers, driven by its owner's tick: each tick
+// sends one message of each transfer, and forgets the finished ones.
+class CFileSender_Manager {
+public:
+    CFileSender_Manager() {}
+    CFileSender_Manager(const CFileSender_Manager&) = delete;
+    CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
+
+    // Records a transfer of the file found by the engine's file lookup at
+    // path (a name in engine form); its server id, or -1 when the file
+    // cannot be read or is larger than a transfer can announce: then
+    // nothing is sent (an empty answer would make the requester write an
+    // empty file).
+    int add_file(CXSocket* socket, int requesterId, const CXString& folder, const CXString& subfolder,
+                 const CXString& fileName, const CXString& path);
+    void remove_file(int id);
+    // Forgets every transfer on that connection (it is going).
+    void remove_files(CXSocket* socket);
+    void clear() { entries.clear(); }
+    void tick();
+    int getCount() const { return int(entries.size()); }
+
+private:
+    std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
+    static std::atomic<int> unique_id;
+};

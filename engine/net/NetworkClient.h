@@ -1,0 +1,54 @@
+#pragma once
+#include "net/NetworkPeer.h"
+
+#include <atomic>
+#include <thread>
+
+// One connection to a server: it announces the player's name once
+// connected and runs one receive thread, which stamps every message with
+// the host's name and queues it (in immediate mode it also dispatches it).
+//
+// A connection the server closes, or that fails, is noticed: on the
+// dispatching thread the client is then no longer connected and tells its
+// listeners onConnectionClosed. A disconnect the owner asks for tells them
+// nothing.
+class CNetworkClient : public CNetworkPeer {
+public:
+    // With makeInstance it becomes the process's instance (getInstance).
+    CNetworkClient(CWindow* window, bool makeInstance, bool dispatchOnReceipt);
+    // Disconnects with the notice; forgets the instance when it is this one.
+    ~CNetworkClient() override;
+
+    // Connected already: true, nothing else. Otherwise connects (waiting a
+    // few seconds at most), starts the receive thread, sends the hello with
+    // getPlayerName and tells the listeners onConnected with the host;
+    // false, with nothing kept, when no connection was made.
+    bool connect(const CXString& host, int port);
+    // When connected: ends the receive thread, sends the disconnect notice
+    // when notify is set, and drops the connection.
+    void disconnect(bool notify);
+
+    bool isConnected() const { return connected; }
+    // The host text of the connection; empty while not connected.
+    CXString getHostName() const { return hostName; }
+
+    // "NAME" of section "PLAYER" in the title's settings file; the
+    // machine's host name when there is none.
+    static CXString getPlayerName(CWindow* window);
+    static CNetworkClient* getInstance();
+
+protected:
+    virtual void start_receiver();
+    virtual void stop_receiver();
+    void onConnectionLost(CXSocket* socket) override;
+
+private:
+    void receiveLoop(CXSocket* socket, CXString sender);
+    // Drops the connection's socket once nothing refers to it.
+    void dropConnection();
+
+    CXString hostName;
+    std::atomic<bool> connected;
+    std::thread receiver;
+    std::atomic<bool> stopping;
+};

@@ -1,0 +1,140 @@
+#pragma once
+#include "base/XArray.h"
+#include "base/XObject.h"
+#include "base/XString.h"
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+class CNetMessage;
+class CNetPlayerInfo;
+class CXSocket;
+class CWindow;
+
+// What network peers tell their listeners. Every operation does nothing
+// unless overridden.
+class CNetListener {
+public:
+    virtual ~CNetListener() {}
+    // A received message, typed when its type has a class; it lives while
+    // the listeners run, so a listener copies what it keeps.
+    virtual void onMessage(CNetMessage*) {}
+    // A client connected to the host named.
+    virtual void onConnected(CXString) {}
+    // A client's connection ended without its owner asking.
+    virtual void onConnectionClosed() {}
+    // A player announced itself on a server.
+    virtual void onNewPlayer(CNetPlayerInfo*) {}
+    // A player was taken off a server; the record is deleted after the
+    // dispatch that removed it.
+    virtual void onDestroyPlayer(CNetPlayerInfo*) {}
+};
+
+// Calls tell on every listener of the list (CNetListener*), in order,
+// skipping one that an earlier call took off the list.
+template <class Tell>
+void tellEach(CXArray* listeners, Tell tell)
+{
+    std::vector<CNetListener*> now;
+    for (int i = 0; listeners && i < listeners->getSize(); ++i)
+        now.push_back(static_cast<CNetListener*>((*listeners)[i]));
+    for (CNetListener* l : now)
+        if (listeners->contains(l))
+            tell(l);
+}
+
+// What client and server share: a socket, listeners, and the queue of
+// received messages with its dispatch to the listeners.
+//
+// Dispatch on receipt (immediate mode): the receive threads dispatch what
+// they queue at once, on their own threads. Queued mode: messages wait
+// until the owner calls tick on its own thread; the application's frame
+// ticks the queued peers that the main thread owns and has entered for it
+// (setFrameDispatch), so that scripts see messages on the main thread only.
+//
+// Sockets and players whose connection is gone are retired rather than
+// deleted while a dispatch may still hand on messages that refer to them:
+// they go once the tick ends (in immediate mode, when the owner stops or
+// disconnects).
+class CNetworkPeer : public CXObject {
+public:
+    enum { DEFAULT_PORT = 4661 };
+
+    CNetworkPeer(CWindow* window, bool dispatchOnReceipt);
+    // Deletes the queued messages and the listener list (not the
+    // listeners). The socket is the derived classes'.
+    ~CNetworkPeer() override;
+    CNetworkPeer(const CNetworkPeer&) = delete;
+    CNetworkPeer& operator=(const CNetworkPeer&) = delete;
+
+    void addNotifier(CNetListener* listener);
+    void removeNotifier(CNetListener* listener);
+    // The listeners (CNetListener*), not owned; changed on the owner's thread.
+    CXArray* getNotifiers() { return notifiers; }
+    // The client's connection or the server's listening socket; null when none.
+    CXSocket* getHandle() { return handle; }
+
+    // Sends on the peer's socket and deletes the message; false without one.
+    virtual bool send(CNetMessage* message);
+    // Queues a received message (any thread).
+    virtual void addMessage(CNetMessage* message);
+    // Dispatches the queued messages in arrival order, each to every
+    // listener (CNetMessageProcessor::process), and deletes them. Messages
+    // that arrive meanwhile wait for the next tick.
+    virtual void tick();
+    // Sends a request for a file with the requester's transfer id 1; what
+    // comes back reaches the listeners as messages. Not to be mixed with a
+    // CFileReceiver_Manager on the same connection (its ids start at 1 too).
+    virtual bool downlnoad_file(const CXString& folder, const CXString& subfolder, const CXString& fileName);
+    bool isQueneActive() const { return !dispatchOnReceipt; }
+
+    // Has the application's frame tick this peer (in queued mode), or not.
+    void setFrameDispatch(bool on);
+    // Ticks every peer entered with setFrameDispatch, on the main thread.
+    static void dispatchQueued();
+
+protected:
+    // The note a receive thread queued when its connection ended without
+    // a disconnect notice, handled on the dispatching thread.
+    virtual void onConnectionLost(CXSocket*) {}
+    // Deletes object (a socket or player) once no message that refers to
+    // handle can be dispatched any more: queued ones are dropped at once,
+    // and it goes now, or after the running tick. The thread that queued
+    // messages for handle must have ended.
+    void retire(CXObject* object, CXSocket* handle);
+    // Deletes what was retired; owner's thread, no tick running.
+    void flushRetired();
+    template <class Tell>
+    void tellListeners(Tell tell)
+    {
+        tellEach(notifiers, tell);
+    }
+
+    CWindow* window;
+    CXSocket* handle;
+    CXArray* notifiers;
+    const bool dispatchOnReceipt;
+
+private:
+    void dropQueued(CXSocket* handle);
+
+    std::mutex queueLock;
+    CXArray* queue;
+    // Retired objects, guarded by queueLock; ticks of the owner's thread
+    // running (queued mode).
+    std::vector<std::pair<CXObject*, CXSocket*>> retired;
+    int dispatching;
+};
+
+// Turns received frames into typed messages and hands them to listeners.
+class CNetMessageProcessor {
+public:
+    // Types 1, 2, 3, 5, 6, 7, 8, 9 and 10 become their typed message (a
+    // frame that does not decode whole stays raw); a ping request is
+    // answered on the connection it came on. Every listener (CNetListener*)
+    // in order gets the typed message, or the raw one for other types; one
+    // taken off the list by an earlier listener is skipped. The raw message
+    // stays the caller's.
+    static void process(CNetMessage* raw, CXArray* listeners);
+};

@@ -1,0 +1,103 @@
+#pragma once
+#include "net/NetworkPeer.h"
+#include "net/XSocket.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+class CNetworkServer;
+
+// One connected player of a server: its connection (owned), its name (the
+// address text until its hello names it) and the receive thread that
+// stamps every message with the player's current name and queues it on the
+// server. Copying is not allowed: the record owns a socket and a thread.
+class CNetPlayerInfo : public CXObject {
+public:
+    CNetPlayerInfo(CNetworkServer* server, CXSocket* socket, const CXString& ip);
+    // Ends the receive thread and closes the connection.
+    ~CNetPlayerInfo() override;
+    CNetPlayerInfo(const CNetPlayerInfo&) = delete;
+    CNetPlayerInfo& operator=(const CNetPlayerInfo&) = delete;
+
+    CXSocket* getHandle() const { return handle; }
+    CXString getName() const;
+    void setName(const CXString& name);
+    CXString getIPAddress() const { return ip; }
+    // Ends the receive thread (only told to, from that thread itself) and
+    // shuts the connection.
+    void stopReceiving();
+
+private:
+    void receiveLoop();
+
+    CNetworkServer* server;
+    CXSocket* handle;
+    mutable std::mutex nameLock;
+    CXString name;
+    CXString ip;
+    std::atomic<bool> stopping;
+    std::thread receiver;
+};
+
+// Listens for players: each accepted connection gets a CNetPlayerInfo with
+// its own receive thread. The owner renames players on their hello and
+// announces them (newPlayer), and takes them off on their disconnect
+// notice (removePlayer); a connection that ends without one is taken off
+// by the server itself on the dispatching thread.
+//
+// The player list is guarded by a lock of its own: the accept thread adds
+// to it while the owner reads it. Players are deleted only by the owner's
+// thread (after the dispatch that removed them, or when the server stops).
+class CNetworkServer : public CNetworkPeer, public CXSocket::Acceptor {
+public:
+    // It becomes the process's instance (getInstance).
+    CNetworkServer(CWindow* window, bool dispatchOnReceipt);
+    // Stops with the notice; forgets the instance when it is this one.
+    ~CNetworkServer() override;
+
+    // Listens on the port (0: one the system chooses, see getPort) of the
+    // address (empty: every address of the machine) with a backlog of 5.
+    // False, and not started, when it cannot; true at once when started.
+    bool start(int port, const CXString& bindAddress = CXString());
+    // Ends the accept thread, then drops every player (sending each the
+    // disconnect notice first when notify is set) without telling the
+    // listeners.
+    void stop(bool notify);
+    // From the accept thread: a new player named by its address.
+    void onConnected(CXSocket* socket, const CXString& ip) override;
+
+    // Tells every listener onNewPlayer.
+    void newPlayer(CNetPlayerInfo* player);
+    // Takes the player off the list and tells every listener
+    // onDestroyPlayer; the record goes once the dispatch ends.
+    void removePlayer(CNetPlayerInfo* player);
+    // The first player, in order of connection, with exactly that name; null
+    // when none has it.
+    CNetPlayerInfo* find(const CXString& name);
+    // The player whose connection this is; null when none.
+    CNetPlayerInfo* findByHandle(CXSocket* socket);
+    // Sends to the player that find gives; false without one. The message
+    // is deleted in every case.
+    bool send(const CXString& name, CNetMessage* message);
+    using CNetworkPeer::send;
+
+    int getPlayersNo();
+    // Null for an index out of range.
+    CNetPlayerInfo* getPlayer(int index);
+    // A copy of the player list (CNetPlayerInfo*), owned by the caller.
+    CXVector* getClients();
+    bool isStarted() const { return started; }
+    // The listening port; -1 when not started.
+    int getPort();
+
+    static CNetworkServer* getInstance();
+
+protected:
+    void onConnectionLost(CXSocket* socket) override;
+
+private:
+    std::mutex playersLock;
+    CXVector* players;
+    std::atomic<bool> started;
+};

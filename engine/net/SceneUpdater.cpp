@@ -1,0 +1,238 @@
+#include "net/SceneUpdater.h"
+
+#include "base/TextFileReader.h"
+#include "base/Version.h"
+#include "net/NetworkClient.h"
+#include "net/XSocket.h"
+#include "platform/Debug.h"
+#include "platform/FileIO.h"
+#include "script/Element.h"
+#include "script/ElementsLoader.h"
+#include "script/Scene.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+const char* const INDEX = "index.net";
+
+std::mutex registryLock;
+std::vector<CMC_SceneUpdater*>& liveUpdaters()
+{
+    static std::vector<CMC_SceneUpdater*> updaters;
+    return updaters;
+}
+
+CNetworkClient* makingFor = nullptr;
+
+CMC_SceneUpdate* makeUpdater(CMC_Scene* scene) { return makingFor ? new CMC_SceneUpdater(makingFor, scene) : nullptr; }
+
+struct Registration {
+    Registration() { CMC_Scene::setUpdaterMaker(&makeUpdater); }
+} registration;
+
+std::string lowered(const CXString& name)
+{
+    CXString copy = name;
+    return copy.Lower().c_str();
+}
+
+CXString property(CMProperties* properties, const char* key)
+{
+    CMProperty* p = properties->get(CXString(key));
+    CXString value = p ? p->getValue() : CXString();
+    return value.RTrim('\r');
+}
+
+} // namespace
+
+CMC_SceneUpdater::CMC_SceneUpdater(CNetworkClient* c, CMC_Scene* s)
+    : client(c), scene(s), handing(0), packedSize(0), dataSize(0), received(0), upgraded(false)
+{
+    {
+        std::lock_guard<std::mutex> lock(registryLock);
+        liveUpdaters().push_back(this);
+    }
+    if (!client)
+        return;
+    client->addNotifier(this);
+    if (client->isConnected()) {
+        receiver.reset(new CFileReceiver_Manager(this));
+        requestIndex();
+    }
+}
+
+CMC_SceneUpdater::~CMC_SceneUpdater()
+{
+    {
+        std::lock_guard<std::mutex> lock(registryLock);
+        std::vector<CMC_SceneUpdater*>& all = liveUpdaters();
+        all.erase(std::remove(all.begin(), all.end(), this), all.end());
+    }
+    if (client)
+        client->removeNotifier(this);
+}
+
+void CMC_SceneUpdater::clientGone(CNetworkClient* gone)
+{
+    std::lock_guard<std::mutex> lock(registryLock);
+    for (CMC_SceneUpdater* updater : liveUpdaters())
+        if (updater->client == gone) {
+            gone->removeNotifier(updater);
+            updater->client = nullptr;
+            updater->dropReceiver();
+        }
+}
+
+void CMC_SceneUpdater::createUpdates(CMC_Scene* application, CNetworkClient* c)
+{
+    if (!application || !c)
+        return;
+    // Updaters whose client went (with the scene that held it) take this one.
+    std::vector<CMC_SceneUpdater*> orphans;
+    {
+        std::lock_guard<std::mutex> lock(registryLock);
+        for (CMC_SceneUpdater* updater : liveUpdaters())
+            if (!updater->client)
+                orphans.push_back(updater);
+    }
+    for (CMC_SceneUpdater* updater : orphans) {
+        updater->client = c;
+        c->addNotifier(updater);
+        updater->onConnected(c->getHostName());
+    }
+    makingFor = c;
+    application->createUpdates();
+    makingFor = nullptr;
+}
+
+void CMC_SceneUpdater::requestIndex()
+{
+    CMC_Scene* application = scene->getMCApplication();
+    CXString folder = application ? application->getDesc() : CXString();
+    receiver->add_file(client->getHandle(), folder, scene->getName(), CXString(INDEX), INDEX_MAX_SIZE);
+}
+
+void CMC_SceneUpdater::clearIndex()
+{
+    fileNames.clear();
+    indexVersion.reset();
+}
+
+bool CMC_SceneUpdater::needsUpgrade()
+{
+    if (received > 0 || !written.empty() || !indexVersion)
+        return false;
+    CVersion none;
+    CVersion* own = scene->getVersion();
+    return indexVersion->compare(own ? own : &none) > 0;
+}
+
+int CMC_SceneUpdater::getUpgradeProgress()
+{
+    if (packedSize <= 0)
+        return 0;
+    return int(std::min<long long>(100, received * 100 / packedSize));
+}
+
+void CMC_SceneUpdater::upgrade()
+{
+    if (!needsUpgrade() || fileNames.empty() || !receiver || !client)
+        return;
+    CMC_Scene* application = scene->getMCApplication();
+    CXString folder = application ? application->getDesc() : CXString();
+    for (const CXString& name : fileNames)
+        receiver->add_file(client->getHandle(), folder, scene->getName(), name);
+}
+
+void CMC_SceneUpdater::onMessage(CNetMessage* message)
+{
+    if (!receiver)
+        return;
+    CFileReceiver_Manager* handed = receiver.get();
+    ++handing;
+    handed->received(message);
+    if (--handing == 0)
+        dropped.clear();
+}
+
+void CMC_SceneUpdater::dropReceiver()
+{
+    if (handing > 0 && receiver)
+        dropped.push_back(std::move(receiver));
+    receiver.reset();
+}
+
+void CMC_SceneUpdater::onConnected(CXString)
+{
+    dropReceiver();
+    receiver.reset(new CFileReceiver_Manager(this));
+    requestIndex();
+}
+
+void CMC_SceneUpdater::onConnectionClosed()
+{
+    platform::OutputDebugString("DovirAvura server has disconnected.");
+    dropReceiver();
+}
+
+bool CMC_SceneUpdater::onFileReceived(CFileReceiver_Entry* entry)
+{
+    if (entry->getFileName().equalsIgnoreCase(CXString(INDEX))) {
+        readIndex(entry);
+        return true;
+    }
+    std::string key = lowered(entry->getFileName());
+    if (!writeFile(entry) || written.count(key))
+        return true;
+    written.insert(key);
+    received += entry->getSize();
+    bool all = std::all_of(fileNames.begin(), fileNames.end(),
+                           [this](const CXString& name) { return written.count(lowered(name)) > 0; });
+    if (!upgraded && (packedSize > 0 ? received >= packedSize : all)) {
+        upgraded = true;
+        scene->onSignal(CXString("ONUPGRADED"));
+    }
+    return true;
+}
+
+void CMC_SceneUpdater::readIndex(CFileReceiver_Entry* entry)
+{
+    std::vector<char> text(entry->getData(), entry->getData() + entry->getSize());
+    text.push_back(0);
+    CTextFileReader reader(scene->getWindow(), text.data(), entry->getSize());
+    std::unique_ptr<CMProperties> properties(CPropertiesLoader::load(scene->getWindow(), &reader));
+    clearIndex();
+    description = property(properties.get(), "DESCRIPTION");
+    indexVersion.reset(new CVersion(property(properties.get(), "VERSION")));
+    CXArray* list = property(properties.get(), "FILES").toVector();
+    for (int i = 0; list && i < list->getSize(); ++i) {
+        CXString name = *list->stringAt(i);
+        if (isPlainName(name))
+            fileNames.push_back(name);
+        else
+            platform::OutputDebugString(
+                (CXString("Network: a listed file's name leaves the scene's folder; it is not fetched: ") + name)
+                    .c_str());
+    }
+    if (list)
+        CXString::releaseToVector(list);
+    packedSize = property(properties.get(), "PACKED_SIZE").toNumber();
+    dataSize = property(properties.get(), "DATA_SIZE").toNumber();
+    received = 0;
+    written.clear();
+    upgraded = false;
+}
+
+bool CMC_SceneUpdater::writeFile(CFileReceiver_Entry* entry)
+{
+    CXString path = sceneFolder(scene) + entry->getFileName();
+    if (!isPlainName(entry->getFileName())) {
+        platform::OutputDebugString(
+            (CXString("Network: a received file's name leaves the scene's folder: ") + path).c_str());
+        return false;
+    }
+    platform::makeDirectory(sceneFolder(scene).c_str());
+    return writeWholeFile(path, entry->getData(), entry->getSize());
+}

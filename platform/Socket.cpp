@@ -1,0 +1,215 @@
+#include "platform/Socket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+sockaddr_in makeAddress(uint32_t address, int port)
+{
+    sockaddr_in a;
+    std::memset(&a, 0, sizeof a);
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(address);
+    return a;
+}
+
+// Small frames go out at once: a command and its answer must not wait for
+// the peer's delayed acknowledgement.
+void setNoDelay(SocketHandle socket)
+{
+    int on = 1;
+    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+} // namespace
+
+SocketHandle openTcpSocket()
+{
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return s < 0 ? INVALID_SOCKET_HANDLE : s;
+}
+
+void closeSocket(SocketHandle socket)
+{
+    if (socket != INVALID_SOCKET_HANDLE)
+        ::close(socket);
+}
+
+void shutdownSocket(SocketHandle socket)
+{
+    if (socket != INVALID_SOCKET_HANDLE)
+        ::shutdown(socket, SHUT_RDWR);
+}
+
+bool bindSocket(SocketHandle socket, uint32_t address, int port)
+{
+    if (socket == INVALID_SOCKET_HANDLE || port < 0 || port > 65535)
+        return false;
+    int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a = makeAddress(address, port);
+    return ::bind(socket, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+}
+
+bool listenSocket(SocketHandle socket, int backlog)
+{
+    return socket != INVALID_SOCKET_HANDLE && ::listen(socket, backlog) == 0;
+}
+
+int localPort(SocketHandle socket)
+{
+    sockaddr_in a;
+    socklen_t size = sizeof a;
+    if (socket == INVALID_SOCKET_HANDLE || getsockname(socket, reinterpret_cast<sockaddr*>(&a), &size) != 0)
+        return -1;
+    return ntohs(a.sin_port);
+}
+
+SocketHandle acceptConnection(SocketHandle listener, uint32_t* peerAddress, AcceptResult* result)
+{
+    for (;;) {
+        sockaddr_in a;
+        socklen_t size = sizeof a;
+        int s = ::accept4(listener, reinterpret_cast<sockaddr*>(&a), &size, SOCK_CLOEXEC);
+        if (s >= 0) {
+            setNoDelay(s);
+            if (peerAddress)
+                *peerAddress = size >= sizeof a ? ntohl(a.sin_addr.s_addr) : 0;
+            *result = AcceptResult::ACCEPTED;
+            return s;
+        }
+        switch (errno) {
+        case EINTR: continue;
+        case ECONNABORTED:
+        case EMFILE:
+        case ENFILE:
+        case ENOBUFS:
+        case ENOMEM:
+        case EPROTO:
+        case EPERM:
+        case ETIMEDOUT: *result = AcceptResult::TRANSIENT; return INVALID_SOCKET_HANDLE;
+        default: *result = AcceptResult::CLOSED; return INVALID_SOCKET_HANDLE;
+        }
+    }
+}
+
+bool connectSocket(SocketHandle socket, uint32_t address, int port, int timeoutMs)
+{
+    if (socket == INVALID_SOCKET_HANDLE || port <= 0 || port > 65535)
+        return false;
+    int flags = fcntl(socket, F_GETFL, 0);
+    if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0)
+        return false;
+    sockaddr_in a = makeAddress(address, port);
+    int rc = ::connect(socket, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    bool made = rc == 0;
+    if (!made && errno == EINPROGRESS) {
+        pollfd p = {socket, POLLOUT, 0};
+        int ready;
+        do
+            ready = ::poll(&p, 1, timeoutMs);
+        while (ready < 0 && errno == EINTR);
+        int error = 0;
+        socklen_t size = sizeof error;
+        made = ready == 1 && getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    fcntl(socket, F_SETFL, flags);
+    if (made)
+        setNoDelay(socket);
+    return made;
+}
+
+bool sendAll(SocketHandle socket, const void* data, size_t length)
+{
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t n = ::send(socket, p, length, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        length -= size_t(n);
+    }
+    return true;
+}
+
+long receiveSome(SocketHandle socket, void* buffer, size_t capacity)
+{
+    for (;;) {
+        ssize_t n = ::recv(socket, buffer, capacity, 0);
+        if (n >= 0)
+            return long(n);
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+bool waitReadable(SocketHandle socket, int timeoutMs)
+{
+    pollfd p = {socket, POLLIN, 0};
+    int ready;
+    do
+        ready = ::poll(&p, 1, timeoutMs);
+    while (ready < 0 && errno == EINTR);
+    return ready == 1;
+}
+
+std::string localHostName()
+{
+    char name[256];
+    if (gethostname(name, sizeof name) != 0)
+        return std::string();
+    name[sizeof name - 1] = 0;
+    return name;
+}
+
+bool lookupHost(const char* name, uint32_t* address)
+{
+    if (!name || !*name)
+        return false;
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
+        return false;
+    *address = ntohl(reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+    freeaddrinfo(found);
+    return true;
+}
+
+bool parseIPv4(const char* text, uint32_t* address)
+{
+    in_addr a;
+    if (!text || inet_pton(AF_INET, text, &a) != 1)
+        return false;
+    *address = ntohl(a.s_addr);
+    return true;
+}
+
+std::string formatIPv4(uint32_t address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 255, (address >> 8) & 255,
+                  address & 255);
+    return text;
+}
+
+} // namespace platform

@@ -1,0 +1,66 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// TCP over IPv4, with the semantics the network layer relies on: blocking
+// calls that another thread can wake with shutdownSocket, sends that write
+// everything or fail (and never raise a signal when the peer has gone), and
+// results that tell a closed connection from data.
+//
+// Addresses are 32-bit numbers with the first part of the dotted form in
+// the high byte (127.0.0.1 is 0x7F000001); 0 is the wildcard address.
+using SocketHandle = int;
+constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
+
+// A new TCP stream socket; INVALID_SOCKET_HANDLE when none can be made.
+SocketHandle openTcpSocket();
+// Frees the handle; an invalid one is ignored.
+void closeSocket(SocketHandle socket);
+// Ends both directions: a receive or accept blocked in another thread
+// returns, and the peer sees the connection closed. The handle stays valid
+// until closeSocket.
+void shutdownSocket(SocketHandle socket);
+
+// Binds to the address and port (0 for one the system chooses); the port
+// may be reused at once after an earlier server on it went away.
+bool bindSocket(SocketHandle socket, uint32_t address, int port);
+bool listenSocket(SocketHandle socket, int backlog);
+// The local port of a bound socket; -1 when it has none.
+int localPort(SocketHandle socket);
+
+enum class AcceptResult {
+    ACCEPTED,  // a connection came
+    TRANSIENT, // this attempt failed (a connection aborted, no descriptors left): try again later
+    CLOSED     // the listening socket is shut down or unusable
+};
+// Waits for the next connection; the new socket, with the peer's address,
+// or INVALID_SOCKET_HANDLE with the reason.
+SocketHandle acceptConnection(SocketHandle listener, uint32_t* peerAddress, AcceptResult* result);
+
+// Connects to the address and port, waiting at most timeoutMs; false when
+// no connection was made. The socket blocks again afterwards.
+bool connectSocket(SocketHandle socket, uint32_t address, int port, int timeoutMs);
+
+// Writes all bytes, however many calls it takes; false on an error (the
+// peer closed the connection, the socket was shut down).
+bool sendAll(SocketHandle socket, const void* data, size_t length);
+// Waits for at least one byte and reads what has arrived, at most capacity
+// bytes: the number read, 0 when the peer closed the connection (or it was
+// shut down), -1 on an error.
+long receiveSome(SocketHandle socket, void* buffer, size_t capacity);
+// Whether bytes (or the end of the connection) can be read now, waiting at
+// most timeoutMs.
+bool waitReadable(SocketHandle socket, int timeoutMs);
+
+// The machine's host name; empty when it cannot be read.
+std::string localHostName();
+// The first IPv4 address of a host name; false when it has none.
+bool lookupHost(const char* name, uint32_t* address);
+// A strict dotted-decimal IPv4 address ("127.0.0.1"); false for anything else.
+bool parseIPv4(const char* text, uint32_t* address);
+std::string formatIPv4(uint32_t address);
+
+} // namespace platform

@@ -1,0 +1,244 @@
+#include "NetSupport.h"
+#include "net/FileTransfer.h"
+#include "net/NetMessage.h"
+#include "net/NetworkClient.h"
+#include "net/NetworkServer.h"
+#include "platform/Drives.h"
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using nettest::FileServer;
+using nettest::randomBytes;
+using nettest::waitFor;
+
+namespace {
+
+// A message as the requester's peer hands it on: decoded from its frame.
+template <class Typed>
+std::unique_ptr<Typed> received(CNetMessage* sent)
+{
+    std::unique_ptr<CNetMessage> frame(sent);
+    std::unique_ptr<CNetMessage> raw(nettest::raw(nettest::frameOf(*frame)));
+    return std::unique_ptr<Typed>(new Typed(CXString("server"), raw.get()));
+}
+
+std::unique_ptr<CNetFileResponseMessage> response(int id, int size)
+{
+    return received<CNetFileResponseMessage>(new CNetFileResponseMessage(nullptr, id, 7, size, size));
+}
+
+std::unique_ptr<CNetFileDataMessage> chunk(int id, int offset, const std::string& bytes)
+{
+    return received<CNetFileDataMessage>(
+        new CNetFileDataMessage(nullptr, id, 7, 0, offset, int(bytes.size()), bytes.data()));
+}
+
+// Keeps what completed transfers held, and takes the files (true) unless
+// told to let the manager save them.
+struct Completed : CFileReceiver_Listener {
+    bool onFileReceived(CFileReceiver_Entry* entry) override
+    {
+        files.push_back(std::string(entry->getData(), size_t(entry->getSize())));
+        names.push_back(entry->getFileName().c_str());
+        return takes;
+    }
+    std::vector<std::string> files;
+    std::vector<std::string> names;
+    bool takes = true;
+};
+
+// The requester's side: a client whose messages go to a receiver manager,
+// and what file frames it saw.
+struct Requester : CNetListener {
+    Requester() : client(nullptr, false, false), manager(&done) { client.addNotifier(this); }
+    void onMessage(CNetMessage* m) override
+    {
+        if (m->getType() == CNetMessage::FILE_RESPONSE)
+            frames.push_back("response " + std::to_string(static_cast<CNetFileResponseMessage*>(m)->getSize()));
+        if (m->getType() == CNetMessage::FILE_DATA) {
+            CNetFileDataMessage* d = static_cast<CNetFileDataMessage*>(m);
+            frames.push_back("chunk " + std::to_string(d->getOffset()) + "+" + std::to_string(d->getChunkSize()));
+        }
+        manager.received(m);
+    }
+    CNetworkClient client;
+    Completed done;
+    CFileReceiver_Manager manager;
+    std::vector<std::string> frames;
+};
+
+TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
+{
+    nettest::Pools pools;
+    testsupport::TempDir served;
+    FileServer server(served.path());
+    Requester requester;
+    ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    struct Case {
+        size_t size;
+        std::vector<std::string> frames;
+    };
+    const Case cases[] = {
+        {25000, {"response 25000", "chunk 0+10240", "chunk 10240+10240", "chunk 20480+4520"}},
+        {0, {"response 0"}},
+        {10240, {"response 10240", "chunk 0+10240"}},
+        {10241, {"response 10241", "chunk 0+10240", "chunk 10240+1"}},
+    };
+    for (const Case& c : cases) {
+        std::string name = "f" + std::to_string(c.size) + ".bin";
+        std::string bytes = randomBytes(c.size, unsigned(c.size));
+        served.write("GAME/S/" + name, bytes);
+        requester.frames.clear();
+        requester.done.files.clear();
+        int id = requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"),
+                                            CXString(name.c_str()));
+        int next = requester.manager.add_file(nullptr, CXString(), CXString(), CXString("unused"));
+        EXPECT_EQ(next, id + 1);
+        requester.manager.remove_file(next);
+        ASSERT_TRUE(waitFor([&] {
+            server.tick();
+            requester.client.tick();
+            return !requester.done.files.empty() && server.files.getCount() == 0;
+        })) << c.size;
+        EXPECT_EQ(requester.frames, c.frames) << c.size;
+        ASSERT_EQ(requester.done.files.size(), 1u);
+        EXPECT_EQ(requester.done.files[0], bytes) << c.size;
+        EXPECT_EQ(requester.manager.getCount(), 0);
+    }
+
+    // A file the server cannot read is not answered at all.
+    testsupport::DebugCapture log;
+    requester.frames.clear();
+    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("missing.bin"));
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        return std::find(log.lines.begin(), log.lines.end(),
+                         "Network: a requested file cannot be read; nothing is sent: \"" +
+                             platform::toEnginePath(served.file("GAME/S/missing.bin")) + "\"") != log.lines.end();
+    }));
+    server.tick();
+    requester.client.tick();
+    EXPECT_TRUE(requester.frames.empty());
+    EXPECT_EQ(server.files.getCount(), 0);
+}
+
+// Only newly covered bytes count: repeated, overlapping, early and
+// out-of-range chunks never complete a file with holes.
+TEST(CFileTransferTest, OnlyNewBytesInsideTheFileCount)
+{
+    nettest::Pools pools;
+    const std::string a(100, 'a'), b(100, 'b'), c(50, 'c');
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, std::string>> chunks; // offset, bytes; offset -1 is the response
+        bool completes;
+    };
+    const Case cases[] = {
+        {"in order", {{-1, ""}, {0, a}, {100, b}}, true},
+        {"backwards", {{-1, ""}, {100, b}, {0, a}}, true},
+        {"the same chunk twice", {{-1, ""}, {0, a}, {0, a}}, false},
+        {"overlapping, a hole left", {{-1, ""}, {0, a}, {50, c}}, false},
+        {"overlapping, all covered", {{-1, ""}, {0, a}, {50, a}, {100, b}}, true},
+        {"a chunk before the response", {{0, a}, {-1, ""}, {100, b}}, false},
+        {"past the end", {{-1, ""}, {150, a}, {0, a}}, false},
+        {"a negative offset", {{-1, ""}, {-16, a}, {0, a}}, false},
+    };
+    for (const Case& k : cases) {
+        Completed done;
+        CFileReceiver_Manager manager(&done);
+        int id = manager.add_file(nullptr, CXString(), CXString(), CXString("f"));
+        for (const auto& piece : k.chunks) {
+            if (piece.first == -1)
+                manager.received(response(id, 200).get());
+            else
+                manager.received(chunk(id, piece.first, piece.second).get());
+        }
+        EXPECT_EQ(done.files.size(), k.completes ? 1u : 0u) << k.name;
+        if (k.completes) {
+            EXPECT_EQ(done.files[0].substr(100), b) << k.name;
+        } else {
+            ASSERT_NE(manager.find(id), nullptr) << k.name;
+            EXPECT_LT(manager.find(id)->getReceived(), 200) << k.name;
+        }
+    }
+
+    // A second response changes nothing; a size out of range is refused
+    // before anything is allocated; another transfer's frames are ignored.
+    Completed done;
+    CFileReceiver_Manager manager(&done);
+    int id = manager.add_file(nullptr, CXString(), CXString(), CXString("f"), 1000);
+    manager.received(response(id, 3).get());
+    manager.received(response(id, 900).get());
+    manager.received(chunk(id + 1, 0, "xyz").get());
+    EXPECT_EQ(manager.find(id)->getSize(), 3);
+    manager.received(chunk(id, 0, "xyz").get());
+    EXPECT_EQ(done.files, std::vector<std::string>{"xyz"});
+    for (int size : {1001, -1}) {
+        int big = manager.add_file(nullptr, CXString(), CXString(), CXString("big"), 1000);
+        manager.received(response(big, size).get());
+        EXPECT_EQ(manager.find(big), nullptr) << size;
+    }
+    EXPECT_EQ(done.files.size(), 1u);
+}
+
+// A file nobody takes is saved below the current directory, without the
+// current directory changing; names that would leave their folder are
+// refused.
+TEST(CFileTransferTest, SavedFilesStayInTheirFolder)
+{
+    nettest::Pools pools;
+    testsupport::TempDir tmp;
+    testsupport::CwdGuard cwd;
+    ASSERT_EQ(chdir(tmp.path().c_str()), 0);
+    struct Case {
+        const char* folder;
+        const char* subfolder;
+        const char* name;
+        const char* savedAs; // relative to the temp folder; null when refused
+    };
+    const Case cases[] = {
+        {"GAME", "S", "a.txt", "GAME/S/a.txt"},
+        {"", "", "b.txt", "b.txt"},
+        {"", "S", "c.txt", "S/c.txt"},
+        {"..", "S", "d.txt", nullptr},
+        {"GAME", "a/b", "e.txt", nullptr},
+        {"GAME", "S", "..\\f.txt", nullptr},
+        {"GAME", "S", "C:g.txt", nullptr},
+        {"GAME", "S", "/tmp/h.txt", nullptr},
+        {"GAME", "S", "..", nullptr},
+        {"GAME", "S", "", nullptr},
+    };
+    for (const Case& c : cases) {
+        Completed done;
+        done.takes = false;
+        CFileReceiver_Manager manager(&done);
+        int id = manager.add_file(nullptr, CXString(c.folder), CXString(c.subfolder), CXString(c.name));
+        manager.received(response(id, 4).get());
+        manager.received(chunk(id, 0, "data").get());
+        EXPECT_EQ(done.files.size(), 1u) << c.name;
+        if (c.savedAs) {
+            EXPECT_EQ(tmp.read(c.savedAs), "data") << c.name;
+        }
+    }
+    char* here = getcwd(nullptr, 0);
+    EXPECT_EQ(std::string(here), tmp.path());
+    std::free(here);
+    // Nothing but what was saved is there, inside or above the folder.
+    EXPECT_EQ(access(tmp.file("d.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(access(tmp.file("GAME/f.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(access((tmp.path() + "/../d.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(access("/tmp/h.txt", F_OK), -1);
+
+    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "c:x"})
+        EXPECT_FALSE(isPlainName(CXString(bad))) << bad;
+    for (const char* good : {"index.net", "a b.txt", "...x", "S.bin"})
+        EXPECT_TRUE(isPlainName(CXString(good))) << good;
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+#pragma once
+// Helpers of the network tests: frames written as readable hex, the
+// variable pools, and waiting on a condition with a time limit.
+#include "net/FileTransfer.h"
+#include "net/NetMessage.h"
+#include "net/NetworkServer.h"
+#include "platform/Drives.h"
+#include "script/VariableFactory.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace nettest {
+
+// Bytes from hex pairs, with 'quoted' text taken as it stands; blanks are
+// ignored. hex("05000000 0b000000 'hi' 00")
+inline std::string hex(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == ' ')
+            continue;
+        if (c == '\'') {
+            size_t end = text.find('\'', i + 1);
+            out += text.substr(i + 1, end - i - 1);
+            i = end;
+            continue;
+        }
+        out += char(std::strtol(text.substr(i, 2).c_str(), nullptr, 16));
+        ++i;
+    }
+    return out;
+}
+
+inline std::string frameOf(const CNetMessage& m)
+{
+    return m.getBuffer() ? std::string(m.getBuffer(), size_t(m.getBufferLen())) : std::string();
+}
+
+// A received frame as the socket would hand it on.
+inline CNetMessage* raw(const std::string& frame)
+{
+    return new CNetMessage(nullptr, frame.data(), int(frame.size()));
+}
+
+struct Pools {
+    Pools() { CMC_VariableFactory::initialize(); }
+    ~Pools() { CMC_VariableFactory::done(); }
+};
+
+// Polls until done() holds or the time is up; whether it held.
+inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline std::string randomBytes(size_t n, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = char(random());
+    return bytes;
+}
+
+// A server on 127.0.0.1 in queued mode that answers every file request
+// with the file at folder/<folder>/<subfolder>/<name> (empty parts left
+// out), one message of each transfer per tick, and keeps the requests.
+struct FileServer : CNetListener {
+    explicit FileServer(const std::string& f) : peer(nullptr, false), folder(f)
+    {
+        peer.addNotifier(this);
+        peer.start(0, CXString("127.0.0.1"));
+    }
+    void onMessage(CNetMessage* m) override
+    {
+        if (m->getType() != CNetMessage::FILE_REQUEST)
+            return;
+        CNetFileRequestMessage* r = static_cast<CNetFileRequestMessage*>(m);
+        std::string name;
+        for (const CXString& part : {r->getFolder(), r->getSubfolder(), r->getFileName()})
+            if (part.IsString())
+                name += (name.empty() ? "" : "/") + std::string(part.c_str());
+        requests.push_back(name);
+        files.add_file(m->getHandle(), r->getRequesterId(), r->getFolder(), r->getSubfolder(), r->getFileName(),
+                       CXString(platform::toEnginePath(folder + "/" + name).c_str()));
+    }
+    void tick()
+    {
+        peer.tick();
+        files.tick();
+    }
+    CNetworkServer peer;
+    CFileSender_Manager files;
+    std::string folder;
+    std::vector<std::string> requests;
+};
+
+} // namespace nettest

@@ -1,0 +1,181 @@
+#pragma once
+// Titles that network: written into temp folders, given their network
+// object in the scene snapshot (the only way such objects come into a
+// scene), and played by the host program as processes of their own.
+#include "NetSupport.h"
+#include "net/XSocket.h"
+#include "support/TestSupport.h"
+
+#include <csignal>
+#include <cstring>
+#include <cstdint>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace nettest {
+
+// A port on 127.0.0.1 that nobody listens on now.
+inline int freePort()
+{
+    CXSocket probe(nullptr);
+    struct None : CXSocket::Acceptor {
+        void onConnected(CXSocket* s, const CXString&) override { delete s; }
+    } none;
+    return probe.start(0, 1, &none, CXString("127.0.0.1")) ? probe.getPort() : 0;
+}
+
+// The title's files below its folder, with CR LF line ends.
+inline void writeTitle(const testsupport::TempDir& dir,
+                       std::initializer_list<std::pair<std::string, std::string>> files)
+{
+    for (const auto& f : files) {
+        std::string text;
+        for (char c : f.second)
+            text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        dir.write(f.first, text);
+    }
+}
+
+// An application with the one episode E of the one scene S in "Rara\S".
+inline std::string oneScene()
+{
+    return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
+           "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
+}
+
+// The host program with these switches, started in folder, its output in
+// folder/output.txt.
+class HostProcess {
+public:
+    HostProcess(const std::string& folder, const std::string& switches)
+    {
+        std::vector<std::string> words;
+        std::string word;
+        for (char c : switches + " ") {
+            if (c != ' ') {
+                word += c;
+            } else if (!word.empty()) {
+                words.push_back(word);
+                word.clear();
+            }
+        }
+        std::string output = folder + "/output.txt";
+        pid = fork();
+        if (pid == 0) {
+            int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0 || chdir(folder.c_str()) != 0)
+                _exit(127);
+            std::vector<char*> argv{const_cast<char*>(QUARNEL_HOST_PROGRAM)};
+            for (std::string& w : words)
+                argv.push_back(&w[0]);
+            argv.push_back(nullptr);
+            execv(QUARNEL_HOST_PROGRAM, argv.data());
+            _exit(127);
+        }
+    }
+    ~HostProcess() { kill(); }
+    HostProcess(const HostProcess&) = delete;
+    HostProcess& operator=(const HostProcess&) = delete;
+
+    // The exit code once the program ends; -1 when it has not ended in time
+    // (it is then killed) or ended by a signal.
+    int wait(int timeoutMs = 30000)
+    {
+        int status = 0;
+        bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+        if (!ended) {
+            kill();
+            return -1;
+        }
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void kill()
+    {
+        if (pid <= 0)
+            return;
+        ::kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+
+private:
+    pid_t pid;
+};
+
+// The value of a key in a section of an ini file; empty when absent.
+inline std::string iniValue(const std::string& path, const std::string& section, const std::string& key)
+{
+    std::string text = testsupport::readFile(path);
+    std::string current;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() > 2 && line[0] == '[' && line.back() == ']')
+            current = line.substr(1, line.size() - 2);
+        else if (current == section && line.compare(0, key.size() + 1, key + "=") == 0)
+            return line.substr(key.size() + 1);
+    }
+    return std::string();
+}
+
+inline void putString(std::string* out, const std::string& s)
+{
+    uint32_t n = uint32_t(s.size());
+    out->append(reinterpret_cast<const char*>(&n), 4);
+    *out += s;
+}
+
+// Writes the snapshot of the title in folder ("-2bin").
+inline void writeSnapshot(const std::string& folder)
+{
+    HostProcess snapshot(folder, "-path " + folder + " -nogfx -2bin");
+    ASSERT_EQ(snapshot.wait(), 0);
+}
+
+// Writes the snapshot of the title in folder, then puts a record of a
+// network object (type 2011 or 2012) named name, with its events bound to
+// behaviours of the scene, first in the snapshot of the scene (in
+// "Rara\<scene>").
+inline void addNetworkObject(const std::string& folder, int typeId, const std::string& name,
+                             const std::vector<std::pair<std::string, std::string>>& bindings,
+                             const std::string& scene = "S")
+{
+    writeSnapshot(folder);
+    std::string path = folder + "/Rara/" + scene + "/" + scene + ".bin";
+    std::string bytes = testsupport::readFile(path);
+    size_t at = 0;
+    for (int i = 0; i < 3; ++i) { // the plug-in list, background and music
+        ASSERT_LE(at + 4, bytes.size());
+        uint32_t n;
+        std::memcpy(&n, &bytes[at], 4);
+        at += 4 + n;
+    }
+    ASSERT_LE(at + 4, bytes.size());
+    uint32_t count;
+    std::memcpy(&count, &bytes[at], 4);
+    ++count;
+    std::memcpy(&bytes[at], &count, 4);
+    std::string record(reinterpret_cast<const char*>(&typeId), 4);
+    putString(&record, name);
+    uint32_t n = uint32_t(bindings.size());
+    record.append(reinterpret_cast<const char*>(&n), 4);
+    for (const auto& b : bindings) {
+        putString(&record, b.first);
+        putString(&record, b.second);
+        record.append(4, '\0'); // no parameters
+    }
+    bytes.insert(at + 4, record);
+    testsupport::writeFile(path, bytes);
+}
+
+} // namespace nettest
