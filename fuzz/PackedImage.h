@@ -1,7 +1,8 @@
 #pragma once
 // For targets that unpack a drawable's pixel blocks: the input describes a
 // drawable as an image or animation reader leaves it.
-//   bytes 0-1  width (low 10 bits), 2-3 height (low 10 bits)
+//   bytes 0-1  width, 2-3 height: their low 10 bits, or as many as the
+//              target's side mask keeps
 //   byte 4     bits 0-1 depth (15, 16, 24, 32), bit 2 an alpha block
 //   bytes 5-6  length of the colour block; the colour block; the rest is
 //              the alpha block
@@ -16,14 +17,16 @@ namespace packedimage {
 struct Drawable : CGraphicsObject {
     Drawable() : CGraphicsObject(nullptr) {}
 
-    // False when the input is too short for the header.
-    bool hold(const uint8_t* in, size_t size, _compression kind)
+    // False when the input is too short for the header. A target whose
+    // every input walks each pixel many times keeps its sides small, so
+    // that it explores rather than fills memory.
+    bool hold(const uint8_t* in, size_t size, _compression kind, int sideMask = 0x3FF)
     {
         if (size < 7)
             return false;
         static const int depths[] = {15, 16, 24, 32};
-        width = (in[0] | in[1] << 8) & 0x3FF;
-        height = (in[2] | in[3] << 8) & 0x3FF;
+        width = (in[0] | in[1] << 8) & sideMask;
+        height = (in[2] | in[3] << 8) & sideMask;
         pitch = width;
         bpp = depths[in[4] & 3];
         const size_t colourLength = std::min<size_t>(size_t(in[5] | in[6] << 8), size - 7);

@@ -14,9 +14,19 @@ int cellPlace(int origin, int step, int index)
     const int64_t at = int64_t(origin) + int64_t(step) * int64_t(index);
     return int(std::max<int64_t>(INT32_MIN / 2, std::min<int64_t>(INT32_MAX / 2, at)));
 }
-// More cells than this make no table: a pattern that size is a mistake in
-// the title, not something to allocate.
-const int64_t MaxCells = int64_t(1) << 24;
+// A table of more slots than this (a pointer each: every cell, and three
+// for each layer's list, which a layer costs whatever its cells) is not
+// made: a pattern that size is a mistake in the title, not something to
+// allocate.
+const int64_t MaxSlots = int64_t(1) << 24;
+const int64_t SlotsPerLayer = 3;
+
+bool fits(int columns, int rows, int layers)
+{
+    // Divided, not multiplied: columns x rows alone may reach 2^62.
+    const int64_t perLayer = int64_t(columns) * int64_t(rows) + SlotsPerLayer;
+    return layers <= MaxSlots / perLayer;
+}
 } // namespace
 
 int CPatternEntry::compare(CXObject* other)
@@ -35,8 +45,9 @@ CPattern::CPattern(CWindow* owner, CXSize size, CXSize cellSize, int layers)
         columns = width / cellWidth;
         rows = height / cellHeight;
     }
-    if (int64_t(columns) * rows * layerCount > MaxCells) {
-        columns = rows = 0;
+    // A table too large has no cells and no layers.
+    if (!fits(columns, rows, layerCount)) {
+        columns = rows = layerCount = 0;
         setErrorCode(-1);
     }
     cells.assign(size_t(columns) * size_t(rows) * size_t(layerCount), nullptr);

@@ -37,7 +37,9 @@ public:
 class CPattern : public CGraphicsObject {
 public:
     // size: the pattern in pixels; cellSize: one cell; the columns and rows
-    // (size / cell size, rounded down) are fixed here.
+    // (size / cell size, rounded down) are fixed here. A table larger than
+    // 2^24 slots (one a cell, three a layer) is refused: the pattern has no
+    // cells and no layers, and the error code -1.
     CPattern(CWindow* window, CXSize size, CXSize cellSize, int layers);
     ~CPattern() override;
     CPattern(const CPattern&) = delete;

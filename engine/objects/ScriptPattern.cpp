@@ -11,6 +11,8 @@
 #include "script/SceneSnapshot.h"
 #include "script/TypeRegistry.h"
 
+#include <cstdio>
+
 namespace {
 
 // A pattern has no collision events.
@@ -29,7 +31,7 @@ int step(int value) { return value < 1 ? 1 : value; }
 
 CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_GraphicObject(container, element, MC_PATTERN, patternSlots), pattern(nullptr), width(0), height(0),
-      gridX(0), gridY(0)
+      gridX(0), gridY(0), askedLayers(1)
 {
     asButton = true;
     bool toCanvas = false, visible = false;
@@ -50,17 +52,22 @@ CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container, CMElement* element)
 
 CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container)
     : CMC_GraphicObject(container, CXString("temp"), MC_PATTERN, patternSlots), pattern(nullptr), width(0),
-      height(0), gridX(0), gridY(0)
+      height(0), gridX(0), gridY(0), askedLayers(1)
 {
     asButton = true;
 }
 
 CMC_Pattern::~CMC_Pattern() { releasePattern(); }
 
-// A negative size gives a table without cells.
+// A negative size gives a table without cells; a table too large to make
+// is refused, and the title's author is told.
 void CMC_Pattern::makePattern(int layers, bool visible, bool onScreen, int at)
 {
+    askedLayers = layers;
     pattern = new CPattern(window, CXSize(width, height), CXSize(step(gridX), step(gridY)), layers);
+    if (pattern->LastError() != 0)
+        std::fprintf(stderr, "Quarnel: the pattern %s (%d x %d pixels, cells of %d x %d, %d layers) is too large; it "
+                             "holds nothing\n", getName().c_str(), width, height, step(gridX), step(gridY), layers);
     pattern->Visible(visible);
     if (onScreen)
         putOnRefresh(pattern, at);
@@ -105,7 +112,9 @@ void CMC_Pattern::serialize(CXArchive* archive)
     CMC_Object::serialize(archive);
     if (archive->isStoring()) {
         const bool visible = pattern && pattern->IsVisible();
-        const int layers = pattern ? pattern->getLayers() : 1;
+        // A refused pattern keeps the count it was asked for, so that the
+        // record is the title's and a restore refuses it again.
+        const int layers = !pattern ? 1 : pattern->LastError() != 0 ? askedLayers : pattern->getLayers();
         *archive << visible << refreshPriority(pattern) << width << height << gridX << gridY << layers;
         return;
     }

@@ -34,7 +34,8 @@ public:
     CXString** getBehavioursList() override;
     // After the common record: visibility, the priority on the screen (-1
     // when off it), width, height, the definition's grid step and the
-    // layer count. Reading makes an empty pattern of those.
+    // layer count (of a pattern refused as too large, the count asked for).
+    // Reading makes an empty pattern of those.
     void serialize(CXArchive* archive) override;
 
     CGraphicsObject* getDrawable() override;
@@ -61,4 +62,5 @@ private:
     int height;
     int gridX;
     int gridY;
+    int askedLayers;
 };

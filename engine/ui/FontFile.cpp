@@ -73,7 +73,8 @@ bool makeGlyph(CWindow* window, CGraphicsObject* frame, Glyph& glyph)
     g.Convert(16);
     glyph.w = g.Width();
     glyph.h = g.Height();
-    if (g.GetBpp() != 16 || !g.GetDataPtr() || glyph.w <= 0 || glyph.h <= 0)
+    if (g.GetBpp() != 16 || !g.GetDataPtr() || glyph.w <= 0 || glyph.h <= 0 ||
+        glyph.w > CSimpleFont6::MAX_GLYPH_SIDE || glyph.h > CSimpleFont6::MAX_GLYPH_SIDE)
         return false;
     if (!g.GetChannelAlpha()) {
         char* plane = new char[size_t(glyph.w) * size_t(glyph.h)];
@@ -129,7 +130,10 @@ int CSimpleFont6::Load(CFile* file)
     const int32_t w = in.i32(), h = in.i32(), depth = in.i32(), n = in.i32();
     const int64_t tables = int64_t(n) * (3 + int64_t(n));
     const int64_t pixels = int64_t(w) * int64_t(h);
-    if (!in.ok() || n <= 0 || w < 0 || h < 0 || (depth != 15 && depth != 16) || !in.has(tables) ||
+    // Glyphs larger than any screen are damage, and bounding them keeps
+    // every sum of a letter's place, width, margins and kerning in range.
+    const bool glyphsFit = n > 0 && w / n <= MAX_GLYPH_SIDE && h <= MAX_GLYPH_SIDE;
+    if (!in.ok() || n <= 0 || w < 0 || h < 0 || !glyphsFit || (depth != 15 && depth != 16) || !in.has(tables) ||
         pixels > (in.remaining() - tables) / 3) {
         setErrorCode(CFile::ERROR_OPEN);
         return CFile::ERROR_OPEN;
@@ -202,7 +206,9 @@ int CSimpleFont6::create(CAnimo* animation, CXString fontFile)
             cellH = std::max(cellH, glyphs[size_t(i)].h);
         }
     }
-    if (!usable) {
+    // The file's blocks must be counted in int, as its writer counts them.
+    const int64_t fileBytes = int64_t(n) * (n + 3) + int64_t(n) * cellW * cellH * 3;
+    if (!usable || fileBytes > INT32_MAX) {
         setErrorCode(CGraphicsObject::ERROR_DAMAGED);
         return CGraphicsObject::ERROR_DAMAGED;
     }

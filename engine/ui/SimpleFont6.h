@@ -25,6 +25,8 @@ class CSimpleFont6 : public CGraphicsObject {
 public:
     // The default text colour, which a text given the font takes.
     enum { DEFAULT_TEXT_COLOR = 65535 };
+    // The widest cell and the tallest strip a font may have, in pixels.
+    enum { MAX_GLYPH_SIDE = 4096 };
 
     // An empty font (no letters).
     explicit CSimpleFont6(CWindow* window);
@@ -56,7 +58,8 @@ public:
 
     // Reads the font file through the data folders, then converts the
     // pixels to the display's depth. 0, or CFile::ERROR_OPEN when the file
-    // cannot be opened or is short or damaged: the font is then empty.
+    // cannot be opened or is short or damaged (cells wider or a strip
+    // taller than MAX_GLYPH_SIDE too): the font is then empty.
     int Load(CXString fileName) override;
     // The font file from where the file stands; the error code as above.
     int Load(CFile* file) override;
@@ -68,8 +71,9 @@ public:
     // the kerning are measured from the frames' alpha, and the font file is
     // written. The error code: 0; CFile::ERROR_OPEN when the animation
     // cannot be read or the font file cannot be made (the compiled font
-    // stays); ERROR_DAMAGED when a frame has no name or there are no frames
-    // (nothing is compiled nor written).
+    // stays); ERROR_DAMAGED when a frame has no name or is larger than
+    // MAX_GLYPH_SIDE, or there are no frames (nothing is compiled nor
+    // written).
     int create(CXString animationFile, CXString fontFile);
     int create(CAnimo* animation, CXString fontFile);
 

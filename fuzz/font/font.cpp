@@ -15,12 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CSimpleFont6 font(nullptr, CXString("F:\\fuzz.fnt"));
     CGraphicsObject destination(nullptr, CXSize(64, 24), 16);
     font.SetDestiny(&destination);
-    volatile int sink = font.Height();
+    // Unsigned, so that the sums wrap: a harness's own overflow would end
+    // the run before the reader is explored.
+    volatile unsigned sink = unsigned(font.Height());
     int pen = -8;
     char prev = 0;
     for (int c = 0; c < 256; ++c) {
         const char letter = char(c);
-        sink = sink + font.getLetterWidth(prev, letter) + font.getRealLetterWidth(letter) + font.getKerning(prev, letter);
+        sink = sink + unsigned(font.getLetterWidth(prev, letter)) + unsigned(font.getRealLetterWidth(letter)) +
+               unsigned(font.getKerning(prev, letter));
         if (c % 3 == 0)
             font.SetClippingRect(letter, CXRect(c % 5 - 2, 0, c % 7, 3));
         else if (c % 3 == 1)

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CPSD document(nullptr, CXString("F:\\fuzz.psd"));
     for (int i = 0; i < document.GetLayerNo(); ++i) {
         document.SelectLayer(i);
-        volatile int sink = document.GetLayerName(-1).getLength() + document.GetLayerRect(0).Width();
+        volatile unsigned sink =
+            unsigned(document.GetLayerName(-1).getLength()) + unsigned(document.GetLayerRect(0).Width());
         (void)sink;
         document.SetPosition(i, -i);
         if (CGraphicsObject* layer = document.GetCurrentLayer())

@@ -276,6 +276,10 @@ private:
     int budget = 0;
     SwsContext* scaler = nullptr;
     int scalerKey[6] = {};
+    // What the scaler writes into, padded and aligned as libswscale asks:
+    // its vector code writes whole blocks of pixels, past the end of a
+    // row that is not, so never into the surface itself.
+    FramePtr scaled;
 };
 
 std::unique_ptr<VideoStream> DecodedVideoStream::open(std::unique_ptr<Input> input, const std::string& name,
@@ -522,6 +526,14 @@ bool DecodedVideoStream::scalerFor(const AVFrame* f, const Surface* target, AVPi
     scaler = nullptr;
     if (!sws_isSupportedInput(AVPixelFormat(f->format)))
         return false;
+    scaled.reset(av_frame_alloc());
+    if (!scaled)
+        return false;
+    scaled->width = target->width();
+    scaled->height = target->height();
+    scaled->format = to;
+    if (av_frame_get_buffer(scaled.get(), 0) < 0)
+        return false;
     SwsContext* s = sws_alloc_context();
     if (!s)
         return false;
@@ -551,20 +563,23 @@ bool DecodedVideoStream::convert(const AVFrame* f, Surface* target)
     AVPixelFormat to = depth == 15 ? AV_PIX_FMT_RGB555LE : depth == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_RGB565LE;
     if (!scalerFor(f, target, to))
         return false;
+    if (sws_scale(scaler, f->data, f->linesize, 0, f->height, scaled->data, scaled->linesize) <= 0)
+        return false;
     uint8_t* pixels = nullptr;
     int pitch = 0;
     if (target->lock(&pixels, &pitch) != DISPLAY_OK)
         return false;
-    uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-    int strides[4] = {pitch, 0, 0, 0};
-    int rows = sws_scale(scaler, f->data, f->linesize, 0, f->height, planes, strides);
-    // 32-bit pixels are 0x00RRGGBB: the unused byte is cleared.
-    if (depth == 32)
-        for (int y = 0; y < target->height(); ++y)
-            for (int x = 0; x < target->width(); ++x)
-                pixels[size_t(y) * size_t(pitch) + size_t(x) * 4 + 3] = 0;
+    const size_t row = size_t(target->width()) * size_t(target->bytesPerPixel());
+    for (int y = 0; y < target->height(); ++y) {
+        uint8_t* to = pixels + size_t(y) * size_t(pitch);
+        std::memcpy(to, scaled->data[0] + size_t(y) * size_t(scaled->linesize[0]), row);
+        // 32-bit pixels are 0x00RRGGBB: the unused byte is cleared.
+        if (depth == 32)
+            for (size_t x = 3; x < row; x += 4)
+                to[x] = 0;
+    }
     target->unlock();
-    return rows > 0;
+    return true;
 }
 
 } // namespace

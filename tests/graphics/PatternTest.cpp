@@ -64,6 +64,33 @@ TEST_F(CPatternTest, HasTheCellsItsSizeHoldsWhole)
     EXPECT_EQ(huge.getColumns(), 0);
 }
 
+// A table is bounded by all it holds: each layer costs its list even when
+// the size gives no whole cell, and a product of columns, rows and layers
+// past 64 bits is refused, not wrapped.
+TEST_F(CPatternTest, RefusesATableTooLargeToMake)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    const int most = 0x7FFFFFFF;
+    const struct {
+        int width, height, cell, layers;
+        bool made;
+    } cases[] = {{0, 0, 1, 2000000000, false},  {10, 10, 20, (1 << 24) / 3 + 1, false}, {most, most, 1, 3, false},
+                 {most, most, 1, 1, false},     {1 << 20, 1 << 20, 1, 4, false},      {100, 100, 10, 4096, true},
+                 {0, 0, 1, (1 << 20), true}};
+    for (const auto& c : cases) {
+        CPattern p(w.get(), CXSize(c.width, c.height), CXSize(c.cell, c.cell), c.layers);
+        const int columns = c.width / c.cell, rows = c.height / c.cell;
+        EXPECT_EQ(p.LastError(), c.made ? 0 : -1) << c.width << "x" << c.height << ", " << c.layers;
+        EXPECT_EQ(p.getLayers(), c.made ? c.layers : 0) << c.layers;
+        EXPECT_EQ(p.getColumns(), c.made ? columns : 0);
+        EXPECT_EQ(p.getRows(), c.made ? rows : 0);
+        auto d = drawable(w.get(), 8, 8, [](int, int) { return 1; });
+        EXPECT_EQ(p.add("x", 0, 0, c.layers - 1, d.get(), 0, "") != nullptr, c.made && columns > 0 && rows > 0);
+        p.Redraw();
+        EXPECT_EQ(p.getGraphicsObject(0, 0, true, true, -1, 0), c.made && columns > 0 ? d.get() : nullptr);
+    }
+}
+
 // A pattern of 3 x 2 cells of 20 x 20 at (50, 40): layer 0 shows a in two
 // cells and b in one; layer 1 puts a half-transparent c over a's first
 // cell; a locked entry is not drawn.

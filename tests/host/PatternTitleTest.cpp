@@ -86,4 +86,33 @@ TEST_F(CMC_PatternTitle, CellsAreShownAndALeftClickIsAnswered)
     });
 }
 
+// A pattern of two billion layers is refused with a line on standard
+// error, and the title plays on: the refused pattern takes nothing, and a
+// pattern beside it works.
+TEST_F(CMC_PatternTitle, APatternTooLargeIsRefusedAndTheTitlePlaysOn)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv",
+            onInit("P^ADD(\"r\",0,0,\"R\",0);Q^ADD(\"q\",1,0,\"R\",0);"
+                   "INP^SET(P^GETALIASATCELL(0,0));INQ^SET(Q^GETALIASATCELL(1,0));GAME^EXIT();") +
+                "OBJECT=INP\nINP:TYPE=STRING\nINP:TOINI=TRUE\nOBJECT=INQ\nINQ:TYPE=STRING\nINQ:TOINI=TRUE\n"
+                "OBJECT=P\nP:TYPE=PATTERN\nP:TOCANVAS=TRUE\nP:VISIBLE=TRUE\nP:LAYERS=2000000000\n"
+                "OBJECT=Q\nQ:TYPE=PATTERN\nQ:TOCANVAS=TRUE\nQ:VISIBLE=TRUE\nQ:WIDTH=40\nQ:HEIGHT=20\n"
+                "Q:GRIDX=20\nQ:GRIDY=20\nQ:LAYERS=3\n"
+                "OBJECT=R\nR:TYPE=IMAGE\nR:FILENAME=r.img\n"}});
+    ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/r.img"), 20, 20, [](int, int) { return RED; }));
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
+        tmp.write("Quarnel.ini", "");
+        testing::internal::CaptureStderr();
+        const int code = run("-nogfx -frames 300");
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, 0) << "from the snapshot " << fromSnapshot;
+        EXPECT_NE(said.find("pattern P "), std::string::npos) << said;
+        EXPECT_NE(said.find("2000000000 layers) is too large"), std::string::npos) << said;
+        EXPECT_EQ(said.find("pattern Q"), std::string::npos) << said;
+        EXPECT_EQ(setting("S", "INP"), "NULL") << "from the snapshot " << fromSnapshot;
+        EXPECT_EQ(setting("S", "INQ"), "q") << "from the snapshot " << fromSnapshot;
+    });
+}
+
 } // namespace

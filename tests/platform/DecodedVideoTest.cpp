@@ -167,6 +167,36 @@ TEST_F(DecodedVideoTest, EachSurfaceDepthAndBytesInMemory)
     playsEveryFrame(*stream, *target, "memory");
 }
 
+// Widths that are no multiple of the scaler's block, one of them odd: the
+// frame fills its surface exactly, every pixel of every row in its colour,
+// whatever the scaler does past a row's end.
+TEST_F(DecodedVideoTest, OddSizesFillTheirSurfaceExactly)
+{
+    video.container = "nut";
+    video.videoCodec = "ffv1";
+    video.colours = {0xFF0000, 0x0000FF};
+    for (int width : {23, 42, 801}) {
+        video.width = width;
+        video.height = 13;
+        std::string name = write("odd" + std::to_string(width) + ".nut");
+        ASSERT_FALSE(name.empty());
+        for (int depth : {15, 16, 32}) {
+            std::unique_ptr<VideoStream> stream = platform.openVideo(name, nullptr);
+            ASSERT_NE(stream, nullptr) << width;
+            ASSERT_EQ(stream->width(), width);
+            std::unique_ptr<Surface> target = Surface::create(width, 13, depth);
+            ASSERT_TRUE(stream->seek(FRAME));
+            ASSERT_EQ(stream->update(target.get()), VIDEO_FRAME) << width << " " << depth;
+            for (int y = 0; y < 13; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const uint32_t pixel = target->pixelAt(x, y);
+                    ASSERT_TRUE(nearColour(Surface::toRgb(pixel, depth), 0x0000FF) && (depth != 32 || pixel <= 0xFF))
+                        << width << " " << depth << " at " << x << "," << y << ": " << std::hex << pixel;
+                }
+        }
+    }
+}
+
 // A playlist names a video beside it that would play: FFmpeg is not let
 // open it, so the playlist is no video.
 TEST_F(DecodedVideoTest, AContainerMayNotOpenOtherFiles)

@@ -123,8 +123,9 @@ bool writeVideoFrame(AVFormatContext* out, Encoded& e, uint32_t rgb, int index)
     frame->format = e.codec->pix_fmt;
     bool ok = av_frame_get_buffer(source, 0) >= 0 && av_frame_get_buffer(frame, 0) >= 0;
     if (ok) {
+        // The rows' padding too: the converter reads past an odd width.
         for (int y = 0; y < source->height; ++y)
-            for (int x = 0; x < source->width; ++x) {
+            for (int x = 0; x < source->linesize[0] / 3; ++x) {
                 uint8_t* p = source->data[0] + y * source->linesize[0] + x * 3;
                 p[0] = uint8_t(rgb >> 16);
                 p[1] = uint8_t(rgb >> 8);

@@ -95,6 +95,14 @@ TEST_F(CSimpleFont6Test, AnAnimationThatMakesNoFontWritesNothing)
     EXPECT_EQ(font.getLetterCount(), 0);
     EXPECT_FALSE(CFile::fileExists(CXString(path("unnamed.fnt").c_str())));
 
+    // A glyph wider than a font may have.
+    std::vector<GlyphArt> wide = glyphs();
+    wide[1].rows.assign(3, std::string(4097, '#'));
+    CAnimo wideAnimation(window.get());
+    fillAnimation(wideAnimation, wide);
+    EXPECT_EQ(font.create(&wideAnimation, CXString(path("wide.fnt").c_str())), CGraphicsObject::ERROR_DAMAGED);
+    EXPECT_FALSE(CFile::fileExists(CXString(path("wide.fnt").c_str())));
+
     CAnimo empty(window.get());
     EXPECT_EQ(font.create(&empty, CXString(path("empty.fnt").c_str())), CGraphicsObject::ERROR_DAMAGED);
     EXPECT_EQ(font.create(CXString(path("nosuch.ann").c_str()), CXString(path("none.fnt").c_str())),
@@ -268,6 +276,10 @@ TEST_F(CSimpleFont6Test, DamagedFontFilesGiveAnEmptyFontAndError2000)
         {"negative width", header(-30, 5, 16, 5) + good.substr(20)},
         {"huge strip", header(0x7FFFFFFF, 0x7FFFFFFF, 16, 5) + good.substr(20)},
         {"huge count", header(30, 5, 16, 0x7FFFFFFF) + good.substr(20)},
+        // No pixels, yet a letter wider than any sum of places can take.
+        {"cells 2^31 - 1 wide, no rows", header(0x7FFFFFFF, 0, 16, 1) + std::string("a\0\0\x80", 4)},
+        {"cells 4097 wide", header(2 * 4097, 1, 16, 2) + std::string(10, 'a') + std::string(2 * 4097 * 3, '\0')},
+        {"4097 rows", header(1, 4097, 16, 1) + std::string(4, 'a') + std::string(4097 * 3, '\0')},
     };
     auto target = screentest::drawable(window.get(), 10, 8, [](int, int) { return uint16_t(0); });
     for (const auto& c : cases) {
@@ -289,6 +301,13 @@ TEST_F(CSimpleFont6Test, DamagedFontFilesGiveAnEmptyFontAndError2000)
     tmp.write("short.fnt", good.substr(0, 100));
     EXPECT_EQ(font->Load(CXString(path("short.fnt").c_str())), CFile::ERROR_OPEN);
     EXPECT_EQ(font->getLetterCount(), 0);
+    // The widest and the tallest glyph a font may have are read.
+    font = loaded(header(2 * 4096, 1, 16, 2) + "ab" + std::string(8, '\0') + std::string(2 * 4096 * 3, '\0'));
+    EXPECT_EQ(font->LastError(), 0);
+    EXPECT_EQ(font->getRealLetterWidth('b'), 4096);
+    font = loaded(header(1, 4096, 16, 1) + "a" + std::string(3, '\0') + std::string(4096 * 3, '\0'));
+    EXPECT_EQ(font->LastError(), 0);
+    EXPECT_EQ(font->Height(), 4096);
 }
 
 // The collection measures and draws with its base font, colours every
