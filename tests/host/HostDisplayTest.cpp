@@ -164,8 +164,9 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
     Window second = findWindow("Quarnel window test", 0);
     XWindowAttributes a, b;
-    // The windows may be placed a moment after they are first shown.
-    for (auto until = Clock::now() + std::chrono::seconds(5);;) {
+    // The windows may be placed a moment after they are first shown (some
+    // seconds later on a loaded machine, as the other waits here allow).
+    for (auto until = Clock::now() + std::chrono::seconds(20);;) {
         ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
         ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
         if (a.x != 0)
