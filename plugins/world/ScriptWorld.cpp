@@ -200,7 +200,7 @@ float CMC_World::worldStep()
     float x, y, z;
     if (world->GetPosition(view.reference, &x, &y, &z) >= 0)
         view.update(x, y);
-    stepping = true;
+    ++stepping;
     // Links made by the signals' behaviours wait for the next step.
     const size_t count = links.size();
     for (size_t i = 0; i < count && world; ++i) {
@@ -246,7 +246,7 @@ float CMC_World::worldStep()
             l->lastSpeed = speed;
         }
     }
-    stepping = false;
-    purge();
+    if (--stepping == 0)
+        purge();
     return result;
 }
