@@ -56,8 +56,9 @@ CPluginModule* currentPluginModule();
 // The exported entry points (defined with the module object):
 //   create(container): makes the module object when there is none; a later
 //       call keeps the first one and its container.
-//   release(): deletes the module object and every runner made since the
-//       library was loaded; nothing when there is no module object.
+//   release(): ends one `create`; the last deletes the module object and
+//       every runner made since the library was loaded. Nothing when there
+//       is no module object.
 //   getModuleInterface(): the module object, null before `create`.
 extern "C" {
 __attribute__((visibility("default"))) void create(CMC_ObjectsContainer* container);
