@@ -189,15 +189,6 @@ CMC_Variable* CMC_Kulki_Runner::go3(CMC_Object*, CMC_ObjectsContainer* container
     return grid(container, args, 3, 3);
 }
 
-namespace {
-int truncated(float v)
-{
-    if (!(v > -2147483648.0f))
-        return v != v ? 0 : INT32_MIN;
-    return v >= 2147483648.0f ? INT32_MAX : int(v);
-}
-} // namespace
-
 // The ball is placed where it stopped before the targets are tested, so
 // that the test sees this throw's point, not the last one's.
 bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString& ballName, int ix, int iy,
@@ -215,7 +206,7 @@ bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString
         y = 413;
     }
     for (int n = 0; n < MAX_STEPS; ++n) {
-        CXPoint p(truncated(x), truncated(y));
+        CXPoint p(CMC_Double::truncate(x), CMC_Double::truncate(y));
         int a = in && in->isAt(p, true) ? 1 : 0;
         int b = out && out->isAt(p, true) ? 1 : 0;
         if (a == 0 && b == 0)
@@ -224,7 +215,7 @@ bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString
         x = 400 + (x - 400) * f;
         y = 410 + (y - 410) * f;
     }
-    const int px = truncated(x), py = truncated(y);
+    const int px = CMC_Double::truncate(x), py = CMC_Double::truncate(y);
     ball->Invalidate();
     ball->setPosition(px, py);
     bool hit = false;
