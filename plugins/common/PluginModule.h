@@ -1,6 +1,8 @@
 #pragma once
 #include "script/ExternObject.h"
 
+#include <new>
+
 class CMC_ObjectsContainer;
 class CMElement;
 
@@ -13,6 +15,16 @@ struct PluginType {
     CMC_Object* (*resolve)(CMC_ObjectsContainer* container, CMElement* element);
     CMC_Object* (*restore)(CMC_ObjectsContainer* container);
 };
+
+// The table entry of a class T with a TYPE_ID, a constructor for a
+// definition (container, element) and a restoring one (container).
+template <class T>
+constexpr PluginType pluginType(const char* name)
+{
+    return {name, T::TYPE_ID,
+            [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* { return new (std::nothrow) T(c, e); },
+            [](CMC_ObjectsContainer* c) -> CMC_Object* { return new (std::nothrow) T(c); }};
+}
 
 // The module object of a plug-in: the engine's CMC_ExternObject over a fixed
 // table of types. The type-name list is the module's own (new strings, null
