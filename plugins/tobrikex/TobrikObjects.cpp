@@ -47,12 +47,6 @@ void CMC_GameMouse_Runner::prepareMthHashSet()
     registerHandler("EMPTY", EMPTY, nullptr);
 }
 
-CMC_Variable* CMC_GameMouse_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 // Looks the scene's MOUSE up and leaves it be.
 CMC_Variable* CMC_GameMouse_Runner::go(CMC_Object*, CMC_ObjectsContainer* container, CXVector*)
 {
@@ -107,12 +101,6 @@ bool CMC_KeyMapper_Runner::isKeyDown(CMC_ObjectsContainer* container, const CXSt
     return false;
 }
 
-CMC_Variable* CMC_KeyMapper_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 CMC_Variable* CMC_KeyMapper_Runner::mapping(CMC_Object*, CMC_ObjectsContainer*, CXVector* args)
 {
     if (getArgCount(args) >= 2)
@@ -150,12 +138,6 @@ void CMC_Kulki_Runner::prepareMthHashSet()
     registerHandler("GO2", GO2, &CMC_Kulki_Runner::go2);
     registerHandler("GO3", GO3, &CMC_Kulki_Runner::go3);
     registerHandler("EMPTY", EMPTY, nullptr);
-}
-
-CMC_Variable* CMC_Kulki_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
 }
 
 // GO's step is read as an integer; without it the step is 0.05.
