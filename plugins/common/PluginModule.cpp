@@ -7,6 +7,10 @@
 
 namespace {
 CPluginModule* module = nullptr;
+// The `create` calls not yet matched by a `release`: a plug-in named by an
+// episode and by one of its scenes is bound twice, and the scene's release
+// must leave the episode's module and runners in place.
+int starts = 0;
 } // namespace
 
 CPluginModule::CPluginModule(CMC_ObjectsContainer* c, const PluginType* t, int n)
@@ -58,14 +62,17 @@ void create(CMC_ObjectsContainer* container)
 {
     if (!module)
         module = makePluginModule(container);
+    if (module)
+        ++starts;
 }
 
 void release()
 {
-    if (!module)
+    if (!module || --starts > 0)
         return;
     delete module;
     module = nullptr;
+    starts = 0;
     PluginRunners::releaseAll();
 }
 

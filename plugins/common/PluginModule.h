@@ -1,6 +1,8 @@
 #pragma once
 #include "script/ExternObject.h"
 
+#include <new>
+
 class CMC_ObjectsContainer;
 class CMElement;
 
@@ -13,6 +15,16 @@ struct PluginType {
     CMC_Object* (*resolve)(CMC_ObjectsContainer* container, CMElement* element);
     CMC_Object* (*restore)(CMC_ObjectsContainer* container);
 };
+
+// The table entry of a class T with a TYPE_ID, a constructor for a
+// definition (container, element) and a restoring one (container).
+template <class T>
+constexpr PluginType pluginType(const char* name)
+{
+    return {name, T::TYPE_ID,
+            [](CMC_ObjectsContainer* c, CMElement* e) -> CMC_Object* { return new (std::nothrow) T(c, e); },
+            [](CMC_ObjectsContainer* c) -> CMC_Object* { return new (std::nothrow) T(c); }};
+}
 
 // The module object of a plug-in: the engine's CMC_ExternObject over a fixed
 // table of types. The type-name list is the module's own (new strings, null
@@ -56,8 +68,9 @@ CPluginModule* currentPluginModule();
 // The exported entry points (defined with the module object):
 //   create(container): makes the module object when there is none; a later
 //       call keeps the first one and its container.
-//   release(): deletes the module object and every runner made since the
-//       library was loaded; nothing when there is no module object.
+//   release(): ends one `create`; the last deletes the module object and
+//       every runner made since the library was loaded. Nothing when there
+//       is no module object.
 //   getModuleInterface(): the module object, null before `create`.
 extern "C" {
 __attribute__((visibility("default"))) void create(CMC_ObjectsContainer* container);

@@ -42,6 +42,9 @@ private:
     static inline R* instance = nullptr;
 };
 
+// The credits box of the "SHOW" methods.
+void showCredits();
+
 // A runner whose methods sit in a dispatch array beside the method table:
 // one entry per id from 1 to the highest, each a method of the runner R or
 // none ("EMPTY": does nothing, returns no value). Every other id, and any
@@ -72,6 +75,12 @@ protected:
             methods.resize(std::size_t(id) + 1, nullptr);
         methods[std::size_t(id)] = method;
     }
+    // The "SHOW" method of every such runner: the credits box.
+    CMC_Variable* show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
+    {
+        showCredits();
+        return nullptr;
+    }
 
 private:
     int typeId;
@@ -85,6 +94,3 @@ CXString** pluginEventList();
 // The box a restoring constructor shows: "CMC_<name>::CMC_<name>( CMS_Scene )"
 // under the caption, with the OK button; returns once it was seen.
 void restoringNotice(const char* className, const char* caption);
-
-// The credits box of the "SHOW" methods.
-void showCredits();

@@ -8,14 +8,7 @@
 
 namespace {
 
-CMC_Object* resolvePhone(CMC_ObjectsContainer* container, CMElement* element)
-{
-    return new (std::nothrow) CMC_Phone(container, element);
-}
-
-CMC_Object* restorePhone(CMC_ObjectsContainer* container) { return new (std::nothrow) CMC_Phone(container); }
-
-const PluginType phoneTypes[] = {{"PHONEEXT", CMC_Phone::TYPE_ID, &resolvePhone, &restorePhone}};
+const PluginType phoneTypes[] = {pluginType<CMC_Phone>("PHONEEXT")};
 
 class CPhone : public CPluginModule {
 public:

@@ -16,12 +16,6 @@ void CMC_Phone_Runner::prepareMthHashSet()
     registerHandler("EMPTY", EMPTY, nullptr);
 }
 
-CMC_Variable* CMC_Phone_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 CMC_Variable* CMC_Phone_Runner::dial(CMC_Object* object, CMC_ObjectsContainer*, CXVector* args)
 {
     CPhoneLine* line = static_cast<CMC_Phone*>(object)->getLine();

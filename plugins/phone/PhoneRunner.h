@@ -13,7 +13,6 @@ public:
     void prepareMthHashSet() override;
 
 private:
-    CMC_Variable* show(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* dial(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* getLatestKey(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
 };

@@ -7,22 +7,10 @@
 
 namespace {
 
-template <class T>
-CMC_Object* resolveAs(CMC_ObjectsContainer* container, CMElement* element)
-{
-    return new (std::nothrow) T(container, element);
-}
-
-template <class T>
-CMC_Object* restoreAs(CMC_ObjectsContainer* container)
-{
-    return new (std::nothrow) T(container);
-}
-
 const PluginType tobrikTypes[] = {
-    {"KULKI", CMC_Kulki::TYPE_ID, &resolveAs<CMC_Kulki>, &restoreAs<CMC_Kulki>},
-    {"GAMEMOUSE", CMC_GameMouse::TYPE_ID, &resolveAs<CMC_GameMouse>, &restoreAs<CMC_GameMouse>},
-    {"KEYMAPPER", CMC_KeyMapper::TYPE_ID, &resolveAs<CMC_KeyMapper>, &restoreAs<CMC_KeyMapper>},
+    pluginType<CMC_Kulki>("KULKI"),
+    pluginType<CMC_GameMouse>("GAMEMOUSE"),
+    pluginType<CMC_KeyMapper>("KEYMAPPER"),
 };
 
 class CTobrikEx : public CPluginModule {

@@ -47,12 +47,6 @@ void CMC_GameMouse_Runner::prepareMthHashSet()
     registerHandler("EMPTY", EMPTY, nullptr);
 }
 
-CMC_Variable* CMC_GameMouse_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 // Looks the scene's MOUSE up and leaves it be.
 CMC_Variable* CMC_GameMouse_Runner::go(CMC_Object*, CMC_ObjectsContainer* container, CXVector*)
 {
@@ -107,12 +101,6 @@ bool CMC_KeyMapper_Runner::isKeyDown(CMC_ObjectsContainer* container, const CXSt
     return false;
 }
 
-CMC_Variable* CMC_KeyMapper_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 CMC_Variable* CMC_KeyMapper_Runner::mapping(CMC_Object*, CMC_ObjectsContainer*, CXVector* args)
 {
     if (getArgCount(args) >= 2)
@@ -152,12 +140,6 @@ void CMC_Kulki_Runner::prepareMthHashSet()
     registerHandler("EMPTY", EMPTY, nullptr);
 }
 
-CMC_Variable* CMC_Kulki_Runner::show(CMC_Object*, CMC_ObjectsContainer*, CXVector*)
-{
-    showCredits();
-    return nullptr;
-}
-
 // GO's step is read as an integer; without it the step is 0.05.
 CMC_Variable* CMC_Kulki_Runner::go(CMC_Object*, CMC_ObjectsContainer* container, CXVector* args)
 {
@@ -189,15 +171,6 @@ CMC_Variable* CMC_Kulki_Runner::go3(CMC_Object*, CMC_ObjectsContainer* container
     return grid(container, args, 3, 3);
 }
 
-namespace {
-int truncated(float v)
-{
-    if (!(v > -2147483648.0f))
-        return v != v ? 0 : INT32_MIN;
-    return v >= 2147483648.0f ? INT32_MAX : int(v);
-}
-} // namespace
-
 // The ball is placed where it stopped before the targets are tested, so
 // that the test sees this throw's point, not the last one's.
 bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString& ballName, int ix, int iy,
@@ -215,7 +188,7 @@ bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString
         y = 413;
     }
     for (int n = 0; n < MAX_STEPS; ++n) {
-        CXPoint p(truncated(x), truncated(y));
+        CXPoint p(CMC_Double::truncate(x), CMC_Double::truncate(y));
         int a = in && in->isAt(p, true) ? 1 : 0;
         int b = out && out->isAt(p, true) ? 1 : 0;
         if (a == 0 && b == 0)
@@ -224,7 +197,7 @@ bool CMC_Kulki_Runner::throwBall(CMC_ObjectsContainer* container, const CXString
         x = 400 + (x - 400) * f;
         y = 410 + (y - 410) * f;
     }
-    const int px = truncated(x), py = truncated(y);
+    const int px = CMC_Double::truncate(x), py = CMC_Double::truncate(y);
     ball->Invalidate();
     ball->setPosition(px, py);
     bool hit = false;

@@ -40,7 +40,6 @@ public:
     void prepareMthHashSet() override;
 
 private:
-    CMC_Variable* show(CMC_Object*, CMC_ObjectsContainer*, CXVector*);
     CMC_Variable* go(CMC_Object*, CMC_ObjectsContainer* container, CXVector*);
 };
 
@@ -70,7 +69,6 @@ public:
     bool isKeyDown(CMC_ObjectsContainer* container, const CXString& name);
 
 private:
-    CMC_Variable* show(CMC_Object*, CMC_ObjectsContainer*, CXVector*);
     CMC_Variable* mapping(CMC_Object*, CMC_ObjectsContainer*, CXVector* args);
     CMC_Variable* latestKey(CMC_Object*, CMC_ObjectsContainer* container, CXVector*);
     CMC_Variable* map(CMC_Object*, CMC_ObjectsContainer*, CXVector* args);
@@ -106,7 +104,6 @@ public:
                           int columns);
 
 private:
-    CMC_Variable* show(CMC_Object*, CMC_ObjectsContainer*, CXVector*);
     CMC_Variable* go(CMC_Object*, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* go2(CMC_Object*, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* go3(CMC_Object*, CMC_ObjectsContainer* container, CXVector* args);

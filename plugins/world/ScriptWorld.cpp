@@ -5,6 +5,7 @@
 #include "graphics/GraphicsObject.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
+#include "script/Values.h"
 #include "world/BoxWorld.h"
 #include "world/WorldRunner.h"
 
@@ -15,13 +16,6 @@ namespace {
 CMC_World::WorldMaker worldMaker = nullptr;
 
 IVemto* makeWorld() { return worldMaker ? worldMaker() : new CBoxWorld; }
-
-int screenInt(float v)
-{
-    if (!(v > -2147483648.0f))
-        return v != v ? 0 : INT32_MIN;
-    return v >= 2147483648.0f ? INT32_MAX : int(v);
-}
 } // namespace
 
 void CMC_World::setWorldMaker(WorldMaker maker) { worldMaker = maker; }
@@ -200,7 +194,7 @@ float CMC_World::worldStep()
     float x, y, z;
     if (world->GetPosition(view.reference, &x, &y, &z) >= 0)
         view.update(x, y);
-    stepping = true;
+    ++stepping;
     // Links made by the signals' behaviours wait for the next step.
     const size_t count = links.size();
     for (size_t i = 0; i < count && world; ++i) {
@@ -209,7 +203,8 @@ float CMC_World::worldStep()
             continue;
         if ((l->flags & WorldLink::MOVE) && l->drawable) {
             l->drawable->Invalidate();
-            l->drawable->setPosition(screenInt(view.originX + x), screenInt(view.originY - y));
+            l->drawable->setPosition(CMC_Double::truncate(view.originX + x),
+                                     CMC_Double::truncate(view.originY - y));
             l->drawable->Invalidate();
         }
         if (!(l->flags & WorldLink::SIGNALS) || !l->object)
@@ -246,7 +241,7 @@ float CMC_World::worldStep()
             l->lastSpeed = speed;
         }
     }
-    stepping = false;
-    purge();
+    if (--stepping == 0)
+        purge();
     return result;
 }

@@ -100,5 +100,6 @@ private:
     std::unique_ptr<IVemto> world;
     std::vector<WorldLink*> links;
     CWorldView view;
-    bool stepping = false;
+    // How many steps are running: a signal's behaviour may step again.
+    int stepping = 0;
 };

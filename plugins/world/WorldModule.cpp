@@ -6,14 +6,7 @@
 
 namespace {
 
-CMC_Object* resolveWorld(CMC_ObjectsContainer* container, CMElement* element)
-{
-    return new (std::nothrow) CMC_World(container, element);
-}
-
-CMC_Object* restoreWorld(CMC_ObjectsContainer* container) { return new (std::nothrow) CMC_World(container); }
-
-const PluginType worldTypes[] = {{"WORLD", CMC_World::TYPE_ID, &resolveWorld, &restoreWorld}};
+const PluginType worldTypes[] = {pluginType<CMC_World>("WORLD")};
 
 class CWorld : public CPluginModule {
 public:

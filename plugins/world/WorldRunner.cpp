@@ -66,16 +66,6 @@ const Method* methodOf(int id)
     return nullptr;
 }
 
-// Truncation toward zero that saturates instead of overflowing.
-int truncated(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v <= -2147483648.0)
-        return INT32_MIN;
-    return v >= 2147483647.0 ? INT32_MAX : int(v);
-}
-
 CMC_Variable* failure(char result)
 {
     switch (result) {
@@ -154,7 +144,7 @@ CMC_Variable* CMC_World_Runner::runWorld(int id, CMC_World* object, CMC_ObjectsC
         if (w->GetPosition(u(args, 0), &x, &y, &z) < 0)
             return CMC_Integer::temporary(0);
         double v = id == GETPOSITIONX ? double(view.originX + x) : id == GETPOSITIONY ? double(view.originY - y) : z;
-        return CMC_Integer::temporary(truncated(v));
+        return CMC_Integer::temporary(CMC_Double::truncate(v));
     }
     case SETOBJECTFORCE:
     case SETFORCE: w->SetForce(u(args, 0), d(args, 1), d(args, 2), d(args, 3)); return nullptr;
@@ -168,7 +158,7 @@ CMC_Variable* CMC_World_Runner::runWorld(int id, CMC_World* object, CMC_ObjectsC
                          : id == GETROTATIONX ? w->GetRotationX(o, &a)
                          : id == GETROTATIONY ? w->GetRotationY(o, &a)
                                               : w->GetRotationZ(o, &a);
-        return CMC_Integer::temporary(status < 0 ? 0 : truncated(a));
+        return CMC_Integer::temporary(status < 0 ? 0 : CMC_Double::truncate(a));
     }
     case SETPOSITIONCOORD: {
         uint32_t o = u(args, 0);
@@ -332,8 +322,8 @@ CMC_Variable* CMC_World_Runner::runWorld(int id, CMC_World* object, CMC_ObjectsC
             w->AddWayPoint(o, fixedX(d(args, 1)), fixedY(d(args, 2)), d(args, 3));
         } else if (n == 1 && w->GetPosition(o, &x, &y, &z) >= 0) {
             // The position as GETPOSITIONX, Y and Z give it, in whole pixels.
-            w->AddWayPoint(o, fixedX(float(truncated(view.originX + x))), fixedY(float(truncated(view.originY - y))),
-                           float(truncated(z)));
+            w->AddWayPoint(o, fixedX(float(CMC_Double::truncate(view.originX + x))),
+                           fixedY(float(CMC_Double::truncate(view.originY - y))), float(CMC_Double::truncate(z)));
         }
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Module.h"
 #include "platform/headless/Headless.h"
+#include "script/DLLExModule.h"
 #include "script/ExternObject.h"
 #include "script/ScriptTypes.h"
 
@@ -111,9 +112,35 @@ TEST_F(PluginModuleTest, TheModuleObjectsTypesAndSnapshotObjects)
         auto messages = headless.messages();
         messages.erase(messages.begin(), messages.begin() + long(before));
         EXPECT_EQ(messages, p.notices);
+        lib.release(); // the second create's: the module stays for the first
+        EXPECT_EQ(lib.module(), module);
         lib.release();
         EXPECT_EQ(lib.module(), nullptr);
         lib.release();
+    }
+}
+
+// A plug-in bound by an episode and again by one of its scenes: the scene's
+// binding going leaves the episode's module and its objects' runner working.
+TEST_F(PluginModuleTest, AnInnerBindingGoingLeavesTheOuterOneWorking)
+{
+    for (const Expected& p : plugins) {
+        CMC_DLLExModuleInterface outer(CXString(p.library), &first);
+        ASSERT_NE(outer.getModuleInterface(), nullptr) << p.library;
+        CMElement element("OBJ");
+        element.addProperty("TYPE", p.types[0].c_str());
+        CMC_Object* made = outer.getModuleInterface()->resolve(&first, &element);
+        ASSERT_NE(made, nullptr);
+        first.addObject(made);
+        CMC_Runner* runner = made->getRunner();
+        {
+            CMC_DLLExModuleInterface inner(CXString(p.library), &second);
+            EXPECT_EQ(inner.getModuleInterface(), outer.getModuleInterface());
+        }
+        EXPECT_TRUE(outer.getModuleInterface()->isSupported(p.types[0].c_str()));
+        EXPECT_EQ(made->getRunner(), runner);
+        EXPECT_EQ(collectionstest::Call(&first, {}).run(made, "GETNAME"), "S:OBJ");
+        first.unload();
     }
 }
 

@@ -378,6 +378,30 @@ TEST_F(CMC_WorldTest, BehavioursRunByTheSignalsMayUnlinkDuringTheStep)
     EXPECT_EQ(world->getLinkCount(), 1);
 }
 
+// A behaviour may step the world again from a signal: the inner step leaves
+// the records of the outer one in place until the outer one ends.
+TEST_F(CMC_WorldTest, ASignalMayStepTheWorldAgain)
+{
+    Recorder* r = recorder("R");
+    Recorder* other = recorder("Q");
+    for (uint32_t id : {1u, 2u})
+        fake->positions[id] = {0, 0, 0};
+    world->link(1, nullptr, r, r, 3);
+    world->link(2, nullptr, other, other, 3);
+    bool stepped = false;
+    r->onGet = [&] {
+        if (stepped)
+            return;
+        stepped = true;
+        world->unlink(2);
+        call("MOVEOBJECTS");
+    };
+    call("MOVEOBJECTS");
+    EXPECT_EQ(r->got, (Calls{"ONSIGNAL^NOCOLL", "ONSIGNAL^NOCOLL"}));
+    EXPECT_TRUE(other->got.empty());
+    EXPECT_EQ(world->getLinkCount(), 1);
+}
+
 TEST_F(CMC_WorldTest, QueriesWithOutValues)
 {
     fake->positions[1] = {};
