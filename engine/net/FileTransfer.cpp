@@ -126,8 +126,10 @@ bool CFileReceiver_Entry::save_file()
         if (!part->IsString())
             continue;
         path += *part;
-        if (!platform::makeDirectory(path.c_str()))
-            break;
+        if (!platform::makeDirectory(path.c_str())) {
+            refuse("a folder for a received file cannot be made; it is not saved", path);
+            return false;
+        }
         path += "\\";
     }
     return writeWholeFile(path + fileName, data.data(), size);

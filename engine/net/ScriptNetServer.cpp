@@ -102,10 +102,14 @@ void CMC_NetServer::sendBehaviour(const CXString& to, CMC_Behaviour* behaviour)
     sendTo(to, [&](CXSocket* s) { return new CNetBehaviourMessage(s, behaviour); });
 }
 
+// A message that came on a connection that is no player's any more (one
+// sent after its disconnect notice, in the same dispatch) names nobody:
+// its sender's name would be another player's.
 CNetPlayerInfo* CMC_NetServer::playerOf(CNetMessage* message)
 {
-    CNetPlayerInfo* player = server->findByHandle(message->getHandle());
-    return player ? player : server->find(message->getSenderName());
+    if (message->getHandle())
+        return server->findByHandle(message->getHandle());
+    return server->find(message->getSenderName());
 }
 
 void CMC_NetServer::onMessage(CNetMessage* message)
@@ -130,6 +134,10 @@ void CMC_NetServer::serve(CNetFileRequestMessage* request)
 {
     CXString subfolder = request->getSubfolder();
     CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+    // The transfer keeps the connection to send on in later frames: one
+    // whose player is gone is deleted once this dispatch ends.
+    if (!server->findByHandle(request->getHandle()))
+        return;
     if (!isPlainName(request->getFileName()) || (subfolder.IsString() && !source)) {
         platform::OutputDebugString(
             (CXString("Network: a file request names no file of this title: ") + subfolder + "\\" +

@@ -22,7 +22,7 @@ class CWindow;
 // It answers the players' file requests from its own title: the subfolder
 // names one of the title's scenes, whose folder holds the file (an empty
 // subfolder means the data folder itself); the folder is not used. One
-// chunk of each transfer goes out per frame.
+// chunk of each transfer goes out per frame. Only players are served.
 class CMC_NetServer : public CMC_NetPeer {
 public:
     CMC_NetServer(CWindow* window, CMC_Scene* application);
@@ -60,8 +60,8 @@ public:
 private:
     // Sends what make builds on each addressed player's socket.
     void sendTo(const CXString& to, const std::function<CNetMessage*(CXSocket*)>& make);
-    // The player a message came from: by its connection, else by its
-    // sender's name.
+    // The player a message came from: by its connection; by its sender's
+    // name when it has none.
     CNetPlayerInfo* playerOf(CNetMessage* message);
     void serve(CNetFileRequestMessage* request);
 

@@ -1,16 +1,13 @@
 // The title's settings file while the host writes it: a title that assigns a
 // TOINI integer without end is killed at random moments, several times,
 // while this process reads the file as a second program would.
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <random>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,32 +31,6 @@ long valueIn(const std::string& bytes)
     return std::stol(line.substr(2));
 }
 
-// The host playing the title in `folder`, killed when it goes.
-struct Host {
-    pid_t pid;
-    explicit Host(const std::string& folder)
-    {
-        std::string errors = folder + "/stderr.txt";
-        pid = fork();
-        if (pid == 0) {
-            int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0 || chdir(folder.c_str()) != 0)
-                _exit(127);
-            execl(QUARNEL_HOST_PROGRAM, QUARNEL_HOST_PROGRAM, "-path", folder.c_str(), "-nogfx", (char*)nullptr);
-            _exit(127);
-        }
-    }
-    ~Host() { kill(); }
-    void kill()
-    {
-        if (pid <= 0)
-            return;
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-};
-
 TEST(SettingsFileTest, AKilledTitleLeavesItWholeWithItsLastValue)
 {
     testsupport::TempDir tmp;
@@ -78,8 +49,10 @@ TEST(SettingsFileTest, AKilledTitleLeavesItWholeWithItsLastValue)
     long stored = 5;
     for (int run = 0; run < 6; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
-        Host host(tmp.path());
-        ASSERT_GT(host.pid, 0);
+        // The host playing the title, killed when it goes.
+        testsupport::ChildProgram host(QUARNEL_HOST_PROGRAM, {"-path", tmp.path(), "-nogfx"}, tmp.path(),
+                                       tmp.file("stderr.txt"));
+        ASSERT_GT(host.id(), 0);
         // Every read finds the file whole, and N never below what it held:
         // each run goes on from the value the last one left.
         long seen = stored;

@@ -213,7 +213,9 @@ TEST(CFileTransferTest, SavedFilesStayInTheirFolder)
         {"GAME", "S", "/tmp/h.txt", nullptr},
         {"GAME", "S", "..", nullptr},
         {"GAME", "S", "", nullptr},
+        {"BLOCK", "S", "i.txt", nullptr}, // a file where the folder would be
     };
+    tmp.write("BLOCK", "x");
     for (const Case& c : cases) {
         Completed done;
         done.takes = false;
@@ -234,6 +236,9 @@ TEST(CFileTransferTest, SavedFilesStayInTheirFolder)
     EXPECT_EQ(access(tmp.file("GAME/f.txt").c_str(), F_OK), -1);
     EXPECT_EQ(access((tmp.path() + "/../d.txt").c_str(), F_OK), -1);
     EXPECT_EQ(access("/tmp/h.txt", F_OK), -1);
+    EXPECT_EQ(access(tmp.file("BLOCKSi.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(access(tmp.file("BLOCKi.txt").c_str(), F_OK), -1);
+    EXPECT_EQ(tmp.read("BLOCK"), "x");
 
     for (const char* bad : {"", ".", "..", "a\\b", "a/b", "c:x"})
         EXPECT_FALSE(isPlainName(CXString(bad))) << bad;

@@ -5,10 +5,12 @@
 #include "net/NetMessage.h"
 #include "net/NetworkClient.h"
 #include "net/NetworkServer.h"
+#include "platform/Socket.h"
 #include "script/Object.h"
 #include "script/String.h"
 
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -86,6 +88,59 @@ TEST_F(NetScriptTest, PlayersAreToldApartByTheirConnection)
     EXPECT_EQ(second.words, "ALL END ");
     EXPECT_EQ(setting("S", "NEWS"), "2");
     EXPECT_EQ(setting("S", "PLAYERS"), "0");
+}
+
+// A connection that has said it is leaving is no player any more: what it
+// sends after its notice neither takes off another player of its name nor
+// gets a file sent to it once it is gone.
+TEST_F(NetScriptTest, WhatALeavingConnectionSendsAfterItsNoticeTouchesNoOtherPlayer)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv",
+            kept("NEWS") + kept("LEFT") + "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n"
+                                          "OBJECT=PLAYERS\nPLAYERS:TYPE=INTEGER\nPLAYERS:VALUE=9\nPLAYERS:TOINI=TRUE\n"
+                                          "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
+                                          "OBJECT=NEWP\nNEWP:TYPE=BEHAVIOUR\nNEWP:CODE={NEWS^INC();}\n"
+                                          "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={LEFT^INC();"
+                                          "PLAYERS^SET(NETSERVER^GETPLAYERSNO());}\n"
+                                          "OBJECT=END\nEND:TYPE=BEHAVIOUR\nEND:CODE={GAME^EXIT();}\n"
+                                          "OBJECT=S\nS:ONINIT=GO\n"}});
+    addNetworkObject(tmp.path(), MC_NETSERVER, "NETSERVER",
+                     {{"ONNEWPLAYER", "NEWP"}, {"ONDESTROYPLAYER", "GONE"}, {"ONCOMMAND^END", "END"}});
+    const int port = freePort();
+    ASSERT_GT(port, 0);
+
+    nettest::Pools pools;
+    std::atomic<bool> sent{false};
+    // Ann stays connected until the title has ended; a third connection
+    // ends it.
+    CXSocket ann(nullptr), mallory(nullptr), closer(nullptr);
+    std::thread players([&] {
+        auto setting = [&](const char* key) { return iniValue(settingsFile(), "S", key); };
+        if (!waitFor([&] { return setting("STARTED") == "TRUE"; }, 20000) || !ann.connect(CXString("127.0.0.1"), port) ||
+            !ann.send(new CNetHelloMessage(&ann, CXString("Ann"))) || !waitFor([&] { return setting("NEWS") == "1"; }) ||
+            !mallory.connect(CXString("127.0.0.1"), port) ||
+            !mallory.send(new CNetHelloMessage(&mallory, CXString("Ann"))) ||
+            !waitFor([&] { return setting("NEWS") == "2"; }))
+            return;
+        // One write: the notice twice, then a request for a file the
+        // title has, all handed on in one frame of the title.
+        std::string frames = hex("04000000 08000000 04000000 08000000");
+        CNetFileRequestMessage request(&mallory, 1, CXString(), CXString(), CXString("application.def"));
+        frames += frameOf(request);
+        if (!platform::sendAll(mallory.getHandle(), frames.data(), frames.size()) ||
+            !waitFor([&] { return setting("LEFT") != "0"; }))
+            return;
+        // Frames go by in which a file would be sent.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sent = closer.connect(CXString("127.0.0.1"), port) &&
+               closer.send(new CNetCmdMessage(&closer, CXString("END"), nullptr));
+    });
+    EXPECT_EQ(run(netSwitches(port).c_str()), 0);
+    players.join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(setting("S", "LEFT"), "1");
+    EXPECT_EQ(setting("S", "PLAYERS"), "1");
 }
 
 // What a server sends a client title: a command raises only its caret

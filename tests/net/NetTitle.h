@@ -4,16 +4,13 @@
 // scene), and played by the host program as processes of their own.
 #include "NetSupport.h"
 #include "net/XSocket.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
-#include <csignal>
 #include <cstring>
 #include <cstdint>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -48,15 +45,21 @@ inline std::string oneScene()
            "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
 }
 
-// The host program with these switches, started in folder, its output in
-// folder/output.txt.
-class HostProcess {
+// The host program with these switches (words between blanks), started in
+// folder, its output in folder/output.txt.
+class HostProcess : public testsupport::ChildProgram {
 public:
     HostProcess(const std::string& folder, const std::string& switches)
+        : ChildProgram(QUARNEL_HOST_PROGRAM, wordsOf(switches), folder, folder + "/output.txt")
+    {
+    }
+
+private:
+    static std::vector<std::string> wordsOf(const std::string& text)
     {
         std::vector<std::string> words;
         std::string word;
-        for (char c : switches + " ") {
+        for (char c : text + " ") {
             if (c != ' ') {
                 word += c;
             } else if (!word.empty()) {
@@ -64,48 +67,8 @@ public:
                 word.clear();
             }
         }
-        std::string output = folder + "/output.txt";
-        pid = fork();
-        if (pid == 0) {
-            int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0 || chdir(folder.c_str()) != 0)
-                _exit(127);
-            std::vector<char*> argv{const_cast<char*>(QUARNEL_HOST_PROGRAM)};
-            for (std::string& w : words)
-                argv.push_back(&w[0]);
-            argv.push_back(nullptr);
-            execv(QUARNEL_HOST_PROGRAM, argv.data());
-            _exit(127);
-        }
+        return words;
     }
-    ~HostProcess() { kill(); }
-    HostProcess(const HostProcess&) = delete;
-    HostProcess& operator=(const HostProcess&) = delete;
-
-    // The exit code once the program ends; -1 when it has not ended in time
-    // (it is then killed) or ended by a signal.
-    int wait(int timeoutMs = 30000)
-    {
-        int status = 0;
-        bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
-        if (!ended) {
-            kill();
-            return -1;
-        }
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    void kill()
-    {
-        if (pid <= 0)
-            return;
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-
-private:
-    pid_t pid;
 };
 
 // The value of a key in a section of an ini file; empty when absent.
