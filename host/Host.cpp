@@ -100,19 +100,6 @@ const char* hostHelp()
 }
 
 namespace {
-// The engine's switches without a value (CCommandLine6).
-const char* const FLAGS[] = {"nomusic", "nosound", "window",  "params", "nogfx", "server", "client",
-                             "code",    "decode",  "remove",  "pf",     "vmem",  "trelkomunz", "cheat",
-                             "2bin",    "forceCNV", "debug",  "bigfile", "log"};
-
-bool isFlag(const std::string& name)
-{
-    for (const char* f : FLAGS)
-        if (name == f)
-            return true;
-    return false;
-}
-
 // A whole number from low to high with an optional minus sign.
 bool readSigned(const std::string& word, long long low, long long high, long long* value)
 {
@@ -155,7 +142,7 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         const std::string name = w.substr(1);
         const std::string next = i + 1 < words.size() ? words[i + 1] : std::string();
         long long value = 0, height = 0;
-        if (isFlag(name))
+        if (CCommandLine6::isFlag(name.c_str()))
             continue;
         if (name == "step" || name == "frames") {
             const bool step = name == "step";

@@ -2,6 +2,27 @@
 
 #include <cstring>
 
+const CCommandLine6::Flag CCommandLine6::FLAGS[] = {
+    {"nomusic", &CCommandLine6::musicEnabled, true},   {"nosound", &CCommandLine6::soundEnabled, true},
+    {"window", &CCommandLine6::windowMode, false},     {"params", &CCommandLine6::runWithParams, false},
+    {"nogfx", &CCommandLine6::gfxEnabled, true},       {"server", &CCommandLine6::server, false},
+    {"client", &CCommandLine6::client, false},         {"code", &CCommandLine6::toCode, false},
+    {"decode", &CCommandLine6::toDecode, false},       {"remove", &CCommandLine6::toRemove, false},
+    {"pf", &CCommandLine6::pageFlipping, false},       {"vmem", &CCommandLine6::vmem, false},
+    {"trelkomunz", &CCommandLine6::cheatMode, false},  {"cheat", &CCommandLine6::cheatMode, false},
+    {"2bin", &CCommandLine6::to2Bin, false},           {"forceCNV", &CCommandLine6::forceCNV, false},
+    {"debug", &CCommandLine6::debugMode, false},       {"bigfile", &CCommandLine6::createBigFile, false},
+    {"log", &CCommandLine6::logEnabled, false},
+};
+
+bool CCommandLine6::isFlag(const char* name)
+{
+    for (const Flag& f : FLAGS)
+        if (std::strcmp(f.name, name) == 0)
+            return true;
+    return false;
+}
+
 CCommandLine6::CCommandLine6(const char* commandLine)
 {
     // Words are separated by blanks only; runs of blanks count as one.
@@ -16,24 +37,11 @@ CCommandLine6::CCommandLine6(const char* commandLine)
             args.push_back(CXString(start, int(p - start)));
     }
 
-    musicEnabled = !findToken("nomusic");
-    soundEnabled = !findToken("nosound");
-    windowMode = findToken("window");
-    runWithParams = findToken("params");
-    gfxEnabled = !findToken("nogfx");
-    server = findToken("server");
-    client = findToken("client");
-    toCode = findToken("code");
-    toDecode = findToken("decode");
-    toRemove = findToken("remove");
-    pageFlipping = findToken("pf");
-    vmem = findToken("vmem");
-    cheatMode = findToken("trelkomunz") || findToken("cheat");
-    to2Bin = findToken("2bin");
-    forceCNV = findToken("forceCNV");
-    debugMode = findToken("debug");
-    createBigFile = findToken("bigfile");
-    logEnabled = findToken("log");
+    for (const Flag& f : FLAGS)
+        this->*f.setting = f.negated;
+    for (const Flag& f : FLAGS)
+        if (findToken(f.name))
+            this->*f.setting = !f.negated;
 
     // The height is the word after the width word itself, wherever the
     // width's text may also appear earlier on the line.

@@ -12,6 +12,9 @@ public:
     explicit CCommandLine6(const char* commandLine);
 
     int getNoArgs() const { return int(args.size()); }
+    // Whether name (without its "-" or "/") is one of the switches that
+    // take no value.
+    static bool isFlag(const char* name);
 
     bool isMusicEnabled() const { return musicEnabled; }
     bool isSoundEnabled() const { return soundEnabled; }
@@ -41,6 +44,15 @@ public:
     bool isSecondaryDisplayEnabled() const { return delay > 0; }
 
 private:
+    // A switch without a value and the setting it turns on, or off
+    // (negated); two names may turn on one setting.
+    struct Flag {
+        const char* name;
+        bool CCommandLine6::*setting;
+        bool negated;
+    };
+    static const Flag FLAGS[];
+
     // Whether some word is "-" + name or "/" + name.
     bool findToken(const char* name) const;
     // Index of the word after the first word equal to "-" + name, "/" + name

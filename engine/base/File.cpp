@@ -52,7 +52,7 @@ bool opensForReading(const CXString& name)
 
 // Steps shared by Open and getPath: prefixes expanded, then a name without
 // a drive joined to the process's current directory.
-CXString CFile::absoluteName(CWindow* window, const CXString& name)
+CXString CFile::getFullName(CWindow* window, const CXString& name)
 {
     CXString resolved = CPath::resolveFileName(window, name);
     if (resolved.GetAt(1) == ':')
@@ -100,7 +100,7 @@ int CFile::Open(CWindow* w, const CXString& name, int m)
     // error code tells about this Open alone.
     Close();
     window = w;
-    CXString p = absoluteName(w, name);
+    CXString p = getFullName(w, name);
     fileName = p;
     mode = m;
 
@@ -304,7 +304,7 @@ CXString CFile::getCDPath(const CXString& path) { return rebase(path, CWindowPat
 
 CXString CFile::getPath(CWindow* window, const CXString& name)
 {
-    CXString p = absoluteName(window, name);
+    CXString p = getFullName(window, name);
     CXString local = getLocalPath(p);
     CLanguageOSVer* language = window ? CWindowPaths::getLangIfc() : nullptr;
     if (language) {

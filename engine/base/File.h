@@ -110,10 +110,9 @@ public:
     // (language copy and plain file, hard disk only); empty when none.
     static CXString getPath(CWindow* window, const CXString& name);
     // The absolute name that Open forms for name, whether it exists or not.
-    static CXString getFullName(CWindow* window, const CXString& name) { return absoluteName(window, name); }
+    static CXString getFullName(CWindow* window, const CXString& name);
 
 protected:
-    static CXString absoluteName(CWindow* window, const CXString& name);
     FILE* stream;
     CXString fileName;
     CXString openedName;

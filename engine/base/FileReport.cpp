@@ -12,6 +12,7 @@
 namespace {
 std::mutex reportLock;
 std::set<std::string> told;
+const char* const prefix = "Quarnel: ";
 } // namespace
 
 void CFileReport::failed(CWindow* window, const char* kind, const CXString& name, const char* problem)
@@ -25,12 +26,19 @@ void CFileReport::failedAt(const char* kind, const CXString& name, const char* p
     if (!name.IsString())
         return;
     const std::string path = platform::toHostPath(enginePath.c_str());
-    const std::string line = std::string("Quarnel: ") + kind + " \"" + platform::cp1250ToUtf8(name.c_str()) + "\" " +
+    const std::string line = prefix + std::string(kind) + " \"" + platform::cp1250ToUtf8(name.c_str()) + "\" " +
                              problem + ": " + path + "\n";
     std::lock_guard<std::mutex> guard(reportLock);
     // Sounds and streams fail on other threads too; a file is told once
     // whatever it was wanted for.
     if (!told.insert(path.empty() ? line : path).second)
         return;
+    std::fputs(line.c_str(), stderr);
+}
+
+void CFileReport::tell(const CXString& text)
+{
+    const std::string line = prefix + platform::cp1250ToUtf8(text.c_str()) + "\n";
+    std::lock_guard<std::mutex> guard(reportLock);
     std::fputs(line.c_str(), stderr);
 }

@@ -16,4 +16,7 @@ public:
     static void failed(CWindow* window, const char* kind, const CXString& name, const char* problem);
     // The same with the path in the engine's form (a file that opened).
     static void failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath);
+    // Any other mistake of the title, told the same way (text in code page
+    // 1250), each time it happens.
+    static void tell(const CXString& text);
 };

@@ -180,9 +180,7 @@ bool CSound4::load()
     if (device && !decoded)
         return refused(window, name, "cannot be played: no sound data could be decoded", file.getOpenedName());
     if (!buffer)
-        return notLoaded(name, !device     ? "no sound device"
-                               : !decoded ? "no sound data could be decoded"
-                                          : "its format cannot be played");
+        return notLoaded(name, !device ? "no sound device" : "its format cannot be played");
     CFileResolver::load();
     return true;
 }

@@ -1,6 +1,7 @@
 #include "objects/ScriptPattern.h"
 
 #include "base/Archive.h"
+#include "base/FileReport.h"
 #include "graphics/Pattern.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
@@ -65,9 +66,13 @@ void CMC_Pattern::makePattern(int layers, bool visible, bool onScreen, int at)
 {
     askedLayers = layers;
     pattern = new CPattern(window, CXSize(width, height), CXSize(step(gridX), step(gridY)), layers);
-    if (pattern->LastError() != 0)
-        std::fprintf(stderr, "Quarnel: the pattern %s (%d x %d pixels, cells of %d x %d, %d layers) is too large; it "
-                             "holds nothing\n", getName().c_str(), width, height, step(gridX), step(gridY), layers);
+    if (pattern->LastError() != 0) {
+        char sizes[160];
+        std::snprintf(sizes, sizeof sizes,
+                      " (%d x %d pixels, cells of %d x %d, %d layers) is too large; it holds nothing", width, height,
+                      step(gridX), step(gridY), layers);
+        CFileReport::tell(CXString("the pattern ") + getName() + sizes);
+    }
     pattern->Visible(visible);
     if (onScreen)
         putOnRefresh(pattern, at);

@@ -102,12 +102,6 @@ protected:
         }
         return -1;
     }
-    Window findWindow(const std::string& caption, int index = 0) { return x.findWindow(caption, index); }
-    void clickClose(Window w) { x.clickClose(w); }
-    void collect(Window under, const std::string& caption, int depth, std::vector<Window>* found)
-    {
-        x.collect(under, caption, depth, found);
-    }
     // A screenshot of the window once it shows what the test waits for
     // (within 20 seconds); the last one taken otherwise.
     XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)
@@ -160,9 +154,9 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
 
     // The second window of the secondary display at (1024, 0), the main
     // one at (0, 0), both with an 800x600 client area.
-    Window main = findWindow("Quarnel window test", 1);
+    Window main = x.findWindow("Quarnel window test", 1);
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
-    Window second = findWindow("Quarnel window test", 0);
+    Window second = x.findWindow("Quarnel window test", 0);
     XWindowAttributes a, b;
     // The windows may be placed a moment after they are first shown (some
     // seconds later on a loaded machine, as the other waits here allow).
@@ -208,7 +202,7 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     double seconds = std::chrono::duration<double>(Clock::now() - wall).count();
     EXPECT_LT(used, 0.5 * seconds) << used << " s of processor time in " << seconds << " s";
 
-    clickClose(main);
+    x.clickClose(main);
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
@@ -258,7 +252,7 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
                               .c_str()),
               0);
     start(folder, {"-window"});
-    Window main = findWindow("Quarnel demo");
+    Window main = x.findWindow("Quarnel demo");
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
 
     const std::string hall = folder + "/Rara/HALL/hall.img", garden = folder + "/Rara/GARDEN/garden.img";
@@ -280,7 +274,7 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
     EXPECT_TRUE(shows(XGetPixel(shot, 571, 526), 0x1142));
     XDestroyImage(shot);
 
-    clickClose(main);
+    x.clickClose(main);
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
     // The click took the player from the hall straight to the garden.
     std::string ini = testsupport::readFile(folder + "/Demo.ini");
@@ -348,7 +342,7 @@ TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager
                                   .c_str()),
                   0);
         start(folder, {});
-        Window main = findWindow("Quarnel demo");
+        Window main = x.findWindow("Quarnel demo");
         ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
         const Window root = DefaultRootWindow(x.display);
         auto shotOfScreen = [&](const std::string& picture) {
@@ -375,7 +369,7 @@ TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager
                 EXPECT_EQ(XGetPixel(shot, sx, y) & 0xFFFFFF, 0u) << sx << "," << y << " managed " << managed;
         XDestroyImage(shot);
         // The window may have been made again for its renderer.
-        main = findWindow("Quarnel demo");
+        main = x.findWindow("Quarnel demo");
         XWindowAttributes a;
         ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
         EXPECT_EQ(a.width, 1280);
@@ -390,7 +384,7 @@ TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager
         if (shot)
             XDestroyImage(shot);
 
-        clickClose(main);
+        x.clickClose(main);
         EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
         if (manager > 0) {
             kill(manager, SIGTERM);
@@ -427,12 +421,12 @@ TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
                                       "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
     tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
     start(tmp.path(), {"-window"});
-    Window main = findWindow("Quarnel menu test");
+    Window main = x.findWindow("Quarnel menu test");
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
     const std::string keys = "DISPLAY=" + x.name + " xdotool mousemove 100 500 key ";
     auto boxShown = [this] {
         std::vector<Window> boxes;
-        collect(DefaultRootWindow(x.display), "MENUGAME", 2, &boxes);
+        x.collect(DefaultRootWindow(x.display), "MENUGAME", 2, &boxes);
         return !boxes.empty();
     };
     for (int turn = 0; turn < 2; ++turn) {
@@ -457,7 +451,7 @@ TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
         }
         EXPECT_TRUE(closed) << "turn " << turn;
     }
-    clickClose(findWindow("Quarnel menu test"));
+    x.clickClose(x.findWindow("Quarnel menu test"));
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
