@@ -311,10 +311,12 @@ int runHost(const char* text, CXString* message)
         // command line's resolution in 16 bits, or 15.
         const CXSize res = commandLine->getResolution();
         const platform::Size screen = backend->display().screenSize();
+        const bool tooLarge = !commandLine->isWindowMode() && switches.resolutionGiven && screen.width > 0 &&
+                              (res.cx > screen.width || res.cy > screen.height);
         if (window->LastError() == 0) {
             if (commandLine->isWindowMode())
                 window->CreateSurface(secondWindow);
-            else if (switches.resolutionGiven && screen.width > 0 && (res.cx > screen.width || res.cy > screen.height))
+            else if (tooLarge)
                 exitCode = EXIT_FAILED;
             else if (window->SetDisplayMode(res, 16) != 0)
                 window->SetDisplayMode(res, 15);
@@ -324,7 +326,7 @@ int runHost(const char* text, CXString* message)
         if (exitCode != EXIT_ENDED && message) {
             if (commandLine->isWindowMode())
                 message->Format("the engine window or its display could not be made (error %d)", window->LastError());
-            else if (screen.width > 0)
+            else if (tooLarge)
                 *message = ("the screen (" + std::to_string(screen.width) + "x" + std::to_string(screen.height) +
                             ") cannot show the full screen at " + std::to_string(res.cx) + "x" +
                             std::to_string(res.cy) + " (-res)")
