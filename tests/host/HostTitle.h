@@ -56,23 +56,11 @@ protected:
     }
 
     // Writes the title's files, with CR LF line ends.
-    void title(std::initializer_list<std::pair<std::string, std::string>> files)
-    {
-        for (const auto& f : files) {
-            std::string text;
-            for (char c : f.second)
-                text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-            tmp.write(f.first, text);
-        }
-    }
+    void title(std::initializer_list<std::pair<std::string, std::string>> files) { writeTitle(tmp, files); }
     // The records of an application with the one episode E of the one
     // scene S (a snapshot is written of episodes only), and of S's
     // behaviour GO run at its "ONINIT".
-    static std::string oneScene()
-    {
-        return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
-               "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
-    }
+    static std::string oneScene() { return testsupport::oneScene(); }
     static std::string onInit(const std::string& code)
     {
         return "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={" + code + "}\nOBJECT=S\nS:ONINIT=GO\n";

@@ -26,24 +26,8 @@ inline int freePort()
     return probe.start(0, 1, &none, CXString("127.0.0.1")) ? probe.getPort() : 0;
 }
 
-// The title's files below its folder, with CR LF line ends.
-inline void writeTitle(const testsupport::TempDir& dir,
-                       std::initializer_list<std::pair<std::string, std::string>> files)
-{
-    for (const auto& f : files) {
-        std::string text;
-        for (char c : f.second)
-            text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        dir.write(f.first, text);
-    }
-}
-
-// An application with the one episode E of the one scene S in "Rara\S".
-inline std::string oneScene()
-{
-    return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
-           "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
-}
+using testsupport::oneScene;
+using testsupport::writeTitle;
 
 // The host program with these switches (words between blanks), started in
 // folder, its output in folder/output.txt.

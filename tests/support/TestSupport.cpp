@@ -66,6 +66,22 @@ FileSizeLimit::~FileSizeLimit()
     std::signal(SIGXFSZ, savedSignal);
 }
 
+void writeTitle(const TempDir& dir, std::initializer_list<std::pair<std::string, std::string>> files)
+{
+    for (const auto& f : files) {
+        std::string text;
+        for (char c : f.second)
+            text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        dir.write(f.first, text);
+    }
+}
+
+std::string oneScene()
+{
+    return "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\nE:SCENES=S\n"
+           "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n";
+}
+
 void makeDirs(const std::string& path)
 {
     for (size_t i = 1; i <= path.size(); ++i)

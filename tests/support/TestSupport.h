@@ -1,5 +1,7 @@
 #pragma once
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -54,6 +56,13 @@ private:
     unsigned long savedCurrent, savedMaximum;
     void (*savedSignal)(int);
 };
+
+// Writes a title's files below dir with CR LF line ends, as titles made on
+// Windows have them.
+void writeTitle(const TempDir& dir, std::initializer_list<std::pair<std::string, std::string>> files);
+// The records of an application with the one episode E of the one scene S
+// (a snapshot is written of episodes only).
+std::string oneScene();
 
 void makeDirs(const std::string& path);
 std::string readFile(const std::string& path);
