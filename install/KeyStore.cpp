@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -134,9 +136,10 @@ bool Key::removeSubkey(const std::string& subkeyName)
 bool KeyStore::parse(const std::string& bytes)
 {
     root = Key();
+    error.clear();
     Key* current = nullptr;
     size_t start = 0;
-    while (start < bytes.size()) {
+    for (size_t number = 1; start < bytes.size(); ++number) {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos)
             end = bytes.size();
@@ -176,6 +179,7 @@ bool KeyStore::parse(const std::string& bytes)
         }
         if (!ok) {
             root = Key();
+            error = "line " + std::to_string(number) + " is neither a key, a value nor a comment";
             return false;
         }
     }
@@ -192,49 +196,98 @@ std::string KeyStore::text() const
 bool KeyStore::load(const std::string& hostPath)
 {
     root = Key();
+    error.clear();
     int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        error = std::strerror(errno);
         return errno == ENOENT;
+    }
     std::string bytes;
     char chunk[65536];
     ssize_t n;
-    while ((n = ::read(fd, chunk, sizeof chunk)) > 0)
-        bytes.append(chunk, size_t(n));
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR))
+        bytes.append(chunk, n > 0 ? size_t(n) : 0);
+    if (n < 0)
+        error = std::strerror(errno);
     ::close(fd);
     return n == 0 && parse(bytes);
 }
 
-bool KeyStore::save(const std::string& hostPath) const
+namespace {
+
+std::string folderOf(const std::string& hostPath)
+{
+    size_t cut = hostPath.find_last_of('/');
+    return cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : hostPath.substr(0, cut);
+}
+
+// A new file beside the store, of a name no other file has: mkstemp opens
+// it with O_EXCL, so that a link or a file already at a name it tries is
+// never opened. -1 when the folder takes no new file.
+int makeTemporary(const std::string& hostPath, std::string& temporary, std::string& error)
+{
+    temporary = hostPath + ".XXXXXX";
+    int fd = mkostemp(&temporary[0], O_CLOEXEC);
+    if (fd < 0)
+        error = "cannot make a file in " + folderOf(hostPath) + ": " + std::strerror(errno);
+    return fd;
+}
+
+} // namespace
+
+bool KeyStore::save(const std::string& hostPath)
 {
     const std::string bytes = text();
-    const std::string temporary = hostPath + ".tmp";
-    // The new file keeps the old one's permissions.
+    error.clear();
+    // The new file keeps the old one's permissions (those of the file a link
+    // there points at, which stays as it is).
     struct stat old;
-    mode_t mode = ::stat(hostPath.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    mode_t mode = ::stat(hostPath.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0600;
+    std::string temporary;
+    int fd = makeTemporary(hostPath, temporary, error);
     if (fd < 0)
         return false;
-    fchmod(fd, mode);
-    bool ok = true;
+    bool ok = fchmod(fd, mode) == 0;
     for (size_t done = 0; ok && done < bytes.size();) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         ok = n > 0 || (n < 0 && errno == EINTR);
         done += n > 0 ? size_t(n) : 0;
     }
-    ok = fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    ok = ok && fsync(fd) == 0;
+    if (!ok)
+        error = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+    if (::close(fd) != 0 && ok) {
+        error = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+        ok = false;
+    }
+    // rename replaces whatever is at the store's name, a link too, without
+    // following it.
+    if (ok && std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+        error = "cannot put " + temporary + " in place of " + hostPath + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) {
         ::unlink(temporary.c_str());
         return false;
     }
     // The new name itself survives a crash only once the folder is synced.
-    size_t cut = hostPath.find_last_of('/');
-    std::string folder = cut == std::string::npos ? std::string(".") : cut == 0 ? "/" : hostPath.substr(0, cut);
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(folderOf(hostPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         ::close(dir);
     }
+    return true;
+}
+
+bool KeyStore::canSave(const std::string& hostPath)
+{
+    error.clear();
+    std::string temporary;
+    int fd = makeTemporary(hostPath, temporary, error);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(temporary.c_str());
     return true;
 }
 

@@ -42,7 +42,7 @@ struct Key {
 class KeyStore {
 public:
     // Reads a store file's bytes; false, and an empty store, when they are
-    // not one.
+    // not one (`error` then names the line).
     bool parse(const std::string& bytes);
     // The file's bytes for the store as it is.
     std::string text() const;
@@ -51,16 +51,24 @@ public:
     // cannot be read or is not a store.
     bool load(const std::string& hostPath);
     // Puts the store's text in place of the file in one step: it is written
-    // to "<file>.tmp" beside it, synced and renamed over it, so that the
-    // file is always the old one or the new one whole; it keeps the old
-    // one's permissions. False when that fails.
-    bool save(const std::string& hostPath) const;
+    // to a new file of a name of its own beside it (made with O_EXCL, so that
+    // nothing there is followed or overwritten), synced and renamed over it,
+    // so that the file is always the old one or the new one whole. A link at
+    // the file's name is replaced, not written through. The new file keeps
+    // the old one's permissions. False when that fails.
+    bool save(const std::string& hostPath);
+    // Whether save could make its new file beside the file: it makes one and
+    // removes it, which tells what permission bits alone do not (a folder
+    // on a read-only mount, or one that the super-user may write anyway).
+    bool canSave(const std::string& hostPath);
 
     // The key at a path of names separated by '\' below `from`, itself for
     // an empty path; null when one is missing or a name is empty.
     static Key* open(Key& from, const std::string& path);
 
     Key root;
+    // Why the last parse, load, save or canSave failed, in UTF-8.
+    std::string error;
 };
 
 } // namespace install

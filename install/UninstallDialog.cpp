@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace install {
@@ -24,6 +26,22 @@ const size_t registryBuffer = 200;
 const size_t handOverBuffer = 1024;
 
 void warn(const std::string& text) { std::fprintf(stderr, "Install: %s\n", platform::cp1250ToUtf8(text).c_str()); }
+
+// The folder of that name in an open folder, opened without following a
+// link at its name: -1 when there is none, or when it is a link, which is
+// then named and left alone.
+int openFolderIn(int parent, const std::string& name, const std::string& path)
+{
+    struct stat st;
+    if (fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !(S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode)))
+        return -1;
+    // O_NOFOLLOW also catches a folder changed into a link since it was
+    // looked at.
+    int fd = S_ISDIR(st.st_mode) ? openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+    if (S_ISLNK(st.st_mode) || (fd < 0 && errno == ELOOP))
+        std::fprintf(stderr, "Install: the menu folder %s is a symbolic link: left alone\n", path.c_str());
+    return fd;
+}
 
 // The registry's recursive delete on the store's tree: the key at `path`
 // below `parent` with its subkeys, the last subkey first.
@@ -108,7 +126,13 @@ platform::DialogTemplate UninstallDialog::dialogTemplate() const
 
 std::string UninstallDialog::OnUninstall()
 {
-    RunUninstall();
+    // What cannot be done whole is not begun: with an uninstall entry that
+    // cannot be removed, the menu entries and folders stay too.
+    std::string refused = CheckKeyStore();
+    if (!refused.empty())
+        return "nothing was removed: " + refused;
+    if (!RunUninstall())
+        return "the uninstall entry was not removed: " + storeFailure + "; the shared uninstaller was not started";
     const std::string program = sharedUninstaller();
     if (program.empty())
         return "no folder for the shared uninstaller: neither XDG_DATA_HOME nor HOME is set";
@@ -132,8 +156,47 @@ bool UninstallDialog::RunUninstall()
 
 void UninstallDialog::ReadProgramPath() { ReadRegistryString(Root::CurrentUser, userKey, "ProgramPath", programPath); }
 
+// Everything below the menu folder is reached through folders opened
+// without following links, and removed by name in them, so that nothing
+// outside the menu goes through a link there; a shortcut that is itself a
+// link is removed as a link.
+void UninstallDialog::removeMenuEntries(const std::string& programs)
+{
+    int top = ::open(programs.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0)
+        return;
+    const std::string companyFolder = platform::cp1250ToUtf8(companyName);
+    const std::string programFolder = platform::cp1250ToUtf8(programName);
+    std::string companyPath = programs;
+    int company = top;
+    if (!companyName.empty()) {
+        companyPath += "/" + companyFolder;
+        company = openFolderIn(top, companyFolder, companyPath);
+    }
+    int program = company < 0 ? -1 : openFolderIn(company, programFolder, companyPath + "/" + programFolder);
+    if (program >= 0) {
+        for (int i = 0; i < shortcutCount && i < maxShortcuts; ++i) {
+            const std::string& description = shortcuts[i].description;
+            if (isPlainName(description))
+                unlinkat(program, (platform::cp1250ToUtf8(description) + ".desktop").c_str(), 0);
+            else
+                warn("shortcut name \"" + description + "\" refused: not a plain file name");
+        }
+        ::close(program);
+        // Each folder goes only when empty; a link put in its place
+        // meanwhile is no folder to unlinkat.
+        unlinkat(company, programFolder.c_str(), AT_REMOVEDIR);
+    }
+    if (company >= 0 && company != top) {
+        ::close(company);
+        unlinkat(top, companyFolder.c_str(), AT_REMOVEDIR);
+    }
+    ::close(top);
+}
+
 bool UninstallDialog::RemoveShortcutsAndUninstallEntry()
 {
+    storeFailure.clear();
     const std::string programs = programsFolder();
     if (programs.empty())
         return true;
@@ -146,20 +209,8 @@ bool UninstallDialog::RemoveShortcutsAndUninstallEntry()
         warn("company folder name \"" + companyName + "\" refused: not a plain folder name");
     else if (!isPlainName(programName))
         warn("program folder name \"" + programName + "\" refused: not a plain folder name");
-    else {
-        std::string company = companyName.empty() ? programs : programs + "/" + platform::cp1250ToUtf8(companyName);
-        std::string folder = company + "/" + platform::cp1250ToUtf8(programName);
-        for (int i = 0; i < shortcutCount && i < maxShortcuts; ++i) {
-            const std::string& description = shortcuts[i].description;
-            if (isPlainName(description))
-                unlink((folder + "/" + platform::cp1250ToUtf8(description) + ".desktop").c_str());
-            else
-                warn("shortcut name \"" + description + "\" refused: not a plain file name");
-        }
-        rmdir(folder.c_str());
-        if (!companyName.empty())
-            rmdir(company.c_str());
-    }
+    else
+        removeMenuEntries(programs);
 
     std::string unused;
     if (ReadRegistryString(Root::LocalMachine, uninstallKey, "DisplayName", unused))
@@ -167,7 +218,7 @@ bool UninstallDialog::RemoveShortcutsAndUninstallEntry()
     if (ReadRegistryString(Root::LocalMachine, uninstallKey, "UninstallString", unused))
         DeleteRegistryValue(Root::LocalMachine, uninstallKey, "UninstallString");
     DeleteRegistryTree(Root::LocalMachine, uninstallKey);
-    return true;
+    return storeFailure.empty();
 }
 
 bool UninstallDialog::ReadRegistryString(Root root, const std::string& key, const std::string& valueName,
@@ -188,15 +239,49 @@ bool UninstallDialog::DeleteRegistryValue(Root root, const std::string& key, con
 {
     KeyStore store;
     const std::string file = keyStoreFile(root);
-    Key* opened = store.load(file) ? KeyStore::open(store.root, key) : nullptr;
-    return opened && opened->removeValue(valueName) && store.save(file);
+    if (!store.load(file))
+        return storeFailed(file, "cannot be read: " + store.error);
+    Key* opened = KeyStore::open(store.root, key);
+    if (!opened || !opened->removeValue(valueName))
+        return false;
+    return store.save(file) || storeFailed(file, "cannot be written: " + store.error);
 }
 
 bool UninstallDialog::DeleteRegistryTree(Root root, const std::string& key)
 {
     KeyStore store;
     const std::string file = keyStoreFile(root);
-    return store.load(file) && deleteTree(store.root, key) && store.save(file);
+    if (!store.load(file))
+        return storeFailed(file, "cannot be read: " + store.error);
+    if (!deleteTree(store.root, key))
+        return false;
+    return store.save(file) || storeFailed(file, "cannot be written: " + store.error);
+}
+
+bool UninstallDialog::storeFailed(const std::string& file, const std::string& why)
+{
+    if (storeFailure.empty())
+        storeFailure = "the key store " + file + " " + why;
+    return false;
+}
+
+std::string UninstallDialog::CheckKeyStore()
+{
+    const std::string file = keyStoreFile(Root::LocalMachine);
+    KeyStore store;
+    if (!store.load(file))
+        return "the key store " + file + " cannot be read: " + store.error;
+    // Only a store that holds the entry is written.
+    if (!KeyStore::open(store.root, uninstallKey))
+        return std::string();
+    if (!store.canSave(file))
+        return "the key store " + file + " cannot be written: " + store.error;
+    struct stat st;
+    if (lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        std::fprintf(stderr, "Install: the key store %s is a symbolic link: it is replaced by a file of its own, and "
+                             "what it points at stays as it is\n",
+                     file.c_str());
+    return std::string();
 }
 
 } // namespace install

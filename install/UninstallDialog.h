@@ -32,8 +32,15 @@ public:
     bool OnInitDialog();
     // Removes the title's menu entries, folders and uninstall entry, then
     // becomes the shared uninstaller; returns only when that could not be
-    // started, with the reason.
+    // done, with the reason: when CheckKeyStore refuses (nothing is then
+    // removed), when the uninstall entry could not be removed after all
+    // (the shared uninstaller is then not started), or when the shared
+    // uninstaller could not be started.
     std::string OnUninstall();
+    // Whether the uninstall entry can be removed: the machine's key store
+    // can be read and, when it holds the entry, rewritten. Empty when so,
+    // else why not. A link at the store's name is named: it will be replaced.
+    std::string CheckKeyStore();
 
     // The dialog's window, from its template 102 and the texts read: the
     // client area is the picture's 350x250 pixels, the buttons are where the
@@ -42,14 +49,20 @@ public:
     // its height.
     platform::DialogTemplate dialogTemplate() const;
 
+    // Both answer false when the uninstall entry could not be removed because
+    // its key store could not be read or written (storeFailure says why).
     bool RunUninstall();
+    // Nothing is removed through a symbolic link: a company or program menu
+    // folder that is one is named on standard error and left alone.
     bool RemoveShortcutsAndUninstallEntry();
     void ReadProgramPath();
 
     // The registry's calls over the key store. A value is read into a
     // buffer of 200 bytes: a longer one (with its terminator) cannot be read.
     bool ReadRegistryString(Root root, const std::string& key, const std::string& valueName, std::string& out);
-    // False when the key cannot be opened or has no such value.
+    // False when the key cannot be opened or has no such value. These two
+    // also answer false when the store cannot be read or written, and then
+    // set storeFailure (if not yet set).
     bool DeleteRegistryValue(Root root, const std::string& key, const std::string& valueName);
     // Deletes a key with all its subkeys, the last subkey first.
     bool DeleteRegistryTree(Root root, const std::string& key);
@@ -67,9 +80,12 @@ public:
     std::string userKey;
     std::string uninstallKey;
     std::string programPath;
+    std::string storeFailure; // the first store that could not be rewritten, and why
 
 private:
     std::string readIni(const std::string& section, const std::string& key) const;
+    void removeMenuEntries(const std::string& programs);
+    bool storeFailed(const std::string& file, const std::string& why);
 };
 
 // Whether a name from the settings is a single plain file or folder name:

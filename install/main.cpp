@@ -43,9 +43,10 @@ public:
     explicit UninstallerApp(bool yes) : unattended(yes) {}
 
     // The program's exit code: 0 when the user leaves with the exit button,
-    // 100 when the title's key has no "Lang", 1 when the shared uninstaller
-    // cannot be started (after the removal); on success the process has
-    // become the shared uninstaller.
+    // 100 when the title's key has no "Lang", 1 when the uninstall could not
+    // be done (the key store cannot be read or rewritten, or the shared
+    // uninstaller cannot be started); on success the process has become
+    // the shared uninstaller.
     int InitInstance()
     {
         install::UninstallDialog dialog;

@@ -3,8 +3,11 @@
 #include "InstalledTitle.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -92,6 +95,145 @@ TEST(InstallProgramTest, AMissingSharedUninstallerEndsWithAMessage)
     EXPECT_EQ(title.run({"--yes"}), 1);
     EXPECT_NE(title.errors().find("cannot start the shared uninstaller"), std::string::npos) << title.errors();
     EXPECT_EQ(title.handOver(), "");
+}
+
+// Moves a file or folder below the home folder elsewhere below it and puts
+// a symbolic link to it in its place.
+void replaceByLink(const InstalledTitle& title, const std::string& from, const std::string& to)
+{
+    testsupport::makeDirs(title.home + "/elsewhere");
+    ASSERT_EQ(std::rename((title.home + from).c_str(), (title.home + to).c_str()), 0) << from;
+    ASSERT_EQ(symlink((title.home + to).c_str(), (title.home + from).c_str()), 0) << from;
+}
+
+// Nothing goes through a link in the menu: a company or program folder that
+// is one stays with all it leads to, byte for byte, and is named; the
+// uninstall entry still goes. A shortcut that is a link goes as a link.
+TEST(InstallProgramTest, NothingIsRemovedThroughALinkInTheMenu)
+{
+    const std::string company = "/.local/share/applications/Dovir Avura";
+    const struct {
+        std::string link, target, changes;
+        bool named;
+    } cases[] = {
+        {company, "/elsewhere/Dovir Avura", "~ /.config/quarnel/HKEY_LOCAL_MACHINE.keys\n+ /handover.txt\n", true},
+        {company + "/Zamek", "/elsewhere/Zamek", "~ /.config/quarnel/HKEY_LOCAL_MACHINE.keys\n+ /handover.txt\n",
+         true},
+        {company + "/Zamek/Graj.desktop", "/elsewhere/Graj.desktop",
+         "~ /.config/quarnel/HKEY_LOCAL_MACHINE.keys\n" + std::string("- ") + company + "/Zamek\n- " + company +
+             "/Zamek/Graj.desktop\n- " + company + "/Zamek/Odinstaluj.desktop\n- " + company +
+             "/Zamek/Pomoc.desktop\n+ /handover.txt\n",
+         false},
+    };
+    for (const auto& c : cases) {
+        InstalledTitle title;
+        replaceByLink(title, c.link, c.target);
+        auto before = title.snapshot();
+        EXPECT_EQ(title.run({"--yes"}), 0) << c.link << title.errors();
+        // The snapshot holds what the links lead to, under its own name.
+        EXPECT_EQ(title.changesSince(before), c.changes) << c.link;
+        EXPECT_EQ(title.errors(), c.named ? "Install: the menu folder " + title.home + c.link +
+                                                " is a symbolic link: left alone\n"
+                                          : "")
+            << c.link;
+        EXPECT_EQ(title.handOver(), "Software\\DovirAvura\\Zamek_PL\nSoftware\\DovirAvura\\Zamek_PL\n");
+    }
+}
+
+// The key store is written to a new file of a name of its own: a link at
+// the name of a former temporary is not followed, and one at the store's
+// own name is replaced by the new store (and named), what it points at
+// left as it was.
+TEST(InstallProgramTest, TheKeyStoreIsWrittenThroughNoLink)
+{
+    InstalledTitle title;
+    const std::string store = "/.config/quarnel/HKEY_LOCAL_MACHINE.keys";
+    replaceByLink(title, store, "/elsewhere/machine.keys");
+    title.tmp.write("home/elsewhere/precious", "not a key store\n");
+    ASSERT_EQ(symlink((title.home + "/elsewhere/precious").c_str(), (title.home + store + ".tmp").c_str()), 0);
+    auto before = title.snapshot();
+    EXPECT_EQ(title.run({"--yes"}), 0) << title.errors();
+    expectUninstalled(title, before); // /elsewhere and the ".tmp" link unchanged
+    struct stat st;
+    ASSERT_EQ(lstat(title.machineStore.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    ASSERT_EQ(lstat((title.machineStore + ".tmp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(title.errors(), "Install: the key store " + title.machineStore +
+                                  " is a symbolic link: it is replaced by a file of its own, and what it points at "
+                                  "stays as it is\n");
+}
+
+// A machine key store that cannot be read or rewritten keeps the uninstall
+// entry from going; then nothing else goes either, no hand-over starts, and
+// the reason is given. Run as an ordinary user, to whom a read-only folder
+// is read-only.
+TEST(InstallProgramTest, AKeyStoreThatCannotBeRewrittenStopsTheUninstallBeforeAnythingGoes)
+{
+    const struct {
+        const char* what;
+        bool readOnly;
+        std::string reason;
+    } cases[] = {
+        {"a stray line", false,
+         "Install: nothing was removed: the key store @STORE@ cannot be read: line 10 is neither a key, a value nor "
+         "a comment\n"},
+        {"a read-only folder", true,
+         "Install: nothing was removed: the key store @STORE@ cannot be written: cannot make a file in "
+         "@FOLDER@: Permission denied\n"},
+    };
+    for (const auto& c : cases) {
+        InstalledTitle title;
+        const std::string folder = title.home + "/.config/quarnel";
+        if (c.readOnly)
+            ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+        else
+            title.tmp.write("home/.config/quarnel/HKEY_LOCAL_MACHINE.keys",
+                            title.tmp.read("home/.config/quarnel/HKEY_LOCAL_MACHINE.keys") + "stray\r\n");
+        auto before = title.snapshot();
+        title.asOrdinaryUser = true;
+        int code = title.run({"--yes"});
+        chmod(folder.c_str(), 0755);
+        if (code == InstalledTitle::cannotRunAsOrdinaryUser)
+            GTEST_SKIP() << "the super-user cannot give up overriding file permissions here (no CAP_SETPCAP)";
+        EXPECT_EQ(code, 1) << c.what;
+        EXPECT_EQ(title.changesSince(before), "") << c.what;
+        EXPECT_EQ(title.handOver(), "") << c.what;
+        std::string reason = c.reason;
+        reason.replace(reason.find("@STORE@"), 7, title.machineStore);
+        if (reason.find("@FOLDER@") != std::string::npos)
+            reason.replace(reason.find("@FOLDER@"), 8, folder);
+        EXPECT_EQ(title.errors(), reason) << c.what;
+    }
+}
+
+// A store write that fails after the check (here past a file size limit)
+// is named and ends the program with 1, before the hand-over; the store is
+// left whole.
+TEST(InstallProgramTest, AStoreWriteThatFailsLaterEndsWithoutHandOver)
+{
+    InstalledTitle title;
+    // Larger than the limit, so that the store cannot be written again.
+    title.tmp.write("home/.config/quarnel/HKEY_LOCAL_MACHINE.keys",
+                    title.tmp.read("home/.config/quarnel/HKEY_LOCAL_MACHINE.keys") + "Notes=" +
+                        std::string(8000, 'n') + "\r\n");
+    auto before = title.snapshot();
+    title.fileSizeLimit = 4096;
+    EXPECT_EQ(title.run({"--yes"}), 1);
+    // The menu entries went first; the store is whole, and no temporary is
+    // left beside it.
+    EXPECT_EQ(title.changesSince(before), "- /.local/share/applications/Dovir Avura/Zamek\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Graj.desktop\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Odinstaluj.desktop\n"
+                                          "- /.local/share/applications/Dovir Avura/Zamek/Pomoc.desktop\n");
+    EXPECT_EQ(title.handOver(), "");
+    const std::string errors = title.errors();
+    EXPECT_EQ(errors.rfind("Install: the uninstall entry was not removed: the key store " + title.machineStore +
+                               " cannot be written: cannot write " + title.machineStore + ".",
+                           0),
+              0u)
+        << errors;
+    EXPECT_NE(errors.find(": File too large; the shared uninstaller was not started\n"), std::string::npos) << errors;
 }
 
 TEST(InstallProgramTest, AnUnknownSwitchChangesNothing)

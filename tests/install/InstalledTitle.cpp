@@ -4,7 +4,10 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -162,6 +165,18 @@ void InstalledTitle::start(const std::vector<std::string>& args, const std::vect
     if (input < 0 || output < 0 || errors < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 || dup2(errors, 2) < 0 ||
         chdir(home.c_str()) != 0)
         _exit(126);
+    // Dropped from the bounding set, the super-user's power to override file
+    // permissions does not come back with exec.
+    if (asOrdinaryUser && geteuid() == 0)
+        for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0)
+                _exit(cannotRunAsOrdinaryUser);
+    if (fileSizeLimit > 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(126);
+    }
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "DISPLAY", "WAYLAND_DISPLAY"})
         unsetenv(name);
     setenv("HOME", home.c_str(), 1);

@@ -41,6 +41,15 @@ public:
     // empty when it was not started.
     std::string handOver() const { return testsupport::readFile(home + "/handover.txt"); }
 
+    // How the next runs are started. As an ordinary user: a super-user
+    // gives up overriding file permissions, so that a read-only folder
+    // is read-only to it too; when it cannot, the run ends with
+    // cannotRunAsOrdinaryUser. A file size limit in bytes (0: none), past
+    // which writes fail with EFBIG.
+    bool asOrdinaryUser = false;
+    long fileSizeLimit = 0;
+    enum { cannotRunAsOrdinaryUser = 125 };
+
     testsupport::TempDir tmp;
     std::string home;
     std::string program; // the title's folder

@@ -5,12 +5,26 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <dirent.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
 using install::Key;
 using install::KeyStore;
+
+std::vector<std::string> filesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
 
 // An installer's file: comments, CR LF and LF, a key named twice, a parent
 // only implied by its child, escapes, a value named twice, names in other
@@ -105,6 +119,8 @@ TEST(KeyStoreTest, AFileThatIsNotAStoreIsRefusedWhole)
         EXPECT_TRUE(store.root.subkeys.empty()) << text;
     }
     KeyStore store;
+    EXPECT_FALSE(store.parse("; a store\n[ok]\nv=1\n\nLang\n"));
+    EXPECT_EQ(store.error, "line 5 is neither a key, a value nor a comment");
     EXPECT_FALSE(store.parse(deep));
     EXPECT_TRUE(store.parse(deep.substr(0, deep.size() - 4) + "]\n")); // 512 levels
 }
@@ -127,9 +143,18 @@ TEST(KeyStoreTest, LoadsAndReplacesTheFileWhole)
     EXPECT_EQ(back.text(), store.text());
     EXPECT_EQ(KeyStore::open(back.root, "Software\\Microsoft\\Uninstall\\Empty"), nullptr);
     struct stat st;
-    EXPECT_NE(stat(tmp.file("a.keys.tmp").c_str(), &st), 0);
     ASSERT_EQ(stat(tmp.file("a.keys").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // Neither the new file nor canSave's leaves a temporary behind.
+    EXPECT_TRUE(store.canSave(tmp.file("a.keys")));
+    EXPECT_EQ(filesIn(tmp.path()), std::vector<std::string>{"a.keys"});
+
+    // A folder that is not there takes no new file, and says so.
+    const std::string lost = tmp.file("gone/a.keys");
+    EXPECT_FALSE(store.canSave(lost));
+    EXPECT_EQ(store.error, "cannot make a file in " + tmp.file("gone") + ": No such file or directory");
+    EXPECT_FALSE(store.save(lost));
+    EXPECT_EQ(store.error, "cannot make a file in " + tmp.file("gone") + ": No such file or directory");
 }
 
 TEST(KeyStoreTest, OnlyAKeyWithoutSubkeysIsRemoved)

@@ -171,18 +171,24 @@ TEST_F(UninstallDialogTest, ALongValueIsUnreadableButGoesWithItsKey)
               "[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\n");
 }
 
-// A machine store that is not one keeps its bytes; the menu entries go.
-TEST_F(UninstallDialogTest, AnUnreadableStoreIsLeftAsItIs)
+// A machine store that is not one is refused by the check, and keeps its
+// bytes. Removed regardless (as when it breaks after the check), the menu
+// entries go first and the removal answers false with the reason.
+TEST_F(UninstallDialogTest, AnUnreadableStoreIsLeftAsItIsAndNamed)
 {
     const std::string broken = std::string(installtest::machineStoreText) + "[Software\\\\Broken]\r\n";
     title.tmp.write("home/.config/quarnel/HKEY_LOCAL_MACHINE.keys", broken);
+    const std::string reason =
+        "the key store " + title.machineStore + " cannot be read: line 10 is neither a key, a value nor a comment";
     ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_EQ(dialog.CheckKeyStore(), reason);
     auto before = title.snapshot();
-    dialog.RemoveShortcutsAndUninstallEntry();
+    EXPECT_FALSE(dialog.RemoveShortcutsAndUninstallEntry());
     EXPECT_EQ(title.changesSince(before), "- /.local/share/applications/Dovir Avura/Zamek\n"
                                           "- /.local/share/applications/Dovir Avura/Zamek/Graj.desktop\n"
                                           "- /.local/share/applications/Dovir Avura/Zamek/Odinstaluj.desktop\n"
                                           "- /.local/share/applications/Dovir Avura/Zamek/Pomoc.desktop\n");
+    EXPECT_EQ(dialog.storeFailure, reason);
 }
 
 // The program's folder goes with the uninstaller only when it is empty.
