@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
+#include "platform/RealTime.h"
 #include "platform/Socket.h"
 #include "script/Application.h"
 #include "script/ScriptApplication.h"
@@ -72,18 +73,25 @@ const char* hostHelp()
            "                   fit with its aspect kept)\n"
            "  -res <w> <h>     the size of the full screen's frame (800 600), at most the screen's size\n"
            "  -delay <n>       above 0: a second window at (1024, 0) shows the secondary display\n"
-           "  -nogfx           no window: play headless on a virtual clock (as without a display)\n"
+           "  -nogfx           no window: play headless (as without a display; the clock it follows is below)\n"
            "  -nosound         no sound effects\n"
            "  -nomusic         no music\n"
            "  -pf              page flipping in full screen\n"
            "  -2bin            write the snapshot \"application.bin\" of the definitions and end\n"
            "  -forceCNV        read the definitions although a snapshot is there\n"
            "  -code, -decode   also write the definition files coded (.coded) or decoded (.decoded)\n"
-           "  -step <ms>       headless: milliseconds the virtual clock moves each frame, 1 to 1000 (16)\n"
+           "  -step <ms>       headless: milliseconds the virtual clock moves each frame, or between two\n"
+           "                   frames on the real clock, 1 to 1000 (16)\n"
            "  -frames <n>      end the run after n frames when the title has not ended by then\n"
            "  -port <n>        the port of the title's network server and client (4661)\n"
            "  -bind <address>  the address the title's network server listens on (every address)\n"
            "  -h, --help       this text; nothing is started\n"
+           "\n"
+           "A headless run is on a virtual clock: it moves by -step each frame, and the frames run as fast as\n"
+           "the machine allows, so that a run gives the same results every time. From the first frame after\n"
+           "the title starts a network server (NETSERVER), connects a client (NETCLIENT) or opens a telephone\n"
+           "line (PHONEEXT; a scripted line keeps the virtual clock) to its end, it is on the real clock: a\n"
+           "frame every -step ms, the clock moving by the real time passed, the program sleeping between them.\n"
            "\n"
            "The Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list of the title's\n"
            "scenes; Escape closes it. Closing the window ends the title. A switch that is not known is\n"
@@ -337,6 +345,8 @@ int runHost(const char* text, CXString* message)
                                .c_str();
         }
     }
+    // Holds taken before the run (by another run in this process) do not count.
+    const uint64_t holdsBefore = platform::RealTimeHold::taken();
     if (exitCode == EXIT_ENDED) {
         CMC_NetPeer::setPort(switches.port);
         CMC_NetPeer::setBindAddress(switches.bindAddress);
@@ -372,11 +382,18 @@ int runHost(const char* text, CXString* message)
     if (exitCode == EXIT_ENDED && !commandLine->is2Bin()) {
         bool ended = window->domodal();
         long long framesRun = 1;
+        // A headless run follows the real clock from the first frame after
+        // the title began talking to peers (a hold was taken), to its end.
+        std::unique_ptr<platform::FramePacer> pacer;
         while (!ended) {
             // A window system that fails ends the loop as a quit would.
             if (!backend->pumpEvents(&procedure))
                 break;
-            if (headless)
+            if (headless && !pacer && platform::RealTimeHold::taken() != holdsBefore)
+                pacer.reset(new platform::FramePacer(switches.stepMs));
+            if (pacer)
+                clock.nextFrame(pacer->wait());
+            else if (headless)
                 clock.nextFrame();
             ended = window->domodal();
             if (!ended && switches.frameBound > 0 && ++framesRun >= switches.frameBound) {

@@ -16,8 +16,13 @@
 // resolution, on the system clock, each frame presented with vertical
 // sync. Without one, or with "-nogfx", it runs headless: no window, and a
 // virtual clock that moves by a fixed step each frame, so that a run is the
-// same every time; its frames are still drawn, into memory. A run that
-// writes the snapshot ("-2bin") ends once it is written.
+// same every time; its frames are still drawn, into memory. From the first
+// frame after the title began talking to peers in real time (a
+// platform::RealTimeHold was taken: a network server started, a client
+// connected, a telephone line opened) to its end, a headless run is paced
+// by the real clock instead: a frame every step, the clock moving by the
+// real time passed. A run that writes the snapshot ("-2bin") ends once it
+// is written.
 class CCommandLine6;
 
 namespace quarnel {
@@ -31,7 +36,8 @@ enum HostExit {
 
 // The host's own switches.
 struct HostSwitches {
-    // "-step <ms>": milliseconds the virtual clock moves each frame, 1-1000.
+    // "-step <ms>": milliseconds the virtual clock moves each frame (the
+    // real clock's time between two frames), 1-1000.
     unsigned stepMs = 16;
     // "-frames <n>": the run ends after n frames when the title has not
     // ended by then; 0 for no bound.

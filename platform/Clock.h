@@ -95,10 +95,13 @@ public:
     uint32_t step() const { return stepMs; }
     void setStep(uint32_t ms) { stepMs = ms ? ms : 1; }
     // One frame: the clock moves by the step.
-    void nextFrame()
+    void nextFrame() { nextFrame(stepMs); }
+    // One frame that moves the clock by ms (a run paced by the real clock
+    // moves it by the real time passed).
+    void nextFrame(uint32_t ms)
     {
         ++frameCount;
-        advance(stepMs);
+        advance(ms);
     }
     uint64_t frames() const { return frameCount; }
 

@@ -2,6 +2,7 @@
 
 #include "net/NetMessage.h"
 #include "net/XSocket.h"
+#include "platform/RealTime.h"
 
 #include <algorithm>
 
@@ -61,8 +62,11 @@ void CNetworkPeer::addMessage(CNetMessage* message)
 {
     if (!message)
         return;
-    std::lock_guard<std::mutex> lock(queueLock);
-    queue->add(message);
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
+        queue->add(message);
+    }
+    platform::wakeFrame();
 }
 
 void CNetworkPeer::tick()

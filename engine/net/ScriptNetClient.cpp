@@ -33,9 +33,17 @@ CXString** CMC_NetClient::getBehavioursList()
     return makeEventList(names);
 }
 
-void CMC_NetClient::connect(const CXString& host) { client->connect(host, getPort()); }
+void CMC_NetClient::connect(const CXString& host)
+{
+    client->connect(host, getPort());
+    realTime.set(client->isConnected());
+}
 
-void CMC_NetClient::disconnect() { client->disconnect(true); }
+void CMC_NetClient::disconnect()
+{
+    client->disconnect(true);
+    realTime.set(false);
+}
 
 bool CMC_NetClient::isConnected() { return client->isConnected(); }
 
@@ -71,7 +79,11 @@ void CMC_NetClient::onConnected(CXString)
     onSignal(CXString("ONCONNECTED"));
 }
 
-void CMC_NetClient::onConnectionClosed() { onSignal(CXString("ONCONNECTIONCLOSED")); }
+void CMC_NetClient::onConnectionClosed()
+{
+    realTime.set(false);
+    onSignal(CXString("ONCONNECTIONCLOSED"));
+}
 
 void CMC_NetClient_Runner::prepareMthHashSet()
 {

@@ -1,5 +1,6 @@
 #pragma once
 #include "net/ScriptNetPeer.h"
+#include "platform/RealTime.h"
 
 class CNetworkClient;
 class CWindow;
@@ -45,6 +46,7 @@ public:
 
 private:
     CNetworkClient* client;
+    platform::RealTimeHold realTime; // while connected
 };
 
 // "CONNECT" (host), "DISCONNECT", "ISCONNECTED", and the peer's methods.

@@ -57,11 +57,16 @@ CXString** CMC_NetServer::getBehavioursList()
     return makeEventList(names);
 }
 
-void CMC_NetServer::start() { server->start(getPort(), getBindAddress()); }
+void CMC_NetServer::start()
+{
+    server->start(getPort(), getBindAddress());
+    realTime.set(server->isStarted());
+}
 
 void CMC_NetServer::stop()
 {
     server->stop(true);
+    realTime.set(false);
     files.clear();
 }
 

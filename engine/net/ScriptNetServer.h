@@ -1,6 +1,7 @@
 #pragma once
 #include "net/FileTransfer.h"
 #include "net/ScriptNetPeer.h"
+#include "platform/RealTime.h"
 
 #include <functional>
 
@@ -69,6 +70,7 @@ private:
     CFileSender_Manager files;
     CNetworkServer* server;
     CXString loggedPlayerName;
+    platform::RealTimeHold realTime; // while started
 };
 
 // "START", "STOP", "ISSTARTED", "GETLOGGEDPLAYERNAME", "GETPLAYERSNO",

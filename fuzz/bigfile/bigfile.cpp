@@ -12,19 +12,27 @@
 
 namespace {
 
-// One scratch file per process, removed at exit.
+// One scratch file per process, removed at exit (by the destructor: a
+// handler registered with atexit while the name was being made would run
+// after the name was gone).
+struct Scratch {
+    std::string path;
+    Scratch()
+    {
+        const char* dir = std::getenv("TMPDIR");
+        path = std::string(dir && *dir ? dir : "/tmp") + "/quarnel-bigfile-XXXXXX";
+        int fd = mkstemp(&path[0]);
+        if (fd < 0)
+            std::abort();
+        close(fd);
+    }
+    ~Scratch() { std::remove(path.c_str()); }
+};
+
 const std::string& scratch()
 {
-    static std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string templ = std::string(dir && *dir ? dir : "/tmp") + "/quarnel-bigfile-XXXXXX";
-        int fd = mkstemp(&templ[0]);
-        if (fd >= 0)
-            close(fd);
-        std::atexit([] { std::remove(scratch().c_str()); });
-        return templ;
-    }();
-    return path;
+    static Scratch file;
+    return file.path;
 }
 
 } // namespace

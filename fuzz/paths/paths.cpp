@@ -15,18 +15,30 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The tree, made once: mixed-case names, a UTF-8 name on disk ("ŽLUŤOUČKÝ"),
-// nested folders.
-std::string makeTree()
+// The tree, made once and removed at exit: mixed-case names, a UTF-8 name
+// on disk ("ŽLUŤOUČKÝ"), nested folders.
+struct Tree {
+    std::string root;
+    Tree();
+    ~Tree()
+    {
+        std::error_code failed;
+        std::filesystem::remove_all(root, failed);
+    }
+};
+
+Tree::Tree()
 {
     const char* base = std::getenv("TMPDIR");
-    std::string root = std::string(base && *base ? base : "/tmp") + "/quarnel-fuzz-paths-XXXXXX";
+    root = std::string(base && *base ? base : "/tmp") + "/quarnel-fuzz-paths-XXXXXX";
     if (!mkdtemp(&root[0]))
         std::abort();
     for (const char* folder : {"/Rara", "/Rara/Scene", "/COMMON", "/COMMON/CLASSES"})
@@ -39,14 +51,14 @@ std::string makeTree()
     platform::unmapDrive('C');
     platform::mapDrive('F', root, platform::DriveKind::FixedDisk);
     platform::mapDrive('D', root + "/Rara", platform::DriveKind::Medium);
-    return root;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string root = makeTree();
+    static const Tree tree;
+    const std::string& root = tree.root;
     static const CXString home("F:\\");
     std::string parts[3];
     int n = 0;

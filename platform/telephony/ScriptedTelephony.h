@@ -76,6 +76,9 @@ public:
     bool finished();
 
     std::unique_ptr<LineSession> initialize() override;
+    // Its steps follow the engine's clock: a headless run on it stays on
+    // the virtual clock, and repeatable.
+    bool inRealTime() const override { return false; }
 
 private:
     class Session;

@@ -142,6 +142,9 @@ public:
     // A new session; null when the service cannot serve one. The service
     // outlives its sessions.
     virtual std::unique_ptr<LineSession> initialize() = 0;
+    // Whether its calls come in real time, as a real line's do (false for
+    // one that follows the engine's clock).
+    virtual bool inRealTime() const { return true; }
 };
 
 // The service chosen by the environment variable QUARNEL_PHONE:

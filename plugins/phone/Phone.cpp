@@ -62,6 +62,10 @@ void CMC_Phone::init()
     line = new CPhoneLine(this);
     if (line->openByIndex(lineIndex, 0) != 0)
         return;
+    // A real line's caller lives in real time; a scripted one follows the
+    // engine's clock.
+    std::shared_ptr<platform::telephony::Telephony> service = PhoneLineList::getService();
+    realTime.set(service && service->inRealTime());
     onSignal(CXString("ONMODEMFOUND"));
     line->openLine();
     line->startThread();
@@ -69,8 +73,11 @@ void CMC_Phone::init()
 
 void CMC_Phone::queue(Report::Kind kind, char digit)
 {
-    std::lock_guard<std::mutex> g(reportsLock);
-    reports.push_back(Report{kind, digit});
+    {
+        std::lock_guard<std::mutex> g(reportsLock);
+        reports.push_back(Report{kind, digit});
+    }
+    platform::wakeFrame();
 }
 
 void CMC_Phone::onKeyDown(int digit) { queue(Report::KEY_DOWN, char(digit)); }

@@ -1,5 +1,6 @@
 #pragma once
 #include "base/XTimer.h"
+#include "platform/RealTime.h"
 #include "script/Object.h"
 
 #include <cstdint>
@@ -66,4 +67,5 @@ private:
     std::vector<Report> reports;
     CXTimer* timer;
     int timerId;
+    platform::RealTimeHold realTime; // while a line in real time is open
 };

@@ -30,11 +30,14 @@ std::string application()
 
 // The phone P adds each event's name and a full stop to LOG; the plain key
 // events would add "plain". The title ends when the call does, or when
-// there is no modem, keeping the latest key in KEY.
+// there is no modem, keeping the latest key in KEY; TENTHS counts the
+// tenths of a second of the title's time.
 std::string scene(const char* digits)
 {
     std::string s = "OBJECT=LOG\nLOG:TYPE=STRING\nLOG:TOINI=TRUE\n"
                     "OBJECT=KEY\nKEY:TYPE=STRING\nKEY:TOINI=TRUE\n"
+                    "OBJECT=TENTHS\nTENTHS:TYPE=INTEGER\nTENTHS:VALUE=0\nTENTHS:TOINI=TRUE\n"
+                    "OBJECT=T\nT:TYPE=TIMER\nT:ELAPSE=100\nT:ONTICK={TENTHS^INC();}\n"
                     "OBJECT=P\nP:TYPE=PHONEEXT\n";
     auto log = [&](const std::string& event, const std::string& text, const std::string& more = std::string()) {
         s += "P:" + event + "={LOG^ADD(\"" + text + ".\");" + more + "}\n";
@@ -64,8 +67,10 @@ std::string logNow()
 }
 
 // The scripted service: a call rings, 5 is held for 300 ms, the caller
-// hangs up; the title hears all of it, in order. Without a service the
-// title finds no modem.
+// hangs up; the title hears all of it, in order, on the virtual clock (the
+// script follows it: the call lasts its 700 ms of the title's time, six
+// periods of the 100 ms TIMER, which takes seven frames of 16 ms). Without a
+// service the title finds no modem.
 TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
 {
     tmp.write("call.txt", "line Title line\nwait 200\nring\nwait 100\nkey 5 300\nwait 100\nhangup\n");
@@ -76,6 +81,7 @@ TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
         EXPECT_EQ(run("-nogfx -frames 1000"), 0);
         EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONDISCONNECTED.");
         EXPECT_EQ(setting("S", "KEY"), "5");
+        EXPECT_EQ(setting("S", "TENTHS"), "6");
     }
     PhoneChoice choice("none");
     tmp.write("Quarnel.ini", "");
@@ -129,8 +135,14 @@ TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
     Caller caller{&phone, line.aor()};
     testsupport::FeedInUse feed(&Caller::feed, &caller);
     tmp.write("Quarnel.ini", "");
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(run("-nogfx"), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(caller.timedOut);
+    // A line in real time puts the run on the real clock: the title's time
+    // is no more than the call took.
+    EXPECT_LE(std::stoi("0" + setting("S", "TENTHS")),
+              std::chrono::duration_cast<std::chrono::milliseconds>(took).count() / 100 + 1);
     EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^1.ONKEYUP^1.ONKEYDOWN^2.ONKEYUP^2."
                                    "ONKEYDOWN^3.ONKEYUP^3.ONDISCONNECTED.");
     EXPECT_EQ(setting("S", "KEY"), "3");
