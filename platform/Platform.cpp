@@ -14,6 +14,12 @@ void setPlatform(Platform* platform) { installed.store(platform, std::memory_ord
 
 void* Platform::createMainWindow(int, const std::string&, bool, Point) { return nullptr; }
 
+void Platform::printDocument(std::function<void(PrintJob&)> draw)
+{
+    if (std::unique_ptr<PrintJob> job = choosePrinter())
+        draw(*job);
+}
+
 int Platform::chooseCommand(const std::string&, const std::string&, const std::vector<MenuCommand>&) { return 0; }
 
 bool Platform::pumpEvents(WindowProcedure* procedure)

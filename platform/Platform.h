@@ -8,6 +8,7 @@
 #include "platform/Video.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -77,6 +78,12 @@ public:
     // Asks the user for a printer; null when the user cancelled or there is
     // no printer.
     virtual std::unique_ptr<PrintJob> choosePrinter() = 0;
+    // Prints a document: `draw` puts it on a job of the printer chosen
+    // (choosePrinter) and is not called when there is none. Here at once on
+    // the calling thread; a backend whose printer is found through a print
+    // server (SDL, through CUPS) calls it later on a thread of its own and
+    // returns at once, so `draw` must own whatever it prints.
+    virtual void printDocument(std::function<void(PrintJob&)> draw);
     // Tells the user something (caption and text in code page 1250) and
     // returns once it was seen: 1, the OK button. A headless run never
     // waits: the message goes to the log (standard error).

@@ -14,6 +14,10 @@ quarnel_packages+=(libbox2d-dev)
 # baresip answers the telephone calls of the Phone plug-in over SIP, and its
 # tests run two of them on the loopback.
 quarnel_packages+=(baresip-core)
+# The tests of printing start a CUPS server of their own (cupsd) whose
+# queue fits the pages onto its paper with the filters of cups-filters
+# (pdftopdf), as a printer's queue does.
+quarnel_packages+=(cups-daemon cups-filters-core-drivers)
 # The tests of the full screen also run under a small window manager
 # (matchbox); SDL's menu box needs the X server's fonts (xfonts-base).
 quarnel_packages+=(matchbox-window-manager xfonts-base)

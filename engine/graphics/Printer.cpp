@@ -4,6 +4,8 @@
 #include "graphics/Window.h"
 #include "platform/Platform.h"
 
+#include <memory>
+
 CPrinter::CPrinter(CWindow* owner, CXRect rect) : window(owner)
 {
     platform::Platform* p = platform::currentPlatform();
@@ -11,16 +13,18 @@ CPrinter::CPrinter(CWindow* owner, CXRect rect) : window(owner)
         return;
     // A document that no printer takes is left in the title's folder.
     platform::setPrintFolder(CWindow::getCDPath().c_str());
-    std::unique_ptr<platform::PrintJob> chosen = p->choosePrinter();
-    if (!chosen)
-        return;
-    chosen->setLandscape();
-    if (chosen->startDocument("DocPrint")) {
-        printer = std::move(chosen);
-        print(rect);
-        printer->endDocument();
-    }
-    printer.reset();
+    // The picture is taken here, on the window's thread; the printer may
+    // print it later.
+    std::shared_ptr<CPrintBitmap> picture = std::make_shared<CPrintBitmap>();
+    if (!GetImageBitmap(*picture, rect))
+        picture.reset();
+    p->printDocument([picture, rect](platform::PrintJob& printer) {
+        printer.setLandscape();
+        if (printer.startDocument("DocPrint")) {
+            print(printer, picture.get(), rect);
+            printer.endDocument();
+        }
+    });
 }
 
 CPrinter::~CPrinter() = default;
@@ -35,23 +39,19 @@ CXSize CPrinter::printedSize(CXRect rect, CXSize page)
     return CXSize(page.cx, int(page.cx / a));
 }
 
-void CPrinter::print(CXRect rect)
+void CPrinter::print(platform::PrintJob& printer, const CPrintBitmap* picture, CXRect rect)
 {
-    if (!printer)
-        return;
-    const platform::Size page = printer->pageSize();
+    const platform::Size page = printer.pageSize();
     const CXSize printed = printedSize(rect, CXSize(page.width, page.height));
-    if (!printer->canStretchPictures())
+    if (!printer.canStretchPictures())
         return;
-    CPrintBitmap bitmap;
-    const bool captured = GetImageBitmap(bitmap, rect);
-    printer->startPage();
-    if (captured && printed.cx > 0 && printed.cy > 0) {
+    printer.startPage();
+    if (picture && printed.cx > 0 && printed.cy > 0) {
         const int left = (page.width - printed.cx) / 2, top = (page.height - printed.cy) / 2;
-        printer->stretchBgr24(bitmap.bits.data(), bitmap.width, bitmap.height, bitmap.stride, true,
-                              platform::Rect(left, top, left + printed.cx, top + printed.cy), true);
+        printer.stretchBgr24(picture->bits.data(), picture->width, picture->height, picture->stride, true,
+                             platform::Rect(left, top, left + printed.cx, top + printed.cy), true);
     }
-    printer->endPage();
+    printer.endPage();
 }
 
 bool CPrinter::GetImageBitmap(CPrintBitmap& bitmap, CXRect rect)

@@ -2,7 +2,6 @@
 #include "base/Geometry.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class CWindow;
@@ -21,11 +20,14 @@ struct CPrintBitmap {
 
 // Prints a rectangle of the window's picture on one landscape page, as
 // large as the page allows with its proportions kept, and centred. The
-// constructor does all of it: it asks the platform for a printer (a
-// cancelled choice or no printer prints nothing), turns the page to
-// landscape, and prints the rectangle as the document "DocPrint". The
-// picture is the window's as shown after a full redraw. A document that
-// ends without a printer is left as a PDF in the title's folder.
+// constructor does all of it: it takes the rectangle of the window's
+// picture as shown after a full redraw, and hands the document "DocPrint"
+// to the platform's printer (a cancelled choice or no printer prints
+// nothing), which turns its page to landscape and prints the picture. The
+// printer may do that later on a thread of its own (a print server's
+// answer is never waited for on the window's thread): what it prints is a
+// copy. A document that ends without a printer is left as a PDF in the
+// title's folder.
 class CPrinter {
 public:
     CPrinter(CWindow* window, CXRect rect);
@@ -33,10 +35,10 @@ public:
     CPrinter(const CPrinter&) = delete;
     CPrinter& operator=(const CPrinter&) = delete;
 
-    // Prints the rectangle on one page of the document begun: nothing when
-    // the printer takes no pictures; an empty page when the picture cannot
-    // be taken.
-    void print(CXRect rect);
+    // Prints the picture taken of the rectangle on one page of the job's
+    // document begun: nothing when the printer takes no pictures; an empty
+    // page without a picture (null: it could not be taken).
+    static void print(platform::PrintJob& printer, const CPrintBitmap* picture, CXRect rect);
 
     // The size the rectangle is printed at on a page of that size: the
     // page's full height when the rectangle is no wider than the page in
@@ -50,5 +52,4 @@ private:
     bool GetImageBitmap(CPrintBitmap& bitmap, CXRect rect);
 
     CWindow* window;
-    std::unique_ptr<platform::PrintJob> printer;
 };

@@ -441,7 +441,7 @@ std::unique_ptr<PrintJob> HeadlessPlatform::choosePrinter()
     if (!state->printer)
         return nullptr;
     if (state->toPdf)
-        if (std::unique_ptr<PrintJob> pdf = createPdfPrintJob(state->page, PRINT_DOTS_PER_INCH, std::string()))
+        if (std::unique_ptr<PrintJob> pdf = createPdfPrintJob(state->page, PRINT_DOTS_PER_INCH))
             return pdf;
     return std::unique_ptr<PrintJob>(new HeadlessPrintJob(state, state->page, state->takesPictures));
 }

@@ -1,12 +1,11 @@
 // The PDF print job over cairo, handed to CUPS.
 #include "platform/print/PdfPrint.h"
 
-#include "platform/Drives.h"
-
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,19 +14,28 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
 namespace {
 
-std::mutex lastFileLock;
-std::string lastFile;
+// A print thread may still be at work as the program ends: what it shares
+// is never destroyed.
+std::mutex& lastFileLock()
+{
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+std::string& lastFile()
+{
+    static std::string* path = new std::string;
+    return *path;
+}
 
 void rememberFile(const std::string& path)
 {
-    std::lock_guard<std::mutex> guard(lastFileLock);
-    lastFile = path;
+    std::lock_guard<std::mutex> guard(lastFileLock());
+    lastFile() = path;
 }
 
 // The largest picture a page takes, in pixels (the headless sink's limit).
@@ -42,14 +50,10 @@ std::string fileStem(const std::string& name)
     return stem.empty() ? std::string("document") : stem;
 }
 
-// The host folder where documents without a printer go.
-std::filesystem::path documentFolder()
+// A host folder; the current directory for none.
+std::filesystem::path hostFolder(const std::string& host)
 {
-    const std::string engine = printFolder();
     std::error_code failed;
-    if (engine.empty())
-        return std::filesystem::current_path(failed);
-    const std::string host = toHostPath(engine);
     return host.empty() ? std::filesystem::current_path(failed) : std::filesystem::path(host);
 }
 
@@ -64,10 +68,57 @@ std::filesystem::path freeName(const std::filesystem::path& folder, const std::s
     return path;
 }
 
+// "10 s", "2.5 s".
+std::string seconds(int ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, ms % 1000 ? "%.1f s" : "%.0f s", ms / 1000.0);
+    return text;
+}
+
+// Hundredths of a millimetre (CUPS's sizes) in pixels, rounded.
+int pixels(int hundredths, int dotsPerInch) { return int((int64_t(hundredths) * dotsPerInch + 1270) / 2540); }
+
+// A connection to the print server that waits for it until the deadline
+// and no longer: libcups asks after each tenth of a second without an
+// answer whether to go on waiting.
+class ServerConnection {
+public:
+    explicit ServerConnection(const PrintDeadline& limit) : deadline(limit)
+    {
+        if (deadline.passed())
+            return;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline.until - std::chrono::steady_clock::now());
+        http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                            int(std::max<int64_t>(1, left.count())), nullptr);
+        if (http)
+            httpSetTimeout(http, 0.1, &ServerConnection::goOn, this);
+    }
+    ~ServerConnection()
+    {
+        if (http)
+            httpClose(http);
+    }
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    http_t* get() const { return http; }
+    const PrintDeadline deadline;
+
+private:
+    static int goOn(http_t*, void* self) { return !static_cast<ServerConnection*>(self)->deadline.passed(); }
+
+    http_t* http = nullptr;
+};
+
 class PdfPrintJob : public PrintJob {
 public:
-    PdfPrintJob(Size portrait, int dotsPerInch, std::string printerName)
-        : page(portrait), dpi(dotsPerInch > 0 ? dotsPerInch : int(PRINT_DOTS_PER_INCH)), printer(std::move(printerName))
+    // A page of `paper` pixels at dotsPerInch, portrait, whose pictures
+    // keep `margins` pixels from its edges on each side.
+    PdfPrintJob(Size paper, Size margins, int dotsPerInch, std::filesystem::path folder)
+        : paper(paper), margins(margins), dpi(dotsPerInch > 0 ? dotsPerInch : int(PRINT_DOTS_PER_INCH)),
+          folder(std::move(folder))
     {
     }
     ~PdfPrintJob() override
@@ -81,43 +132,53 @@ public:
     PdfPrintJob(const PdfPrintJob&) = delete;
     PdfPrintJob& operator=(const PdfPrintJob&) = delete;
 
+    // Its documents go to that printer, on that paper when one is named.
+    void sendTo(std::unique_ptr<ServerConnection> connection, std::string name, std::string paperName)
+    {
+        server = std::move(connection);
+        printer = std::move(name);
+        media = std::move(paperName);
+    }
+    // Why no printer takes its documents, said before where they are left.
+    void setNote(std::string why) { note = std::move(why); }
+
     bool setLandscape() override
     {
         if (inPage)
             return false;
-        if (!landscape)
-            std::swap(page.width, page.height);
+        if (!landscape) {
+            std::swap(paper.width, paper.height);
+            std::swap(margins.width, margins.height);
+        }
         landscape = true;
         if (pdf)
-            cairo_pdf_surface_set_size(pdf, points(page.width), points(page.height));
+            cairo_pdf_surface_set_size(pdf, points(paper.width), points(paper.height));
         return true;
     }
-    Size pageSize() override { return page; }
+    Size pageSize() override { return Size{paper.width - 2 * margins.width, paper.height - 2 * margins.height}; }
     bool canStretchPictures() override { return true; }
 
     bool startDocument(const std::string& name) override
     {
-        if (pdf || page.width <= 0 || page.height <= 0)
+        if (pdf || paper.width <= 0 || paper.height <= 0)
             return false;
         documentName = name;
         std::string file;
-        if (!printer.empty()) {
+        if (server) {
             char pattern[] = "/tmp/quarnel-print-XXXXXX.pdf";
             const int fd = mkstemps(pattern, 4);
             if (fd < 0)
                 return false;
             close(fd);
             file = pattern;
-            temporary = true;
         } else {
-            file = freeName(documentFolder(), fileStem(name)).string();
-            temporary = false;
+            file = freeName(folder, fileStem(name)).string();
         }
-        pdf = cairo_pdf_surface_create(file.c_str(), points(page.width), points(page.height));
+        pdf = cairo_pdf_surface_create(file.c_str(), points(paper.width), points(paper.height));
         if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
             cairo_surface_destroy(pdf);
             pdf = nullptr;
-            if (temporary)
+            if (server)
                 std::remove(file.c_str());
             return false;
         }
@@ -158,9 +219,10 @@ public:
         cairo_surface_mark_dirty(image);
 
         cairo_save(context);
-        // Page pixels to PDF points, then the picture onto its rectangle.
+        // Page pixels to PDF points, past the margins, then the picture onto
+        // its rectangle.
         cairo_scale(context, 72.0 / dpi, 72.0 / dpi);
-        cairo_translate(context, dst.left, dst.top);
+        cairo_translate(context, margins.width + dst.left, margins.height + dst.top);
         cairo_scale(context, double(dst.width()) / width, double(dst.height()) / height);
         cairo_set_source_surface(context, image, 0, 0);
         cairo_pattern_set_filter(cairo_get_source(context), halftone ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
@@ -201,83 +263,161 @@ public:
 private:
     double points(int pixels) const { return pixels * 72.0 / dpi; }
 
-    // To the printer, or into the print folder when there is none or it
-    // refuses the document.
+    // To the printer, or into the folder when there is none or it does not
+    // take the document.
     void deliver()
     {
-        if (!temporary) {
+        if (!server) {
             keep(path);
             return;
         }
-        if (cupsPrintFile(printer.c_str(), path.c_str(), documentName.c_str(), 0, nullptr) > 0) {
+        cups_option_t* options = nullptr;
+        int count = 0;
+        if (!media.empty())
+            count = cupsAddOption("media", media.c_str(), count, &options);
+        const int id = cupsPrintFile2(server->get(), printer.c_str(), path.c_str(), documentName.c_str(), count,
+                                      options);
+        cupsFreeOptions(count, options);
+        if (id > 0) {
             std::remove(path.c_str());
             return;
         }
-        std::fprintf(stderr, "Quarnel: the printer %s refused the document: %s\n", printer.c_str(),
-                     cupsLastErrorString());
+        if (server->deadline.stopped())
+            note = "the program ended before the printer " + printer + " took the document";
+        else if (server->deadline.passed())
+            note = "the printer " + printer + " did not take the document within " +
+                   seconds(server->deadline.limitMs);
+        else
+            note = "the printer " + printer + " refused the document: " + cupsLastErrorString();
         std::error_code failed;
-        const std::filesystem::path kept = freeName(documentFolder(), fileStem(documentName));
+        const std::filesystem::path kept = freeName(folder, fileStem(documentName));
         std::filesystem::copy_file(path, kept, failed);
         std::remove(path.c_str());
         if (!failed)
             keep(kept.string());
+        else
+            std::fprintf(stderr, "Quarnel: %s, and the document could not be written to %s\n", note.c_str(),
+                         kept.string().c_str());
     }
 
     void keep(const std::string& file)
     {
         rememberFile(file);
+        if (!note.empty())
+            std::fprintf(stderr, "Quarnel: %s\n", note.c_str());
         std::fprintf(stderr, "Quarnel: no printer took the document; it was written to %s\n", file.c_str());
     }
 
-    Size page;
+    Size paper;
+    Size margins;
     int dpi;
+    std::filesystem::path folder;
+    std::unique_ptr<ServerConnection> server;
     std::string printer;
+    std::string media;
+    std::string note;
     bool landscape = false;
     bool inPage = false;
-    bool temporary = false;
     std::string documentName;
     std::string path;
     cairo_surface_t* pdf = nullptr;
     cairo_t* context = nullptr;
 };
 
-} // namespace
+// The default printer and its paper.
+struct Printer {
+    std::string name;
+    std::string media; // as the printer names it; empty when it names none
+    Size paper;        // portrait, pixels
+    Size margins;      // the widest of left and right, of top and bottom
+};
 
-std::unique_ptr<PrintJob> createPdfPrintJob(Size portrait, int dotsPerInch, const std::string& printer)
+enum class Lookup { FOUND, NO_PRINTER, NO_ANSWER };
+
+// The paper of the printer: the user's own choice for it, else the queue's
+// default; A4 when it names none or none that can be measured.
+void findPaper(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int dpi, Printer* printer)
 {
-    return std::unique_ptr<PrintJob>(new PdfPrintJob(portrait, dotsPerInch, printer));
+    printer->paper = a4PageSize(dpi);
+    printer->margins = Size{0, 0};
+    const char* media = cupsGetOption("media", dest->num_options, dest->options);
+    if ((!media || !*media) && info) {
+        ipp_attribute_t* byDefault = cupsFindDestDefault(http, dest, info, "media");
+        media = byDefault ? ippGetString(byDefault, 0, nullptr) : nullptr;
+    }
+    if (!media || !*media)
+        return;
+    printer->media = media;
+    cups_size_t size{};
+    if (!info || !cupsGetDestMediaByName(http, dest, info, media, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+        pwg_media_t* known = pwgMediaForPWG(media);
+        if (!known)
+            known = pwgMediaForLegacy(media);
+        if (!known)
+            known = pwgMediaForPPD(media);
+        if (!known)
+            return;
+        size = cups_size_t{};
+        size.width = known->width;
+        size.length = known->length;
+    }
+    // From 1 cm to 10 m a side, margins under half of it.
+    const int left = std::max(size.left, size.right), top = std::max(size.top, size.bottom);
+    if (size.width < 1000 || size.length < 1000 || size.width > 1000000 || size.length > 1000000 || left < 0 ||
+        top < 0 || 2 * left >= size.width || 2 * top >= size.length)
+        return;
+    printer->paper = Size{pixels(size.width, dpi), pixels(size.length, dpi)};
+    printer->margins = Size{pixels(left, dpi), pixels(top, dpi)};
 }
 
-bool findDefaultPrinter(std::string* name, Size* portrait, int dotsPerInch)
+Lookup findPrinter(ServerConnection& server, int dpi, Printer* printer)
 {
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    http_t* http = server.get();
+    if (!http)
+        return server.deadline.passed() ? Lookup::NO_ANSWER : Lookup::NO_PRINTER;
+    cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
     if (!dest)
-        return false;
-    if (name)
-        *name = dest->name;
-    Size page = a4PageSize(dotsPerInch);
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
-    cups_size_t media;
-    // Sizes in hundredths of a millimetre.
-    if (info && cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &media) && media.width > 0 &&
-        media.length > 0) {
-        page.width = int(int64_t(media.width) * dotsPerInch / 2540);
-        page.height = int(int64_t(media.length) * dotsPerInch / 2540);
-        if (page.width > page.height)
-            std::swap(page.width, page.height);
-    }
+        return server.deadline.passed() ? Lookup::NO_ANSWER : Lookup::NO_PRINTER;
+    printer->name = dest->name;
+    cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
+    findPaper(http, dest, info, dpi, printer);
     if (info)
         cupsFreeDestInfo(info);
     cupsFreeDests(1, dest);
-    if (portrait)
-        *portrait = page;
-    return true;
+    return Lookup::FOUND;
+}
+
+} // namespace
+
+std::unique_ptr<PrintJob> createPdfPrintJob(Size portrait, int dotsPerInch)
+{
+    return std::unique_ptr<PrintJob>(new PdfPrintJob(portrait, Size{0, 0}, dotsPerInch, hostFolder(hostPrintFolder())));
+}
+
+std::unique_ptr<PrintJob> createSystemPrintJob(const PrintDeadline& deadline, const std::string& folder)
+{
+    std::unique_ptr<ServerConnection> server(new ServerConnection(deadline));
+    Printer printer;
+    const Lookup found = findPrinter(*server, PRINT_DOTS_PER_INCH, &printer);
+    std::filesystem::path where = hostFolder(folder);
+    if (found == Lookup::FOUND) {
+        std::unique_ptr<PdfPrintJob> job(
+            new PdfPrintJob(printer.paper, printer.margins, PRINT_DOTS_PER_INCH, std::move(where)));
+        job->sendTo(std::move(server), printer.name, printer.media);
+        return job;
+    }
+    std::unique_ptr<PdfPrintJob> job(
+        new PdfPrintJob(a4PageSize(PRINT_DOTS_PER_INCH), Size{0, 0}, PRINT_DOTS_PER_INCH, std::move(where)));
+    if (found == Lookup::NO_ANSWER)
+        job->setNote(deadline.stopped() ? std::string("the program ended before the print server answered")
+                                        : "the print server did not answer within " + seconds(deadline.limitMs));
+    return job;
 }
 
 std::string lastPrintedFile()
 {
-    std::lock_guard<std::mutex> guard(lastFileLock);
-    return lastFile;
+    std::lock_guard<std::mutex> guard(lastFileLock());
+    return lastFile();
 }
 
 } // namespace platform

@@ -3,9 +3,9 @@
 
 namespace platform {
 
-std::unique_ptr<PrintJob> createPdfPrintJob(Size, int, const std::string&) { return nullptr; }
+std::unique_ptr<PrintJob> createPdfPrintJob(Size, int) { return nullptr; }
 
-bool findDefaultPrinter(std::string*, Size*, int) { return false; }
+std::unique_ptr<PrintJob> createSystemPrintJob(const PrintDeadline&, const std::string&) { return nullptr; }
 
 std::string lastPrintedFile() { return std::string(); }
 

@@ -1,5 +1,9 @@
 #include "platform/print/PdfPrint.h"
 
+#include "platform/Drives.h"
+
+#include <cstdlib>
+
 namespace platform {
 
 Size a4PageSize(int dotsPerInch)
@@ -8,15 +12,29 @@ Size a4PageSize(int dotsPerInch)
     return Size{int((2100L * dotsPerInch + 127) / 254), int((2970L * dotsPerInch + 127) / 254)};
 }
 
-std::unique_ptr<PrintJob> createSystemPrintJob()
+int printServerLimitMs()
 {
-    std::string printer;
-    Size page;
-    if (!findDefaultPrinter(&printer, &page, PRINT_DOTS_PER_INCH)) {
-        printer.clear();
-        page = a4PageSize(PRINT_DOTS_PER_INCH);
-    }
-    return createPdfPrintJob(page, PRINT_DOTS_PER_INCH, printer);
+    const char* set = std::getenv("QUARNEL_PRINT_TIMEOUT_MS");
+    if (!set || !*set)
+        return PRINT_SERVER_LIMIT_MS;
+    char* end = nullptr;
+    const long ms = std::strtol(set, &end, 10);
+    return *end == '\0' && ms >= 100 && ms <= 600000 ? int(ms) : int(PRINT_SERVER_LIMIT_MS);
+}
+
+std::string hostPrintFolder()
+{
+    const std::string folder = printFolder();
+    return folder.empty() ? std::string() : toHostPath(folder);
+}
+
+PrintDeadline PrintDeadline::after(int limitMs, const std::atomic<bool>* stop)
+{
+    PrintDeadline d;
+    d.until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    d.stop = stop;
+    d.limitMs = limitMs;
+    return d;
 }
 
 } // namespace platform

@@ -191,7 +191,12 @@ std::unique_ptr<AudioDevice> SdlPlatform::createAudioDevice()
     return SdlAudioDevice::open();
 }
 
-std::unique_ptr<PrintJob> SdlPlatform::choosePrinter() { return createSystemPrintJob(); }
+std::unique_ptr<PrintJob> SdlPlatform::choosePrinter()
+{
+    return createSystemPrintJob(PrintDeadline::after(printServerLimitMs()), hostPrintFolder());
+}
+
+void SdlPlatform::printDocument(std::function<void(PrintJob&)> draw) { spooler.print(std::move(draw)); }
 
 std::unique_ptr<VideoStream> SdlPlatform::openVideo(const std::string& enginePath, AudioDevice* audio)
 {

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/Platform.h"
+#include "platform/print/PrintSpooler.h"
 
 #include <cstdint>
 #include <map>
@@ -31,7 +32,8 @@
 // - The periodic timers run on their thread with the system clock, as do
 //   the times of videos (decoded, DecodedVideo.h). Printing goes to the
 //   default printer, or into a PDF file in the print folder when there is
-//   none.
+//   none or the print server does not take it in time; the printer is
+//   found and takes the document on a thread of its own.
 namespace platform {
 
 // The DirectInput scan code of an SDL scancode, 0 for a key without one.
@@ -57,8 +59,12 @@ public:
     PeriodicTimers& timers() override { return periodic; }
     std::unique_ptr<VideoStream> openVideo(const std::string& enginePath, AudioDevice* audio) override;
     // The default printer without asking (SDL has no print dialog), or a
-    // PDF in the print folder when there is none (PdfPrint.h).
+    // PDF in the print folder when there is none (PdfPrint.h). The printer
+    // is looked up here, within the print server's time limit.
     std::unique_ptr<PrintJob> choosePrinter() override;
+    // Hands the document to the spooler and returns at once: the printer is
+    // looked up and takes it on the spooler's thread (PrintSpooler.h).
+    void printDocument(std::function<void(PrintJob&)> draw) override;
     int messageBox(const std::string& caption, const std::string& text) override;
     void* createMainWindow(int window, const std::string& caption, bool windowed, Point position) override;
     int chooseCommand(const std::string& caption, const std::string& text,
@@ -85,6 +91,7 @@ private:
     std::unique_ptr<Display> theDisplay;
     Input devices;
     PeriodicTimers periodic;
+    PrintSpooler spooler;
     bool audioStarted = false;
     bool active = true;
     int focusChange = 0; // +1 a window gained the focus in this pump, -1 lost it

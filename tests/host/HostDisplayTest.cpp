@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 // After GoogleTest, whose names Xlib's macros would change.
-#include "support/Xvfb.h"
+#include "HostInWindow.h"
 
 #include <chrono>
 #include <cstdint>
@@ -24,9 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-using testsupport::Xvfb;
 using testsupport::haveXdotool;
-using testsupport::haveXvfb;
 
 // Whether a pixel of the 24-bit screen shows the 5-6-5 word: each part
 // scaled to 8 bits, give or take the rounding of the display's conversion.
@@ -41,67 +39,8 @@ bool shows(unsigned long pixel, uint16_t word)
     return true;
 }
 
-class HostDisplayTest : public ::testing::Test {
+class HostDisplayTest : public testsupport::HostInWindow {
 protected:
-    void SetUp() override
-    {
-        if (!haveXvfb())
-            GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
-        ASSERT_NE(x.display, nullptr) << "Xvfb did not start";
-    }
-    void TearDown() override
-    {
-        if (host > 0) {
-            kill(host, SIGKILL);
-            waitpid(host, nullptr, 0);
-        }
-    }
-
-    // Starts the program in `folder` on the test's display, with SDL's
-    // silent sound driver; its standard error goes to err.txt.
-    void start(const std::string& folder, std::vector<std::string> switches)
-    {
-        std::string err = tmp.file("err.txt");
-        host = fork();
-        if (host == 0) {
-            if (chdir(folder.c_str()) != 0)
-                _exit(126);
-            int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(fd, 2);
-            setenv("DISPLAY", x.name.c_str(), 1);
-            unsetenv("WAYLAND_DISPLAY");
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            // Under the sanitizers: the window system's libraries that SDL
-            // loads and unloads again keep memory to the end (the D-Bus
-            // connection among them). The engine's own code is checked for
-            // leaks in the headless runs and in the SDL backend's tests.
-            const char* asan = std::getenv("ASAN_OPTIONS");
-            std::string options = std::string(asan ? asan : "") + ":detect_leaks=0";
-            setenv("ASAN_OPTIONS", options.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(QUARNEL_HOST_PROGRAM)};
-            for (std::string& s : switches)
-                argv.push_back(&s[0]);
-            argv.push_back(nullptr);
-            execv(QUARNEL_HOST_PROGRAM, argv.data());
-            _exit(127);
-        }
-        ASSERT_GT(host, 0);
-    }
-    // The program's exit code once it ended, -1 when it did not within the
-    // time given.
-    int waitForExit(int seconds)
-    {
-        auto end = Clock::now() + std::chrono::seconds(seconds);
-        int status = 0;
-        while (Clock::now() < end) {
-            if (waitpid(host, &status, WNOHANG) == host) {
-                host = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
     // A screenshot of the window once it shows what the test waits for
     // (within 20 seconds); the last one taken otherwise.
     XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)
@@ -138,10 +77,6 @@ protected:
             return 0;
         return double(std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) / double(sysconf(_SC_CLK_TCK));
     }
-
-    Xvfb x;
-    testsupport::TempDir tmp;
-    pid_t host = -1;
 };
 
 TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)

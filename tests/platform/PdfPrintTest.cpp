@@ -22,7 +22,7 @@ protected:
     {
         if (!testsupport::havePdfTools())
             GTEST_SKIP() << "poppler's pdfinfo and pdftoppm are not installed";
-        if (!createPdfPrintJob(Size{100, 100}, 100, ""))
+        if (!createPdfPrintJob(Size{100, 100}, 100))
             GTEST_SKIP() << "built without cairo and CUPS";
         setPrintFolder(toEnginePath(folder.path()));
     }
@@ -46,7 +46,7 @@ std::vector<uint8_t> bottomUpPicture()
 TEST_F(PdfPrintTest, PutsEachPictureWhereItWasAskedTheRightWayUp)
 {
     // A page of 400 x 300 pixels at 100 dpi, 288 x 216 points.
-    std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{400, 300}, 100, "");
+    std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{400, 300}, 100);
     ASSERT_NE(job, nullptr);
     EXPECT_TRUE(job->canStretchPictures());
     const std::vector<uint8_t> bits = bottomUpPicture();
@@ -105,7 +105,7 @@ TEST_F(PdfPrintTest, PutsEachPictureWhereItWasAskedTheRightWayUp)
 TEST_F(PdfPrintTest, NamesEachDocumentAfterItselfWithoutReplacingOne)
 {
     for (int i = 0; i < 3; ++i) {
-        std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{100, 200}, 50, "");
+        std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{100, 200}, 50);
         EXPECT_TRUE(job->setLandscape());
         EXPECT_EQ(job->pageSize().width, 200);
         ASSERT_TRUE(job->startDocument(i < 2 ? "Doc/Print" : ""));
@@ -124,7 +124,7 @@ TEST_F(PdfPrintTest, NamesEachDocumentAfterItselfWithoutReplacingOne)
     }
     // A folder that cannot be written: no document.
     setPrintFolder(toEnginePath(folder.file("missing/deeper")));
-    std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{100, 200}, 50, "");
+    std::unique_ptr<PrintJob> job = createPdfPrintJob(Size{100, 200}, 50);
     EXPECT_FALSE(job->startDocument("Lost"));
 }
 
@@ -134,12 +134,9 @@ TEST_F(PdfPrintTest, WithoutAPrinterTheSystemJobWritesAnA4Document)
     setenv("CUPS_SERVER", folder.file("no-cups.sock").c_str(), 1);
     unsetenv("PRINTER");
     unsetenv("LPDEST");
-    std::string name;
-    Size page;
-    EXPECT_FALSE(findDefaultPrinter(&name, &page, PRINT_DOTS_PER_INCH));
     EXPECT_EQ(a4PageSize(300).width, 2480);
     EXPECT_EQ(a4PageSize(300).height, 3508);
-    std::unique_ptr<PrintJob> job = createSystemPrintJob();
+    std::unique_ptr<PrintJob> job = createSystemPrintJob(PrintDeadline::after(10000), folder.path());
     ASSERT_NE(job, nullptr);
     EXPECT_EQ(job->pageSize().height, 3508);
     job->setLandscape();
