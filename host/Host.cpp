@@ -358,7 +358,7 @@ int runHost(const char* text, CXString* message)
             exitCode = EXIT_FAILED;
             if (message)
                 *message = CXString("no title to start in \"") +
-                           hostPath(CWindowPaths::getCDPath() + CFolder::DATA_FOLDER) +
+                           hostPath(CFolder::dataPath(CWindowPaths::getCDPath(), CXString())) +
                            "\": \"application.def\" (or \"application.bin\") is missing or holds no APPLICATION";
         } else if (commandLine->is2Bin() && game->getStoreFailure().IsString()) {
             exitCode = EXIT_FAILED;

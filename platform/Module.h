@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 namespace platform {
 
@@ -11,5 +12,8 @@ ModuleHandle LoadModule(const char* path);
 // The address of an exported symbol; null when the library has none.
 void* GetModuleSymbol(ModuleHandle module, const char* name);
 void FreeModule(ModuleHandle module);
+// Why the last LoadModule or GetModuleSymbol of this thread failed, in the
+// loader's words.
+std::string ModuleError();
 
 } // namespace platform

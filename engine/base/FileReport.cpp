@@ -12,6 +12,7 @@
 namespace {
 std::mutex reportLock;
 std::set<std::string> told;
+std::set<std::string> toldMistakes;
 const char* const prefix = "Quarnel: ";
 } // namespace
 
@@ -32,6 +33,22 @@ void CFileReport::failedAt(const char* kind, const CXString& name, const char* p
     // Sounds and streams fail on other threads too; a file is told once
     // whatever it was wanted for.
     if (!told.insert(path.empty() ? line : path).second)
+        return;
+    std::fputs(line.c_str(), stderr);
+}
+
+void CFileReport::mistakeAt(const CXString& what, const CXString& enginePath, const std::string& detail)
+{
+    const std::string path = enginePath.IsString() ? platform::toHostPath(enginePath.c_str()) : std::string();
+    std::string line = prefix + platform::cp1250ToUtf8(what.c_str());
+    if (!path.empty())
+        line += ": " + path;
+    const std::string key = line;
+    if (!detail.empty())
+        line += (path.empty() ? ": " : " (") + detail + (path.empty() ? "" : ")");
+    line += "\n";
+    std::lock_guard<std::mutex> guard(reportLock);
+    if (!toldMistakes.insert(key).second)
         return;
     std::fputs(line.c_str(), stderr);
 }

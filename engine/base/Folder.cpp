@@ -9,6 +9,45 @@ const CXString CFolder::COMMON_FOLDER("COMMON");
 const CXString CFolder::WAVS_FOLDER("WAVS");
 const CXString CFolder::SFX_FOLDER("Wavs\\Sfx");
 
+namespace {
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The text without the separators at its start (with lead) and at its end.
+CXString trimmed(const CXString& text, bool lead)
+{
+    int from = 0, to = text.getLength();
+    while (lead && from < to && isSeparator(text.GetAt(from)))
+        ++from;
+    while (to > from && isSeparator(text.GetAt(to - 1)))
+        --to;
+    return text.Mid(from, to);
+}
+
+void append(CXString* out, const CXString& part)
+{
+    if (!part.IsString())
+        return;
+    if (out->IsString())
+        *out += '\\';
+    *out += part;
+}
+} // namespace
+
+CXString CFolder::dataPath(const CXString& root, const CXString& path, const CXString& fileName)
+{
+    // The root keeps its start: it may be the file system's root itself.
+    CXString out = trimmed(root, false);
+    if (!out.IsString() && root.IsString())
+        out = "\\";
+    if (out == "\\")
+        out += DATA_FOLDER;
+    else
+        append(&out, DATA_FOLDER);
+    append(&out, trimmed(path, true));
+    append(&out, trimmed(fileName, true));
+    return out;
+}
+
 CFolder::CFolder(CWindow* w) : window(w), searchHandle(0)
 {
     if (window) {

@@ -24,6 +24,14 @@ public:
     static const CXString WAVS_FOLDER;   // "WAVS": sounds (matched in upper case)
     static const CXString SFX_FOLDER;    // "Wavs\Sfx": sound effects
 
+    // A folder or file of a title's data: the root (a title folder), the
+    // data folder, a scene's "PATH" and a file name, with exactly one
+    // backslash between each two, whatever separators PATH has at its start
+    // or end: "S", "\S", "S\" and "\S\" all name root\Rara\S, "A\B" names
+    // root\Rara\A\B. Empty parts are left out (an empty PATH is the data
+    // folder itself) and nothing follows the last part.
+    static CXString dataPath(const CXString& root, const CXString& path, const CXString& fileName = CXString());
+
     // Starts at the current directory: CFile's (with a trailing backslash)
     // when a window is given, else the operating system's (without one).
     explicit CFolder(CWindow* window);

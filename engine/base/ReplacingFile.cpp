@@ -22,7 +22,7 @@ int CReplacingFile::Open(CWindow* w, const CXString& name, int m)
     return result;
 }
 
-bool CReplacingFile::commit()
+bool CReplacingFile::finish()
 {
     if (!stream || !temporaryName.IsString()) {
         discard();
@@ -31,11 +31,27 @@ bool CReplacingFile::commit()
     bool written = std::fflush(stream) == 0 && !std::ferror(stream);
     written = std::fclose(stream) == 0 && written;
     stream = nullptr;
+    if (!written)
+        discard();
+    finished = written;
+    return written;
+}
+
+bool CReplacingFile::commit()
+{
+    // A finished temporary is closed already; an open one is finished now.
+    if (stream && !finish())
+        return false;
+    if (!finished) {
+        discard();
+        return false;
+    }
     CXString target = temporaryName.Left(temporaryName.getLength() - suffixLength);
-    bool moved = written && platform::replaceFile(temporaryName.c_str(), target.c_str());
+    bool moved = platform::replaceFile(temporaryName.c_str(), target.c_str());
     if (!moved)
         platform::removeFile(temporaryName.c_str());
     temporaryName = CXString();
+    finished = false;
     return moved;
 }
 
@@ -45,4 +61,5 @@ void CReplacingFile::discard()
     if (temporaryName.IsString())
         platform::removeFile(temporaryName.c_str());
     temporaryName = CXString();
+    finished = false;
 }

@@ -19,9 +19,14 @@ public:
     // named file's place. False when nothing was open, a write failed or the
     // move failed: the temporary is deleted and the named file untouched.
     bool commit();
+    // Closes the temporary and keeps it for a later commit, so that many
+    // files can be finished before any of them replaces its named file.
+    // False, with the temporary deleted, when a write failed.
+    bool finish();
     // Closes and deletes the temporary; the named file is untouched.
     void discard();
 
 private:
     CXString temporaryName; // where the temporary opened; empty when none
+    bool finished = false;  // the temporary is closed with every write in it
 };

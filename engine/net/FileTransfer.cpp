@@ -38,10 +38,9 @@ bool isPlainName(const CXString& name)
     return true;
 }
 
-CXString sceneFolder(CMC_Scene* scene)
+CXString sceneFile(CMC_Scene* scene, const CXString& fileName)
 {
-    CXString folder = CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + (scene ? scene->getPath() : CXString());
-    return folder.lastChar() == '\\' ? folder : folder + "\\";
+    return CFolder::dataPath(CWindowPaths::getRootPath(), scene ? scene->getPath() : CXString(), fileName);
 }
 
 bool writeWholeFile(const CXString& path, const char* bytes, int size)

@@ -27,10 +27,10 @@ class CXSocket;
 // or "..", with no separator ('\' or '/') and no drive (':').
 bool isPlainName(const CXString& name);
 
-// The folder of a scene's files: the data folder below the folder the
-// engine started in, then the scene's "PATH" ("\S"); the data folder itself
-// for no scene. Ends with a backslash.
-CXString sceneFolder(CMC_Scene* scene);
+// A file of a scene's folder (the folder itself for an empty name): the
+// data folder below the folder the engine started in, then the scene's
+// "PATH" in any of its forms; the data folder itself for no scene.
+CXString sceneFile(CMC_Scene* scene, const CXString& fileName);
 
 // Writes a file named in engine form whole or not at all: a write cut off
 // leaves the file as it was. False (logged) when it cannot be written.

@@ -227,12 +227,12 @@ void CMC_SceneUpdater::readIndex(CFileReceiver_Entry* entry)
 
 bool CMC_SceneUpdater::writeFile(CFileReceiver_Entry* entry)
 {
-    CXString path = sceneFolder(scene) + entry->getFileName();
+    CXString path = sceneFile(scene, entry->getFileName());
     if (!isPlainName(entry->getFileName())) {
         platform::OutputDebugString(
             (CXString("Network: a received file's name leaves the scene's folder: ") + path).c_str());
         return false;
     }
-    platform::makeDirectory(sceneFolder(scene).c_str());
+    platform::makeDirectory(sceneFile(scene, CXString()).c_str());
     return writeWholeFile(path, entry->getData(), entry->getSize());
 }

@@ -151,7 +151,7 @@ void CMC_NetServer::serve(CNetFileRequestMessage* request)
         return;
     }
     files.add_file(request->getHandle(), request->getRequesterId(), request->getFolder(), subfolder,
-                   request->getFileName(), sceneFolder(source) + request->getFileName());
+                   request->getFileName(), sceneFile(source, request->getFileName()));
 }
 
 void CMC_NetServer::onNewPlayer(CNetPlayerInfo* player)

@@ -49,6 +49,8 @@ void CMC_CNVLoader::load(const CXString& file)
     }
     for (int i = 0; members && i < records->getSize(); ++i) {
         CXVector* made = scene->resolve(records->getAt(i), members);
+        if (made->getSize() == 0)
+            CMC_ObjectsContainer::tellUnmade(records->getAt(i), records->getSource());
         for (int k = 0; k < made->getSize(); ++k) {
             CMC_Object* obj = static_cast<CMC_Object*>((*made)[k]);
             if (!obj)

@@ -1,8 +1,10 @@
 #include "script/DLLExModule.h"
 
+#include "base/FileReport.h"
 #include "base/WindowPaths.h"
 #include "platform/Drives.h"
 #include "platform/Module.h"
+#include "script/ObjectsContainer.h"
 
 #include <string>
 
@@ -31,8 +33,12 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, C
     : name(pluginName), moduleInterface(nullptr), handle(nullptr), createEntry(nullptr), releaseEntry(nullptr),
       getModuleInterfaceEntry(nullptr)
 {
-    if (!isPluginName(name))
+    CXString what = CXString("plug-in \"") + name + "\" of the scene \"" +
+                    (container ? container->getName() : CXString()) + "\" cannot be loaded";
+    if (!isPluginName(name)) {
+        CFileReport::mistakeAt(what, CXString(), "a plug-in is looked for by its name beside the program only");
         return;
+    }
     std::string folder = CWindowPaths::getExePath().c_str();
     if (folder.empty())
         folder = platform::executableFolder();
@@ -44,11 +50,18 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, C
     // 1250 reaches the file system as UTF-8 and matches in any case.
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
-    std::string path = platform::toHostPath(folder + libraryFileName(name).c_str());
+    const CXString tried = (folder + libraryFileName(name).c_str()).c_str();
+    std::string path = platform::toHostPath(tried.c_str());
     handle = path.empty() ? nullptr : platform::LoadModule(path.c_str());
     platform::setCurrentDirectory(previous);
-    if (!handle)
+    if (!handle) {
+        std::string why = path.empty() ? std::string("no such file") : platform::ModuleError();
+        // The loader names the file first; it is named already.
+        if (why.compare(0, path.size() + 2, path + ": ") == 0)
+            why.erase(0, path.size() + 2);
+        CFileReport::mistakeAt(what, tried, why);
         return;
+    }
 
     createEntry = reinterpret_cast<plugin::CreateFunction>(platform::GetModuleSymbol(handle, plugin::CREATE_SYMBOL));
     releaseEntry =
@@ -56,6 +69,7 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, C
     getModuleInterfaceEntry = reinterpret_cast<plugin::GetModuleInterfaceFunction>(
         platform::GetModuleSymbol(handle, plugin::GET_MODULE_INTERFACE_SYMBOL));
     if (!createEntry || !releaseEntry || !getModuleInterfaceEntry) {
+        CFileReport::mistakeAt(what, tried, "not a plug-in: " + platform::ModuleError());
         createEntry = nullptr;
         releaseEntry = nullptr;
         getModuleInterfaceEntry = nullptr;
@@ -65,6 +79,8 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& pluginName, C
     }
     createEntry(container);
     moduleInterface = getModuleInterfaceEntry();
+    if (!moduleInterface)
+        CFileReport::mistakeAt(what, tried, "the plug-in made no module");
 }
 
 CMC_DLLExModuleInterface::~CMC_DLLExModuleInterface()

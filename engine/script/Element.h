@@ -98,9 +98,19 @@ public:
     bool contains(const CXString& name) const { return get(name) != nullptr; }
     CMElement* getAt(int index) const { return static_cast<CMElement*>(at(index)); }
     bool isOwning() const { return owns; }
+    // The definition file the records were read from, in the engine's form
+    // (empty for records made otherwise).
+    CXString getSource() const { return source; }
+    void setSource(const CXString& file) { source = file; }
+    // The file held bytes that no definition text holds (it is damaged, or
+    // no definition file at all); the records are what could be read.
+    bool isDamaged() const { return damaged; }
+    void setDamaged(bool d) { damaged = d; }
 
 private:
     bool owns;
+    CXString source;
+    bool damaged = false;
 };
 
 // Builds display objects straight from a record ("IMAGE", "ANIMO",

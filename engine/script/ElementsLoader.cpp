@@ -1,6 +1,7 @@
 #include "script/ElementsLoader.h"
 
 #include "base/CommandLine.h"
+#include "base/File.h"
 #include "base/StringTokenizer.h"
 #include "base/TextCoder.h"
 #include "base/TextFileReader.h"
@@ -18,6 +19,28 @@ public:
 
 private:
     CTextFileReader* reader;
+};
+
+// Passes the lines on and notes whether one holds a control byte that no
+// definition text has (text, tabs, carriage returns and the end-of-file
+// mark are all it holds).
+class CCheckedLines : public CTextLineSource {
+public:
+    explicit CCheckedLines(CTextLineSource* s) : source(s) {}
+    bool _eof() override { return source->_eof(); }
+    CXString getLine() override
+    {
+        CXString line = source->getLine();
+        for (int i = 0; !foreign && i < line.getLength(); ++i) {
+            unsigned char c = (unsigned char)line.c_str()[i];
+            foreign = c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != 0x1A;
+        }
+        return line;
+    }
+    bool foreign = false;
+
+private:
+    CTextLineSource* source;
 };
 } // namespace
 
@@ -37,7 +60,11 @@ CMElements* CMElementsLoader::load(CWindow* window, const CXString& fileName)
     }
     if (coder.LastError() != 0)
         return nullptr;
-    return load(&coder);
+    CCheckedLines lines(&coder);
+    CMElements* list = load(&lines);
+    list->setSource(CFile::getFullName(window, fileName));
+    list->setDamaged(lines.foreign);
+    return list;
 }
 
 CMElements* CMElementsLoader::load(CWindow* window, CTextFileReader* reader)

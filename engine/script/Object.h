@@ -165,6 +165,13 @@ public:
     virtual bool onSignal(const CXString& name);
     // The base part of a snapshot record.
     virtual void serialize(CXArchive* archive);
+    // What the object's snapshot record leaves out, which the scene snapshot
+    // carries after its records (CMC_SnapshotTypes): a function that writes
+    // or reads it, as the archive says; null when there is nothing. The
+    // engine's types register theirs by type id; a plug-in's types, which
+    // the engine does not know, answer here from the plug-in's own code.
+    using SnapshotState = void (*)(CMC_Object* object, CXArchive* archive);
+    virtual SnapshotState getSnapshotState() { return nullptr; }
     // Drops the bindings made in the scope of that container.
     virtual void onSceneDone(CMC_ObjectsContainer* container);
 

@@ -1,5 +1,6 @@
 #include "script/ObjectsContainer.h"
 
+#include "base/FileReport.h"
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
@@ -392,6 +393,17 @@ CMC_Object* CMC_ObjectsContainer::askPlugins(CMElement* element)
     return owner ? owner->resolveEx(element) : resolveEx(element);
 }
 
+void CMC_ObjectsContainer::tellUnmade(CMElement* element, const CXString& definitionFile)
+{
+    CXString word = element ? element->getPropertyValue(CXString("TYPE")) : CXString();
+    const CMC_TypeRegistry::Entry* entry = word.IsString() ? CMC_TypeRegistry::find(word) : nullptr;
+    if (!word.IsString() || (entry && entry->factory))
+        return;
+    CFileReport::mistakeAt(CXString("object \"") + element->getName() + "\" of the type \"" + word +
+                               "\" is made by nothing (no engine type, no plug-in of the scene)",
+                           definitionFile);
+}
+
 CXVector* CMC_ObjectsContainer::resolve(CMElement* element, CMC_ObjectGroup* group)
 {
     CXVector* made = new CXVector(101, 0.75f);
@@ -458,8 +470,11 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements)
                 if (known)
                     obj = entry->factory(this, element);
             }
-            if (pass == 6 && !known)
+            if (pass == 6 && !known) {
                 obj = askPlugins(element);
+                if (!obj)
+                    tellUnmade(element, elements->getSource());
+            }
             if (obj) {
                 made[size_t(i)] = 1;
                 addObject(obj);

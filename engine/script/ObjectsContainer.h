@@ -109,7 +109,13 @@ public:
     CXVector* resolve(CMElement* element, CMC_ObjectGroup* group);
     // Creates and adds the objects of the records in six passes; returns a
     // new non-owning list (the caller's) of the records that made nothing.
+    // A record whose type nothing makes is named on standard error with its
+    // definition file (the list's source).
     CMElements* resolveObjects(CMElements* elements);
+    // Names on standard error, once, a record of definitionFile whose "TYPE"
+    // neither the engine nor a plug-in of the scene makes; nothing for a
+    // record without "TYPE" or of a type the engine knows.
+    static void tellUnmade(CMElement* element, const CXString& definitionFile);
 
 private:
     // Calls done(true) on each listed object the test picks (see unload).

@@ -147,8 +147,7 @@ bool CMC_Scene::initialize(CMC_Scene* from)
         sceneWindow->beginWaitCursor();
     unit = defaultUnit;
     CFile::chDir(CWindowPaths::getRootPath());
-    if (dllsList.IsString())
-        resolveDLLs(dllsList);
+    bindPlugins();
     enterFolder();
     if (unit) {
         previousUnitName = unit->getUnitName();
@@ -185,12 +184,11 @@ bool CMC_Scene::initialize(CMC_Scene* from)
 // file is not there: then the same folder on the installation medium.
 void CMC_Scene::enterFolder()
 {
-    CXString folder = CFolder::DATA_FOLDER + "\\" + path;
     CXString ownFile = getName() + (isBinary() ? ".bin" : ".cnv");
-    if (CFile::chDir(folder) == 0 && CFile::fileExists(ownFile))
+    if (CFile::chDir(CFolder::dataPath(CWindowPaths::getRootPath(), path)) == 0 && CFile::fileExists(ownFile))
         return;
     CFile::chDir(CWindowPaths::getCDPath());
-    CFile::chDir(folder);
+    CFile::chDir(CFolder::dataPath(CWindowPaths::getCDPath(), path));
 }
 
 bool CMC_Scene::holds(CMC_Object* obj)

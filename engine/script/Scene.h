@@ -136,6 +136,12 @@ public:
     CXString getDraggedName() { return draggedName; }
     // The bound plug-ins (CMC_DLLExModuleInterface), null while none are.
     CXVector* getModules() { return modules; }
+    // Binds the plug-ins that "DLLS" names, as entering the scene does;
+    // false when one of them could not be loaded (each is named on standard
+    // error).
+    bool bindPlugins();
+    // Releases them, as leaving the scene does once its objects are gone.
+    void releasePlugins() { doneDLLs(); }
 
     // Deletes an object that a script method took out of its container
     // (REMOVE, REMOVECLONES, the loader's RELEASE). While a script runs the
@@ -230,6 +236,9 @@ private:
     bool loadSnapshotFile();
     bool loadDefinitions();
     CMC_Object* restoreObject(CXArchive* archive, int typeId);
+    // Names on standard error the record at index of the snapshot's count,
+    // which nobody restores.
+    void tellUnrestored(CXArchive* archive, int typeId, int index, int count);
     void readState(CXArchive* archive, const std::vector<CMC_Object*>& read);
     void bindRestoredBehaviours();
 };

@@ -77,6 +77,17 @@ CMC_RegisterSnapshotType registerComplexCondition(MC_COMPLEXCONDITION, &restoreC
 CMC_RegisterSnapshotType registerExpression(MC_EXPRESSION, &restoreExpression);
 
 CMC_DLLExModuleInterface* moduleAt(CXVector* list, int i) { return static_cast<CMC_DLLExModuleInterface*>((*list)[i]); }
+
+CMC_SnapshotFiles* openSet = nullptr;
+
+// The title folder a scene's files are looked for in last, and written to:
+// the installation medium's, which is the root's unless the title was
+// started elsewhere.
+CXString lastTitleFolder()
+{
+    CXString medium = CWindowPaths::getCDPath();
+    return medium.IsString() ? medium : CWindowPaths::getRootPath();
+}
 } // namespace
 
 void CMC_SnapshotTypes::registerType(int typeId, Restorer restorer) { setEntry(restorers(), typeId, restorer); }
@@ -86,6 +97,43 @@ CMC_SnapshotTypes::Restorer CMC_SnapshotTypes::getRestorer(int typeId) { return 
 void CMC_SnapshotTypes::registerState(int typeId, StateIO io) { setEntry(states(), typeId, io); }
 
 CMC_SnapshotTypes::StateIO CMC_SnapshotTypes::getState(int typeId) { return entryOf(states(), typeId); }
+
+CMC_SnapshotTypes::StateIO CMC_SnapshotTypes::stateOf(CMC_Object* object)
+{
+    if (!object)
+        return nullptr;
+    StateIO io = getState(object->getType());
+    return io ? io : object->getSnapshotState();
+}
+
+CMC_SnapshotFiles::CMC_SnapshotFiles() : previous(openSet) { openSet = this; }
+
+CMC_SnapshotFiles::~CMC_SnapshotFiles()
+{
+    files.clear();
+    if (openSet == this)
+        openSet = previous;
+}
+
+CMC_SnapshotFiles* CMC_SnapshotFiles::current() { return openSet; }
+
+void CMC_SnapshotFiles::keep(std::unique_ptr<CReplacingFile> file) { files.push_back(std::move(file)); }
+
+void CMC_SnapshotFiles::fail(const CXString& reason)
+{
+    if (!failed())
+        failure = reason.IsString() ? reason : CXString("the snapshot cannot be written");
+}
+
+bool CMC_SnapshotFiles::commit()
+{
+    for (std::unique_ptr<CReplacingFile>& file : files)
+        if (!failed() && !file->commit())
+            fail(CXString("\"") + file->getFileName() + "\" cannot be put in place");
+    // The temporaries not put in place go with them.
+    files.clear();
+    return !failed();
+}
 
 bool CMC_SnapshotTypes::isSaved(int typeId)
 {
@@ -104,9 +152,6 @@ bool CMC_SnapshotTypes::isSaved(int typeId)
 
 bool CMC_Scene::loadCnv() { return isBinary() ? loadSnapshotFile() : loadDefinitions(); }
 
-// The folder is rebuilt from the root without a separator, so a "PATH"
-// without a leading backslash fails here and the folder entered before
-// stays current.
 void CMC_Scene::restoreOwnBindings()
 {
     if (snapshotRecord.empty())
@@ -123,7 +168,9 @@ void CMC_Scene::restoreOwnBindings()
 bool CMC_Scene::loadSnapshotFile()
 {
     restoreOwnBindings();
-    CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + path);
+    // Where the folder is not below the root, the folder entered before
+    // (on the medium) stays current.
+    CFile::chDir(CFolder::dataPath(CWindowPaths::getRootPath(), path));
     CFile file(getWindow(), getName() + ".bin", CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError()) {
         platform::OutputDebugString((CXString("Scene snapshot not found: ") + getName() + ".bin").c_str());
@@ -140,20 +187,29 @@ bool CMC_Scene::loadDefinitions()
     // Episodes and the application need no definition file of their own;
     // a scene without one would wait for ever.
     CXString fileName = getName() + ".cnv";
+    const bool told = getType() == MC_SCENE;
     if (!CFile::fileExists(fileName)) {
-        if (getType() == MC_SCENE)
-            CFileReport::failed(getWindow(), "scene definition", fileName, "not found");
+        // The last place looked: the scene's folder on the medium.
+        if (told)
+            CFileReport::failedAt("scene definition", fileName, "not found",
+                                  CFolder::dataPath(lastTitleFolder(), path, fileName));
         return false;
     }
     CMElements* records = CMElementsLoader::load(getWindow(), fileName);
     if (!records) {
-        if (getType() == MC_SCENE)
+        if (told)
             CFileReport::failed(getWindow(), "scene definition", fileName, "cannot be read");
         return false;
     }
+    // What can be read of a damaged file is used: the title plays on.
+    if (told && records->isDamaged())
+        CFileReport::failedAt("scene definition", fileName, "is damaged (not definition text)",
+                              records->getSource());
     CMElements* used = unit ? unit->resolveObjects(this, records) : records;
     if (!used)
         used = records;
+    if (used != records)
+        used->setSource(records->getSource());
     delete resolveObjects(used);
     initializeBehaviours(this, used->get(getName()));
     if (used != records)
@@ -182,8 +238,9 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     bool complete = archive->LastError() == 0 && count >= 0;
     // A scene restored from the application snapshot learns its plug-ins
     // only here, and its records may need them.
-    if (complete && !modules && dllsList.IsString())
-        resolveDLLs(dllsList);
+    if (complete && !modules && !bindPlugins())
+        if (CMC_SnapshotFiles* files = CMC_SnapshotFiles::current())
+            files->fail(CXString("a plug-in of the scene \"") + getName() + "\" cannot be loaded");
     // The objects join the scene once the state trailer is read, in record
     // order, so that a later record of the same name replaces an earlier
     // one as before and no state reaches an object already replaced.
@@ -203,6 +260,8 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
         if (!obj) {
             // Records carry no length: what follows one that cannot be read
             // cannot be found.
+            if (!archive->LastError() && getType() == MC_SCENE)
+                tellUnrestored(archive, typeId, i, count);
             char text[160];
             std::snprintf(text, sizeof text, "Scene %s: snapshot record %d of %d (type %d) cannot be read; the rest is skipped",
                           getName().c_str(), i + 1, count, typeId);
@@ -237,9 +296,11 @@ void CMC_Scene::readState(CXArchive* archive, const std::vector<CMC_Object*>& re
         int index = -1, typeId = 0;
         *archive >> &index;
         *archive >> &typeId;
-        CMC_SnapshotTypes::StateIO io = CMC_SnapshotTypes::getState(typeId);
-        if (archive->LastError() || index < 0 || size_t(index) >= read.size() || !io ||
+        if (archive->LastError() || index < 0 || size_t(index) >= read.size() ||
             read[size_t(index)]->getType() != typeId)
+            return;
+        CMC_SnapshotTypes::StateIO io = CMC_SnapshotTypes::stateOf(read[size_t(index)]);
+        if (!io)
             return;
         io(read[size_t(index)], archive);
     }
@@ -278,7 +339,7 @@ void CMC_Scene::writeSnapshot(CXArchive* archive)
             continue;
         *archive << o->getType();
         o->serialize(archive);
-        if (CMC_SnapshotTypes::getState(o->getType()))
+        if (CMC_SnapshotTypes::stateOf(o))
             stated.emplace_back(index, o);
         ++index;
     }
@@ -287,7 +348,7 @@ void CMC_Scene::writeSnapshot(CXArchive* archive)
     *archive << int(CMC_SnapshotTypes::STATE_MARK) << int(stated.size());
     for (const auto& s : stated) {
         *archive << s.first << s.second->getType();
-        CMC_SnapshotTypes::getState(s.second->getType())(s.second, archive);
+        CMC_SnapshotTypes::stateOf(s.second)(s.second, archive);
     }
 }
 
@@ -295,7 +356,6 @@ void CMC_Scene::serialize(CXArchive* archive)
 {
     if (!archive)
         return;
-    CXString here = CFile::getCurrentDirectory();
     if (!archive->isStoring()) {
         // The scene is entered under the name it reads.
         bool listed = removeObject(this);
@@ -318,37 +378,60 @@ void CMC_Scene::serialize(CXArchive* archive)
     }
     CMC_Object::serialize(archive);
     *archive << path;
-    CXString fileName = CPath(getWindow()).GetFullPath(path, getName() + ".bin");
-    CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER + path);
-    // The old file is replaced only by a complete one.
-    {
-        CReplacingFile file;
-        int mode = CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY;
-        bool written = file.Open(getWindow(), fileName, mode) == 0;
-        if (written) {
-            CXArchive out(&file, true);
-            writeSnapshot(&out);
-            written = out.LastError() == 0 && file.commit();
-        }
-        if (!written)
-            platform::OutputDebugString((CXString("Scene snapshot cannot be written: ") + fileName).c_str());
+    // Beside the definitions it is made of. The old file is replaced only by
+    // a complete one, and within a title's snapshot only once every file of
+    // it is written.
+    CXString fileName = CFolder::dataPath(lastTitleFolder(), path, getName() + ".bin");
+    std::unique_ptr<CReplacingFile> file(new CReplacingFile);
+    int mode = CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY;
+    bool written = file->Open(getWindow(), fileName, mode) == 0;
+    if (written) {
+        CXArchive out(file.get(), true);
+        writeSnapshot(&out);
+        written = out.LastError() == 0 && file->finish();
     }
-    CFile::chDir(here);
+    CMC_SnapshotFiles* set = CMC_SnapshotFiles::current();
+    if (written && set)
+        set->keep(std::move(file));
+    else if (written)
+        written = file->commit();
+    if (!written) {
+        CXString why = CXString("\"") + fileName + "\" cannot be written";
+        platform::OutputDebugString((CXString("Scene snapshot not written: ") + why).c_str());
+        if (set)
+            set->fail(why);
+    }
 }
 
-// A name with a folder in it is no plug-in name: plug-ins are loaded from
-// the program's folder only (the binder refuses it too).
+// Every name gets its binding, also one that cannot be loaded (the binding
+// tells why, and stays without a module).
 void CMC_Scene::resolveDLLs(const CXString& list)
 {
     doneDLLs();
     modules = new CXVector(101, 0.75f);
     CStringTokenizer names(list, CXString(","));
-    while (names.hasMoreTokens()) {
-        CXString n = names.nextToken();
-        if (!CMC_DLLExModuleInterface::isPluginName(n))
-            continue;
-        modules->add(new CMC_DLLExModuleInterface(n, this));
-    }
+    while (names.hasMoreTokens())
+        modules->add(new CMC_DLLExModuleInterface(names.nextToken(), this));
+}
+
+bool CMC_Scene::bindPlugins()
+{
+    if (dllsList.IsString())
+        resolveDLLs(dllsList);
+    for (int i = 0; modules && i < modules->getSize(); ++i)
+        if (!moduleAt(modules, i)->getModuleInterface())
+            return false;
+    return true;
+}
+
+void CMC_Scene::tellUnrestored(CXArchive* archive, int typeId, int index, int count)
+{
+    CFile* file = archive->GetFileHandle();
+    char text[240];
+    std::snprintf(text, sizeof text, "record %d of %d (type %d) of the snapshot of the scene \"%s\" is made by "
+                  "nothing (no engine type, no plug-in of the scene); it and the records after it are left out",
+                  index + 1, count, typeId, getName().c_str());
+    CFileReport::mistakeAt(CXString(text), file ? file->getFileName() : CXString());
 }
 
 void CMC_Scene::doneDLLs()

@@ -13,10 +13,10 @@
 
 void CMC_SceneTree::enterDataFolder(const CXString& path)
 {
-    CXString data = CWindowPaths::getCDPath() + CFolder::DATA_FOLDER;
-    CFile::chDir(data);
+    const CXString medium = CWindowPaths::getCDPath();
+    CFile::chDir(CFolder::dataPath(medium, CXString()));
     if (path.IsString())
-        CFile::chDir(path.GetAt(1) == ':' ? path : data + "\\" + path);
+        CFile::chDir(path.GetAt(1) == ':' ? path : CFolder::dataPath(medium, path));
 }
 
 void CMC_SceneTree::adoptListed(CMC_Scene* owner, CMC_StructureParser* parser, const CXString& list,

@@ -12,9 +12,12 @@
 #include "script/CNVLoader.h"
 #include "script/Element.h"
 #include "script/Episode.h"
+#include "script/SceneSnapshot.h"
 #include "script/SceneTree.h"
 #include "script/StructureParser.h"
 #include "script/VariableFactory.h"
+
+#include <memory>
 
 namespace {
 // The smallest episode record: an empty scene record, no scenes, a start index.
@@ -41,8 +44,7 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
         if (!startChild)
             startChild = CMC_SceneTree::childAt(this, 0);
     }
-    CFile::chDir(CWindowPaths::getCDPath() + CFolder::DATA_FOLDER);
-    CFile::chDir(path);
+    CMC_SceneTree::enterDataFolder(path);
     loadCnv();
 }
 
@@ -162,22 +164,27 @@ void CMC_Application::storeBinary()
             platform::OutputDebugString((CXString("application.bin not written: ") + storeFailure).c_str());
             return;
         }
+    // Every file of the snapshot waits until all are written: a snapshot
+    // cut short, or one whose plug-in objects are missing, would keep the
+    // title from playing as it does from its definitions.
     CXString here = CPath(window).GetFullPath(CXString());
-    CFile::chDir(CWindowPaths::getRootPath() + CFolder::DATA_FOLDER);
-    // The old snapshot is replaced only by a complete one: a snapshot cut
-    // short would keep the title from starting.
     {
-        CReplacingFile file;
-        bool written = file.Open(window, CXString("application.bin"),
-                                 CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0;
+        CMC_SnapshotFiles files;
+        std::unique_ptr<CReplacingFile> file(new CReplacingFile);
+        const CXString name = CFolder::dataPath(CWindowPaths::getRootPath(), CXString(), CXString("application.bin"));
+        bool written = file->Open(window, name, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0;
         if (written) {
-            CXArchive archive(&file, true);
+            CXArchive archive(file.get(), true);
             serialize(&archive);
-            written = archive.LastError() == 0 && file.commit();
+            written = archive.LastError() == 0 && file->finish();
         }
-        if (!written) {
-            storeFailure = "the file cannot be written";
-            platform::OutputDebugString("application.bin cannot be written");
+        if (written)
+            files.keep(std::move(file));
+        else
+            files.fail(CXString("the file cannot be written"));
+        if (!files.commit()) {
+            storeFailure = files.getFailure();
+            platform::OutputDebugString((CXString("application.bin not written: ") + storeFailure).c_str());
         }
     }
     CFile::chDir(here);

@@ -1,5 +1,6 @@
 #include "phone/Phone.h"
 
+#include "base/Archive.h"
 #include "base/XTimer.h"
 #include "common/PluginObjects.h"
 #include "graphics/Window.h"
@@ -10,21 +11,37 @@
 
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, TYPE_ID), line(nullptr), lineIndex(0), latestDigit(0), timer(nullptr),
-      timerId(0)
+    : CMC_Object(container, element, TYPE_ID), line(nullptr), lineIndex(0), definedIndex(0), latestDigit(0),
+      timer(nullptr), timerId(0)
 {
-    lineIndex = element ? element->getPropertyValue(CXString("INDEX")).toNumber() : 0;
-    if (lineIndex < 0 || lineIndex >= getLineCount())
-        lineIndex = -1;
+    definedIndex = element ? element->getPropertyValue(CXString("INDEX")).toNumber() : 0;
+    lineIndex = definedIndex < 0 || definedIndex >= getLineCount() ? -1 : definedIndex;
     initializeBehaviours(container, element);
 }
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container)
-    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), lineIndex(-1), latestDigit(0), timer(nullptr),
-      timerId(0)
+    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), lineIndex(-1), definedIndex(-1), latestDigit(0),
+      timer(nullptr), timerId(0)
 {
     scene = container;
     restoringNotice("Phone", "Phone");
+}
+
+// The line's place as the definition's "INDEX" gives it: the lines of the
+// machine that plays the snapshot decide whether it names one.
+void CMC_Phone::snapshotState(CMC_Object* object, CXArchive* archive)
+{
+    CMC_Phone* phone = static_cast<CMC_Phone*>(object);
+    if (archive->isStoring()) {
+        *archive << phone->definedIndex;
+        return;
+    }
+    int index = -1;
+    *archive >> &index;
+    if (archive->LastError())
+        return;
+    phone->definedIndex = index;
+    phone->lineIndex = index < 0 || index >= getLineCount() ? -1 : index;
 }
 
 CMC_Phone::~CMC_Phone()

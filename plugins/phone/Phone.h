@@ -28,12 +28,14 @@ public:
     enum { TYPE_ID = 10000 };
 
     CMC_Phone(CMC_ObjectsContainer* container, CMElement* element);
-    // For a snapshot: no line (a box says the object is restored).
+    // For a snapshot: no line (a box says the object is restored) until the
+    // snapshot's state gives it the line's place in the list.
     explicit CMC_Phone(CMC_ObjectsContainer* container);
     ~CMC_Phone() override;
 
     CXString** getBehavioursList() override;
     CMC_Runner* getRunner() override;
+    SnapshotState getSnapshotState() override { return &snapshotState; }
     // Opens the line and raises "ONMODEMFOUND", or raises "ONMODEMNOTFOUND"
     // when the index names no listed line.
     void init() override;
@@ -56,12 +58,15 @@ private:
         char digit;
     };
 
+    static void snapshotState(CMC_Object* object, CXArchive* archive);
     void queue(Report::Kind kind, char digit = 0);
     // Raises the events of the queued reports.
     void onTimer(int id) override;
 
     CPhoneLine* line;
     int lineIndex;
+    // "INDEX" as the definition gives it, kept in a scene snapshot.
+    int definedIndex;
     char latestDigit;
     std::mutex reportsLock;
     std::vector<Report> reports;

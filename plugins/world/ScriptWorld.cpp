@@ -1,5 +1,6 @@
 #include "world/ScriptWorld.h"
 
+#include "base/Archive.h"
 #include "base/File.h"
 #include "common/PluginObjects.h"
 #include "graphics/GraphicsObject.h"
@@ -53,13 +54,37 @@ void CWorldView::update(float x, float y)
 CMC_World::CMC_World(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_Object(container, element, TYPE_ID), world(makeWorld())
 {
-    CXString fileName = element ? element->getPropertyValue("FILENAME") : CXString();
-    // A world file that cannot be opened leaves the world empty.
+    fileName = element ? element->getPropertyValue("FILENAME") : CXString();
+    loadWorld(container);
+    initializeBehaviours(container, element);
+}
+
+// A world file that cannot be opened leaves the world empty.
+void CMC_World::loadWorld(CMC_ObjectsContainer* container)
+{
     CFile file;
     if (fileName.getLength() > 0 && file.Open(container ? container->getWindow() : nullptr, fileName,
                                          CFile::MODE_READ | CFile::MODE_BINARY) == 0)
         world->Create(&file);
-    initializeBehaviours(container, element);
+}
+
+// A scene snapshot keeps the world file's name: the restored WORLD makes its
+// world from the file as the definition's did (the scene's folder is the
+// current one while its snapshot is read).
+void CMC_World::snapshotState(CMC_Object* object, CXArchive* archive)
+{
+    CMC_World* w = static_cast<CMC_World*>(object);
+    if (archive->isStoring()) {
+        *archive << w->fileName;
+        return;
+    }
+    CXString name;
+    *archive >> &name;
+    if (archive->LastError())
+        return;
+    w->fileName = name;
+    w->world.reset(makeWorld());
+    w->loadWorld(w->getScene());
 }
 
 CMC_World::CMC_World(CMC_ObjectsContainer* container) : CMC_Object(CXString("temp"), TYPE_ID)

@@ -49,7 +49,8 @@ struct CWorldView {
 // ("MOVEOBJECTS") advances the world, moves the linked drawables and raises
 // "ONSIGNAL^ATGOAL", "^NOPATH", "^<other id>", "^ANY", "^NOCOLL",
 // "^ONSTARTED" and "^ONFINISHED" on the linked objects. A WORLD restored
-// from a snapshot has no physics world: every method then fails.
+// from a snapshot has no physics world (every method then fails) until the
+// snapshot's state gives it the name of its world file.
 class CMC_World : public CMC_Object, private CMC_GroupMembers {
 public:
     enum { TYPE_ID = 10003 };
@@ -63,6 +64,7 @@ public:
 
     CXString** getBehavioursList() override;
     CMC_Runner* getRunner() override;
+    SnapshotState getSnapshotState() override { return &snapshotState; }
 
     // Null for a restored WORLD.
     IVemto* getWorld() { return world.get(); }
@@ -93,10 +95,14 @@ private:
     CMC_Object* getMember(int) override { return nullptr; }
     void forget(CMC_Object* object) override;
 
+    void loadWorld(CMC_ObjectsContainer* container);
+    static void snapshotState(CMC_Object* object, CXArchive* archive);
     void drop(WorldLink* link);
     void purge();
     void signal(WorldLink* link, const char* what);
 
+    // "FILENAME": the world file.
+    CXString fileName;
     std::unique_ptr<IVemto> world;
     std::vector<WorldLink*> links;
     CWorldView view;

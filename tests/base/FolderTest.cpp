@@ -156,4 +156,29 @@ TEST_F(CFolderTest, WalksTheArchiveWhileItIsOpen)
     EXPECT_EQ(f.GetSize("c1"), 5);
 }
 
+// A title's folders are joined with exactly one backslash, whatever
+// separators a scene's "PATH" has at its ends.
+TEST_F(CFolderTest, DataPathHasOneSeparatorBetweenEachPart)
+{
+    const struct {
+        const char* root;
+        const char* path;
+        const char* file;
+        const char* joined;
+    } cases[] = {
+        {"T:\\games\\", "S", "S.cnv", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games\\", "\\S", "S.cnv", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games\\", "S\\", "S.cnv", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games", "\\S\\", "S.cnv", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games\\", "A\\B", "x.bin", "T:\\games\\Rara\\A\\B\\x.bin"},
+        {"T:\\games\\", "/A/", "", "T:\\games\\Rara\\A"},
+        {"T:\\games\\", "", "", "T:\\games\\Rara"},
+        {"T:\\games\\", "", "application.bin", "T:\\games\\Rara\\application.bin"},
+        {"\\", "S", "", "\\Rara\\S"},
+        {"", "\\S", "f", "Rara\\S\\f"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CFolder::dataPath(c.root, c.path, c.file), c.joined) << c.root << " " << c.path << " " << c.file;
+}
+
 } // namespace

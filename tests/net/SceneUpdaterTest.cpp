@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "script/Element.h"
 #include "script/Scene.h"
+#include "support/ScenePaths.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -153,6 +154,25 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
     take(other, "index.net", "VERSION=0.0.1\nFILES=p.txt\n");
     EXPECT_TRUE(other.needsUpgrade());
     other.upgrade(); // no client: nothing to ask
+}
+
+// A received file goes into the scene's folder whatever form its "PATH"
+// has, and nowhere else.
+TEST_F(SceneUpdaterTest, FilesGoIntoTheScenesFolderInEveryPathForm)
+{
+    for (const testsupport::ScenePathForm& form : testsupport::scenePathForms()) {
+        const std::string file = "Rara/" + form.folder + "/f.txt";
+        testsupport::makeDirs(tmp.file("Rara/" + form.folder));
+        std::unique_ptr<CMElement> record(new CMElement("F"));
+        record->addProperty("PATH", form.path.c_str());
+        RecordingScene s(application.get(), record.get());
+        CMC_SceneUpdater updater(nullptr, &s);
+        take(updater, "index.net", "VERSION=2\nFILES=f.txt\n");
+        take(updater, "f.txt", form.path);
+        EXPECT_EQ(tmp.read(file), form.path);
+        EXPECT_EQ(upgradedCount(&s), 1u) << form.path;
+        ASSERT_EQ(std::remove(tmp.file(file).c_str()), 0) << form.path;
+    }
 }
 
 TEST_F(SceneUpdaterTest, UpgradeFetchesTheListedFilesOverTheClient)

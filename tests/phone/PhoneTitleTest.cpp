@@ -75,14 +75,17 @@ TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
 {
     tmp.write("call.txt", "line Title line\nwait 200\nring\nwait 100\nkey 5 300\nwait 100\nhangup\n");
     title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("5")}});
-    {
+    // From the definitions, then from the snapshot, whose PHONEEXT keeps
+    // the place of its line.
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [&](bool fromSnapshot) {
         PhoneChoice choice("script:" + tmp.file("call.txt"));
         tmp.write("Quarnel.ini", "");
         EXPECT_EQ(run("-nogfx -frames 1000"), 0);
-        EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONDISCONNECTED.");
+        EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONDISCONNECTED.")
+            << fromSnapshot;
         EXPECT_EQ(setting("S", "KEY"), "5");
         EXPECT_EQ(setting("S", "TENTHS"), "6");
-    }
+    });
     PhoneChoice choice("none");
     tmp.write("Quarnel.ini", "");
     EXPECT_EQ(run("-nogfx -frames 1000"), 0);

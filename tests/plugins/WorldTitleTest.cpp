@@ -106,8 +106,11 @@ TEST_F(CMC_WorldTitle, TwoLinkedBodiesFallUntilTheyMeetAsInBox2D)
             return RED;
         return x >= 400 && x < 420 && y >= 400 && y < 420 ? BLUE : GREY;
     };
-    // Twice: the plug-in is loaded and released again with each run.
-    for (int run = 0; run < 2; ++run) {
+    // From the definitions, then from the snapshot "-2bin" writes: the
+    // plug-in is loaded and released again with each run, and the restored
+    // WORLD makes its world from the same file.
+    std::string settings[2];
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [&](bool fromSnapshot) {
         testsupport::FrameAfterDone shot(expected, "world_fall");
         testsupport::FeedInUse feed(&testsupport::FrameAfterDone::feed, &shot);
         tmp.write("Quarnel.ini", "");
@@ -117,7 +120,9 @@ TEST_F(CMC_WorldTitle, TwoLinkedBodiesFallUntilTheyMeetAsInBox2D)
         EXPECT_EQ(setting("S", "AY"), std::to_string(e.y));
         EXPECT_EQ(setting("S", "BHIT"), "1");
         EXPECT_EQ(shot.verdict, "shown");
-    }
+        settings[fromSnapshot] = tmp.read("Quarnel.ini");
+    });
+    EXPECT_EQ(settings[1], settings[0]);
     EXPECT_GT(e.y, 300); // the falling box moved down the screen from y 200
 }
 
