@@ -40,6 +40,20 @@ bool tickUntilWord(CNetworkPeer& peer, Commands& heard, const std::string& what)
     });
 }
 
+// Counts the frames of the title the host plays in this process.
+struct FrameCount {
+    FrameCount() : feed(&count, this) {}
+    static void count(platform::HeadlessPlatform&, uint64_t, void* data) { ++static_cast<FrameCount*>(data)->frames; }
+    // Waits until n frames more than now have been played.
+    bool wait(int n)
+    {
+        const int until = frames + n;
+        return waitFor([&] { return frames >= until; }, 20000);
+    }
+    std::atomic<int> frames{0};
+    testsupport::FeedInUse feed;
+};
+
 class NetScriptTest : public testsupport::HostTitle {
 protected:
     std::string netSwitches(int port) { return "-nogfx -bind 127.0.0.1 -port " + std::to_string(port); }
@@ -111,6 +125,7 @@ TEST_F(NetScriptTest, WhatALeavingConnectionSendsAfterItsNoticeTouchesNoOtherPla
     ASSERT_GT(port, 0);
 
     nettest::Pools pools;
+    FrameCount played;
     std::atomic<bool> sent{false};
     // Ann stays connected until the title has ended; a third connection
     // ends it.
@@ -132,8 +147,8 @@ TEST_F(NetScriptTest, WhatALeavingConnectionSendsAfterItsNoticeTouchesNoOtherPla
             !waitFor([&] { return setting("LEFT") != "0"; }))
             return;
         // Frames go by in which a file would be sent.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        sent = closer.connect(CXString("127.0.0.1"), port) &&
+        sent = played.wait(10) && closer.connect(CXString("127.0.0.1"), port) &&
+               closer.send(new CNetHelloMessage(&closer, CXString("Closer"))) &&
                closer.send(new CNetCmdMessage(&closer, CXString("END"), nullptr));
     });
     EXPECT_EQ(run(netSwitches(port).c_str()), 0);

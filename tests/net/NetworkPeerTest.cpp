@@ -166,17 +166,17 @@ TEST(CNetworkPeerTest, ConnectionsThatEndOrBreakTheRulesAreTakenOff)
     EXPECT_EQ(server.heard.lines(), std::vector<std::string>{"destroy killed"});
     EXPECT_EQ(server.peer.getPlayersNo(), 1);
 
-    // A raw connection that sends a good frame and then a bad one.
-    const std::string good = hex("05000000 0b000000 'hi' 00");
+    // A raw connection that greets, sends a good frame and then a bad one.
+    const std::string hello = hex("07000000 0c000000 'raw' 00"), good = hex("05000000 0b000000 'hi' 00");
     for (const std::string& bad : {hex("05000000 0a000000 'hi'"), hex("05000000 ffffff7f")}) {
         server.heard.clear();
         platform::SocketHandle raw = platform::openTcpSocket();
         ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.peer.getPort(), 5000));
-        std::string bytes = good + bad;
+        std::string bytes = hello + good + bad;
         ASSERT_TRUE(platform::sendAll(raw, bytes.data(), bytes.size()));
-        ASSERT_TRUE(tickUntil(server.peer, server.heard, 2));
-        EXPECT_EQ(server.heard.lines(),
-                  (std::vector<std::string>{"message 5 from 127.0.0.1: hi", "destroy 127.0.0.1"}));
+        ASSERT_TRUE(tickUntil(server.peer, server.heard, 3));
+        EXPECT_EQ(server.heard.lines(), (std::vector<std::string>{"message 7 from 127.0.0.1",
+                                                                  "message 5 from 127.0.0.1: hi", "destroy 127.0.0.1"}));
         char byte;
         EXPECT_LE(platform::receiveSome(raw, &byte, 1), 0);
         platform::closeSocket(raw);
@@ -205,7 +205,9 @@ TEST(CNetworkPeerTest, AServerStoppedWithThreeClientsLeavesNoThreadAndTellsThemA
             ASSERT_TRUE(clients.back()->connect(CXString("127.0.0.1"), server.peer.getPort()));
         }
         ASSERT_TRUE(waitFor([&] { return server.peer.getPlayersNo() == 3; }));
-        EXPECT_EQ(threadCount(), before + 1 + 3 + 3); // accept, players, clients
+        // The server's accept thread and loop, one loop for each client;
+        // none for the players.
+        EXPECT_EQ(threadCount(), before + 1 + 1 + 3);
         server.peer.stop(true);
         EXPECT_FALSE(server.peer.isStarted());
         EXPECT_EQ(server.peer.getPlayersNo(), 0);
