@@ -20,6 +20,8 @@ CSocketLoop::~CSocketLoop()
     stop();
     if (thread.joinable())
         thread.join();
+    for (const Entry& e : entries)
+        e.socket->servedBy(nullptr);
     platform::closeSocket(wakeup);
 }
 

@@ -48,7 +48,7 @@ public:
     enum { PASS_MS = 100 };
 
     CSocketLoop();
-    // Stops the thread; every socket must have been removed.
+    // Stops the thread; sockets still there write on their own from then.
     ~CSocketLoop();
     CSocketLoop(const CSocketLoop&) = delete;
     CSocketLoop& operator=(const CSocketLoop&) = delete;

@@ -4,13 +4,18 @@
 #include "net/NetworkServer.h"
 #include "platform/Socket.h"
 
+#include <atomic>
+#include <chrono>
+#include <dirent.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+using nettest::frameOf;
 using nettest::hex;
 using nettest::waitFor;
 
@@ -69,6 +74,25 @@ int threadCount()
         if (line.compare(0, 8, "Threads:") == 0)
             return std::stoi(line.substr(8));
     return -1;
+}
+
+int descriptorCount()
+{
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d))
+            ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Whether the other side has closed the raw connection (a hello, if sent,
+// was never answered: nothing else comes).
+bool endedByPeer(platform::SocketHandle s)
+{
+    char byte;
+    return platform::waitReadable(s, 0) && platform::receiveSome(s, &byte, 1) <= 0;
 }
 
 // Ticks the peer until the listener has heard n lines.
@@ -272,6 +296,181 @@ TEST(CNetworkPeerTest, ImmediateModeDispatchesOnTheReceiveThreads)
     client.disconnect(false);
     ASSERT_TRUE(waitFor([&] { return heard.count() == 3; }));
     EXPECT_EQ(heard.lines()[2], "destroy 127.0.0.1");
+}
+
+} // namespace
+
+namespace {
+
+// A connection that sends faster than its owner handles is read only up to
+// the bound: TCP holds the sender back, nothing is lost, and the rest comes
+// in order once the owner handles what waits.
+TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
+{
+    nettest::Pools pools;
+    struct Accepting : CXSocket::Acceptor {
+        void onConnected(CXSocket* s, const CXString&) override { accepted.reset(s); }
+        std::unique_ptr<CXSocket> accepted;
+    } accepting;
+    CXSocket listener(nullptr);
+    ASSERT_TRUE(listener.start(0, 1, &accepting, CXString("127.0.0.1")));
+    CNetworkClient client(nullptr, false, false);
+    struct Texts : CNetListener {
+        void onMessage(CNetMessage* m) override
+        {
+            if (m->getType() == CNetMessage::TEXT)
+                numbers.push_back(std::atoi(static_cast<CNetTextMessage*>(m)->getText()));
+        }
+        std::vector<int> numbers;
+    } texts;
+    client.addNotifier(&texts);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), listener.getPort()));
+    ASSERT_TRUE(waitFor([&] { return listener.getPort() > 0 && accepting.accepted != nullptr; }));
+
+    // 16 MiB of texts of 1 KiB, numbered.
+    const int count = 16384;
+    std::string flood;
+    for (int i = 0; i < count; ++i) {
+        std::string text = std::to_string(i) + "|" + std::string(1000, 'x');
+        flood += frameOf(CNetTextMessage(nullptr, CXString(text.c_str())));
+    }
+    std::atomic<bool> allSent{false};
+    std::thread sender([&] {
+        allSent = platform::sendAll(accepting.accepted->getHandle(), flood.data(), flood.size());
+    });
+    CXSocket* socket = client.getHandle();
+    ASSERT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT; }));
+    const long most = CXSocket::RECEIVE_LIMIT + 65536 + 2048;
+    EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most || allSent; }, 300));
+    ASSERT_TRUE(waitFor([&] {
+        client.tick();
+        EXPECT_LE(socket->getUnhandled(), most);
+        return int(texts.numbers.size()) == count;
+    }, 30000));
+    sender.join();
+    EXPECT_TRUE(allSent);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(texts.numbers[size_t(i)], i);
+    EXPECT_EQ(socket->getUnhandled(), 0);
+}
+
+// A tick stops after its time, and connections take turns: the end of a
+// connection is handled in the first tick although another's long backlog
+// came before it.
+TEST(CNetworkPeerTest, ABusyConnectionNeitherStallsATickNorHoldsBackAnother)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    struct Slow : CNetListener {
+        void onMessage(CNetMessage* m) override
+        {
+            if (m->getType() == CNetMessage::TEXT)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1)); // a handler's work
+        }
+    } slow;
+    server.peer.addNotifier(&slow);
+    const std::string hello = hex("07000000 0c000000 'raw' 00"), text = hex("05000000 0b000000 'hi' 00");
+    platform::SocketHandle busy = platform::openTcpSocket(), leaving = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(busy, 0x7F000001, server.peer.getPort(), 5000));
+    std::string bytes = hello;
+    for (int i = 0; i < 300; ++i)
+        bytes += text;
+    ASSERT_TRUE(platform::sendAll(busy, bytes.data(), bytes.size()));
+    ASSERT_TRUE(waitFor([&] { return server.peer.getQueuedCount() == 301; }));
+    ASSERT_TRUE(platform::connectSocket(leaving, 0x7F000001, server.peer.getPort(), 5000));
+    ASSERT_TRUE(platform::sendAll(leaving, hello.data(), hello.size()));
+    platform::shutdownSocket(leaving);
+    ASSERT_TRUE(waitFor([&] { return server.peer.getQueuedCount() == 303; }));
+
+    server.peer.tick();
+    std::vector<std::string> lines = server.heard.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "destroy 127.0.0.1"), lines.end());
+    EXPECT_GT(server.peer.getQueuedCount(), 200);
+    EXPECT_EQ(server.peer.getPlayersNo(), 1);
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 303));
+    lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "message 5 from 127.0.0.1: hi"), 300);
+    platform::closeSocket(busy);
+    platform::closeSocket(leaving);
+}
+
+// 300 connections at once, some silent and some with a hello, against a
+// server that keeps 64: those over that are closed at once, the silent
+// ones once their hello time is up, ticks go on meanwhile, and threads and
+// descriptors are back where they were once the connections are gone.
+TEST(CNetworkPeerTest, AFloodOfConnectionsIsHeldToTheMostPlayers)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    server.peer.setHelloTimeout(1000);
+    CNetworkClient stays(nullptr, false, false);
+    ASSERT_TRUE(stays.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 1));
+    server.heard.clear();
+    const int threadsBefore = threadCount(), descriptorsBefore = descriptorCount();
+
+    const int count = 300;
+    const std::string hello = hex("07000000 0c000000 'raw' 00");
+    std::vector<platform::SocketHandle> peers(count, platform::INVALID_SOCKET_HANDLE);
+    std::atomic<bool> connected{false};
+    std::thread flood([&] {
+        for (int i = 0; i < count; ++i) {
+            peers[size_t(i)] = platform::openTcpSocket();
+            if (platform::connectSocket(peers[size_t(i)], 0x7F000001, server.peer.getPort(), 5000) && i % 3 == 0)
+                platform::sendAll(peers[size_t(i)], hello.data(), hello.size());
+        }
+        connected = true;
+    });
+    int most = 0, mostThreads = 0;
+    auto longest = std::chrono::steady_clock::duration::zero();
+    auto tick = [&] {
+        auto start = std::chrono::steady_clock::now();
+        server.peer.tick();
+        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        most = std::max(most, server.peer.getPlayersNo());
+        mostThreads = std::max(mostThreads, threadCount());
+    };
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return bool(connected);
+    }, 30000));
+    flood.join();
+    // Every silent connection is closed: over the most at once, the others
+    // when their hello time is up.
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        for (int i = 0; i < count; ++i)
+            if (i % 3 != 0 && !endedByPeer(peers[size_t(i)]))
+                return false;
+        return true;
+    }, 20000));
+    int open = 0;
+    for (int i = 0; i < count; i += 3)
+        open += !endedByPeer(peers[size_t(i)]);
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return server.peer.getPlayersNo() == 1 + open;
+    }));
+    EXPECT_GT(open, 0);
+    EXPECT_LE(most, int(CNetworkServer::MAX_PLAYERS));
+    EXPECT_LE(mostThreads, threadsBefore + 1); // the flood's own
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    std::vector<std::string> lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "message 7 from 127.0.0.1"), open);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "destroy 127.0.0.1"), 0); // the silent go without a word
+
+    for (platform::SocketHandle s : peers)
+        platform::closeSocket(s);
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return server.peer.getPlayersNo() == 1;
+    }));
+    lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "destroy 127.0.0.1"), open);
+    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_EQ(descriptorCount(), descriptorsBefore);
 }
 
 } // namespace
