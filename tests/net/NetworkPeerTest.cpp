@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <dirent.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -66,15 +65,7 @@ private:
     std::vector<std::string> log;
 };
 
-int threadCount()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 8, "Threads:") == 0)
-            return std::stoi(line.substr(8));
-    return -1;
-}
+int threadCount() { return int(nettest::processStatus("Threads:")); }
 
 int descriptorCount()
 {
