@@ -82,7 +82,8 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
             refused = true;
             return false;
         }
-        data.assign(size_t(size), 0);
+        // Not cleared: a transfer is complete only once every byte came.
+        data.reset(new char[size_t(size) + 1]);
         covered.assign((size_t(size) + 63) / 64, 0);
         return size > 0;
     }
@@ -90,7 +91,7 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
         CNetFileDataMessage* chunk = static_cast<CNetFileDataMessage*>(message);
         long long from = chunk->getOffset(), n = chunk->getChunkSize();
         if (chunk->getData() && from >= 0 && n > 0 && from + n <= size) {
-            std::memcpy(&data[size_t(from)], chunk->getData(), size_t(n));
+            std::memcpy(data.get() + from, chunk->getData(), size_t(n));
             received_ += cover(from, from + n);
         }
         return received_ < size;
@@ -132,7 +133,7 @@ bool CFileReceiver_Entry::save_file()
         }
         path += "\\";
     }
-    return writeWholeFile(path + fileName, data.data(), size);
+    return writeWholeFile(path + fileName, data.get(), size);
 }
 
 CFileReceiver_Manager::CFileReceiver_Manager(CFileReceiver_Listener* l) : listener(l) {}
@@ -231,7 +232,7 @@ bool CFileSender_Entry::send()
     CNetMessage* message = get_msg();
     if (!message)
         return false;
-    handle->send(message);
+    handle->queue(message);
     return true;
 }
 
@@ -272,7 +273,8 @@ void CFileSender_Manager::tick()
         CXSocket* socket = connection.first;
         std::vector<int>& ids = connection.second;
         long long budget = FRAME_BUDGET;
-        // Rounds over the active transfers, one message each.
+        // Rounds over the active transfers, one message each; the chunks
+        // are queued and written a batch at a time.
         while (!ids.empty() && budget > 0 && socket->isOpen() && socket->getQueuedBytes() < QUEUE_MARK) {
             size_t active = std::min(ids.size(), size_t(ACTIVE_PER_CONNECTION));
             for (size_t i = 0; i < active && budget > 0;) {
@@ -285,6 +287,9 @@ void CFileSender_Manager::tick()
                 ids.erase(ids.begin() + long(i));
                 --active;
             }
+            if (socket->getQueuedBytes() >= WRITE_BATCH)
+                socket->sendQueued();
         }
+        socket->sendQueued();
     }
 }

@@ -81,7 +81,8 @@ public:
     CXString getFileName() const { return fileName; }
     int getAnnouncedSize() const { return announcedSize; }
     int getSize() const { return size; }
-    const char* getData() const { return data.data(); }
+    // Null until the response came.
+    const char* getData() const { return data.get(); }
     // Distinct bytes received so far.
     long long getReceived() const { return received_; }
 
@@ -100,7 +101,7 @@ private:
     int size;
     bool responded;
     bool refused;
-    std::vector<char> data;
+    std::unique_ptr<char[]> data;
     std::vector<uint64_t> covered; // one bit per byte of the file
     long long received_;
 };
@@ -189,6 +190,8 @@ class CFileSender_Manager {
 public:
     enum { ACTIVE_PER_CONNECTION = 4, WAITING_PER_CONNECTION = 1024 };
     enum { FRAME_BUDGET = 1 << 20, QUEUE_MARK = 256 << 10 };
+    // Queued chunks written at once.
+    enum { WRITE_BATCH = 64 << 10 };
 
     CFileSender_Manager() {}
     CFileSender_Manager(const CFileSender_Manager&) = delete;

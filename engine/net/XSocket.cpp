@@ -12,6 +12,8 @@ namespace {
 
 // Bytes read per receive: a whole file chunk and more in one call.
 const int RECEIVE_CHUNK = 65536;
+// Reads of one pass of the loop over a connection, at most.
+const int READS_PER_PASS = 8;
 // The pause after an accept that failed for a passing reason (a connection
 // aborted while queued, no descriptors left), instead of trying at once.
 const int ACCEPT_RETRY_MS = 50;
@@ -155,7 +157,11 @@ bool CXSocket::connect(const CXString& host, int port)
     return true;
 }
 
-bool CXSocket::send(CNetMessage* message)
+bool CXSocket::send(CNetMessage* message) { return put(message, true); }
+
+bool CXSocket::queue(CNetMessage* message) { return put(message, false); }
+
+bool CXSocket::put(CNetMessage* message, bool writeNow)
 {
     if (!message)
         return false;
@@ -178,7 +184,7 @@ bool CXSocket::send(CNetMessage* message)
         return false;
     }
     size_t written = 0;
-    if (outgoing.empty()) {
+    if (outgoing.empty() && writeNow) {
         platform::SendPart part = {message->getBuffer(), size_t(n)};
         long taken = platform::sendAvailable(handle, &part, 1);
         if (taken == n || taken < 0) {
@@ -190,8 +196,9 @@ bool CXSocket::send(CNetMessage* message)
         }
         written = size_t(taken);
         frontSent = written;
-        lastProgress = std::chrono::steady_clock::now();
     }
+    if (outgoing.empty())
+        lastProgress = std::chrono::steady_clock::now();
     outgoing.push_back(message);
     queuedBytes += size_t(n) - written;
     if (queuedBytes > SEND_QUEUE_LIMIT) {
@@ -303,22 +310,34 @@ void CXSocket::handled(long bytes)
             served->wake();
 }
 
+// A few reads while the socket fills them: fewer passes of the loop for a
+// fast sender, and the bound is looked at between them.
 bool CXSocket::readAvailable(std::vector<CNetMessage*>* frames)
 {
-    if (!open)
-        return false;
-    char* room = stack->reserve(RECEIVE_CHUNK);
-    long n = room ? platform::receiveAvailable(handle, room, RECEIVE_CHUNK) : -1;
-    if (n == platform::NOTHING_YET)
-        return true;
-    if (n <= 0) {
-        open = false;
-        return false;
+    size_t counted = frames->size();
+    long footprint = 0;
+    for (int reads = 0; reads < READS_PER_PASS; ++reads) {
+        if (!open)
+            return false;
+        char* room = stack->reserve(RECEIVE_CHUNK);
+        long n = room ? platform::receiveAvailable(handle, room, RECEIVE_CHUNK) : -1;
+        if (n == platform::NOTHING_YET)
+            return true;
+        if (n <= 0) {
+            open = false;
+            return false;
+        }
+        stack->commit(int(n));
+        bool whole = takeFrames(frames);
+        buffered = stack->getLength();
+        if (!whole)
+            return false;
+        for (; counted < frames->size(); ++counted)
+            footprint += (*frames)[counted]->getFootprint();
+        if (n < RECEIVE_CHUNK || unhandled + buffered + footprint >= RECEIVE_LIMIT)
+            return true;
     }
-    stack->commit(int(n));
-    bool whole = takeFrames(frames);
-    buffered = stack->getLength();
-    return whole;
+    return true;
 }
 
 CXArray* CXSocket::receive()

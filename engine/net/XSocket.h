@@ -96,6 +96,10 @@ public:
     // connection, no frame, longer than the frame limit, the peer gone or
     // too far behind).
     virtual bool send(CNetMessage* message);
+    // As send, but on a served connection the frame only joins the queue,
+    // to be written with those queued beside it (sendQueued, or the loop):
+    // for many frames in a row (a file's chunks), fewer writes.
+    bool queue(CNetMessage* message);
     // Waits for bytes, then gives the frames completed by them (owned by
     // the caller) in this socket's list, emptied first. An empty list after
     // the connection has ended (see isOpen).
@@ -130,7 +134,8 @@ public:
     // Reads what has arrived without waiting and appends the frames it
     // completes; false once the connection has ended.
     bool readAvailable(std::vector<CNetMessage*>* frames);
-    // Writes what the socket takes of the queue without waiting.
+    // Writes what the socket takes of the queue without waiting (also for
+    // the owner, after queue).
     void sendQueued();
     bool hasQueued();
     // Whether frames have waited since longer than SEND_STALL_MS without a
@@ -145,6 +150,7 @@ private:
     bool bind(int port, uint32_t address);
     bool listen(int backlog);
     void acceptLoop(Acceptor* acceptor);
+    bool put(CNetMessage* message, bool writeNow);
     // Cuts the buffered bytes into frames; false (closed) at a frame that
     // breaks the rules.
     bool takeFrames(std::vector<CNetMessage*>* frames);
