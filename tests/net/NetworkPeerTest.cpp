@@ -331,7 +331,10 @@ TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
     });
     CXSocket* socket = client.getHandle();
     ASSERT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT; }));
-    const long most = CXSocket::RECEIVE_LIMIT + 65536 + 2048;
+    // The bound, and the frames of one read past it.
+    CNetTextMessage sample(nullptr, CXString((std::to_string(count) + "|" + std::string(1000, 'x')).c_str()));
+    sample.setSender(CXString("127.0.0.1"));
+    const long most = CXSocket::RECEIVE_LIMIT + (65536 / sample.getBufferLen() + 1) * sample.getFootprint();
     EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most || allSent; }, 300));
     ASSERT_TRUE(waitFor([&] {
         client.tick();
