@@ -203,13 +203,20 @@ void CNetworkPeer::retire(CXObject* object, CXSocket* h)
         flushRetired();
 }
 
+// The loop lets go of each socket first: a pass of it may still be handing
+// on frames of the socket, which must not be queued after those dropped.
 void CNetworkPeer::flushRetired()
 {
     std::vector<std::pair<CXObject*, CXSocket*>> gone;
     {
         std::lock_guard<std::mutex> lock(queueLock);
         gone.swap(retired);
-        // Notes queued since (a connection that ended as it was dropped).
+    }
+    for (const auto& r : gone)
+        if (r.second)
+            loop.remove(r.second);
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
         for (const auto& r : gone)
             dropQueued(r.second);
     }
