@@ -75,10 +75,10 @@ std::string behaviour(const std::string& name, const std::string& code)
     return "OBJECT=" + name + "\n" + name + ":TYPE=BEHAVIOUR\n" + name + ":CODE={" + code + "}\n";
 }
 
-// Code that makes the string PAD about 32 KB long.
+// Code that makes the string PAD about 64 KB long.
 std::string padding()
 {
-    return "@LOOP({PAD^ADD(\"" + std::string(100, 'x') + "\");},0,320,1);";
+    return "@LOOP({PAD^ADD(\"" + std::string(100, 'x') + "\");},0,640,1);";
 }
 
 // A player of the test's own: a plain socket that greets with its name.
@@ -286,7 +286,7 @@ TEST_F(NetScriptTest, AClientTitleTakesWhatTheServerSendsAndNoticesItGo)
     EXPECT_EQ(setting("S", "AFTER"), "FALSE");
 }
 
-// A player that stops reading while the server title sends it about 32 KB
+// A player that stops reading while the server title sends it about 64 KB
 // every frame: the title's frames go on, the other player gets every text
 // in order, the stuck one is dropped once too much waits for it, and EXIT
 // with another stuck player ends the title at once.
@@ -343,7 +343,7 @@ TEST_F(NetScriptTest, APlayerThatStopsReadingStallsNothingAndIsDropped)
     EXPECT_EQ(reading->types.back(), int(CNetMessage::DISCONNECT));
 }
 
-// A server that stops reading while a client title sends it about 32 KB
+// A server that stops reading while a client title sends it about 64 KB
 // every frame: the title's frames go on until the connection is dropped,
 // which the title hears as its closing.
 TEST_F(NetScriptTest, AServerThatStopsReadingStallsNothingAndIsDropped)
