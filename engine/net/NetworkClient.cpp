@@ -106,6 +106,12 @@ void CNetworkClient::onFrame(CXSocket*, CNetMessage* message)
         tick();
 }
 
+int CNetworkClient::nameLength()
+{
+    std::lock_guard<std::mutex> lock(senderLock);
+    return sender.getLength();
+}
+
 // Also when the owner closed the connection: the note then names a socket
 // that is no longer the client's, and is dropped.
 void CNetworkClient::onEnded(CXSocket* socket)

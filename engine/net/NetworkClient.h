@@ -40,6 +40,7 @@ public:
 
     void onFrame(CXSocket* socket, CNetMessage* message) override;
     void onEnded(CXSocket* socket) override;
+    int nameLength() override;
 
 protected:
     virtual void start_receiver();

@@ -35,6 +35,7 @@ public:
     void onFrame(CXSocket* socket, CNetMessage* message) override;
     void onEnded(CXSocket* socket) override;
     bool isOverdue(CSocketLoop::Clock::time_point now) override;
+    int nameLength() override { return getName().getLength(); }
 
 private:
     CNetworkServer* server;

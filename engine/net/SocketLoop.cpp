@@ -158,7 +158,7 @@ void CSocketLoop::serve(const std::vector<platform::PollItem>& items, const std:
             if (item.writable || (item.write && item.failed))
                 s->sendQueued();
             if (item.read && (item.readable || item.failed))
-                s->readAvailable(&d.frames);
+                s->readAvailable(&d.frames, e.sink->nameLength());
             else if (item.failed)
                 // Hung up while not read: nothing more can come.
                 s->close();

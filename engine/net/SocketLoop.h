@@ -39,6 +39,8 @@ public:
         // Whether the connection is to be closed now for a reason of the
         // sink's (called under the loop's lock: it must not wait).
         virtual bool isOverdue(Clock::time_point) { return false; }
+        // The length of the name the sink gives each frame (for the bound).
+        virtual int nameLength() { return 0; }
 
     protected:
         ~Sink() {}

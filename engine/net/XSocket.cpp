@@ -6,6 +6,7 @@
 #include "net/SocketLoop.h"
 #include "platform/Debug.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -311,16 +312,25 @@ void CXSocket::handled(long bytes)
 }
 
 // A few reads while the socket fills them: fewer passes of the loop for a
-// fast sender, and the bound is looked at between them.
-bool CXSocket::readAvailable(std::vector<CNetMessage*>* frames)
+// fast sender. Each read takes no more than the room left under the bound
+// could hold were it all frames of 8 bytes, each with its object and the
+// name it will carry: what a connection holds stays within the bound but
+// for one frame, however small its frames and long its name.
+bool CXSocket::readAvailable(std::vector<CNetMessage*>* frames, int nameLength)
 {
+    const long perFrame = long(sizeof(CNetMessage)) + CNetMessage::HEADER_LENGTH + 1 + nameLength + 1;
+    const long perByte = (perFrame + CNetMessage::HEADER_LENGTH - 1) / CNetMessage::HEADER_LENGTH;
     size_t counted = frames->size();
     long footprint = 0;
     for (int reads = 0; reads < READS_PER_PASS; ++reads) {
         if (!open)
             return false;
-        char* room = stack->reserve(RECEIVE_CHUNK);
-        long n = room ? platform::receiveAvailable(handle, room, RECEIVE_CHUNK) : -1;
+        long room = RECEIVE_LIMIT - (unhandled + buffered + footprint);
+        if (room <= 0)
+            return true;
+        int want = int(std::min<long>(RECEIVE_CHUNK, std::max<long>(CNetMessage::HEADER_LENGTH, room / perByte)));
+        char* space = stack->reserve(want);
+        long n = space ? platform::receiveAvailable(handle, space, size_t(want)) : -1;
         if (n == platform::NOTHING_YET)
             return true;
         if (n <= 0) {
@@ -333,8 +343,8 @@ bool CXSocket::readAvailable(std::vector<CNetMessage*>* frames)
         if (!whole)
             return false;
         for (; counted < frames->size(); ++counted)
-            footprint += (*frames)[counted]->getFootprint();
-        if (n < RECEIVE_CHUNK || unhandled + buffered + footprint >= RECEIVE_LIMIT)
+            footprint += (*frames)[counted]->getFootprint() + nameLength;
+        if (n < want)
             return true;
     }
     return true;

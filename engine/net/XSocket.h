@@ -121,8 +121,8 @@ public:
 
     // The receiving side's count of frames handed on and not yet handled,
     // in bytes (CNetMessage::getFootprint): reading stops while that and
-    // the bytes not yet cut reach RECEIVE_LIMIT, and goes on once handled
-    // brings it below.
+    // the bytes not yet cut reach RECEIVE_LIMIT (one frame may pass it),
+    // and goes on once handled brings it below.
     void addUnhandled(long bytes) { unhandled += bytes; }
     void handled(long bytes);
     long getUnhandled() const { return unhandled; }
@@ -132,8 +132,10 @@ public:
     // Whether to read now; when not, a later handled wakes the loop.
     bool readWanted();
     // Reads what has arrived without waiting and appends the frames it
-    // completes; false once the connection has ended.
-    bool readAvailable(std::vector<CNetMessage*>* frames);
+    // completes, reading no more than the bound has room for with each
+    // frame carrying a name of nameLength bytes; false once the connection
+    // has ended.
+    bool readAvailable(std::vector<CNetMessage*>* frames, int nameLength);
     // Writes what the socket takes of the queue without waiting (also for
     // the owner, after queue).
     void sendQueued();

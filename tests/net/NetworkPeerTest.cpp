@@ -332,11 +332,12 @@ TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
         allSent = platform::sendAll(far->getHandle(), flood.data(), flood.size());
     });
     CXSocket* socket = client.getHandle();
-    ASSERT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT; }));
-    // The bound, and the frames of one read past it.
+    // Up to the bound (but for a frame cut short in the buffer), and one
+    // frame past it.
     CNetTextMessage sample(nullptr, CXString((std::to_string(count) + "|" + std::string(1000, 'x')).c_str()));
     sample.setSender(CXString("127.0.0.1"));
-    const long most = CXSocket::RECEIVE_LIMIT + (65536 / sample.getBufferLen() + 1) * sample.getFootprint();
+    const long most = CXSocket::RECEIVE_LIMIT + sample.getFootprint();
+    EXPECT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT - 2 * sample.getFootprint(); }));
     EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most || allSent; }, 300));
     ASSERT_TRUE(waitFor([&] {
         client.tick();
@@ -348,6 +349,43 @@ TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
     for (int i = 0; i < count; ++i)
         ASSERT_EQ(texts.numbers[size_t(i)], i);
     EXPECT_EQ(socket->getUnhandled(), 0);
+}
+
+// Every message carries its own copy of its sender's name: the smallest
+// frames from a player of a long name are held to the bound all the same.
+TEST(CNetworkPeerTest, ALongNameDoesNotMultiplyWhatIsHeld)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    platform::SocketHandle raw = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.peer.getPort(), 5000));
+    const std::string hello = hex("07000000 0c000000 'raw' 00");
+    ASSERT_TRUE(platform::sendAll(raw, hello.data(), hello.size()));
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 1));
+    const std::string name(65536, 'n');
+    server.peer.getPlayer(0)->setName(CXString(name.c_str()));
+    server.heard.clear();
+
+    // 8,192 frames of 8 bytes: each held with the name is 8,192 times 64 KiB.
+    const int count = 8192;
+    std::string frames;
+    for (int i = 0; i < count; ++i)
+        frames += hex("63000000 08000000");
+    std::thread sender([&] { platform::sendAll(raw, frames.data(), frames.size()); });
+    CXSocket* socket = server.peer.getPlayer(0)->getHandle();
+    CNetMessage one(nullptr, 99);
+    one.setSender(CXString(name.c_str()));
+    const long most = CXSocket::RECEIVE_LIMIT + one.getFootprint();
+    EXPECT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT - 2 * one.getFootprint(); }));
+    EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most; }, 300));
+    ASSERT_TRUE(waitFor([&] {
+        server.peer.tick();
+        EXPECT_LE(socket->getUnhandled(), most);
+        return server.heard.count() == size_t(count);
+    }, 30000));
+    sender.join();
+    platform::closeSocket(raw);
 }
 
 // A tick stops after its time, and connections take turns: the end of a
