@@ -108,12 +108,20 @@ double peersSeconds(const ServedFolder& folder)
     auto start = Clock::now();
     taking.manager.add_file(client.getHandle(), CXString("GAME"), CXString("S"), CXString("big.bin"),
                             int(FILE_SIZE) + 1);
-    while (taking.done < 0) {
-        serving.server.tick();
-        serving.files.tick();
+    // Each peer runs its frames on a thread of its own, as two titles would.
+    std::atomic<bool> finished{false};
+    std::thread server([&] {
+        while (!finished) {
+            serving.server.tick();
+            serving.files.tick();
+        }
+    });
+    while (taking.done < 0)
         client.tick();
-    }
-    return seconds(start);
+    double took = seconds(start);
+    finished = true;
+    server.join();
+    return took;
 }
 
 struct Accepting : CXSocket::Acceptor {
@@ -174,7 +182,7 @@ void BM_FileOf50MB(benchmark::State& state)
     state.counters["x_plain"] = plain / peers;
     CMC_VariableFactory::done();
 }
-BENCHMARK(BM_FileOf50MB)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileOf50MB)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 const int PLAYERS = 64;
 const int FRAMES = 2000;

@@ -106,7 +106,6 @@ bool CNetworkPeer::takeNext(Queued* next)
 
 void CNetworkPeer::tick()
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TICK_BUDGET_MS);
     int budget;
     {
         std::lock_guard<std::mutex> lock(queueLock);
@@ -116,6 +115,7 @@ void CNetworkPeer::tick()
         if (!dispatchOnReceipt)
             ++dispatching;
     }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TICK_BUDGET_MS);
     for (; budget > 0; --budget) {
         Queued next;
         {
