@@ -65,7 +65,9 @@ public:
 
     // It becomes the process's instance (getInstance).
     CNetworkServer(CWindow* window, bool dispatchOnReceipt);
-    // Stops with the notice; forgets the instance when it is this one.
+    // Stops with the notice; forgets the instance when it is this one. A
+    // derived class stops the server in its own destructor: the network
+    // thread calls the server's operations until it is stopped.
     ~CNetworkServer() override;
 
     // Listens on the port (0: one the system chooses, see getPort) of the
