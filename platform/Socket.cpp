@@ -7,11 +7,14 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -69,6 +72,8 @@ bool listenSocket(SocketHandle socket, int backlog)
 {
     return socket != INVALID_SOCKET_HANDLE && ::listen(socket, backlog) == 0;
 }
+
+int maxBacklog() { return SOMAXCONN; }
 
 int localPort(SocketHandle socket)
 {
@@ -168,6 +173,88 @@ bool waitReadable(SocketHandle socket, int timeoutMs)
         ready = ::poll(&p, 1, timeoutMs);
     while (ready < 0 && errno == EINTR);
     return ready == 1;
+}
+
+long receiveAvailable(SocketHandle socket, void* buffer, size_t capacity)
+{
+    for (;;) {
+        ssize_t n = ::recv(socket, buffer, capacity, MSG_DONTWAIT);
+        if (n >= 0)
+            return long(n);
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? NOTHING_YET : -1;
+    }
+}
+
+long sendAvailable(SocketHandle socket, const SendPart* parts, int count)
+{
+    enum { MOST_PARTS = 64 };
+    iovec vectors[MOST_PARTS];
+    int n = count < MOST_PARTS ? count : MOST_PARTS;
+    for (int i = 0; i < n; ++i) {
+        vectors[i].iov_base = const_cast<void*>(parts[i].data);
+        vectors[i].iov_len = parts[i].length;
+    }
+    msghdr message;
+    std::memset(&message, 0, sizeof message);
+    message.msg_iov = vectors;
+    message.msg_iovlen = size_t(n);
+    for (;;) {
+        ssize_t sent = ::sendmsg(socket, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent >= 0)
+            return long(sent);
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS ? 0 : -1;
+    }
+}
+
+int pollSockets(PollItem* items, int count, int timeoutMs)
+{
+    enum { ON_STACK = 128 };
+    pollfd small[ON_STACK];
+    std::unique_ptr<pollfd[]> large(count > ON_STACK ? new pollfd[size_t(count)] : nullptr);
+    pollfd* fds = large ? large.get() : small;
+    for (int i = 0; i < count; ++i) {
+        fds[i].fd = items[i].handle;
+        fds[i].events = short((items[i].read ? POLLIN : 0) | (items[i].write ? POLLOUT : 0));
+        fds[i].revents = 0;
+    }
+    int ready;
+    do
+        ready = ::poll(fds, nfds_t(count), timeoutMs);
+    while (ready < 0 && errno == EINTR);
+    for (int i = 0; i < count; ++i) {
+        items[i].readable = ready > 0 && (fds[i].revents & POLLIN);
+        items[i].writable = ready > 0 && (fds[i].revents & POLLOUT);
+        items[i].failed = ready > 0 && (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL));
+    }
+    return ready;
+}
+
+SocketHandle openWakeup()
+{
+    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return fd < 0 ? INVALID_SOCKET_HANDLE : fd;
+}
+
+void signalWakeup(SocketHandle wakeup)
+{
+    uint64_t one = 1;
+    ssize_t n;
+    do
+        n = ::write(wakeup, &one, sizeof one);
+    while (n < 0 && errno == EINTR);
+}
+
+void clearWakeup(SocketHandle wakeup)
+{
+    uint64_t count;
+    ssize_t n;
+    do
+        n = ::read(wakeup, &count, sizeof count);
+    while (n < 0 && errno == EINTR);
 }
 
 std::string localHostName()

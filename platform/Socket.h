@@ -28,6 +28,9 @@ void shutdownSocket(SocketHandle socket);
 // may be reused at once after an earlier server on it went away.
 bool bindSocket(SocketHandle socket, uint32_t address, int port);
 bool listenSocket(SocketHandle socket, int backlog);
+// The longest queue of connections waiting to be accepted that the system
+// allows.
+int maxBacklog();
 // The local port of a bound socket; -1 when it has none.
 int localPort(SocketHandle socket);
 
@@ -54,6 +57,40 @@ long receiveSome(SocketHandle socket, void* buffer, size_t capacity);
 // Whether bytes (or the end of the connection) can be read now, waiting at
 // most timeoutMs.
 bool waitReadable(SocketHandle socket, int timeoutMs);
+
+// Calls that never wait, for sockets served by a poll loop.
+//
+// Reads what has arrived, at most capacity bytes: the number read, 0 when
+// the peer closed the connection, -1 on an error, NOTHING_YET when no byte
+// is there now.
+constexpr long NOTHING_YET = -2;
+long receiveAvailable(SocketHandle socket, void* buffer, size_t capacity);
+// Writes as much of the parts, in order, as the socket takes now: the
+// number of bytes taken (0 when it takes none now), -1 on an error.
+struct SendPart {
+    const void* data;
+    size_t length;
+};
+long sendAvailable(SocketHandle socket, const SendPart* parts, int count);
+
+// One socket of a poll: what to wait for, and what came.
+struct PollItem {
+    SocketHandle handle;
+    bool read;  // wait for bytes or the end of the connection
+    bool write; // wait for room to write
+    bool readable;
+    bool writable;
+    bool failed; // an error or the connection hung up, whatever was asked
+};
+// Waits at most timeoutMs (-1: without limit) until one of the items is
+// ready; the number of items ready, -1 on an error.
+int pollSockets(PollItem* items, int count, int timeoutMs);
+
+// A handle that another thread makes readable, to wake a poll.
+SocketHandle openWakeup();
+void signalWakeup(SocketHandle wakeup);
+// Makes it unreadable again.
+void clearWakeup(SocketHandle wakeup);
 
 // The machine's host name; empty when it cannot be read.
 std::string localHostName();

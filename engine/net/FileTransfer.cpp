@@ -10,6 +10,7 @@
 #include "platform/FileIO.h"
 #include "script/Scene.h"
 
+#include <algorithm>
 #include <cstring>
 
 std::atomic<int> CFileReceiver_Manager::unique_id{0};
@@ -81,7 +82,8 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
             refused = true;
             return false;
         }
-        data.assign(size_t(size), 0);
+        // Not cleared: a transfer is complete only once every byte came.
+        data.reset(new char[size_t(size) + 1]);
         covered.assign((size_t(size) + 63) / 64, 0);
         return size > 0;
     }
@@ -89,7 +91,7 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
         CNetFileDataMessage* chunk = static_cast<CNetFileDataMessage*>(message);
         long long from = chunk->getOffset(), n = chunk->getChunkSize();
         if (chunk->getData() && from >= 0 && n > 0 && from + n <= size) {
-            std::memcpy(&data[size_t(from)], chunk->getData(), size_t(n));
+            std::memcpy(data.get() + from, chunk->getData(), size_t(n));
             received_ += cover(from, from + n);
         }
         return received_ < size;
@@ -131,7 +133,7 @@ bool CFileReceiver_Entry::save_file()
         }
         path += "\\";
     }
-    return writeWholeFile(path + fileName, data.data(), size);
+    return writeWholeFile(path + fileName, data.get(), size);
 }
 
 CFileReceiver_Manager::CFileReceiver_Manager(CFileReceiver_Listener* l) : listener(l) {}
@@ -183,11 +185,13 @@ CFileReceiver_Entry* CFileReceiver_Manager::find(int id)
 }
 
 CFileSender_Entry::CFileSender_Entry(CXSocket* h, int r, int s, const CXString& f, const CXString& sub,
-                                     const CXString& n, std::vector<char> bytes)
-    : handle(h), requesterId(r), serverId(s), folder(f), subfolder(sub), fileName(n), started(false),
-      data(std::move(bytes)), sent(0)
+                                     const CXString& n, const CXString& p)
+    : handle(h), requesterId(r), serverId(s), folder(f), subfolder(sub), fileName(n), path(p), started(false),
+      size(0), sent(0)
 {
 }
+
+CFileSender_Entry::~CFileSender_Entry() {}
 
 bool CFileSender_Entry::equals(CXObject* other)
 {
@@ -196,9 +200,14 @@ bool CFileSender_Entry::equals(CXObject* other)
 
 CNetMessage* CFileSender_Entry::get_msg()
 {
-    int size = int(data.size());
     if (!started) {
         started = true;
+        file.reset(new CFile(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY));
+        size = file->LastError() ? -1 : file->Length();
+        if (size < 0) {
+            refuse("a requested file cannot be read; nothing is sent", path);
+            return nullptr;
+        }
         return new CNetFileResponseMessage(handle, requesterId, serverId, size, size);
     }
     int n = size - sent;
@@ -206,9 +215,16 @@ CNetMessage* CFileSender_Entry::get_msg()
         n = CHUNK;
     if (n <= 0)
         return nullptr;
-    CNetMessage* chunk = new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n, data.data() + sent);
+    chunk.resize(size_t(n));
+    if (file->Read(chunk.data(), n) != n) {
+        // The file changed under the transfer: the requester never
+        // completes it, rather than getting bytes of another file.
+        refuse("a file being sent can no longer be read; the transfer is dropped", path);
+        return nullptr;
+    }
+    CNetMessage* data = new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n, chunk.data());
     sent += n;
-    return chunk;
+    return data;
 }
 
 bool CFileSender_Entry::send()
@@ -216,7 +232,7 @@ bool CFileSender_Entry::send()
     CNetMessage* message = get_msg();
     if (!message)
         return false;
-    handle->send(message);
+    handle->queue(message);
     return true;
 }
 
@@ -224,14 +240,19 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
                                   const CXString& subfolder, const CXString& fileName, const CXString& path)
 {
     CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
-    int length = file.LastError() ? -1 : file.Length();
-    std::vector<char> bytes(size_t(length > 0 ? length : 0));
-    if (!socket || length < 0 || (length > 0 && file.Read(bytes.data(), length) != length)) {
+    if (!socket || file.LastError() || file.Length() < 0) {
         refuse("a requested file cannot be read; nothing is sent", path);
         return -1;
     }
+    int waiting = 0;
+    for (const auto& e : entries)
+        waiting += e.second->getHandle() == socket;
+    if (waiting >= ACTIVE_PER_CONNECTION + WAITING_PER_CONNECTION) {
+        refuse("a connection has too many file requests waiting; this one is refused", path);
+        return -1;
+    }
     int id = ++unique_id;
-    entries[id].reset(new CFileSender_Entry(socket, requesterId, id, folder, subfolder, fileName, std::move(bytes)));
+    entries[id].reset(new CFileSender_Entry(socket, requesterId, id, folder, subfolder, fileName, path));
     return id;
 }
 
@@ -245,6 +266,30 @@ void CFileSender_Manager::remove_files(CXSocket* socket)
 
 void CFileSender_Manager::tick()
 {
-    for (auto it = entries.begin(); it != entries.end();)
-        it = it->second->send() ? std::next(it) : entries.erase(it);
+    std::map<CXSocket*, std::vector<int>> byConnection;
+    for (const auto& e : entries)
+        byConnection[e.second->getHandle()].push_back(e.first);
+    for (auto& connection : byConnection) {
+        CXSocket* socket = connection.first;
+        std::vector<int>& ids = connection.second;
+        long long budget = FRAME_BUDGET;
+        // Rounds over the active transfers, one message each; the chunks
+        // are queued and written a batch at a time.
+        while (!ids.empty() && budget > 0 && socket->isOpen() && socket->getQueuedBytes() < QUEUE_MARK) {
+            size_t active = std::min(ids.size(), size_t(ACTIVE_PER_CONNECTION));
+            for (size_t i = 0; i < active && budget > 0;) {
+                if (entries[ids[i]]->send()) {
+                    budget -= CFileSender_Entry::CHUNK;
+                    ++i;
+                    continue;
+                }
+                entries.erase(ids[i]);
+                ids.erase(ids.begin() + long(i));
+                --active;
+            }
+            if (socket->getQueuedBytes() >= WRITE_BATCH)
+                socket->sendQueued();
+        }
+        socket->sendQueued();
+    }
 }

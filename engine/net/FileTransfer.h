@@ -15,9 +15,8 @@ class CXSocket;
 
 // Files asked for by folder, subfolder and name: the requester sends a file
 // request (type 8); the serving side answers with the file's size (type 9)
-// and then its bytes in chunks of at most 10,240 (type 10), one per tick.
-// Every frame of a transfer carries the requester's transfer id and the
-// server's.
+// and then its bytes in chunks of at most 10,240 (type 10). Every frame of
+// a transfer carries the requester's transfer id and the server's.
 //
 // Names that come from a peer never leave their folder: each of folder,
 // subfolder and file name is one plain component (isPlainName), or the
@@ -82,7 +81,8 @@ public:
     CXString getFileName() const { return fileName; }
     int getAnnouncedSize() const { return announcedSize; }
     int getSize() const { return size; }
-    const char* getData() const { return data.data(); }
+    // Null until the response came.
+    const char* getData() const { return data.get(); }
     // Distinct bytes received so far.
     long long getReceived() const { return received_; }
 
@@ -101,7 +101,7 @@ private:
     int size;
     bool responded;
     bool refused;
-    std::vector<char> data;
+    std::unique_ptr<char[]> data;
     std::vector<uint64_t> covered; // one bit per byte of the file
     long long received_;
 };
@@ -137,28 +137,33 @@ private:
     static std::atomic<int> unique_id;
 };
 
-// One transfer the serving side answers: the file is read whole when the
-// response is made, then sent chunk by chunk.
+class CFile;
+
+// One transfer the serving side answers: the response, then the file's
+// bytes read from the file chunk by chunk as they are sent.
 class CFileSender_Entry : public CXObject {
 public:
     enum { CHUNK = 10240 };
 
-    // The file's bytes, read by the manager.
+    // path: the file in engine form, opened at the first send.
     CFileSender_Entry(CXSocket* handle, int requesterId, int serverId, const CXString& folder,
-                      const CXString& subfolder, const CXString& fileName, std::vector<char> bytes);
+                      const CXString& subfolder, const CXString& fileName, const CXString& path);
+    ~CFileSender_Entry() override;
     CFileSender_Entry(const CFileSender_Entry&) = delete;
     CFileSender_Entry& operator=(const CFileSender_Entry&) = delete;
 
     int getHashcode() override { return serverId; }
     bool equals(CXObject* other) override;
 
-    // Sends the next message; false when there was none (finished).
+    // Sends the next message; false when there was none (finished, or the
+    // file could not be read).
     bool send();
     CXSocket* getHandle() const { return handle; }
     int getServerId() const { return serverId; }
 
 private:
-    // The response first, then the chunks; null when all is sent.
+    // The response first, then the chunks; null when all is sent or the
+    // file fails.
     CNetMessage* get_msg();
 
     CXSocket* handle;
@@ -167,24 +172,36 @@ private:
     CXString folder;
     CXString subfolder;
     CXString fileName;
+    CXString path;
+    std::unique_ptr<CFile> file;
     bool started;
-    std::vector<char> data;
+    int size;
     int sent;
+    std::vector<char> chunk;
 };
 
-// The serving side's transfers, driven by its owner's tick: each tick
-// sends one message of each transfer, and forgets the finished ones.
+// The serving side's transfers, driven by its owner's tick. Each connection
+// has at most ACTIVE_PER_CONNECTION transfers going at once, which take
+// turns a chunk at a time; further requests wait, in order, up to
+// WAITING_PER_CONNECTION (more are refused). A tick sends as much as the
+// connection takes: while less than QUEUE_MARK bytes wait in its queue
+// unwritten, and at most FRAME_BUDGET bytes per connection.
 class CFileSender_Manager {
 public:
+    enum { ACTIVE_PER_CONNECTION = 4, WAITING_PER_CONNECTION = 1024 };
+    enum { FRAME_BUDGET = 1 << 20, QUEUE_MARK = 256 << 10 };
+    // Queued chunks written at once.
+    enum { WRITE_BATCH = 64 << 10 };
+
     CFileSender_Manager() {}
     CFileSender_Manager(const CFileSender_Manager&) = delete;
     CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
 
     // Records a transfer of the file found by the engine's file lookup at
     // path (a name in engine form); its server id, or -1 when the file
-    // cannot be read or is larger than a transfer can announce: then
-    // nothing is sent (an empty answer would make the requester write an
-    // empty file).
+    // cannot be read, is larger than a transfer can announce, or the
+    // connection has too many requests waiting: then nothing is sent (an
+    // empty answer would make the requester write an empty file).
     int add_file(CXSocket* socket, int requesterId, const CXString& folder, const CXString& subfolder,
                  const CXString& fileName, const CXString& path);
     void remove_file(int id);
@@ -195,6 +212,7 @@ public:
     int getCount() const { return int(entries.size()); }
 
 private:
+    // In order of request, so the first of a connection's are the active.
     std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
     static std::atomic<int> unique_id;
 };

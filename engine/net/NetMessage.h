@@ -59,6 +59,10 @@ public:
     CXString getSenderName() const { return sender; }
     void setSender(const CXString& name) { sender = name; }
 
+    // The memory the message holds while it waits to be handled: the
+    // object, its frame and its sender's name.
+    long getFootprint() const { return long(sizeof(CNetMessage)) + length + 1 + sender.getLength() + 1; }
+
     // A note the receiving side queues when a connection ends without a
     // frame saying so; it never travels and is never given to listeners.
     static CNetMessage* connectionLost(CXSocket* handle);

@@ -5,12 +5,14 @@
 #include "net/XSocket.h"
 #include "script/Application.h"
 
+#include <chrono>
+
 namespace {
 std::atomic<CNetworkClient*> instance{nullptr};
 }
 
 CNetworkClient::CNetworkClient(CWindow* w, bool makeInstance, bool immediate)
-    : CNetworkPeer(w, immediate), connected(false), stopping(false)
+    : CNetworkPeer(w, immediate), connected(false)
 {
     if (makeInstance)
         instance = this;
@@ -19,8 +21,7 @@ CNetworkClient::CNetworkClient(CWindow* w, bool makeInstance, bool immediate)
 CNetworkClient::~CNetworkClient()
 {
     disconnect(true);
-    if (receiver.joinable())
-        receiver.join();
+    loop.stop();
     flushRetired();
     CNetworkClient* self = this;
     instance.compare_exchange_strong(self, nullptr);
@@ -59,9 +60,9 @@ void CNetworkClient::disconnect(bool notify)
 {
     if (!connected)
         return;
-    // The notice goes first: stopping the receive thread shuts the socket.
-    if (notify)
-        send(new CNetMessage(handle, CNetMessage::DISCONNECT));
+    // The notice goes first: to stop receiving shuts the socket.
+    if (notify && send(new CNetMessage(handle, CNetMessage::DISCONNECT)))
+        handle->waitSent(std::chrono::steady_clock::now() + std::chrono::milliseconds(NOTICE_WAIT_MS));
     stop_receiver();
     dropConnection();
 }
@@ -77,45 +78,47 @@ void CNetworkClient::dropConnection()
 
 void CNetworkClient::start_receiver()
 {
-    if (receiver.joinable())
-        receiver.join();
-    stopping = false;
-    receiver = std::thread(&CNetworkClient::receiveLoop, this, handle, hostName);
+    {
+        std::lock_guard<std::mutex> lock(senderLock);
+        sender = hostName;
+    }
+    loop.add(handle, this);
 }
 
-// From the receive thread itself (a dispatch on receipt that saw the
-// connection end) the thread is only told to stop; the next start, the
+// From the loop's thread itself (a dispatch on receipt that saw the
+// connection end) the loop is only told to stop; the next start, the
 // destructor or a later stop waits for it.
 void CNetworkClient::stop_receiver()
 {
-    stopping = true;
     if (handle)
         handle->close();
-    if (receiver.joinable() && receiver.get_id() != std::this_thread::get_id())
-        receiver.join();
+    loop.stop();
 }
 
-// Blocks in the socket's receive: no pause between reads.
-void CNetworkClient::receiveLoop(CXSocket* socket, CXString sender)
+void CNetworkClient::onFrame(CXSocket*, CNetMessage* message)
 {
-    while (!stopping) {
-        CXArray* list = socket->receive();
-        for (int i = 0; i < list->getSize(); ++i) {
-            CNetMessage* message = static_cast<CNetMessage*>((*list)[i]);
-            message->setSender(sender);
-            addMessage(message);
-            if (dispatchOnReceipt)
-                tick();
-        }
-        if (!socket->isOpen()) {
-            if (!stopping) {
-                addMessage(CNetMessage::connectionLost(socket));
-                if (dispatchOnReceipt)
-                    tick();
-            }
-            return;
-        }
+    {
+        std::lock_guard<std::mutex> lock(senderLock);
+        message->setSender(sender);
     }
+    addMessage(message);
+    if (dispatchOnReceipt)
+        tick();
+}
+
+int CNetworkClient::nameLength()
+{
+    std::lock_guard<std::mutex> lock(senderLock);
+    return sender.getLength();
+}
+
+// Also when the owner closed the connection: the note then names a socket
+// that is no longer the client's, and is dropped.
+void CNetworkClient::onEnded(CXSocket* socket)
+{
+    addMessage(CNetMessage::connectionLost(socket));
+    if (dispatchOnReceipt)
+        tick();
 }
 
 void CNetworkClient::onConnectionLost(CXSocket* socket)

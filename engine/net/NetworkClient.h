@@ -2,17 +2,17 @@
 #include "net/NetworkPeer.h"
 
 #include <atomic>
-#include <thread>
+#include <mutex>
 
 // One connection to a server: it announces the player's name once
-// connected and runs one receive thread, which stamps every message with
-// the host's name and queues it (in immediate mode it also dispatches it).
+// connected; the peer's loop stamps every message it receives with the
+// host's name and queues it (in immediate mode it also dispatches it).
 //
 // A connection the server closes, or that fails, is noticed: on the
 // dispatching thread the client is then no longer connected and tells its
 // listeners onConnectionClosed. A disconnect the owner asks for tells them
 // nothing.
-class CNetworkClient : public CNetworkPeer {
+class CNetworkClient : public CNetworkPeer, public CSocketLoop::Sink {
 public:
     // With makeInstance it becomes the process's instance (getInstance).
     CNetworkClient(CWindow* window, bool makeInstance, bool dispatchOnReceipt);
@@ -24,8 +24,9 @@ public:
     // getPlayerName and tells the listeners onConnected with the host;
     // false, with nothing kept, when no connection was made.
     bool connect(const CXString& host, int port);
-    // When connected: ends the receive thread, sends the disconnect notice
-    // when notify is set, and drops the connection.
+    // When connected: sends the disconnect notice when notify is set
+    // (waiting at most NOTICE_WAIT_MS for it to be written), stops
+    // receiving and drops the connection.
     void disconnect(bool notify);
 
     bool isConnected() const { return connected; }
@@ -37,18 +38,22 @@ public:
     static CXString getPlayerName(CWindow* window);
     static CNetworkClient* getInstance();
 
+    void onFrame(CXSocket* socket, CNetMessage* message) override;
+    void onEnded(CXSocket* socket) override;
+    int nameLength() override;
+
 protected:
     virtual void start_receiver();
     virtual void stop_receiver();
     void onConnectionLost(CXSocket* socket) override;
 
 private:
-    void receiveLoop(CXSocket* socket, CXString sender);
     // Drops the connection's socket once nothing refers to it.
     void dropConnection();
 
     CXString hostName;
     std::atomic<bool> connected;
-    std::thread receiver;
-    std::atomic<bool> stopping;
+    // The host name the loop stamps on messages.
+    std::mutex senderLock;
+    CXString sender;
 };

@@ -5,6 +5,7 @@
 #include "platform/RealTime.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -26,8 +27,8 @@ bool isFramePeer(CNetworkPeer* peer)
 } // namespace
 
 CNetworkPeer::CNetworkPeer(CWindow* w, bool immediate)
-    : window(w), handle(nullptr), notifiers(new CXArray(101, 0.75f)), dispatchOnReceipt(immediate),
-      queue(new CXArray(101, 0.75f)), dispatching(0)
+    : window(w), handle(nullptr), notifiers(new CXArray(101, 0.75f)), dispatchOnReceipt(immediate), queued(0),
+      dispatching(0)
 {
 }
 
@@ -35,9 +36,9 @@ CNetworkPeer::~CNetworkPeer()
 {
     setFrameDispatch(false);
     flushRetired();
-    for (int i = 0; i < queue->getSize(); ++i)
-        delete static_cast<CNetMessage*>((*queue)[i]);
-    delete queue;
+    for (auto& inbox : inboxes)
+        for (const Queued& q : inbox.second)
+            delete q.message;
     delete notifiers;
 }
 
@@ -62,32 +63,77 @@ void CNetworkPeer::addMessage(CNetMessage* message)
 {
     if (!message)
         return;
+    Queued q = {message, message->getFootprint()};
+    CXSocket* from = message->getHandle();
+    if (from)
+        from->addUnhandled(q.footprint);
     {
         std::lock_guard<std::mutex> lock(queueLock);
-        queue->add(message);
+        std::deque<Queued>& inbox = inboxes[from];
+        if (inbox.empty())
+            turns.push_back(from);
+        inbox.push_back(q);
+        ++queued;
     }
     platform::wakeFrame();
 }
 
+int CNetworkPeer::getQueuedCount()
+{
+    std::lock_guard<std::mutex> lock(queueLock);
+    return queued;
+}
+
+bool CNetworkPeer::takeNext(Queued* next)
+{
+    while (!turns.empty()) {
+        CXSocket* from = turns.front();
+        turns.pop_front();
+        auto inbox = inboxes.find(from);
+        if (inbox == inboxes.end() || inbox->second.empty())
+            continue;
+        *next = inbox->second.front();
+        inbox->second.pop_front();
+        --queued;
+        if (inbox->second.empty())
+            inboxes.erase(inbox);
+        else
+            turns.push_back(from);
+        return true;
+    }
+    return false;
+}
+
 void CNetworkPeer::tick()
 {
-    CXArray batch(101, 0.75f);
+    int budget;
     {
         std::lock_guard<std::mutex> lock(queueLock);
-        if (queue->getSize() == 0)
+        budget = queued;
+        if (budget == 0)
             return;
-        batch.add(queue);
-        queue->removeAll();
         if (!dispatchOnReceipt)
             ++dispatching;
     }
-    for (int i = 0; i < batch.getSize(); ++i) {
-        CNetMessage* message = static_cast<CNetMessage*>(batch[i]);
-        if (message->isConnectionLost())
-            onConnectionLost(message->getHandle());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TICK_BUDGET_MS);
+    for (; budget > 0; --budget) {
+        Queued next;
+        {
+            std::lock_guard<std::mutex> lock(queueLock);
+            if (!takeNext(&next))
+                break;
+        }
+        CXSocket* from = next.message->getHandle();
+        if (next.message->isConnectionLost())
+            onConnectionLost(from);
         else
-            CNetMessageProcessor::process(message, notifiers);
-        delete message;
+            CNetMessageProcessor::process(next.message, notifiers);
+        delete next.message;
+        // A connection retired by this dispatch lives until the tick ends.
+        if (from)
+            from->handled(next.footprint);
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
     }
     if (dispatchOnReceipt)
         return;
@@ -129,16 +175,19 @@ void CNetworkPeer::dispatchQueued()
 
 void CNetworkPeer::dropQueued(CXSocket* h)
 {
-    int kept = 0;
-    for (int i = 0; i < queue->getSize(); ++i) {
-        CNetMessage* message = static_cast<CNetMessage*>((*queue)[i]);
-        if (message->getHandle() == h)
-            delete message;
-        else
-            queue->setAt(kept++, message);
+    auto inbox = inboxes.find(h);
+    if (inbox == inboxes.end())
+        return;
+    long footprint = 0;
+    for (const Queued& q : inbox->second) {
+        footprint += q.footprint;
+        delete q.message;
     }
-    while (queue->getSize() > kept)
-        queue->removeAt(queue->getSize() - 1);
+    queued -= int(inbox->second.size());
+    inboxes.erase(inbox);
+    turns.erase(std::remove(turns.begin(), turns.end(), h), turns.end());
+    if (h)
+        h->handled(footprint);
 }
 
 void CNetworkPeer::retire(CXObject* object, CXSocket* h)
@@ -154,13 +203,20 @@ void CNetworkPeer::retire(CXObject* object, CXSocket* h)
         flushRetired();
 }
 
+// The loop lets go of each socket first: a pass of it may still be handing
+// on frames of the socket, which must not be queued after those dropped.
 void CNetworkPeer::flushRetired()
 {
     std::vector<std::pair<CXObject*, CXSocket*>> gone;
     {
         std::lock_guard<std::mutex> lock(queueLock);
         gone.swap(retired);
-        // Notes queued since (a connection that ended as it was dropped).
+    }
+    for (const auto& r : gone)
+        if (r.second)
+            loop.remove(r.second);
+    {
+        std::lock_guard<std::mutex> lock(queueLock);
         for (const auto& r : gone)
             dropQueued(r.second);
     }

@@ -2,8 +2,11 @@
 #include "base/XArray.h"
 #include "base/XObject.h"
 #include "base/XString.h"
+#include "net/SocketLoop.h"
 
+#include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,8 +47,15 @@ void tellEach(CXArray* listeners, Tell tell)
             tell(l);
 }
 
-// What client and server share: a socket, listeners, and the queue of
-// received messages with its dispatch to the listeners.
+// What client and server share: a socket, listeners, the loop that moves
+// the bytes of their connections (one thread for all of them), and the
+// queue of received messages with its dispatch to the listeners.
+//
+// Each connection's messages wait in their own queue, in the order they
+// came; a tick lets the connections take turns, one message each, so that
+// a busy connection never holds back another's messages or its end. A tick
+// hands on at most what was queued when it began, and stops after
+// TICK_BUDGET_MS of real time: the rest waits for the next.
 //
 // Dispatch on receipt (immediate mode): the receive threads dispatch what
 // they queue at once, on their own threads. Queued mode: messages wait
@@ -60,6 +70,11 @@ void tellEach(CXArray* listeners, Tell tell)
 class CNetworkPeer : public CXObject {
 public:
     enum { DEFAULT_PORT = 4661 };
+    // The real time a tick may spend handing messages on.
+    enum { TICK_BUDGET_MS = 8 };
+    // How long stopping or disconnecting waits for its disconnect notices
+    // to be written.
+    enum { NOTICE_WAIT_MS = 500 };
 
     CNetworkPeer(CWindow* window, bool dispatchOnReceipt);
     // Deletes the queued messages and the listener list (not the
@@ -79,10 +94,12 @@ public:
     virtual bool send(CNetMessage* message);
     // Queues a received message (any thread).
     virtual void addMessage(CNetMessage* message);
-    // Dispatches the queued messages in arrival order, each to every
-    // listener (CNetMessageProcessor::process), and deletes them. Messages
-    // that arrive meanwhile wait for the next tick.
+    // Dispatches queued messages, each to every listener
+    // (CNetMessageProcessor::process), and deletes them; see above for
+    // their order and how many.
     virtual void tick();
+    // Messages waiting for a tick.
+    int getQueuedCount();
     // Sends a request for a file with the requester's transfer id 1; what
     // comes back reaches the listeners as messages. Not to be mixed with a
     // CFileReceiver_Manager on the same connection (its ids start at 1 too).
@@ -115,12 +132,23 @@ protected:
     CXSocket* handle;
     CXArray* notifiers;
     const bool dispatchOnReceipt;
+    CSocketLoop loop;
 
 private:
+    struct Queued {
+        CNetMessage* message;
+        long footprint;
+    };
+    // Takes the next message in turn; false when none waits. Under queueLock.
+    bool takeNext(Queued* next);
     void dropQueued(CXSocket* handle);
 
     std::mutex queueLock;
-    CXArray* queue;
+    // By connection (null for messages of none); turns holds each
+    // connection with messages once.
+    std::unordered_map<CXSocket*, std::deque<Queued>> inboxes;
+    std::deque<CXSocket*> turns;
+    int queued;
     // Retired objects, guarded by queueLock; ticks of the owner's thread
     // running (queued mode).
     std::vector<std::pair<CXObject*, CXSocket*>> retired;

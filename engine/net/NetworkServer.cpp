@@ -1,27 +1,20 @@
 #include "net/NetworkServer.h"
 
 #include "net/NetMessage.h"
+#include "platform/Debug.h"
 
 #include <vector>
 
 namespace {
 std::atomic<CNetworkServer*> instance{nullptr};
-const int BACKLOG = 5;
 } // namespace
 
 CNetPlayerInfo::CNetPlayerInfo(CNetworkServer* s, CXSocket* socket, const CXString& address)
-    : server(s), handle(socket), name(address), ip(address), stopping(false)
+    : server(s), handle(socket), name(address), ip(address), greeted(false), accepted(CSocketLoop::Clock::now())
 {
-    receiver = std::thread(&CNetPlayerInfo::receiveLoop, this);
 }
 
-CNetPlayerInfo::~CNetPlayerInfo()
-{
-    stopReceiving();
-    if (receiver.joinable())
-        receiver.join();
-    delete handle;
-}
+CNetPlayerInfo::~CNetPlayerInfo() { delete handle; }
 
 CXString CNetPlayerInfo::getName() const
 {
@@ -35,37 +28,41 @@ void CNetPlayerInfo::setName(const CXString& n)
     name = n;
 }
 
-void CNetPlayerInfo::stopReceiving()
+void CNetPlayerInfo::stopReceiving() { handle->close(); }
+
+void CNetPlayerInfo::onFrame(CXSocket*, CNetMessage* message)
 {
-    stopping = true;
-    handle->close();
-    if (receiver.joinable() && receiver.get_id() != std::this_thread::get_id())
-        receiver.join();
+    if (!greeted) {
+        if (message->getType() != CNetMessage::HELLO) {
+            delete message;
+            return;
+        }
+        greeted = true;
+    }
+    message->setSender(getName());
+    server->addMessage(message);
+    if (!server->isQueneActive())
+        server->tick();
 }
 
-// Blocks in the socket's receive: no pause between reads.
-void CNetPlayerInfo::receiveLoop()
+void CNetPlayerInfo::onEnded(CXSocket*)
 {
-    while (!stopping) {
-        CXArray* list = handle->receive();
-        CXString sender = getName();
-        for (int i = 0; i < list->getSize(); ++i) {
-            CNetMessage* message = static_cast<CNetMessage*>((*list)[i]);
-            message->setSender(sender);
-            server->addMessage(message);
-        }
-        bool ended = !handle->isOpen();
-        if (ended && !stopping)
-            server->addMessage(CNetMessage::connectionLost(handle));
-        if (!server->isQueneActive() && (list->getSize() > 0 || ended))
-            server->tick();
-        if (ended)
-            return;
-    }
+    server->addMessage(CNetMessage::connectionLost(handle));
+    if (!server->isQueneActive())
+        server->tick();
+}
+
+bool CNetPlayerInfo::isOverdue(CSocketLoop::Clock::time_point now)
+{
+    if (greeted || now - accepted < std::chrono::milliseconds(server->getHelloTimeout()))
+        return false;
+    platform::OutputDebugString(
+        (CXString("Network: a connection from ") + ip + " sent no hello in time; it is closed").c_str());
+    return true;
 }
 
 CNetworkServer::CNetworkServer(CWindow* w, bool immediate)
-    : CNetworkPeer(w, immediate), players(new CXVector(101, 0.75f)), started(false)
+    : CNetworkPeer(w, immediate), players(new CXVector(101, 0.75f)), started(false), helloTimeoutMs(HELLO_TIMEOUT_MS)
 {
     instance = this;
 }
@@ -88,7 +85,7 @@ bool CNetworkServer::start(int port, const CXString& bindAddress)
     CXSocket* listener = new CXSocket(window);
     handle = listener;
     started = true;
-    if (!listener->start(port, BACKLOG, this, bindAddress)) {
+    if (!listener->start(port, platform::maxBacklog(), this, bindAddress)) {
         started = false;
         handle = nullptr;
         delete listener;
@@ -112,12 +109,18 @@ void CNetworkServer::stop(bool notify)
             dropped.push_back(static_cast<CNetPlayerInfo*>(players->at(i)));
         players->removeAll();
     }
-    for (CNetPlayerInfo* player : dropped) {
-        if (notify)
+    if (notify) {
+        for (CNetPlayerInfo* player : dropped)
             player->getHandle()->send(new CNetMessage(player->getHandle(), CNetMessage::DISCONNECT));
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(NOTICE_WAIT_MS);
+        for (CNetPlayerInfo* player : dropped)
+            player->getHandle()->waitSent(deadline);
+    }
+    for (CNetPlayerInfo* player : dropped) {
         player->stopReceiving();
         retire(player, player->getHandle());
     }
+    loop.stop();
     CXSocket* listener = handle;
     handle = nullptr;
     delete listener;
@@ -128,11 +131,13 @@ void CNetworkServer::stop(bool notify)
 void CNetworkServer::onConnected(CXSocket* socket, const CXString& ip)
 {
     std::lock_guard<std::mutex> lock(playersLock);
-    if (!started) {
+    if (!started || players->getSize() >= MAX_PLAYERS) {
         delete socket;
         return;
     }
-    players->add(new CNetPlayerInfo(this, socket, ip));
+    CNetPlayerInfo* player = new CNetPlayerInfo(this, socket, ip);
+    players->add(player);
+    loop.add(socket, player);
 }
 
 void CNetworkServer::newPlayer(CNetPlayerInfo* player)
@@ -205,4 +210,18 @@ CXVector* CNetworkServer::getClients()
 
 int CNetworkServer::getPort() { return started && handle ? handle->getPort() : -1; }
 
-void CNetworkServer::onConnectionLost(CXSocket* socket) { removePlayer(findByHandle(socket)); }
+// A connection that never said hello was never announced: it goes without
+// a word to the listeners.
+void CNetworkServer::onConnectionLost(CXSocket* socket)
+{
+    CNetPlayerInfo* player = findByHandle(socket);
+    if (!player || player->hasGreeted()) {
+        removePlayer(player);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(playersLock);
+        players->remove(player);
+    }
+    retire(player, socket);
+}

@@ -9,13 +9,16 @@
 class CNetworkServer;
 
 // One connected player of a server: its connection (owned), its name (the
-// address text until its hello names it) and the receive thread that
-// stamps every message with the player's current name and queues it on the
-// server. Copying is not allowed: the record owns a socket and a thread.
-class CNetPlayerInfo : public CXObject {
+// address text until its hello names it) and the address. Its frames come
+// from the server's loop: each is stamped with the player's current name and
+// queued on the server. Until the connection's hello nothing it sends is
+// handed on (peers always greet first), and a connection that sends no
+// hello within the server's hello time is closed.
+// Copying is not allowed: the record owns a socket.
+class CNetPlayerInfo : public CXObject, public CSocketLoop::Sink {
 public:
     CNetPlayerInfo(CNetworkServer* server, CXSocket* socket, const CXString& ip);
-    // Ends the receive thread and closes the connection.
+    // Closes the connection.
     ~CNetPlayerInfo() override;
     CNetPlayerInfo(const CNetPlayerInfo&) = delete;
     CNetPlayerInfo& operator=(const CNetPlayerInfo&) = delete;
@@ -24,20 +27,24 @@ public:
     CXString getName() const;
     void setName(const CXString& name);
     CXString getIPAddress() const { return ip; }
-    // Ends the receive thread (only told to, from that thread itself) and
-    // shuts the connection.
+    // Whether the connection's hello has come (it may not be handled yet).
+    bool hasGreeted() const { return greeted; }
+    // Shuts the connection: nothing more is received.
     void stopReceiving();
 
-private:
-    void receiveLoop();
+    void onFrame(CXSocket* socket, CNetMessage* message) override;
+    void onEnded(CXSocket* socket) override;
+    bool isOverdue(CSocketLoop::Clock::time_point now) override;
+    int nameLength() override { return getName().getLength(); }
 
+private:
     CNetworkServer* server;
     CXSocket* handle;
     mutable std::mutex nameLock;
     CXString name;
     CXString ip;
-    std::atomic<bool> stopping;
-    std::thread receiver;
+    std::atomic<bool> greeted;
+    const CSocketLoop::Clock::time_point accepted;
 };
 
 // Listens for players: each accepted connection gets a CNetPlayerInfo with
@@ -51,18 +58,26 @@ private:
 // thread (after the dispatch that removed them, or when the server stops).
 class CNetworkServer : public CNetworkPeer, public CXSocket::Acceptor {
 public:
+    // Connections, greeted or not, that a server keeps at once.
+    enum { MAX_PLAYERS = 64 };
+    // How long a new connection has to send its hello.
+    enum { HELLO_TIMEOUT_MS = 10000 };
+
     // It becomes the process's instance (getInstance).
     CNetworkServer(CWindow* window, bool dispatchOnReceipt);
-    // Stops with the notice; forgets the instance when it is this one.
+    // Stops with the notice; forgets the instance when it is this one. A
+    // derived class stops the server in its own destructor: the network
+    // thread calls the server's operations until it is stopped.
     ~CNetworkServer() override;
 
     // Listens on the port (0: one the system chooses, see getPort) of the
-    // address (empty: every address of the machine) with a backlog of 5.
-    // False, and not started, when it cannot; true at once when started.
+    // address (empty: every address of the machine) with the longest
+    // backlog the system allows. False, and not started, when it cannot;
+    // true at once when started.
     bool start(int port, const CXString& bindAddress = CXString());
-    // Ends the accept thread, then drops every player (sending each the
-    // disconnect notice first when notify is set) without telling the
-    // listeners.
+    // Ends the accept thread, then drops every player without telling the
+    // listeners; with notify, each is sent the disconnect notice first,
+    // which is waited for at most NOTICE_WAIT_MS in all.
     void stop(bool notify);
     // From the accept thread: a new player named by its address.
     void onConnected(CXSocket* socket, const CXString& ip) override;
@@ -90,6 +105,9 @@ public:
     bool isStarted() const { return started; }
     // The listening port; -1 when not started.
     int getPort();
+    // For tests: a shorter time for hellos than HELLO_TIMEOUT_MS.
+    void setHelloTimeout(int ms) { helloTimeoutMs = ms; }
+    int getHelloTimeout() const { return helloTimeoutMs; }
 
     static CNetworkServer* getInstance();
 
@@ -100,4 +118,5 @@ private:
     std::mutex playersLock;
     CXVector* players;
     std::atomic<bool> started;
+    std::atomic<int> helloTimeoutMs;
 };

@@ -28,6 +28,9 @@ const struct {
 class ServingServer : public CNetworkServer {
 public:
     ServingServer(CWindow* w, CFileSender_Manager* f) : CNetworkServer(w, false), files(f) {}
+    // The network thread calls into the server: it stops while all of the
+    // server is still there.
+    ~ServingServer() override { stop(true); }
     void tick() override
     {
         CNetworkServer::tick();

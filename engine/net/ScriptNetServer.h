@@ -22,8 +22,9 @@ class CWindow;
 //
 // It answers the players' file requests from its own title: the subfolder
 // names one of the title's scenes, whose folder holds the file (an empty
-// subfolder means the data folder itself); the folder is not used. One
-// chunk of each transfer goes out per frame. Only players are served.
+// subfolder means the data folder itself); the folder is not used. Each
+// frame sends as much of the transfers as the players' connections take
+// (CFileSender_Manager). Only players that said hello are served.
 class CMC_NetServer : public CMC_NetPeer {
 public:
     CMC_NetServer(CWindow* window, CMC_Scene* application);

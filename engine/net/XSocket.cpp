@@ -3,14 +3,18 @@
 #include "base/StringTokenizer.h"
 #include "net/MessageStack.h"
 #include "net/NetMessage.h"
+#include "net/SocketLoop.h"
 #include "platform/Debug.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
 
 // Bytes read per receive: a whole file chunk and more in one call.
 const int RECEIVE_CHUNK = 65536;
+// Reads of one pass of the loop over a connection, at most.
+const int READS_PER_PASS = 8;
 // The pause after an accept that failed for a passing reason (a connection
 // aborted while queued, no descriptors left), instead of trying at once.
 const int ACCEPT_RETRY_MS = 50;
@@ -20,21 +24,27 @@ CXString hostname;
 
 } // namespace
 
-CXSocket::CXSocket(CWindow* w)
-    : window(w), handle(platform::openTcpSocket()), stack(new CMessageStack(this)), received(new CXArray(101, 0.75f)),
-      open(false), stopping(false)
+CXSocket::CXSocket(CWindow* w) : CXSocket(w, platform::openTcpSocket())
 {
+    open = false;
 }
 
 CXSocket::CXSocket(CWindow* w, platform::SocketHandle connected)
     : window(w), handle(connected), stack(new CMessageStack(this)), received(new CXArray(101, 0.75f)),
-      open(connected != platform::INVALID_SOCKET_HANDLE), stopping(false)
+      open(connected != platform::INVALID_SOCKET_HANDLE), loop(nullptr), frontSent(0), queuedBytes(0), unhandled(0),
+      buffered(0), readPaused(false), stopping(false)
 {
 }
 
 CXSocket::~CXSocket()
 {
+    if (CSocketLoop* served = loop)
+        served->remove(this);
     stop();
+    {
+        std::lock_guard<std::mutex> lock(sending);
+        dropQueue();
+    }
     delete received;
     platform::closeSocket(handle);
 }
@@ -148,18 +158,196 @@ bool CXSocket::connect(const CXString& host, int port)
     return true;
 }
 
-bool CXSocket::send(CNetMessage* message)
+bool CXSocket::send(CNetMessage* message) { return put(message, true); }
+
+bool CXSocket::queue(CNetMessage* message) { return put(message, false); }
+
+bool CXSocket::put(CNetMessage* message, bool writeNow)
 {
     if (!message)
         return false;
-    bool sent = false;
-    int n = message->getBufferLen();
-    if (open && message->getBuffer() && n >= CNetMessage::HEADER_LENGTH && n <= CNetMessage::MAX_FRAME_LENGTH) {
-        std::lock_guard<std::mutex> lock(sending);
-        sent = platform::sendAll(handle, message->getBuffer(), size_t(n));
+    const int n = message->getBufferLen();
+    if (!open || !message->getBuffer() || n < CNetMessage::HEADER_LENGTH || n > CNetMessage::MAX_FRAME_LENGTH) {
+        delete message;
+        return false;
     }
-    delete message;
-    return sent;
+    std::unique_lock<std::mutex> lock(sending);
+    CSocketLoop* served = loop;
+    if (!served) {
+        bool sent = platform::sendAll(handle, message->getBuffer(), size_t(n));
+        lock.unlock();
+        delete message;
+        return sent;
+    }
+    if (!open) {
+        lock.unlock();
+        delete message;
+        return false;
+    }
+    size_t written = 0;
+    if (outgoing.empty() && writeNow) {
+        platform::SendPart part = {message->getBuffer(), size_t(n)};
+        long taken = platform::sendAvailable(handle, &part, 1);
+        if (taken == n || taken < 0) {
+            lock.unlock();
+            delete message;
+            if (taken < 0)
+                fail("a connection failed while sending");
+            return taken == n;
+        }
+        written = size_t(taken);
+        frontSent = written;
+    }
+    if (outgoing.empty())
+        lastProgress = std::chrono::steady_clock::now();
+    outgoing.push_back(message);
+    queuedBytes += size_t(n) - written;
+    if (queuedBytes > SEND_QUEUE_LIMIT) {
+        lock.unlock();
+        fail("a peer has left more than the most that may wait for it unread");
+        return false;
+    }
+    bool first = outgoing.size() == 1;
+    lock.unlock();
+    if (first)
+        served->wake();
+    return true;
+}
+
+void CXSocket::sendQueued()
+{
+    std::unique_lock<std::mutex> lock(sending);
+    platform::SendPart parts[64];
+    while (!outgoing.empty() && open) {
+        int count = 0;
+        for (CNetMessage* m : outgoing) {
+            size_t skip = count == 0 ? frontSent : 0;
+            parts[count].data = m->getBuffer() + skip;
+            parts[count].length = size_t(m->getBufferLen()) - skip;
+            if (++count == 64)
+                break;
+        }
+        long taken = platform::sendAvailable(handle, parts, count);
+        if (taken < 0) {
+            lock.unlock();
+            fail("a connection failed while sending");
+            return;
+        }
+        if (taken == 0)
+            break;
+        lastProgress = std::chrono::steady_clock::now();
+        queuedBytes -= size_t(taken);
+        size_t left = size_t(taken);
+        while (left > 0) {
+            size_t rest = size_t(outgoing.front()->getBufferLen()) - frontSent;
+            if (left < rest) {
+                frontSent += left;
+                break;
+            }
+            left -= rest;
+            delete outgoing.front();
+            outgoing.pop_front();
+            frontSent = 0;
+        }
+    }
+    if (outgoing.empty())
+        allSent.notify_all();
+}
+
+bool CXSocket::hasQueued()
+{
+    std::lock_guard<std::mutex> lock(sending);
+    return !outgoing.empty();
+}
+
+size_t CXSocket::getQueuedBytes()
+{
+    std::lock_guard<std::mutex> lock(sending);
+    return queuedBytes;
+}
+
+bool CXSocket::isStalled(std::chrono::steady_clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(sending);
+    return !outgoing.empty() && now - lastProgress > std::chrono::milliseconds(SEND_STALL_MS);
+}
+
+bool CXSocket::waitSent(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(sending);
+    allSent.wait_until(lock, deadline, [this] { return outgoing.empty() || !open; });
+    return outgoing.empty();
+}
+
+void CXSocket::dropQueue()
+{
+    for (CNetMessage* m : outgoing)
+        delete m;
+    outgoing.clear();
+    frontSent = queuedBytes = 0;
+    allSent.notify_all();
+}
+
+bool CXSocket::mayRead() const { return unhandled + buffered < RECEIVE_LIMIT; }
+
+// The loop marks itself waiting before it looks again, and handled lowers
+// the count before it looks at the mark: one of them sees the other.
+bool CXSocket::readWanted()
+{
+    if (mayRead())
+        return true;
+    readPaused = true;
+    if (!mayRead())
+        return false;
+    readPaused = false;
+    return true;
+}
+
+void CXSocket::handled(long bytes)
+{
+    unhandled -= bytes;
+    if (readPaused && mayRead() && readPaused.exchange(false))
+        if (CSocketLoop* served = loop)
+            served->wake();
+}
+
+// A few reads while the socket fills them: fewer passes of the loop for a
+// fast sender. Each read takes no more than the room left under the bound
+// could hold were it all frames of 8 bytes, each with its object and the
+// name it will carry: what a connection holds stays within the bound but
+// for one frame, however small its frames and long its name.
+bool CXSocket::readAvailable(std::vector<CNetMessage*>* frames, int nameLength)
+{
+    const long perFrame = long(sizeof(CNetMessage)) + CNetMessage::HEADER_LENGTH + 1 + nameLength + 1;
+    const long perByte = (perFrame + CNetMessage::HEADER_LENGTH - 1) / CNetMessage::HEADER_LENGTH;
+    size_t counted = frames->size();
+    long footprint = 0;
+    for (int reads = 0; reads < READS_PER_PASS; ++reads) {
+        if (!open)
+            return false;
+        long room = RECEIVE_LIMIT - (unhandled + buffered + footprint);
+        if (room <= 0)
+            return true;
+        int want = int(std::min<long>(RECEIVE_CHUNK, std::max<long>(CNetMessage::HEADER_LENGTH, room / perByte)));
+        char* space = stack->reserve(want);
+        long n = space ? platform::receiveAvailable(handle, space, size_t(want)) : -1;
+        if (n == platform::NOTHING_YET)
+            return true;
+        if (n <= 0) {
+            open = false;
+            return false;
+        }
+        stack->commit(int(n));
+        bool whole = takeFrames(frames);
+        buffered = stack->getLength();
+        if (!whole)
+            return false;
+        for (; counted < frames->size(); ++counted)
+            footprint += (*frames)[counted]->getFootprint() + nameLength;
+        if (n < want)
+            return true;
+    }
+    return true;
 }
 
 CXArray* CXSocket::receive()
@@ -174,32 +362,51 @@ CXArray* CXSocket::receive()
         return received;
     }
     stack->commit(int(n));
+    std::vector<CNetMessage*> frames;
+    takeFrames(&frames);
+    for (CNetMessage* m : frames)
+        received->add(m);
+    return received;
+}
+
+bool CXSocket::takeFrames(std::vector<CNetMessage*>* frames)
+{
     while (CNetMessage* message = stack->get()) {
         if (!CNetMessage::isWellFormed(message->getBuffer(), message->getBufferLen())) {
             CXString why("a frame of type ");
             why += message->getType();
             why += " is malformed";
             delete message;
-            protocolError(why.c_str());
-            return received;
+            fail(why.c_str());
+            return false;
         }
-        received->add(message);
+        frames->push_back(message);
     }
-    if (stack->isBroken())
-        protocolError("a frame header gives a length out of range");
-    return received;
+    if (stack->isBroken()) {
+        fail("a frame header gives a length out of range");
+        return false;
+    }
+    return true;
 }
 
-void CXSocket::protocolError(const char* why)
+void CXSocket::fail(const char* why)
 {
     platform::OutputDebugString((CXString("Network: ") + why + "; the connection is closed").c_str());
     close();
 }
 
+// The shutdown comes first: it ends a send that waits in another thread
+// with the sending lock held.
 void CXSocket::close()
 {
     open = false;
     platform::shutdownSocket(handle);
+    {
+        std::lock_guard<std::mutex> lock(sending);
+        dropQueue();
+    }
+    if (CSocketLoop* served = loop)
+        served->wake();
 }
 
 int CXSocket::getPort() const { return platform::localPort(handle); }

@@ -5,14 +5,18 @@
 #include "platform/Socket.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class CMessageStack;
 class CNetMessage;
+class CSocketLoop;
 class CWindow;
 
 // One TCP connection, or a listening socket with its accept thread. It
@@ -26,9 +30,17 @@ class CWindow;
 // nothing after it is read, and isOpen turns false, as it does when the
 // peer closes the connection or it fails.
 //
+// A connection served by a peer's CSocketLoop never makes its caller wait:
+// send queues the frame behind those not yet written (writing at once what
+// the socket takes) and the loop writes the rest as the peer reads. A peer
+// that lets SEND_QUEUE_LIMIT bytes pile up, or takes nothing for
+// SEND_STALL_MS while some wait, is cut off. On a socket of its own, send
+// writes the whole frame before it returns.
+//
 // Threads: receive is called by one thread; send may be called from others
-// at the same time (sends are serialised, so frames never interleave);
-// close may be called from any thread to wake a blocked receive.
+// at the same time (frames are queued and written whole, in the order their
+// sends took the queue); close may be called from any thread to wake a
+// blocked receive or send.
 class CXSocket : public CXObject {
 public:
     // Where a listening socket hands the connections it accepts; it takes
@@ -42,6 +54,12 @@ public:
     };
 
     enum { CONNECT_TIMEOUT_MS = 5000 };
+    // What a peer may leave unread of what is sent to it, and how long it
+    // may take nothing while some waits, before the connection is closed.
+    enum { SEND_QUEUE_LIMIT = 8 << 20, SEND_STALL_MS = 10000 };
+    // Received bytes, as frames not yet handled (see addUnhandled) and bytes
+    // not yet cut, above which a served connection is not read.
+    enum { RECEIVE_LIMIT = 4 << 20 };
 
     // A new, unconnected TCP socket.
     explicit CXSocket(CWindow* window);
@@ -73,10 +91,15 @@ public:
     // Connects to a dotted address or a host name, waiting at most
     // CONNECT_TIMEOUT_MS. False when no connection was made.
     virtual bool connect(const CXString& host, int port);
-    // Sends the whole frame and deletes the message; false when it was not
-    // sent (no connection, no frame, longer than the frame limit, the peer
-    // gone).
+    // Sends the whole frame (or queues it, on a served connection) and
+    // deletes the message once written; false when it will not be sent (no
+    // connection, no frame, longer than the frame limit, the peer gone or
+    // too far behind).
     virtual bool send(CNetMessage* message);
+    // As send, but on a served connection the frame only joins the queue,
+    // to be written with those queued beside it (sendQueued, or the loop):
+    // for many frames in a row (a file's chunks), fewer writes.
+    bool queue(CNetMessage* message);
     // Waits for bytes, then gives the frames completed by them (owned by
     // the caller) in this socket's list, emptied first. An empty list after
     // the connection has ended (see isOpen).
@@ -84,8 +107,42 @@ public:
 
     bool isOpen() const { return open; }
     // Shuts the connection (or listener) down: a blocked receive returns
-    // and the peer sees it closed. The socket stays until deleted.
+    // and the peer sees it closed; what was queued is dropped. The socket
+    // stays until deleted.
     void close();
+    // Logs why, then closes.
+    void fail(const char* why);
+
+    // Bytes queued and not yet written.
+    size_t getQueuedBytes();
+    // Waits until every queued byte is written, the connection ends or the
+    // time comes; whether all was written.
+    bool waitSent(std::chrono::steady_clock::time_point deadline);
+
+    // The receiving side's count of frames handed on and not yet handled,
+    // in bytes (CNetMessage::getFootprint): reading stops while that and
+    // the bytes not yet cut reach RECEIVE_LIMIT (one frame may pass it),
+    // and goes on once handled brings it below.
+    void addUnhandled(long bytes) { unhandled += bytes; }
+    void handled(long bytes);
+    long getUnhandled() const { return unhandled; }
+
+    // The loop's side (CSocketLoop).
+    void servedBy(CSocketLoop* loop) { this->loop = loop; }
+    // Whether to read now; when not, a later handled wakes the loop.
+    bool readWanted();
+    // Reads what has arrived without waiting and appends the frames it
+    // completes, reading no more than the bound has room for with each
+    // frame carrying a name of nameLength bytes; false once the connection
+    // has ended.
+    bool readAvailable(std::vector<CNetMessage*>* frames, int nameLength);
+    // Writes what the socket takes of the queue without waiting (also for
+    // the owner, after queue).
+    void sendQueued();
+    bool hasQueued();
+    // Whether frames have waited since longer than SEND_STALL_MS without a
+    // byte taken.
+    bool isStalled(std::chrono::steady_clock::time_point now);
     // The local port; -1 when not bound.
     int getPort() const;
     CWindow* getWindow() const { return window; }
@@ -95,14 +152,33 @@ private:
     bool bind(int port, uint32_t address);
     bool listen(int backlog);
     void acceptLoop(Acceptor* acceptor);
-    void protocolError(const char* why);
+    bool put(CNetMessage* message, bool writeNow);
+    // Cuts the buffered bytes into frames; false (closed) at a frame that
+    // breaks the rules.
+    bool takeFrames(std::vector<CNetMessage*>* frames);
+    bool mayRead() const;
+    // Under the sending lock: drops the queue and wakes those waiting on it.
+    void dropQueue();
 
     CWindow* window;
     platform::SocketHandle handle;
     std::unique_ptr<CMessageStack> stack;
     CXArray* received;
     std::atomic<bool> open;
+    std::atomic<CSocketLoop*> loop;
+
+    // The queue of a served connection: frames in order, the first of them
+    // written up to frontSent.
     std::mutex sending;
+    std::condition_variable allSent;
+    std::deque<CNetMessage*> outgoing;
+    size_t frontSent;
+    size_t queuedBytes;
+    std::chrono::steady_clock::time_point lastProgress;
+
+    std::atomic<long> unhandled;
+    std::atomic<long> buffered;
+    std::atomic<bool> readPaused;
 
     std::thread acceptThread;
     std::mutex acceptLock;

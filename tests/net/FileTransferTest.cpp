@@ -4,6 +4,7 @@
 #include "net/NetworkClient.h"
 #include "net/NetworkServer.h"
 #include "platform/Drives.h"
+#include "platform/Socket.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -126,6 +127,59 @@ TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
     requester.client.tick();
     EXPECT_TRUE(requester.frames.empty());
     EXPECT_EQ(server.files.getCount(), 0);
+}
+
+// Ten requests for one large file from a peer that never reads hold no
+// more than a little of it: the file is read as it is sent, and sending
+// stops while the connection's queue is full. A peer that reads gets the
+// file whole, many chunks a frame.
+TEST(CFileTransferTest, ALargeFileIsSentAsTheConnectionTakesIt)
+{
+    nettest::Pools pools;
+    testsupport::TempDir served;
+    const std::string bytes = randomBytes(20 << 20, 5);
+    served.write("GAME/S/big.bin", bytes);
+    FileServer server(served.path());
+    const long residentBefore = nettest::processStatus("VmRSS:");
+
+    platform::SocketHandle deaf = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(deaf, 0x7F000001, server.peer.getPort(), 5000));
+    std::string asks = nettest::frameOf(CNetHelloMessage(nullptr, CXString("deaf")));
+    for (int i = 1; i <= 10; ++i)
+        asks += nettest::frameOf(CNetFileRequestMessage(nullptr, i, CXString("GAME"), CXString("S"), CXString("big.bin")));
+    ASSERT_TRUE(platform::sendAll(deaf, asks.data(), asks.size()));
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        return server.files.getCount() == 10;
+    }));
+    CXSocket* toDeaf = server.peer.getPlayer(0)->getHandle();
+    // Its buffers fill, then its queue up to the mark, and there it stays.
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        return toDeaf->getQueuedBytes() >= CFileSender_Manager::QUEUE_MARK;
+    }));
+    for (int i = 0; i < 20; ++i)
+        server.tick();
+    // The mark, and one chunk of each transfer going (a round) past it.
+    const size_t chunkFrame = 28 + CFileSender_Entry::CHUNK;
+    EXPECT_LE(toDeaf->getQueuedBytes(),
+              CFileSender_Manager::QUEUE_MARK + CFileSender_Manager::ACTIVE_PER_CONNECTION * chunkFrame);
+    EXPECT_LT(nettest::processStatus("VmRSS:") - residentBefore, 64 << 10); // KiB; the file whole ten times is 200 MiB
+
+    Requester requester;
+    ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("big.bin"));
+    int frames = 0;
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        requester.client.tick();
+        ++frames;
+        return !requester.done.files.empty();
+    }, 30000));
+    EXPECT_TRUE(requester.done.files[0] == bytes);
+    const int chunks = (20 << 20) / CFileSender_Entry::CHUNK;
+    EXPECT_LT(frames, chunks / 10);
+    platform::closeSocket(deaf);
 }
 
 // Only newly covered bytes count: repeated, overlapping, early and

@@ -178,6 +178,7 @@ TEST_F(CNetMessageTest, VariableValuesAreReadOnlyWhenWhole)
     const Case cases[] = {
         {hex("02000000 0f000000 'B' 00 03000000 01"), 3, true, "TRUE"},
         {hex("02000000 0f000000 'B' 00 03000000 02"), 3, true, "FALSE"},
+        {hex("02000000 0e000000 'B' 00 03000000"), 3, false, nullptr},
         {hex("02000000 12000000 'I' 00 01000000 07000000"), 1, true, "7"},
         {hex("02000000 12000000 'X' 00 09000000 07000000"), 9, true, nullptr},
         {hex("02000000 0a000000 'X' 00"), 0, true, nullptr},

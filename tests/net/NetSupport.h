@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -64,6 +65,17 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// A number of /proc/self/status ("Threads:", "VmRSS:" in KiB); -1 when absent.
+inline long processStatus(const std::string& key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, key.size(), key) == 0)
+            return std::stol(line.substr(key.size()));
+    return -1;
 }
 
 inline std::string randomBytes(size_t n, unsigned seed)

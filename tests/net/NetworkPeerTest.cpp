@@ -4,13 +4,17 @@
 #include "net/NetworkServer.h"
 #include "platform/Socket.h"
 
-#include <fstream>
+#include <atomic>
+#include <chrono>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+using nettest::frameOf;
 using nettest::hex;
 using nettest::waitFor;
 
@@ -61,14 +65,25 @@ private:
     std::vector<std::string> log;
 };
 
-int threadCount()
+int threadCount() { return int(nettest::processStatus("Threads:")); }
+
+int descriptorCount()
 {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 8, "Threads:") == 0)
-            return std::stoi(line.substr(8));
-    return -1;
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d))
+            ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Whether the other side has closed the raw connection (a hello, if sent,
+// was never answered: nothing else comes).
+bool endedByPeer(platform::SocketHandle s)
+{
+    char byte;
+    return platform::waitReadable(s, 0) && platform::receiveSome(s, &byte, 1) <= 0;
 }
 
 // Ticks the peer until the listener has heard n lines.
@@ -166,17 +181,17 @@ TEST(CNetworkPeerTest, ConnectionsThatEndOrBreakTheRulesAreTakenOff)
     EXPECT_EQ(server.heard.lines(), std::vector<std::string>{"destroy killed"});
     EXPECT_EQ(server.peer.getPlayersNo(), 1);
 
-    // A raw connection that sends a good frame and then a bad one.
-    const std::string good = hex("05000000 0b000000 'hi' 00");
+    // A raw connection that greets, sends a good frame and then a bad one.
+    const std::string hello = hex("07000000 0c000000 'raw' 00"), good = hex("05000000 0b000000 'hi' 00");
     for (const std::string& bad : {hex("05000000 0a000000 'hi'"), hex("05000000 ffffff7f")}) {
         server.heard.clear();
         platform::SocketHandle raw = platform::openTcpSocket();
         ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.peer.getPort(), 5000));
-        std::string bytes = good + bad;
+        std::string bytes = hello + good + bad;
         ASSERT_TRUE(platform::sendAll(raw, bytes.data(), bytes.size()));
-        ASSERT_TRUE(tickUntil(server.peer, server.heard, 2));
-        EXPECT_EQ(server.heard.lines(),
-                  (std::vector<std::string>{"message 5 from 127.0.0.1: hi", "destroy 127.0.0.1"}));
+        ASSERT_TRUE(tickUntil(server.peer, server.heard, 3));
+        EXPECT_EQ(server.heard.lines(), (std::vector<std::string>{"message 7 from 127.0.0.1",
+                                                                  "message 5 from 127.0.0.1: hi", "destroy 127.0.0.1"}));
         char byte;
         EXPECT_LE(platform::receiveSome(raw, &byte, 1), 0);
         platform::closeSocket(raw);
@@ -205,7 +220,9 @@ TEST(CNetworkPeerTest, AServerStoppedWithThreeClientsLeavesNoThreadAndTellsThemA
             ASSERT_TRUE(clients.back()->connect(CXString("127.0.0.1"), server.peer.getPort()));
         }
         ASSERT_TRUE(waitFor([&] { return server.peer.getPlayersNo() == 3; }));
-        EXPECT_EQ(threadCount(), before + 1 + 3 + 3); // accept, players, clients
+        // The server's accept thread and loop, one loop for each client;
+        // none for the players.
+        EXPECT_EQ(threadCount(), before + 1 + 1 + 3);
         server.peer.stop(true);
         EXPECT_FALSE(server.peer.isStarted());
         EXPECT_EQ(server.peer.getPlayersNo(), 0);
@@ -270,6 +287,224 @@ TEST(CNetworkPeerTest, ImmediateModeDispatchesOnTheReceiveThreads)
     client.disconnect(false);
     ASSERT_TRUE(waitFor([&] { return heard.count() == 3; }));
     EXPECT_EQ(heard.lines()[2], "destroy 127.0.0.1");
+}
+
+} // namespace
+
+namespace {
+
+// A connection that sends faster than its owner handles is read only up to
+// the bound: TCP holds the sender back, nothing is lost, and the rest comes
+// in order once the owner handles what waits.
+TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
+{
+    nettest::Pools pools;
+    struct Accepting : CXSocket::Acceptor {
+        ~Accepting() { delete accepted; }
+        void onConnected(CXSocket* s, const CXString&) override { accepted = s; }
+        std::atomic<CXSocket*> accepted{nullptr};
+    } accepting;
+    CXSocket listener(nullptr);
+    ASSERT_TRUE(listener.start(0, 1, &accepting, CXString("127.0.0.1")));
+    CNetworkClient client(nullptr, false, false);
+    struct Texts : CNetListener {
+        void onMessage(CNetMessage* m) override
+        {
+            if (m->getType() == CNetMessage::TEXT)
+                numbers.push_back(std::atoi(static_cast<CNetTextMessage*>(m)->getText()));
+        }
+        std::vector<int> numbers;
+    } texts;
+    client.addNotifier(&texts);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), listener.getPort()));
+    ASSERT_TRUE(waitFor([&] { return accepting.accepted != nullptr; }));
+    CXSocket* far = accepting.accepted;
+
+    // 16 MiB of texts of 1 KiB, numbered.
+    const int count = 16384;
+    std::string flood;
+    for (int i = 0; i < count; ++i) {
+        std::string text = std::to_string(i) + "|" + std::string(1000, 'x');
+        flood += frameOf(CNetTextMessage(nullptr, CXString(text.c_str())));
+    }
+    std::atomic<bool> allSent{false};
+    std::thread sender([&] {
+        allSent = platform::sendAll(far->getHandle(), flood.data(), flood.size());
+    });
+    CXSocket* socket = client.getHandle();
+    // Up to the bound (but for a frame cut short in the buffer), and one
+    // frame past it.
+    CNetTextMessage sample(nullptr, CXString((std::to_string(count) + "|" + std::string(1000, 'x')).c_str()));
+    sample.setSender(CXString("127.0.0.1"));
+    const long most = CXSocket::RECEIVE_LIMIT + sample.getFootprint();
+    EXPECT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT - 2 * sample.getFootprint(); }));
+    EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most || allSent; }, 300));
+    ASSERT_TRUE(waitFor([&] {
+        client.tick();
+        EXPECT_LE(socket->getUnhandled(), most);
+        return int(texts.numbers.size()) == count;
+    }, 30000));
+    sender.join();
+    EXPECT_TRUE(allSent);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(texts.numbers[size_t(i)], i);
+    EXPECT_EQ(socket->getUnhandled(), 0);
+}
+
+// Every message carries its own copy of its sender's name: the smallest
+// frames from a player of a long name are held to the bound all the same.
+TEST(CNetworkPeerTest, ALongNameDoesNotMultiplyWhatIsHeld)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    platform::SocketHandle raw = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.peer.getPort(), 5000));
+    const std::string hello = hex("07000000 0c000000 'raw' 00");
+    ASSERT_TRUE(platform::sendAll(raw, hello.data(), hello.size()));
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 1));
+    const std::string name(65536, 'n');
+    server.peer.getPlayer(0)->setName(CXString(name.c_str()));
+    server.heard.clear();
+
+    // 8,192 frames of 8 bytes: each held with the name is 8,192 times 64 KiB.
+    const int count = 8192;
+    std::string frames;
+    for (int i = 0; i < count; ++i)
+        frames += hex("63000000 08000000");
+    std::thread sender([&] { platform::sendAll(raw, frames.data(), frames.size()); });
+    CXSocket* socket = server.peer.getPlayer(0)->getHandle();
+    CNetMessage one(nullptr, 99);
+    one.setSender(CXString(name.c_str()));
+    const long most = CXSocket::RECEIVE_LIMIT + one.getFootprint();
+    EXPECT_TRUE(waitFor([&] { return socket->getUnhandled() >= CXSocket::RECEIVE_LIMIT - 2 * one.getFootprint(); }));
+    EXPECT_FALSE(waitFor([&] { return socket->getUnhandled() > most; }, 300));
+    ASSERT_TRUE(waitFor([&] {
+        server.peer.tick();
+        EXPECT_LE(socket->getUnhandled(), most);
+        return server.heard.count() == size_t(count);
+    }, 30000));
+    sender.join();
+    platform::closeSocket(raw);
+}
+
+// A tick stops after its time, and connections take turns: the end of a
+// connection is handled in the first tick although another's long backlog
+// came before it.
+TEST(CNetworkPeerTest, ABusyConnectionNeitherStallsATickNorHoldsBackAnother)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    struct Slow : CNetListener {
+        void onMessage(CNetMessage* m) override
+        {
+            if (m->getType() == CNetMessage::TEXT)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1)); // a handler's work
+        }
+    } slow;
+    server.peer.addNotifier(&slow);
+    const std::string hello = hex("07000000 0c000000 'raw' 00"), text = hex("05000000 0b000000 'hi' 00");
+    platform::SocketHandle busy = platform::openTcpSocket(), leaving = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(busy, 0x7F000001, server.peer.getPort(), 5000));
+    std::string bytes = hello;
+    for (int i = 0; i < 300; ++i)
+        bytes += text;
+    ASSERT_TRUE(platform::sendAll(busy, bytes.data(), bytes.size()));
+    ASSERT_TRUE(waitFor([&] { return server.peer.getQueuedCount() == 301; }));
+    ASSERT_TRUE(platform::connectSocket(leaving, 0x7F000001, server.peer.getPort(), 5000));
+    ASSERT_TRUE(platform::sendAll(leaving, hello.data(), hello.size()));
+    platform::shutdownSocket(leaving);
+    ASSERT_TRUE(waitFor([&] { return server.peer.getQueuedCount() == 303; }));
+
+    server.peer.tick();
+    std::vector<std::string> lines = server.heard.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "destroy 127.0.0.1"), lines.end());
+    EXPECT_GT(server.peer.getQueuedCount(), 200);
+    EXPECT_EQ(server.peer.getPlayersNo(), 1);
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 303));
+    lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "message 5 from 127.0.0.1: hi"), 300);
+    platform::closeSocket(busy);
+    platform::closeSocket(leaving);
+}
+
+// 300 connections at once, some silent and some with a hello, against a
+// server that keeps 64: those over that are closed at once, the silent
+// ones once their hello time is up, ticks go on meanwhile, and threads and
+// descriptors are back where they were once the connections are gone.
+TEST(CNetworkPeerTest, AFloodOfConnectionsIsHeldToTheMostPlayers)
+{
+    nettest::Pools pools;
+    Server server;
+    ASSERT_TRUE(server.started);
+    server.peer.setHelloTimeout(1000);
+    CNetworkClient stays(nullptr, false, false);
+    ASSERT_TRUE(stays.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    ASSERT_TRUE(tickUntil(server.peer, server.heard, 1));
+    server.heard.clear();
+    const int threadsBefore = threadCount(), descriptorsBefore = descriptorCount();
+
+    const int count = 300;
+    const std::string hello = hex("07000000 0c000000 'raw' 00");
+    std::vector<platform::SocketHandle> peers(count, platform::INVALID_SOCKET_HANDLE);
+    std::atomic<bool> connected{false};
+    std::thread flood([&] {
+        for (int i = 0; i < count; ++i) {
+            peers[size_t(i)] = platform::openTcpSocket();
+            if (platform::connectSocket(peers[size_t(i)], 0x7F000001, server.peer.getPort(), 5000) && i % 3 == 0)
+                platform::sendAll(peers[size_t(i)], hello.data(), hello.size());
+        }
+        connected = true;
+    });
+    int most = 0, mostThreads = 0;
+    auto longest = std::chrono::steady_clock::duration::zero();
+    auto tick = [&] {
+        auto start = std::chrono::steady_clock::now();
+        server.peer.tick();
+        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        most = std::max(most, server.peer.getPlayersNo());
+        mostThreads = std::max(mostThreads, threadCount());
+    };
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return bool(connected);
+    }, 30000));
+    flood.join();
+    // Every silent connection is closed: over the most at once, the others
+    // when their hello time is up.
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        for (int i = 0; i < count; ++i)
+            if (i % 3 != 0 && !endedByPeer(peers[size_t(i)]))
+                return false;
+        return true;
+    }, 20000));
+    int open = 0;
+    for (int i = 0; i < count; i += 3)
+        open += !endedByPeer(peers[size_t(i)]);
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return server.peer.getPlayersNo() == 1 + open;
+    }));
+    EXPECT_GT(open, 0);
+    EXPECT_LE(most, int(CNetworkServer::MAX_PLAYERS));
+    EXPECT_LE(mostThreads, threadsBefore + 1); // the flood's own
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    std::vector<std::string> lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "message 7 from 127.0.0.1"), open);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "destroy 127.0.0.1"), 0); // the silent go without a word
+
+    for (platform::SocketHandle s : peers)
+        platform::closeSocket(s);
+    ASSERT_TRUE(waitFor([&] {
+        tick();
+        return server.peer.getPlayersNo() == 1;
+    }));
+    lines = server.heard.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "destroy 127.0.0.1"), open);
+    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_EQ(descriptorCount(), descriptorsBefore);
 }
 
 } // namespace

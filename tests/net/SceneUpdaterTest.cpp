@@ -84,6 +84,13 @@ protected:
     {
         return updater.onFileReceived(file(name, bytes).get());
     }
+    // The id a transfer of the process takes now: ids are given out in
+    // turn, so a request that went out in between two probes took one.
+    static int probeTransferId()
+    {
+        CFileReceiver_Manager probe(nullptr);
+        return probe.add_file(nullptr, CXString(), CXString(), CXString("probe"));
+    }
     size_t upgradedCount(RecordingScene* s)
     {
         return size_t(std::count(s->events.begin(), s->events.end(), "ONUPGRADED"));
@@ -153,7 +160,9 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
     CMC_SceneUpdater other(nullptr, plain.get());
     take(other, "index.net", "VERSION=0.0.1\nFILES=p.txt\n");
     EXPECT_TRUE(other.needsUpgrade());
+    int probed = probeTransferId();
     other.upgrade(); // no client: nothing to ask
+    EXPECT_EQ(probeTransferId(), probed + 1);
 }
 
 // A received file goes into the scene's folder whatever form its "PATH"
@@ -184,7 +193,8 @@ TEST_F(SceneUpdaterTest, UpgradeFetchesTheListedFilesOverTheClient)
     served.write("Game/S/a.txt", a);
     served.write("Game/S/b.txt", b);
     served.write("Game/S/c.txt", c);
-    served.write("Game/S/old.txt", std::string(25000, 'n'));
+    // Longer than a frame of the server sends.
+    served.write("Game/S/old.txt", std::string(CFileSender_Manager::FRAME_BUDGET * 2 + 1, 'n'));
     nettest::FileServer server(served.path());
     CNetworkClient client(nullptr, false, false);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.peer.getPort()));
@@ -226,8 +236,7 @@ TEST_F(SceneUpdaterTest, UpgradeFetchesTheListedFilesOverTheClient)
         server.peer.tick();
         return server.requests.size() == 6;
     }));
-    server.files.tick(); // the response (and the end of the list's transfer)
-    server.files.tick(); // the first chunk
+    server.files.tick(); // the response and the first part of the file
     testsupport::DebugCapture log;
     server.peer.stop(false);
     ASSERT_TRUE(waitFor([&] {
@@ -236,12 +245,15 @@ TEST_F(SceneUpdaterTest, UpgradeFetchesTheListedFilesOverTheClient)
     }));
     EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), "DovirAvura server has disconnected."), log.lines.end());
     EXPECT_EQ(tmp.read("Rara/S/old.txt"), "old");
+    int probed = probeTransferId();
     updater.upgrade(); // no receiver any more: nothing is asked
+    EXPECT_EQ(probeTransferId(), probed + 1);
 
     // The client going (with the scene that held it) leaves the updater
     // without one.
     CMC_SceneUpdater::clientGone(&client);
     updater.upgrade();
+    EXPECT_EQ(probeTransferId(), probed + 2);
     EXPECT_EQ(client.getNotifiers()->getSize(), 0);
 }
 

@@ -1,17 +1,21 @@
 #include "NetSupport.h"
+#include "net/SocketLoop.h"
 #include "net/XSocket.h"
 #include "platform/Socket.h"
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using nettest::frameOf;
 using nettest::hex;
+using nettest::waitFor;
 
 namespace {
 
@@ -174,6 +178,53 @@ TEST(CXSocketTest, FramesThatBreakTheRulesCloseTheirConnectionOnly)
         EXPECT_EQ(receiveFrames(bystander, 1), std::vector<std::string>{good});
         EXPECT_TRUE(bystander->isOpen());
     }
+}
+
+// Two threads sending frames of the greatest length at once on one
+// connection that a loop serves: the other side reads every frame whole,
+// each thread's in the order it sent them, and the connection stays open.
+TEST(CXSocketTest, FramesOfTwoSendersAtOnceArriveWholeAndInTheirOrder)
+{
+    Listener listener;
+    CXSocket* server = nullptr;
+    std::unique_ptr<CXSocket> client = listener.connect(&server);
+    ASSERT_NE(server, nullptr);
+    struct Drop : CSocketLoop::Sink {
+        void onFrame(CXSocket*, CNetMessage* m) override { delete m; }
+        void onEnded(CXSocket*) override {}
+    } drop;
+    CSocketLoop loop;
+    loop.add(client.get(), &drop);
+    const int perSender = 40;
+    auto send = [&](char letter) {
+        for (int i = 0; i < perSender; ++i) {
+            // Below the most a peer may leave unread.
+            waitFor([&] { return client->getQueuedBytes() < CXSocket::SEND_QUEUE_LIMIT / 2; });
+            std::string text(CNetMessage::MAX_FRAME_LENGTH - 9, letter);
+            std::string number = std::to_string(1000000 + i);
+            text.replace(1, number.size(), number);
+            EXPECT_TRUE(client->send(new CNetTextMessage(client.get(), CXString(text.c_str()))));
+        }
+    };
+    std::thread a(send, 'a'), b(send, 'b');
+    // Reading starts once frames wait in the queue: the socket's buffers
+    // are full.
+    EXPECT_TRUE(waitFor([&] { return client->getQueuedBytes() > 0; }));
+    std::vector<std::string> frames = receiveFrames(server, 2 * perSender);
+    a.join();
+    b.join();
+    ASSERT_EQ(frames.size(), size_t(2 * perSender));
+    std::map<char, int> next = {{'a', 0}, {'b', 0}};
+    for (const std::string& f : frames) {
+        ASSERT_EQ(f.size(), size_t(CNetMessage::MAX_FRAME_LENGTH));
+        char letter = f[8];
+        ASSERT_TRUE(letter == 'a' || letter == 'b');
+        EXPECT_EQ(f.substr(9, 7), std::to_string(1000000 + next[letter]++));
+        EXPECT_EQ(f.find_first_not_of(letter, 16), f.size() - 1); // the text's zero
+    }
+    EXPECT_TRUE(server->isOpen());
+    EXPECT_TRUE(client->isOpen());
+    loop.remove(client.get());
 }
 
 TEST(CXSocketTest, APeerThatWentAwayMakesSendFailWithoutKillingTheProcess)

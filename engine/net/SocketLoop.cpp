@@ -1,0 +1,174 @@
+#include "net/SocketLoop.h"
+
+#include "net/XSocket.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+// The loop whose thread this is, if any.
+thread_local const CSocketLoop* currentLoop = nullptr;
+} // namespace
+
+CSocketLoop::CSocketLoop() : serving(0), generations(0), threadGeneration(0), passes(0), nextSerial(0)
+{
+    wakeup = platform::openWakeup();
+}
+
+CSocketLoop::~CSocketLoop()
+{
+    stop();
+    if (thread.joinable())
+        thread.join();
+    for (const Entry& e : entries)
+        e.socket->servedBy(nullptr);
+    platform::closeSocket(wakeup);
+}
+
+void CSocketLoop::add(CXSocket* socket, Sink* sink)
+{
+    if (!socket || !sink)
+        return;
+    std::thread ended;
+    {
+        std::lock_guard<std::mutex> l(lock);
+        entries.push_back(Entry{socket, sink, ++nextSerial, false});
+        socket->servedBy(this);
+        if (currentLoop == this) {
+            // Told to end by what it delivers, and given work again.
+            serving = threadGeneration;
+            return;
+        }
+        if (thread.joinable() && serving == threadGeneration) {
+            platform::signalWakeup(wakeup);
+            return;
+        }
+        if (thread.joinable())
+            ended = std::move(thread);
+    }
+    if (ended.joinable())
+        ended.join();
+    std::lock_guard<std::mutex> l(lock);
+    if (thread.joinable())
+        return;
+    serving = threadGeneration = ++generations;
+    thread = std::thread(&CSocketLoop::run, this, threadGeneration);
+}
+
+void CSocketLoop::remove(CXSocket* socket)
+{
+    std::unique_lock<std::mutex> l(lock);
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [socket](const Entry& e) { return e.socket == socket; }),
+                  entries.end());
+    socket->servedBy(nullptr);
+    if (currentLoop != this)
+        passDone.wait(l, [this] { return passes == 0; });
+}
+
+void CSocketLoop::stop()
+{
+    std::thread ending;
+    {
+        std::lock_guard<std::mutex> l(lock);
+        serving = 0;
+        platform::signalWakeup(wakeup);
+        if (currentLoop == this || !thread.joinable())
+            return;
+        ending = std::move(thread);
+    }
+    ending.join();
+}
+
+void CSocketLoop::wake() { platform::signalWakeup(wakeup); }
+
+bool CSocketLoop::isRunning()
+{
+    std::lock_guard<std::mutex> l(lock);
+    return thread.joinable() && serving == threadGeneration;
+}
+
+void CSocketLoop::run(unsigned generation)
+{
+    currentLoop = this;
+    std::vector<platform::PollItem> items;
+    std::vector<unsigned> polled;
+    std::vector<Delivery> deliveries;
+    for (;;) {
+        items.clear();
+        polled.clear();
+        {
+            std::lock_guard<std::mutex> l(lock);
+            if (serving != generation)
+                return;
+            for (const Entry& e : entries) {
+                if (e.ended)
+                    continue;
+                platform::PollItem item = {e.socket->getHandle(), e.socket->readWanted(), e.socket->hasQueued(),
+                                           false, false, false};
+                items.push_back(item);
+                polled.push_back(e.serial);
+            }
+        }
+        platform::PollItem wake = {wakeup, true, false, false, false, false};
+        items.push_back(wake);
+        platform::pollSockets(items.data(), int(items.size()), PASS_MS);
+        if (items.back().readable)
+            platform::clearWakeup(wakeup);
+        items.pop_back();
+
+        deliveries.clear();
+        {
+            std::lock_guard<std::mutex> l(lock);
+            if (serving != generation)
+                return;
+            ++passes;
+            serve(items, polled, &deliveries);
+        }
+        for (Delivery& d : deliveries) {
+            for (CNetMessage* m : d.frames)
+                d.sink->onFrame(d.socket, m);
+            if (d.ended)
+                d.sink->onEnded(d.socket);
+        }
+        {
+            std::lock_guard<std::mutex> l(lock);
+            --passes;
+        }
+        passDone.notify_all();
+    }
+}
+
+// Entries added while poll waited were not polled: they are served from the
+// next pass, but their time limits are looked at now.
+void CSocketLoop::serve(const std::vector<platform::PollItem>& items, const std::vector<unsigned>& polled,
+                        std::vector<Delivery>* deliveries)
+{
+    std::unordered_map<unsigned, const platform::PollItem*> ready;
+    for (size_t i = 0; i < polled.size(); ++i)
+        ready[polled[i]] = &items[i];
+    const Clock::time_point now = Clock::now();
+    for (Entry& e : entries) {
+        if (e.ended)
+            continue;
+        CXSocket* s = e.socket;
+        Delivery d = {e.sink, s, {}, false};
+        auto found = ready.find(e.serial);
+        if (found != ready.end()) {
+            const platform::PollItem& item = *found->second;
+            if (item.writable || (item.write && item.failed))
+                s->sendQueued();
+            if (item.read && (item.readable || item.failed))
+                s->readAvailable(&d.frames, e.sink->nameLength());
+            else if (item.failed)
+                // Hung up while not read: nothing more can come.
+                s->close();
+        }
+        if (s->isOpen() && s->isStalled(now))
+            s->fail("a peer has taken nothing sent to it for too long");
+        if (s->isOpen() && e.sink->isOverdue(now))
+            s->close();
+        d.ended = e.ended = !s->isOpen();
+        if (d.ended || !d.frames.empty())
+            deliveries->push_back(std::move(d));
+    }
+}
