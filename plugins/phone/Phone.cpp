@@ -83,8 +83,11 @@ void CMC_Phone::init()
         timer->add(timerId, 0, static_cast<CTimerNotificator*>(this));
     }
     if (!listKnown) {
-        // Without frames to wait in, the list is waited for here.
+        // Without frames to wait in, the list is waited for here. The
+        // frames that go on meanwhile wait for a program living in real
+        // time.
         initWaiting = timer != nullptr;
+        realTime.set(initWaiting);
         if (initWaiting)
             return;
         placeLine();
@@ -107,12 +110,15 @@ void CMC_Phone::placeLine()
 void CMC_Phone::openLine()
 {
     if (lineIndex < 0) {
+        realTime.set(false);
         onSignal(CXString("ONMODEMNOTFOUND"));
         return;
     }
     line = new CPhoneLine(this);
-    if (line->openByIndex(lineIndex, 0) != 0)
+    if (line->openByIndex(lineIndex, 0) != 0) {
+        realTime.set(false);
         return;
+    }
     // A real line's caller lives in real time; a scripted one follows the
     // engine's clock.
     std::shared_ptr<platform::telephony::Telephony> service = PhoneLineList::getService();

@@ -19,7 +19,8 @@ class CXTimer;
 //
 // While the line list is still being built (a baresip starting), init
 // does not wait: the line is opened, and "ONMODEMFOUND" or
-// "ONMODEMNOTFOUND" raised, in the first frame after the list is there.
+// "ONMODEMNOTFOUND" raised, in the first frame after the list is there;
+// the run is held on the real clock meanwhile.
 //
 // The line reports on its own thread; the reports wait in a queue that the
 // window's timer empties once a frame on the host's thread, where the
@@ -85,5 +86,5 @@ private:
     std::vector<Report> reports;
     CXTimer* timer;
     int timerId;
-    platform::RealTimeHold realTime; // while a line in real time is open
+    platform::RealTimeHold realTime; // while a line in real time is open or awaited
 };
