@@ -11,6 +11,7 @@
 #include "host/HostWindow.h"
 #include "net/ScriptNetPeer.h"
 #include "platform/Clock.h"
+#include "platform/Cp1250.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "platform/RealTime.h"
@@ -121,7 +122,7 @@ bool readSigned(const std::string& word, long long low, long long high, long lon
 }
 } // namespace
 
-bool readHostSwitches(const char* text, HostSwitches* switches, CXString* message)
+std::vector<std::string> commandWords(const char* text)
 {
     std::vector<std::string> words;
     for (const char* p = text ? text : ""; *p;) {
@@ -133,6 +134,16 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         if (p > start)
             words.emplace_back(start, size_t(p - start));
     }
+    return words;
+}
+
+bool readHostSwitches(const char* text, HostSwitches* switches, CXString* message)
+{
+    return readHostSwitches(commandWords(text), switches, message);
+}
+
+bool readHostSwitches(const std::vector<std::string>& words, HostSwitches* switches, CXString* message)
+{
     HostSwitches result;
     auto fail = [message](const std::string& why) {
         if (message)
@@ -176,6 +187,8 @@ bool readHostSwitches(const char* text, HostSwitches* switches, CXString* messag
         } else if (name == "path") {
             if (next.empty())
                 return fail("-path needs the title's folder");
+            if (result.path.empty())
+                result.path = next;
             ++i;
         } else if (name == "port") {
             if (!readNumber(next, 0, 65535, &value))
@@ -236,20 +249,31 @@ bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, C
 {
     if (settings.subFolder.IsString() && !commandLine->getPath().IsString())
         commandLine->setPath(settings.subFolder);
-    CXString titleFolder = commandLine->getPath();
+    const CXString titleFolder = commandLine->getPath();
+    if (!titleFolder.IsString())
+        return true;
     std::error_code failed;
-    if (titleFolder.IsString() && !std::filesystem::is_directory(hostPath(titleFolder).c_str(), failed)) {
-        if (message)
-            *message = CXString("the title folder \"") + titleFolder + "\" does not exist";
-        return false;
+    const std::filesystem::file_status found = std::filesystem::status(hostPath(titleFolder).c_str(), failed);
+    if (std::filesystem::is_directory(found))
+        return true;
+    if (message) {
+        const std::string named = "the title folder \"" + platform::cp1250ToUtf8(titleFolder.c_str()) + "\" ";
+        if (std::filesystem::exists(found))
+            *message = (named + "is a file, not a folder").c_str();
+        else if (found.type() == std::filesystem::file_type::not_found || !failed)
+            *message = (named + "does not exist").c_str();
+        else
+            *message = (named + "cannot be looked at: " + failed.message()).c_str();
     }
-    return true;
+    return false;
 }
 
-int runHost(const char* text, CXString* message)
+int runHost(const char* text, CXString* message) { return runHost(commandWords(text), message); }
+
+int runHost(const std::vector<std::string>& arguments, CXString* message)
 {
     HostSwitches switches;
-    if (!readHostSwitches(text, &switches, message))
+    if (!readHostSwitches(arguments, &switches, message))
         return EXIT_FAILED;
     if (switches.help) {
         std::fputs(hostHelp(), stdout);
@@ -259,7 +283,19 @@ int runHost(const char* text, CXString* message)
         std::fprintf(stderr, "Quarnel: unknown switch %s, ignored (Quarnel --help lists the switches)\n",
                      word.c_str());
 
-    CCommandLine6* commandLine = new CCommandLine6(text ? text : "");
+    // The engine names files in code page 1250: a folder whose name has
+    // letters outside it could not be named to the engine at all.
+    if (platform::cp1250ToUtf8(platform::utf8ToCp1250(switches.path)) != switches.path) {
+        if (message)
+            *message = ("the title folder \"" + switches.path +
+                        "\" has letters that the engine's file names cannot hold (code page 1250)")
+                           .c_str();
+        return EXIT_FAILED;
+    }
+    std::vector<CXString> words;
+    for (const std::string& argument : arguments)
+        words.emplace_back(platform::utf8ToCp1250(argument).c_str());
+    CCommandLine6* commandLine = new CCommandLine6(words);
     CLanguageOSVer language;
     HostSettings settings = readHostSettings();
     if (!findTitleFolder(settings, commandLine, message)) {

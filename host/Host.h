@@ -53,14 +53,22 @@ struct HostSwitches {
     // "-bind <address>": the dotted address the network server listens
     // on; empty for every address of the machine.
     CXString bindAddress;
+    // "-path <folder>", the first one, as given; empty when there is none.
+    std::string path;
 };
 
 // What "--help" prints.
 const char* hostHelp();
 
-// Reads the switches from the command line text; false with message set
-// when one has no valid value ("-res", "-delay", "-path", "-step",
-// "-frames"). Unknown switches are listed in unknown, not refused.
+// The words of a command line text, cut at blanks (runs of blanks count
+// as one).
+std::vector<std::string> commandWords(const char* commandLine);
+
+// Reads the switches from the program's arguments (after its name); false
+// with message set when one has no valid value ("-res", "-delay", "-path",
+// "-step", "-frames"). Unknown switches are listed in unknown, not refused.
+bool readHostSwitches(const std::vector<std::string>& arguments, HostSwitches* switches, CXString* message);
+// The same for a command line text, cut into words at blanks.
 bool readHostSwitches(const char* commandLine, HostSwitches* switches, CXString* message);
 
 // The settings of section MAIN with their defaults applied.
@@ -76,14 +84,17 @@ HostSettings readHostSettings();
 
 // The title's folder: the command line's "path", else the settings'
 // SUBDIR, which then becomes the command line's path. False with message
-// set when it names a folder that is not there.
+// set when it names a folder that is not there, or a file.
 bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, CXString* message);
 
-// Runs a title for the command line (the text after the program name).
-// Returns the exit code (HostExit); message says why when it is not 0.
-// A scene that the title names but never defines is named on standard
-// error and in the debugger output; when no scene could be entered at all,
-// the run ends with EXIT_FAILED.
+// Runs a title for the program's arguments (after its name, in UTF-8 as
+// the system gives them; each reaches the command line whole, in code page
+// 1250). Returns the exit code (HostExit); message (UTF-8) says why when it
+// is not 0. A scene that the title names but never defines is named on
+// standard error and in the debugger output; when no scene could be
+// entered at all, the run ends with EXIT_FAILED.
+int runHost(const std::vector<std::string>& arguments, CXString* message);
+// The same for a command line text, cut into words at blanks.
 int runHost(const char* commandLine, CXString* message);
 
 } // namespace quarnel

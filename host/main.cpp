@@ -4,17 +4,14 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    std::string commandLine;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            commandLine += ' ';
-        commandLine += argv[i];
-    }
+    // Each argument whole: a folder's name may hold blanks.
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     CXString message;
-    int code = quarnel::runHost(commandLine.c_str(), &message);
+    int code = quarnel::runHost(arguments, &message);
     if (message.IsString())
         std::fprintf(stderr, "Quarnel: %s\n", message.c_str());
     return code;

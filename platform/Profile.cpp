@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -251,8 +252,10 @@ bool ProfileFile::write(const std::string& section, const std::string& key, cons
 {
     refresh();
     // A file that is there but cannot be read is never written over.
-    if (!readable)
+    if (!readable) {
+        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
         return false;
+    }
     std::string text = key + "=" + value;
     if (set(section, key, text))
         pending = true;
@@ -274,26 +277,36 @@ bool ProfileFile::write(const std::string& section, const std::string& key, cons
 // needs a search of the folder.
 bool ProfileFile::replace(const std::string& bytes)
 {
-    if (hostPath.empty())
+    if (hostPath.empty()) {
+        failure = "its drive is not mapped";
         return false;
+    }
+    auto failed = [this](int error) {
+        failure = error ? std::strerror(error) : "the file system refused it";
+        return false;
+    };
     // A read-only file stays as it is, as writing into it would.
     if (stamp.present && access(hostPath.c_str(), W_OK) != 0)
-        return false;
+        return failed(errno);
     std::string temporary = hostPath + ".tmp";
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
-    bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
+        return failed(errno);
+    int error = 0;
+    for (size_t done = 0; !error && done < bytes.size();) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0)
             done += size_t(n);
-        else if (n == 0 || errno != EINTR)
-            written = false;
+        else if (n == 0)
+            error = ENOSPC;
+        else if (errno != EINTR)
+            error = errno;
     }
     if (stamp.present)
         fchmod(fd, mode_t(stamp.mode & 07777));
-    written = close(fd) == 0 && written;
+    if (close(fd) != 0 && !error)
+        error = errno;
+    const bool written = !error;
     bool moved = false;
     if (written) {
         SyncClock::time_point now = SyncClock::now();
@@ -306,8 +319,10 @@ bool ProfileFile::replace(const std::string& bytes)
         }
     }
     if (!moved) {
+        if (written)
+            error = errno;
         unlink(temporary.c_str());
-        return false;
+        return failed(error);
     }
     stamp = stampOf(hostPath, -1);
     return true;

@@ -52,6 +52,9 @@ public:
     // is still read back and is written with the next write that succeeds,
     // unless the file on disk changes first.
     bool write(const std::string& section, const std::string& key, const std::string& value);
+    // Why the last write that failed did ("Permission denied", "No space
+    // left on device"); empty before any failed.
+    const std::string& writeFailure() const { return failure; }
 
 private:
     struct Line {
@@ -93,6 +96,7 @@ private:
     bool loaded = false;
     bool readable = true; // false when a file is there but could not be read
     bool pending = false; // the copy holds a change that the file does not
+    std::string failure;
     std::vector<Line> lines;
     std::unordered_map<std::string, Section> sections;
 };

@@ -36,7 +36,13 @@ CCommandLine6::CCommandLine6(const char* commandLine)
         if (p > start)
             args.push_back(CXString(start, int(p - start)));
     }
+    readSwitches();
+}
 
+CCommandLine6::CCommandLine6(const std::vector<CXString>& words) : args(words) { readSwitches(); }
+
+void CCommandLine6::readSwitches()
+{
     for (const Flag& f : FLAGS)
         this->*f.setting = f.negated;
     for (const Flag& f : FLAGS)

@@ -4,12 +4,16 @@
 
 #include <vector>
 
-// The host's command line: its blank-separated words, the switches ("-" or
-// "/" followed by the exact, case-sensitive name) and their values.
+// The host's command line: its words, the switches ("-" or "/" followed by
+// the exact, case-sensitive name) and their values.
 class CCommandLine6 {
 public:
-    // The text after the program name; it is copied, never changed.
+    // The text after the program name, cut into words at blanks; it is
+    // copied, never changed.
     explicit CCommandLine6(const char* commandLine);
+    // The words as the program was given them (code page 1250), each kept
+    // whole: a value may hold blanks ("-path", "C:\My Title").
+    explicit CCommandLine6(const std::vector<CXString>& words);
 
     int getNoArgs() const { return int(args.size()); }
     // Whether name (without its "-" or "/") is one of the switches that
@@ -52,6 +56,9 @@ private:
         bool negated;
     };
     static const Flag FLAGS[];
+
+    // Reads the switches and values from the words.
+    void readSwitches();
 
     // Whether some word is "-" + name or "/" + name.
     bool findToken(const char* name) const;

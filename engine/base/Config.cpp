@@ -1,7 +1,8 @@
 #include "base/Config.h"
 
-#include "platform/Debug.h"
-#include "platform/Drives.h"
+#include "base/FileReport.h"
+
+#include <string>
 
 namespace {
 // The longest value, as the settings buffer of 10,240 bytes holds it.
@@ -23,10 +24,14 @@ int CConfig::GetInt(const CXString& section, const CXString& key)
 
 void CConfig::PutString(const CXString& section, const CXString& key, const CXString& value)
 {
-    bool written = file.write(section.c_str(), key.c_str(), value.c_str());
-    if (!written && !failureReported)
-        platform::OutputDebugString(("Settings file cannot be written: " + platform::toHostPath(file.path())).c_str());
-    failureReported = !written;
+    if (file.write(section.c_str(), key.c_str(), value.c_str()))
+        return;
+    // The title plays on with its values in memory; the player is told
+    // once that they will not be kept.
+    const std::string& path = file.path();
+    const size_t cut = path.find_last_of("\\/");
+    CFileReport::failedAt("settings file", CXString(path.substr(cut == std::string::npos ? 0 : cut + 1).c_str()),
+                          ("cannot be written (" + file.writeFailure() + ")").c_str(), CXString(path.c_str()));
 }
 
 void CConfig::PutInt(const CXString& section, const CXString& key, int value)

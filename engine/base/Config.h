@@ -8,8 +8,8 @@
 // file's contents are kept in memory while they match the file on disk, and
 // each write puts the whole new file in place of the old at once (see
 // platform::ProfileFile). A write that fails keeps the old file and the new
-// value in memory, and is reported to the debugger output once, until a
-// write succeeds again.
+// value in memory, and the first one names the file and the reason on
+// standard error (CFileReport).
 class CConfig : public CXObject {
 public:
     CConfig() {}
@@ -26,5 +26,4 @@ public:
 
 private:
     platform::ProfileFile file;
-    bool failureReported = false;
 };

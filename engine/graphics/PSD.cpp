@@ -201,7 +201,6 @@ bool CPSD::readLayers(Reader& in)
         d->setFileName(layer->name);
         d->SetPosition(b.left, b.top);
         for (const Channel& channel : layer->channels) {
-            const int64_t start = in.position();
             const int compressionKind = in.u16();
             std::unique_ptr<char[]> plane;
             if (compressionKind == 0) {
@@ -222,13 +221,19 @@ bool CPSD::readLayers(Reader& in)
                 char* packedRows = in.bytesOf(total);
                 CRLECompression2 codec(CXSize(int(w), int(h)), rows, packedRows, int(total));
                 // A PackBits row takes at least two bytes for every 128 of
-                // its bytes; rows that claim less are damage.
-                if (packedRows && pixels > 0 && total >= h * 2 * ((w + 127) / 128))
+                // its bytes; rows that claim less are damage, which would
+                // show as a plane of zeros.
+                if (pixels > 0 && total < h * 2 * ((w + 127) / 128))
+                    return false;
+                if (packedRows && pixels > 0)
                     plane.reset(codec.Decompress(0));
             } else {
-                // A coding this reader does not know: its data are passed
-                // over and the plane stays unset.
-                in.seek(start + int64_t(channel.length));
+                // ZIP (2, and 3 with prediction) is not read: an unread
+                // plane would show black, so the document is refused.
+                if (compressionKind == 2 || compressionKind == 3)
+                    refusal = "cannot be shown: its channels are ZIP-compressed (only raw and PackBits channels "
+                              "are read)";
+                return false;
             }
             if (in.failed())
                 return false;

@@ -21,9 +21,10 @@ public:
 
     // Opens the file through the data folders, reads its layers and
     // converts them to the display's depth. 0, CFile::ERROR_OPEN when it
-    // cannot be opened, ERROR_DAMAGED when it is short or damaged or not an
-    // 8-bit grey or RGB document (no layers are then kept); a file that
-    // fails, or has no layer, is named on standard error.
+    // cannot be opened, ERROR_DAMAGED when it is short or damaged, not an
+    // 8-bit grey or RGB document, or has channels coded otherwise than raw
+    // or PackBits (no layers are then kept); a file that fails, or has no
+    // layer, is named on standard error.
     int Load(CXString name) override;
     // The open file from its start; the error code.
     int Load(CFile* file) override;

@@ -12,6 +12,7 @@
 #include "script/Element.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 std::unique_ptr<platform::AudioDevice> m_pDirectSound;
@@ -152,12 +153,18 @@ bool CSound4::load()
         return refused(window, name, "not found", file.getFileName());
     Flush();
     tWAVEFORMATEX format;
-    if (!CWavChunks(&file, 0, file.Length()).readFormat(&format))
+    tWaveExtension extension;
+    if (!CWavChunks(&file, 0, file.Length()).readFormat(&format, &extension))
         return refused(window, name, "cannot be read: not a RIFF WAVE file with a format chunk",
                        file.getOpenedName());
+    // What the codecs give and the sound buffers take.
+    const std::string unplayable = "cannot be played: it holds " + describeWaveFormat(format, extension) +
+                                   "; only 8- and 16-bit PCM and Microsoft ADPCM, mono or stereo, are played";
     CSoundCodec* codec = CSoundCodec::getCodec(format.formatTag);
-    if (!codec)
-        return refused(window, name, "cannot be played: its format is neither PCM nor ADPCM", file.getOpenedName());
+    const bool pcmTaken = format.formatTag != 1 || ((format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+                                                    (format.channels == 1 || format.channels == 2));
+    if (!codec || !pcmTaken || format.channels == 0 || format.channels > 2)
+        return refused(window, name, unplayable.c_str(), file.getOpenedName());
     file.Seek(0, 0);
     codec->decode(&file);
     CDataBuffer* data = codec->getBufferIfc();
@@ -179,6 +186,14 @@ bool CSound4::load()
     codec->flush();
     if (device && !decoded)
         return refused(window, name, "cannot be played: no sound data could be decoded", file.getOpenedName());
+    if (device && error == platform::AUDIO_BAD_FORMAT) {
+        const tWAVEFORMATEX* played = codec->getDesc();
+        const std::string sizes = "cannot be played: its format's rate or sizes do not hold (" +
+                                  std::to_string(played->samplesPerSec) + " Hz, " +
+                                  std::to_string(played->avgBytesPerSec) + " bytes a second in frames of " +
+                                  std::to_string(played->blockAlign) + " bytes)";
+        return refused(window, name, sizes.c_str(), file.getOpenedName());
+    }
     if (!buffer)
         return notLoaded(name, !device ? "no sound device" : "its format cannot be played");
     CFileResolver::load();

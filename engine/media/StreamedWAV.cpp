@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 
 CStreamedWAV::CStreamedWAV(CWindow* w, const CXString& n, platform::SoundBuffer** bufferOut, tWAVEFORMATEX* f)
     : file(nullptr), name(n), window(w), format(f), dataLength(0), bufferSize(0), dataStart(0), inArchive(false),
@@ -53,7 +54,8 @@ void CStreamedWAV::Open(const CXString& n)
 bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
 {
     CWavChunks chunks(f, start, end);
-    if (!chunks.readFormat(format) || !chunks.findData(&dataStart, &dataLength)) {
+    tWaveExtension extension;
+    if (!chunks.readFormat(format, &extension) || !chunks.findData(&dataStart, &dataLength)) {
         platform::OutputDebugString((CXString("sound stream \"") + name + "\": not a RIFF WAVE file").c_str());
         CFileReport::failedAt("sound", CSound4::titleName(window, name), "cannot be read: not a RIFF WAVE file",
                               f->getOpenedName());
@@ -74,6 +76,18 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
     if (!buffer)
         platform::OutputDebugString(
             (CXString("sound stream \"") + name + "\": no sound buffer for its format").c_str());
+    // A stream is played as it is stored, without a codec.
+    if (device && error == platform::AUDIO_BAD_FORMAT) {
+        const bool pcm = format->formatTag == 1 && (format->bitsPerSample == 8 || format->bitsPerSample == 16) &&
+                         (format->channels == 1 || format->channels == 2);
+        const std::string why =
+            pcm ? "cannot be played as a stream: its format's rate or sizes do not hold (" +
+                      std::to_string(format->samplesPerSec) + " Hz, frames of " +
+                      std::to_string(format->blockAlign) + " bytes)"
+                : "cannot be played as a stream: it holds " + describeWaveFormat(*format, extension) +
+                      "; streams play 8- and 16-bit PCM, mono or stereo";
+        CFileReport::failedAt("sound", CSound4::titleName(window, name), why.c_str(), f->getOpenedName());
+    }
     return buffer != nullptr;
 }
 

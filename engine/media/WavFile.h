@@ -2,6 +2,7 @@
 #include "platform/Audio.h"
 
 #include <cstdint>
+#include <string>
 
 class CFile;
 
@@ -11,6 +12,19 @@ class CFile;
 struct tWAVEFORMATEX : platform::WaveFormat {
     uint16_t cbSize = 0;
 };
+
+// What the "fmt " chunk of the extensible format (tag 0xFFFE) adds: the
+// valid bits of a sample and the format tag of its sub-format; 0 when the
+// chunk does not hold them.
+struct tWaveExtension {
+    uint16_t validBits = 0;
+    uint16_t subFormat = 0;
+};
+
+// The format as a person would name it: "16-bit PCM", "IMA ADPCM (format
+// 0x11)", "24-bit PCM (extensible format)", with the channels when there
+// are more than two.
+std::string describeWaveFormat(const tWAVEFORMATEX& format, const tWaveExtension& extension);
 
 // The chunk structure of a RIFF WAVE file read through a CFile, between
 // two offsets of that file (a whole file, or an entry of the archive).
@@ -31,9 +45,10 @@ public:
     // size as stored. False when the bounds end first.
     bool find(const char* id, uint32_t* size);
     // From the start: the header, then the "fmt " chunk into format (at
-    // most its 18 bytes; a chunk under 16 bytes is no format), leaving the
+    // most its 18 bytes; a chunk under 16 bytes is no format), and what an
+    // extensible format adds into extension when it is given, leaving the
     // file after that chunk. False when either is missing or short.
-    bool readFormat(tWAVEFORMATEX* format);
+    bool readFormat(tWAVEFORMATEX* format, tWaveExtension* extension = nullptr);
     // After readFormat: the "data" chunk's first byte and its size cut to
     // the bounds. False when there is none.
     bool findData(int64_t* dataStart, int* dataSize);

@@ -66,8 +66,13 @@ CApplication::CApplication(CWindow* w, const CXString& settingsName, const CXStr
         CFile::openBigFile(archiveName);
     if (CApplicationWindow* link = CApplicationWindow::of(window))
         link->SetApplicationInterface(this);
+    // A full path ("/var/games/title/Game.ini", "D:\\Saves\\Game.ini") names
+    // the file wherever it is: a title installed read-only keeps its
+    // settings in a folder its players may write.
+    const char* name = settingsFileName.c_str();
+    const bool fullPath = name[0] == '/' || name[0] == '\\' || (name[0] && name[1] == ':');
     if (settingsFileName.IsString())
-        settings = new CConfig(CWindowPaths::getRootPath() + settingsFileName);
+        settings = new CConfig(fullPath ? settingsFileName : CWindowPaths::getRootPath() + settingsFileName);
     settingsOwner = this;
     CMC_Variable::setSettingsSource(&currentSettings);
     CMElementsLoader::setCommandLine(commandLine);

@@ -111,8 +111,9 @@ public:
     // The error code when no script application could be built.
     enum { ERROR_NO_APPLICATION = 3000 };
 
-    // An empty settings file name makes no settings; an empty archive name
-    // opens no archive.
+    // An empty settings file name makes no settings, a relative one is the
+    // file below the root path, a full path the file it names; an empty
+    // archive name opens no archive.
     CApplication(CWindow* window, const CXString& settingsFileName, const CXString& archiveName,
                  CCommandLine6* commandLine);
     ~CApplication() override;

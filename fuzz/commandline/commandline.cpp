@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The program joins its arguments with blanks; none holds a NUL.
+    // A command line text, cut into words at blanks; no word holds a NUL.
     const std::string text(reinterpret_cast<const char*>(data), size);
     const char* line = text.c_str();
 

@@ -57,18 +57,19 @@ public:
 
     // Starts taking events and reads the accounts; false with *why set when
     // there is none.
-    bool begin(std::string* why)
+    bool begin(const std::string& address, std::string* why, const std::atomic<bool>* cancelled)
     {
         control->start([this](const ControlMessage& m) { onEvent(m); }, [this] { onClosed(); });
         bool ok = false;
         std::string data;
-        if (!control->request("reginfo", std::string(), ANSWER_MS, &ok, &data) || !ok) {
-            *why = "baresip does not answer \"reginfo\"";
+        if (!control->request("reginfo", std::string(), ANSWER_MS, &ok, &data, cancelled) || !ok) {
+            *why = "baresip at " + address + " does not answer \"reginfo\" within " +
+                   std::to_string(ANSWER_MS / 1000) + " s";
             return false;
         }
         accounts = listedAccounts(data);
         if (accounts.empty())
-            *why = "baresip has no account";
+            *why = "baresip at " + address + " has no account";
         return !accounts.empty();
     }
 
@@ -321,21 +322,24 @@ void BaresipTelephony::onClosed()
 }
 
 std::shared_ptr<Telephony> serve(std::unique_ptr<BaresipProcess> process, std::unique_ptr<BaresipControl> control,
-                                 std::string* why)
+                                 const std::string& address, std::string* why, const std::atomic<bool>* cancelled)
 {
     auto service = std::make_shared<BaresipTelephony>(std::move(process), std::move(control));
-    if (!service->begin(why))
+    if (!service->begin(address, why, cancelled))
         return nullptr;
     return service;
 }
 
+bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && *cancelled; }
+
 } // namespace
 
-std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why)
+std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
+                                        const std::atomic<bool>* cancelled)
 {
     // A folder of our own gets a new port on each attempt: another program
     // may take the one chosen before baresip opens it.
-    for (int attempt = 0; attempt < RUN_ATTEMPTS; ++attempt) {
+    for (int attempt = 0; attempt < RUN_ATTEMPTS && !isCancelled(cancelled); ++attempt) {
         std::string runFolder = folder;
         if (folder.empty() && !makeRunFolder(&runFolder, why))
             return nullptr;
@@ -353,16 +357,30 @@ std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* 
         if (folder.empty())
             process->removeFolderAtEnd();
         BaresipProcess* running = process.get();
-        auto control = BaresipControl::connect(host, port, START_MS, [running] { return running->running(); }, why);
+        auto control = BaresipControl::connect(
+            host, port, START_MS, [running, cancelled] { return running->running() && !isCancelled(cancelled); },
+            why);
+        const std::string address = host + ":" + std::to_string(port);
         if (control)
-            return serve(std::move(process), std::move(control), why);
+            return serve(std::move(process), std::move(control), address, why, cancelled);
+        if (isCancelled(cancelled))
+            break;
+        // One that runs and has not answered will not answer another time.
+        if (running->running()) {
+            *why = "baresip runs, but its control module did not answer at " + address + " within " +
+                   std::to_string(START_MS / 1000) + " s";
+            break;
+        }
+        *why = "baresip ended before its control module answered at " + address +
+               " (QUARNEL_DEBUG shows what baresip says)";
         if (!folder.empty())
             break;
     }
     return nullptr;
 }
 
-std::shared_ptr<Telephony> joinBaresip(const std::string& address, std::string* why)
+std::shared_ptr<Telephony> joinBaresip(const std::string& address, std::string* why,
+                                       const std::atomic<bool>* cancelled)
 {
     const size_t colon = address.rfind(':');
     std::string host = colon == std::string::npos ? std::string() : address.substr(0, colon);
@@ -377,7 +395,7 @@ std::shared_ptr<Telephony> joinBaresip(const std::string& address, std::string* 
         return nullptr;
     }
     auto control = BaresipControl::connect(host, uint16_t(port), ANSWER_MS, nullptr, why);
-    return control ? serve(nullptr, std::move(control), why) : nullptr;
+    return control ? serve(nullptr, std::move(control), address, why, cancelled) : nullptr;
 }
 
 } // namespace telephony

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/telephony/Telephony.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -21,11 +22,16 @@ namespace telephony {
 // folder, a folder of our own is made for the run, with the accounts of
 // ~/.baresip/accounts and a configuration that needs no sound device. The
 // process ends with the service. Null with *why set when baresip cannot be
-// run or reached, or has no account.
-std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why);
+// run or reached, or has no account. A baresip that runs and does not open
+// its control port in 5 s is not started again (one that ends at once is,
+// twice, with a folder of our own: another program may have taken the
+// port chosen). The waits end early once *cancelled turns true.
+std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
+                                        const std::atomic<bool>* cancelled = nullptr);
 // The same through a baresip already running, whose control module listens
 // at "<host>:<port>"; it goes on running after the service.
-std::shared_ptr<Telephony> joinBaresip(const std::string& address, std::string* why);
+std::shared_ptr<Telephony> joinBaresip(const std::string& address, std::string* why,
+                                       const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace telephony
 } // namespace platform

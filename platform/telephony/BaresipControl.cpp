@@ -1,5 +1,6 @@
 #include "platform/telephony/BaresipControl.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -295,7 +296,7 @@ int connectOnce(const std::string& host, uint16_t port, int timeoutMs, std::stri
                     : -1;
         }
         if (r != 0) {
-            *why = "no answer from " + host + ":" + service;
+            *why = "nothing answers at " + host + ":" + service + " (is baresip running with ctrl_tcp.so?)";
             ::close(fd);
             fd = -1;
         }
@@ -432,7 +433,7 @@ bool BaresipControl::send(const std::vector<Command>& commands)
 }
 
 bool BaresipControl::request(const std::string& command, const std::string& params, int timeoutMs, bool* ok,
-                             std::string* data)
+                             std::string* data, const std::atomic<bool>* cancelled)
 {
     Answer answer;
     std::string token;
@@ -449,8 +450,11 @@ bool BaresipControl::request(const std::string& command, const std::string& para
         sent = write(encodeCommand(command, params, token));
     }
     std::unique_lock<std::mutex> l(lock);
-    if (sent)
-        answered.wait_for(l, std::chrono::milliseconds(timeoutMs), [&] { return answer.arrived || !open; });
+    // A cancel is looked at every 50 ms.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (sent && !answer.arrived && open && !(cancelled && *cancelled) && std::chrono::steady_clock::now() < deadline)
+        answered.wait_for(l, std::min<std::chrono::steady_clock::duration>(deadline - std::chrono::steady_clock::now(),
+                                                                           std::chrono::milliseconds(50)));
     waiting.erase(token);
     if (!answer.arrived)
         return false;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -82,8 +83,10 @@ public:
     // Sends the commands one right after the other, so that none of another
     // thread comes between them; their answers are not waited for.
     bool send(const std::vector<Command>& commands);
-    // Sends a command and waits at most timeoutMs for its answer.
-    bool request(const std::string& command, const std::string& params, int timeoutMs, bool* ok, std::string* data);
+    // Sends a command and waits at most timeoutMs for its answer, or until
+    // *cancelled turns true.
+    bool request(const std::string& command, const std::string& params, int timeoutMs, bool* ok, std::string* data,
+                 const std::atomic<bool>* cancelled = nullptr);
     bool isOpen();
 
 private:

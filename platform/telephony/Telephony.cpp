@@ -1,6 +1,5 @@
 #include "platform/telephony/Telephony.h"
 
-#include "platform/Debug.h"
 #include "platform/telephony/Baresip.h"
 #include "platform/telephony/ScriptedTelephony.h"
 
@@ -78,41 +77,69 @@ namespace {
 std::mutex installedLock;
 std::shared_ptr<Telephony> installed;
 
-std::shared_ptr<Telephony> fromEnvironment()
+std::string chosenValue()
 {
     const char* value = std::getenv("QUARNEL_PHONE");
-    std::string choice = value ? value : "";
-    std::string why;
+    return value ? value : "";
+}
+
+bool isBaresip(const std::string& choice)
+{
+    return choice.empty() || choice == "baresip" || choice.compare(0, 8, "baresip:") == 0 ||
+           choice.compare(0, 8, "baresip@") == 0;
+}
+
+std::shared_ptr<Telephony> fromEnvironment(std::string* why, const std::atomic<bool>* cancelled)
+{
+    const std::string choice = chosenValue();
     std::shared_ptr<Telephony> service;
     if (choice.empty() || choice == "baresip") {
-        service = startBaresip(std::string(), &why);
+        service = startBaresip(std::string(), why, cancelled);
     } else if (choice.compare(0, 8, "baresip:") == 0) {
         if (choice.size() > 8)
-            service = startBaresip(choice.substr(8), &why);
+            service = startBaresip(choice.substr(8), why, cancelled);
         else
-            why = "no folder after \"baresip:\"";
+            *why = "no folder after \"baresip:\"";
     } else if (choice.compare(0, 8, "baresip@") == 0) {
-        service = joinBaresip(choice.substr(8), &why);
+        service = joinBaresip(choice.substr(8), why, cancelled);
     } else if (choice.compare(0, 7, "script:") == 0) {
-        service = ScriptedTelephony::fromFile(choice.substr(7), &why);
+        service = ScriptedTelephony::fromFile(choice.substr(7), why);
     } else if (choice != "none") {
-        why = "unknown service \"" + choice + "\"";
+        *why = "no such service (baresip, baresip:<folder>, baresip@<host>:<port>, script:<file> or none)";
     }
-    if (!service && !why.empty())
-        OutputDebugString(("Phone: no telephone lines: " + why + "\n").c_str());
     return service;
 }
 
 } // namespace
 
-std::shared_ptr<Telephony> openTelephony()
+std::shared_ptr<Telephony> openTelephony(std::string* why, const std::atomic<bool>* cancelled)
 {
+    std::string ignored;
+    if (!why)
+        why = &ignored;
+    why->clear();
     {
         std::lock_guard<std::mutex> g(installedLock);
         if (installed)
             return installed;
     }
-    return fromEnvironment();
+    return fromEnvironment(why, cancelled);
+}
+
+TelephonyChoice telephonyChoice()
+{
+    TelephonyChoice c;
+    {
+        std::lock_guard<std::mutex> g(installedLock);
+        if (installed) {
+            c.name = "the telephony service of the program";
+            return c;
+        }
+    }
+    const std::string choice = chosenValue();
+    c.name = choice.empty() ? "baresip (QUARNEL_PHONE unset)" : "QUARNEL_PHONE=" + choice;
+    c.waits = isBaresip(choice);
+    return c;
 }
 
 void setTelephony(std::shared_ptr<Telephony> service)

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/telephony/WaitableEvent.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -154,8 +155,19 @@ public:
 //   "script:<file>"         the scripted service playing that file
 //   "none"                  no service
 // or the one a program installed with setTelephony. Null when the choice
-// gives no service (none, a bad value, an unreadable script).
-std::shared_ptr<Telephony> openTelephony();
+// gives no service (none, a bad value, an unreadable script), with *why
+// set (empty for "none"). A baresip is waited for (seconds at most) until
+// *cancelled turns true.
+std::shared_ptr<Telephony> openTelephony(std::string* why = nullptr, const std::atomic<bool>* cancelled = nullptr);
+
+// What the choice is, without opening it.
+struct TelephonyChoice {
+    // For messages: "QUARNEL_PHONE=<value>", or what the default is.
+    std::string name;
+    // Opening it waits for another program (a baresip started or joined).
+    bool waits = false;
+};
+TelephonyChoice telephonyChoice();
 // Installs a service that openTelephony gives in place of the choice above
 // (null takes the environment's choice back).
 void setTelephony(std::shared_ptr<Telephony> service);

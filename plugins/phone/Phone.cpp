@@ -1,6 +1,7 @@
 #include "phone/Phone.h"
 
 #include "base/Archive.h"
+#include "base/FileReport.h"
 #include "base/XTimer.h"
 #include "common/PluginObjects.h"
 #include "graphics/Window.h"
@@ -9,19 +10,23 @@
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 
+#include <string>
+
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, TYPE_ID), line(nullptr), lineIndex(0), definedIndex(0), latestDigit(0),
-      timer(nullptr), timerId(0)
+    : CMC_Object(container, element, TYPE_ID), line(nullptr), definedIndex(0), lineIndex(-1), listKnown(false),
+      initWaiting(false), latestDigit(0), timer(nullptr), timerId(0)
 {
     definedIndex = element ? element->getPropertyValue(CXString("INDEX")).toNumber() : 0;
-    lineIndex = definedIndex < 0 || definedIndex >= getLineCount() ? -1 : definedIndex;
+    PhoneLineList::begin();
+    if (PhoneLineList::isBuilt())
+        placeLine();
     initializeBehaviours(container, element);
 }
 
 CMC_Phone::CMC_Phone(CMC_ObjectsContainer* container)
-    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), lineIndex(-1), definedIndex(-1), latestDigit(0),
-      timer(nullptr), timerId(0)
+    : CMC_Object(CXString("temp"), TYPE_ID), line(nullptr), definedIndex(-1), lineIndex(-1), listKnown(true),
+      initWaiting(false), latestDigit(0), timer(nullptr), timerId(0)
 {
     scene = container;
     restoringNotice("Phone", "Phone");
@@ -41,7 +46,12 @@ void CMC_Phone::snapshotState(CMC_Object* object, CXArchive* archive)
     if (archive->LastError())
         return;
     phone->definedIndex = index;
-    phone->lineIndex = index < 0 || index >= getLineCount() ? -1 : index;
+    // Placed in init, or once the list is there.
+    phone->lineIndex = -1;
+    phone->listKnown = false;
+    PhoneLineList::begin();
+    if (PhoneLineList::isBuilt())
+        phone->placeLine();
 }
 
 CMC_Phone::~CMC_Phone()
@@ -62,23 +72,53 @@ CMC_Runner* CMC_Phone::getRunner() { return PluginRunner<CMC_Phone_Runner>::get(
 
 void CMC_Phone::init()
 {
-    if (line)
+    if (line || initWaiting)
         return;
-    if (lineIndex < 0) {
-        onSignal(CXString("ONMODEMNOTFOUND"));
-        return;
-    }
     // The reports are raised in the window's frames from now on.
     CMC_ObjectsContainer* container = getScene();
     CWindow* window = container && container->getWindow() ? container->getWindow() : CWindow::getWindow();
-    timer = window ? window->GetTimerInterface() : nullptr;
-    if (timer) {
+    if (!timer && window && window->GetTimerInterface()) {
+        timer = window->GetTimerInterface();
         timerId = CXTimer::freshId();
         timer->add(timerId, 0, static_cast<CTimerNotificator*>(this));
     }
-    line = new CPhoneLine(this);
-    if (line->openByIndex(lineIndex, 0) != 0)
+    if (!listKnown) {
+        // Without frames to wait in, the list is waited for here. The
+        // frames that go on meanwhile wait for a program living in real
+        // time.
+        initWaiting = timer != nullptr;
+        realTime.set(initWaiting);
+        if (initWaiting)
+            return;
+        placeLine();
+    }
+    openLine();
+}
+
+void CMC_Phone::placeLine()
+{
+    listKnown = true;
+    const int lines = getLineCount();
+    lineIndex = definedIndex < 0 || definedIndex >= lines ? -1 : definedIndex;
+    // A list without lines has said why; a place past them is the title's.
+    if (lineIndex < 0 && lines > 0)
+        CFileReport::mistakeAt(CXString("phone \"") + getName() + "\"", CXString(),
+                               "INDEX " + std::to_string(definedIndex) + " names no line: " +
+                                   PhoneLineList::serviceName() + " has " + std::to_string(lines));
+}
+
+void CMC_Phone::openLine()
+{
+    if (lineIndex < 0) {
+        realTime.set(false);
+        onSignal(CXString("ONMODEMNOTFOUND"));
         return;
+    }
+    line = new CPhoneLine(this);
+    if (line->openByIndex(lineIndex, 0) != 0) {
+        realTime.set(false);
+        return;
+    }
     // A real line's caller lives in real time; a scripted one follows the
     // engine's clock.
     std::shared_ptr<platform::telephony::Telephony> service = PhoneLineList::getService();
@@ -107,6 +147,11 @@ void CMC_Phone::onTimer(int id)
 {
     if (id != timerId)
         return;
+    if (initWaiting && PhoneLineList::isBuilt()) {
+        initWaiting = false;
+        placeLine();
+        openLine();
+    }
     std::vector<Report> due;
     {
         std::lock_guard<std::mutex> g(reportsLock);

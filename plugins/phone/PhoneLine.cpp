@@ -1,5 +1,6 @@
 #include "phone/PhoneLine.h"
 
+#include "base/FileReport.h"
 #include "phone/Phone.h"
 
 #include <cstdio>
@@ -28,61 +29,132 @@ bool PhoneLineList::isUsable(const LineCaps& caps)
 
 // A device whose version or capabilities cannot be read is left out, and
 // so is one that is not usable.
-void PhoneLineList::build()
+PhoneLineList::Found PhoneLineList::build()
 {
-    built = true;
-    head.reset();
-    count = 0;
-    service = openTelephony();
-    std::unique_ptr<LineSession> session = service ? service->initialize() : nullptr;
+    Found found;
+    std::string why;
+    found.service = openTelephony(&why, &cancelled);
+    std::unique_ptr<LineSession> session = found.service ? found.service->initialize() : nullptr;
     if (!session) {
-        lastError = CPhoneLine::ERR_INITIALIZE;
-        service.reset();
+        if (found.service)
+            why = "the service gives no session";
+        found.lastError = CPhoneLine::ERR_INITIALIZE;
+        found.service.reset();
+    } else {
+        std::unique_ptr<PhoneLineInfo>* tail = &found.head;
+        const uint32_t devices = session->deviceCount();
+        for (uint32_t device = 0; device < devices; ++device) {
+            std::unique_ptr<PhoneLineInfo> e(new PhoneLineInfo);
+            e->deviceId = device;
+            e->position = 1;
+            e->caps.reset(new LineCaps);
+            if (session->negotiateVersion(device, CPhoneLine::API_VERSION, CPhoneLine::API_VERSION,
+                                          &e->apiVersion) != 0 ||
+                session->getCaps(device, e->apiVersion, e->caps.get()) != 0)
+                continue;
+            if (e->caps->name.empty()) {
+                char name[32];
+                std::snprintf(name, sizeof name, "Linia %u", unsigned(device));
+                e->name = name;
+            } else {
+                e->name = e->caps->name.substr(0, MAX_NAME);
+            }
+            e->permanentLineId = e->caps->permanentLineId;
+            if (!isUsable(*e->caps))
+                continue;
+            e->position = ++found.count;
+            *tail = std::move(e);
+            tail = &(*tail)->next;
+        }
+        if (!found.count) {
+            found.service.reset();
+            why = devices ? "none of its lines takes voice calls and hears keys" : "it has no line";
+        }
+    }
+    // "none" chose no line; a build given up has nothing to tell.
+    if (!found.count && !why.empty() && !cancelled)
+        CFileReport::mistakeAt(CXString("phone"), CXString(), "no telephone line from " + chosen + ": " + why);
+    return found;
+}
+
+PhoneLineList::~PhoneLineList()
+{
+    {
+        std::lock_guard<std::mutex> g(lock);
+        cancelled = true;
+        built.notify_all();
+    }
+    if (builder.joinable())
+        builder.join();
+}
+
+void PhoneLineList::keep(Found found)
+{
+    head = std::move(found.head);
+    count = found.count;
+    lastError = found.lastError;
+    service = std::move(found.service);
+    state = BUILT;
+    built.notify_all();
+}
+
+void PhoneLineList::begin()
+{
+    PhoneLineList& l = instance();
+    std::unique_lock<std::mutex> held(l.lock);
+    if (l.state != NOT_BUILT)
+        return;
+    const platform::telephony::TelephonyChoice choice = platform::telephony::telephonyChoice();
+    l.chosen = choice.name;
+    if (!choice.waits) {
+        l.ensureBuilt(held);
         return;
     }
-    std::unique_ptr<PhoneLineInfo>* tail = &head;
-    const uint32_t devices = session->deviceCount();
-    for (uint32_t device = 0; device < devices; ++device) {
-        std::unique_ptr<PhoneLineInfo> e(new PhoneLineInfo);
-        e->deviceId = device;
-        e->position = 1;
-        e->caps.reset(new LineCaps);
-        if (session->negotiateVersion(device, CPhoneLine::API_VERSION, CPhoneLine::API_VERSION, &e->apiVersion) != 0 ||
-            session->getCaps(device, e->apiVersion, e->caps.get()) != 0)
-            continue;
-        if (e->caps->name.empty()) {
-            char name[32];
-            std::snprintf(name, sizeof name, "Linia %u", unsigned(device));
-            e->name = name;
-        } else {
-            e->name = e->caps->name.substr(0, MAX_NAME);
-        }
-        e->permanentLineId = e->caps->permanentLineId;
-        if (!isUsable(*e->caps))
-            continue;
-        e->position = ++count;
-        *tail = std::move(e);
-        tail = &(*tail)->next;
+    l.state = BUILDING;
+    // The thread stays until the list is released: a baresip it starts
+    // ends with the thread that started it.
+    l.builder = std::thread([&l] {
+        Found found = l.build();
+        std::unique_lock<std::mutex> g(l.lock);
+        l.keep(std::move(found));
+        l.built.wait(g, [&l] { return l.cancelled.load(); });
+    });
+}
+
+void PhoneLineList::ensureBuilt(std::unique_lock<std::mutex>& held)
+{
+    if (state == NOT_BUILT) {
+        state = BUILDING;
+        if (chosen.empty())
+            chosen = platform::telephony::telephonyChoice().name;
+        held.unlock();
+        Found found = build();
+        held.lock();
+        keep(std::move(found));
     }
-    if (!count)
-        service.reset();
+    built.wait(held, [this] { return state == BUILT; });
+}
+
+bool PhoneLineList::isBuilt()
+{
+    PhoneLineList& l = instance();
+    std::lock_guard<std::mutex> g(l.lock);
+    return l.state == BUILT;
 }
 
 int PhoneLineList::getLineCount()
 {
     PhoneLineList& l = instance();
-    std::lock_guard<std::mutex> g(l.lock);
-    if (!l.built)
-        l.build();
+    std::unique_lock<std::mutex> held(l.lock);
+    l.ensureBuilt(held);
     return l.count;
 }
 
 PhoneLineInfo* PhoneLineList::getLineInfo(int index)
 {
     PhoneLineList& l = instance();
-    std::lock_guard<std::mutex> g(l.lock);
-    if (!l.built)
-        l.build();
+    std::unique_lock<std::mutex> held(l.lock);
+    l.ensureBuilt(held);
     PhoneLineInfo* e = l.head.get();
     for (int i = 0; e && i < index; ++i)
         e = e->next.get();
@@ -92,9 +164,8 @@ PhoneLineInfo* PhoneLineList::getLineInfo(int index)
 std::shared_ptr<Telephony> PhoneLineList::getService()
 {
     PhoneLineList& l = instance();
-    std::lock_guard<std::mutex> g(l.lock);
-    if (!l.built)
-        l.build();
+    std::unique_lock<std::mutex> held(l.lock);
+    l.ensureBuilt(held);
     return l.service;
 }
 
@@ -105,18 +176,37 @@ int32_t PhoneLineList::getLastError()
     return l.lastError;
 }
 
+std::string PhoneLineList::serviceName()
+{
+    PhoneLineList& l = instance();
+    std::lock_guard<std::mutex> g(l.lock);
+    return l.chosen;
+}
+
 void PhoneLineList::release()
 {
     PhoneLineList& l = instance();
+    // A build under way gives up its waits and ends first.
+    std::thread building;
+    {
+        std::lock_guard<std::mutex> g(l.lock);
+        l.cancelled = true;
+        l.built.notify_all();
+        building = std::move(l.builder);
+    }
+    if (building.joinable())
+        building.join();
     std::unique_ptr<PhoneLineInfo> entries;
     std::shared_ptr<Telephony> gone;
     {
         std::lock_guard<std::mutex> g(l.lock);
         entries = std::move(l.head);
         gone = std::move(l.service);
-        l.built = false;
+        l.state = NOT_BUILT;
         l.count = 0;
         l.lastError = 0;
+        l.chosen.clear();
+        l.cancelled = false;
     }
     // Long lists go one entry at a time rather than down a chain of deletes.
     while (entries)

@@ -2,6 +2,7 @@
 #include "platform/telephony/Telephony.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,8 +28,19 @@ struct PhoneLineInfo {
 // service that QUARNEL_PHONE chooses (platform/telephony/Telephony.h) and
 // never built again until it is released; it keeps that service (a baresip
 // run by us goes on running) for the lines opened on it.
+//
+// A service that waits for baresip is opened on a thread of its own, begun
+// by begin(), so that the host's frames go on meanwhile; the other queries
+// wait for the list. A list without a line is told once on standard error
+// with the service chosen and the reason (not when "none" was chosen).
 class PhoneLineList {
 public:
+    // Begins building the list when it is not built or being built: on a
+    // thread of its own when the service waits for another program, else
+    // at once.
+    static void begin();
+    // Whether the list is there (the queries below then do not wait).
+    static bool isBuilt();
     static int getLineCount();
     // The entry at the zero-based index; null past the end.
     static PhoneLineInfo* getLineInfo(int index);
@@ -36,17 +48,42 @@ public:
     // no service.
     static std::shared_ptr<platform::telephony::Telephony> getService();
     static int32_t getLastError();
-    // Frees the list and lets its service go (the plug-in's release).
+    // The service chosen, as messages name it.
+    static std::string serviceName();
+    // Frees the list and lets its service go (the plug-in's release); a
+    // build under way is given up.
     static void release();
 
     static bool isUsable(const platform::telephony::LineCaps& caps);
 
+    // A build still under way at the end of the program is given up.
+    ~PhoneLineList();
+
 private:
+    enum State { NOT_BUILT, BUILDING, BUILT };
+    // The list as a build found it.
+    struct Found {
+        std::unique_ptr<PhoneLineInfo> head;
+        int count = 0;
+        int32_t lastError = 0;
+        std::shared_ptr<platform::telephony::Telephony> service;
+    };
+
     static PhoneLineList& instance();
-    void build();
+    // Builds the list (called without the lock held) and tells why there
+    // is no line.
+    Found build();
+    // With the lock held: builds at once when nothing is built or under
+    // way, then waits for the list.
+    void ensureBuilt(std::unique_lock<std::mutex>& held);
+    void keep(Found found);
 
     std::mutex lock;
-    bool built = false;
+    std::condition_variable built;
+    State state = NOT_BUILT;
+    std::thread builder;
+    std::atomic<bool> cancelled{false};
+    std::string chosen;
     std::unique_ptr<PhoneLineInfo> head;
     int32_t lastError = 0;
     int count = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -94,6 +95,15 @@ TEST(CCommandLine6Test, ValuesFollowTheirSwitch)
         EXPECT_EQ(line.getPath(), CXString(c.path)) << c.text;
         EXPECT_EQ(line.isSecondaryDisplayEnabled(), c.delay > 0) << c.text;
     }
+}
+
+// Words given apart (the program's arguments) are never cut again.
+TEST(CCommandLine6Test, WordsGivenApartStayWhole)
+{
+    CCommandLine6 line(std::vector<CXString>{"-path", "C:\\My Title", "-window"});
+    EXPECT_EQ(line.getNoArgs(), 3);
+    EXPECT_EQ(line.getPath(), CXString("C:\\My Title"));
+    EXPECT_TRUE(line.isWindowMode());
 }
 
 TEST(CCommandLine6Test, CopiesKeepTheirOwnWordsAndSettersOverride)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -70,19 +71,15 @@ TEST_F(CPSDTest, ReadsEachLayerRawOrPackedIntoItsOwnDrawable)
     PsdLayer unnamed = layer(0, 0, 5, 5, "", 0);
     unnamed.channels.pop_back(); // fewer channels than the first layer: no blue
     unnamed.extraBlock = true;
-    PsdLayer zip = layer(1, 1, 2, 2, "Zipped", 0);
-    zip.channels[1] = PsdChannel{0, 3, Bytes{1, 2, 3, 4, 5}};
-    const std::string name =
-        put("doc.psd", imagedata::psd({layer(10, 20, 20, 6, "Ground", 0), masked, unnamed, zip}, -4));
+    const std::string name = put("doc.psd", imagedata::psd({layer(10, 20, 20, 6, "Ground", 0), masked, unnamed}, -3));
 
     CPSD doc(nullptr, CXString(name.c_str()));
     ASSERT_EQ(doc.LastError(), 0);
-    ASSERT_EQ(doc.GetLayerNo(), 4);
+    ASSERT_EQ(doc.GetLayerNo(), 3);
     EXPECT_EQ(doc.GetSelLayer(), 0);
     EXPECT_EQ(doc.GetLayerName(-1), "Ground");
     EXPECT_EQ(doc.GetLayerName(1), "Sky");
     EXPECT_EQ(doc.GetLayerName(2), "");
-    EXPECT_EQ(doc.GetLayerName(3), "Zipped");
     EXPECT_EQ(doc.GetLayerName(9), "");
     EXPECT_TRUE(holds(doc.GetCurrentLayer(), 20, 6));
     EXPECT_EQ(doc.GetCurrentLayer()->GetPosition(), CXPoint(10, 20));
@@ -100,22 +97,14 @@ TEST_F(CPSDTest, ReadsEachLayerRawOrPackedIntoItsOwnDrawable)
     EXPECT_EQ(uint8_t(third->GetDataPtr()[0]), 0);
     EXPECT_EQ(uint8_t(third->GetDataPtr()[2]), plane(5, 5, 1)[0]);
 
-    // The channel of an unknown coding is passed over: its plane is 0, and
-    // the next channel is read where it is.
-    doc.SelectLayer(3);
-    CGraphicsObject* fourth = doc.GetCurrentLayer();
-    ASSERT_EQ(fourth->Width(), 2);
-    EXPECT_EQ(uint8_t(fourth->GetDataPtr()[2]), 0);
-    EXPECT_EQ(uint8_t(fourth->GetDataPtr()[1]), plane(2, 2, 2)[0]);
-
     doc.SelectLayer(CXString("sky"));
     doc.SelectLayer(7);
-    EXPECT_EQ(doc.GetSelLayer(), 3);
+    EXPECT_EQ(doc.GetSelLayer(), 2);
 
     doc.SetPosition(100, 50);
     EXPECT_EQ(doc.GetPosition(), CXPoint(100, 50));
-    EXPECT_EQ(fourth->GetPosition(), CXPoint(100, 50));
-    EXPECT_EQ(doc.GetLayerRect(0), CXRect(100, 50, 102, 52));
+    EXPECT_EQ(third->GetPosition(), CXPoint(100, 50));
+    EXPECT_EQ(doc.GetLayerRect(0), CXRect(100, 50, 105, 55));
 }
 
 TEST_F(CPSDTest, ConvertsItsLayersToTheDisplay)
@@ -136,6 +125,23 @@ TEST_F(CPSDTest, ShortOrDamagedDocumentsKeepNoLayers)
     Bytes huge = good;
     // The first layer's bottom edge pushed far down.
     huge[26 + 4 + 4 + 4 + 4 + 2 + 4 + 0] = 0x7F;
+    // Channels coded in ZIP (2), ZIP with prediction (3) and a coding no
+    // writer uses: their planes cannot be read, and would show black.
+    auto coded = [](int compression) {
+        PsdLayer l = layer(1, 1, 2, 2, "Zipped", 0);
+        l.channels[1] = PsdChannel{0, compression, Bytes{1, 2, 3, 4, 5}};
+        return imagedata::psd({layer(0, 0, 4, 4, "A", 0), l}, 2);
+    };
+    // A row of 300 equal bytes packs into three runs, 6 bytes: a row that
+    // claims 2 of them cannot give 300 bytes.
+    PsdLayer wide{0, 0, 1, 300, "Wide", {PsdChannel{0, 1, Bytes(300, 0x55)}}, {}};
+    const Bytes wideFile = imagedata::psd({wide}, 1);
+    const Bytes sixByteRow{0, 6, 0x81, 0x55, 0x81, 0x55, 0xD5, 0x55};
+    Bytes shortRow = wideFile;
+    auto row = std::search(shortRow.begin(), shortRow.end(), sixByteRow.begin(), sixByteRow.end());
+    ASSERT_NE(row, shortRow.end());
+    row[1] = 2;
+    shortRow.erase(row + 4, row + 8);
     struct Case {
         const char* name;
         Bytes file;
@@ -144,6 +150,10 @@ TEST_F(CPSDTest, ShortOrDamagedDocumentsKeepNoLayers)
         {"layer records cut", Bytes(good.begin(), good.begin() + 60)},
         {"channel data cut", Bytes(good.begin(), good.end() - 10)},
         {"absurd layer", huge},
+        {"ZIP", coded(2)},
+        {"ZIP with prediction", coded(3)},
+        {"unknown coding", coded(7)},
+        {"PackBits row shorter than its width allows", shortRow},
     };
     for (const Case& c : cases) {
         CPSD doc(nullptr, CXString(put("bad.psd", c.file).c_str()));
@@ -151,6 +161,11 @@ TEST_F(CPSDTest, ShortOrDamagedDocumentsKeepNoLayers)
         EXPECT_EQ(doc.GetLayerNo(), 0) << c.name;
         EXPECT_EQ(doc.GetCurrentLayer(), nullptr) << c.name;
     }
+    // The same wide layer with its whole row.
+    CPSD wideDoc(nullptr, CXString(put("wide.psd", wideFile).c_str()));
+    ASSERT_EQ(wideDoc.LastError(), 0);
+    ASSERT_TRUE(wideDoc.GetCurrentLayer() && wideDoc.GetCurrentLayer()->GetDataPtr());
+    EXPECT_EQ(uint8_t(wideDoc.GetCurrentLayer()->GetDataPtr()[299 * 3 + 2]), 0x55);
     // A flat document has no layers and no error.
     imagedata::Writer flat;
     flat.text("8BPS").be16(1).zeros(6).be16(3).be32(2).be32(2).be16(8).be16(3).be32(0).be32(0).be32(0);

@@ -164,7 +164,8 @@ TEST_F(HostMessagesTest, FilesOfEveryKindThatCannotBeUsedAreNamed)
           "Quarnel: video \"gone.avi\" not found: " + tmp.file("Rara/HALL/gone.avi"),
           "Quarnel: picture \"text.jpg\" cannot be shown: not a JPEG picture in RGB or grey, or damaged: " +
               tmp.file("Rara/HALL/text.jpg"),
-          "Quarnel: sound \"float.wav\" cannot be played: its format is neither PCM nor ADPCM: " +
+          "Quarnel: sound \"float.wav\" cannot be played: it holds 32-bit floating-point PCM (format 0x03); only "
+          "8- and 16-bit PCM and Microsoft ADPCM, mono or stereo, are played: " +
               tmp.file("Wavs/float.wav")}) {
         const size_t at = r.err.find(line + "\n");
         EXPECT_NE(at, std::string::npos) << line << "\n" << r.err;

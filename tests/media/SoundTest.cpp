@@ -80,6 +80,50 @@ TEST_F(CSound4Test, WhichWavFilesLoad)
     }
 }
 
+// A WAV the engine does not play is named with what it holds and what is
+// played, on standard error.
+TEST_F(CSound4Test, RefusedFormatsAreNamedByWhatTheFileHolds)
+{
+    // The extensible format: 16 bytes, then 22 more: valid bits, channel
+    // mask and a GUID whose first word is the sub-format's tag.
+    auto extensible = [](int channels, int bits, int validBits, int subFormat) {
+        std::string b = fmtBody(0xFFFE, channels, 48000, bits);
+        put16(b, 22);
+        put16(b, uint32_t(validBits));
+        put32(b, 3);
+        put16(b, uint32_t(subFormat));
+        b += std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+        return riff(chunk("fmt ", b) + chunk("data", std::string(48, '\0')));
+    };
+    auto plain = [](int tag, int channels, int bits) {
+        return riff(chunk("fmt ", fmtBody(tag, channels, 22050, bits)) + chunk("data", std::string(48, '\0')));
+    };
+    const struct {
+        std::string bytes;
+        const char* holds;
+    } cases[] = {
+        {plain(0x11, 1, 4), "IMA ADPCM (format 0x11)"},
+        {plain(1, 1, 24), "24-bit PCM"},
+        {plain(3, 2, 32), "32-bit floating-point PCM (format 0x03)"},
+        {plain(1, 6, 16), "16-bit PCM, 6 channels"},
+        {extensible(2, 32, 24, 1), "24-bit PCM (extensible format)"},
+        {extensible(2, 16, 16, 0x1234), "an unknown coding (extensible format, sub-format 0x1234)"},
+        {plain(0x2000, 2, 16), "an unknown coding (format 0x2000)"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string name = "refused" + std::to_string(n++) + ".wav";
+        ::testing::internal::CaptureStderr();
+        std::unique_ptr<CSound4> s = sound(name, c.bytes);
+        const std::string told = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(s->isLoaded()) << c.holds;
+        EXPECT_EQ(told, "Quarnel: sound \"" + platform::toEnginePath(tmp.file(name)) +
+                            "\" cannot be played: it holds " + c.holds +
+                            "; only 8- and 16-bit PCM and Microsoft ADPCM, mono or stereo, are played: " +
+                            tmp.file(name) + "\n");
+    }
+}
+
 TEST_F(CSound4Test, SpxNamesNeverLoadButLowerCaseOnesAreWavFiles)
 {
     std::string bytes = pcmWav(ramp(50));

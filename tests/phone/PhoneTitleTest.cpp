@@ -29,24 +29,27 @@ std::string application()
 }
 
 // The phone P adds each event's name and a full stop to LOG; the plain key
-// events would add "plain". The title ends when the call does, or when
-// there is no modem, keeping the latest key in KEY; TENTHS counts the
-// tenths of a second of the title's time.
+// events would add "plain". Each key's down event adds the latest key to
+// DOWNS. The title ends when the call does, or when there is no modem,
+// keeping the latest key in KEY; TENTHS counts the tenths of a second of the
+// title's time.
 std::string scene(const char* digits)
 {
     std::string s = "OBJECT=LOG\nLOG:TYPE=STRING\nLOG:TOINI=TRUE\n"
                     "OBJECT=KEY\nKEY:TYPE=STRING\nKEY:TOINI=TRUE\n"
                     "OBJECT=TENTHS\nTENTHS:TYPE=INTEGER\nTENTHS:VALUE=0\nTENTHS:TOINI=TRUE\n"
                     "OBJECT=T\nT:TYPE=TIMER\nT:ELAPSE=100\nT:ONTICK={TENTHS^INC();}\n"
+                    "OBJECT=DOWNS\nDOWNS:TYPE=STRING\nDOWNS:TOINI=TRUE\n"
                     "OBJECT=P\nP:TYPE=PHONEEXT\n";
     auto log = [&](const std::string& event, const std::string& text, const std::string& more = std::string()) {
         s += "P:" + event + "={LOG^ADD(\"" + text + ".\");" + more + "}\n";
     };
     for (const char* e : {"ONMODEMFOUND", "ONRINGING", "ONCONNECTED"})
         log(e, e);
-    for (const char* d = digits; *d; ++d)
-        for (const char* e : {"ONKEYDOWN^", "ONKEYUP^"})
-            log(e + std::string(1, *d), e + std::string(1, *d));
+    for (const char* d = digits; *d; ++d) {
+        log("ONKEYDOWN^" + std::string(1, *d), "ONKEYDOWN^" + std::string(1, *d), "DOWNS^ADD(P^GETLATESTKEY());");
+        log("ONKEYUP^" + std::string(1, *d), "ONKEYUP^" + std::string(1, *d));
+    }
     log("ONKEYDOWN", "plain");
     log("ONKEYUP", "plain");
     log("ONDISCONNECTED", "ONDISCONNECTED", "KEY^SET(P^GETLATESTKEY());GAME^EXIT();");
@@ -66,25 +69,29 @@ std::string logNow()
     return o ? o->toString().c_str() : "";
 }
 
-// The scripted service: a call rings, 5 is held for 300 ms, the caller
-// hangs up; the title hears all of it, in order, on the virtual clock (the
-// script follows it: the call lasts its 700 ms of the title's time, six
-// periods of the 100 ms TIMER, which takes seven frames of 16 ms). Without a
-// service the title finds no modem.
+// The scripted service: a call rings, 5 and 7 are held for 300 ms each,
+// the caller hangs up; the title hears all of it, in order, and a key's
+// down event finds that key the latest. It plays on the virtual clock (the
+// script follows it: the call lasts its 1100 ms of the title's time, nine
+// periods of the 100 ms TIMER, each of which takes seven frames of 16 ms).
+// Without a service the title finds no modem.
 TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
 {
-    tmp.write("call.txt", "line Title line\nwait 200\nring\nwait 100\nkey 5 300\nwait 100\nhangup\n");
-    title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("5")}});
+    tmp.write("call.txt",
+              "line Title line\nwait 200\nring\nwait 100\nkey 5 300\nwait 100\nkey 7 300\nwait 100\nhangup\n");
+    title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("57")}});
     // From the definitions, then from the snapshot, whose PHONEEXT keeps
     // the place of its line.
     fromDefinitionsThenSnapshot("Rara/S/S.cnv", [&](bool fromSnapshot) {
         PhoneChoice choice("script:" + tmp.file("call.txt"));
         tmp.write("Quarnel.ini", "");
         EXPECT_EQ(run("-nogfx -frames 1000"), 0);
-        EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONDISCONNECTED.")
+        EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^5.ONKEYUP^5.ONKEYDOWN^7.ONKEYUP^7."
+                                       "ONDISCONNECTED.")
             << fromSnapshot;
-        EXPECT_EQ(setting("S", "KEY"), "5");
-        EXPECT_EQ(setting("S", "TENTHS"), "6");
+        EXPECT_EQ(setting("S", "DOWNS"), "57");
+        EXPECT_EQ(setting("S", "KEY"), "7");
+        EXPECT_EQ(setting("S", "TENTHS"), "9");
     });
     PhoneChoice choice("none");
     tmp.write("Quarnel.ini", "");
@@ -149,6 +156,7 @@ TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
     EXPECT_EQ(setting("S", "LOG"), "ONMODEMFOUND.ONRINGING.ONCONNECTED.ONKEYDOWN^1.ONKEYUP^1.ONKEYDOWN^2.ONKEYUP^2."
                                    "ONKEYDOWN^3.ONKEYUP^3.ONDISCONNECTED.");
     EXPECT_EQ(setting("S", "KEY"), "3");
+    EXPECT_EQ(setting("S", "DOWNS"), "123");
     // The plug-in was released with the title, and the baresip it ran with it.
     std::string why;
     EXPECT_EQ(platform::telephony::joinBaresip(line.controlAddress(), &why), nullptr);

@@ -1,0 +1,31 @@
+// The file report: a file is named once in a run, whatever it was wanted
+// for and however the title spelt its name.
+#include "base/FileReport.h"
+#include "platform/Drives.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+TEST(CFileReportTest, EachFileIsToldOnceWhateverItWasWantedFor)
+{
+    testsupport::TempDir tmp;
+    const CXString hall(platform::toEnginePath(tmp.file("Rara/HALL/hall.tga")).c_str());
+    const CXString door(platform::toEnginePath(tmp.file("Wavs/door.wav")).c_str());
+    ::testing::internal::CaptureStderr();
+    CFileReport::failedAt("picture", "hall.tga", "not found", hall);
+    CFileReport::failedAt("animation", "HALL.TGA", "cannot be read: damaged", hall);
+    CFileReport::failedAt("sound", "door.wav", "not found", door);
+    CFileReport::failedAt("sound", "door.wav", "not found", door);
+    CFileReport::tell("the pattern P is too large");
+    CFileReport::tell("the pattern P is too large");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: picture \"hall.tga\" not found: " + tmp.file("Rara/HALL/hall.tga") + "\n"
+              "Quarnel: sound \"door.wav\" not found: " + tmp.file("Wavs/door.wav") + "\n"
+              "Quarnel: the pattern P is too large\n"
+              "Quarnel: the pattern P is too large\n");
+}
+
+} // namespace
