@@ -139,6 +139,7 @@ struct Mode {
     char kind = 0; // 'r', 'w' or 'a'
     bool update = false;
     bool binary = false;
+    bool fresh = false; // 'x': made anew by createFresh
 };
 
 bool parseMode(const char* text, Mode& m)
@@ -153,6 +154,8 @@ bool parseMode(const char* text, Mode& m)
             m.binary = true;
         else if (*p == 't')
             m.binary = false;
+        else if (*p == 'x')
+            m.fresh = true;
     }
     return true;
 }
@@ -248,7 +251,7 @@ FILE* openFile(const std::string& enginePath, const char* modeText)
         return nullptr;
     int flags = m.kind == 'r' ? (m.update ? O_RDWR : O_RDONLY)
                               : (m.update ? O_RDWR : O_WRONLY) | O_CREAT | (m.kind == 'w' ? O_TRUNC : O_APPEND);
-    int fd = open(host.c_str(), flags | O_CLOEXEC, 0644);
+    int fd = m.fresh && m.kind == 'w' ? createFresh(host, 0644) : open(host.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0)
         return nullptr;
     struct stat st;
@@ -277,6 +280,14 @@ FILE* openFile(const std::string& enginePath, const char* modeText)
     // own; the text file buffers its raw reads itself.
     setvbuf(f, nullptr, _IONBF, 0);
     return f;
+}
+
+int createFresh(const std::string& hostPath, unsigned permissions)
+{
+    struct stat st;
+    if (lstat(hostPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && unlink(hostPath.c_str()) != 0)
+        return -1;
+    return open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(permissions));
 }
 
 bool copyFile(const std::string& source, const std::string& target)

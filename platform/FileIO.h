@@ -10,8 +10,17 @@ namespace platform {
 // the file is in text mode, the Windows default: CR LF reads as LF, a lone
 // CR stays, the byte 0x1A ends the file for reading, and LF is written as
 // CR LF. Positions (ftell, fseek, the length) count the bytes on disk in
-// both modes. Folders do not open. Null on failure.
+// both modes. Folders do not open. An 'x' after 'w' makes the file anew
+// as createFresh does. Null on failure.
 FILE* openFile(const std::string& enginePath, const char* mode);
+
+// Makes a new, empty file at a host path for reading and writing (a temporary that is
+// then renamed over another file): whatever stands at the name (a stale
+// temporary, a symbolic link) is removed first, never followed, and the
+// file is created with O_EXCL, so that a link made there meanwhile makes
+// it fail rather than write through the link. The descriptor, or -1 with
+// errno set.
+int createFresh(const std::string& hostPath, unsigned permissions);
 
 // Copies a file's bytes to another file, replacing it when it exists, as
 // the Windows CopyFile does. False when the source cannot be read, the

@@ -289,7 +289,7 @@ bool ProfileFile::replace(const std::string& bytes)
     if (stamp.present && access(hostPath.c_str(), W_OK) != 0)
         return failed(errno);
     std::string temporary = hostPath + ".tmp";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = createFresh(temporary, 0666);
     if (fd < 0)
         return failed(errno);
     int error = 0;

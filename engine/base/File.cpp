@@ -104,7 +104,7 @@ int CFile::Open(CWindow* w, const CXString& name, int m)
     fileName = p;
     mode = m;
 
-    char crt[4];
+    char crt[5];
     int n = 0;
     crt[n++] = (m & MODE_READ) ? 'r' : 'w';
     if (m & MODE_UPDATE)
@@ -113,6 +113,8 @@ int CFile::Open(CWindow* w, const CXString& name, int m)
         crt[n++] = 't';
     else if (m & MODE_BINARY)
         crt[n++] = 'b';
+    if (createsFresh && !(m & MODE_READ))
+        crt[n++] = 'x';
     crt[n] = 0;
 
     CXString candidates[4];

@@ -113,6 +113,9 @@ public:
     static CXString getFullName(CWindow* window, const CXString& name);
 
 protected:
+    // Open in a write mode makes the file anew, never through a link or
+    // into a file already at the name (platform::createFresh).
+    bool createsFresh = false;
     FILE* stream;
     CXString fileName;
     CXString openedName;

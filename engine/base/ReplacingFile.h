@@ -3,13 +3,14 @@
 
 // Writes a file in the place of another without ever leaving a part of it
 // behind, for files that hold players' progress. Open creates the name with
-// ".tmp" appended where CFile::Open would put the name itself, the writes go
+// ".tmp" appended where CFile::Open would put the name itself (anew: what
+// stood at that name, a link too, is removed, never followed), the writes go
 // there, and commit moves the finished file over the named one in one step.
 // Until commit succeeds the named file keeps its old bytes; a temporary that
 // is not committed is deleted.
 class CReplacingFile : public CFile {
 public:
-    CReplacingFile() {}
+    CReplacingFile() { createsFresh = true; }
     // Discards a temporary that was not committed.
     ~CReplacingFile() override;
 

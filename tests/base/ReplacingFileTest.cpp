@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +65,20 @@ TEST_F(CReplacingFileTest, AFolderThatDoesNotExistOpensNothing)
     CReplacingFile f;
     EXPECT_NE(f.Open(nullptr, "T:\\missing\\save.dat", 0x16), 0);
     EXPECT_FALSE(f.commit());
+}
+
+// A link at the temporary's name is removed, not followed: the file it
+// points at keeps its bytes, and a stale temporary does not stop the save.
+TEST_F(CReplacingFileTest, NothingIsWrittenThroughTheTemporarysName)
+{
+    tmp.write("elsewhere.txt", "not a save");
+    ASSERT_EQ(symlink(tmp.file("elsewhere.txt").c_str(), tmp.file("save.dat.tmp").c_str()), 0);
+    EXPECT_TRUE(save("new bytes", true));
+    EXPECT_EQ(tmp.read("elsewhere.txt"), "not a save");
+    EXPECT_EQ(tmp.read("save.dat"), "new bytes");
+    tmp.write("save.dat.tmp", "stale");
+    EXPECT_TRUE(save("newer", true));
+    EXPECT_EQ(tmp.read("save.dat"), "newer");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -127,6 +128,20 @@ TEST_F(ProfileTest, TheNewFileKeepsTheOldOnesModeAndAnEqualWriteIsNone)
     ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "3"));
     ASSERT_EQ(stat(tmp.file("game.ini").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+// A link or a stale file at the temporary's name is replaced, never written
+// through: the file a link points at keeps its bytes.
+TEST_F(ProfileTest, NothingIsWrittenThroughTheTemporarysName)
+{
+    tmp.write("elsewhere.txt", "not settings");
+    ASSERT_EQ(symlink(tmp.file("elsewhere.txt").c_str(), tmp.file("game.ini.tmp").c_str()), 0);
+    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "7"));
+    EXPECT_EQ(tmp.read("elsewhere.txt"), "not settings");
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 7);
+    tmp.write("game.ini.tmp", "stale");
+    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "8"));
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 8);
 }
 
 } // namespace
