@@ -1,5 +1,6 @@
 #include "common/PluginObjects.h"
 
+#include "platform/Debug.h"
 #include "platform/Platform.h"
 
 #include <string>
@@ -36,10 +37,13 @@ CXString** pluginEventList()
     return CMC_Object::makeEventList(names);
 }
 
+// A box here would stop a converted title at every scene that brings a
+// plug-in object back from its snapshot until the player closed it, so the
+// notice goes to the debugger output.
 void restoringNotice(const char* className, const char* caption)
 {
     std::string cls = std::string("CMC_") + className;
-    messageBox(caption, cls + "::" + cls + "( CMS_Scene )");
+    platform::OutputDebugString((std::string(caption) + ": " + cls + "::" + cls + "( CMS_Scene )\n").c_str());
 }
 
 void showCredits() { messageBox("Quarnel plug-ins", "Extension plug-ins of the Quarnel engine."); }

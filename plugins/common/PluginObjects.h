@@ -91,6 +91,6 @@ private:
 // their order; the objects of the second plug-in raise only the first three.
 CXString** pluginEventList();
 
-// The box a restoring constructor shows: "CMC_<name>::CMC_<name>( CMS_Scene )"
-// under the caption, with the OK button; returns once it was seen.
+// What a restoring constructor tells the debugger output:
+// "<caption>: CMC_<name>::CMC_<name>( CMS_Scene )".
 void restoringNotice(const char* className, const char* caption);

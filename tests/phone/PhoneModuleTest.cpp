@@ -8,6 +8,7 @@
 #include "script/DLLExModule.h"
 #include "script/Element.h"
 #include "script/ScriptTypes.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -58,13 +59,14 @@ TEST_F(CPhoneModuleTest, MakesPhonesAndLetsTheServiceGoWhenReleased)
     delete made;
 
     EXPECT_EQ(module->serialize(10001, nullptr), nullptr);
+    testsupport::DebugCapture debug;
     CMC_Object* restored = module->serialize(10000, nullptr);
     ASSERT_NE(restored, nullptr);
     EXPECT_EQ(restored->getScene(), &first);
     EXPECT_STREQ(restored->getName().c_str(), "temp");
     delete restored;
-    EXPECT_EQ(headless.messages(),
-              (std::vector<std::pair<std::string, std::string>>{{"Phone", "CMC_Phone::CMC_Phone( CMS_Scene )"}}));
+    EXPECT_EQ(debug.holding("CMS_Scene"), std::vector<std::string>{"Phone: CMC_Phone::CMC_Phone( CMS_Scene )"});
+    EXPECT_TRUE(headless.messages().empty());
 
     binding.reset();
     EXPECT_EQ(service.use_count(), installed);

@@ -133,6 +133,18 @@ static void collect(const char* text, void* context)
 DebugCapture::DebugCapture() { platform::setDebugSink(collect, this); }
 DebugCapture::~DebugCapture() { platform::setDebugSink(nullptr, nullptr); }
 
+std::vector<std::string> DebugCapture::holding(const std::string& part) const
+{
+    std::vector<std::string> found;
+    for (std::string line : lines)
+        if (line.find(part) != std::string::npos) {
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            found.push_back(line);
+        }
+    return found;
+}
+
 bool useCommaDecimalLocale()
 {
     static const char* names[] = {"pl_PL.UTF-8", "pl_PL.utf8", "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"};

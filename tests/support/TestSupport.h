@@ -39,6 +39,8 @@ class DebugCapture {
 public:
     DebugCapture();
     ~DebugCapture();
+    // The lines that hold `part`, without their line ends.
+    std::vector<std::string> holding(const std::string& part) const;
     std::vector<std::string> lines;
 };
 
