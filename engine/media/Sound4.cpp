@@ -158,13 +158,12 @@ bool CSound4::load()
         return refused(window, name, "cannot be read: not a RIFF WAVE file with a format chunk",
                        file.getOpenedName());
     // What the codecs give and the sound buffers take.
-    const std::string unplayable = "cannot be played: it holds " + describeWaveFormat(format, extension) +
-                                   "; only 8- and 16-bit PCM and Microsoft ADPCM, mono or stereo, are played";
     CSoundCodec* codec = CSoundCodec::getCodec(format.formatTag);
-    const bool pcmTaken = format.formatTag != 1 || ((format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
-                                                    (format.channels == 1 || format.channels == 2));
-    if (!codec || !pcmTaken || format.channels == 0 || format.channels > 2)
+    if (!codec || format.channels == 0 || format.channels > 2 || (format.formatTag == 1 && !isPlayedPcm(format))) {
+        const std::string unplayable = "cannot be played: it holds " + describeWaveFormat(format, extension) +
+                                       "; only 8- and 16-bit PCM and Microsoft ADPCM, mono or stereo, are played";
         return refused(window, name, unplayable.c_str(), file.getOpenedName());
+    }
     file.Seek(0, 0);
     codec->decode(&file);
     CDataBuffer* data = codec->getBufferIfc();

@@ -78,10 +78,9 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
             (CXString("sound stream \"") + name + "\": no sound buffer for its format").c_str());
     // A stream is played as it is stored, without a codec.
     if (device && error == platform::AUDIO_BAD_FORMAT) {
-        const bool pcm = format->formatTag == 1 && (format->bitsPerSample == 8 || format->bitsPerSample == 16) &&
-                         (format->channels == 1 || format->channels == 2);
         const std::string why =
-            pcm ? "cannot be played as a stream: its format's rate or sizes do not hold (" +
+            isPlayedPcm(*format)
+                ? "cannot be played as a stream: its format's rate or sizes do not hold (" +
                       std::to_string(format->samplesPerSec) + " Hz, frames of " +
                       std::to_string(format->blockAlign) + " bytes)"
                 : "cannot be played as a stream: it holds " + describeWaveFormat(*format, extension) +

@@ -27,6 +27,12 @@ const char* codingName(uint16_t tag)
 }
 } // namespace
 
+bool isPlayedPcm(const tWAVEFORMATEX& format)
+{
+    return format.formatTag == 1 && (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+           (format.channels == 1 || format.channels == 2);
+}
+
 std::string describeWaveFormat(const tWAVEFORMATEX& format, const tWaveExtension& extension)
 {
     const bool extensible = format.formatTag == 0xFFFE;

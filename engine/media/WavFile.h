@@ -21,6 +21,10 @@ struct tWaveExtension {
     uint16_t subFormat = 0;
 };
 
+// PCM that the sound buffers play as it is stored: 8 or 16 bits a sample,
+// mono or stereo.
+bool isPlayedPcm(const tWAVEFORMATEX& format);
+
 // The format as a person would name it: "16-bit PCM", "IMA ADPCM (format
 // 0x11)", "24-bit PCM (extensible format)", with the channels when there
 // are more than two.

@@ -5,7 +5,6 @@
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
-#include "script/SceneSnapshot.h"
 #include "script/SceneTree.h"
 #include "script/String.h"
 #include "script/StructureParser.h"
@@ -105,9 +104,7 @@ void CMC_Episode::storeScene(CXArchive* archive, CMC_Scene* scene)
         scene->setUnit(getDefUnit());
         // Its plug-ins make their objects as when the scene is played; a
         // snapshot without them would not play as the definitions do.
-        if (!scene->bindPlugins())
-            if (CMC_SnapshotFiles* files = CMC_SnapshotFiles::current())
-                files->fail(CXString("a plug-in of the scene \"") + scene->getName() + "\" cannot be loaded");
+        scene->bindPlugins();
         scene->loadCnv();
         CMC_SceneTree::enterDataFolder(CXString());
     }

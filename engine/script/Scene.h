@@ -138,7 +138,7 @@ public:
     CXVector* getModules() { return modules; }
     // Binds the plug-ins that "DLLS" names, as entering the scene does;
     // false when one of them could not be loaded (each is named on standard
-    // error).
+    // error, and a title snapshot being written fails: CMC_SnapshotFiles).
     bool bindPlugins();
     // Releases them, as leaving the scene does once its objects are gone.
     void releasePlugins() { doneDLLs(); }

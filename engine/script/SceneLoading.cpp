@@ -238,9 +238,8 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     bool complete = archive->LastError() == 0 && count >= 0;
     // A scene restored from the application snapshot learns its plug-ins
     // only here, and its records may need them.
-    if (complete && !modules && !bindPlugins())
-        if (CMC_SnapshotFiles* files = CMC_SnapshotFiles::current())
-            files->fail(CXString("a plug-in of the scene \"") + getName() + "\" cannot be loaded");
+    if (complete && !modules)
+        bindPlugins();
     // The objects join the scene once the state trailer is read, in record
     // order, so that a later record of the same name replaces an earlier
     // one as before and no state reaches an object already replaced.
@@ -418,9 +417,14 @@ bool CMC_Scene::bindPlugins()
 {
     if (dllsList.IsString())
         resolveDLLs(dllsList);
-    for (int i = 0; modules && i < modules->getSize(); ++i)
-        if (!moduleAt(modules, i)->getModuleInterface())
-            return false;
+    for (int i = 0; modules && i < modules->getSize(); ++i) {
+        if (moduleAt(modules, i)->getModuleInterface())
+            continue;
+        // A snapshot being written would lack the plug-in's objects.
+        if (CMC_SnapshotFiles* files = CMC_SnapshotFiles::current())
+            files->fail(CXString("a plug-in of the scene \"") + getName() + "\" cannot be loaded");
+        return false;
+    }
     return true;
 }
 
