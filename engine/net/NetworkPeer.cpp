@@ -78,11 +78,7 @@ void CNetworkPeer::addMessage(CNetMessage* message)
     platform::wakeFrame();
 }
 
-int CNetworkPeer::getQueuedCount()
-{
-    std::lock_guard<std::mutex> lock(queueLock);
-    return queued;
-}
+int CNetworkPeer::getQueuedCount() { return queued; }
 
 bool CNetworkPeer::takeNext(Queued* next)
 {
@@ -106,6 +102,8 @@ bool CNetworkPeer::takeNext(Queued* next)
 
 void CNetworkPeer::tick()
 {
+    if (queued == 0)
+        return;
     int budget;
     {
         std::lock_guard<std::mutex> lock(queueLock);

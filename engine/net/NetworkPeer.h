@@ -4,6 +4,7 @@
 #include "base/XString.h"
 #include "net/SocketLoop.h"
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -148,7 +149,9 @@ private:
     // connection with messages once.
     std::unordered_map<CXSocket*, std::deque<Queued>> inboxes;
     std::deque<CXSocket*> turns;
-    int queued;
+    // Changed under queueLock; a tick reads it without, to find nothing
+    // queued without taking the lock the loop queues under.
+    std::atomic<int> queued;
     // Retired objects, guarded by queueLock; ticks of the owner's thread
     // running (queued mode).
     std::vector<std::pair<CXObject*, CXSocket*>> retired;
