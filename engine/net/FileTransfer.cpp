@@ -11,6 +11,7 @@
 #include "script/Scene.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 std::atomic<int> CFileReceiver_Manager::unique_id{0};
@@ -203,6 +204,10 @@ CNetMessage* CFileSender_Entry::get_msg()
     if (!started) {
         started = true;
         file.reset(new CFile(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY));
+        // Unbuffered: each chunk is read straight into its frame, one read
+        // a chunk.
+        if (FILE* stream = file->GetHandle())
+            std::setvbuf(stream, nullptr, _IONBF, 0);
         size = file->LastError() ? -1 : file->Length();
         if (size < 0) {
             refuse("a requested file cannot be read; nothing is sent", path);
@@ -215,16 +220,15 @@ CNetMessage* CFileSender_Entry::get_msg()
         n = CHUNK;
     if (n <= 0)
         return nullptr;
-    chunk.resize(size_t(n));
-    if (file->Read(chunk.data(), n) != n) {
+    std::unique_ptr<CNetFileDataMessage> data(new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n));
+    if (!data->getRoom() || file->Read(data->getRoom(), n) != n) {
         // The file changed under the transfer: the requester never
         // completes it, rather than getting bytes of another file.
         refuse("a file being sent can no longer be read; the transfer is dropped", path);
         return nullptr;
     }
-    CNetMessage* data = new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n, chunk.data());
     sent += n;
-    return data;
+    return data.release();
 }
 
 bool CFileSender_Entry::send()

@@ -177,7 +177,6 @@ private:
     bool started;
     int size;
     int sent;
-    std::vector<char> chunk;
 };
 
 // The serving side's transfers, driven by its owner's tick. Each connection

@@ -318,21 +318,25 @@ CNetFileResponseMessage::CNetFileResponseMessage(const CXString& name, CNetMessa
 {
 }
 
-CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n, const char* bytes)
+CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n)
     : CNetMessage(h), requesterId(r), serverId(s), reserved(res), offset(at), chunkSize(0), data(nullptr)
 {
-    if (n < 0 || (n > 0 && !bytes) || DATA_OFFSET + (long long)n > MAX_FRAME_LENGTH ||
-        !allocate(FILE_DATA, DATA_OFFSET + n))
+    if (n < 0 || DATA_OFFSET + (long long)n > MAX_FRAME_LENGTH || !allocate(FILE_DATA, DATA_OFFSET + n))
         return;
     putLE32(buffer + 8, uint32_t(r));
     putLE32(buffer + 12, uint32_t(s));
     putLE32(buffer + 16, uint32_t(res));
     putLE32(buffer + 20, uint32_t(at));
     putLE32(buffer + 24, uint32_t(n));
-    if (n > 0)
-        std::memcpy(buffer + DATA_OFFSET, bytes, size_t(n));
     chunkSize = n;
     data = buffer + DATA_OFFSET;
+}
+
+CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n, const char* bytes)
+    : CNetFileDataMessage(h, r, s, res, at, n > 0 && !bytes ? -1 : n)
+{
+    if (chunkSize > 0)
+        std::memcpy(getRoom(), bytes, size_t(chunkSize));
 }
 
 CNetFileDataMessage::CNetFileDataMessage(const CXString& name, CNetMessage* raw)

@@ -232,6 +232,9 @@ public:
     // n bytes are copied from data.
     CNetFileDataMessage(CXSocket* handle, int requesterId, int serverId, int reserved, int offset, int n,
                         const char* data);
+    // Room for a chunk of n bytes that the maker fills through getRoom
+    // before it sends the frame (a file read straight into it).
+    CNetFileDataMessage(CXSocket* handle, int requesterId, int serverId, int reserved, int offset, int n);
     CNetFileDataMessage(const CXString& sender, CNetMessage* raw);
 
     int getRequesterId() const { return requesterId; }
@@ -242,6 +245,8 @@ public:
     // length it claims.
     int getChunkSize() const { return chunkSize; }
     const char* getData() const { return data; }
+    // The chunk's bytes to fill; null when there is no frame.
+    char* getRoom() { return buffer ? buffer + DATA_OFFSET : nullptr; }
 
 private:
     int requesterId;
