@@ -8,6 +8,7 @@
 #include "net/XSocket.h"
 #include "platform/Debug.h"
 #include "platform/FileIO.h"
+#include "platform/Memory.h"
 #include "script/Scene.h"
 
 #include <algorithm>
@@ -84,7 +85,11 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
             return false;
         }
         // Not cleared: a transfer is complete only once every byte came.
-        data.reset(new char[size_t(size) + 1]);
+        data = platform::allocateLarge(size_t(size) + 1);
+        if (!data) {
+            refused = true;
+            return false;
+        }
         covered.assign((size_t(size) + 63) / 64, 0);
         return size > 0;
     }
