@@ -113,7 +113,9 @@ long long CFileReceiver_Entry::cover(long long from, long long to)
         int first = int(from % 64);
         int last = to - (long long)word * 64 >= 64 ? 64 : int(to - (long long)word * 64);
         uint64_t mask = (last == 64 ? ~uint64_t(0) : (uint64_t(1) << last) - 1) & ~((uint64_t(1) << first) - 1);
-        added += popcount(mask & ~covered[word]);
+        uint64_t fresh = mask & ~covered[word];
+        // A whole word of new bytes, the common case, needs no count.
+        added += fresh == ~uint64_t(0) ? 64 : popcount(fresh);
         covered[word] |= mask;
         from = (long long)word * 64 + last;
     }
