@@ -156,7 +156,7 @@ void CSocketLoop::serve(const std::vector<platform::PollItem>& items, const std:
         if (found != ready.end()) {
             const platform::PollItem& item = *found->second;
             if (item.writable || (item.write && item.failed))
-                s->sendQueued();
+                s->writeQueued();
             if (item.read && (item.readable || item.failed))
                 s->readAvailable(&d.frames, e.sink->nameLength());
             else if (item.failed)

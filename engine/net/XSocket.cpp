@@ -209,21 +209,30 @@ bool CXSocket::put(CNetMessage* message, bool writeNow)
     }
     bool first = outgoing.size() == 1;
     lock.unlock();
-    if (first)
+    if (first && writeNow)
         served->wake();
     return true;
 }
 
 void CXSocket::sendQueued()
 {
+    if (writeQueued())
+        if (CSocketLoop* served = loop)
+            served->wake();
+}
+
+bool CXSocket::writeQueued()
+{
     std::unique_lock<std::mutex> lock(sending);
     platform::SendPart parts[64];
     while (!outgoing.empty() && open) {
         int count = 0;
+        size_t offered = 0;
         for (CNetMessage* m : outgoing) {
             size_t skip = count == 0 ? frontSent : 0;
             parts[count].data = m->getBuffer() + skip;
             parts[count].length = size_t(m->getBufferLen()) - skip;
+            offered += parts[count].length;
             if (++count == 64)
                 break;
         }
@@ -231,7 +240,7 @@ void CXSocket::sendQueued()
         if (taken < 0) {
             lock.unlock();
             fail("a connection failed while sending");
-            return;
+            return false;
         }
         if (taken == 0)
             break;
@@ -249,9 +258,13 @@ void CXSocket::sendQueued()
             outgoing.pop_front();
             frontSent = 0;
         }
+        // The socket is full: asking again now would only be refused.
+        if (size_t(taken) < offered)
+            break;
     }
     if (outgoing.empty())
         allSent.notify_all();
+    return !outgoing.empty();
 }
 
 bool CXSocket::hasQueued()
