@@ -177,8 +177,12 @@ private:
     std::condition_variable allSent;
     std::deque<CNetMessage*> outgoing;
     size_t frontSent;
-    size_t queuedBytes;
-    std::chrono::steady_clock::time_point lastProgress;
+    // The bytes of the queue not yet written (above 0 exactly while frames
+    // wait) and when a byte was last taken (steady clock ticks). Changed
+    // under the sending lock; read without it, so that the loop's looks
+    // at every connection never wait on a write in progress.
+    std::atomic<size_t> queuedBytes;
+    std::atomic<std::chrono::steady_clock::rep> lastProgress;
 
     std::atomic<long> unhandled;
     std::atomic<long> buffered;
