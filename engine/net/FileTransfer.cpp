@@ -285,12 +285,15 @@ void CFileSender_Manager::tick()
         std::vector<int>& ids = connection.second;
         long long budget = FRAME_BUDGET;
         // Rounds over the active transfers, one message each; the chunks
-        // are queued and written a batch at a time.
+        // are queued and written a batch at a time. What an earlier tick
+        // left queued is the loop's to write.
+        bool unwritten = false;
         while (!ids.empty() && budget > 0 && socket->isOpen() && socket->getQueuedBytes() < QUEUE_MARK) {
             size_t active = std::min(ids.size(), size_t(ACTIVE_PER_CONNECTION));
             for (size_t i = 0; i < active && budget > 0;) {
                 if (entries[ids[i]]->send()) {
                     budget -= CFileSender_Entry::CHUNK;
+                    unwritten = true;
                     ++i;
                     continue;
                 }
@@ -298,9 +301,12 @@ void CFileSender_Manager::tick()
                 ids.erase(ids.begin() + long(i));
                 --active;
             }
-            if (socket->getQueuedBytes() >= WRITE_BATCH)
+            if (unwritten && socket->getQueuedBytes() >= WRITE_BATCH) {
                 socket->sendQueued();
+                unwritten = false;
+            }
         }
-        socket->sendQueued();
+        if (unwritten)
+            socket->sendQueued();
     }
 }
