@@ -95,6 +95,9 @@ public:
     virtual bool send(CNetMessage* message);
     // Queues a received message (any thread).
     virtual void addMessage(CNetMessage* message);
+    // Queues received messages in their order under one lock, waking the
+    // frame once (any thread); the list is emptied.
+    void addMessages(std::vector<CNetMessage*>* messages);
     // Dispatches queued messages, each to every listener
     // (CNetMessageProcessor::process), and deletes them; see above for
     // their order and how many.
@@ -140,6 +143,8 @@ private:
         CNetMessage* message;
         long footprint;
     };
+    // Queues n messages, none null, in their order.
+    void queueAll(CNetMessage* const* messages, size_t n);
     // Takes the next message in turn; false when none waits. Under queueLock.
     bool takeNext(Queued* next);
     void dropQueued(CXSocket* handle);

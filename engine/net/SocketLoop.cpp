@@ -125,8 +125,8 @@ void CSocketLoop::run(unsigned generation)
             serve(items, polled, &deliveries);
         }
         for (Delivery& d : deliveries) {
-            for (CNetMessage* m : d.frames)
-                d.sink->onFrame(d.socket, m);
+            if (!d.frames.empty())
+                d.sink->onFrames(d.socket, &d.frames);
             if (d.ended)
                 d.sink->onEnded(d.socket);
         }

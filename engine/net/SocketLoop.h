@@ -31,8 +31,9 @@ public:
     // Where the frames of one connection go.
     class Sink {
     public:
-        // A whole frame that keeps the rules, owned by the sink.
-        virtual void onFrame(CXSocket* socket, CNetMessage* message) = 0;
+        // The whole frames that keep the rules read in one pass, in order;
+        // the sink takes them over and empties the list.
+        virtual void onFrames(CXSocket* socket, std::vector<CNetMessage*>* frames) = 0;
         // The connection ended, by either side or by the loop; told once,
         // after its last frame.
         virtual void onEnded(CXSocket* socket) = 0;
