@@ -8,9 +8,11 @@
 #include "net/XSocket.h"
 #include "platform/Debug.h"
 #include "platform/FileIO.h"
+#include "platform/Memory.h"
 #include "script/Scene.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 std::atomic<int> CFileReceiver_Manager::unique_id{0};
@@ -83,7 +85,11 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
             return false;
         }
         // Not cleared: a transfer is complete only once every byte came.
-        data.reset(new char[size_t(size) + 1]);
+        data = platform::allocateLarge(size_t(size) + 1);
+        if (!data) {
+            refused = true;
+            return false;
+        }
         covered.assign((size_t(size) + 63) / 64, 0);
         return size > 0;
     }
@@ -107,7 +113,9 @@ long long CFileReceiver_Entry::cover(long long from, long long to)
         int first = int(from % 64);
         int last = to - (long long)word * 64 >= 64 ? 64 : int(to - (long long)word * 64);
         uint64_t mask = (last == 64 ? ~uint64_t(0) : (uint64_t(1) << last) - 1) & ~((uint64_t(1) << first) - 1);
-        added += popcount(mask & ~covered[word]);
+        uint64_t fresh = mask & ~covered[word];
+        // A whole word of new bytes, the common case, needs no count.
+        added += fresh == ~uint64_t(0) ? 64 : popcount(fresh);
         covered[word] |= mask;
         from = (long long)word * 64 + last;
     }
@@ -203,6 +211,10 @@ CNetMessage* CFileSender_Entry::get_msg()
     if (!started) {
         started = true;
         file.reset(new CFile(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY));
+        // Unbuffered: each chunk is read straight into its frame, one read
+        // a chunk.
+        if (FILE* stream = file->GetHandle())
+            std::setvbuf(stream, nullptr, _IONBF, 0);
         size = file->LastError() ? -1 : file->Length();
         if (size < 0) {
             refuse("a requested file cannot be read; nothing is sent", path);
@@ -215,16 +227,15 @@ CNetMessage* CFileSender_Entry::get_msg()
         n = CHUNK;
     if (n <= 0)
         return nullptr;
-    chunk.resize(size_t(n));
-    if (file->Read(chunk.data(), n) != n) {
+    std::unique_ptr<CNetFileDataMessage> data(new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n));
+    if (!data->getRoom() || file->Read(data->getRoom(), n) != n) {
         // The file changed under the transfer: the requester never
         // completes it, rather than getting bytes of another file.
         refuse("a file being sent can no longer be read; the transfer is dropped", path);
         return nullptr;
     }
-    CNetMessage* data = new CNetFileDataMessage(handle, requesterId, serverId, 0, sent, n, chunk.data());
     sent += n;
-    return data;
+    return data.release();
 }
 
 bool CFileSender_Entry::send()
@@ -274,12 +285,15 @@ void CFileSender_Manager::tick()
         std::vector<int>& ids = connection.second;
         long long budget = FRAME_BUDGET;
         // Rounds over the active transfers, one message each; the chunks
-        // are queued and written a batch at a time.
+        // are queued and written a batch at a time. What an earlier tick
+        // left queued is the loop's to write.
+        bool unwritten = false;
         while (!ids.empty() && budget > 0 && socket->isOpen() && socket->getQueuedBytes() < QUEUE_MARK) {
             size_t active = std::min(ids.size(), size_t(ACTIVE_PER_CONNECTION));
             for (size_t i = 0; i < active && budget > 0;) {
                 if (entries[ids[i]]->send()) {
                     budget -= CFileSender_Entry::CHUNK;
+                    unwritten = true;
                     ++i;
                     continue;
                 }
@@ -287,9 +301,12 @@ void CFileSender_Manager::tick()
                 ids.erase(ids.begin() + long(i));
                 --active;
             }
-            if (socket->getQueuedBytes() >= WRITE_BATCH)
+            if (unwritten && socket->getQueuedBytes() >= WRITE_BATCH) {
                 socket->sendQueued();
+                unwritten = false;
+            }
         }
-        socket->sendQueued();
+        if (unwritten)
+            socket->sendQueued();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/XObject.h"
 #include "base/XString.h"
+#include "platform/Memory.h"
 
 #include <atomic>
 #include <cstdint>
@@ -71,7 +72,8 @@ public:
     // plain name or the file cannot be written.
     bool save_file();
 
-    // The server announced a size out of range: the transfer is over.
+    // The server announced a size out of range, or one there is no memory
+    // for: the transfer is over.
     bool isRefused() const { return refused; }
     CXSocket* getHandle() const { return handle; }
     int getTransferId() const { return transferId; }
@@ -101,7 +103,7 @@ private:
     int size;
     bool responded;
     bool refused;
-    std::unique_ptr<char[]> data;
+    platform::LargeBlock data;
     std::vector<uint64_t> covered; // one bit per byte of the file
     long long received_;
 };
@@ -177,7 +179,6 @@ private:
     bool started;
     int size;
     int sent;
-    std::vector<char> chunk;
 };
 
 // The serving side's transfers, driven by its owner's tick. Each connection

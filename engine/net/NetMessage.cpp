@@ -57,7 +57,10 @@ void CNetMessage::putLE32(void* bytes, uint32_t value)
     b[3] = uint8_t(value >> 24);
 }
 
-CNetMessage::CNetMessage(CXSocket* h) : type(0), length(0), buffer(nullptr), handle(h), lost(false) {}
+CNetMessage::CNetMessage(CXSocket* h)
+    : type(0), length(0), buffer(nullptr), handle(h), lost(false), borrowed(false)
+{
+}
 
 CNetMessage::CNetMessage(CXSocket* h, int t) : CNetMessage(h) { allocate(t, HEADER_LENGTH); }
 
@@ -72,11 +75,30 @@ CNetMessage::CNetMessage(CXSocket* h, const char* frame, int n) : CNetMessage(h)
 CNetMessage::CNetMessage(const CXString& name, CNetMessage* raw) : CNetMessage(raw ? raw->handle : nullptr)
 {
     sender = name;
-    if (raw && raw->buffer && allocate(raw->type, raw->length))
-        std::memcpy(buffer, raw->buffer, size_t(raw->length));
+    if (raw && raw->buffer) {
+        type = raw->type;
+        length = raw->length;
+        buffer = raw->buffer;
+        borrowed = true;
+    }
 }
 
-CNetMessage::~CNetMessage() { delete[] buffer; }
+CNetMessage::CNetMessage(const CXString& name, CNetMessage* raw, bool copy) : CNetMessage(name, raw)
+{
+    if (!copy || !buffer)
+        return;
+    const char* frame = buffer;
+    buffer = nullptr;
+    borrowed = false;
+    if (allocate(raw->type, raw->length))
+        std::memcpy(buffer, frame, size_t(length));
+}
+
+CNetMessage::~CNetMessage()
+{
+    if (!borrowed)
+        delete[] buffer;
+}
 
 CNetMessage* CNetMessage::connectionLost(CXSocket* h)
 {
@@ -87,8 +109,10 @@ CNetMessage* CNetMessage::connectionLost(CXSocket* h)
 
 char* CNetMessage::allocate(int frameType, int frameLength)
 {
-    delete[] buffer;
+    if (!borrowed)
+        delete[] buffer;
     buffer = nullptr;
+    borrowed = false;
     type = frameType;
     length = 0;
     if (frameLength < HEADER_LENGTH || frameLength > MAX_FRAME_LENGTH)
@@ -268,7 +292,8 @@ CNetPingMessage::CNetPingMessage(CXSocket* h, long time) : CNetMessage(h)
 }
 
 // The answer returns the request's padding as it came.
-CNetPingMessage::CNetPingMessage(const CXString& name, CNetMessage* raw, bool answer) : CNetMessage(name, raw)
+CNetPingMessage::CNetPingMessage(const CXString& name, CNetMessage* raw, bool answer)
+    : CNetMessage(name, raw, true)
 {
     if (buffer && length >= 16)
         putLE32(buffer + 12, answer ? 1 : 0);
@@ -318,21 +343,25 @@ CNetFileResponseMessage::CNetFileResponseMessage(const CXString& name, CNetMessa
 {
 }
 
-CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n, const char* bytes)
+CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n)
     : CNetMessage(h), requesterId(r), serverId(s), reserved(res), offset(at), chunkSize(0), data(nullptr)
 {
-    if (n < 0 || (n > 0 && !bytes) || DATA_OFFSET + (long long)n > MAX_FRAME_LENGTH ||
-        !allocate(FILE_DATA, DATA_OFFSET + n))
+    if (n < 0 || DATA_OFFSET + (long long)n > MAX_FRAME_LENGTH || !allocate(FILE_DATA, DATA_OFFSET + n))
         return;
     putLE32(buffer + 8, uint32_t(r));
     putLE32(buffer + 12, uint32_t(s));
     putLE32(buffer + 16, uint32_t(res));
     putLE32(buffer + 20, uint32_t(at));
     putLE32(buffer + 24, uint32_t(n));
-    if (n > 0)
-        std::memcpy(buffer + DATA_OFFSET, bytes, size_t(n));
     chunkSize = n;
     data = buffer + DATA_OFFSET;
+}
+
+CNetFileDataMessage::CNetFileDataMessage(CXSocket* h, int r, int s, int res, int at, int n, const char* bytes)
+    : CNetFileDataMessage(h, r, s, res, at, n > 0 && !bytes ? -1 : n)
+{
+    if (chunkSize > 0)
+        std::memcpy(getRoom(), bytes, size_t(chunkSize));
 }
 
 CNetFileDataMessage::CNetFileDataMessage(const CXString& name, CNetMessage* raw)

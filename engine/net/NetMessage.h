@@ -17,7 +17,8 @@ class CXSocket;
 //
 // A message handed to CXSocket::send is deleted by the socket. A received
 // message belongs to its peer's queue; the typed messages that the
-// processor makes from it live while the listeners run.
+// processor makes from it read its frame in place and live while the
+// listeners run.
 class CNetMessage {
 public:
     enum {
@@ -45,8 +46,9 @@ public:
     // A copy of a frame whose header gives its length; length bytes must be
     // readable there.
     CNetMessage(CXSocket* handle, const char* frame, int length);
-    // A copy of a received message (frame and handle) under a sender name;
-    // every decoding constructor starts from it.
+    // A received message (frame and handle) under a sender name; every
+    // decoding constructor starts from it. The frame is raw's, read in
+    // place without a copy: raw must outlive the message.
     CNetMessage(const CXString& sender, CNetMessage* raw);
     virtual ~CNetMessage();
     CNetMessage(const CNetMessage&) = delete;
@@ -78,8 +80,10 @@ public:
     static void putLE32(void* bytes, uint32_t value);
 
 protected:
+    // The same with a frame of its own, copied from raw's (one to change).
+    CNetMessage(const CXString& sender, CNetMessage* raw, bool copy);
     // Makes the frame: length bytes (plus the zero past them), the header
-    // written; the payload is zero.
+    // written; the payload is left to the caller.
     char* allocate(int frameType, int frameLength);
     // A frame of one text (behaviour, text and hello messages); none when
     // it would be longer than the limit.
@@ -100,6 +104,8 @@ protected:
 
 private:
     bool lost;
+    // The frame is another message's (see the decoding constructor).
+    bool borrowed;
 };
 
 // Type 1: a command word and its arguments.
@@ -168,7 +174,8 @@ public:
     // A request.
     CNetPingMessage(CXSocket* handle, long time);
     CNetPingMessage(const CXString& sender, CNetMessage* raw) : CNetMessage(sender, raw) {}
-    // A copy of a received ping with its answer flag set to 1 (answer) or 0.
+    // A copy of a received ping, frame and all, with its answer flag set to
+    // 1 (answer) or 0.
     CNetPingMessage(const CXString& sender, CNetMessage* raw, bool answer);
 
     int getTime() const { return int(wordAt(8)); }
@@ -232,6 +239,9 @@ public:
     // n bytes are copied from data.
     CNetFileDataMessage(CXSocket* handle, int requesterId, int serverId, int reserved, int offset, int n,
                         const char* data);
+    // Room for a chunk of n bytes that the maker fills through getRoom
+    // before it sends the frame (a file read straight into it).
+    CNetFileDataMessage(CXSocket* handle, int requesterId, int serverId, int reserved, int offset, int n);
     CNetFileDataMessage(const CXString& sender, CNetMessage* raw);
 
     int getRequesterId() const { return requesterId; }
@@ -242,6 +252,8 @@ public:
     // length it claims.
     int getChunkSize() const { return chunkSize; }
     const char* getData() const { return data; }
+    // The chunk's bytes to fill; null when there is no frame.
+    char* getRoom() { return buffer ? buffer + DATA_OFFSET : nullptr; }
 
 private:
     int requesterId;

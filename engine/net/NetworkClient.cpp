@@ -95,15 +95,25 @@ void CNetworkClient::stop_receiver()
     loop.stop();
 }
 
-void CNetworkClient::onFrame(CXSocket*, CNetMessage* message)
+// On receipt each message is dispatched before the next is queued.
+void CNetworkClient::onFrames(CXSocket*, std::vector<CNetMessage*>* frames)
 {
+    CXString name;
     {
         std::lock_guard<std::mutex> lock(senderLock);
-        message->setSender(sender);
+        name = sender;
     }
-    addMessage(message);
-    if (dispatchOnReceipt)
+    for (CNetMessage* m : *frames)
+        m->setSender(name);
+    if (!dispatchOnReceipt) {
+        addMessages(frames);
+        return;
+    }
+    for (CNetMessage* m : *frames) {
+        addMessage(m);
         tick();
+    }
+    frames->clear();
 }
 
 int CNetworkClient::nameLength()

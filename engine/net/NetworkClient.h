@@ -38,7 +38,7 @@ public:
     static CXString getPlayerName(CWindow* window);
     static CNetworkClient* getInstance();
 
-    void onFrame(CXSocket* socket, CNetMessage* message) override;
+    void onFrames(CXSocket* socket, std::vector<CNetMessage*>* frames) override;
     void onEnded(CXSocket* socket) override;
     int nameLength() override;
 

@@ -61,28 +61,40 @@ bool CNetworkPeer::send(CNetMessage* message)
 
 void CNetworkPeer::addMessage(CNetMessage* message)
 {
-    if (!message)
+    if (message)
+        queueAll(&message, 1);
+}
+
+void CNetworkPeer::addMessages(std::vector<CNetMessage*>* messages)
+{
+    if (messages->empty())
         return;
-    Queued q = {message, message->getFootprint()};
-    CXSocket* from = message->getHandle();
-    if (from)
-        from->addUnhandled(q.footprint);
+    queueAll(messages->data(), messages->size());
+    messages->clear();
+}
+
+// Each is counted as unhandled before a tick can take it: the count never
+// drops below what is queued.
+void CNetworkPeer::queueAll(CNetMessage* const* messages, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (CXSocket* from = messages[i]->getHandle())
+            from->addUnhandled(messages[i]->getFootprint());
     {
         std::lock_guard<std::mutex> lock(queueLock);
-        std::deque<Queued>& inbox = inboxes[from];
-        if (inbox.empty())
-            turns.push_back(from);
-        inbox.push_back(q);
-        ++queued;
+        for (size_t i = 0; i < n; ++i) {
+            CXSocket* from = messages[i]->getHandle();
+            std::deque<Queued>& inbox = inboxes[from];
+            if (inbox.empty())
+                turns.push_back(from);
+            inbox.push_back(Queued{messages[i], messages[i]->getFootprint()});
+            ++queued;
+        }
     }
     platform::wakeFrame();
 }
 
-int CNetworkPeer::getQueuedCount()
-{
-    std::lock_guard<std::mutex> lock(queueLock);
-    return queued;
-}
+int CNetworkPeer::getQueuedCount() { return queued; }
 
 bool CNetworkPeer::takeNext(Queued* next)
 {
@@ -106,6 +118,8 @@ bool CNetworkPeer::takeNext(Queued* next)
 
 void CNetworkPeer::tick()
 {
+    if (queued == 0)
+        return;
     int budget;
     {
         std::lock_guard<std::mutex> lock(queueLock);

@@ -4,6 +4,7 @@
 #include "base/XString.h"
 #include "net/SocketLoop.h"
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -94,6 +95,9 @@ public:
     virtual bool send(CNetMessage* message);
     // Queues a received message (any thread).
     virtual void addMessage(CNetMessage* message);
+    // Queues received messages in their order under one lock, waking the
+    // frame once (any thread); the list is emptied.
+    void addMessages(std::vector<CNetMessage*>* messages);
     // Dispatches queued messages, each to every listener
     // (CNetMessageProcessor::process), and deletes them; see above for
     // their order and how many.
@@ -139,6 +143,8 @@ private:
         CNetMessage* message;
         long footprint;
     };
+    // Queues n messages, none null, in their order.
+    void queueAll(CNetMessage* const* messages, size_t n);
     // Takes the next message in turn; false when none waits. Under queueLock.
     bool takeNext(Queued* next);
     void dropQueued(CXSocket* handle);
@@ -148,7 +154,9 @@ private:
     // connection with messages once.
     std::unordered_map<CXSocket*, std::deque<Queued>> inboxes;
     std::deque<CXSocket*> turns;
-    int queued;
+    // Changed under queueLock; a tick reads it without, to find nothing
+    // queued without taking the lock the loop queues under.
+    std::atomic<int> queued;
     // Retired objects, guarded by queueLock; ticks of the owner's thread
     // running (queued mode).
     std::vector<std::pair<CXObject*, CXSocket*>> retired;

@@ -30,19 +30,41 @@ void CNetPlayerInfo::setName(const CXString& n)
 
 void CNetPlayerInfo::stopReceiving() { handle->close(); }
 
-void CNetPlayerInfo::onFrame(CXSocket*, CNetMessage* message)
+bool CNetPlayerInfo::admit(CNetMessage* message)
 {
-    if (!greeted) {
-        if (message->getType() != CNetMessage::HELLO) {
-            delete message;
-            return;
-        }
-        greeted = true;
+    if (greeted)
+        return true;
+    if (message->getType() != CNetMessage::HELLO) {
+        delete message;
+        return false;
     }
-    message->setSender(getName());
-    server->addMessage(message);
-    if (!server->isQueneActive())
-        server->tick();
+    greeted = true;
+    return true;
+}
+
+// On receipt each message is dispatched (its hello may rename the player)
+// before the next is stamped.
+void CNetPlayerInfo::onFrames(CXSocket*, std::vector<CNetMessage*>* frames)
+{
+    if (!server->isQueneActive()) {
+        for (CNetMessage* m : *frames)
+            if (admit(m)) {
+                m->setSender(getName());
+                server->addMessage(m);
+                server->tick();
+            }
+        frames->clear();
+        return;
+    }
+    const CXString name = getName();
+    size_t kept = 0;
+    for (CNetMessage* m : *frames)
+        if (admit(m)) {
+            m->setSender(name);
+            (*frames)[kept++] = m;
+        }
+    frames->resize(kept);
+    server->addMessages(frames);
 }
 
 void CNetPlayerInfo::onEnded(CXSocket*)

@@ -32,12 +32,16 @@ public:
     // Shuts the connection: nothing more is received.
     void stopReceiving();
 
-    void onFrame(CXSocket* socket, CNetMessage* message) override;
+    void onFrames(CXSocket* socket, std::vector<CNetMessage*>* frames) override;
     void onEnded(CXSocket* socket) override;
     bool isOverdue(CSocketLoop::Clock::time_point now) override;
     int nameLength() override { return getName().getLength(); }
 
 private:
+    // Whether the frame is handed on: none is before the hello (a frame
+    // left out is deleted).
+    bool admit(CNetMessage* message);
+
     CNetworkServer* server;
     CXSocket* handle;
     mutable std::mutex nameLock;

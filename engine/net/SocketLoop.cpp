@@ -3,7 +3,6 @@
 #include "net/XSocket.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace {
 // The loop whose thread this is, if any.
@@ -91,7 +90,7 @@ void CSocketLoop::run(unsigned generation)
 {
     currentLoop = this;
     std::vector<platform::PollItem> items;
-    std::vector<unsigned> polled;
+    std::vector<uint64_t> polled;
     std::vector<Delivery> deliveries;
     for (;;) {
         items.clear();
@@ -125,8 +124,8 @@ void CSocketLoop::run(unsigned generation)
             serve(items, polled, &deliveries);
         }
         for (Delivery& d : deliveries) {
-            for (CNetMessage* m : d.frames)
-                d.sink->onFrame(d.socket, m);
+            if (!d.frames.empty())
+                d.sink->onFrames(d.socket, &d.frames);
             if (d.ended)
                 d.sink->onEnded(d.socket);
         }
@@ -139,24 +138,24 @@ void CSocketLoop::run(unsigned generation)
 }
 
 // Entries added while poll waited were not polled: they are served from the
-// next pass, but their time limits are looked at now.
-void CSocketLoop::serve(const std::vector<platform::PollItem>& items, const std::vector<unsigned>& polled,
+// next pass, but their time limits are looked at now. Entries keep the
+// order they were added in, so their serials rise, as the polled ones do.
+void CSocketLoop::serve(const std::vector<platform::PollItem>& items, const std::vector<uint64_t>& polled,
                         std::vector<Delivery>* deliveries)
 {
-    std::unordered_map<unsigned, const platform::PollItem*> ready;
-    for (size_t i = 0; i < polled.size(); ++i)
-        ready[polled[i]] = &items[i];
     const Clock::time_point now = Clock::now();
+    size_t next = 0;
     for (Entry& e : entries) {
+        while (next < polled.size() && polled[next] < e.serial)
+            ++next;
         if (e.ended)
             continue;
         CXSocket* s = e.socket;
         Delivery d = {e.sink, s, {}, false};
-        auto found = ready.find(e.serial);
-        if (found != ready.end()) {
-            const platform::PollItem& item = *found->second;
+        if (next < polled.size() && polled[next] == e.serial) {
+            const platform::PollItem& item = items[next];
             if (item.writable || (item.write && item.failed))
-                s->sendQueued();
+                s->writeQueued();
             if (item.read && (item.readable || item.failed))
                 s->readAvailable(&d.frames, e.sink->nameLength());
             else if (item.failed)

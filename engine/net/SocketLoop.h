@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -31,8 +32,9 @@ public:
     // Where the frames of one connection go.
     class Sink {
     public:
-        // A whole frame that keeps the rules, owned by the sink.
-        virtual void onFrame(CXSocket* socket, CNetMessage* message) = 0;
+        // The whole frames that keep the rules read in one pass, in order;
+        // the sink takes them over and empties the list.
+        virtual void onFrames(CXSocket* socket, std::vector<CNetMessage*>* frames) = 0;
         // The connection ended, by either side or by the loop; told once,
         // after its last frame.
         virtual void onEnded(CXSocket* socket) = 0;
@@ -73,7 +75,7 @@ private:
     struct Entry {
         CXSocket* socket;
         Sink* sink;
-        unsigned serial; // told apart from an entry added later at the same address
+        uint64_t serial; // told apart from an entry added later at the same address; never wraps
         bool ended;
     };
     struct Delivery {
@@ -86,7 +88,7 @@ private:
     // The thread's loop; it ends once serving is not its generation.
     void run(unsigned generation);
     // The pass over what poll reported; fills deliveries. Under the lock.
-    void serve(const std::vector<platform::PollItem>& items, const std::vector<unsigned>& polled,
+    void serve(const std::vector<platform::PollItem>& items, const std::vector<uint64_t>& polled,
                std::vector<Delivery>* deliveries);
 
     std::mutex lock;
@@ -99,6 +101,6 @@ private:
     unsigned threadGeneration;
     // Passes handing on what they read, without the lock.
     int passes;
-    unsigned nextSerial;
+    uint64_t nextSerial;
     platform::SocketHandle wakeup;
 };

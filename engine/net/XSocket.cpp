@@ -22,6 +22,9 @@ const int ACCEPT_RETRY_MS = 50;
 std::once_flag hostOnce;
 CXString hostname;
 
+// The steady clock now, in its ticks.
+std::chrono::steady_clock::rep clockTicks() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
+
 } // namespace
 
 CXSocket::CXSocket(CWindow* w) : CXSocket(w, platform::openTcpSocket())
@@ -31,8 +34,8 @@ CXSocket::CXSocket(CWindow* w) : CXSocket(w, platform::openTcpSocket())
 
 CXSocket::CXSocket(CWindow* w, platform::SocketHandle connected)
     : window(w), handle(connected), stack(new CMessageStack(this)), received(new CXArray(101, 0.75f)),
-      open(connected != platform::INVALID_SOCKET_HANDLE), loop(nullptr), frontSent(0), queuedBytes(0), unhandled(0),
-      buffered(0), readPaused(false), stopping(false)
+      open(connected != platform::INVALID_SOCKET_HANDLE), loop(nullptr), frontSent(0), queuedBytes(0), lastProgress(0),
+      unhandled(0), buffered(0), readPaused(false), stopping(false)
 {
 }
 
@@ -199,7 +202,7 @@ bool CXSocket::put(CNetMessage* message, bool writeNow)
         frontSent = written;
     }
     if (outgoing.empty())
-        lastProgress = std::chrono::steady_clock::now();
+        lastProgress = clockTicks();
     outgoing.push_back(message);
     queuedBytes += size_t(n) - written;
     if (queuedBytes > SEND_QUEUE_LIMIT) {
@@ -209,21 +212,30 @@ bool CXSocket::put(CNetMessage* message, bool writeNow)
     }
     bool first = outgoing.size() == 1;
     lock.unlock();
-    if (first)
+    if (first && writeNow)
         served->wake();
     return true;
 }
 
 void CXSocket::sendQueued()
 {
+    if (writeQueued())
+        if (CSocketLoop* served = loop)
+            served->wake();
+}
+
+bool CXSocket::writeQueued()
+{
     std::unique_lock<std::mutex> lock(sending);
     platform::SendPart parts[64];
     while (!outgoing.empty() && open) {
         int count = 0;
+        size_t offered = 0;
         for (CNetMessage* m : outgoing) {
             size_t skip = count == 0 ? frontSent : 0;
             parts[count].data = m->getBuffer() + skip;
             parts[count].length = size_t(m->getBufferLen()) - skip;
+            offered += parts[count].length;
             if (++count == 64)
                 break;
         }
@@ -231,11 +243,11 @@ void CXSocket::sendQueued()
         if (taken < 0) {
             lock.unlock();
             fail("a connection failed while sending");
-            return;
+            return false;
         }
         if (taken == 0)
             break;
-        lastProgress = std::chrono::steady_clock::now();
+        lastProgress = clockTicks();
         queuedBytes -= size_t(taken);
         size_t left = size_t(taken);
         while (left > 0) {
@@ -249,27 +261,28 @@ void CXSocket::sendQueued()
             outgoing.pop_front();
             frontSent = 0;
         }
+        // The socket is full: asking again now would only be refused.
+        if (size_t(taken) < offered)
+            break;
     }
     if (outgoing.empty())
         allSent.notify_all();
-}
-
-bool CXSocket::hasQueued()
-{
-    std::lock_guard<std::mutex> lock(sending);
     return !outgoing.empty();
 }
 
-size_t CXSocket::getQueuedBytes()
-{
-    std::lock_guard<std::mutex> lock(sending);
-    return queuedBytes;
-}
+// A frame waits exactly while some of its bytes do: a written one leaves.
+bool CXSocket::hasQueued() { return queuedBytes > 0; }
 
+size_t CXSocket::getQueuedBytes() { return queuedBytes; }
+
+// The bytes are read first: a queue that was empty sets the time before
+// its first bytes count.
 bool CXSocket::isStalled(std::chrono::steady_clock::time_point now)
 {
-    std::lock_guard<std::mutex> lock(sending);
-    return !outgoing.empty() && now - lastProgress > std::chrono::milliseconds(SEND_STALL_MS);
+    if (queuedBytes == 0)
+        return false;
+    const std::chrono::steady_clock::time_point last{std::chrono::steady_clock::duration(lastProgress)};
+    return now - last > std::chrono::milliseconds(SEND_STALL_MS);
 }
 
 bool CXSocket::waitSent(std::chrono::steady_clock::time_point deadline)

@@ -97,9 +97,13 @@ public:
     // too far behind).
     virtual bool send(CNetMessage* message);
     // As send, but on a served connection the frame only joins the queue,
-    // to be written with those queued beside it (sendQueued, or the loop):
-    // for many frames in a row (a file's chunks), fewer writes.
+    // to be written with those queued beside it by the caller's sendQueued,
+    // which must follow: for many frames in a row (a file's chunks), fewer
+    // writes, and the loop is not woken for each.
     bool queue(CNetMessage* message);
+    // Writes what the socket takes of the queue without waiting, and
+    // leaves the rest to the loop (woken for it).
+    void sendQueued();
     // Waits for bytes, then gives the frames completed by them (owned by
     // the caller) in this socket's list, emptied first. An empty list after
     // the connection has ended (see isOpen).
@@ -136,9 +140,9 @@ public:
     // frame carrying a name of nameLength bytes; false once the connection
     // has ended.
     bool readAvailable(std::vector<CNetMessage*>* frames, int nameLength);
-    // Writes what the socket takes of the queue without waiting (also for
-    // the owner, after queue).
-    void sendQueued();
+    // Writes what the socket takes of the queue without waiting; whether
+    // some is left.
+    bool writeQueued();
     bool hasQueued();
     // Whether frames have waited since longer than SEND_STALL_MS without a
     // byte taken.
@@ -173,8 +177,12 @@ private:
     std::condition_variable allSent;
     std::deque<CNetMessage*> outgoing;
     size_t frontSent;
-    size_t queuedBytes;
-    std::chrono::steady_clock::time_point lastProgress;
+    // The bytes of the queue not yet written (above 0 exactly while frames
+    // wait) and when a byte was last taken (steady clock ticks). Changed
+    // under the sending lock; read without it, so that the loop's looks
+    // at every connection never wait on a write in progress.
+    std::atomic<size_t> queuedBytes;
+    std::atomic<std::chrono::steady_clock::rep> lastProgress;
 
     std::atomic<long> unhandled;
     std::atomic<long> buffered;

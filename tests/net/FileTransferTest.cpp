@@ -20,21 +20,31 @@ using nettest::waitFor;
 
 namespace {
 
-// A message as the requester's peer hands it on: decoded from its frame.
+// A message as the requester's peer hands it on: decoded from the frame
+// received, which it reads in place.
 template <class Typed>
-std::unique_ptr<Typed> received(CNetMessage* sent)
+struct Received {
+    std::unique_ptr<CNetMessage> raw;
+    std::unique_ptr<Typed> typed;
+    Typed* get() const { return typed.get(); }
+};
+
+template <class Typed>
+Received<Typed> received(CNetMessage* sent)
 {
     std::unique_ptr<CNetMessage> frame(sent);
-    std::unique_ptr<CNetMessage> raw(nettest::raw(nettest::frameOf(*frame)));
-    return std::unique_ptr<Typed>(new Typed(CXString("server"), raw.get()));
+    Received<Typed> r;
+    r.raw.reset(nettest::raw(nettest::frameOf(*frame)));
+    r.typed.reset(new Typed(CXString("server"), r.raw.get()));
+    return r;
 }
 
-std::unique_ptr<CNetFileResponseMessage> response(int id, int size)
+Received<CNetFileResponseMessage> response(int id, int size)
 {
     return received<CNetFileResponseMessage>(new CNetFileResponseMessage(nullptr, id, 7, size, size));
 }
 
-std::unique_ptr<CNetFileDataMessage> chunk(int id, int offset, const std::string& bytes)
+Received<CNetFileDataMessage> chunk(int id, int offset, const std::string& bytes)
 {
     return received<CNetFileDataMessage>(
         new CNetFileDataMessage(nullptr, id, 7, 0, offset, int(bytes.size()), bytes.data()));

@@ -289,6 +289,35 @@ TEST(CNetworkPeerTest, ImmediateModeDispatchesOnTheReceiveThreads)
     EXPECT_EQ(heard.lines()[2], "destroy 127.0.0.1");
 }
 
+// On receipt a hello is handled (the listener names the player, as the
+// script server does) before the frame read right behind it is stamped.
+TEST(CNetworkPeerTest, ImmediateModeStampsAFrameWithTheNameItsHelloGaveJustBefore)
+{
+    nettest::Pools pools;
+    CNetworkServer server(nullptr, true);
+    struct Naming : Recorder {
+        void onMessage(CNetMessage* m) override
+        {
+            if (m->getType() == CNetMessage::HELLO)
+                if (CNetPlayerInfo* player = server->findByHandle(m->getHandle()))
+                    player->setName(CXString(static_cast<CNetHelloMessage*>(m)->getName()));
+            Recorder::onMessage(m);
+        }
+        CNetworkServer* server = nullptr;
+    } heard;
+    heard.server = &server;
+    server.addNotifier(&heard);
+    ASSERT_TRUE(server.start(0, CXString("127.0.0.1")));
+    platform::SocketHandle raw = platform::openTcpSocket();
+    ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.getPort(), 5000));
+    const std::string both = hex("07000000 0c000000 'raw' 00  05000000 0b000000 'hi' 00");
+    ASSERT_TRUE(platform::sendAll(raw, both.data(), both.size()));
+    ASSERT_TRUE(waitFor([&] { return heard.count() == 2; }));
+    EXPECT_EQ(heard.lines()[1], "message 5 from raw: hi");
+    platform::closeSocket(raw);
+    server.stop(false);
+}
+
 } // namespace
 
 namespace {

@@ -190,7 +190,12 @@ TEST(CXSocketTest, FramesOfTwoSendersAtOnceArriveWholeAndInTheirOrder)
     std::unique_ptr<CXSocket> client = listener.connect(&server);
     ASSERT_NE(server, nullptr);
     struct Drop : CSocketLoop::Sink {
-        void onFrame(CXSocket*, CNetMessage* m) override { delete m; }
+        void onFrames(CXSocket*, std::vector<CNetMessage*>* frames) override
+        {
+            for (CNetMessage* m : *frames)
+                delete m;
+            frames->clear();
+        }
         void onEnded(CXSocket*) override {}
     } drop;
     CSocketLoop loop;
