@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <sys/stat.h>
@@ -116,16 +117,33 @@ double peersSeconds(const ServedFolder& folder)
             serving.files.tick();
         }
     });
-    while (taking.done < 0)
+    // A transfer that breaks ends the run rather than spinning for ever.
+    while (taking.done < 0 && seconds(start) < 60)
         client.tick();
+    if (taking.done < 0) {
+        std::fprintf(stderr, "the file did not arrive within 60 s\n");
+        std::exit(1);
+    }
     double took = seconds(start);
     finished = true;
     server.join();
     return took;
 }
 
+// Filled on the listener's accept thread while the constructor of Pairs
+// waits for the count.
 struct Accepting : CXSocket::Acceptor {
-    void onConnected(CXSocket* s, const CXString&) override { accepted.push_back(std::unique_ptr<CXSocket>(s)); }
+    void onConnected(CXSocket* s, const CXString&) override
+    {
+        std::lock_guard<std::mutex> l(lock);
+        accepted.push_back(std::unique_ptr<CXSocket>(s));
+    }
+    size_t count()
+    {
+        std::lock_guard<std::mutex> l(lock);
+        return accepted.size();
+    }
+    std::mutex lock;
     std::vector<std::unique_ptr<CXSocket>> accepted;
 };
 
@@ -138,7 +156,7 @@ struct Pairs {
             near.push_back(std::unique_ptr<CXSocket>(new CXSocket(nullptr)));
             near.back()->connect(CXString("127.0.0.1"), listener.getPort());
         }
-        while (int(accepting.accepted.size()) < n)
+        while (int(accepting.count()) < n)
             std::this_thread::yield();
         listener.stop();
     }

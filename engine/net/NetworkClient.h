@@ -20,9 +20,9 @@ public:
     ~CNetworkClient() override;
 
     // Connected already: true, nothing else. Otherwise connects (waiting a
-    // few seconds at most), starts the receive thread, sends the hello with
-    // getPlayerName and tells the listeners onConnected with the host;
-    // false, with nothing kept, when no connection was made.
+    // few seconds at most), hands the connection to its network thread,
+    // sends the hello with getPlayerName and tells the listeners onConnected
+    // with the host; false, with nothing kept, when no connection was made.
     bool connect(const CXString& host, int port);
     // When connected: sends the disconnect notice when notify is set
     // (waiting at most NOTICE_WAIT_MS for it to be written), stops

@@ -58,8 +58,8 @@ void tellEach(CXArray* listeners, Tell tell)
 // hands on at most what was queued when it began, and stops after
 // TICK_BUDGET_MS of real time: the rest waits for the next.
 //
-// Dispatch on receipt (immediate mode): the receive threads dispatch what
-// they queue at once, on their own threads. Queued mode: messages wait
+// Dispatch on receipt (immediate mode): the network thread dispatches what
+// it queues at once, on its own thread. Queued mode: messages wait
 // until the owner calls tick on its own thread; the application's frame
 // ticks the queued peers that the main thread owns and has entered for it
 // (setFrameDispatch), so that scripts see messages on the main thread only.
@@ -116,13 +116,13 @@ public:
     static void dispatchQueued();
 
 protected:
-    // The note a receive thread queued when its connection ended without
+    // The note the network thread queued when a connection ended without
     // a disconnect notice, handled on the dispatching thread.
     virtual void onConnectionLost(CXSocket*) {}
     // Deletes object (a socket or player) once no message that refers to
     // handle can be dispatched any more: queued ones are dropped at once,
-    // and it goes now, or after the running tick. The thread that queued
-    // messages for handle must have ended.
+    // and it goes now, or after the running tick, once the network thread
+    // has let go of handle.
     void retire(CXObject* object, CXSocket* handle);
     // Deletes what was retired; owner's thread, no tick running.
     void flushRetired();

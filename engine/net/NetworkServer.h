@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <thread>
 
 class CNetworkServer;
 
@@ -51,11 +50,11 @@ private:
     const CSocketLoop::Clock::time_point accepted;
 };
 
-// Listens for players: each accepted connection gets a CNetPlayerInfo with
-// its own receive thread. The owner renames players on their hello and
-// announces them (newPlayer), and takes them off on their disconnect
-// notice (removePlayer); a connection that ends without one is taken off
-// by the server itself on the dispatching thread.
+// Listens for players: each accepted connection gets a CNetPlayerInfo,
+// served by the server's one network thread. The owner renames players on
+// their hello and announces them (newPlayer), and takes them off on their
+// disconnect notice (removePlayer); a connection that ends without one is
+// taken off by the server itself on the dispatching thread.
 //
 // The player list is guarded by a lock of its own: the accept thread adds
 // to it while the owner reads it. Players are deleted only by the owner's

@@ -80,12 +80,6 @@ void CSocketLoop::stop()
 
 void CSocketLoop::wake() { platform::signalWakeup(wakeup); }
 
-bool CSocketLoop::isRunning()
-{
-    std::lock_guard<std::mutex> l(lock);
-    return thread.joinable() && serving == threadGeneration;
-}
-
 void CSocketLoop::run(unsigned generation)
 {
     currentLoop = this;

@@ -69,7 +69,6 @@ public:
     // Has the thread look at the connections again at once (something was
     // queued, or reading may go on).
     void wake();
-    bool isRunning();
 
 private:
     struct Entry {
