@@ -120,8 +120,9 @@ bool readSigned(const std::string& word, long long low, long long high, long lon
     }
     return readNumber(word, low < 0 ? 0 : low, high, value);
 }
-} // namespace
 
+// The words of a command line text, cut at blanks (runs of blanks count
+// as one).
 std::vector<std::string> commandWords(const char* text)
 {
     std::vector<std::string> words;
@@ -136,6 +137,7 @@ std::vector<std::string> commandWords(const char* text)
     }
     return words;
 }
+} // namespace
 
 bool readHostSwitches(const char* text, HostSwitches* switches, CXString* message)
 {

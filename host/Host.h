@@ -60,10 +60,6 @@ struct HostSwitches {
 // What "--help" prints.
 const char* hostHelp();
 
-// The words of a command line text, cut at blanks (runs of blanks count
-// as one).
-std::vector<std::string> commandWords(const char* commandLine);
-
 // Reads the switches from the program's arguments (after its name); false
 // with message set when one has no valid value ("-res", "-delay", "-path",
 // "-step", "-frames"). Unknown switches are listed in unknown, not refused.

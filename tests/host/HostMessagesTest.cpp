@@ -11,13 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,23 +71,6 @@ bool ended(pid_t pid)
 {
     siginfo_t info{};
     return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
-}
-
-// A loopback TCP port that nothing listens on now.
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
-        port = ntohs(a.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
 }
 
 // The value of a key in a settings file's text; empty when missing.
@@ -263,7 +243,7 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string folder = tmp.file("case" + std::to_string(n++));
-        const int port = freePort();
+        const int port = testsupport::freePort();
         for (const auto& f : c.files)
             tmp.write(folder.substr(tmp.path().size() + 1) + "/" + f.first, filled(f.second, folder, port));
         testsupport::makeDirs(folder);

@@ -16,16 +16,7 @@
 
 namespace nettest {
 
-// A port on 127.0.0.1 that nobody listens on now.
-inline int freePort()
-{
-    CXSocket probe(nullptr);
-    struct None : CXSocket::Acceptor {
-        void onConnected(CXSocket* s, const CXString&) override { delete s; }
-    } none;
-    return probe.start(0, 1, &none, CXString("127.0.0.1")) ? probe.getPort() : 0;
-}
-
+using testsupport::freePort;
 using testsupport::oneScene;
 using testsupport::writeTitle;
 

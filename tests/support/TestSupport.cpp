@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <csignal>
+#include <arpa/inet.h>
 #include <ftw.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -169,6 +172,22 @@ void useCLocale()
 {
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
+}
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
+        port = ntohs(a.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
 }
 
 } // namespace testsupport

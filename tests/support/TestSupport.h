@@ -34,6 +34,9 @@ private:
     std::string saved;
 };
 
+// A loopback TCP port that nothing listens on now; 0 when none was given.
+int freePort();
+
 // Collects what the engine writes to the debugger output.
 class DebugCapture {
 public:
