@@ -26,24 +26,7 @@ using platform::telephony::BaresipControl;
 using platform::telephony::BaresipProcess;
 using platform::telephony::ControlMessage;
 
-// Whether a loopback port of that kind can be bound now; its number when
-// port is 0 and it could.
-inline int bindable(int type, int port)
-{
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(port));
-    socklen_t size = sizeof a;
-    int found = -1;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
-        found = ntohs(a.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return found;
-}
+using testsupport::bindable;
 
 // A SIP port: baresip takes it for UDP and TCP and the next one for TLS.
 inline int freeSipPort()

@@ -174,20 +174,27 @@ void useCLocale()
     unsetenv("LOCPATH");
 }
 
-int freePort()
+int bindable(int type, int port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(uint16_t(port));
     socklen_t size = sizeof a;
-    int port = 0;
+    int found = -1;
     if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
-        port = ntohs(a.sin_port);
+        found = ntohs(a.sin_port);
     if (fd >= 0)
         ::close(fd);
-    return port;
+    return found;
+}
+
+int freePort()
+{
+    const int port = bindable(SOCK_STREAM, 0);
+    return port > 0 ? port : 0;
 }
 
 } // namespace testsupport

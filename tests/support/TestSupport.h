@@ -34,6 +34,9 @@ private:
     std::string saved;
 };
 
+// Whether a loopback port of that kind (SOCK_STREAM, SOCK_DGRAM) can be
+// bound now; its number when port is 0 and it could; -1 when not.
+int bindable(int type, int port);
 // A loopback TCP port that nothing listens on now; 0 when none was given.
 int freePort();
 
