@@ -8,6 +8,7 @@
 #include "net/NetMessage.h"
 #include "net/XSocket.h"
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 #include "platform/FileIO.h"
 #include "platform/Memory.h"
 #include "script/Scene.h"
@@ -26,6 +27,12 @@ namespace {
 void refuse(const char* what, const CXString& name)
 {
     platform::OutputDebugString((CXString("Network: ") + what + ": \"" + name + "\"").c_str());
+}
+
+// The same for a file named in engine form: by its path on this machine.
+void refuseAt(const char* what, const CXString& enginePath)
+{
+    refuse(what, CXString(platform::toHostPath(enginePath.c_str()).c_str()));
 }
 
 int popcount(uint64_t bits) { return __builtin_popcountll(bits); }
@@ -62,7 +69,7 @@ bool writeWholeFile(const CXString& path, const char* bytes, int size)
     bool saved = file.Open(nullptr, path, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0 &&
                  (size <= 0 || file.Write(bytes, size)) && file.commit();
     if (!saved)
-        refuse("a received file cannot be written", path);
+        refuseAt("a received file cannot be written", path);
     return saved;
 }
 
@@ -161,7 +168,7 @@ bool CFileReceiver_Entry::save_file()
             continue;
         path += *part;
         if (!platform::makeDirectory(path.c_str())) {
-            refuse("a folder for a received file cannot be made; it is not saved", path);
+            refuseAt("a folder for a received file cannot be made; it is not saved", path);
             return false;
         }
         path += "\\";
@@ -242,9 +249,11 @@ CNetMessage* CFileSender_Entry::get_msg()
         if (FILE* stream = file->GetHandle())
             std::setvbuf(stream, nullptr, _IONBF, 0);
         size = file->LastError() ? -1 : file->Length();
+        // Gone since it was asked for: the size -1 tells the requester, and
+        // nothing follows it.
         if (size < 0) {
-            refuse("a requested file cannot be read; nothing is sent", path);
-            return nullptr;
+            size = -1;
+            refuseAt("a requested file cannot be read", path);
         }
         return new CNetFileResponseMessage(handle, requesterId, serverId, size, size);
     }
@@ -257,7 +266,7 @@ CNetMessage* CFileSender_Entry::get_msg()
     if (!data->getRoom() || file->Read(data->getRoom(), n) != n) {
         // The file changed under the transfer: the requester never
         // completes it, rather than getting bytes of another file.
-        refuse("a file being sent can no longer be read; the transfer is dropped", path);
+        refuseAt("a file being sent can no longer be read; the transfer is dropped", path);
         return nullptr;
     }
     sent += n;
@@ -285,7 +294,7 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
     };
     CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError() || file.Length() < 0) {
-        refuse("a requested file cannot be read", path);
+        refuseAt("a requested file cannot be read", path);
         if (!fileName.equalsIgnoreCase(CXString(UPDATE_LIST)))
             CFileReport::failedAt("requested file", fileName, "not found", path);
         return notServed();
@@ -294,7 +303,7 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
     for (const auto& e : entries)
         waiting += e.second->getHandle() == socket;
     if (waiting >= ACTIVE_PER_CONNECTION + waitingLimit) {
-        refuse("a connection has too many file requests waiting; this one is refused", path);
+        refuseAt("a connection has too many file requests waiting; this one is refused", path);
         if (toldOverBound.insert(socket).second) {
             const std::string problem = "refused: a connection may have " + std::to_string(ACTIVE_PER_CONNECTION) +
                                         " files sent and " + std::to_string(waitingLimit) +

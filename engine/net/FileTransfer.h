@@ -178,14 +178,14 @@ public:
     bool equals(CXObject* other) override;
 
     // Sends the next message; false when there was none (finished, or the
-    // file could not be read).
+    // file can no longer be read).
     bool send();
     CXSocket* getHandle() const { return handle; }
     int getServerId() const { return serverId; }
 
 private:
-    // The response first, then the chunks; null when all is sent or the
-    // file fails.
+    // The response first (the size -1 for a file that cannot be opened),
+    // then the chunks; null when all is sent or the file fails.
     CNetMessage* get_msg();
 
     CXSocket* handle;
@@ -210,7 +210,7 @@ private:
 //
 // A request that is not served is answered with a response of size -1,
 // as for a file that cannot be opened, so that the requester does not
-// wait for it; a missing file (but a missing update list) and the first
+// wait for it. A missing file (other than an update list) and the first
 // request a connection makes over the bound are named on standard error.
 class CFileSender_Manager {
 public:

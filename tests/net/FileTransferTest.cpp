@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -145,6 +146,21 @@ TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
               "Quarnel: requested file \"missing.bin\" not found: " + served.file("GAME/S/missing.bin") + "\n");
     EXPECT_EQ(requester.frames, std::vector<std::string>(3, "response -1"));
     EXPECT_EQ(requester.done.refused[0], "missing.bin: the server cannot send it");
+
+    // So is one that went between its request and its turn.
+    served.write("GAME/S/brief.bin", "x");
+    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("brief.bin"));
+    ASSERT_TRUE(waitFor([&] {
+        server.peer.tick();
+        return server.files.getCount() == 1;
+    }));
+    ASSERT_EQ(std::remove(served.file("GAME/S/brief.bin").c_str()), 0);
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        requester.client.tick();
+        return requester.done.refused.size() == 4;
+    }));
+    EXPECT_EQ(requester.done.refused[3], "brief.bin: the server cannot send it");
     EXPECT_EQ(requester.manager.getCount(), 0);
     EXPECT_EQ(server.files.getCount(), 0);
 }
