@@ -92,7 +92,6 @@ public:
     // Why, in words: "the server cannot send it", "it is 300000000 bytes,
     // over the limit of 268435456 bytes (256 MiB)".
     std::string whyRefused() const;
-    int getMaxSize() const { return maxSize; }
     CXSocket* getHandle() const { return handle; }
     int getTransferId() const { return transferId; }
     int getServerId() const { return serverId; }

@@ -144,7 +144,7 @@ void CMC_SceneUpdater::upgrade()
     CMC_Scene* application = scene->getMCApplication();
     CXString folder = application ? application->getDesc() : CXString();
     for (const CXString& name : fileNames)
-        receiver->add_file(client->getHandle(), folder, scene->getName(), name);
+        receiver->add_file(client->getHandle(), folder, scene->getName(), name, FILE_MAX_SIZE);
 }
 
 void CMC_SceneUpdater::onMessage(CNetMessage* message)
