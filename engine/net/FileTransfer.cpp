@@ -1,12 +1,14 @@
 #include "net/FileTransfer.h"
 
 #include "base/File.h"
+#include "base/FileReport.h"
 #include "base/Folder.h"
 #include "base/ReplacingFile.h"
 #include "base/WindowPaths.h"
 #include "net/NetMessage.h"
 #include "net/XSocket.h"
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 #include "platform/FileIO.h"
 #include "platform/Memory.h"
 #include "script/Scene.h"
@@ -18,6 +20,8 @@
 std::atomic<int> CFileReceiver_Manager::unique_id{0};
 std::atomic<int> CFileSender_Manager::unique_id{0};
 
+const char* const UPDATE_LIST = "index.net";
+
 namespace {
 
 void refuse(const char* what, const CXString& name)
@@ -25,9 +29,22 @@ void refuse(const char* what, const CXString& name)
     platform::OutputDebugString((CXString("Network: ") + what + ": \"" + name + "\"").c_str());
 }
 
+// The same for a file named in engine form: by its path on this machine.
+void refuseAt(const char* what, const CXString& enginePath)
+{
+    refuse(what, CXString(platform::toHostPath(enginePath.c_str()).c_str()));
+}
+
 int popcount(uint64_t bits) { return __builtin_popcountll(bits); }
 
+void logRefused(CFileReceiver_Entry* entry)
+{
+    refuse(("a file is not received: " + entry->whyRefused()).c_str(), entry->getFileName());
+}
+
 } // namespace
+
+void CFileReceiver_Listener::onFileRefused(CFileReceiver_Entry* entry) { logRefused(entry); }
 
 bool isPlainName(const CXString& name)
 {
@@ -52,14 +69,14 @@ bool writeWholeFile(const CXString& path, const char* bytes, int size)
     bool saved = file.Open(nullptr, path, CFile::MODE_WRITE | CFile::MODE_UPDATE | CFile::MODE_BINARY) == 0 &&
                  (size <= 0 || file.Write(bytes, size)) && file.commit();
     if (!saved)
-        refuse("a received file cannot be written", path);
+        refuseAt("a received file cannot be written", path);
     return saved;
 }
 
 CFileReceiver_Entry::CFileReceiver_Entry(CXSocket* h, int id, const CXString& f, const CXString& s,
                                          const CXString& n, int limit)
     : handle(h), transferId(id), serverId(-1), folder(f), subfolder(s), fileName(n), maxSize(limit),
-      announcedSize(0), size(0), responded(false), refused(false), received_(0)
+      announcedSize(0), size(0), responded(false), refusal(NOT_REFUSED), received_(0)
 {
 }
 
@@ -70,8 +87,8 @@ bool CFileReceiver_Entry::equals(CXObject* other)
 
 bool CFileReceiver_Entry::received(CNetMessage* message)
 {
-    if (!message || refused)
-        return !refused;
+    if (!message || isRefused())
+        return !isRefused();
     if (message->getType() == CNetMessage::FILE_RESPONSE) {
         if (responded)
             return true;
@@ -81,13 +98,13 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
         announcedSize = response->getAnnouncedSize();
         size = response->getSize();
         if (size < 0 || size > maxSize) {
-            refused = true;
+            refusal = size < 0 ? NOT_SENT : TOO_LARGE;
             return false;
         }
         // Not cleared: a transfer is complete only once every byte came.
         data = platform::allocateLarge(size_t(size) + 1);
         if (!data) {
-            refused = true;
+            refusal = NO_MEMORY;
             return false;
         }
         covered.assign((size_t(size) + 63) / 64, 0);
@@ -103,6 +120,21 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
         return received_ < size;
     }
     return true;
+}
+
+std::string CFileReceiver_Entry::whyRefused() const
+{
+    switch (refusal) {
+    case NOT_SENT: return "the server cannot send it";
+    case TOO_LARGE: {
+        std::string limit = std::to_string(maxSize) + " bytes";
+        if (maxSize > 0 && maxSize % (1 << 20) == 0)
+            limit += " (" + std::to_string(maxSize >> 20) + " MiB)";
+        return "it is " + std::to_string(size) + " bytes, over the limit of " + limit;
+    }
+    case NO_MEMORY: return "there is no memory for its " + std::to_string(size) + " bytes";
+    default: return std::string();
+    }
 }
 
 long long CFileReceiver_Entry::cover(long long from, long long to)
@@ -136,7 +168,7 @@ bool CFileReceiver_Entry::save_file()
             continue;
         path += *part;
         if (!platform::makeDirectory(path.c_str())) {
-            refuse("a folder for a received file cannot be made; it is not saved", path);
+            refuseAt("a folder for a received file cannot be made; it is not saved", path);
             return false;
         }
         path += "\\";
@@ -175,9 +207,10 @@ void CFileReceiver_Manager::received(CNetMessage* message)
     if (!entry || entry->received(message))
         return;
     if (entry->isRefused()) {
-        CXString size;
-        size += entry->getSize();
-        refuse("a file's announced size is out of range; the transfer is dropped", entry->getFileName() + " " + size);
+        if (listener)
+            listener->onFileRefused(entry);
+        else
+            logRefused(entry);
     } else if (!listener || !listener->onFileReceived(entry)) {
         entry->save_file();
     }
@@ -216,9 +249,11 @@ CNetMessage* CFileSender_Entry::get_msg()
         if (FILE* stream = file->GetHandle())
             std::setvbuf(stream, nullptr, _IONBF, 0);
         size = file->LastError() ? -1 : file->Length();
+        // Gone since it was asked for: the size -1 tells the requester, and
+        // nothing follows it.
         if (size < 0) {
-            refuse("a requested file cannot be read; nothing is sent", path);
-            return nullptr;
+            size = -1;
+            refuseAt("a requested file cannot be read", path);
         }
         return new CNetFileResponseMessage(handle, requesterId, serverId, size, size);
     }
@@ -231,7 +266,7 @@ CNetMessage* CFileSender_Entry::get_msg()
     if (!data->getRoom() || file->Read(data->getRoom(), n) != n) {
         // The file changed under the transfer: the requester never
         // completes it, rather than getting bytes of another file.
-        refuse("a file being sent can no longer be read; the transfer is dropped", path);
+        refuseAt("a file being sent can no longer be read; the transfer is dropped", path);
         return nullptr;
     }
     sent += n;
@@ -250,17 +285,32 @@ bool CFileSender_Entry::send()
 int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXString& folder,
                                   const CXString& subfolder, const CXString& fileName, const CXString& path)
 {
-    CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
-    if (!socket || file.LastError() || file.Length() < 0) {
-        refuse("a requested file cannot be read; nothing is sent", path);
+    if (!socket)
         return -1;
+    // The answer for a file that cannot be opened: the length of no file.
+    auto notServed = [&] {
+        socket->send(new CNetFileResponseMessage(socket, requesterId, -1, -1, -1));
+        return -1;
+    };
+    CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
+    if (file.LastError() || file.Length() < 0) {
+        refuseAt("a requested file cannot be read", path);
+        if (!fileName.equalsIgnoreCase(CXString(UPDATE_LIST)))
+            CFileReport::failedAt("requested file", fileName, "not found", path);
+        return notServed();
     }
     int waiting = 0;
     for (const auto& e : entries)
         waiting += e.second->getHandle() == socket;
-    if (waiting >= ACTIVE_PER_CONNECTION + WAITING_PER_CONNECTION) {
-        refuse("a connection has too many file requests waiting; this one is refused", path);
-        return -1;
+    if (waiting >= ACTIVE_PER_CONNECTION + waitingLimit) {
+        refuseAt("a connection has too many file requests waiting; this one is refused", path);
+        if (toldOverBound.insert(socket).second) {
+            const std::string problem = "refused: a connection may have " + std::to_string(ACTIVE_PER_CONNECTION) +
+                                        " files sent and " + std::to_string(waitingLimit) +
+                                        " waiting at once (its further refusals are not told)";
+            CFileReport::failedAt("requested file", fileName, problem.c_str(), path);
+        }
+        return notServed();
     }
     int id = ++unique_id;
     entries[id].reset(new CFileSender_Entry(socket, requesterId, id, folder, subfolder, fileName, path));
@@ -273,6 +323,13 @@ void CFileSender_Manager::remove_files(CXSocket* socket)
 {
     for (auto it = entries.begin(); it != entries.end();)
         it = it->second->getHandle() == socket ? entries.erase(it) : std::next(it);
+    toldOverBound.erase(socket);
+}
+
+void CFileSender_Manager::clear()
+{
+    entries.clear();
+    toldOverBound.clear();
 }
 
 void CFileSender_Manager::tick()

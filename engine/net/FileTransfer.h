@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 class CMC_Scene;
@@ -36,13 +38,20 @@ CXString sceneFile(CMC_Scene* scene, const CXString& fileName);
 // leaves the file as it was. False (logged) when it cannot be written.
 bool writeWholeFile(const CXString& path, const char* bytes, int size);
 
+// The name of a scene's update list. A scene without updates has none, so
+// the serving side does not name a request for a missing one.
+extern const char* const UPDATE_LIST;
+
 class CFileReceiver_Entry;
 
 // Told of every completed transfer: true when it has taken care of the
 // file, false to have the manager save it (CFileReceiver_Entry::save_file).
+// Told too of every transfer that ends without the file (the entry says
+// why); by default that is only logged.
 class CFileReceiver_Listener {
 public:
     virtual bool onFileReceived(CFileReceiver_Entry* entry) = 0;
+    virtual void onFileRefused(CFileReceiver_Entry* entry);
 
 protected:
     ~CFileReceiver_Listener() {}
@@ -51,9 +60,13 @@ protected:
 // One transfer the requester is waiting for. Chunks may come in any order;
 // only bytes not covered before count, so a repeated or overlapping chunk
 // never completes a file with holes. A size above the entry's limit (or
-// below 0) refuses the transfer before anything is allocated.
+// below 0, the server's answer for a file it cannot send) refuses the
+// transfer before anything is allocated.
 class CFileReceiver_Entry : public CXObject {
 public:
+    // Why a transfer ended without the file.
+    enum Refusal { NOT_REFUSED, NOT_SENT, TOO_LARGE, NO_MEMORY };
+
     CFileReceiver_Entry(CXSocket* handle, int transferId, const CXString& folder, const CXString& subfolder,
                         const CXString& fileName, int maxSize);
     CFileReceiver_Entry(const CFileReceiver_Entry&) = delete;
@@ -72,9 +85,13 @@ public:
     // plain name or the file cannot be written.
     bool save_file();
 
-    // The server announced a size out of range, or one there is no memory
-    // for: the transfer is over.
-    bool isRefused() const { return refused; }
+    // The server announced no file, a size over the limit, or one there is
+    // no memory for: the transfer is over.
+    bool isRefused() const { return refusal != NOT_REFUSED; }
+    Refusal getRefusal() const { return refusal; }
+    // Why, in words: "the server cannot send it", "it is 300000000 bytes,
+    // over the limit of 268435456 bytes (256 MiB)".
+    std::string whyRefused() const;
     CXSocket* getHandle() const { return handle; }
     int getTransferId() const { return transferId; }
     int getServerId() const { return serverId; }
@@ -102,7 +119,7 @@ private:
     int announcedSize;
     int size;
     bool responded;
-    bool refused;
+    Refusal refusal;
     platform::LargeBlock data;
     std::vector<uint64_t> covered; // one bit per byte of the file
     long long received_;
@@ -112,7 +129,8 @@ private:
 // dispatches the connection's messages; add_file and remove_file too.
 class CFileReceiver_Manager {
 public:
-    // The largest file a transfer takes unless asked otherwise.
+    // The largest file a transfer takes unless asked otherwise: the file
+    // is held whole in memory until it is complete.
     enum { DEFAULT_MAX_SIZE = 256 << 20 };
 
     explicit CFileReceiver_Manager(CFileReceiver_Listener* listener);
@@ -126,7 +144,8 @@ public:
                  int maxSize = DEFAULT_MAX_SIZE);
     // A response or chunk of one of the transfers (others are ignored). A
     // completed transfer goes to the listener, and when it does not take
-    // the file, to save_file; then it is forgotten, as is a refused one.
+    // the file, to save_file; a refused one to the listener's
+    // onFileRefused. Either is then forgotten.
     void received(CNetMessage* message);
     void remove_file(int id);
     // The transfer of that id; null when there is none.
@@ -158,14 +177,14 @@ public:
     bool equals(CXObject* other) override;
 
     // Sends the next message; false when there was none (finished, or the
-    // file could not be read).
+    // file can no longer be read).
     bool send();
     CXSocket* getHandle() const { return handle; }
     int getServerId() const { return serverId; }
 
 private:
-    // The response first, then the chunks; null when all is sent or the
-    // file fails.
+    // The response first (the size -1 for a file that cannot be opened),
+    // then the chunks; null when all is sent or the file fails.
     CNetMessage* get_msg();
 
     CXSocket* handle;
@@ -187,6 +206,11 @@ private:
 // WAITING_PER_CONNECTION (more are refused). A tick sends as much as the
 // connection takes: while less than QUEUE_MARK bytes wait in its queue
 // unwritten, and at most FRAME_BUDGET bytes per connection.
+//
+// A request that is not served is answered with a response of size -1,
+// as for a file that cannot be opened, so that the requester does not
+// wait for it. A missing file (other than an update list) and the first
+// request a connection makes over the bound are named on standard error.
 class CFileSender_Manager {
 public:
     enum { ACTIVE_PER_CONNECTION = 4, WAITING_PER_CONNECTION = 1024 };
@@ -194,26 +218,33 @@ public:
     // Queued chunks written at once.
     enum { WRITE_BATCH = 64 << 10 };
 
-    CFileSender_Manager() {}
+    CFileSender_Manager() : waitingLimit(WAITING_PER_CONNECTION) {}
     CFileSender_Manager(const CFileSender_Manager&) = delete;
     CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
 
     // Records a transfer of the file found by the engine's file lookup at
     // path (a name in engine form); its server id, or -1 when the file
     // cannot be read, is larger than a transfer can announce, or the
-    // connection has too many requests waiting: then nothing is sent (an
-    // empty answer would make the requester write an empty file).
+    // connection has too many requests waiting: then the request is
+    // answered with the size -1 (an empty answer would make the requester
+    // write an empty file).
     int add_file(CXSocket* socket, int requesterId, const CXString& folder, const CXString& subfolder,
                  const CXString& fileName, const CXString& path);
     void remove_file(int id);
     // Forgets every transfer on that connection (it is going).
     void remove_files(CXSocket* socket);
-    void clear() { entries.clear(); }
+    void clear();
     void tick();
     int getCount() const { return int(entries.size()); }
+    // For tests: fewer requests waiting per connection than
+    // WAITING_PER_CONNECTION.
+    void setWaitingLimit(int limit) { waitingLimit = limit; }
 
 private:
     // In order of request, so the first of a connection's are the active.
     std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
+    int waitingLimit;
+    // Connections whose refusal over the bound has been told.
+    std::set<CXSocket*> toldOverBound;
     static std::atomic<int> unique_id;
 };

@@ -1,5 +1,6 @@
 #include "net/SceneUpdater.h"
 
+#include "base/FileReport.h"
 #include "base/TextFileReader.h"
 #include "base/Version.h"
 #include "net/NetworkClient.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-const char* const INDEX = "index.net";
+const char* const INDEX = UPDATE_LIST;
 
 std::mutex registryLock;
 std::vector<CMC_SceneUpdater*>& liveUpdaters()
@@ -143,7 +144,7 @@ void CMC_SceneUpdater::upgrade()
     CMC_Scene* application = scene->getMCApplication();
     CXString folder = application ? application->getDesc() : CXString();
     for (const CXString& name : fileNames)
-        receiver->add_file(client->getHandle(), folder, scene->getName(), name);
+        receiver->add_file(client->getHandle(), folder, scene->getName(), name, FILE_MAX_SIZE);
 }
 
 void CMC_SceneUpdater::onMessage(CNetMessage* message)
@@ -183,18 +184,46 @@ bool CMC_SceneUpdater::onFileReceived(CFileReceiver_Entry* entry)
         readIndex(entry);
         return true;
     }
-    std::string key = lowered(entry->getFileName());
-    if (!writeFile(entry) || written.count(key))
-        return true;
-    written.insert(key);
-    received += entry->getSize();
-    bool all = std::all_of(fileNames.begin(), fileNames.end(),
-                           [this](const CXString& name) { return written.count(lowered(name)) > 0; });
-    if (!upgraded && (packedSize > 0 ? received >= packedSize : all)) {
+    bool saved = writeFile(entry);
+    if (saved && !written.count(lowered(entry->getFileName())))
+        received += entry->getSize();
+    ended(entry->getFileName(), saved);
+    return true;
+}
+
+void CMC_SceneUpdater::onFileRefused(CFileReceiver_Entry* entry)
+{
+    const CXString name = entry->getFileName();
+    if (name.equalsIgnoreCase(CXString(INDEX))) {
+        // A scene the server has no updates for has no list.
+        if (entry->getRefusal() != CFileReceiver_Entry::NOT_SENT)
+            CFileReport::failedAt("update list", name, ("not fetched: " + entry->whyRefused()).c_str(),
+                                  sceneFile(scene, name));
+        return;
+    }
+    if (isPlainName(name))
+        CFileReport::failedAt("update file", name, ("not fetched: " + entry->whyRefused()).c_str(),
+                              sceneFile(scene, name));
+    ended(name, false);
+}
+
+void CMC_SceneUpdater::ended(const CXString& fileName, bool saved)
+{
+    std::string key = lowered(fileName);
+    // A file asked for twice counts once; written the second time, it is
+    // no longer missing.
+    if (saved && written.insert(key).second)
+        failed.erase(key);
+    else if (!saved && !written.count(key))
+        failed.insert(key);
+    bool all = std::all_of(fileNames.begin(), fileNames.end(), [this](const CXString& name) {
+        std::string k = lowered(name);
+        return written.count(k) > 0 || failed.count(k) > 0;
+    });
+    if (!upgraded && ((packedSize > 0 && received >= packedSize) || all)) {
         upgraded = true;
         scene->onSignal(CXString("ONUPGRADED"));
     }
-    return true;
 }
 
 void CMC_SceneUpdater::readIndex(CFileReceiver_Entry* entry)
@@ -222,6 +251,7 @@ void CMC_SceneUpdater::readIndex(CFileReceiver_Entry* entry)
     dataSize = property(properties.get(), "DATA_SIZE").toNumber();
     received = 0;
     written.clear();
+    failed.clear();
     upgraded = false;
 }
 
@@ -234,5 +264,8 @@ bool CMC_SceneUpdater::writeFile(CFileReceiver_Entry* entry)
         return false;
     }
     platform::makeDirectory(sceneFile(scene, CXString()).c_str());
-    return writeWholeFile(path, entry->getData(), entry->getSize());
+    if (writeWholeFile(path, entry->getData(), entry->getSize()))
+        return true;
+    CFileReport::failedAt("update file", entry->getFileName(), "cannot be written", path);
+    return false;
 }

@@ -20,18 +20,25 @@ class CVersion;
 // upgrade fetches the files into the scene's folder below the data folder,
 // each written whole (a transfer cut off leaves the old file); "ONUPGRADED"
 // is raised on the scene once, when the written files reach the packed size
-// (or, without one, when every listed file is written).
+// or every listed file has ended.
+//
+// A listed file ends unwritten when the server cannot send it, when it is
+// larger than FILE_MAX_SIZE (it would be held whole in memory) or when it
+// cannot be written here: it is named on standard error and does not count
+// as written, so "NEEDSUPGRADE" stays TRUE when no listed file came.
 //
 // A scene without a "VERSION" (every scene of a title started from its
 // snapshot) counts as version 0. Names in the list that would leave the
-// scene's folder are refused and logged; so is the list itself when it is
-// larger than INDEX_MAX_SIZE.
+// scene's folder are refused and logged; the list itself is refused, and
+// named, when it is larger than INDEX_MAX_SIZE.
 //
 // Everything runs on the thread that dispatches the client's messages, the
 // main thread for the script objects.
 class CMC_SceneUpdater : public CMC_SceneUpdate, public CNetListener, public CFileReceiver_Listener {
 public:
     enum { INDEX_MAX_SIZE = 1 << 20 };
+    // The largest listed file fetched.
+    enum { FILE_MAX_SIZE = CFileReceiver_Manager::DEFAULT_MAX_SIZE };
 
     // Listens to the client; asks for the list when it is connected.
     CMC_SceneUpdater(CNetworkClient* client, CMC_Scene* scene);
@@ -53,6 +60,9 @@ public:
     void onConnectionClosed() override;
     // The list is read, or a listed file written; always true.
     bool onFileReceived(CFileReceiver_Entry* entry) override;
+    // A listed file, or the list, that the server did not send or that is
+    // too large: named, and a listed file has ended.
+    void onFileRefused(CFileReceiver_Entry* entry) override;
 
     CXString getDescription() const { return description; }
     // The list's file names, in order.
@@ -74,6 +84,9 @@ private:
     void readIndex(CFileReceiver_Entry* entry);
     // Writes a listed file into the scene's folder; false when it cannot.
     bool writeFile(CFileReceiver_Entry* entry);
+    // A listed file has ended, written or not: "ONUPGRADED" when that
+    // completes the update.
+    void ended(const CXString& fileName, bool written);
 
     CNetworkClient* client;
     CMC_Scene* scene;
@@ -87,6 +100,9 @@ private:
     std::vector<CXString> fileNames;
     // Bytes of listed files written since the list came, each file once.
     long long received;
+    // Lower-case names of the files written, and of those that ended
+    // unwritten, since the list came.
     std::set<std::string> written;
+    std::set<std::string> failed;
     bool upgraded;
 };

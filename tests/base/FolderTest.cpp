@@ -174,6 +174,9 @@ TEST_F(CFolderTest, DataPathHasOneSeparatorBetweenEachPart)
         {"T:\\games\\", "/A/", "", "T:\\games\\Rara\\A"},
         {"T:\\games\\", "", "", "T:\\games\\Rara"},
         {"T:\\games\\", "", "application.bin", "T:\\games\\Rara\\application.bin"},
+        {"T:\\games\\", "S", "\\S.cnv", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games\\", "S\\", "S.cnv/", "T:\\games\\Rara\\S\\S.cnv"},
+        {"T:\\games\\", "", "/x.bin\\", "T:\\games\\Rara\\x.bin"},
         {"\\", "S", "", "\\Rara\\S"},
         {"", "\\S", "f", "Rara\\S\\f"},
     };

@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -51,7 +52,8 @@ Received<CNetFileDataMessage> chunk(int id, int offset, const std::string& bytes
 }
 
 // Keeps what completed transfers held, and takes the files (true) unless
-// told to let the manager save them.
+// told to let the manager save them; keeps the transfers refused, by name
+// and why.
 struct Completed : CFileReceiver_Listener {
     bool onFileReceived(CFileReceiver_Entry* entry) override
     {
@@ -59,8 +61,13 @@ struct Completed : CFileReceiver_Listener {
         names.push_back(entry->getFileName().c_str());
         return takes;
     }
+    void onFileRefused(CFileReceiver_Entry* entry) override
+    {
+        refused.push_back(std::string(entry->getFileName().c_str()) + ": " + entry->whyRefused());
+    }
     std::vector<std::string> files;
     std::vector<std::string> names;
+    std::vector<std::string> refused;
     bool takes = true;
 };
 
@@ -123,20 +130,77 @@ TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
         EXPECT_EQ(requester.manager.getCount(), 0);
     }
 
-    // A file the server cannot read is not answered at all.
-    testsupport::DebugCapture log;
+    // A file the server does not have is answered with the size -1 and
+    // named there once, by its path on the server's machine; the requester
+    // learns that it will not come. A missing update list is not named.
     requester.frames.clear();
-    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("missing.bin"));
+    ::testing::internal::CaptureStderr();
+    for (const char* name : {"missing.bin", "missing.bin", "index.net"})
+        requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString(name));
     ASSERT_TRUE(waitFor([&] {
         server.tick();
-        return std::find(log.lines.begin(), log.lines.end(),
-                         "Network: a requested file cannot be read; nothing is sent: \"" +
-                             platform::toEnginePath(served.file("GAME/S/missing.bin")) + "\"") != log.lines.end();
+        requester.client.tick();
+        return requester.done.refused.size() == 3;
     }));
-    server.tick();
-    requester.client.tick();
-    EXPECT_TRUE(requester.frames.empty());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: requested file \"missing.bin\" not found: " + served.file("GAME/S/missing.bin") + "\n");
+    EXPECT_EQ(requester.frames, std::vector<std::string>(3, "response -1"));
+    EXPECT_EQ(requester.done.refused[0], "missing.bin: the server cannot send it");
+
+    // So is one that went between its request and its turn.
+    served.write("GAME/S/brief.bin", "x");
+    requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("brief.bin"));
+    ASSERT_TRUE(waitFor([&] {
+        server.peer.tick();
+        return server.files.getCount() == 1;
+    }));
+    ASSERT_EQ(std::remove(served.file("GAME/S/brief.bin").c_str()), 0);
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        requester.client.tick();
+        return requester.done.refused.size() == 4;
+    }));
+    EXPECT_EQ(requester.done.refused[3], "brief.bin: the server cannot send it");
+    EXPECT_EQ(requester.manager.getCount(), 0);
     EXPECT_EQ(server.files.getCount(), 0);
+}
+
+// Requests over a connection's bound are answered as files that cannot be
+// sent, and the first of them is named; the others wait their turn.
+TEST(CFileTransferTest, RequestsOverTheBoundAreAnsweredAtOnce)
+{
+    nettest::Pools pools;
+    testsupport::TempDir served;
+    FileServer server(served.path());
+    const int waiting = 2, asked = CFileSender_Manager::ACTIVE_PER_CONNECTION + waiting + 3;
+    server.files.setWaitingLimit(waiting);
+    Requester requester;
+    ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    for (int i = 0; i < asked; ++i) {
+        std::string name = "f" + std::to_string(i);
+        served.write("GAME/S/" + name, name);
+        requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"),
+                                   CXString(name.c_str()));
+    }
+    ::testing::internal::CaptureStderr();
+    // Every request is in before any is served.
+    ASSERT_TRUE(waitFor([&] {
+        server.peer.tick();
+        return int(server.requests.size()) == asked;
+    }));
+    EXPECT_EQ(server.files.getCount(), asked - 3);
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        requester.client.tick();
+        return int(requester.done.files.size() + requester.done.refused.size()) == asked;
+    }));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: requested file \"f6\" refused: a connection may have 4 files sent and 2 waiting at once "
+              "(its further refusals are not told): " + served.file("GAME/S/f6") + "\n");
+    EXPECT_EQ(requester.done.names, (std::vector<std::string>{"f0", "f1", "f2", "f3", "f4", "f5"}));
+    EXPECT_EQ(requester.done.refused, (std::vector<std::string>{"f6: the server cannot send it",
+                                                                "f7: the server cannot send it",
+                                                                "f8: the server cannot send it"}));
 }
 
 // Ten requests for one large file from a peer that never reads hold no
@@ -162,18 +226,28 @@ TEST(CFileTransferTest, ALargeFileIsSentAsTheConnectionTakesIt)
         server.tick();
         return server.files.getCount() == 10;
     }));
-    CXSocket* toDeaf = server.peer.getPlayer(0)->getHandle();
-    // Its buffers fill, then its queue up to the mark, and there it stays.
-    ASSERT_TRUE(waitFor([&] {
-        server.tick();
-        return toDeaf->getQueuedBytes() >= CFileSender_Manager::QUEUE_MARK;
-    }));
-    for (int i = 0; i < 20; ++i)
-        server.tick();
-    // The mark, and one chunk of each transfer going (a round) past it.
+    // The deaf player's connection; null once the player is gone (a tick
+    // deletes a player whose connection was cut).
+    auto toDeaf = [&]() -> CXSocket* {
+        CNetPlayerInfo* player = server.peer.getPlayer(0);
+        return player ? player->getHandle() : nullptr;
+    };
+    // Its buffers fill, then its queue up to the mark, and there it stays:
+    // no tick queues more than one chunk of each transfer going (a round)
+    // past the mark, and the player is never cut off for a full queue.
     const size_t chunkFrame = 28 + CFileSender_Entry::CHUNK;
-    EXPECT_LE(toDeaf->getQueuedBytes(),
-              CFileSender_Manager::QUEUE_MARK + CFileSender_Manager::ACTIVE_PER_CONNECTION * chunkFrame);
+    const size_t most = CFileSender_Manager::QUEUE_MARK + CFileSender_Manager::ACTIVE_PER_CONNECTION * chunkFrame;
+    size_t peak = 0;
+    auto tickAndMeasure = [&] {
+        server.tick();
+        if (CXSocket* s = toDeaf())
+            peak = std::max(peak, s->getQueuedBytes());
+        return toDeaf() != nullptr;
+    };
+    ASSERT_TRUE(waitFor([&] { return !tickAndMeasure() || peak >= CFileSender_Manager::QUEUE_MARK; }));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(tickAndMeasure()) << "the deaf player was cut off after " << i << " ticks";
+    EXPECT_LE(peak, most);
     EXPECT_LT(nettest::processStatus("VmRSS:") - residentBefore, 64 << 10); // KiB; the file whole ten times is 200 MiB
 
     Requester requester;

@@ -84,6 +84,17 @@ protected:
     {
         return updater.onFileReceived(file(name, bytes).get());
     }
+    // A transfer the server answered with that size, refused by an entry
+    // that takes at most 1000 bytes.
+    static void refuse(CMC_SceneUpdater& updater, const char* name, int size)
+    {
+        CFileReceiver_Entry entry(nullptr, 1, CXString("Game"), CXString("S"), CXString(name), 1000);
+        std::unique_ptr<CNetMessage> response(
+            nettest::raw(nettest::frameOf(CNetFileResponseMessage(nullptr, 1, -1, size, size))));
+        EXPECT_FALSE(entry.received(std::unique_ptr<CNetMessage>(new CNetFileResponseMessage(CXString(), response.get())).get()));
+        ASSERT_TRUE(entry.isRefused());
+        updater.onFileRefused(&entry);
+    }
     // The id a transfer of the process takes now: ids are given out in
     // turn, so a request that went out in between two probes took one.
     static int probeTransferId()
@@ -110,10 +121,10 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
 
     // A list in capitals is the list; a name that leaves the folder is dropped.
     take(updater, "INDEX.NET",
-         "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=a.txt,..\\evil.txt b.txt\r\nPACKED_SIZE=1000\r\n"
+         "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=a.txt,..\\evil.txt b.txt,c.txt\r\nPACKED_SIZE=1000\r\n"
          "DATA_SIZE=2000\r\n");
     EXPECT_EQ(updater.getDescription(), CXString("New rooms"));
-    ASSERT_EQ(updater.getFileNames().size(), 2u);
+    ASSERT_EQ(updater.getFileNames().size(), 3u);
     EXPECT_EQ(updater.getFileNames()[1], CXString("b.txt"));
     EXPECT_NE(std::find(log.lines.begin(), log.lines.end(),
                         "Network: a listed file's name leaves the scene's folder; it is not fetched: ..\\evil.txt"),
@@ -145,8 +156,8 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
     EXPECT_FALSE(updater.needsUpgrade());
     ASSERT_EQ(updater.getFileNames().size(), 1u);
 
-    // Without a packed size the update is complete when every listed file
-    // is written.
+    // Without a packed size, or with one larger than the files, the update
+    // is complete when every listed file is written.
     take(updater, "index.net", "VERSION=2\nFILES=e.txt,f.txt\n");
     EXPECT_TRUE(updater.needsUpgrade());
     take(updater, "e.txt", "e");
@@ -154,6 +165,9 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
     take(updater, "f.txt", "f");
     EXPECT_EQ(upgradedCount(scene.get()), 2u);
     EXPECT_EQ(updater.getUpgradeProgress(), 0);
+    take(updater, "index.net", "VERSION=3\nFILES=g.txt\nPACKED_SIZE=1000000\n");
+    take(updater, "g.txt", "g");
+    EXPECT_EQ(upgradedCount(scene.get()), 3u);
 
     // A scene without a version counts as version 0.
     std::unique_ptr<RecordingScene> plain(makeScene("P", nullptr));
@@ -163,6 +177,43 @@ TEST_F(SceneUpdaterTest, TheListDecidesAndOnlyFilesWrittenCount)
     int probed = probeTransferId();
     other.upgrade(); // no client: nothing to ask
     EXPECT_EQ(probeTransferId(), probed + 1);
+}
+
+// A listed file that the server cannot send, that is over the limit or
+// that cannot be written is named once on standard error and ends: the
+// update ends when the others are in. NEEDSUPGRADE stays TRUE while none
+// came. A list the server has not is nothing to tell; one over the limit is.
+TEST_F(SceneUpdaterTest, ListedFilesThatDoNotComeAreNamedAndEndTheUpdate)
+{
+    CMC_SceneUpdater updater(nullptr, scene.get());
+    take(updater, "index.net", "VERSION=2\nFILES=gone.txt,big.txt,dir.txt,a.txt\nPACKED_SIZE=1000\n");
+    testsupport::makeDirs(tmp.file("Rara/S/dir.txt"));
+    ::testing::internal::CaptureStderr();
+    refuse(updater, "index.net", -1);
+    refuse(updater, "index.net", 5000);
+    refuse(updater, "gone.txt", -1);
+    refuse(updater, "gone.txt", -1);
+    refuse(updater, "big.txt", 2000);
+    take(updater, "dir.txt", "d");
+    EXPECT_TRUE(updater.needsUpgrade());
+    EXPECT_EQ(upgradedCount(scene.get()), 0u);
+    take(updater, "a.txt", "a");
+    EXPECT_EQ(upgradedCount(scene.get()), 1u);
+    EXPECT_FALSE(updater.needsUpgrade());
+    const std::string S = tmp.file("Rara/S/");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: update list \"index.net\" not fetched: it is 5000 bytes, over the limit of 1000 bytes: " + S +
+                  "index.net\n"
+                  "Quarnel: update file \"gone.txt\" not fetched: the server cannot send it: " + S + "gone.txt\n"
+                  "Quarnel: update file \"big.txt\" not fetched: it is 2000 bytes, over the limit of 1000 bytes: " + S +
+                  "big.txt\n"
+                  "Quarnel: update file \"dir.txt\" cannot be written: " + S + "dir.txt\n");
+
+    // None of the files came: the update ends all the same.
+    take(updater, "index.net", "VERSION=3\nFILES=gone.txt\n");
+    refuse(updater, "gone.txt", -1);
+    EXPECT_EQ(upgradedCount(scene.get()), 2u);
+    EXPECT_TRUE(updater.needsUpgrade());
 }
 
 // A received file goes into the scene's folder whatever form its "PATH"

@@ -5,11 +5,17 @@
 // "ONUPGRADED" once and then plays the new S. S's "PATH" takes each form
 // titles write it in.
 #include "NetTitle.h"
+#include "net/SceneUpdater.h"
+#include "platform/Socket.h"
 #include "script/Object.h"
 #include "support/ScenePaths.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace nettest;
 
@@ -28,6 +34,29 @@ std::string integer(const std::string& name)
     return "OBJECT=" + name + "\n" + name + ":TYPE=INTEGER\n" + name + ":VALUE=0\n" + name + ":TOINI=TRUE\n";
 }
 
+// The client's lobby L: it connects, then asks every frame whether S needs
+// an upgrade and starts it once.
+const std::string fetchingLobby = "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
+                                  "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
+                                  "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\n"
+                                  "POLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"S\"));"
+                                  "@IF(\"NEED'TRUE\",{POLL^DISABLE();GAME^UPGRADE(\"S\");},\"\");}\n"
+                                  "OBJECT=L\nL:ONINIT=GO\n";
+
+// The client's application: "__ONUPGRADED__" counts the event in UPGRADED
+// and then runs code.
+std::string onUpgraded(const std::string& code)
+{
+    return integer("UPGRADED") + "OBJECT=__ONUPGRADED__\n__ONUPGRADED__:TYPE=BEHAVIOUR\n"
+                                 "__ONUPGRADED__:CODE={UPGRADED^INC();" + code + "}\n";
+}
+
+// The server's lobby L: it listens, and ends when its player has gone.
+const std::string listeningLobby = "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n"
+                                   "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
+                                   "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
+                                   "OBJECT=L\nL:ONINIT=GO\n";
+
 // Scene S of the client: what its start behaviour GO records tells which
 // version played.
 std::string sceneS(const std::string& marker)
@@ -43,21 +72,10 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
         const std::string S = "Rara/" + form.folder + "/";
         testsupport::TempDir server, client, newer;
 
-        // The client: L connects, then asks every frame whether S needs an
-        // upgrade and starts it once; the application's "__ONUPGRADED__" counts
-        // the event and goes to S.
-        const std::string application = integer("UPGRADED") + "OBJECT=__ONUPGRADED__\n__ONUPGRADED__:TYPE=BEHAVIOUR\n"
-                                                              "__ONUPGRADED__:CODE={UPGRADED^INC();E^GOTO(\"S\");}\n";
-        const std::string lobby =
-            "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
-            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
-            "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\n"
-            "POLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"S\"));"
-            "@IF(\"NEED'TRUE\",{POLL^DISABLE();GAME^UPGRADE(\"S\");},\"\");}\n"
-            "OBJECT=L\nL:ONINIT=GO\n";
+        // The client: the application's "__ONUPGRADED__" goes to S.
         writeTitle(client, {{"Rara/application.def", lobbyAndScene(form.path)},
-                            {"Rara/GAME.cnv", application},
-                            {"Rara/L/L.cnv", lobby},
+                            {"Rara/GAME.cnv", onUpgraded("E^GOTO(\"S\");")},
+                            {"Rara/L/L.cnv", fetchingLobby},
                             {S + "S.cnv", sceneS("OLDS")}});
         addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
 
@@ -69,14 +87,9 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
         const std::string newScene = newer.read(S + "S.bin");
         ASSERT_FALSE(newScene.empty());
 
-        // The server: L listens and ends when its player has gone; S's folder
-        // holds what it offers for S.
-        const std::string listening = "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n"
-                                      "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
-                                      "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
-                                      "OBJECT=L\nL:ONINIT=GO\n";
+        // The server: S's folder holds what it offers for S.
         writeTitle(server, {{"Rara/application.def", lobbyAndScene(form.path)},
-                            {"Rara/L/L.cnv", listening},
+                            {"Rara/L/L.cnv", listeningLobby},
                             {S + "S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
         addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
         const std::string a = randomBytes(25000, 1), b = randomBytes(10241, 2);
@@ -107,6 +120,128 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
         EXPECT_EQ(client.read(S + "S.bin"), newScene);
         EXPECT_EQ(client.read(S + "a.txt"), a);
         EXPECT_EQ(client.read(S + "b.dat"), b);
+    }
+}
+
+// Programs started while it exists write no debugging output.
+struct NoDebugOutput {
+    NoDebugOutput()
+    {
+        if (const char* set = std::getenv("QUARNEL_DEBUG"))
+            saved = set, had = true;
+        unsetenv("QUARNEL_DEBUG");
+    }
+    ~NoDebugOutput()
+    {
+        if (had)
+            setenv("QUARNEL_DEBUG", saved.c_str(), 1);
+    }
+    std::string saved;
+    bool had = false;
+};
+
+std::string filled(std::string text, const std::string& server, const std::string& client)
+{
+    for (const auto& mark : {std::make_pair(std::string("%S"), server), std::make_pair(std::string("%C"), client)})
+        for (size_t at; (at = text.find(mark.first)) != std::string::npos;)
+            text.replace(at, 2, mark.second);
+    return text;
+}
+
+// What the two programs say when a scene's update cannot be had whole:
+// each case has a server title offer S's list and files, and a client
+// title, or a peer of the test's own that asks and never reads, fetch
+// them. Each program's whole output is its lines, each the times given,
+// and it ends with its exit code; the client title hears "ONUPGRADED".
+TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
+{
+    NoDebugOutput quiet;
+    using Lines = std::vector<std::pair<std::string, int>>;
+    struct Case {
+        const char* what;
+        std::string files; // FILES of S's list
+        // Files of S's folder on the server: bytes, or a hole of that size.
+        std::vector<std::pair<std::string, std::string>> offered;
+        std::vector<std::pair<std::string, uintmax_t>> holes;
+        int requests; // sent by the test's peer for big.dat; 0: the client title fetches
+        Lines serverSays, clientSays;
+        int serverCode, clientCode;
+    };
+    const uintmax_t limit = CMC_SceneUpdater::FILE_MAX_SIZE;
+    const int bound = CFileSender_Manager::ACTIVE_PER_CONNECTION + CFileSender_Manager::WAITING_PER_CONNECTION;
+    const Case cases[] = {
+        {"a listed file the server lacks", "a.txt,missing.dat", {{"a.txt", "a"}}, {}, 0,
+         {{"Quarnel: requested file \"missing.dat\" not found: %S/Rara/S/missing.dat\n", 1}},
+         {{"Quarnel: update file \"missing.dat\" not fetched: the server cannot send it: %C/Rara/S/missing.dat\n", 1}},
+         0, 0},
+        {"a listed file over the limit", "a.txt,big.dat", {{"a.txt", "a"}}, {{"big.dat", limit + 1}}, 0, {},
+         {{"Quarnel: update file \"big.dat\" not fetched: it is " + std::to_string(limit + 1) +
+               " bytes, over the limit of " + std::to_string(limit) + " bytes (256 MiB): %C/Rara/S/big.dat\n",
+           1}},
+         0, 0},
+        // No transfer ends while the peer reads nothing, so exactly the
+        // bound is taken.
+        {"requests beyond the bound", "", {}, {{"big.dat", 64 << 20}}, bound + 10,
+         {{"Quarnel: requested file \"big.dat\" refused: a connection may have 4 files sent and 1024 waiting at "
+           "once (its further refusals are not told): %S/Rara/S/big.dat\n",
+           1}},
+         {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir server, client;
+        writeTitle(server, {{"Rara/application.def", lobbyAndScene("\\S")},
+                            {"Rara/L/L.cnv", listeningLobby},
+                            {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
+        addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
+        for (const auto& f : c.offered)
+            server.write("Rara/S/" + f.first, f.second);
+        for (const auto& h : c.holes) {
+            server.write("Rara/S/" + h.first, "");
+            std::filesystem::resize_file(server.file("Rara/S/" + h.first), h.second);
+        }
+        server.write("Rara/S/index.net", "VERSION=1.1\r\nFILES=" + c.files + "\r\nPACKED_SIZE=1000\r\n");
+
+        const int port = freePort();
+        ASSERT_GT(port, 0);
+        const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + " -frames 2500";
+        HostProcess serving(server.path(), "-path " + server.path() + net);
+        ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
+            << server.read("output.txt");
+        std::string clientOutput;
+        int clientCode = 0;
+        if (c.requests) {
+            platform::SocketHandle peer = platform::openTcpSocket();
+            ASSERT_TRUE(platform::connectSocket(peer, 0x7F000001, port, 5000));
+            std::string asks = frameOf(CNetHelloMessage(nullptr, CXString("peer")));
+            for (int i = 1; i <= c.requests; ++i)
+                asks += frameOf(CNetFileRequestMessage(nullptr, i, CXString("GAME"), CXString("S"), CXString("big.dat")));
+            ASSERT_TRUE(platform::sendAll(peer, asks.data(), asks.size()));
+            const std::string said = filled(c.serverSays[0].first, server.path(), client.path());
+            EXPECT_TRUE(waitFor([&] { return server.read("output.txt").find(said) != std::string::npos; }, 20000));
+            platform::closeSocket(peer);
+        } else {
+            writeTitle(client, {{"Rara/application.def", lobbyAndScene("\\S")},
+                                {"Rara/GAME.cnv", onUpgraded("GAME^EXIT();")},
+                                {"Rara/L/L.cnv", fetchingLobby},
+                                {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
+            addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
+            HostProcess fetching(client.path(), "-path " + client.path() + net);
+            clientCode = fetching.wait(60000);
+            clientOutput = client.read("output.txt");
+            EXPECT_EQ(iniValue(client.file("Quarnel.ini"), "GAME", "UPGRADED"), "1");
+            EXPECT_EQ(client.read("Rara/S/a.txt"), "a");
+        }
+        EXPECT_EQ(serving.wait(60000), c.serverCode);
+        EXPECT_EQ(clientCode, c.clientCode);
+        for (const auto& program : {std::make_pair(&c.serverSays, server.read("output.txt")),
+                                    std::make_pair(&c.clientSays, clientOutput)}) {
+            std::string expected;
+            for (const auto& line : *program.first)
+                for (int n = 0; n < line.second; ++n)
+                    expected += filled(line.first, server.path(), client.path());
+            EXPECT_EQ(program.second, expected);
+        }
     }
 }
 
