@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -176,6 +178,34 @@ TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
     EXPECT_GT(port, 0);
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
+}
+
+// A baresip that ends by itself is reaped at once, whatever ended it, and
+// how it ended is known.
+TEST(BaresipProcessTest, AProcessThatEndsByItselfIsReapedAtOnce)
+{
+    const struct {
+        const char* script;
+        const char* how;
+    } cases[] = {{"exit 3", "exit status 3"}, {"kill -KILL $$", "killed by SIGKILL"}};
+    const std::string path = std::getenv("PATH");
+    for (const auto& c : cases) {
+        testsupport::TempDir tmp;
+        tmp.write("baresip", std::string("#!/bin/sh\n") + c.script + "\n");
+        chmod(tmp.file("baresip").c_str(), 0755);
+        setenv("PATH", (tmp.path() + ":/usr/bin:/bin").c_str(), 1);
+        std::string why, how;
+        auto process = platform::telephony::BaresipProcess::start(tmp.path(), &why);
+        setenv("PATH", path.c_str(), 1);
+        ASSERT_NE(process, nullptr) << why;
+        ASSERT_TRUE(process->waitEnd(20000, &how));
+        EXPECT_EQ(how, c.how);
+        EXPECT_FALSE(process->running());
+        // No child of this program is left a zombie.
+        siginfo_t zombie{};
+        EXPECT_TRUE(waitid(P_ALL, 0, &zombie, WEXITED | WNOHANG | WNOWAIT) != 0 || zombie.si_pid == 0)
+            << "zombie " << zombie.si_pid;
+    }
 }
 
 // Without the program there is no service, and the reason is given.
