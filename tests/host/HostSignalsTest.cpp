@@ -24,17 +24,6 @@ using namespace nettest;
 
 namespace {
 
-std::string kept(const std::string& name, const std::string& type, const std::string& value = "")
-{
-    return "OBJECT=" + name + "\n" + name + ":TYPE=" + type + "\n" + name + ":VALUE=" + value + "\n" + name +
-           ":TOINI=TRUE\n";
-}
-
-std::string behaviour(const std::string& name, const std::string& code)
-{
-    return "OBJECT=" + name + "\n" + name + ":TYPE=BEHAVIOUR\n" + name + ":CODE={" + code + "}\n";
-}
-
 // A server title that keeps its number of players. Its scene's statistics
 // are written when the scene ends: "Played" tells that the title's end ran.
 TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
@@ -43,9 +32,10 @@ TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
         SCOPED_TRACE(strsignal(signal));
         testsupport::TempDir dir;
         writeTitle(dir, {{"Rara/application.def", oneScene()},
-                         {"Rara/S/S.cnv", kept("PLAYERS", "INTEGER", "0") + behaviour("GO", "NETSERVER^START();") +
-                                              behaviour("NEWP", "PLAYERS^SET(NETSERVER^GETPLAYERSNO());") +
-                                              "OBJECT=S\nS:ONINIT=GO\n"}});
+                         {"Rara/S/S.cnv", "OBJECT=PLAYERS\nPLAYERS:TYPE=INTEGER\nPLAYERS:VALUE=0\nPLAYERS:TOINI=TRUE\n"
+                                          "OBJECT=NEWP\nNEWP:TYPE=BEHAVIOUR\n"
+                                          "NEWP:CODE={PLAYERS^SET(NETSERVER^GETPLAYERSNO());}\n"
+                                          "OBJECT=S\nS:ONINIT={NETSERVER^START();}\n"}});
         addNetworkObject(dir.path(), MC_NETSERVER, "NETSERVER", {{"ONNEWPLAYER", "NEWP"}});
         const int port = freePort();
         ASSERT_GT(port, 0);
@@ -86,8 +76,8 @@ protected:
         const char* fixtures = std::getenv("QUARNEL_FIXTURES");
         ASSERT_NE(fixtures, nullptr);
         writeTitle(dir, {{"Rara/application.def", oneScene() + "S:DLLS=Phone.dll\n"},
-                         {"Rara/S/S.cnv", kept("MODEM", "STRING") + "OBJECT=P\nP:TYPE=PHONEEXT\n"
-                                                                              "P:ONMODEMFOUND={MODEM^SET(\"found\");}\n"}});
+                         {"Rara/S/S.cnv", "OBJECT=MODEM\nMODEM:TYPE=STRING\nMODEM:TOINI=TRUE\n"
+                                          "OBJECT=P\nP:TYPE=PHONEEXT\nP:ONMODEMFOUND={MODEM^SET(\"found\");}\n"}});
         dir.write("bin/baresip", testsupport::readFile(std::string(fixtures) + "/baresip-stand-in"));
         chmod(dir.file("bin/baresip").c_str(), 0755);
         dir.write("lib/baresip/modules/ctrl_tcp.so", "");
