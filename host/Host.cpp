@@ -15,6 +15,7 @@
 #include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "platform/RealTime.h"
+#include "platform/Signals.h"
 #include "platform/Socket.h"
 #include "script/Application.h"
 #include "script/ScriptApplication.h"
@@ -95,10 +96,11 @@ const char* hostHelp()
            "frame every -step ms, the clock moving by the real time passed, the program sleeping between them.\n"
            "\n"
            "The Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list of the title's\n"
-           "scenes; Escape closes it. Closing the window ends the title. A switch that is not known is\n"
-           "named and ignored.\n"
-           "Exit codes: 0 the title ended or its window was closed; 1 no title could be started, or a\n"
-           "switch was wrong; 2 the frame bound (-frames) ended the run.\n"
+           "scenes; Escape closes it. Closing the window ends the title, and so do SIGTERM, SIGINT (Ctrl+C)\n"
+           "and SIGHUP, headless too (a second one ends the program at once). A switch that is not known\n"
+           "is named and ignored.\n"
+           "Exit codes: 0 the title ended, or its window was closed, or a signal ended it; 1 no title could\n"
+           "be started, or a switch was wrong; 2 the frame bound (-frames) ended the run.\n"
            "\n"
            "A file that the title names and that is missing or cannot be used (a picture, animation, sound,\n"
            "sequence or video, a scene's definition file) is named on standard error, once, with the path\n"
@@ -284,6 +286,9 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
     for (const std::string& word : switches.unknown)
         std::fprintf(stderr, "Quarnel: unknown switch %s, ignored (Quarnel --help lists the switches)\n",
                      word.c_str());
+    // SIGTERM, SIGINT and SIGHUP end the title as closing its window does,
+    // headless or not; a frame pacer asleep is woken for it.
+    platform::EndSignals endSignals([] { platform::wakeFrame(); });
 
     // The engine names files in code page 1250: a folder whose name has
     // letters outside it could not be named to the engine at all.
@@ -423,6 +428,7 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
         // A headless run follows the real clock from the first frame after
         // the title began talking to peers (a hold was taken), to its end.
         std::unique_ptr<platform::FramePacer> pacer;
+        bool closed = false;
         while (!ended) {
             // A window system that fails ends the loop as a quit would.
             if (!backend->pumpEvents(&procedure))
@@ -433,6 +439,14 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
                 clock.nextFrame(pacer->wait());
             else if (headless)
                 clock.nextFrame();
+            // A signal asking the program to end closes the window: the
+            // frame it gives is the last, and the title's end runs.
+            if (!closed && endSignals.requested()) {
+                closed = true;
+                platform::WindowMessage close;
+                close.kind = platform::WindowMessage::CLOSE;
+                procedure.windowMessage(close);
+            }
             ended = window->domodal();
             if (!ended && switches.frameBound > 0 && ++framesRun >= switches.frameBound) {
                 exitCode = EXIT_FRAME_BOUND;

@@ -22,7 +22,9 @@
 // connected, a telephone line opened) to its end, a headless run is paced
 // by the real clock instead: a frame every step, the clock moving by the
 // real time passed. A run that writes the snapshot ("-2bin") ends once it
-// is written.
+// is written. SIGTERM, SIGINT and SIGHUP end a run, headless or not, as
+// closing the window does (the title's end runs, the exit code is 0); a
+// second one ends the program at once.
 class CCommandLine6;
 
 namespace quarnel {

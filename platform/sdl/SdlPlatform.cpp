@@ -477,6 +477,9 @@ std::unique_ptr<Platform> createSdlPlatform(std::string* why)
     // The joystick devices follow the controller whatever window is in
     // front; whether the title reads them then is the engine's matter.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // The signals that end a program are the program's (platform::EndSignals),
+    // with a window or without one.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (why)
             *why = SDL_GetError();

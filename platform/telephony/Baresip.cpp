@@ -22,6 +22,9 @@ const uint32_t LOWEST_VERSION = 0x00010000, HIGHEST_VERSION = 0x00020002;
 const int START_MS = 5000;
 const int ANSWER_MS = 3000;
 const int RUN_ATTEMPTS = 3;
+// How long a baresip of ours that closed its control connection is given to
+// end, so that the end is told with its exit status.
+const int CLOSED_END_MS = 1000;
 
 // The accounts that the "reginfo" command lists, one a line after a
 // heading: "> sip:user@host  status" (the current one marked with '>').
@@ -50,7 +53,9 @@ public:
 
     ~BaresipTelephony() override
     {
-        // The reader goes first: after it nothing calls in any more.
+        // The reader goes first: after it nothing calls in any more. The
+        // connection and the process ended here are not told.
+        closing = true;
         control.reset();
         process.reset();
     }
@@ -59,6 +64,7 @@ public:
     // there is none.
     bool begin(const std::string& address, std::string* why, const std::atomic<bool>* cancelled)
     {
+        controlAddress = address;
         control->start([this](const ControlMessage& m) { onEvent(m); }, [this] { onClosed(); });
         bool ok = false;
         std::string data;
@@ -74,12 +80,14 @@ public:
     }
 
     std::unique_ptr<LineSession> initialize() override;
+    void setEndHandler(EndHandler handler) override;
 
 private:
     class Session;
 
     void onEvent(const ControlMessage& event);
     void onClosed();
+    void tellEnd(const std::string& why);
     LineBook::Call* callById(const std::string& id);
     // The commands that make the call current in baresip, then `command`.
     static std::vector<BaresipControl::Command> onCall(const LineBook::Call& call, const char* command);
@@ -88,6 +96,12 @@ private:
     std::unique_ptr<BaresipControl> control;
     std::vector<std::string> accounts; // fixed once begun
     LineBook book;
+    std::string controlAddress;
+    std::atomic<bool> closing{false};
+    std::mutex endLock; // over the three below
+    EndHandler endHandler;
+    std::string endWhy; // the end, while no handler has been told of it
+    bool endTold = false;
 };
 
 class BaresipTelephony::Session : public LineSession {
@@ -310,9 +324,49 @@ void BaresipTelephony::onEvent(const ControlMessage& event)
     }
 }
 
-// Without baresip no call goes on.
+void BaresipTelephony::setEndHandler(EndHandler handler)
+{
+    std::string why;
+    {
+        std::lock_guard<std::mutex> g(endLock);
+        endHandler = std::move(handler);
+        if (!endHandler || endWhy.empty() || endTold)
+            return;
+        endTold = true;
+        why = endWhy;
+        handler = endHandler;
+    }
+    handler(why);
+}
+
+void BaresipTelephony::tellEnd(const std::string& why)
+{
+    EndHandler handler;
+    {
+        std::lock_guard<std::mutex> g(endLock);
+        if (endTold || !endWhy.empty())
+            return;
+        endWhy = why;
+        if (!endHandler)
+            return;
+        endTold = true;
+        handler = endHandler;
+    }
+    handler(why);
+}
+
+// Without baresip no call goes on. An end we did not ask for is told first,
+// with the exit status of a baresip of ours.
 void BaresipTelephony::onClosed()
 {
+    if (!closing) {
+        std::string how;
+        if (process && process->waitEnd(CLOSED_END_MS, &how))
+            tellEnd("baresip ended during the run (" + how + "): its lines are gone for the rest of the run");
+        else
+            tellEnd("the control connection to baresip at " + controlAddress +
+                    " ended: its lines are gone for the rest of the run");
+    }
     std::lock_guard<std::mutex> g(book.lock);
     for (LineBook::Call& c : book.calls)
         if (!c.gone) {

@@ -25,7 +25,10 @@ namespace telephony {
 // run or reached, or has no account. A baresip that runs and does not open
 // its control port in 5 s is not started again (one that ends at once is,
 // twice, with a folder of our own: another program may have taken the
-// port chosen). The waits end early once *cancelled turns true.
+// port chosen). The waits end early once *cancelled turns true. A control
+// connection that ends during the run is told to the end handler
+// (Telephony::setEndHandler), with the exit status or signal of a baresip
+// of ours that ended.
 std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
                                         const std::atomic<bool>* cancelled = nullptr);
 // The same through a baresip already running, whose control module listens

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -24,7 +23,7 @@ namespace telephony {
 
 namespace {
 
-const int END_WAIT_MS = 2000;
+const char* const NOT_INSTALLED = "baresip is not installed (Debian package baresip-core)";
 
 // The program's path through PATH, as execv wants it.
 std::string findProgram(const char* name)
@@ -74,7 +73,7 @@ std::unique_ptr<BaresipProcess> BaresipProcess::start(const std::string& folder,
 {
     const std::string program = findProgram("baresip");
     if (program.empty()) {
-        *why = "baresip is not installed (Debian package baresip-core)";
+        *why = NOT_INSTALLED;
         return nullptr;
     }
     const char* const argv[] = {program.c_str(), "-f", folder.c_str(), nullptr};
@@ -133,25 +132,62 @@ std::unique_ptr<BaresipProcess> BaresipProcess::start(const std::string& folder,
     return std::unique_ptr<BaresipProcess>(new BaresipProcess(pid, folder));
 }
 
+BaresipProcess::BaresipProcess(pid_t pid, const std::string& folder) : pid(pid), folder(folder)
+{
+    watcher = std::thread([this] { watch(); });
+}
+
+// Waits for the end without reaping, then reaps under the lock: until then
+// the process id stays the process's, so that a signal sent under the lock
+// can reach no other.
+void BaresipProcess::watch()
+{
+    siginfo_t info;
+    while (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+    std::lock_guard<std::mutex> g(lock);
+    int how = 0;
+    while (::waitpid(pid, &how, 0) < 0 && errno == EINTR) {
+    }
+    status = how;
+    ended = true;
+    endChanged.notify_all();
+}
+
 bool BaresipProcess::running()
 {
-    if (!ended && ::waitpid(pid, nullptr, WNOHANG) == pid)
-        ended = true;
+    std::lock_guard<std::mutex> g(lock);
     return !ended;
+}
+
+bool BaresipProcess::waitEnd(int timeoutMs, std::string* how)
+{
+    std::unique_lock<std::mutex> l(lock);
+    if (!endChanged.wait_for(l, std::chrono::milliseconds(timeoutMs), [this] { return ended; }))
+        return false;
+    if (WIFSIGNALED(status)) {
+        const int number = WTERMSIG(status);
+        const char* name = ::sigabbrev_np(number);
+        *how = name ? std::string("killed by SIG") + name : "killed by signal " + std::to_string(number);
+    } else {
+        *how = "exit status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : status);
+    }
+    return true;
 }
 
 BaresipProcess::~BaresipProcess()
 {
-    if (running()) {
-        ::kill(pid, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(END_WAIT_MS);
-        while (running() && std::chrono::steady_clock::now() < deadline)
-            ::poll(nullptr, 0, 10);
-        if (running()) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+    {
+        std::unique_lock<std::mutex> l(lock);
+        if (!ended) {
+            ::kill(pid, SIGTERM);
+            if (!endChanged.wait_for(l, std::chrono::milliseconds(END_WAIT_MS), [this] { return ended; })) {
+                ::kill(pid, SIGKILL);
+                endChanged.wait(l, [this] { return ended; });
+            }
         }
     }
+    watcher.join();
     if (removeFolder) {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
@@ -223,25 +259,60 @@ std::string baresipModuleFolder()
     return std::string();
 }
 
-bool makeRunFolder(std::string* folder, std::string* why)
+namespace {
+
+// The lines of ~/.baresip/accounts that are not comments; *file is its path.
+std::string userAccounts(std::string* file)
 {
     const char* home = std::getenv("HOME");
     bool found = false;
-    const std::string accountsFile = std::string(home ? home : "") + "/.baresip/accounts";
-    std::istringstream lines(home ? readFile(accountsFile, &found) : std::string());
+    *file = std::string(home ? home : "") + "/.baresip/accounts";
+    std::istringstream lines(home ? readFile(*file, &found) : std::string());
     std::string accounts, line;
     while (std::getline(lines, line)) {
         const size_t first = line.find_first_not_of(" \t\r");
         if (first != std::string::npos && line[first] != '#')
             accounts += line + "\n";
     }
+    return accounts;
+}
+
+const char* const MODULES_MISSING = "baresip's modules are not installed (Debian package baresip-core)";
+
+} // namespace
+
+bool canStartBaresip(const std::string& folder, std::string* why)
+{
+    std::string file, host;
+    uint16_t port;
+    if (folder.empty() && userAccounts(&file).empty()) {
+        *why = "no baresip account in " + file;
+        return false;
+    }
+    if (folder.empty() && baresipModuleFolder().empty()) {
+        *why = MODULES_MISSING;
+        return false;
+    }
+    if (!folder.empty() && !controlAddress(folder, &host, &port, why))
+        return false;
+    if (findProgram("baresip").empty()) {
+        *why = NOT_INSTALLED;
+        return false;
+    }
+    return true;
+}
+
+bool makeRunFolder(std::string* folder, std::string* why)
+{
+    std::string accountsFile;
+    const std::string accounts = userAccounts(&accountsFile);
     if (accounts.empty()) {
         *why = "no baresip account in " + accountsFile;
         return false;
     }
     const std::string modules = baresipModuleFolder();
     if (modules.empty()) {
-        *why = "baresip's modules are not installed (Debian package baresip-core)";
+        *why = MODULES_MISSING;
         return false;
     }
     const char* tmp = std::getenv("TMPDIR");

@@ -1,17 +1,24 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 
 namespace platform {
 namespace telephony {
 
-// A baresip process of ours, run with a configuration folder. It is asked
-// to end (and made to, after two seconds) when the object goes, and ends
-// by itself if the thread that started it does first.
+// A baresip process of ours, run with a configuration folder. A thread of
+// the object's own waits for it, so that it is reaped the moment it ends
+// (never left a zombie). It is asked to end (SIGTERM) when the object goes,
+// and made to (SIGKILL) when it has not after END_WAIT_MS; it ends by
+// itself if the thread that started it does first.
 class BaresipProcess {
 public:
+    enum { END_WAIT_MS = 2000 };
+
     // Null with *why set when baresip is not installed or cannot be started.
     static std::unique_ptr<BaresipProcess> start(const std::string& folder, std::string* why);
     ~BaresipProcess();
@@ -20,16 +27,24 @@ public:
 
     // False once the process has ended.
     bool running();
+    // Waits at most timeoutMs for the process to end; true with *how set
+    // ("exit status 3", "killed by SIGKILL") when it has.
+    bool waitEnd(int timeoutMs, std::string* how);
     // The folder is removed, with what is in it, after the process ended.
     void removeFolderAtEnd() { removeFolder = true; }
 
 private:
-    BaresipProcess(pid_t pid, const std::string& folder) : pid(pid), folder(folder) {}
+    BaresipProcess(pid_t pid, const std::string& folder);
+    void watch();
 
-    pid_t pid;
+    const pid_t pid;
     std::string folder;
     bool removeFolder = false;
+    std::mutex lock; // over the two below; a process not reaped yet is signalled only under it
+    std::condition_variable endChanged;
     bool ended = false;
+    int status = 0;
+    std::thread watcher;
 };
 
 // Where the control module of a configuration folder listens: from the
@@ -42,6 +57,13 @@ bool controlAddress(const std::string& folder, std::string* host, uint16_t* port
 // or under the system's library folders); empty when none holds
 // ctrl_tcp.so.
 std::string baresipModuleFolder();
+
+// Whether a baresip can be started at once for the configuration folder
+// (empty: a folder of our own, made by makeRunFolder): baresip is
+// installed, and the folder's configuration names the control module, or
+// there are an account and the modules for one of our own. False with *why
+// set when not; then starting one would fail without waiting for anything.
+bool canStartBaresip(const std::string& folder, std::string* why);
 
 // A new folder for one run (in the temporary folder) with the accounts of
 // ~/.baresip/accounts and a configuration that loads the control module on

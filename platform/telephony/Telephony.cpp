@@ -1,6 +1,7 @@
 #include "platform/telephony/Telephony.h"
 
 #include "platform/telephony/Baresip.h"
+#include "platform/telephony/BaresipProcess.h"
 #include "platform/telephony/ScriptedTelephony.h"
 
 #include <chrono>
@@ -83,12 +84,6 @@ std::string chosenValue()
     return value ? value : "";
 }
 
-bool isBaresip(const std::string& choice)
-{
-    return choice.empty() || choice == "baresip" || choice.compare(0, 8, "baresip:") == 0 ||
-           choice.compare(0, 8, "baresip@") == 0;
-}
-
 std::shared_ptr<Telephony> fromEnvironment(std::string* why, const std::atomic<bool>* cancelled)
 {
     const std::string choice = chosenValue();
@@ -138,7 +133,15 @@ TelephonyChoice telephonyChoice()
     }
     const std::string choice = chosenValue();
     c.name = choice.empty() ? "baresip (QUARNEL_PHONE unset)" : "QUARNEL_PHONE=" + choice;
-    c.waits = isBaresip(choice);
+    // Joining one reaches another program; one that cannot be started
+    // fails at once (no account, no baresip), without waiting.
+    std::string why;
+    if (choice.compare(0, 8, "baresip@") == 0)
+        c.waits = true;
+    else if (choice.empty() || choice == "baresip")
+        c.waits = canStartBaresip(std::string(), &why);
+    else if (choice.compare(0, 8, "baresip:") == 0)
+        c.waits = choice.size() > 8 && canStartBaresip(choice.substr(8), &why);
     return c;
 }
 

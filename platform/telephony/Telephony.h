@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -146,6 +147,15 @@ public:
     // Whether its calls come in real time, as a real line's do (false for
     // one that follows the engine's clock).
     virtual bool inRealTime() const { return true; }
+
+    // Told once, on a thread of the service, that the service ended by
+    // itself during the run (the program behind it ended, or the
+    // connection to it did), with why, before the calls that were going on
+    // are reported disconnected; its lines take no call after it. An end
+    // that came before a handler was given is told to the first one given.
+    // Null tells no one. A service that cannot end so never tells.
+    using EndHandler = std::function<void(const std::string& why)>;
+    virtual void setEndHandler(EndHandler) {}
 };
 
 // The service chosen by the environment variable QUARNEL_PHONE:
@@ -164,7 +174,9 @@ std::shared_ptr<Telephony> openTelephony(std::string* why = nullptr, const std::
 struct TelephonyChoice {
     // For messages: "QUARNEL_PHONE=<value>", or what the default is.
     std::string name;
-    // Opening it waits for another program (a baresip started or joined).
+    // Opening it waits for another program (a baresip started or joined);
+    // not when none can be started (no account, no baresip), which opening
+    // then finds at once.
     bool waits = false;
 };
 TelephonyChoice telephonyChoice();

@@ -11,6 +11,10 @@ namespace {
 const uint32_t ALL_LINE_STATES = 0xBFFFFF;
 const uint32_t ALL_ADDRESS_STATES = 0x1FF;
 const size_t MAX_NAME = 255;
+
+// A service that ends during the run is told on standard error, as the
+// list's other troubles are.
+void tellEnd(const std::string& why) { CFileReport::tell(CXString("phone: ") + why.c_str()); }
 } // namespace
 
 // The list
@@ -74,6 +78,8 @@ PhoneLineList::Found PhoneLineList::build()
     // "none" chose no line; a build given up has nothing to tell.
     if (!found.count && !why.empty() && !cancelled)
         CFileReport::mistakeAt(CXString("phone"), CXString(), "no telephone line from " + chosen + ": " + why);
+    if (found.service)
+        found.service->setEndHandler(&tellEnd);
     return found;
 }
 
@@ -208,6 +214,9 @@ void PhoneLineList::release()
         l.chosen.clear();
         l.cancelled = false;
     }
+    // The plug-in's code is not called once it is released.
+    if (gone)
+        gone->setEndHandler(nullptr);
     // Long lists go one entry at a time rather than down a chain of deletes.
     while (entries)
         entries = std::move(entries->next);

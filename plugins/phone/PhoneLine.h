@@ -31,8 +31,10 @@ struct PhoneLineInfo {
 //
 // A service that waits for baresip is opened on a thread of its own, begun
 // by begin(), so that the host's frames go on meanwhile; the other queries
-// wait for the list. A list without a line is told once on standard error
-// with the service chosen and the reason (not when "none" was chosen).
+// wait for the list. One that cannot be started (no baresip, no account)
+// waits for nothing and is found at once. A list without a line is told
+// once on standard error with the service chosen and the reason (not when
+// "none" was chosen), and so is a service that ends during the run.
 class PhoneLineList {
 public:
     // Begins building the list when it is not built or being built: on a

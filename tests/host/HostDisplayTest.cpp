@@ -141,6 +141,23 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
+// A signal that asks the program to end (here SIGHUP: the terminal it was
+// started from went away) ends a title in a window as its close button
+// does, the scene's end included.
+TEST_F(HostDisplayTest, ASignalEndsATitleInAWindowAsItsCloseButtonDoes)
+{
+    tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel signal test\r\n");
+    tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
+    start(tmp.path(), {"-window"});
+    ASSERT_NE(x.findWindow("Quarnel signal test"), 0u) << testsupport::readFile(tmp.file("err.txt"));
+    ASSERT_EQ(kill(host, SIGHUP), 0);
+    EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
+    // The scene's statistics, written as it ends.
+    EXPECT_NE(testsupport::readFile(tmp.file("Quarnel.ini")).find("Played=1"), std::string::npos);
+}
+
 TEST_F(HostDisplayTest, TheDemoPlaysInAWindowToItsEnd)
 {
     std::string folder = tmp.file("demo");

@@ -26,45 +26,7 @@ namespace {
 using HostMessagesTest = testsupport::HostTitle;
 using Clock = std::chrono::steady_clock;
 
-// The environment of the programs started while it exists: no display,
-// no phone service and no debugging output unless given, and the values
-// given; the old one comes back when it goes.
-class Environment {
-public:
-    explicit Environment(const std::vector<std::pair<std::string, std::string>>& values)
-    {
-        for (const char* name : {"QUARNEL_PHONE", "QUARNEL_DEBUG", "DISPLAY", "WAYLAND_DISPLAY"}) {
-            keep(name);
-            unsetenv(name);
-        }
-        for (const auto& v : values) {
-            keep(v.first);
-            setenv(v.first.c_str(), v.second.c_str(), 1);
-        }
-    }
-    ~Environment()
-    {
-        for (auto s = saved.rbegin(); s != saved.rend(); ++s) {
-            if (s->present)
-                setenv(s->name.c_str(), s->value.c_str(), 1);
-            else
-                unsetenv(s->name.c_str());
-        }
-    }
-
-private:
-    struct Saved {
-        std::string name;
-        bool present;
-        std::string value;
-    };
-    void keep(const std::string& name)
-    {
-        const char* old = std::getenv(name.c_str());
-        saved.push_back(Saved{name, old != nullptr, old ? old : ""});
-    }
-    std::vector<Saved> saved;
-};
+using Environment = testsupport::ChildEnvironment;
 
 // Whether the process has ended, without taking its exit code.
 bool ended(pid_t pid)
@@ -128,6 +90,12 @@ const std::string phoneTitle =
     "P:ONMODEMFOUND={MODEM^SET(\"found\");GAME^EXIT();}\n"
     "P:ONMODEMNOTFOUND={MODEM^SET(\"none\");GAME^EXIT();}\n";
 
+// A title with a phone P that ends when P's call does and the line then
+// places no call; it plays on, to a frame bound, while it does.
+const std::string callTitle = "OBJECT=DIALED\nDIALED:TYPE=BOOL\nDIALED:VALUE=TRUE\n"
+                              "OBJECT=P\nP:TYPE=PHONEEXT\nP:ONDISCONNECTED={DIALED^SET(P^DIAL(\"1\"));"
+                              "@IF(\"DIALED'FALSE\",{GAME^EXIT();},\"\");}\n";
+
 struct Case {
     const char* what;
     // The title's files below its folder; "Rara/S/S.cnv" is S's definition.
@@ -165,6 +133,16 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
         fmt(0xFFFE, 2, 32, std::string("\x16\x00\x18\x00\x03\x00\x00\x00\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00"
                                        "\x00\xAA\x00\x38\x9B\x71",
                                        24));
+    // A baresip of the test's own (bin/baresip) at the port of the case,
+    // which offers the title's line a call and, once it is accepted, does
+    // what STANDIN_AFTER says.
+    const char* fixtures = std::getenv("QUARNEL_FIXTURES");
+    const std::vector<std::pair<std::string, std::string>> standInCall = {
+        {"Rara/application.def", phoneScene},
+        {"Rara/S/S.cnv", callTitle},
+        {"bin/baresip", testsupport::readFile(std::string(fixtures ? fixtures : ".") + "/baresip-stand-in")},
+        {"sip/config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
+        {"sip/accounts", "<sip:title@127.0.0.1>\n"}};
     const Case cases[] = {
         {"-path naming a file", {{"game.txt", "x"}}, {"-path", "%T/game.txt", "-nogfx"}, {},
          "Quarnel: the title folder \"%T/game.txt\" is a file, not a folder\n", 1},
@@ -238,6 +216,17 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
          "Quarnel: phone: no telephone line from QUARNEL_PHONE=baresip:%T/sip: baresip runs, but its control module "
          "did not answer at 127.0.0.1:%P within 5 s\n",
          0, false, true},
+        // A baresip that ends by itself during a call: the title hears the
+        // call end, and how baresip ended is named.
+        {"baresip that exits during a call", standInCall, {"-nogfx", "-frames", "1000", "-path", "%T"},
+         {{"QUARNEL_PHONE", "baresip:%T/sip"}, {"PATH", "%T/bin:/usr/bin:/bin"}, {"STANDIN_AFTER", "exit 3"}},
+         "Quarnel: phone: baresip ended during the run (exit status 3): its lines are gone for the rest of the run\n",
+         0},
+        {"baresip killed during a call", standInCall, {"-nogfx", "-frames", "1000", "-path", "%T"},
+         {{"QUARNEL_PHONE", "baresip:%T/sip"}, {"PATH", "%T/bin:/usr/bin:/bin"}, {"STANDIN_AFTER", "kill KILL"}},
+         "Quarnel: phone: baresip ended during the run (killed by SIGKILL): its lines are gone for the rest of the "
+         "run\n",
+         0},
     };
     int n = 0;
     for (const Case& c : cases) {

@@ -4,11 +4,17 @@
 #include "BaresipSupport.h"
 #include "PhoneSupport.h"
 #include "platform/telephony/Baresip.h"
+#include "support/ChildProgram.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -176,6 +182,69 @@ TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
     EXPECT_GT(port, 0);
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
+}
+
+// A baresip that ends by itself is reaped at once, whatever ended it, and
+// how it ended is known.
+TEST(BaresipProcessTest, AProcessThatEndsByItselfIsReapedAtOnce)
+{
+    const struct {
+        const char* script;
+        const char* how;
+    } cases[] = {{"exit 3", "exit status 3"}, {"kill -KILL $$", "killed by SIGKILL"}};
+    const std::string path = std::getenv("PATH");
+    for (const auto& c : cases) {
+        testsupport::TempDir tmp;
+        tmp.write("baresip", std::string("#!/bin/sh\n") + c.script + "\n");
+        chmod(tmp.file("baresip").c_str(), 0755);
+        setenv("PATH", (tmp.path() + ":/usr/bin:/bin").c_str(), 1);
+        std::string why, how;
+        auto process = platform::telephony::BaresipProcess::start(tmp.path(), &why);
+        setenv("PATH", path.c_str(), 1);
+        ASSERT_NE(process, nullptr) << why;
+        ASSERT_TRUE(process->waitEnd(20000, &how));
+        EXPECT_EQ(how, c.how);
+        EXPECT_FALSE(process->running());
+        // No child of this program is left a zombie.
+        siginfo_t zombie{};
+        EXPECT_TRUE(waitid(P_ALL, 0, &zombie, WEXITED | WNOHANG | WNOWAIT) != 0 || zombie.si_pid == 0)
+            << "zombie " << zombie.si_pid;
+    }
+}
+
+// A baresip joined whose control connection ends (here a stand-in of the
+// test's, killed) is told once, with its address, to the service's end
+// handler.
+TEST(BaresipProcessTest, AJoinedBaresipThatGoesIsTold)
+{
+    const char* fixtures = std::getenv("QUARNEL_FIXTURES");
+    ASSERT_NE(fixtures, nullptr);
+    testsupport::TempDir tmp;
+    const std::string address = "127.0.0.1:" + std::to_string(testsupport::freePort());
+    tmp.write("config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen " + address + "\n");
+    tmp.write("accounts", "<sip:title@127.0.0.1>\n");
+    testsupport::ChildProgram standIn("/usr/bin/perl", {std::string(fixtures) + "/baresip-stand-in", "-f", tmp.path()},
+                                      tmp.path(), tmp.file("output.txt"));
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> told;
+    std::shared_ptr<platform::telephony::Telephony> service;
+    std::string why;
+    // Joined once the stand-in listens.
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+         !service && std::chrono::steady_clock::now() < until;)
+        service = platform::telephony::joinBaresip(address, &why);
+    ASSERT_NE(service, nullptr) << why;
+    service->setEndHandler([&](const std::string& end) {
+        std::lock_guard<std::mutex> g(lock);
+        told.push_back(end);
+        changed.notify_all();
+    });
+    standIn.kill();
+    std::unique_lock<std::mutex> l(lock);
+    EXPECT_TRUE(changed.wait_for(l, std::chrono::seconds(10), [&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<std::string>{"the control connection to baresip at " + address +
+                                             " ended: its lines are gone for the rest of the run"});
 }
 
 // Without the program there is no service, and the reason is given.

@@ -7,6 +7,7 @@
 #include "host/HostTitle.h"
 #include "platform/telephony/Baresip.h"
 #include "script/ScriptApplication.h"
+#include "support/ChildProgram.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -97,6 +98,39 @@ TEST_F(CMC_PhoneTitle, AScriptedCallReachesTheTitleInOrder)
     tmp.write("Quarnel.ini", "");
     EXPECT_EQ(run("-nogfx -frames 1000"), 0);
     EXPECT_EQ(setting("S", "LOG"), "ONMODEMNOTFOUND.");
+}
+
+// With QUARNEL_PHONE unset and no baresip account there is no line, found
+// at once: nothing lives in real time, so the run stays on the virtual
+// clock and is the same each time, to the settings it keeps (the time
+// SYSTEM gives at the title's init and at each frame). Its frames a second
+// apart come as fast as the machine allows: on the real clock the run
+// could not take less than the 19 seconds between its first and last.
+TEST_F(CMC_PhoneTitle, WithoutAnAccountTheRunStaysOnTheVirtualClock)
+{
+    testsupport::TempDir home;
+    testsupport::ChildEnvironment environment({{"HOME", home.path()}});
+    title({{"Rara/application.def", application()},
+           {"Rara/S/S.cnv", "OBJECT=LOG\nLOG:TYPE=STRING\nLOG:TOINI=TRUE\n"
+                            "OBJECT=START\nSTART:TYPE=INTEGER\nSTART:VALUE=0\nSTART:TOINI=TRUE\n"
+                            "OBJECT=NOW\nNOW:TYPE=INTEGER\nNOW:VALUE=0\nNOW:TOINI=TRUE\n"
+                            "OBJECT=T\nT:TYPE=TIMER\nT:ELAPSE=1\nT:ONTICK={NOW^SET(SYSTEM^GETSYSTEMTIME());}\n"
+                            "OBJECT=P\nP:TYPE=PHONEEXT\n"
+                            "P:ONMODEMNOTFOUND={LOG^ADD(\"ONMODEMNOTFOUND.\");START^SET(SYSTEM^GETSYSTEMTIME());}\n"}});
+    std::string played[2];
+    for (std::string& settings : played) {
+        tmp.write("Quarnel.ini", "");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(run("-nogfx -step 1000 -frames 20"), 2);
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                      .count(),
+                  19000);
+        settings = tmp.read("Quarnel.ini");
+    }
+    EXPECT_EQ(played[0], played[1]);
+    EXPECT_EQ(setting("S", "LOG"), "ONMODEMNOTFOUND.");
+    // From the title's init to its twentieth frame: 19 steps.
+    EXPECT_EQ(std::stoi(setting("S", "NOW")) - std::stoi(setting("S", "START")), 19 * 1000) << played[0];
 }
 
 // The other phone: once the title has found its line it calls it, sends

@@ -2,12 +2,41 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace testsupport {
+
+ChildEnvironment::ChildEnvironment(const std::vector<std::pair<std::string, std::string>>& values)
+{
+    for (const char* name : {"QUARNEL_PHONE", "QUARNEL_DEBUG", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        keep(name);
+        unsetenv(name);
+    }
+    for (const auto& v : values) {
+        keep(v.first);
+        setenv(v.first.c_str(), v.second.c_str(), 1);
+    }
+}
+
+ChildEnvironment::~ChildEnvironment()
+{
+    for (auto s = saved.rbegin(); s != saved.rend(); ++s) {
+        if (s->present)
+            setenv(s->name.c_str(), s->value.c_str(), 1);
+        else
+            unsetenv(s->name.c_str());
+    }
+}
+
+void ChildEnvironment::keep(const std::string& name)
+{
+    const char* old = std::getenv(name.c_str());
+    saved.push_back(Saved{name, old != nullptr, old ? old : ""});
+}
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& folder, const std::string& output)
@@ -30,6 +59,12 @@ ChildProgram::ChildProgram(const std::string& program, const std::vector<std::st
 
 int ChildProgram::wait(int timeoutMs)
 {
+    const int status = waitStatus(timeoutMs);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int ChildProgram::waitStatus(int timeoutMs)
+{
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     while (pid > 0 && waitpid(pid, &status, WNOHANG) != pid) {
@@ -42,7 +77,7 @@ int ChildProgram::wait(int timeoutMs)
     if (pid <= 0)
         return -1;
     pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
 }
 
 void ChildProgram::kill()

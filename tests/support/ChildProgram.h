@@ -1,9 +1,30 @@
 #pragma once
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
+
+// The environment of the programs started while it exists: no display, no
+// phone service and no debugging output unless given, and the values given;
+// the old one comes back when it goes.
+class ChildEnvironment {
+public:
+    explicit ChildEnvironment(const std::vector<std::pair<std::string, std::string>>& values);
+    ~ChildEnvironment();
+    ChildEnvironment(const ChildEnvironment&) = delete;
+    ChildEnvironment& operator=(const ChildEnvironment&) = delete;
+
+private:
+    struct Saved {
+        std::string name;
+        bool present;
+        std::string value;
+    };
+    void keep(const std::string& name);
+    std::vector<Saved> saved;
+};
 
 // A program run as a process of its own in a folder, with its standard
 // output and error appended to a file; killed when it goes.
@@ -20,6 +41,9 @@ public:
     // The exit code once the program ends; -1 when it has not ended in
     // time (it is then killed) or ended by a signal.
     int wait(int timeoutMs = 30000);
+    // The wait status (sys/wait.h) once the program ends; -1 when it has
+    // not ended in time (it is then killed).
+    int waitStatus(int timeoutMs = 30000);
     void kill();
 
 private:
