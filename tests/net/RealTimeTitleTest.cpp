@@ -86,26 +86,35 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
     // title's time in these seconds.
     const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
 
-    // A client that tries CONNECT each second, to a port where nothing
-    // listens: each try is refused at once.
-    testsupport::TempDir c;
+    // Tries that fail: a client that tries CONNECT each second, to a port
+    // where nothing listens (each try is refused at once), and a server
+    // whose START finds its port taken by the first.
+    testsupport::TempDir c, d;
     writeTitle(c, {{"Rara/application.def", oneScene()},
                    {"Rara/S/S.cnv", timedScene("TRY", "", "TRUE", "NETCLIENT^CONNECT(\"127.0.0.1\");")}});
     addNetworkObject(c.path(), MC_NETCLIENT, "NETCLIENT", {});
+    writeTitle(d, {{"Rara/application.def", oneScene()},
+                   {"Rara/S/S.cnv", timedScene("BUSY", "NETSERVER^START();", "NETSERVER^ISSTARTED()")}});
+    addNetworkObject(d.path(), MC_NETSERVER, "NETSERVER", {});
     const int nobody = freePort();
     ASSERT_GT(nobody, 0);
     ASSERT_NE(nobody, port);
+    auto firstSecond = [](const testsupport::TempDir& dir, const std::string& p) {
+        return waitFor([&] { return std::atoi(iniValue(dir.file("Quarnel.ini"), "S", p + "SECONDS").c_str()) >= 1; },
+                       20000);
+    };
 
     HostProcess server(a.path(), "-path " + a.path() + net);
     ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "SRVSTARTED") == "TRUE"; }, 20000))
         << a.read("output.txt");
     HostProcess client(b.path(), "-path " + b.path() + net);
     HostProcess lone(c.path(), "-path " + c.path() + " -nogfx -port " + std::to_string(nobody));
+    HostProcess busy(d.path(), "-path " + d.path() + net);
     ASSERT_TRUE(waitFor([&] { return iniValue(b.file("Quarnel.ini"), "S", "CLISTARTED") == "TRUE"; }, 20000))
         << b.read("output.txt");
-    // Its first try has been made.
-    ASSERT_TRUE(waitFor([&] { return std::atoi(iniValue(c.file("Quarnel.ini"), "S", "TRYSECONDS").c_str()) >= 1; }, 20000))
-        << c.read("output.txt");
+    ASSERT_TRUE(firstSecond(c, "TRY")) << c.read("output.txt"); // its first try has been made
+    ASSERT_TRUE(firstSecond(d, "BUSY")) << d.read("output.txt");
+    EXPECT_EQ(iniValue(d.file("Quarnel.ini"), "S", "BUSYSTARTED"), "FALSE");
 
     struct Watched {
         const char* what;
@@ -116,7 +125,8 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
         int seconds;
     } watched[] = {{"server", a, "SRV", server.id(), 0, 0},
                    {"client", b, "CLI", client.id(), 0, 0},
-                   {"client without a server, trying each second", c, "TRY", lone.id(), 0, 0}};
+                   {"client without a server, trying each second", c, "TRY", lone.id(), 0, 0},
+                   {"server whose port is taken", d, "BUSY", busy.id(), 0, 0}};
     for (Watched& w : watched) {
         w.processor = processorSeconds(w.pid);
         w.seconds = keptNumber(w.dir, w.prefix, "SECONDS");
