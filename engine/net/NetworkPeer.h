@@ -112,6 +112,8 @@ public:
 
     // Has the application's frame tick this peer (in queued mode), or not.
     void setFrameDispatch(bool on);
+    // For tests: the network thread's longest wait (CSocketLoop::setPassTime).
+    void setNetworkPassTime(int ms) { loop.setPassTime(ms); }
     // Ticks every peer entered with setFrameDispatch, on the main thread.
     static void dispatchQueued();
 

@@ -10,7 +10,8 @@ std::atomic<CNetworkServer*> instance{nullptr};
 } // namespace
 
 CNetPlayerInfo::CNetPlayerInfo(CNetworkServer* s, CXSocket* socket, const CXString& address)
-    : server(s), handle(socket), name(address), ip(address), greeted(false), accepted(CSocketLoop::Clock::now())
+    : server(s), handle(socket), name(address), ip(address), greeted(false), dismissed(false),
+      accepted(CSocketLoop::Clock::now())
 {
 }
 
@@ -34,12 +35,18 @@ bool CNetPlayerInfo::admit(CNetMessage* message)
 {
     if (greeted)
         return true;
-    if (message->getType() != CNetMessage::HELLO) {
+    if (message->getType() != CNetMessage::HELLO || !server->greet(this)) {
         delete message;
         return false;
     }
-    greeted = true;
     return true;
+}
+
+void CNetPlayerInfo::dismiss(const char* why)
+{
+    dismissed = true;
+    platform::OutputDebugString((CXString("Network: a connection from ") + ip + " " + why + "; it is closed").c_str());
+    handle->close();
 }
 
 // On receipt each message is dispatched (its hello may rename the player)
@@ -150,16 +157,45 @@ void CNetworkServer::stop(bool notify)
         flushRetired();
 }
 
+// The list is in the order of connection: the first waiting record is the
+// one that has waited longest.
 void CNetworkServer::onConnected(CXSocket* socket, const CXString& ip)
 {
     std::lock_guard<std::mutex> lock(playersLock);
-    if (!started || players->getSize() >= MAX_PLAYERS) {
+    if (!started || players->getSize() >= MAX_CONNECTIONS) {
         delete socket;
         return;
     }
+    CNetPlayerInfo* oldest = nullptr;
+    int waiting = 0;
+    for (int i = 0; i < players->getSize(); ++i) {
+        CNetPlayerInfo* player = static_cast<CNetPlayerInfo*>(players->at(i));
+        if (player->isWaiting() && waiting++ == 0)
+            oldest = player;
+    }
+    if (waiting >= MAX_WAITING)
+        oldest->dismiss("made way for a newer one before it said hello");
     CNetPlayerInfo* player = new CNetPlayerInfo(this, socket, ip);
     players->add(player);
     loop.add(socket, player);
+}
+
+// Under the player lock, so that a connection is never let in and made way
+// for at once.
+bool CNetworkServer::greet(CNetPlayerInfo* player)
+{
+    std::lock_guard<std::mutex> lock(playersLock);
+    if (player->dismissed || !players->contains(player))
+        return false;
+    int greeted = 0;
+    for (int i = 0; i < players->getSize(); ++i)
+        greeted += static_cast<CNetPlayerInfo*>(players->at(i))->greeted;
+    if (greeted >= MAX_PLAYERS) {
+        player->dismiss("said hello to a server with its most players");
+        return false;
+    }
+    player->greeted = true;
+    return true;
 }
 
 void CNetworkServer::newPlayer(CNetPlayerInfo* player)

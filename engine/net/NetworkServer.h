@@ -12,7 +12,8 @@ class CNetworkServer;
 // from the server's loop: each is stamped with the player's current name and
 // queued on the server. Until the connection's hello nothing it sends is
 // handed on (peers always greet first), and a connection that sends no
-// hello within the server's hello time is closed.
+// hello within the server's hello time is closed; so is one whose hello
+// finds the server with its most players.
 // Copying is not allowed: the record owns a socket.
 class CNetPlayerInfo : public CXObject, public CSocketLoop::Sink {
 public:
@@ -26,8 +27,12 @@ public:
     CXString getName() const;
     void setName(const CXString& name);
     CXString getIPAddress() const { return ip; }
-    // Whether the connection's hello has come (it may not be handled yet).
+    // Whether the connection's hello has come and was let in (it may not be
+    // handled yet).
     bool hasGreeted() const { return greeted; }
+    // Whether it still waits for its hello: not greeted, open, and not
+    // closed by the server to make room.
+    bool isWaiting() const { return !greeted && !dismissed && handle->isOpen(); }
     // Shuts the connection: nothing more is received.
     void stopReceiving();
 
@@ -37,16 +42,22 @@ public:
     int nameLength() override { return getName().getLength(); }
 
 private:
-    // Whether the frame is handed on: none is before the hello (a frame
-    // left out is deleted).
+    friend class CNetworkServer;
+
+    // Whether the frame is handed on: none is before the hello, nor a hello
+    // the server does not let in (a frame left out is deleted).
     bool admit(CNetMessage* message);
+    // Closes the connection for the server (under its player lock), saying why.
+    void dismiss(const char* why);
 
     CNetworkServer* server;
     CXSocket* handle;
     mutable std::mutex nameLock;
     CXString name;
     CXString ip;
+    // Both set under the server's player lock.
     std::atomic<bool> greeted;
+    std::atomic<bool> dismissed;
     const CSocketLoop::Clock::time_point accepted;
 };
 
@@ -56,13 +67,26 @@ private:
 // disconnect notice (removePlayer); a connection that ends without one is
 // taken off by the server itself on the dispatching thread.
 //
+// The player list holds every connection, greeted or not, in the order
+// they came (getPlayersNo counts them all), but connections that have not
+// said hello never take a player's place: the players that said hello are
+// held to MAX_PLAYERS, and the connections waiting for their hello to
+// MAX_WAITING of their own, the one that waited longest being closed when
+// another comes. So silent connections, however many, keep no one out.
+//
 // The player list is guarded by a lock of its own: the accept thread adds
 // to it while the owner reads it. Players are deleted only by the owner's
 // thread (after the dispatch that removed them, or when the server stops).
 class CNetworkServer : public CNetworkPeer, public CXSocket::Acceptor {
 public:
-    // Connections, greeted or not, that a server keeps at once.
+    // Players that said hello, at once: a hello over that closes its connection.
     enum { MAX_PLAYERS = 64 };
+    // Connections waiting for their hello, at once.
+    enum { MAX_WAITING = 64 };
+    // Records a server keeps at once, those whose connection ended and that
+    // the owner's thread has not yet taken off included: a connection over
+    // that is closed as it comes.
+    enum { MAX_CONNECTIONS = MAX_PLAYERS + 2 * MAX_WAITING };
     // How long a new connection has to send its hello.
     enum { HELLO_TIMEOUT_MS = 10000 };
 
@@ -118,6 +142,11 @@ protected:
     void onConnectionLost(CXSocket* socket) override;
 
 private:
+    friend class CNetPlayerInfo;
+    // From the network thread, on the player's hello: whether it is let in
+    // (it is then greeted); a player that is not is closed.
+    bool greet(CNetPlayerInfo* player);
+
     std::mutex playersLock;
     CXVector* players;
     std::atomic<bool> started;

@@ -33,8 +33,13 @@ CXString** CMC_NetClient::getBehavioursList()
     return makeEventList(names);
 }
 
+// A try reaches for a peer that lives in real time, answered or not: the
+// hold is taken for it, so that the host's clock follows the real one from
+// the next frame, and kept only while connected. A title retrying a server
+// that is not up then tries at the pace of its timers.
 void CMC_NetClient::connect(const CXString& host)
 {
+    realTime.set(true);
     client->connect(host, getPort());
     realTime.set(client->isConnected());
 }

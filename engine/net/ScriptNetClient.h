@@ -46,7 +46,7 @@ public:
 
 private:
     CNetworkClient* client;
-    platform::RealTimeHold realTime; // while connected
+    platform::RealTimeHold realTime; // while connected (and taken by every CONNECT)
 };
 
 // "CONNECT" (host), "DISCONNECT", "ISCONNECTED", and the peer's methods.

@@ -60,8 +60,11 @@ CXString** CMC_NetServer::getBehavioursList()
     return makeEventList(names);
 }
 
+// As a client's CONNECT: a start tried, started or not, puts the host on
+// the real clock; the hold is kept while started.
 void CMC_NetServer::start()
 {
+    realTime.set(true);
     server->start(getPort(), getBindAddress());
     realTime.set(server->isStarted());
 }

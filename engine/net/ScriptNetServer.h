@@ -71,7 +71,7 @@ private:
     CFileSender_Manager files;
     CNetworkServer* server;
     CXString loggedPlayerName;
-    platform::RealTimeHold realTime; // while started
+    platform::RealTimeHold realTime; // while started (and taken by every START)
 };
 
 // "START", "STOP", "ISSTARTED", "GETLOGGEDPLAYERNAME", "GETPLAYERSNO",

@@ -9,7 +9,8 @@ namespace {
 thread_local const CSocketLoop* currentLoop = nullptr;
 } // namespace
 
-CSocketLoop::CSocketLoop() : serving(0), generations(0), threadGeneration(0), passes(0), nextSerial(0)
+CSocketLoop::CSocketLoop()
+    : serving(0), generations(0), threadGeneration(0), passes(0), nextSerial(0), passMs(PASS_MS)
 {
     wakeup = platform::openWakeup();
 }
@@ -104,7 +105,7 @@ void CSocketLoop::run(unsigned generation)
         }
         platform::PollItem wake = {wakeup, true, false, false, false, false};
         items.push_back(wake);
-        platform::pollSockets(items.data(), int(items.size()), PASS_MS);
+        platform::pollSockets(items.data(), int(items.size()), passMs);
         if (items.back().readable)
             platform::clearWakeup(wakeup);
         items.pop_back();

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Socket.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -69,6 +70,9 @@ public:
     // Has the thread look at the connections again at once (something was
     // queued, or reading may go on).
     void wake();
+    // For tests: another longest wait of a pass than PASS_MS; a long one
+    // shows what would wait for the time limits' look instead of a wake.
+    void setPassTime(int ms) { passMs = ms; }
 
 private:
     struct Entry {
@@ -102,4 +106,5 @@ private:
     int passes;
     uint64_t nextSerial;
     platform::SocketHandle wakeup;
+    std::atomic<int> passMs;
 };

@@ -35,7 +35,7 @@ CXSocket::CXSocket(CWindow* w) : CXSocket(w, platform::openTcpSocket())
 CXSocket::CXSocket(CWindow* w, platform::SocketHandle connected)
     : window(w), handle(connected), stack(new CMessageStack(this)), received(new CXArray(101, 0.75f)),
       open(connected != platform::INVALID_SOCKET_HANDLE), loop(nullptr), frontSent(0), queuedBytes(0), lastProgress(0),
-      unhandled(0), buffered(0), readPaused(false), stopping(false)
+      stallMs(SEND_STALL_MS), unhandled(0), buffered(0), readPaused(false), stopping(false)
 {
 }
 
@@ -282,7 +282,7 @@ bool CXSocket::isStalled(std::chrono::steady_clock::time_point now)
     if (queuedBytes == 0)
         return false;
     const std::chrono::steady_clock::time_point last{std::chrono::steady_clock::duration(lastProgress)};
-    return now - last > std::chrono::milliseconds(SEND_STALL_MS);
+    return now - last > std::chrono::milliseconds(stallMs);
 }
 
 bool CXSocket::waitSent(std::chrono::steady_clock::time_point deadline)

@@ -53,6 +53,8 @@ public:
         ~Acceptor() {}
     };
 
+    // The longest connect waits for an answer: a script's CONNECT, which
+    // answers at once, holds its frame that long when nothing answers.
     enum { CONNECT_TIMEOUT_MS = 5000 };
     // What a peer may leave unread of what is sent to it, and how long it
     // may take nothing while some waits, before the connection is closed.
@@ -147,6 +149,8 @@ public:
     // Whether frames have waited since longer than SEND_STALL_MS without a
     // byte taken.
     bool isStalled(std::chrono::steady_clock::time_point now);
+    // For tests: a shorter time than SEND_STALL_MS.
+    void setSendStallTimeout(int ms) { stallMs = ms; }
     // The local port; -1 when not bound.
     int getPort() const;
     CWindow* getWindow() const { return window; }
@@ -183,6 +187,7 @@ private:
     // at every connection never wait on a write in progress.
     std::atomic<size_t> queuedBytes;
     std::atomic<std::chrono::steady_clock::rep> lastProgress;
+    std::atomic<int> stallMs;
 
     std::atomic<long> unhandled;
     std::atomic<long> buffered;

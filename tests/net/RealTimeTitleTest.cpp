@@ -1,11 +1,13 @@
 // Headless host programs whose titles talk over loopback follow the real
-// clock: a server title and a client title connected to it, each counting
-// its frames and the seconds of a one-second TIMER, are watched for three
-// real seconds; a title that stopped talking stays on the real clock.
+// clock: a server title, a client title connected to it and a client title
+// whose server is not up, each counting its frames and the seconds of a
+// one-second TIMER, are watched for three real seconds; a title that
+// stopped talking stays on the real clock.
 #include "NetTitle.h"
 #include "script/Object.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -18,10 +20,11 @@ namespace {
 
 // A scene whose GO runs start at its init, with <p>STARTED set to started:
 // <p>FRAMES gets the number of frames played at each tick of the
-// one-second TIMER, and <p>SECONDS the number of ticks. Variables kept in
-// the settings file are sent to the peer too, so each title's have names
-// of their own (the prefix p).
-std::string timedScene(const std::string& p, const std::string& start, const std::string& started)
+// one-second TIMER, and <p>SECONDS the number of ticks, each of which runs
+// everySecond too. Variables kept in the settings file are sent to the
+// peer too, so each title's have names of their own (the prefix p).
+std::string timedScene(const std::string& p, const std::string& start, const std::string& started,
+                       const std::string& everySecond = std::string())
 {
     return "OBJECT=" + p + "STARTED\n" + p + "STARTED:TYPE=BOOL\n" + p + "STARTED:VALUE=FALSE\n" + p +
            "STARTED:TOINI=TRUE\n"
@@ -31,8 +34,8 @@ std::string timedScene(const std::string& p, const std::string& start, const std
            "FRAMES:TOINI=TRUE\n"
            "OBJECT=COUNT\nCOUNT:TYPE=INTEGER\nCOUNT:VALUE=0\n"
            "OBJECT=FRAME\nFRAME:TYPE=TIMER\nFRAME:ELAPSE=1\nFRAME:ONTICK={COUNT^INC();}\n"
-           "OBJECT=SECOND\nSECOND:TYPE=TIMER\nSECOND:ELAPSE=1000\nSECOND:ONTICK={" + p + "SECONDS^INC();" + p +
-           "FRAMES^SET(COUNT);}\n"
+           "OBJECT=SECOND\nSECOND:TYPE=TIMER\nSECOND:ELAPSE=1000\nSECOND:ONTICK={" + everySecond + p +
+           "SECONDS^INC();" + p + "FRAMES^SET(COUNT);}\n"
            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={" + start + p + "STARTED^SET(" + started +
            ");}\nOBJECT=S\nS:ONINIT=GO\n";
 }
@@ -83,12 +86,35 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
     // title's time in these seconds.
     const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
 
+    // Tries that fail: a client that tries CONNECT each second, to a port
+    // where nothing listens (each try is refused at once), and a server
+    // whose START finds its port taken by the first.
+    testsupport::TempDir c, d;
+    writeTitle(c, {{"Rara/application.def", oneScene()},
+                   {"Rara/S/S.cnv", timedScene("TRY", "", "TRUE", "NETCLIENT^CONNECT(\"127.0.0.1\");")}});
+    addNetworkObject(c.path(), MC_NETCLIENT, "NETCLIENT", {});
+    writeTitle(d, {{"Rara/application.def", oneScene()},
+                   {"Rara/S/S.cnv", timedScene("BUSY", "NETSERVER^START();", "NETSERVER^ISSTARTED()")}});
+    addNetworkObject(d.path(), MC_NETSERVER, "NETSERVER", {});
+    const int nobody = freePort();
+    ASSERT_GT(nobody, 0);
+    ASSERT_NE(nobody, port);
+    auto firstSecond = [](const testsupport::TempDir& dir, const std::string& p) {
+        return waitFor([&] { return std::atoi(iniValue(dir.file("Quarnel.ini"), "S", p + "SECONDS").c_str()) >= 1; },
+                       20000);
+    };
+
     HostProcess server(a.path(), "-path " + a.path() + net);
     ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "SRVSTARTED") == "TRUE"; }, 20000))
         << a.read("output.txt");
     HostProcess client(b.path(), "-path " + b.path() + net);
+    HostProcess lone(c.path(), "-path " + c.path() + " -nogfx -port " + std::to_string(nobody));
+    HostProcess busy(d.path(), "-path " + d.path() + net);
     ASSERT_TRUE(waitFor([&] { return iniValue(b.file("Quarnel.ini"), "S", "CLISTARTED") == "TRUE"; }, 20000))
         << b.read("output.txt");
+    ASSERT_TRUE(firstSecond(c, "TRY")) << c.read("output.txt"); // its first try has been made
+    ASSERT_TRUE(firstSecond(d, "BUSY")) << d.read("output.txt");
+    EXPECT_EQ(iniValue(d.file("Quarnel.ini"), "S", "BUSYSTARTED"), "FALSE");
 
     struct Watched {
         const char* what;
@@ -97,7 +123,10 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
         pid_t pid;
         double processor;
         int seconds;
-    } watched[] = {{"server", a, "SRV", server.id(), 0, 0}, {"client", b, "CLI", client.id(), 0, 0}};
+    } watched[] = {{"server", a, "SRV", server.id(), 0, 0},
+                   {"client", b, "CLI", client.id(), 0, 0},
+                   {"client without a server, trying each second", c, "TRY", lone.id(), 0, 0},
+                   {"server whose port is taken", d, "BUSY", busy.id(), 0, 0}};
     for (Watched& w : watched) {
         w.processor = processorSeconds(w.pid);
         w.seconds = keptNumber(w.dir, w.prefix, "SECONDS");

@@ -4,11 +4,14 @@
 #include "platform/Socket.h"
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +85,48 @@ std::vector<std::string> receiveFrames(CXSocket* s, size_t want)
     }
     return frames;
 }
+
+// A sink that drops what a connection sends back.
+struct Drop : CSocketLoop::Sink {
+    void onFrames(CXSocket*, std::vector<CNetMessage*>* frames) override
+    {
+        for (CNetMessage* m : *frames)
+            delete m;
+        frames->clear();
+    }
+    void onEnded(CXSocket*) override {}
+};
+
+// Ends the process as a failure when the test has not finished in time, so
+// that a hang in the code under test ends within the test's own limit.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread([this, limit] {
+              std::unique_lock<std::mutex> lock(mutex);
+              if (!done.wait_for(lock, limit, [this] { return finished; })) {
+                  std::fprintf(stderr, "The test did not end within %d s: it hung\n", int(limit.count()));
+                  std::_Exit(1);
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        done.notify_all();
+        thread.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread thread; // last: it starts once the rest is made
+};
 
 std::string rawSend(CXSocket* s, const std::string& bytes)
 {
@@ -180,56 +225,115 @@ TEST(CXSocketTest, FramesThatBreakTheRulesCloseTheirConnectionOnly)
     }
 }
 
-// Two threads sending frames of the greatest length at once on one
-// connection that a loop serves: the other side reads every frame whole,
-// each thread's in the order it sent them, and the connection stays open.
-TEST(CXSocketTest, FramesOfTwoSendersAtOnceArriveWholeAndInTheirOrder)
+// Four threads sending at once on one connection that a loop serves, with
+// frames of lengths from a few bytes to 64 KiB while the other side reads:
+// the socket often takes part of a frame and the queue empties and fills
+// again, so that sends meet each other and the loop's writes. Every frame
+// arrives whole, each thread's in the order it sent them and of the length
+// it gave, and the connection stays open.
+TEST(CXSocketTest, FramesOfSendersAtOnceArriveWholeAndInTheirOrder)
 {
+    Watchdog watchdog(std::chrono::seconds(90));
     Listener listener;
     CXSocket* server = nullptr;
     std::unique_ptr<CXSocket> client = listener.connect(&server);
     ASSERT_NE(server, nullptr);
-    struct Drop : CSocketLoop::Sink {
-        void onFrames(CXSocket*, std::vector<CNetMessage*>* frames) override
-        {
-            for (CNetMessage* m : *frames)
-                delete m;
-            frames->clear();
-        }
-        void onEnded(CXSocket*) override {}
-    } drop;
+    Drop drop;
     CSocketLoop loop;
     loop.add(client.get(), &drop);
-    const int perSender = 40;
-    auto send = [&](char letter) {
-        for (int i = 0; i < perSender; ++i) {
+    const int senders = 4, perSender = 500;
+    // The text lengths of sender who, in its order.
+    auto lengths = [](int who) {
+        std::mt19937 random(unsigned(who) + 1);
+        std::vector<size_t> all;
+        for (int i = 0; i < perSender; ++i)
+            all.push_back(8 + random() % 65536);
+        return all;
+    };
+    std::atomic<bool> failed{false};
+    auto send = [&](int who) {
+        const char letter = char('a' + who);
+        int i = 0;
+        for (size_t length : lengths(who)) {
             // Below the most a peer may leave unread.
-            waitFor([&] { return client->getQueuedBytes() < CXSocket::SEND_QUEUE_LIMIT / 2; });
-            std::string text(CNetMessage::MAX_FRAME_LENGTH - 9, letter);
-            std::string number = std::to_string(1000000 + i);
+            if (failed || !waitFor([&] { return client->getQueuedBytes() < CXSocket::SEND_QUEUE_LIMIT / 2; })) {
+                failed = true;
+                return;
+            }
+            std::string text(length, letter);
+            const std::string number = std::to_string(1000000 + i++);
             text.replace(1, number.size(), number);
-            EXPECT_TRUE(client->send(new CNetTextMessage(client.get(), CXString(text.c_str()))));
+            if (!client->send(new CNetTextMessage(client.get(), CXString(text.c_str()))))
+                failed = true;
         }
     };
-    std::thread a(send, 'a'), b(send, 'b');
-    // Reading starts once frames wait in the queue: the socket's buffers
-    // are full.
-    EXPECT_TRUE(waitFor([&] { return client->getQueuedBytes() > 0; }));
-    std::vector<std::string> frames = receiveFrames(server, 2 * perSender);
-    a.join();
-    b.join();
-    ASSERT_EQ(frames.size(), size_t(2 * perSender));
-    std::map<char, int> next = {{'a', 0}, {'b', 0}};
+    std::vector<std::string> frames;
+    std::thread reader([&] { frames = receiveFrames(server, size_t(senders * perSender)); });
+    std::vector<std::thread> sending;
+    for (int who = 0; who < senders; ++who)
+        sending.emplace_back(send, who);
+    for (std::thread& t : sending)
+        t.join();
+    reader.join();
+    EXPECT_FALSE(failed);
+    ASSERT_EQ(frames.size(), size_t(senders * perSender));
+    std::vector<std::vector<size_t>> expected;
+    for (int who = 0; who < senders; ++who)
+        expected.push_back(lengths(who));
+    std::vector<size_t> next(size_t(senders), 0);
     for (const std::string& f : frames) {
-        ASSERT_EQ(f.size(), size_t(CNetMessage::MAX_FRAME_LENGTH));
-        char letter = f[8];
-        ASSERT_TRUE(letter == 'a' || letter == 'b');
-        EXPECT_EQ(f.substr(9, 7), std::to_string(1000000 + next[letter]++));
-        EXPECT_EQ(f.find_first_not_of(letter, 16), f.size() - 1); // the text's zero
+        ASSERT_GT(f.size(), 16u);
+        const int who = f[8] - 'a';
+        ASSERT_TRUE(who >= 0 && who < senders) << f.substr(8, 16);
+        const size_t n = next[size_t(who)]++;
+        ASSERT_EQ(f.size(), 8 + expected[size_t(who)][n] + 1) << who << " " << n;
+        EXPECT_EQ(f.substr(9, 7), std::to_string(1000000 + n));
+        EXPECT_EQ(f.find_first_not_of(f[8], 16), f.size() - 1); // the text's zero
     }
     EXPECT_TRUE(server->isOpen());
     EXPECT_TRUE(client->isOpen());
     loop.remove(client.get());
+}
+
+// A served connection whose peer stops reading is cut off by whichever bound
+// it passes: bytes left unread (the send that passes them fails at once), or
+// time without a byte taken (the stall time, shortened here) while little
+// waits.
+TEST(CXSocketTest, APeerThatStopsReadingIsCutOff)
+{
+    struct Case {
+        const char* name;
+        int stallMs; // 0: the socket's own
+        int frameLength;
+        bool untilRefused; // else until some waits in the queue
+    };
+    const Case cases[] = {
+        {"too much left unread", 0, CNetMessage::MAX_FRAME_LENGTH, true},
+        {"nothing taken for the stall time", 200, 65536, false},
+    };
+    Listener listener;
+    Drop drop;
+    for (const Case& c : cases) {
+        CXSocket* deaf = nullptr;
+        std::unique_ptr<CXSocket> client = listener.connect(&deaf);
+        ASSERT_NE(deaf, nullptr);
+        if (c.stallMs > 0)
+            client->setSendStallTimeout(c.stallMs);
+        CSocketLoop loop;
+        loop.add(client.get(), &drop);
+        const std::string text(size_t(c.frameLength - 9), 'x');
+        // The bound and more than the socket's buffers hold.
+        const int most = (CXSocket::SEND_QUEUE_LIMIT + (64 << 20)) / c.frameLength;
+        bool refused = false;
+        for (int i = 0; i < most && !refused; ++i) {
+            refused = !client->send(new CNetTextMessage(client.get(), CXString(text.c_str())));
+            if (!c.untilRefused && client->getQueuedBytes() > 0)
+                break;
+        }
+        EXPECT_EQ(refused, c.untilRefused) << c.name;
+        EXPECT_TRUE(waitFor([&] { return !client->isOpen(); }, 5000)) << c.name;
+        EXPECT_FALSE(client->send(new CNetTextMessage(client.get(), CXString("more")))) << c.name;
+    }
 }
 
 TEST(CXSocketTest, APeerThatWentAwayMakesSendFailWithoutKillingTheProcess)
