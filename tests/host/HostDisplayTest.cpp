@@ -88,28 +88,36 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     start(tmp.path(), {"-window", "-delay", "1"});
 
     // The second window of the secondary display at (1024, 0), the main
-    // one at (0, 0), both with an 800x600 client area.
-    Window main = x.findWindow("Quarnel window test", 1);
-    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
-    Window second = x.findWindow("Quarnel window test", 0);
-    XWindowAttributes a, b;
-    // The windows may be placed a moment after they are first shown (some
-    // seconds later on a loaded machine, as the other waits here allow).
-    for (auto until = Clock::now() + std::chrono::seconds(20);;) {
-        ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
-        ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
-        if (a.x != 0)
-            std::swap(main, second), std::swap(a, b);
-        if ((a.x == 0 && b.x == 1024) || Clock::now() >= until)
+    // one at (0, 0), both with an 800x600 client area. Both are told apart
+    // by their places in one look at the window tree: their order in it
+    // changes as they are shown, so that two looks may find one window
+    // twice. They may be shown, and then placed, some seconds later on a
+    // loaded machine (as the other waits here allow).
+    Window main = 0, second = 0;
+    XWindowAttributes a{}, b{};
+    for (auto until = Clock::now() + std::chrono::seconds(40);;) {
+        std::vector<Window> shown;
+        x.collect(DefaultRootWindow(x.display), "Quarnel window test", 2, &shown);
+        main = second = 0;
+        for (Window w : shown) {
+            XWindowAttributes at;
+            if (!XGetWindowAttributes(x.display, w, &at) || at.y != 0)
+                continue;
+            if (at.x == 0)
+                main = w, a = at;
+            else if (at.x == 1024)
+                second = w, b = at;
+        }
+        if ((main && second) || Clock::now() >= until)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(a.x, 0);
-    EXPECT_EQ(a.y, 0);
-    EXPECT_EQ(b.x, 1024);
-    EXPECT_EQ(b.y, 0);
+    ASSERT_NE(main, 0u) << "no window at (0, 0): " << testsupport::readFile(tmp.file("err.txt"));
+    ASSERT_NE(second, 0u) << "no window at (1024, 0): " << testsupport::readFile(tmp.file("err.txt"));
     EXPECT_EQ(a.width, 800);
     EXPECT_EQ(a.height, 600);
+    EXPECT_EQ(b.width, 800);
+    EXPECT_EQ(b.height, 600);
 
     // A screenshot of the window once its first frame is shown: the scene
     // has no background and nothing of its own to draw, so the screen shows
