@@ -254,16 +254,17 @@ bool KeyStore::save(const std::string& hostPath)
         done += n > 0 ? size_t(n) : 0;
     }
     ok = ok && fsync(fd) == 0;
+    // The temporary is gone when the error is read: only the reason is told.
     if (!ok)
-        error = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+        error = std::strerror(errno);
     if (::close(fd) != 0 && ok) {
-        error = std::string("cannot write ") + temporary + ": " + std::strerror(errno);
+        error = std::strerror(errno);
         ok = false;
     }
     // rename replaces whatever is at the store's name, a link too, without
     // following it.
     if (ok && std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
-        error = "cannot put " + temporary + " in place of " + hostPath + ": " + std::strerror(errno);
+        error = std::string("the new file cannot take its place: ") + std::strerror(errno);
         ok = false;
     }
     if (!ok) {

@@ -55,7 +55,9 @@ public:
     // nothing there is followed or overwritten), synced and renamed over it,
     // so that the file is always the old one or the new one whole. A link at
     // the file's name is replaced, not written through. The new file keeps
-    // the old one's permissions. False when that fails.
+    // the old one's permissions. False when that fails; no new file is then
+    // left. A write past a file-size limit fails only where SIGXFSZ is
+    // ignored: by default the signal ends the process.
     bool save(const std::string& hostPath);
     // Whether save could make its new file beside the file: it makes one and
     // removes it, which tells what permission bits alone do not (a folder

@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -141,6 +142,9 @@ std::string UninstallDialog::OnUninstall()
     char key[handOverBuffer];
     std::snprintf(key, sizeof key, "%s", userKey.c_str());
     std::fflush(nullptr);
+    // The uninstaller ignores SIGXFSZ for its own writes (main.cpp); the
+    // program it becomes starts with the signal's default.
+    signal(SIGXFSZ, SIG_DFL);
     execl(program.c_str(), key, key, static_cast<char*>(nullptr));
     return "cannot start the shared uninstaller " + program + ": " + std::strerror(errno);
 }
@@ -225,8 +229,9 @@ bool UninstallDialog::ReadRegistryString(Root root, const std::string& key, cons
                                          std::string& out)
 {
     KeyStore store;
-    if (!store.load(keyStoreFile(root)))
-        return false;
+    const std::string file = keyStoreFile(root);
+    if (!store.load(file))
+        return storeFailed(file, "cannot be read: " + store.error);
     Key* opened = KeyStore::open(store.root, key);
     const std::string* text = opened ? opened->value(valueName) : nullptr;
     if (!text || text->size() + 1 > registryBuffer)

@@ -29,6 +29,8 @@ public:
 
     // Reads the settings and the user key's "Lang"; false when that cannot
     // be read: the program then ends with quitCode, having removed nothing.
+    // storeFailure then says why when the user's key store could not be
+    // read, and is empty when the key has no "Lang".
     bool OnInitDialog();
     // Removes the title's menu entries, folders and uninstall entry, then
     // becomes the shared uninstaller; returns only when that could not be
@@ -59,10 +61,10 @@ public:
 
     // The registry's calls over the key store. A value is read into a
     // buffer of 200 bytes: a longer one (with its terminator) cannot be read.
+    // All three answer false when the store cannot be read (or written), and
+    // then set storeFailure (if not yet set).
     bool ReadRegistryString(Root root, const std::string& key, const std::string& valueName, std::string& out);
-    // False when the key cannot be opened or has no such value. These two
-    // also answer false when the store cannot be read or written, and then
-    // set storeFailure (if not yet set).
+    // False when the key cannot be opened or has no such value.
     bool DeleteRegistryValue(Root root, const std::string& key, const std::string& valueName);
     // Deletes a key with all its subkeys, the last subkey first.
     bool DeleteRegistryTree(Root root, const std::string& key);
@@ -80,7 +82,7 @@ public:
     std::string userKey;
     std::string uninstallKey;
     std::string programPath;
-    std::string storeFailure; // the first store that could not be rewritten, and why
+    std::string storeFailure; // the first store that could not be read or rewritten, and why
 
 private:
     std::string readIni(const std::string& section, const std::string& key) const;

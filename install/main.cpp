@@ -6,6 +6,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Dialog.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -43,17 +44,21 @@ public:
     explicit UninstallerApp(bool yes) : unattended(yes) {}
 
     // The program's exit code: 0 when the user leaves with the exit button,
-    // 100 when the title's key has no "Lang", 1 when the uninstall could not
-    // be done (the key store cannot be read or rewritten, or the shared
-    // uninstaller cannot be started); on success the process has become
-    // the shared uninstaller.
+    // 100 when the title's key has no "Lang" or the user's key store cannot
+    // be read, 1 when the uninstall could not be done (the machine's key
+    // store cannot be read or rewritten, or the shared uninstaller cannot
+    // be started); on success the process has become the shared
+    // uninstaller.
     int InitInstance()
     {
         install::UninstallDialog dialog;
         if (!dialog.OnInitDialog()) {
-            std::fprintf(stderr, "Install: nothing to uninstall: no \"Lang\" under %s in %s\n",
-                         platform::cp1250ToUtf8(dialog.userKey).c_str(),
-                         install::keyStoreFile(install::Root::CurrentUser).c_str());
+            if (!dialog.storeFailure.empty())
+                std::fprintf(stderr, "Install: nothing was removed: %s\n", dialog.storeFailure.c_str());
+            else
+                std::fprintf(stderr, "Install: nothing to uninstall: no \"Lang\" under %s in %s\n",
+                             platform::cp1250ToUtf8(dialog.userKey).c_str(),
+                             install::keyStoreFile(install::Root::CurrentUser).c_str());
             return install::UninstallDialog::quitCode;
         }
         if (!unattended) {
@@ -77,6 +82,10 @@ private:
 
 int main(int argc, char** argv)
 {
+    // A key store write past a file-size limit fails with EFBIG and is
+    // reported like any other failed write, instead of ending the program
+    // with its temporary left beside the store.
+    signal(SIGXFSZ, SIG_IGN);
     bool yes = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -79,21 +82,78 @@ std::string seconds(int ms)
 // Hundredths of a millimetre (CUPS's sizes) in pixels, rounded.
 int pixels(int hundredths, int dotsPerInch) { return int((int64_t(hundredths) * dotsPerInch + 1270) / 2540); }
 
+// Milliseconds until the deadline, at least 1.
+int msecondsLeft(const PrintDeadline& deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline.until - std::chrono::steady_clock::now());
+    return int(std::max<int64_t>(1, std::min<int64_t>(left.count(), 600000)));
+}
+
+// The print server's name for the messages: its socket's path, or its host
+// and port.
+std::string serverName()
+{
+    const std::string host = cupsServer();
+    return !host.empty() && host[0] == '/' ? host : host + ":" + std::to_string(ippPort());
+}
+
+// Why no connection could be made to the server's addresses, in the
+// system's words: libcups says "Host is down" whatever the cause, so each
+// address is tried once more here, until the deadline at most.
+std::string whyNoConnection(const PrintDeadline& deadline)
+{
+    http_addrlist_t* addresses = httpAddrGetList(cupsServer(), AF_UNSPEC, std::to_string(ippPort()).c_str());
+    if (!addresses)
+        return cupsLastErrorString();
+    int error = EHOSTDOWN;
+    for (http_addrlist_t* a = addresses; a && error != 0 && !deadline.passed(); a = a->next) {
+        const int fd = socket(httpAddrFamily(&a->addr), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            error = errno;
+            continue;
+        }
+        error = connect(fd, &a->addr.addr, socklen_t(httpAddrLength(&a->addr))) == 0 ? 0 : errno;
+        if (error == EINPROGRESS) {
+            pollfd ready{fd, POLLOUT, 0};
+            socklen_t size = sizeof error;
+            if (poll(&ready, 1, msecondsLeft(deadline)) != 1 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                error = ETIMEDOUT;
+        }
+        close(fd);
+    }
+    httpAddrFreeList(addresses);
+    // It takes connections now after all.
+    if (error == 0)
+        return cupsLastErrorString();
+    return std::strerror(error);
+}
+
 // A connection to the print server that waits for it until the deadline
 // and no longer: libcups asks after each tenth of a second without an
-// answer whether to go on waiting.
+// answer whether to go on waiting. When none could be made before the
+// deadline, `why` tells why.
 class ServerConnection {
 public:
     explicit ServerConnection(const PrintDeadline& limit) : deadline(limit)
     {
         if (deadline.passed())
             return;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline.until - std::chrono::steady_clock::now());
-        http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                            int(std::max<int64_t>(1, left.count())), nullptr);
-        if (http)
-            httpSetTimeout(http, 0.1, &ServerConnection::goOn, this);
+        // Made without connecting, so that a failed lookup and a failed
+        // connection can be told apart.
+        http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 0, nullptr);
+        if (!http) {
+            why = cupsLastErrorString();
+            return;
+        }
+        if (httpReconnect2(http, msecondsLeft(deadline), nullptr) != 0) {
+            httpClose(http);
+            http = nullptr;
+            if (!deadline.passed())
+                why = whyNoConnection(deadline);
+            return;
+        }
+        httpSetTimeout(http, 0.1, &ServerConnection::goOn, this);
     }
     ~ServerConnection()
     {
@@ -105,6 +165,7 @@ public:
 
     http_t* get() const { return http; }
     const PrintDeadline deadline;
+    std::string why;
 
 private:
     static int goOn(http_t*, void* self) { return !static_cast<ServerConnection*>(self)->deadline.passed(); }
@@ -332,7 +393,7 @@ struct Printer {
     Size margins;      // the widest of left and right, of top and bottom
 };
 
-enum class Lookup { FOUND, NO_PRINTER, NO_ANSWER };
+enum class Lookup { FOUND, NO_PRINTER, NO_ANSWER, UNREACHABLE };
 
 // The paper of the printer: the user's own choice for it, else the queue's
 // default; A4 when it names none or none that can be measured.
@@ -374,7 +435,7 @@ Lookup findPrinter(ServerConnection& server, int dpi, Printer* printer)
 {
     http_t* http = server.get();
     if (!http)
-        return server.deadline.passed() ? Lookup::NO_ANSWER : Lookup::NO_PRINTER;
+        return server.deadline.passed() ? Lookup::NO_ANSWER : Lookup::UNREACHABLE;
     cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
     if (!dest)
         return server.deadline.passed() ? Lookup::NO_ANSWER : Lookup::NO_PRINTER;
@@ -411,6 +472,8 @@ std::unique_ptr<PrintJob> createSystemPrintJob(const PrintDeadline& deadline, co
     if (found == Lookup::NO_ANSWER)
         job->setNote(deadline.stopped() ? std::string("the program ended before the print server answered")
                                         : "the print server did not answer within " + seconds(deadline.limitMs));
+    else if (found == Lookup::UNREACHABLE)
+        job->setNote("the print server " + serverName() + " cannot be reached: " + server->why);
     return job;
 }
 

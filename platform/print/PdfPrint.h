@@ -21,7 +21,8 @@ Size a4PageSize(int dotsPerInch);
 // How long a print may wait for the print server, from the moment it was
 // asked for until the server has taken the document: its printer's lookup
 // and the hand-over together. The environment variable
-// QUARNEL_PRINT_TIMEOUT_MS sets another (100 to 600000), for tests.
+// QUARNEL_PRINT_TIMEOUT_MS sets another (100 to 600000), for tests; any
+// other value in it is named on standard error, once, with the limit kept.
 enum { PRINT_SERVER_LIMIT_MS = 10000 };
 int printServerLimitMs();
 

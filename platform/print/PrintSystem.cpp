@@ -2,7 +2,12 @@
 
 #include "platform/Drives.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace platform {
 
@@ -18,8 +23,20 @@ int printServerLimitMs()
     if (!set || !*set)
         return PRINT_SERVER_LIMIT_MS;
     char* end = nullptr;
+    errno = 0;
     const long ms = std::strtol(set, &end, 10);
-    return *end == '\0' && ms >= 100 && ms <= 600000 ? int(ms) : int(PRINT_SERVER_LIMIT_MS);
+    if (end != set && *end == '\0' && errno == 0 && ms >= 100 && ms <= 600000)
+        return int(ms);
+    // Each print reads the setting; a value is named the first time only.
+    static std::mutex lock;
+    static std::set<std::string> told;
+    std::lock_guard<std::mutex> guard(lock);
+    if (told.insert(set).second)
+        std::fprintf(stderr,
+                     "Quarnel: QUARNEL_PRINT_TIMEOUT_MS=%s is not a number of milliseconds from 100 to 600000; "
+                     "the print server is waited for %d s\n",
+                     set, int(PRINT_SERVER_LIMIT_MS / 1000));
+    return PRINT_SERVER_LIMIT_MS;
 }
 
 std::string hostPrintFolder()

@@ -41,15 +41,18 @@ bool shows(unsigned long pixel, uint16_t word)
 
 class HostDisplayTest : public testsupport::HostInWindow {
 protected:
-    // A screenshot of the window once it shows what the test waits for
-    // (within 20 seconds); the last one taken otherwise.
-    XImage* shotOnce(Window w, const std::function<bool(XImage*)>& shows)
+    // A screenshot of the window with that caption once it shows what the
+    // test waits for (within 20 seconds); the last one taken otherwise. The
+    // window is looked for anew each time: it may be made again for its
+    // renderer after it was first shown.
+    XImage* shotOnce(const std::string& caption, const std::function<bool(XImage*)>& shows)
     {
         XImage* shot = nullptr;
         for (auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
             if (shot)
                 XDestroyImage(shot);
-            shot = XGetImage(x.display, w, 0, 0, 800, 600, AllPlanes, ZPixmap);
+            const Window w = x.findWindow(caption);
+            shot = w ? XGetImage(x.display, w, 0, 0, 800, 600, AllPlanes, ZPixmap) : nullptr;
             if (shot && shows(shot))
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -87,40 +90,57 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
     start(tmp.path(), {"-window", "-delay", "1"});
 
-    // The second window of the secondary display at (1024, 0), the main
-    // one at (0, 0), both with an 800x600 client area.
-    Window main = x.findWindow("Quarnel window test", 1);
-    ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
-    Window second = x.findWindow("Quarnel window test", 0);
-    XWindowAttributes a, b;
-    // The windows may be placed a moment after they are first shown (some
-    // seconds later on a loaded machine, as the other waits here allow).
-    for (auto until = Clock::now() + std::chrono::seconds(20);;) {
-        ASSERT_TRUE(XGetWindowAttributes(x.display, main, &a));
-        ASSERT_TRUE(XGetWindowAttributes(x.display, second, &b));
-        if (a.x != 0)
-            std::swap(main, second), std::swap(a, b);
-        if ((a.x == 0 && b.x == 1024) || Clock::now() >= until)
+    // The windows by place: the main one at (0, 0), the second one, of the
+    // secondary display, at (1024, 0), each with an 800x600 client area.
+    // Each look finds them anew in one pass of the window tree: their order
+    // in it changes as they are shown, and a window may be made again for
+    // its renderer, so that one found before may be gone.
+    struct Placed {
+        Window main = 0, second = 0;
+        XWindowAttributes a{}, b{};
+    };
+    auto look = [this] {
+        Placed p;
+        std::vector<Window> shown;
+        x.collect(DefaultRootWindow(x.display), "Quarnel window test", 2, &shown);
+        for (Window w : shown) {
+            XWindowAttributes at;
+            if (!XGetWindowAttributes(x.display, w, &at) || at.y != 0)
+                continue;
+            if (at.x == 0)
+                p.main = w, p.a = at;
+            else if (at.x == 1024)
+                p.second = w, p.b = at;
+        }
+        return p;
+    };
+    // They may be shown, and then placed, some seconds later on a loaded
+    // machine (as the other waits here allow).
+    Placed placed;
+    for (auto until = Clock::now() + std::chrono::seconds(40);;) {
+        placed = look();
+        if ((placed.main && placed.second) || Clock::now() >= until)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(a.x, 0);
-    EXPECT_EQ(a.y, 0);
-    EXPECT_EQ(b.x, 1024);
-    EXPECT_EQ(b.y, 0);
-    EXPECT_EQ(a.width, 800);
-    EXPECT_EQ(a.height, 600);
+    ASSERT_NE(placed.main, 0u) << "no window at (0, 0): " << testsupport::readFile(tmp.file("err.txt"));
+    ASSERT_NE(placed.second, 0u) << "no window at (1024, 0): " << testsupport::readFile(tmp.file("err.txt"));
+    EXPECT_EQ(placed.a.width, 800);
+    EXPECT_EQ(placed.a.height, 600);
+    EXPECT_EQ(placed.b.width, 800);
+    EXPECT_EQ(placed.b.height, 600);
 
-    // A screenshot of the window once its first frame is shown: the scene
-    // has no background and nothing of its own to draw, so the screen shows
-    // the empty background's dark grey (7, 7, 7), whose 5-6-5 word keeps
-    // only its lowest green bit.
+    // A screenshot of the main window once its first frame is shown: the
+    // scene has no background and nothing of its own to draw, so the screen
+    // shows the empty background's dark grey (7, 7, 7), whose 5-6-5 word
+    // keeps only its lowest green bit.
     XImage* shot = nullptr;
     for (auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
         if (shot)
             XDestroyImage(shot);
-        shot = XGetImage(x.display, main, 0, 0, 800, 600, AllPlanes, ZPixmap);
-        if (!shot || (XGetPixel(shot, 10, 10) & 0xFFFFFF) != 0)
+        const Window main = look().main;
+        shot = main ? XGetImage(x.display, main, 0, 0, 800, 600, AllPlanes, ZPixmap) : nullptr;
+        if (shot && (XGetPixel(shot, 10, 10) & 0xFFFFFF) != 0)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -137,7 +157,7 @@ TEST_F(HostDisplayTest, ATitleInAWindowEndsWithItsCloseButton)
     double seconds = std::chrono::duration<double>(Clock::now() - wall).count();
     EXPECT_LT(used, 0.5 * seconds) << used << " s of processor time in " << seconds << " s";
 
-    x.clickClose(main);
+    x.clickClose(look().main);
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
 }
 
@@ -208,16 +228,17 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
 
     const std::string hall = folder + "/Rara/HALL/hall.img", garden = folder + "/Rara/GARDEN/garden.img";
-    XImage* shot = shotOnce(main, [&hall](XImage* s) { return differences(s, hall) == 0; });
+    XImage* shot = shotOnce("Quarnel demo", [&hall](XImage* s) { return differences(s, hall) == 0; });
     ASSERT_EQ(differences(shot, hall), 0) << testsupport::readFile(tmp.file("err.txt"));
     // The garden button's face, at (570, 525), framed in rgb(200, 200, 210).
     const uint16_t face = 0xCE5A;
     EXPECT_TRUE(shows(XGetPixel(shot, 571, 526), face));
     XDestroyImage(shot);
 
+    main = x.findWindow("Quarnel demo");
     std::string click = "DISPLAY=" + x.name + " xdotool mousemove --window " + std::to_string(main) + " 670 550 click 1";
     ASSERT_EQ(std::system(click.c_str()), 0);
-    shot = shotOnce(main, [&garden](XImage* s) { return differences(s, garden) == 0; });
+    shot = shotOnce("Quarnel demo", [&garden](XImage* s) { return differences(s, garden) == 0; });
     EXPECT_EQ(differences(shot, garden), 0);
     // The garden's one button goes to the library, on the left; on the
     // right its dark band shows, rgb(16, 40, 16).
@@ -226,7 +247,7 @@ TEST_F(HostDisplayTest, AClickOnTheDemosButtonShowsTheNextScene)
     EXPECT_TRUE(shows(XGetPixel(shot, 571, 526), 0x1142));
     XDestroyImage(shot);
 
-    x.clickClose(main);
+    x.clickClose(x.findWindow("Quarnel demo"));
     EXPECT_EQ(waitForExit(20), 0) << testsupport::readFile(tmp.file("err.txt"));
     // The click took the player from the hall straight to the garden.
     std::string ini = testsupport::readFile(folder + "/Demo.ini");

@@ -2,7 +2,8 @@
 // the engine prints through CUPS - to a server of the test's own whose
 // queue is set to A4. The page printed holds the whole picture on A4; a
 // server that answers nothing holds neither the frames nor the end of the
-// program, and the page is left in the title's folder.
+// program, and the page is left in the title's folder. A print setting the
+// program cannot use and a server it cannot reach are named once.
 #ifdef QUARNEL_TEST_X11
 #include "base/Config.h"
 #include "objects/ImageFiles.h"
@@ -109,9 +110,11 @@ protected:
         unsetenv("QUARNEL_PRINT_TIMEOUT_MS");
     }
 
-    // The title: the striped screen; N counts its frames and P its prints,
-    // one at each of the times given (milliseconds after the scene began).
-    void writeTitle(const std::vector<int>& printTimes)
+    // The title, in the folder below the test's named by `below` ("" or
+    // ending in '/'): the striped screen; N counts its frames and P its
+    // prints, one at each of the times given (milliseconds after the scene
+    // began).
+    void writeTitle(const std::vector<int>& printTimes, const std::string& below = std::string())
     {
         std::string scene = "OBJECT=SCREEN\nSCREEN:TYPE=IMAGE\nSCREEN:FILENAME=stripes.img\nSCREEN:TOCANVAS=TRUE\n"
                             "SCREEN:VISIBLE=TRUE\n"
@@ -125,15 +128,16 @@ protected:
                      ":ELAPSE=" + std::to_string(printTimes[i]) + "\n" + name + ":TICKS=1\n" + name +
                      ":ONTICK={GAME^PRINT();P^ADD(1);}\n";
         }
-        tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel print test\r\n");
-        testsupport::writeTitle(tmp, {{"Rara/application.def", testsupport::oneScene()}, {"Rara/S/S.cnv", scene}});
-        ASSERT_TRUE(imagetest::writeImage(tmp.file("Rara/S/stripes.img"), 800, 600, stripedWord));
+        tmp.write(below + "Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel print test\r\n");
+        testsupport::writeTitle(tmp, {{below + "Rara/application.def", testsupport::oneScene()},
+                                      {below + "Rara/S/S.cnv", scene}});
+        ASSERT_TRUE(imagetest::writeImage(tmp.file(below + "Rara/S/stripes.img"), 800, 600, stripedWord));
     }
     // A counter of the title as its settings file holds it; -1 before it
     // is written.
-    int counter(const char* name)
+    int counter(const char* name, const std::string& below = std::string())
     {
-        CConfig settings(CXString(platform::toEnginePath(tmp.file("Quarnel.ini")).c_str()));
+        CConfig settings(CXString(platform::toEnginePath(tmp.file(below + "Quarnel.ini")).c_str()));
         const CXString value = settings.GetString("S", name);
         return value.IsString() ? std::atoi(value.c_str()) : -1;
     }
@@ -217,6 +221,70 @@ TEST_F(HostPrintTest, AServerThatAnswersNothingHoldsNeitherTheFramesNorTheEnd)
     EXPECT_NE(errors().find("written to " + tmp.file("DocPrint-2.pdf")), std::string::npos) << errors();
     server->resume();
     EXPECT_TRUE(server->jobs().empty());
+}
+
+// What the program says about its print settings and its print server,
+// played in a window: each case prints as often as it says, waits until
+// every document reached the server or was left in the title's folder, and
+// is closed; its whole output is checked (one line per cause, once) with
+// its exit code.
+TEST_F(HostPrintTest, EachPrintCauseIsToldOnceInOneLine)
+{
+    const struct {
+        const char* what;
+        // "%T" stands for the title's folder.
+        std::vector<std::pair<std::string, std::string>> environment;
+        int prints;
+        std::string told;
+        int code;
+    } cases[] = {
+        {"a time limit below its range", {{"QUARNEL_PRINT_TIMEOUT_MS", "50"}}, 2,
+         "Quarnel: QUARNEL_PRINT_TIMEOUT_MS=50 is not a number of milliseconds from 100 to 600000; the print server "
+         "is waited for 10 s\n",
+         0},
+        {"a time limit that is not a number", {{"QUARNEL_PRINT_TIMEOUT_MS", "abc"}}, 1,
+         "Quarnel: QUARNEL_PRINT_TIMEOUT_MS=abc is not a number of milliseconds from 100 to 600000; the print server "
+         "is waited for 10 s\n",
+         0},
+        {"a print server that cannot be reached", {{"CUPS_SERVER", "%T/none.sock"}}, 1,
+         "Quarnel: the print server %T/none.sock cannot be reached: No such file or directory\n"
+         "Quarnel: no printer took the document; it was written to %T/DocPrint.pdf\n",
+         0},
+    };
+    auto filled = [](std::string text, const std::string& folder) {
+        for (size_t at; (at = text.find("%T")) != std::string::npos;)
+            text.replace(at, 2, folder);
+        return text;
+    };
+    auto occurrences = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = tmp.file("case" + std::to_string(n++)), below = folder.substr(tmp.path().size() + 1) + "/";
+        std::vector<int> times;
+        for (int i = 0; i < c.prints; ++i)
+            times.push_back(300 + 500 * i);
+        writeTitle(times, below);
+        for (const auto& v : c.environment)
+            setenv(v.first.c_str(), filled(v.second, folder).c_str(), 1);
+        const int jobsBefore = int(server->jobs().size());
+        start(folder, {"-window"});
+        setenv("CUPS_SERVER", server->socket().c_str(), 1);
+        unsetenv("QUARNEL_PRINT_TIMEOUT_MS");
+        ASSERT_TRUE(within(60, [&] { return counter("P", below) == c.prints; })) << errors();
+        // Each document went to the server or was left.
+        EXPECT_TRUE(within(60, [&] {
+            return int(server->jobs().size()) - jobsBefore + occurrences(errors(), "written to") >= c.prints;
+        })) << errors();
+        x.clickClose(x.findWindow("Quarnel print test"));
+        EXPECT_EQ(waitForExit(20), c.code) << errors();
+        EXPECT_EQ(errors(), filled(c.told, folder));
+    }
 }
 
 } // namespace

@@ -171,8 +171,8 @@ void InstalledTitle::start(const std::vector<std::string>& args, const std::vect
         for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
             if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0)
                 _exit(cannotRunAsOrdinaryUser);
+    // The signal keeps its default: the uninstaller must ignore it itself.
     if (fileSizeLimit > 0) {
-        signal(SIGXFSZ, SIG_IGN);
         rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
             _exit(126);

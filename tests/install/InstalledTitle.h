@@ -45,7 +45,8 @@ public:
     // gives up overriding file permissions, so that a read-only folder
     // is read-only to it too; when it cannot, the run ends with
     // cannotRunAsOrdinaryUser. A file size limit in bytes (0: none), past
-    // which writes fail with EFBIG.
+    // which a write raises SIGXFSZ, which ends a program that does not
+    // ignore it.
     bool asOrdinaryUser = false;
     long fileSizeLimit = 0;
     enum { cannotRunAsOrdinaryUser = 125 };

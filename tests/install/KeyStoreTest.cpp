@@ -149,6 +149,20 @@ TEST(KeyStoreTest, LoadsAndReplacesTheFileWhole)
     EXPECT_TRUE(store.canSave(tmp.file("a.keys")));
     EXPECT_EQ(filesIn(tmp.path()), std::vector<std::string>{"a.keys"});
 
+    // A link at the store's name is replaced by a file with the permissions
+    // of the one it points at, which stays as it was.
+    tmp.write("target.keys", written);
+    chmod(tmp.file("target.keys").c_str(), 0604);
+    ASSERT_EQ(symlink(tmp.file("target.keys").c_str(), tmp.file("b.keys").c_str()), 0);
+    ASSERT_TRUE(store.save(tmp.file("b.keys")));
+    ASSERT_EQ(lstat(tmp.file("b.keys").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(tmp.read("b.keys"), store.text());
+    EXPECT_EQ(tmp.read("target.keys"), written);
+    ASSERT_EQ(stat(tmp.file("target.keys").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+
     // A folder that is not there takes no new file, and says so.
     const std::string lost = tmp.file("gone/a.keys");
     EXPECT_FALSE(store.canSave(lost));

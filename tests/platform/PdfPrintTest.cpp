@@ -136,6 +136,7 @@ TEST_F(PdfPrintTest, WithoutAPrinterTheSystemJobWritesAnA4Document)
     unsetenv("LPDEST");
     EXPECT_EQ(a4PageSize(300).width, 2480);
     EXPECT_EQ(a4PageSize(300).height, 3508);
+    testing::internal::CaptureStderr();
     std::unique_ptr<PrintJob> job = createSystemPrintJob(PrintDeadline::after(10000), folder.path());
     ASSERT_NE(job, nullptr);
     EXPECT_EQ(job->pageSize().height, 3508);
@@ -143,10 +144,43 @@ TEST_F(PdfPrintTest, WithoutAPrinterTheSystemJobWritesAnA4Document)
     ASSERT_TRUE(job->startDocument("DocPrint"));
     ASSERT_TRUE(job->endDocument());
     unsetenv("CUPS_SERVER");
+    // Why, in the system's words, then where the document is.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quarnel: the print server " + folder.file("no-cups.sock") +
+                  " cannot be reached: No such file or directory\n"
+                  "Quarnel: no printer took the document; it was written to " +
+                  folder.file("DocPrint.pdf") + "\n");
     testsupport::PdfInfo info;
     ASSERT_TRUE(testsupport::readPdfInfo(folder.file("DocPrint.pdf"), &info));
     EXPECT_EQ(info.pages, 1); // a PDF has a page even when none was printed
     EXPECT_NEAR(info.width, 841.92, 0.01);
+}
+
+// The print server's time limit from the environment: a value outside
+// 100 to 600000 milliseconds, or not a number, keeps the default and is
+// named once.
+TEST(PrintServerLimitTest, AValueOutsideItsRangeIsNamedOnceAndTheDefaultKept)
+{
+    const std::string named = " is not a number of milliseconds from 100 to 600000; the print server is waited "
+                              "for 10 s\n";
+    const struct {
+        const char* value;
+        int ms;
+        bool told;
+    } cases[] = {{"", 10000, false},      {"100", 100, false},     {"600000", 600000, false},
+                 {"99", 10000, true},     {"600001", 10000, true}, {"abc", 10000, true},
+                 {"250ms", 10000, true},  {"-5000", 10000, true},  {"99999999999999999999", 10000, true},
+                 {"abc", 10000, false}}; // named already
+    for (const auto& c : cases) {
+        setenv("QUARNEL_PRINT_TIMEOUT_MS", c.value, 1);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(printServerLimitMs(), c.ms) << c.value;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  c.told ? "Quarnel: QUARNEL_PRINT_TIMEOUT_MS=" + std::string(c.value) + named : "")
+            << c.value;
+    }
+    unsetenv("QUARNEL_PRINT_TIMEOUT_MS");
+    EXPECT_EQ(printServerLimitMs(), 10000);
 }
 
 } // namespace

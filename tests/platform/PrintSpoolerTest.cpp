@@ -1,7 +1,8 @@
 // The print spooler with a CUPS server of the test's own: a document
 // reaches the queue on the paper the queue defaults to, laid out within its
 // margins; a server that answers nothing holds neither the one who prints
-// nor the spooler's end, and every document is left in the folder.
+// nor the spooler's end, and every document is left in the folder; the
+// document being printed counts toward the bound of those pending.
 #include "platform/Drives.h"
 #include "platform/print/PdfPrint.h"
 #include "platform/print/PrintSpooler.h"
@@ -16,6 +17,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -126,6 +129,39 @@ TEST_F(PrintSpoolerTest, AServerThatAnswersNothingHoldsNoOneAndEveryDocumentIsLe
     EXPECT_FALSE(left("Refused"));
     server->resume();
     EXPECT_TRUE(server->jobs().empty());
+}
+
+// The document in the printer's hands counts toward the bound as well as
+// those waiting: while the first is being printed, MAX_PENDING - 1 more
+// are taken and the next is refused.
+TEST_F(PrintSpoolerTest, TheDocumentBeingPrintedCountsTowardTheBound)
+{
+    // No server to reach: each document is left in the folder at once.
+    setenv("CUPS_SERVER", folder.file("none.sock").c_str(), 1);
+    struct Hold {
+        std::promise<void> taken, released;
+        std::shared_future<void> release = released.get_future().share();
+    };
+    auto hold = std::make_shared<Hold>();
+    std::future<void> taken = hold->taken.get_future();
+    {
+        PrintSpooler spooler;
+        ASSERT_TRUE(spooler.print([hold](PrintJob& job) {
+            hold->taken.set_value();
+            hold->release.wait_for(std::chrono::seconds(30));
+            document("First")(job);
+        }));
+        ASSERT_EQ(taken.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+        for (int i = 1; i < PrintSpooler::MAX_PENDING; ++i)
+            EXPECT_TRUE(spooler.print(document("Next" + std::to_string(i)))) << i;
+        EXPECT_FALSE(spooler.print(document("Refused")));
+        EXPECT_EQ(spooler.pending(), PrintSpooler::MAX_PENDING);
+        hold->released.set_value();
+    }
+    EXPECT_TRUE(left("First"));
+    for (int i = 1; i < PrintSpooler::MAX_PENDING; ++i)
+        EXPECT_TRUE(left("Next" + std::to_string(i))) << i;
+    EXPECT_FALSE(left("Refused"));
 }
 
 } // namespace
