@@ -221,6 +221,15 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
           {"Rara/S/S.cnv", endsAfter("")}},
          {"-nogfx", "-path", "%T"}, {},
          "Quarnel: episode definition \"E.cnv\" is damaged (not definition text): %T/Rara/E.cnv\n", 0},
+        // Read-only: a write to the settings file would be told.
+        {"-2bin of a title whose application lists its scenes directly",
+         {{"Quarnel.ini", "[S]\r\nN=0\r\n"},
+          {"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\nOBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+          {"Rara/S/S.cnv", endsAfter("")}},
+         {"-nogfx", "-2bin", "-path", "%T"}, {},
+         "Quarnel: \"application.bin\" was not written: the application lists S, which is not an episode: a snapshot "
+         "holds episodes only\n",
+         1, true},
         {"phone service mistyped",
          {{"Rara/application.def", phoneScene}, {"Rara/S/S.cnv", phoneTitle}},
          {"-nogfx", "-path", "%T"}, {{"QUARNEL_PHONE", "bogus"}},
