@@ -26,7 +26,7 @@ public:
 private:
     bool holds(CMC_Object* object);
     // Takes out and finishes an object the container holds itself; false
-    // when it holds it not.
+    // when it does not hold it.
     bool finish(CMC_Object* object);
 
     CWindow* window;

@@ -185,8 +185,8 @@ bool CMC_Scene::loadSnapshotFile()
 bool CMC_Scene::loadDefinitions()
 {
     // Episodes and the application need no definition file of their own;
-    // a scene without one would wait for ever. One that is there and cannot
-    // be used is told of whoever's it is.
+    // a scene without one would wait for ever. A file that is there but
+    // cannot be used is told, whichever it is.
     CXString fileName = getName() + ".cnv";
     const char* kind = getType() == MC_APPLICATION ? "application definition"
                        : getType() == MC_EPISODE   ? "episode definition"
