@@ -58,7 +58,10 @@ bool keyOf(const std::string& line, std::string& key, std::string& value)
 
 int64_t nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
-bool breaksLines(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+// A name or value ends at its first line break: what follows a CR or LF
+// would otherwise become lines of the file of its own (another section, a
+// key the title never set).
+std::string oneLine(const std::string& s) { return s.substr(0, s.find_first_of("\r\n")); }
 
 } // namespace
 
@@ -256,17 +259,11 @@ bool ProfileFile::write(const std::string& section, const std::string& key, cons
         failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
         return false;
     }
-    std::string text = key + "=" + value;
-    if (set(section, key, text))
+    const std::string name = oneLine(key);
+    if (set(oneLine(section), name, name + "=" + oneLine(value)))
         pending = true;
     if (!pending)
         return true;
-    // Line ends inside a name or value make other lines of the file; the
-    // copy is what reading the file again would give.
-    if (breaksLines(section) || breaksLines(text)) {
-        lines = split(render());
-        index();
-    }
     if (!replace(render()))
         return false;
     pending = false;

@@ -45,7 +45,9 @@ public:
     // Sets a key, replacing its line or adding it at the end of its section;
     // a missing section is added at the end of the file, a missing file is
     // made. Other lines stay byte for byte; new lines end in CR LF. A write
-    // that changes nothing leaves the file alone.
+    // that changes nothing leaves the file alone. The section, the key and
+    // the value are each cut at their first CR or LF, so that a write stays
+    // on its one line; the cut value is what is read back.
     // False when the file cannot be written (its folder is missing or
     // read-only, the disk is full, the file is read-only or cannot be read):
     // the file keeps its old bytes, and the copy keeps the value, so that it

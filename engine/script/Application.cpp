@@ -68,10 +68,12 @@ CApplication::CApplication(CWindow* w, const CXString& settingsName, const CXStr
         link->SetApplicationInterface(this);
     // A full path ("/var/games/title/Game.ini", "D:\\Saves\\Game.ini") names
     // the file wherever it is: a title installed read-only keeps its
-    // settings in a folder its players may write.
+    // settings in a folder its players may write. A run that writes the
+    // snapshot plays nothing and keeps no settings, so that the scenes it
+    // reads record no visits there.
     const char* name = settingsFileName.c_str();
     const bool fullPath = name[0] == '/' || name[0] == '\\' || (name[0] && name[1] == ':');
-    if (settingsFileName.IsString())
+    if (settingsFileName.IsString() && !(commandLine && commandLine->is2Bin()))
         settings = new CConfig(fullPath ? settingsFileName : CWindowPaths::getRootPath() + settingsFileName);
     settingsOwner = this;
     CMC_Variable::setSettingsSource(&currentSettings);

@@ -112,8 +112,8 @@ public:
     enum { ERROR_NO_APPLICATION = 3000 };
 
     // An empty settings file name makes no settings, a relative one is the
-    // file below the root path, a full path the file it names; an empty
-    // archive name opens no archive.
+    // file below the root path, a full path the file it names; with "2bin"
+    // there are none. An empty archive name opens no archive.
     CApplication(CWindow* window, const CXString& settingsFileName, const CXString& archiveName,
                  CCommandLine6* commandLine);
     ~CApplication() override;

@@ -77,17 +77,20 @@ bool CMC_CNVLoader::holds(CMC_Object* object)
     return false;
 }
 
-void CMC_CNVLoader::drop(CMC_Object* object)
+bool CMC_CNVLoader::finish(CMC_Object* object)
 {
     if (!scene->removeObject(object))
-        return;
+        return false;
     object->done(false);
-    CMC_Scene::discardRemoved(object);
+    return true;
 }
 
 // Only what the container still holds itself is touched: a member that a
 // script already removed (and deleted) is no longer looked at. The members
 // are walked in a copy of the list: a deleted member leaves the group.
+// Every member leaves the container and is finished before any is deleted:
+// a member's "ONDONE" may run a behaviour of the file, or reach an object,
+// listed before it (an inline behaviour is listed before its object).
 void CMC_CNVLoader::release(const CXString& file)
 {
     if (!scene)
@@ -99,15 +102,20 @@ void CMC_CNVLoader::release(const CXString& file)
     std::vector<CMC_Object*> listed;
     for (int i = 0; i < members->getMembersNo(); ++i)
         listed.push_back(members->getMember(i));
+    std::vector<CMC_Object*> finished;
     for (CMC_Object* obj : listed) {
         if (!holds(obj))
             continue;
         for (int k = 1; k <= obj->getClonesNo(); ++k)
             if (CMC_Object* clone = scene->getObject(obj->getName() + "_" + CXString::toString(k)))
-                drop(clone);
-        drop(obj);
+                if (finish(clone))
+                    finished.push_back(clone);
+        if (finish(obj))
+            finished.push_back(obj);
     }
     members->removeAll();
+    for (CMC_Object* obj : finished)
+        CMC_Scene::discardRemoved(obj);
     if (scene->removeObject(group))
         CMC_Scene::discardRemoved(group);
 }

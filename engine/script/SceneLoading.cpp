@@ -185,26 +185,26 @@ bool CMC_Scene::loadSnapshotFile()
 bool CMC_Scene::loadDefinitions()
 {
     // Episodes and the application need no definition file of their own;
-    // a scene without one would wait for ever.
+    // a scene without one would wait for ever. A file that is there but
+    // cannot be used is told, whichever it is.
     CXString fileName = getName() + ".cnv";
-    const bool told = getType() == MC_SCENE;
+    const char* kind = getType() == MC_APPLICATION ? "application definition"
+                       : getType() == MC_EPISODE   ? "episode definition"
+                                                   : "scene definition";
     if (!CFile::fileExists(fileName)) {
         // The last place looked: the scene's folder on the medium.
-        if (told)
-            CFileReport::failedAt("scene definition", fileName, "not found",
-                                  CFolder::dataPath(lastTitleFolder(), path, fileName));
+        if (getType() == MC_SCENE)
+            CFileReport::failedAt(kind, fileName, "not found", CFolder::dataPath(lastTitleFolder(), path, fileName));
         return false;
     }
     CMElements* records = CMElementsLoader::load(getWindow(), fileName);
     if (!records) {
-        if (told)
-            CFileReport::failed(getWindow(), "scene definition", fileName, "cannot be read");
+        CFileReport::failed(getWindow(), kind, fileName, "cannot be read");
         return false;
     }
     // What can be read of a damaged file is used: the title plays on.
-    if (told && records->isDamaged())
-        CFileReport::failedAt("scene definition", fileName, "is damaged (not definition text)",
-                              records->getSource());
+    if (records->isDamaged())
+        CFileReport::failedAt(kind, fileName, "is damaged (not definition text)", records->getSource());
     CMElements* used = unit ? unit->resolveObjects(this, records) : records;
     if (!used)
         used = records;

@@ -80,6 +80,9 @@ std::string endsAfter(const std::string& code)
     return "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={" + code + "GAME^EXIT();}\nOBJECT=S\nS:ONINIT=GO\n";
 }
 
+// Bytes of no definition text: control bytes among letters.
+const std::string binary("OB\x01\x02JE\x03\x04CT\x05\x00\x06=\x07\x08", 15);
+
 // A title with a phone P: it counts its frames in FRAMES, and keeps what the
 // phone found in MODEM (kept in its settings file), ending once it is known.
 const std::string phoneTitle =
@@ -184,6 +187,27 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
              "%T/Wavs/ima.wav\nQuarnel: sound \"wide.wav\" cannot be played: it holds 24-bit PCM (extensible format)" +
              played + "%T/Wavs/wide.wav\n",
          0},
+        {"damaged application definition",
+         {{"Rara/application.def", testsupport::oneScene()},
+          {"Rara/GAME.cnv", binary},
+          {"Rara/S/S.cnv", endsAfter("")}},
+         {"-nogfx", "-path", "%T"}, {},
+         "Quarnel: application definition \"GAME.cnv\" is damaged (not definition text): %T/Rara/GAME.cnv\n", 0},
+        {"damaged episode definition",
+         {{"Rara/application.def", testsupport::oneScene()},
+          {"Rara/E.cnv", binary},
+          {"Rara/S/S.cnv", endsAfter("")}},
+         {"-nogfx", "-path", "%T"}, {},
+         "Quarnel: episode definition \"E.cnv\" is damaged (not definition text): %T/Rara/E.cnv\n", 0},
+        // Read-only: a write to the settings file would be told.
+        {"-2bin of a title whose application lists its scenes directly",
+         {{"Quarnel.ini", "[S]\r\nN=0\r\n"},
+          {"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\nOBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
+          {"Rara/S/S.cnv", endsAfter("")}},
+         {"-nogfx", "-2bin", "-path", "%T"}, {},
+         "Quarnel: \"application.bin\" was not written: the application lists S, which is not an episode: a snapshot "
+         "holds episodes only\n",
+         1, true},
         {"phone service mistyped",
          {{"Rara/application.def", phoneScene}, {"Rara/S/S.cnv", phoneTitle}},
          {"-nogfx", "-path", "%T"}, {{"QUARNEL_PHONE", "bogus"}},

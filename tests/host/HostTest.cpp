@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -46,11 +47,14 @@ TEST_F(HostTest, AFolderWithoutATitleEndsWithAMessage)
     EXPECT_NE(message.find(tmp.path() + "/other/Rara"), std::string::npos) << message;
 }
 
+// It plays nothing: the settings file records no visit of any scene.
 TEST_F(HostTest, WritingTheSnapshotEndsTheRun)
 {
-    tmp.write("Rara/application.def", "OBJECT=GAME\r\nGAME:TYPE=APPLICATION\r\n");
+    title({{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", kept("N")}});
     EXPECT_EQ(run("-nogfx -2bin"), 0);
     EXPECT_FALSE(tmp.read("Rara/application.bin").empty());
+    EXPECT_FALSE(tmp.read("Rara/S/S.bin").empty());
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("Quarnel.ini")));
 }
 
 // A scene's REMOVE of a class instance from inside the instance's own

@@ -1,11 +1,14 @@
 // The title's settings file while the host writes it: a title that assigns a
 // TOINI integer without end is killed at random moments, several times,
-// while this process reads the file as a second program would.
+// while this process reads the file as a second program would. Values
+// with line breaks stay on their one line.
+#include "HostTitle.h"
 #include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -71,6 +74,36 @@ TEST(SettingsFileTest, AKilledTitleLeavesItWholeWithItsLastValue)
         stored = valueIn(testsupport::readFile(settings));
         EXPECT_GE(stored, seen);
     }
+}
+
+using SettingsFileTitle = testsupport::HostTitle;
+
+// Names with line breaks (CR, LF, CR LF), as a peer's hello may bring them,
+// read from an array file and kept by TOINI strings and the array's
+// SAVEINI: the settings file gains no section and no key of their own, and
+// keeps each cut at its first break.
+TEST_F(SettingsFileTitle, ALineBreakInAKeptValueAddsNoSectionOrKey)
+{
+    auto le32 = [](size_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    std::string names = le32(3);
+    std::string strings, code = "A^LOAD(\"names.arr\");";
+    int i = 0;
+    for (const char* br : {"\r", "\n", "\r\n"}) {
+        const std::string name = std::string("evil") + br + "PN=999" + br + "[INJECT]" + br + "K=V";
+        names += le32(2) + le32(name.size()) + name; // a STRING element
+        const std::string n = "N" + std::to_string(i);
+        strings += "OBJECT=" + n + "\n" + n + ":TYPE=STRING\n" + n + ":TOINI=TRUE\n";
+        code += n + "^SET(A^GET(" + std::to_string(i++) + "));";
+    }
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", "OBJECT=A\nA:TYPE=ARRAY\n" + strings + onInit(code + "A^SAVEINI();GAME^EXIT();")}});
+    tmp.write("Rara/S/names.arr", names);
+    EXPECT_EQ(run("-nogfx"), 0);
+    const std::string file = tmp.read("Quarnel.ini");
+    EXPECT_EQ(file.find("INJECT"), std::string::npos) << file;
+    EXPECT_EQ(file.find("PN="), std::string::npos) << file;
+    for (const char* key : {"N0", "N1", "N2", "A"})
+        EXPECT_EQ(setting("S", key), "evil") << key;
 }
 
 } // namespace

@@ -81,15 +81,43 @@ TEST_F(ProfileTest, TheCopyInMemoryFollowsTheFileOnDisk)
     EXPECT_EQ(tmp.read("GAME.INI"), "[Main]\r\nVolume=1\r\n"); // named as the engine names it
 }
 
-// Line ends inside a value make further lines; the copy reads them as the
-// file does when it is read again.
-TEST_F(ProfileTest, AValueWithLineEndsReadsAsTheFileDoes)
+// A line break in a section, a key or a value never starts a line of the
+// file: each is cut at its first CR or LF, the file keeps its sections and
+// keys, and what is read back, by the copy that wrote it and afresh, is what
+// was kept.
+TEST_F(ProfileTest, ALineBreakInAWriteIsCutThere)
 {
-    platform::ProfileFile kept(ini), later(ini);
-    ASSERT_TRUE(kept.write("Main", "Note", "a\r\nb=c\n[Main]"));
-    for (platform::ProfileFile* f : {&kept, &later}) {
-        EXPECT_EQ(f->readString("Main", "Note", "-"), "a");
-        EXPECT_EQ(f->readString("Main", "b", "-"), "c");
+    const std::string original = tmp.read("game.ini");
+    const std::string inMain = "; settings\r\n[Main]\r\n  Title = \"My Game\" \r\nVolume=12ab\r\n";
+    const std::string rest = "\r\n[Other]\r\nTitle=other\r\nnoequals\r\nlast=end";
+    struct Case {
+        std::string section, key, value;
+        std::string file; // the whole file after the write
+        std::string kept; // the value read back from the kept section and key
+    };
+    for (const std::string br : {"\r", "\n", "\r\n"}) {
+        const std::string inject = "PN=999" + br + "[INJECT]" + br + "K=V";
+        const Case cases[] = {
+            {"Main", "Note", "evil" + br + inject, inMain + "Note=evil\r\n" + rest, "evil"},
+            {"Main", "Note" + br + inject, "v", inMain + "Note=v\r\n" + rest, "v"},
+            {"Main" + br + inject, "Note", "v", inMain + "Note=v\r\n" + rest, "v"},
+            {"Main", "Note", br + inject, inMain + "Note=\r\n" + rest, ""},
+            {"New" + br + inject, "Note" + br, "v" + br, original + "\r\n[New]\r\nNote=v\r\n", "v"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::PrintToString(c.section + "|" + c.key + "|" + c.value));
+            tmp.write("game.ini", original);
+            platform::ProfileFile kept(ini);
+            ASSERT_TRUE(kept.write(c.section, c.key, c.value));
+            EXPECT_EQ(tmp.read("game.ini"), c.file);
+            const std::string section = c.section.substr(0, c.section.find_first_of("\r\n"));
+            platform::ProfileFile fresh(ini);
+            for (platform::ProfileFile* f : {&kept, &fresh}) {
+                EXPECT_EQ(f->readString(section, "Note", "-"), c.kept);
+                EXPECT_EQ(f->readString("INJECT", "K", "-"), "-");
+                EXPECT_EQ(f->readString(section, "PN", "-"), "-");
+            }
+        }
     }
 }
 

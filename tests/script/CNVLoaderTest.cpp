@@ -48,7 +48,7 @@ TEST_F(CMC_CNVLoaderTest, LoadsAFileOnceAndReleasesItsObjectsAfterTheirClones)
     game->getObject("T")->clone(2);
     ASSERT_NE(game->getObject("T_2"), nullptr);
     release("extra.cnv");
-    EXPECT_EQ(lifecycle(), (Names{"done T_1", "~T_1", "done T_2", "~T_2", "done T", "~T"}));
+    EXPECT_EQ(lifecycle(), (Names{"done T_1", "done T_2", "done T", "~T_1", "~T_2", "~T"}));
     EXPECT_EQ(game->getObject("extra.cnv"), nullptr);
     EXPECT_EQ(game->getObject("V"), nullptr);
     EXPECT_EQ(game->getElementsNo(), before);
@@ -57,6 +57,23 @@ TEST_F(CMC_CNVLoaderTest, LoadsAFileOnceAndReleasesItsObjectsAfterTheirClones)
     load("extra.cnv");
     EXPECT_NE(game->getObject("T"), nullptr);
     EXPECT_EQ(runs().size(), 2u);
+}
+
+// A member's "ONDONE" runs behaviours listed before it (its own inline one,
+// a named one of the file) while it is released outside any script, when
+// they would be deleted at once: none is deleted before all are finished.
+TEST_F(CMC_CNVLoaderTest, AReleasedObjectsDoneRunsBehavioursListedBeforeIt)
+{
+    writeData("A/done.cnv", "OBJECT=BYE\nBYE:TYPE=BEHAVIOUR\n"
+                            "OBJECT=T\nT:TYPE=TEXT\nT:ONDONE={note}\n"
+                            "OBJECT=U\nU:TYPE=TEXT\nU:ONDONE=BYE\n");
+    const int before = game->getElementsNo();
+    load("done.cnv");
+    EXPECT_EQ(memberNames(game->getObject("done.cnv")), (Names{"BYE", "beh_T_ONDONE", "T", "U"}));
+    release("done.cnv");
+    EXPECT_EQ(runs(), (Names{"beh_T_ONDONE@T", "BYE@U"}));
+    EXPECT_EQ(lifecycle(), (Names{"done T", "done U", "~T", "~U"}));
+    EXPECT_EQ(game->getElementsNo(), before);
 }
 
 TEST_F(CMC_CNVLoaderTest, UnreadableFilesAndUnknownGroupsDoNothing)
