@@ -75,16 +75,22 @@ std::uint32_t CObjectsIndex::hashObject(CMC_Object* obj)
     return std::uint32_t((std::uint64_t(reinterpret_cast<std::uintptr_t>(obj)) * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
-CMC_Object* CObjectsIndex::find(std::string_view name) const
+CObjectsIndex::Entry CObjectsIndex::named(std::string_view name, std::uint32_t hash) const
 {
-    CMC_Object* found = nullptr;
-    byName.each(hashName(name), [&](Entry e) {
+    Entry found = 0;
+    byName.each(hash, [&](Entry e) {
         if (item(e).name != name)
             return true;
-        found = item(e).object;
+        found = e;
         return false;
     });
     return found;
+}
+
+CMC_Object* CObjectsIndex::find(std::string_view name) const
+{
+    Entry e = named(name, hashName(name));
+    return e ? item(e).object : nullptr;
 }
 
 CObjectsIndex::Entry CObjectsIndex::first(CMC_Object* obj) const
@@ -116,11 +122,11 @@ void CObjectsIndex::add(CMC_Object* obj, std::string_view name)
     it.tableHash = CStringHashCode::hashOf(name.data(), int(name.size()));
     it.seen = 0;
     it.name.assign(name);
-    it.hasName = !find(name);
+    it.hasName = !named(name, it.nameHash);
     if (it.hasName) {
-        capacity = CHashtable::capacityAfterPut(capacity, loadFactor, named);
+        capacity = CHashtable::capacityAfterPut(capacity, loadFactor, nameCount);
         byName.insert(it.nameHash, e);
-        ++named;
+        ++nameCount;
     }
     byObject.insert(hashObject(obj), e);
     list.push_back({obj, e});
@@ -142,7 +148,7 @@ bool CObjectsIndex::remove(CMC_Object* obj)
     byObject.erase(hashObject(obj), e);
     if (it.hasName) {
         byName.erase(it.nameHash, e);
-        --named;
+        --nameCount;
     }
     it.object = nullptr;
     it.hasName = false;
@@ -197,7 +203,7 @@ bool CObjectsIndex::before(const Item& a, const Item& b) const
 std::vector<CMC_Object*> CObjectsIndex::tableOrder() const
 {
     std::vector<const Item*> entries;
-    entries.reserve(size_t(named));
+    entries.reserve(size_t(nameCount));
     for (const Item& it : items)
         if (it.object && it.hasName)
             entries.push_back(&it);

@@ -36,7 +36,7 @@ public:
     // Whether obj is listed.
     bool holds(CMC_Object* obj) const { return first(obj) != 0; }
     // The number of names.
-    int size() const { return named; }
+    int size() const { return nameCount; }
 
     // Lists obj at the end, under name unless an entry holds that name
     // already (the first put of a name is the one a CHashtable finds).
@@ -97,6 +97,8 @@ private:
     static std::uint32_t hashObject(CMC_Object* obj);
     Item& item(Entry e) { return items[e - 1]; }
     const Item& item(Entry e) const { return items[e - 1]; }
+    // The entry holding that name, 0 when none.
+    Entry named(std::string_view name, std::uint32_t hash) const;
     // obj's entry added first, 0 when none.
     Entry first(CMC_Object* obj) const;
     bool before(const Item& a, const Item& b) const;
@@ -107,7 +109,7 @@ private:
     size_t holes = 0;
     Slots byName;
     Slots byObject;
-    int named = 0;
+    int nameCount = 0;
     std::uint64_t additions = 0;
     int capacity;
     double loadFactor;
