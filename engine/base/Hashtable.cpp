@@ -40,9 +40,14 @@ void CHashtable::put(CXObject* key, CXObject* value)
 {
     if (!key)
         return;
-    if (capacity * loadFactor < count + 1 && capacity <= maxCapacity / 2)
+    if (capacityAfterPut(capacity, loadFactor, count) != capacity)
         grow();
     insert(key, value);
+}
+
+int CHashtable::capacityAfterPut(int slots, double load, int entries)
+{
+    return slots * load < entries + 1 && slots <= maxCapacity / 2 ? slots * 2 : slots;
 }
 
 void CHashtable::insert(CXObject* key, CXObject* value)

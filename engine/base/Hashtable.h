@@ -33,13 +33,19 @@ public:
     // Same slots and objects, own buckets and value list; does not own keys.
     CXObject* clone() override;
 
+    // The slot rules, for whoever keeps entries in a table's walk order
+    // without the table: the slot of a hash among that many slots, and the
+    // slot count after a put into a table holding that many entries.
+    static int slotFor(int hash, int slots)
+    {
+        int slot = hash % slots;
+        return slot < 0 ? slot + slots : slot;
+    }
+    static int capacityAfterPut(int slots, double load, int entries);
+
 private:
     bool removeFromSlot(int slot, CXObject* value);
-    int slotOf(int hash) const
-    {
-        int slot = hash % capacity;
-        return slot < 0 ? slot + capacity : slot;
-    }
+    int slotOf(int hash) const { return slotFor(hash, capacity); }
     void allocateSlots();
     void insert(CXObject* key, CXObject* value);
     void grow();

@@ -81,8 +81,7 @@ void CMC_Class::addObject(CMC_Object* obj)
 {
     if (!obj || linking)
         return;
-    int at = getObjectId(obj->getName());
-    CMC_Object* existing = at >= 0 ? getObject(at) : nullptr;
+    CMC_Object* existing = getOwnObject(obj->getName());
     if (existing == obj)
         return;
     if (existing) {
@@ -224,8 +223,7 @@ CMC_Variable* CMC_Class_Runner::_new(CMC_Object* object, CMC_ObjectsContainer* c
         return nullptr;
     CMC_Class* cls = static_cast<CMC_Class*>(object)->getClassObject();
     CXString n = getParameterString(args, 0)->getValue();
-    int at = container->getObjectId(n);
-    CMC_Object* existing = at >= 0 ? container->getObject(at) : nullptr;
+    CMC_Object* existing = container->getOwnObject(n);
     if (existing == cls)
         return nullptr;
     if (existing && existing->getType() == MC_CLASS && static_cast<CMC_Class*>(existing)->running > 0) {

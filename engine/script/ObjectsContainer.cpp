@@ -4,10 +4,11 @@
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
+#include "script/ObjectsIndex.h"
 #include "script/TypeRegistry.h"
 
-#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,20 +36,28 @@ bool ownedElsewhere(CMC_Object* obj)
     return t == MC_APPLICATION || t == MC_EPISODE || t == MC_SCENE;
 }
 
-CMC_Object* objectAt(CXVector* list, int i) { return static_cast<CMC_Object*>((*list)[i]); }
+std::string_view textOf(const CXString& name) { return std::string_view(name.c_str(), size_t(name.getLength())); }
+
+// The table that scripts see walked (object queries by type, names by
+// drawable) has this many slots and this load factor.
+const int tableCapacity = 10001;
+const double tableLoadFactor = 1.0;
+
+// The walks of unload, numbered to mark what each has seen.
+unsigned walks = 0;
 } // namespace
 
 unsigned CMC_ObjectsContainer::epoch = 0;
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* owner, CMElement* element, int type)
-    : CMC_Object(owner, element, type), lookupKey(new CStringHashCode(CXString("temp"))),
-      objects(new CXVector(1001, 0.75f)), table(new CHashtable(10001, 1.0, true)), parent(nullptr), window(w)
+    : CMC_Object(owner, element, type), index(new CObjectsIndex(tableCapacity, tableLoadFactor)), parent(nullptr),
+      window(w)
 {
 }
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* owner, const CXString& n, int type)
-    : CMC_Object(n, type), lookupKey(new CStringHashCode(CXString("temp"))), objects(new CXVector(1001, 0.75f)),
-      table(new CHashtable(10001, 1.0, true)), parent(nullptr), window(w)
+    : CMC_Object(n, type), index(new CObjectsIndex(tableCapacity, tableLoadFactor)), parent(nullptr),
+      window(w)
 {
     scene = owner;
 }
@@ -58,28 +67,25 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* own
 CMC_ObjectsContainer::~CMC_ObjectsContainer()
 {
     CMC_BehaviourBase::containerGone(this);
-    delete table;
-    table = nullptr;
-    delete objects;
-    objects = nullptr;
-    delete lookupKey;
-    lookupKey = nullptr;
+    delete index;
+    index = nullptr;
 }
 
 CMC_Object* CMC_ObjectsContainer::lookup(const char* name)
 {
-    if (!table)
-        return nullptr;
-    lookupKey->set(name);
-    return static_cast<CMC_Object*>(table->get(lookupKey));
+    return index && name ? index->find(std::string_view(name)) : nullptr;
 }
 
 CMC_Object* CMC_ObjectsContainer::lookup(const CXString& name)
 {
-    if (!table)
-        return nullptr;
-    lookupKey->set(name);
-    return static_cast<CMC_Object*>(table->get(lookupKey));
+    return index ? index->find(textOf(name)) : nullptr;
+}
+
+CMC_Object* CMC_ObjectsContainer::getOwnObject(const CXString& name) { return lookup(name); }
+
+std::vector<CMC_Object*> CMC_ObjectsContainer::inTableOrder()
+{
+    return index ? index->tableOrder() : std::vector<CMC_Object*>();
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(const char* name)
@@ -105,32 +111,29 @@ CMC_Object* CMC_ObjectsContainer::getObject(const char* name)
     return found;
 }
 
-CMC_Object* CMC_ObjectsContainer::getObject(int index)
+CMC_Object* CMC_ObjectsContainer::getObject(int i)
 {
-    if (!objects || index < 0 || index >= objects->getSize())
+    if (!index || i < 0)
         return nullptr;
-    return objectAt(objects, index);
+    const std::vector<CObjectsIndex::Listed>& list = index->compact();
+    return size_t(i) < list.size() ? list[size_t(i)].object : nullptr;
 }
 
+// Names are fixed while an object is held (the engine names an object
+// before adding it), so the object added under a name is the first one
+// listed with it.
 int CMC_ObjectsContainer::getObjectId(const CXString& n)
 {
-    for (int i = 0; objects && i < objects->getSize(); ++i)
-        if (objectAt(objects, i)->getName() == n)
-            return i;
-    return -1;
+    CMC_Object* found = lookup(n);
+    return found ? index->position(found) : -1;
 }
 
-int CMC_ObjectsContainer::getElementsNo() { return table ? table->getSize() : 0; }
+int CMC_ObjectsContainer::getElementsNo() { return index ? index->size() : 0; }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 {
-    if (!obj || !objects || !objects->contains(obj))
+    if (!obj || !index || !index->remove(obj))
         return false;
-    lookupKey->set(obj->getName());
-    table->remove(obj, lookupKey);
-    objects->remove(obj);
-    if (finishing)
-        finishing->erase(std::remove(finishing->begin(), finishing->end(), obj), finishing->end());
     if (!obj->isTemporary())
         ++epoch;
     return true;
@@ -144,9 +147,10 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 // the trash.
 void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
-    if (!obj || !table)
+    if (!obj || !index)
         return;
-    CMC_Object* existing = lookup(obj->getName());
+    CXString name = obj->getName();
+    CMC_Object* existing = lookup(name);
     if (existing == obj)
         return;
     if (existing) {
@@ -158,8 +162,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
         else if (owned)
             delete existing;
     }
-    table->put(new CStringHashCode(obj->getName()), obj);
-    objects->add(obj);
+    index->add(obj, textOf(name));
     // A name may now find this object where it found another, or nothing.
     if (!obj->isTemporary())
         ++epoch;
@@ -168,13 +171,9 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 CXVector* CMC_ObjectsContainer::getObjectsOfType(int id)
 {
     CXVector* list = new CXVector(101, 0.75f);
-    CXVector* keys = table ? table->getKeys() : nullptr;
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CMC_Object* obj = static_cast<CMC_Object*>(table->get((*keys)[k]));
-        if (obj && obj->getType() == id)
+    for (CMC_Object* obj : inTableOrder())
+        if (obj->getType() == id)
             list->add(obj);
-    }
-    delete keys;
     return list;
 }
 
@@ -184,9 +183,9 @@ void CMC_ObjectsContainer::getObjects(const CXString& typeName, CMC_ObjectGroup*
         return;
     group->removeAll();
     int id = getTypeId(typeName);
-    for (int i = 0; objects && i < objects->getSize(); ++i)
-        if (objectAt(objects, i)->getType() == id)
-            group->add(objectAt(objects, i));
+    for (int i = 0; CMC_Object* obj = getObject(i); ++i)
+        if (obj->getType() == id)
+            group->add(obj);
 }
 
 CMC_ObjectsContainer::DrawableAccessor CMC_ObjectsContainer::getDrawableAccessor(int typeId)
@@ -257,9 +256,7 @@ CXString CMC_ObjectsContainer::getGraphicsObjectName(CGraphicsObject* g, bool se
     CXString unknown("UNKNOWN");
     if (!g)
         return unknown;
-    CXVector* keys = table ? table->getKeys() : nullptr;
-    for (int k = 0; keys && k < keys->getSize(); ++k) {
-        CMC_Object* obj = static_cast<CMC_Object*>(table->get((*keys)[k]));
+    for (CMC_Object* obj : inTableOrder()) {
         switch (obj->getType()) {
         case MC_ANIMO:
         case MC_TEXT:
@@ -267,23 +264,18 @@ CXString CMC_ObjectsContainer::getGraphicsObjectName(CGraphicsObject* g, bool se
         case MC_PATTERN:
         case MC_VIRTUAL_GRAPHICSOBJECT: {
             DrawableAccessor accessor = drawableAccessor(obj->getType());
-            if (accessor && accessor(obj, CXString()) == g) {
-                delete keys;
+            if (accessor && accessor(obj, CXString()) == g)
                 return obj->getName();
-            }
             break;
         }
         case MC_CLASS:
-            if (static_cast<CMC_ObjectsContainer*>(obj)->getGraphicsObjectName(g, false) != unknown) {
-                delete keys;
+            if (static_cast<CMC_ObjectsContainer*>(obj)->getGraphicsObjectName(g, false) != unknown)
                 return obj->getName();
-            }
             break;
         default:
             break;
         }
     }
-    delete keys;
     if (searchParents && parent)
         return parent->getGraphicsObjectName(g, true);
     return unknown;
@@ -309,9 +301,9 @@ void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* p)
 // "ONDONE"; it drops them itself.
 void CMC_ObjectsContainer::onSubSceneDone(CMC_ObjectsContainer* sub)
 {
-    for (int i = 0; objects && i < objects->getSize(); ++i)
-        if (objectAt(objects, i) != sub)
-            objectAt(objects, i)->onSceneDone(sub);
+    for (int i = 0; CMC_Object* obj = getObject(i); ++i)
+        if (obj != sub)
+            obj->onSceneDone(sub);
     if (parent)
         parent->onSubSceneDone(sub);
 }
@@ -320,30 +312,25 @@ template <class Pick>
 void CMC_ObjectsContainer::finishEach(Pick pick)
 {
     // Objects taken out forget that they were seen: a new object may be
-    // made at the same address.
-    std::vector<CMC_Object*> seen;
-    std::vector<CMC_Object*>* outer = finishing;
-    finishing = &seen;
-    for (bool added = true; added;) {
+    // made at the same address. Each walk has a mark of its own.
+    if (++walks == 0) // 0 is no mark
+        ++walks;
+    unsigned mark = walks;
+    for (bool added = true; added && index;) {
         added = false;
-        CXVector* current = static_cast<CXVector*>(objects->clone());
-        for (int i = 0; i < current->getSize(); ++i) {
-            CMC_Object* obj = objectAt(current, i);
-            if (std::find(seen.begin(), seen.end(), obj) != seen.end() || !objects->contains(obj))
+        for (const CObjectsIndex::Listed& listing : index->snapshot()) {
+            if (!index || !index->markSeen(listing, mark))
                 continue;
-            seen.push_back(obj);
             added = true;
-            if (pick(obj))
-                obj->done(true);
+            if (pick(listing.object))
+                listing.object->done(true);
         }
-        delete current;
     }
-    finishing = outer;
 }
 
 void CMC_ObjectsContainer::unload()
 {
-    if (!table)
+    if (!index)
         return;
     // Finished in three rounds. done() may add or take out objects (a class
     // deleting its instances, a loader releasing what it made), so each round
@@ -362,12 +349,11 @@ void CMC_ObjectsContainer::unload()
     // The container is emptied before the objects go, so that whatever runs
     // while they are deleted finds none of them.
     ++epoch;
-    CXVector* old = objects;
-    delete table;
-    table = new CHashtable(10001, 1.0, true);
-    objects = new CXVector(1001, 0.75f);
-    for (int i = 0; i < old->getSize(); ++i) {
-        CMC_Object* obj = objectAt(old, i);
+    std::vector<CObjectsIndex::Listed> old = index->snapshot();
+    delete index;
+    index = new CObjectsIndex(tableCapacity, tableLoadFactor);
+    for (const CObjectsIndex::Listed& listing : old) {
+        CMC_Object* obj = listing.object;
         // Temporary objects (local variables) belong to whoever made them.
         if (ownedElsewhere(obj) || obj->isTemporary())
             continue;
@@ -376,7 +362,6 @@ void CMC_ObjectsContainer::unload()
             removeBindingsTo(obj);
         delete obj;
     }
-    delete old;
 
     // The container's own "ONDONE", raised as done() raises it, so that its
     // destruction does not raise it once more.
@@ -481,9 +466,9 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements)
             }
         }
         if (pass == 4)
-            for (int i = 0; i < objects->getSize(); ++i)
-                if (objectAt(objects, i)->getType() == MC_BEHAVIOUR)
-                    static_cast<CMC_BehaviourBase*>(objectAt(objects, i))->resolveCondition();
+            for (int i = 0; CMC_Object* obj = getObject(i); ++i)
+                if (obj->getType() == MC_BEHAVIOUR)
+                    static_cast<CMC_BehaviourBase*>(obj)->resolveCondition();
     }
 
     for (int i = 0; i < n; ++i)

@@ -4,9 +4,9 @@
 
 class CGraphicsObject;
 class CMElements;
+class CObjectsIndex;
 class CSimpleFont6;
 class CSound4;
-class CStringHashCode;
 class CWindow;
 
 // What a container needs of a group object: add a member, empty it. The
@@ -25,7 +25,8 @@ protected:
 // definition records by their "TYPE" in six passes (the types come from
 // CMC_TypeRegistry), owns its objects from addObject on, and finishes and
 // deletes them in unload. Temporary objects (local variables) are only
-// listed: whoever made them deletes them.
+// listed: whoever made them deletes them. Adding, finding and taking out an
+// object cost the same however many the container holds.
 class CMC_ObjectsContainer : public CMC_Object {
 public:
     // The owner becomes the object's scene, not its lookup parent.
@@ -33,10 +34,10 @@ public:
     CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* owner, const CXString& name, int typeId);
     CMC_ObjectsContainer(const CMC_ObjectsContainer&) = delete;
     CMC_ObjectsContainer& operator=(const CMC_ObjectsContainer&) = delete;
-    // Frees the table and the list, not the objects (unload does that).
+    // Frees the names and the list, not the objects (unload does that).
     ~CMC_ObjectsContainer() override;
 
-    // Takes obj out of the table and the list without deleting it.
+    // Takes obj out of the names and the list without deleting it.
     virtual bool removeObject(CMC_Object* obj);
     // Stores obj under its name; an object already stored under that name is
     // removed and deleted first. An application, episode or scene, and a
@@ -53,18 +54,24 @@ public:
     // its plug-ins in load order. Null here.
     virtual CMC_Object* resolveEx(CMElement* element);
 
-    // By name: this table, then the name without a trailing "_0" (again and
-    // again), then the parent with the whole name. Exact and case-sensitive.
+    // By name: this container's names, then the name without a trailing
+    // "_0" (again and again), then the parent with the whole name. Exact
+    // and case-sensitive.
     CMC_Object* getObject(const char* name);
     CMC_Object* getObject(const CXString& name) { return getObject(name.c_str()); }
+    // The object added under exactly that whole name to this container
+    // itself: no "_0" retry, no parent.
+    CMC_Object* getOwnObject(const CXString& name);
     // The i-th object in insertion order; null out of range.
-    CMC_Object* getObject(int index);
+    CMC_Object* getObject(int i);
     // getObject when it is an INTEGER, STRING, BOOL or DOUBLE; defined with
     // the variable base.
     CMC_Variable* getVariable(const char* name);
     int getObjectId(const CXString& name);
     int getElementsNo();
-    // A new vector (the caller's) of the objects of that type in table order.
+    // A new vector (the caller's) of the objects of that type in table
+    // order: the slot order of a CHashtable (10001 slots, load factor 1.0)
+    // that every name was put into and taken out of, as scripts see it.
     CXVector* getObjectsOfType(int typeId);
 
     // The drawable named by "OBJECT" or "OBJECT!FRAME"; null for an empty
@@ -121,18 +128,19 @@ private:
     // Calls done(true) on each listed object the test picks (see unload).
     template <class Pick>
     void finishEach(Pick pick);
-    std::vector<CMC_Object*>* finishing = nullptr;
     static unsigned epoch;
 
     CMC_Object* lookup(const char* name);
-    // By the whole name, as the table keys it: a name read from a snapshot
-    // may hold NUL bytes.
+    // By the whole name, as it was added: a name read from a snapshot may
+    // hold NUL bytes.
     CMC_Object* lookup(const CXString& name);
+    // The objects listed in table order (see getObjectsOfType).
+    std::vector<CMC_Object*> inTableOrder();
     CMC_Object* askPlugins(CMElement* element);
 
-    CStringHashCode* lookupKey;
-    CXVector* objects;
-    CHashtable* table;
+    // The objects and their names; null once the container is being
+    // destroyed.
+    CObjectsIndex* index;
     CMC_ObjectsContainer* parent;
     CWindow* window;
 };

@@ -149,6 +149,32 @@ TEST_F(CMC_ClassTest, LaterFilesOverrideAndEarlierObjectsTakeTheSuperPrefix)
     EXPECT_EQ(instance("E")->getElementsNo(), 3);
 }
 
+// Clones of an instance's object join the instance; a clone name made
+// again (after RESETCLONES) keeps the earlier clone as "SUPER_" + name, as
+// any name declared again does.
+TEST_F(CMC_ClassTest, ClonesJoinTheInstanceAndARepeatedCloneNameKeepsTheEarlierOne)
+{
+    classFile("C.def", integer("X", 4));
+    call(declare("CLS", "C.def"), "NEW", {"P"});
+    CMC_Class* p = instance("P");
+    ASSERT_NE(p, nullptr);
+    CMC_Object* x = p->getObject("X");
+    ASSERT_NE(x, nullptr);
+
+    x->clone(3);
+    EXPECT_EQ(valueOf(p, "X_3"), 4);
+    EXPECT_EQ(scene->getObject("X_1"), nullptr);
+    CMC_Object* firstClone = p->getObject("X_1");
+    x->resetClones();
+    x->clone(1);
+    EXPECT_NE(p->getObject("X_1"), firstClone);
+    EXPECT_EQ(p->getObject("SUPER_X_1"), firstClone);
+    std::vector<std::string> order;
+    for (int i = 0; CMC_Object* o = p->getObject(i); ++i)
+        order.push_back(o->getName().c_str());
+    EXPECT_EQ(order, (std::vector<std::string>{"X", "X_2", "X_3", "SUPER_X_1", "X_1"}));
+}
+
 TEST_F(CMC_ClassTest, NewAndDeleteRunConstructorAndDestructorOnce)
 {
     classFile("C.def", behaviour("CONSTRUCTOR") + behaviour("DESTRUCTOR") + integer("X", 3));

@@ -1,4 +1,6 @@
 #include "ScriptTypes.h"
+#include "base/Hashtable.h"
+#include "base/XArray.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -402,6 +404,113 @@ TEST_F(CMC_ObjectsContainerTest, UnloadFinishesEveryObjectOnceWhenDoneChangesThe
     scene.unload();
     EXPECT_EQ(lifecycle(), (std::vector<std::string>{"done A", "~A", "done T", "done B", "done LATE", "~T", "~B",
                                                      "~LATE"}));
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> namesOf(CMC_ObjectsContainer& c)
+{
+    std::vector<std::string> names;
+    for (int i = 0; CMC_Object* o = c.getObject(i); ++i)
+        names.push_back(o->getName().c_str());
+    return names;
+}
+
+TEST_F(CMC_ObjectsContainerTest, TakingOutKeepsTheOrderAndFreesTheName)
+{
+    Thing* a = new Thing("A");
+    Thing* b = new Thing("B");
+    Thing* c = new Thing("C");
+    Thing* d = new Thing("D");
+    for (Thing* t : {a, b, c, d})
+        scene.addObject(t);
+    EXPECT_TRUE(scene.removeObject(b));
+    EXPECT_FALSE(scene.removeObject(b));
+    EXPECT_EQ(namesOf(scene), (std::vector<std::string>{"GAME", "A", "C", "D"}));
+    EXPECT_EQ(scene.getObjectId("D"), 3);
+    EXPECT_EQ(scene.getObjectId("B"), -1);
+    EXPECT_EQ(scene.getObject(3), d);
+    EXPECT_EQ(scene.getObject(4), nullptr);
+
+    // The last one out, then others in: they go to the end.
+    EXPECT_TRUE(scene.removeObject(d));
+    scene.addObject(b);
+    scene.addObject(d);
+    EXPECT_EQ(namesOf(scene), (std::vector<std::string>{"GAME", "A", "C", "B", "D"}));
+    EXPECT_EQ(scene.getElementsNo(), 5);
+
+    // A name taken out is free: a new object takes it without deleting the
+    // old one, and the old one coming back replaces (deletes) the new.
+    EXPECT_TRUE(scene.removeObject(c));
+    Thing* otherC = new Thing("C");
+    scene.addObject(otherC);
+    EXPECT_EQ(scene.getObject("C"), otherC);
+    EXPECT_TRUE(lifecycle().empty());
+    scene.addObject(c);
+    EXPECT_EQ(scene.getObject("C"), c);
+    EXPECT_EQ(lifecycle(), (std::vector<std::string>{"~C"}));
+    EXPECT_EQ(namesOf(scene), (std::vector<std::string>{"GAME", "A", "B", "D", "C"}));
+    EXPECT_EQ(scene.getOwnObject(CXString("C")), c);
+    EXPECT_EQ(scene.getOwnObject(CXString("C_0")), nullptr);
+    EXPECT_EQ(scene.getOwnObject(CXString("GAME")), &app);
+}
+
+// Scripts see the objects of a type in the slot order of the names table
+// (CHashtable of 10001 slots and load factor 1.0): a table fed the same
+// puts and removals gives the order to expect, through collisions (clone
+// names share few hashes) and growth past 10001 names.
+TEST_F(CMC_ObjectsContainerTest, ObjectsOfATypeComeInTheSlotOrderOfTheNamesTable)
+{
+    CHashtable names(10001, 1.0, true);
+    names.put(new CStringHashCode(CXString("GAME")), &app);
+    auto add = [&](Thing* t) {
+        scene.addObject(t);
+        names.put(new CStringHashCode(t->getName()), t);
+    };
+    auto takeOut = [&](const std::string& n) {
+        CMC_Object* o = scene.getObject(n.c_str());
+        ASSERT_TRUE(o && scene.removeObject(o));
+        names.remove(o);
+        delete o;
+    };
+    auto expected = [&] {
+        std::vector<CMC_Object*> order;
+        std::unique_ptr<CXVector> keys(names.getKeys());
+        for (int i = 0; keys && i < keys->getSize(); ++i) {
+            CMC_Object* o = static_cast<CMC_Object*>(names.get((*keys)[i]));
+            if (o->getType() == MC_TEXT)
+                order.push_back(o);
+        }
+        return order;
+    };
+    auto actual = [&] {
+        std::unique_ptr<CXVector> list(scene.getObjectsOfType(MC_TEXT));
+        std::vector<CMC_Object*> order;
+        for (int i = 0; i < list->getSize(); ++i)
+            order.push_back(static_cast<CMC_Object*>((*list)[i]));
+        return order;
+    };
+
+    for (int i = 1; i <= 3000; ++i)
+        add(new Thing(CXString("BALL_") + CXString::toString(i)));
+    for (const char* n : {"ab", "ca", "A", "I1"})
+        add(new Thing(n, std::string(n) == "I1" ? MC_INTEGER : MC_TEXT));
+    for (int i = 1; i <= 3000; i += 3)
+        takeOut("BALL_" + std::to_string(i));
+    takeOut("ab");
+    add(new Thing("ab"));
+    ASSERT_EQ(actual(), expected());
+
+    for (int i = 1; i <= 9000; ++i)
+        add(new Thing(CXString("X_") + CXString::toString(i)));
+    ASSERT_GT(scene.getElementsNo(), 10001);
+    for (int i = 2; i <= 9000; i += 5)
+        takeOut("X_" + std::to_string(i));
+    EXPECT_EQ(actual(), expected());
+    EXPECT_EQ(scene.getElementsNo(), names.getSize());
+    lifecycle().clear();
 }
 
 } // namespace

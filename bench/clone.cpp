@@ -1,0 +1,152 @@
+// CLONE of a script object into a scene and into a class instance, as a
+// behaviour runs it (A^CLONE(n);), then the removal of every second clone
+// by name and the unload of what is left. Each figure is nanoseconds per
+// object. The reference (plain) is a C++ loop that makes as many named
+// objects and puts them into a std::unordered_map and a std::vector. The
+// runs of 100,000 also print each figure over the same figure at 10,000
+// measured in the same run (x10k): near 1 while the cost of an object does
+// not grow with the number the container holds; the plain loop's shows how
+// much of that growth the machine's caches give by themselves.
+#include "collections/Class.h"
+#include "script/Behaviour.h"
+#include "script/RunnerFactory.h"
+#include "script/Values.h"
+#include "script/VariableFactory.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+class Scene : public CMC_ObjectsContainer {
+public:
+    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
+    ~Scene() override { unload(); }
+};
+
+struct Figures {
+    double clone = 1e300;
+    double remove = 1e300;
+    double unload = 1e300;
+    double plain = 1e300;
+    void keepBest(const Figures& f)
+    {
+        clone = std::min(clone, f.clone);
+        remove = std::min(remove, f.remove);
+        unload = std::min(unload, f.unload);
+        plain = std::min(plain, f.plain);
+    }
+};
+
+double nanosecondsSince(std::chrono::steady_clock::time_point start, int objects)
+{
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration<double, std::nano>(elapsed).count() / objects;
+}
+
+// One round in a fresh container: the scene itself, or an instance of a
+// class (made without class files) that the scene's class object names.
+Figures measure(bool inClass, int count)
+{
+    Figures f;
+    Scene scene;
+    CMC_Class* classObject = nullptr;
+    CMC_ObjectsContainer* holder = &scene;
+    if (inClass) {
+        classObject = new CMC_Class(&scene, static_cast<CMElement*>(nullptr));
+        scene.addObject(classObject);
+        holder = new CMC_Class(&scene, classObject, CXString("INSTANCE"));
+    }
+    CMC_Integer* a = new CMC_Integer(CXString("A"));
+    a->setScene(holder);
+    holder->addObject(a);
+    std::string code = "A^CLONE(" + std::to_string(count) + ");";
+    CMC_Behaviour* make = new CMC_Behaviour(holder, CXString("MAKE"), CXString(code.c_str()));
+    holder->addObject(make);
+    make->init();
+
+    auto start = std::chrono::steady_clock::now();
+    make->run(nullptr, nullptr, false);
+    f.clone = nanosecondsSince(start, count);
+    if (a->getClonesNo() != count || !holder->getObject(CXString("A_") + CXString::toString(count)))
+        return Figures{};
+
+    start = std::chrono::steady_clock::now();
+    for (int i = 1; i <= count; i += 2) {
+        CMC_Object* clone = holder->getObject(CXString("A_") + CXString::toString(i));
+        holder->removeObject(clone);
+        delete clone;
+    }
+    f.remove = nanosecondsSince(start, (count + 1) / 2);
+
+    int left = holder->getElementsNo();
+    start = std::chrono::steady_clock::now();
+    holder->unload();
+    f.unload = nanosecondsSince(start, left);
+
+    if (inClass)
+        delete holder;
+    CMC_VariableFactory::clearPool();
+
+    struct Plain {
+        std::string name;
+        int value;
+    };
+    std::vector<std::unique_ptr<Plain>> plainList;
+    std::unordered_map<std::string, Plain*> plainNames;
+    start = std::chrono::steady_clock::now();
+    for (int i = 1; i <= count; ++i) {
+        plainList.emplace_back(new Plain{"A_" + std::to_string(i), 0});
+        plainNames.emplace(plainList.back()->name, plainList.back().get());
+    }
+    f.plain = nanosecondsSince(start, count);
+    benchmark::DoNotOptimize(plainNames.size());
+    return f;
+}
+
+void BM_Clone(benchmark::State& state)
+{
+    CMC_VariableFactory::initialize();
+    CMC_RunnerFactory::initialize();
+    bool inClass = state.range(0) != 0;
+    int count = int(state.range(1));
+    Figures best;
+    Figures reference;
+    for (auto _ : state) {
+        best.keepBest(measure(inClass, count));
+        if (count != 10000)
+            reference.keepBest(measure(inClass, 10000));
+    }
+    state.counters["clone_ns"] = best.clone;
+    state.counters["remove_ns"] = best.remove;
+    state.counters["unload_ns"] = best.unload;
+    state.counters["plain_ns"] = best.plain;
+    if (count != 10000) {
+        state.counters["clone_x10k"] = best.clone / reference.clone;
+        state.counters["remove_x10k"] = best.remove / reference.remove;
+        state.counters["unload_x10k"] = best.unload / reference.unload;
+        state.counters["plain_x10k"] = best.plain / reference.plain;
+    }
+    CMC_Behaviour::doneTrash();
+    CMC_RunnerFactory::done();
+    CMC_VariableFactory::done();
+}
+// Arguments: 0 in a scene, 1 in a class instance; the number of clones.
+BENCHMARK(BM_Clone)
+    ->ArgNames({"class", "clones"})
+    ->Args({0, 10000})
+    ->Args({0, 100000})
+    ->Args({1, 10000})
+    ->Args({1, 100000})
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
