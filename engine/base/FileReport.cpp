@@ -43,7 +43,9 @@ void CFileReport::mistakeAt(const CXString& what, const CXString& enginePath, co
     std::string line = prefix + platform::cp1250ToUtf8(what.c_str());
     if (!path.empty())
         line += ": " + path;
-    const std::string key = line;
+    // A path names the thing told, whatever the reason; without one the
+    // detail is what is told, so two details are two mistakes.
+    const std::string key = path.empty() ? line + ": " + detail : line;
     if (!detail.empty())
         line += (path.empty() ? ": " : " (") + detail + (path.empty() ? "" : ")");
     line += "\n";

@@ -19,8 +19,9 @@ public:
     // The same with the path in the engine's form (a file that opened).
     static void failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath);
     // A mistake of the title about one of its files or names, told once for
-    // the same text and path: "<what>: <path> (<detail>)", the path and the
-    // detail left out when empty. what is in code page 1250 (it holds the
+    // the same text and path (the same text and detail where there is no
+    // path): "<what>: <path> (<detail>)", the path and the detail left out
+    // when empty. what is in code page 1250 (it holds the
     // title's names); the detail is the system's own words, as they are.
     static void mistakeAt(const CXString& what, const CXString& enginePath, const std::string& detail = std::string());
     // Any other mistake of the title, told the same way (text in code page

@@ -21,11 +21,21 @@ TEST(CFileReportTest, EachFileIsToldOnceWhateverItWasWantedFor)
     CFileReport::failedAt("sound", "door.wav", "not found", door);
     CFileReport::tell("the pattern P is too large");
     CFileReport::tell("the pattern P is too large");
+    // A mistake with a path is told once whatever its detail; without a
+    // path, each detail is told once.
+    CFileReport::mistakeAt("plug-in \"W\"", hall, "no such file");
+    CFileReport::mistakeAt("plug-in \"W\"", hall, "not a plug-in");
+    CFileReport::mistakeAt("phone", CXString(), "no line");
+    CFileReport::mistakeAt("phone", CXString(), "baresip ended");
+    CFileReport::mistakeAt("phone", CXString(), "no line");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Quarnel: picture \"hall.tga\" not found: " + tmp.file("Rara/HALL/hall.tga") + "\n"
               "Quarnel: sound \"door.wav\" not found: " + tmp.file("Wavs/door.wav") + "\n"
               "Quarnel: the pattern P is too large\n"
-              "Quarnel: the pattern P is too large\n");
+              "Quarnel: the pattern P is too large\n"
+              "Quarnel: plug-in \"W\": " + tmp.file("Rara/HALL/hall.tga") + " (no such file)\n"
+              "Quarnel: phone: no line\n"
+              "Quarnel: phone: baresip ended\n");
 }
 
 } // namespace
