@@ -1,15 +1,69 @@
 #include "script/BehaviourBase.h"
 
-#include <initializer_list>
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
 
 namespace {
 CMC_BehaviourBase::Maker behaviourMaker = nullptr;
 
+// The trash keeps its members in the order they came, and finds a member
+// by a map, so that putting many objects there, asking whether one is
+// there and taking one out cost the same however many it holds. A member
+// that leaves before its turn (deleted by another member's deletion)
+// leaves its place behind; a place counts only while the map names it
+// with that place's number, so an object made later at the same address
+// is not taken for it.
+class Trash {
+public:
+    bool contains(CMC_Object* object) const { return members.count(object) != 0; }
+    void add(CMC_Object* object)
+    {
+        if (members.emplace(object, next).second)
+            order.push_back(Place{object, next++});
+    }
+    void remove(CMC_Object* object) { members.erase(object); }
+    bool empty() const { return members.empty(); }
+    // The member that came first, taken out; null when there is none.
+    CMC_Object* takeFirst()
+    {
+        while (!order.empty()) {
+            const Place place = order.front();
+            order.pop_front();
+            if (holds(place)) {
+                members.erase(place.object);
+                return place.object;
+            }
+        }
+        return nullptr;
+    }
+    template <typename Visit> void forEach(Visit visit) const
+    {
+        for (const Place& place : order)
+            if (holds(place))
+                visit(place.object);
+    }
+
+private:
+    struct Place {
+        CMC_Object* object;
+        uint64_t number;
+    };
+    bool holds(const Place& place) const
+    {
+        auto member = members.find(place.object);
+        return member != members.end() && member->second == place.number;
+    }
+    std::deque<Place> order;
+    std::unordered_map<CMC_Object*, uint64_t> members;
+    uint64_t next = 0;
+};
+
 // Made on first use and kept for the process, so that behaviours deleted
 // late (at exit) still find it.
-CXVector*& trash()
+Trash*& trash()
 {
-    static CXVector* list = nullptr;
+    static Trash* list = nullptr;
     return list;
 }
 
@@ -19,10 +73,10 @@ CXVector*& kept()
     return list;
 }
 
-CXVector* trashList()
+Trash* trashList()
 {
     if (!trash())
-        trash() = new CXVector(101, 0.75f);
+        trash() = new Trash;
     return trash();
 }
 
@@ -80,12 +134,11 @@ bool CMC_BehaviourBase::isInTrash(CMC_Object* object)
 // for the next flush.
 void CMC_BehaviourBase::flushTrash()
 {
-    CXVector* list = trash();
+    Trash* list = trash();
     if (!list)
         return;
     CXVector kept(101, 0.75f);
-    while (list->getSize() > 0) {
-        CMC_Object* object = static_cast<CMC_Object*>(list->takeAt(0));
+    while (CMC_Object* object = list->takeFirst()) {
         if (isBehaviour(object)) {
             CMC_BehaviourBase* behaviour = static_cast<CMC_BehaviourBase*>(object);
             behaviour->inTrash = false;
@@ -126,12 +179,14 @@ void CMC_BehaviourBase::doneTrash()
 
 void CMC_BehaviourBase::containerGone(CMC_ObjectsContainer* container)
 {
-    for (CXVector* list : {kept(), trash()})
-        for (int i = 0; list && i < list->getSize(); ++i) {
-            CMC_Object* object = static_cast<CMC_Object*>((*list)[i]);
-            if (isBehaviour(object) && object->getScene() == container)
-                static_cast<CMC_BehaviourBase*>(object)->leaveScene();
-        }
+    auto leave = [container](CMC_Object* object) {
+        if (isBehaviour(object) && object->getScene() == container)
+            static_cast<CMC_BehaviourBase*>(object)->leaveScene();
+    };
+    for (int i = 0; kept() && i < kept()->getSize(); ++i)
+        leave(static_cast<CMC_Object*>((*kept())[i]));
+    if (trash())
+        trash()->forEach(leave);
 }
 
 void CMC_BehaviourBase::discard(CMC_Object* object)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
+
 using namespace scripttest;
 
 namespace {
@@ -282,6 +285,41 @@ TEST_F(CMC_BehaviourTest, ReplacedWhileRunningGoesToTheTrash)
     EXPECT_TRUE(CMC_Behaviour::isInTrash(b));
     EXPECT_NE(scene.getObject("B"), b);
     CMC_Behaviour::flushTrash();
+}
+
+// The trash deletes its members in the order they came. A member deleted by
+// another's deletion has left it (deleted once); one put there meanwhile is
+// deleted in the same flush.
+TEST_F(CMC_BehaviourTest, TheTrashDeletesItsMembersInTheirOrderOnce)
+{
+    struct Member : CMC_Object {
+        Member(const char* name, Calls& gone, std::function<void()> then)
+            : CMC_Object(CXString(name), PROBE_TYPE), gone(gone), then(std::move(then))
+        {
+        }
+        ~Member() override
+        {
+            gone.push_back(getName().c_str());
+            if (then)
+                then();
+        }
+        Calls& gone;
+        std::function<void()> then;
+    };
+    Calls gone;
+    CMC_Behaviour* b = new CMC_Behaviour(&scene, CXString("B"), CXString("P^LOG(1);"));
+    Member* late = new Member("LATE", gone, nullptr);
+    Member* first = new Member("FIRST", gone, [&] { delete b; });
+    Member* last = new Member("LAST", gone, [&] { CMC_BehaviourBase::addToTrash(late); });
+    for (CMC_Object* o : std::initializer_list<CMC_Object*>{first, b, last}) {
+        CMC_BehaviourBase::addToTrash(o);
+        CMC_BehaviourBase::addToTrash(o);
+    }
+    EXPECT_TRUE(CMC_BehaviourBase::isInTrash(first));
+    EXPECT_FALSE(CMC_BehaviourBase::isInTrash(late));
+    CMC_BehaviourBase::flushTrash();
+    EXPECT_EQ(gone, (Calls{"FIRST", "LAST", "LATE"}));
+    EXPECT_FALSE(CMC_BehaviourBase::isInTrash(first));
 }
 
 TEST_F(CMC_BehaviourTest, TimedRunsCountTicksThenRunTheEndBehaviourOnce)
