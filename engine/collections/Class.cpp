@@ -39,14 +39,15 @@ bool linking = false;
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_ObjectsContainer(windowOf(container), container, element, MC_CLASS), def(property(element, "DEF")),
-      base(property(element, "BASE")), classObject(nullptr), running(0), deletePending(false), destructed(false)
+      base(property(element, "BASE")), classObject(nullptr), instance(false), running(0), deletePending(false),
+      destructed(false)
 {
     linkTo(container);
 }
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXString& n)
     : CMC_ObjectsContainer(windowOf(container), container, n, MC_CLASS), def(cls->def), base(cls->base),
-      classObject(cls), running(0), deletePending(false), destructed(false)
+      classObject(cls), instance(true), running(0), deletePending(false), destructed(false)
 {
     linkTo(cls);
     import_base(base);
@@ -75,6 +76,13 @@ void CMC_Class::linkTo(CMC_ObjectsContainer* lookupParent)
     linking = true;
     setParent(lookupParent);
     linking = false;
+}
+
+void CMC_Class::lookupParentGone(CMC_ObjectsContainer* gone, CMC_ObjectsContainer* grandParent)
+{
+    if (gone == classObject)
+        classObject = nullptr;
+    linkTo(grandParent);
 }
 
 void CMC_Class::addObject(CMC_Object* obj)
@@ -209,7 +217,7 @@ CMC_Variable* CMC_Class_Runner::runClass(CMC_Object* instance, CMC_ObjectsContai
         delete params->stringAt(i);
     delete params;
     if (self->running == 0 && self->deletePending)
-        delete self;
+        discardInstance(self);
     return result;
 }
 
@@ -259,6 +267,14 @@ CMC_Variable* CMC_Class_Runner::_delete(CMC_ObjectsContainer* container, CXVecto
     if (instance->running > 0)
         instance->deletePending = true;
     else
-        delete instance;
+        discardInstance(instance);
     return result;
+}
+
+void CMC_Class_Runner::discardInstance(CMC_Class* instance)
+{
+    if (instance->inUse())
+        CMC_BehaviourBase::addToTrash(instance);
+    else
+        delete instance;
 }

@@ -41,9 +41,14 @@ public:
     // called on an instance); the caller owns it.
     CMC_Class* newInstance(const CXString& name);
 
-    bool isInstance() const { return classObject != nullptr; }
-    // The class object of an instance; the object itself for a class object.
+    bool isInstance() const { return instance; }
+    // The class object of an instance; the object itself for a class object
+    // and for an instance whose class object was deleted (it has the
+    // class's files itself).
     CMC_Class* getClassObject() { return classObject ? classObject : this; }
+    // An instance whose class object goes looks up where the class object
+    // did.
+    void lookupParentGone(CMC_ObjectsContainer* gone, CMC_ObjectsContainer* grandParent) override;
     CXString getDef() const { return def; }
     CXString getBase() const { return base; }
 
@@ -60,6 +65,7 @@ private:
     CXString def;
     CXString base;
     CMC_Class* classObject;
+    bool instance;
     // Behaviour runs in progress on this instance; a DELETE meanwhile only
     // marks it, and the last run to end deletes it.
     int running;
@@ -89,4 +95,8 @@ public:
 private:
     CMC_Variable* _new(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* _delete(CMC_ObjectsContainer* container, CXVector* args);
+    // Deletes an instance that has left its container, or, while something
+    // of it is under way (its timer's event running the code that deleted
+    // it), puts it in the behaviour trash, which deletes it once nothing runs.
+    static void discardInstance(CMC_Class* instance);
 };

@@ -78,6 +78,7 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* container, const CXString& n,
 
 CMC_Behaviour::~CMC_Behaviour()
 {
+    unbindEverywhere();
     if (timerId && CWindowServices::getTimer())
         CWindowServices::getTimer()->remove(timerId);
     timerId = 0;

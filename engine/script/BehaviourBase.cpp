@@ -1,62 +1,53 @@
 #include "script/BehaviourBase.h"
 
-#include <cstdint>
-#include <deque>
+#include <iterator>
+#include <list>
 #include <unordered_map>
 
 namespace {
 CMC_BehaviourBase::Maker behaviourMaker = nullptr;
 
-// The trash keeps its members in the order they came, and finds a member
-// by a map, so that putting many objects there, asking whether one is
-// there and taking one out cost the same however many it holds. A member
-// that leaves before its turn (deleted by another member's deletion)
-// leaves its place behind; a place counts only while the map names it
-// with that place's number, so an object made later at the same address
-// is not taken for it.
+// The trash keeps its members in the order they came and finds a member
+// by a map from the object to its place in that order, so that putting
+// many objects there, taking one out and taking the first cost the same
+// however many it holds. A member deleted by someone else takes itself out
+// (CMC_Object's destructor), so every place holds a live object.
 class Trash {
 public:
-    bool contains(CMC_Object* object) const { return members.count(object) != 0; }
     void add(CMC_Object* object)
     {
-        if (members.emplace(object, next).second)
-            order.push_back(Place{object, next++});
+        if (places.count(object))
+            return;
+        order.push_back(object);
+        places.emplace(object, std::prev(order.end()));
     }
-    void remove(CMC_Object* object) { members.erase(object); }
-    bool empty() const { return members.empty(); }
+    void remove(CMC_Object* object)
+    {
+        auto place = places.find(object);
+        if (place == places.end())
+            return;
+        order.erase(place->second);
+        places.erase(place);
+    }
     // The member that came first, taken out; null when there is none.
     CMC_Object* takeFirst()
     {
-        while (!order.empty()) {
-            const Place place = order.front();
-            order.pop_front();
-            if (holds(place)) {
-                members.erase(place.object);
-                return place.object;
-            }
-        }
-        return nullptr;
+        if (order.empty())
+            return nullptr;
+        CMC_Object* first = order.front();
+        order.pop_front();
+        places.erase(first);
+        return first;
     }
     template <typename Visit> void forEach(Visit visit) const
     {
-        for (const Place& place : order)
-            if (holds(place))
-                visit(place.object);
+        for (CMC_Object* object : order)
+            visit(object);
     }
 
 private:
-    struct Place {
-        CMC_Object* object;
-        uint64_t number;
-    };
-    bool holds(const Place& place) const
-    {
-        auto member = members.find(place.object);
-        return member != members.end() && member->second == place.number;
-    }
-    std::deque<Place> order;
-    std::unordered_map<CMC_Object*, uint64_t> members;
-    uint64_t next = 0;
+    std::list<CMC_Object*> order;
+    std::unordered_map<CMC_Object*, std::list<CMC_Object*>::iterator> places;
 };
 
 // Made on first use and kept for the process, so that behaviours deleted
@@ -97,36 +88,28 @@ CMC_BehaviourBase* CMC_BehaviourBase::make(CMC_ObjectsContainer* container, cons
 
 CMC_BehaviourBase::~CMC_BehaviourBase()
 {
-    if (inTrash && trash())
-        trash()->remove(this);
+    unbindEverywhere();
     if (inKept && kept())
         kept()->remove(this);
 }
 
 void CMC_BehaviourBase::initTrash() { trashList(); }
 
-// Behaviours carry a mark; other objects are put there once by their
-// callers, so that a long trash is not searched.
 void CMC_BehaviourBase::addToTrash(CMC_Object* object)
 {
-    if (!object)
+    if (!object || object->inTrash)
         return;
-    if (isBehaviour(object)) {
-        CMC_BehaviourBase* behaviour = static_cast<CMC_BehaviourBase*>(object);
-        if (behaviour->inTrash)
-            return;
-        behaviour->inTrash = true;
-    }
+    object->inTrash = true;
     trashList()->add(object);
 }
 
-bool CMC_BehaviourBase::isInTrash(CMC_Object* object)
+bool CMC_BehaviourBase::isInTrash(CMC_Object* object) { return object && object->inTrash; }
+
+void CMC_BehaviourBase::leftTrash(CMC_Object* object)
 {
-    if (!object || !trash())
-        return false;
-    if (isBehaviour(object))
-        return static_cast<CMC_BehaviourBase*>(object)->inTrash;
-    return trash()->contains(object);
+    object->inTrash = false;
+    if (trash())
+        trash()->remove(object);
 }
 
 // Members are taken out one at a time, so that a member deleted by another
@@ -139,13 +122,10 @@ void CMC_BehaviourBase::flushTrash()
         return;
     CXVector kept(101, 0.75f);
     while (CMC_Object* object = list->takeFirst()) {
-        if (isBehaviour(object)) {
-            CMC_BehaviourBase* behaviour = static_cast<CMC_BehaviourBase*>(object);
-            behaviour->inTrash = false;
-            if (behaviour->isRunning()) {
-                kept.add(object);
-                continue;
-            }
+        object->inTrash = false;
+        if (isBehaviour(object) && static_cast<CMC_BehaviourBase*>(object)->isRunning()) {
+            kept.add(object);
+            continue;
         }
         delete object;
     }

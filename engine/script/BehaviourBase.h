@@ -20,7 +20,7 @@ public:
     {
         scene = container;
     }
-    CMC_BehaviourBase(const CMC_BehaviourBase& other) : CMC_Object(other), inTrash(false), inKept(false) {}
+    CMC_BehaviourBase(const CMC_BehaviourBase& other) : CMC_Object(other), inKept(false) {}
     ~CMC_BehaviourBase() override;
 
     // Runs the statements for owner with these parameters; checks the
@@ -45,9 +45,10 @@ public:
     static bool isScriptRunning() { return nesting > 0; }
 
     static void initTrash();
-    // Appends the object; a behaviour only once (callers put other objects
-    // there once).
+    // Appends the object, once.
     static void addToTrash(CMC_Object* object);
+    // Takes out an object that is being deleted by someone else.
+    static void leftTrash(CMC_Object* object);
     // Deletes every member; what their deletion puts in the trash waits for
     // the next flush.
     static void flushTrash();
@@ -73,6 +74,5 @@ protected:
     virtual void leaveScene() { scene = nullptr; }
 
 private:
-    bool inTrash = false;
     bool inKept = false;
 };

@@ -18,11 +18,13 @@ CXString trimmed(CXString text)
 }
 } // namespace
 
-void CMC_Behaviour::releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene)
+void CMC_Behaviour::releaseObject(CMC_Variable* value, CMC_ObjectsContainer*)
 {
-    // A copy a method made with clone() belongs to nobody else; a clone
-    // that a container lists is that container's.
-    if (value->isClone() && !(scene && scene->getObject(value->getName()) == value)) {
+    // A copy a method made with clone() for its result belongs to nobody
+    // else. A clone that a container held is a script's object, also once
+    // the statement's own code removed it (the trash or the container
+    // deletes it then, not the statement).
+    if (value->isClone() && !value->wasListed() && !isInTrash(value)) {
         delete value;
         return;
     }

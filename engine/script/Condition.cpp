@@ -144,9 +144,8 @@ void CMC_BasicCondition::fire(bool outcome)
     if (!isEventBound(outcome ? EVENT_SUCCESS : EVENT_FAILED))
         return;
     CXTriple* binding = getSingleBehaviour(outcome ? success : failed, 0);
-    CMC_BehaviourBase* behaviour = bindingBehaviour(binding);
-    if (behaviour)
-        behaviour->run(this, static_cast<CXArray*>(binding->getSecond()), true);
+    if (binding)
+        runBinding(binding, this, nullptr, false);
 }
 
 // CMC_Condition

@@ -36,17 +36,61 @@ CXArray* copyParams(CXArray* params)
     return copy;
 }
 
+} // namespace
+
 // A binding owns its parameter list and, after a snapshot, its placeholder.
-// Which of the two it holds is recorded here: a bound behaviour may already
-// be gone when the binding is freed, so it is never asked.
-class Binding : public CXTriple {
-public:
-    Binding(CMC_Object* behaviour, CXArray* params, CMC_ObjectsContainer* container, bool ownsPlaceholder)
-        : CXTriple(behaviour, params, container), placeholder(ownsPlaceholder)
+// Which of the two it holds is recorded here. A binding to a behaviour is
+// linked into that behaviour's list of binders, so that the behaviour,
+// when it goes, takes every binding to it out of its owner's table.
+struct CMC_Object::Binding : public CXTriple {
+    Binding(CMC_Object* owner, CMC_Object* behaviour, CXArray* params, CMC_ObjectsContainer* container,
+            bool ownsPlaceholder)
+        : CXTriple(behaviour, params, container), owner(owner), placeholder(ownsPlaceholder)
     {
+        link();
     }
+    ~Binding() override { unlink(); }
+    CMC_Object* target() const { return static_cast<CMC_Object*>(getFirst()); }
+    void retarget(CMC_Object* behaviour)
+    {
+        unlink();
+        setFirst(behaviour);
+        link();
+    }
+    void link()
+    {
+        CMC_Object* to = target();
+        if (placeholder || !to)
+            return;
+        next = to->binders;
+        if (next)
+            next->prev = this;
+        to->binders = this;
+        linked = true;
+    }
+    void unlink()
+    {
+        if (!linked)
+            return;
+        if (prev)
+            prev->next = next;
+        else
+            target()->binders = next;
+        if (next)
+            next->prev = prev;
+        prev = next = nullptr;
+        linked = false;
+    }
+
+    CMC_Object* owner;
     bool placeholder;
+    bool linked = false;
+    Binding* prev = nullptr;
+    Binding* next = nullptr;
 };
+
+namespace {
+using Binding = CMC_Object::Binding;
 
 CMC_Object* behaviourOf(CXTriple* binding) { return static_cast<CMC_Object*>(binding->getFirst()); }
 Binding* bindingAt(CXVector* list, int i) { return static_cast<Binding*>((*list)[i]); }
@@ -140,6 +184,9 @@ CMC_Object::~CMC_Object()
         doneCalled = true;
         CMC_Object::onSignal(CXString("ONDONE"));
     }
+    unbindEverywhere();
+    if (inTrash)
+        CMC_BehaviourBase::leftTrash(this);
     CMC_Groups::objectGone(this);
     releaseEventList();
     delete[] eventBound;
@@ -216,7 +263,7 @@ void CMC_Object::clone(CMC_Object* copy)
                 if (b->placeholder)
                     target = new CMC_Object(target->name, MC_PLACEHOLDER);
                 CXArray* params = copyParams(static_cast<CXArray*>(b->getSecond()));
-                copyList->add(new Binding(target, params, static_cast<CMC_ObjectsContainer*>(b->getThird()),
+                copyList->add(new Binding(copy, target, params, static_cast<CMC_ObjectsContainer*>(b->getThird()),
                                           b->placeholder));
             }
             copy->bindings->put(new CStringHashCode(keyText), copyList);
@@ -384,8 +431,8 @@ void CMC_Object::rebindPlaceholders(CMC_ObjectsContainer* container)
             CMC_Object* found = container ? container->getObject(placeholder->name) : nullptr;
             if (found && found->typeId == MC_BEHAVIOUR && isEvent) {
                 delete placeholder;
-                b->setFirst(found);
                 b->placeholder = false;
+                b->retarget(found);
                 setBoundByPrefix(keyText);
                 ++i;
             } else {
@@ -434,7 +481,7 @@ void CMC_Object::addBehaviour(const CXString& key, CMC_BehaviourBase* behaviour,
     int event = getSignalIndex(key);
     if (event >= 0 && event < eventCount)
         eventBound[event] = true;
-    bindingList(key, true)->add(new Binding(behaviour, params, container, false));
+    bindingList(key, true)->add(new Binding(this, behaviour, params, container, false));
 }
 
 void CMC_Object::removeBehaviourForce(const CXString& key)
@@ -486,6 +533,19 @@ void CMC_Object::removeBindingsTo(CMC_Object* behaviour)
     });
 }
 
+void CMC_Object::unbindEverywhere()
+{
+    while (Binding* first = binders) {
+        first->owner->removeBindingsTo(this);
+        // Every linked binding sits in its owner's table; should one not,
+        // it is cut loose rather than looked at again.
+        if (binders == first) {
+            first->unlink();
+            first->setFirst(nullptr);
+        }
+    }
+}
+
 CXVector* CMC_Object::getBehaviour(const CXString& key) { return bindingList(key, false); }
 
 CXTriple* CMC_Object::getSingleBehaviour(const CXString& key, int index)
@@ -513,26 +573,46 @@ bool CMC_Object::onSignal(const CXString& key, CXArray* args) { return raise(key
 // is looked up again before each binding.
 bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
 {
+    // An object in the trash is deleted as far as scripts go (so are the
+    // objects of a class instance there): it raises nothing meanwhile.
+    if (inTrash || (scene && static_cast<CMC_Object*>(scene)->inTrash))
+        return false;
     CXVector* list = bindingList(key, false);
     if (!list || list->getSize() == 0)
         return false;
+    ++raising;
     for (int i = 0;; ++i) {
         if (i > 0)
             list = bindingList(key, false);
         if (!list || i >= list->getSize())
             break;
-        CXTriple* b = bindingAt(list, i);
-        CMC_BehaviourBase* behaviour = bindingBehaviour(b);
-        if (behaviour)
-            behaviour->run(this, useArgs ? args : static_cast<CXArray*>(b->getSecond()), true);
+        runBinding(bindingAt(list, i), this, args, useArgs);
     }
+    --raising;
     return true;
+}
+
+void CMC_Object::runBinding(CXTriple* binding, CMC_Object* owner, CXArray* args, bool useArgs)
+{
+    CMC_BehaviourBase* behaviour = bindingBehaviour(binding);
+    if (!behaviour)
+        return;
+    CXArray* own = static_cast<CXArray*>(binding->getSecond());
+    if (useArgs || !own) {
+        behaviour->run(owner, useArgs ? args : nullptr, true);
+        return;
+    }
+    // The behaviour may remove the binding, and with it these parameters,
+    // while it runs.
+    CXArray* params = copyParams(own);
+    behaviour->run(owner, params, true);
+    CXString::releaseToVector(params);
 }
 
 void CMC_Object::addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params)
 {
     CMC_Object* placeholder = new CMC_Object(behaviourName, MC_PLACEHOLDER);
-    bindingList(key, true)->add(new Binding(placeholder, params, nullptr, true));
+    bindingList(key, true)->add(new Binding(this, placeholder, params, nullptr, true));
 }
 
 // The record of the base part: the name, the number of bindings, then each

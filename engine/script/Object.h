@@ -179,7 +179,13 @@ public:
     void setName(const CXString& n) { name = n; }
     int getType() const { return typeId; }
     bool isClone() const { return cloneFlag; }
+    // Whether a container ever held the object (CMC_ObjectsContainer sets
+    // it): a clone that one held is a script's object even once it left.
+    bool wasListed() const { return listed; }
+    void setListed() { listed = true; }
     bool isTemporary() const { return temporary; }
+    // Whether the object is raising an event now (its behaviours run).
+    bool isRaising() const { return raising > 0; }
     void setAsTemporary() { temporary = true; }
     void overideSignals(bool on) { signalsOverridden = on; }
     bool areSignalsOverridden() const { return signalsOverridden; }
@@ -199,6 +205,11 @@ public:
 
     // The behaviour of a binding; null for a placeholder or a bad triple.
     static CMC_BehaviourBase* bindingBehaviour(CXTriple* binding);
+    // Runs the binding's behaviour for owner, with the condition check, and
+    // with args (useArgs) or else the binding's own parameters.
+    static void runBinding(CXTriple* binding, CMC_Object* owner, CXArray* args, bool useArgs);
+    // One binding, as the lists hold it (a CXTriple; see above).
+    struct Binding;
     // Gives a pooled temporary back to its pool; null and stop values are
     // left alone, and so are named variables and objects that are not values
     // (the pools tell them apart).
@@ -225,6 +236,10 @@ protected:
     void addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params);
     // Drops every binding whose behaviour is this one (it is being deleted).
     void removeBindingsTo(CMC_Object* behaviour);
+    // Every object's bindings that run this one drop them: it is going.
+    // The destructors of behaviours call it before they take anything
+    // apart, so that nothing they set off runs the behaviour meanwhile.
+    void unbindEverywhere();
 
     CXString name;
     int typeId;
@@ -232,6 +247,7 @@ protected:
 
 private:
     struct EventList;
+    friend class CMC_BehaviourBase;
 
     void takeEventList();
     void copyBoundFlags(const CMC_Object& other);
@@ -248,6 +264,7 @@ private:
     bool temporary;
     bool signalsOverridden;
     bool doneCalled;
+    int raising = 0;
     EventList* events;
     CHashtable* bindings;
     CXVector* tmpBehaviours;
@@ -255,4 +272,12 @@ private:
     int eventCount;
     CMC_Class* scriptClass;
     int clonesNo;
+    // The bindings of any object that run this one, linked through them.
+    Binding* binders = nullptr;
+    // Held by the behaviour trash (CMC_BehaviourBase), which deletes it;
+    // deleted by someone else first, it takes itself out.
+    bool inTrash = false;
+    // Added to a container once: a script's object, never a copy that a
+    // method made for its result.
+    bool listed = false;
 };

@@ -69,6 +69,36 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer()
     CMC_BehaviourBase::containerGone(this);
     delete index;
     index = nullptr;
+    CMC_ObjectsContainer* grandParent = parent;
+    if (parent)
+        parent->lookupChildren.erase(this);
+    parent = nullptr;
+    std::unordered_set<CMC_ObjectsContainer*> children;
+    children.swap(lookupChildren);
+    for (CMC_ObjectsContainer* child : children)
+        child->lookupParentGone(this, grandParent);
+}
+
+void CMC_ObjectsContainer::lookupParentGone(CMC_ObjectsContainer*, CMC_ObjectsContainer* grandParent)
+{
+    setParent(grandParent);
+}
+
+bool CMC_ObjectsContainer::inUse()
+{
+    if (isRaising())
+        return true;
+    for (int i = 0; CMC_Object* obj = getObject(i); ++i) {
+        if (obj == this || ownedElsewhere(obj))
+            continue;
+        if (obj->isRaising())
+            return true;
+        if (obj->getType() == MC_BEHAVIOUR && static_cast<CMC_BehaviourBase*>(obj)->isRunning())
+            return true;
+        if (obj->getType() == MC_CLASS && static_cast<CMC_ObjectsContainer*>(obj)->inUse())
+            return true;
+    }
+    return false;
 }
 
 CMC_Object* CMC_ObjectsContainer::lookup(const char* name)
@@ -163,6 +193,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
             delete existing;
     }
     index->add(obj, textOf(name));
+    obj->setListed();
     // A name may now find this object where it found another, or nothing.
     if (!obj->isTemporary())
         ++epoch;
@@ -288,10 +319,12 @@ void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* p)
         removeObject(parent);
         if (grand)
             removeObject(grand);
+        parent->lookupChildren.erase(this);
     }
     parent = p;
     if (!p)
         return;
+    p->lookupChildren.insert(this);
     addObject(p);
     if (p->getParent())
         addObject(p->getParent());

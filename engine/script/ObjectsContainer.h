@@ -1,4 +1,5 @@
 #pragma once
+#include <unordered_set>
 #include <vector>
 #include "script/Object.h"
 
@@ -101,6 +102,14 @@ public:
     // Adds the parent and its own parent to this container, so that they
     // are found by name, after taking out those of an earlier parent.
     void setParent(CMC_ObjectsContainer* parent);
+    // The lookup parent is being deleted: this container looks up through
+    // that parent's own parent from now on.
+    virtual void lookupParentGone(CMC_ObjectsContainer* gone, CMC_ObjectsContainer* grandParent);
+    // Whether something of this container is in use now: a behaviour of
+    // it running, an object of it raising an event (also in the class
+    // instances it holds). Deleting it now would pull them from under
+    // their callers.
+    bool inUse();
     CMC_ObjectsContainer* getParent() { return parent; }
     CWindow* getWindow() { return window; }
 
@@ -143,4 +152,6 @@ private:
     CObjectsIndex* index;
     CMC_ObjectsContainer* parent;
     CWindow* window;
+    // The containers whose lookup parent this one is.
+    std::unordered_set<CMC_ObjectsContainer*> lookupChildren;
 };

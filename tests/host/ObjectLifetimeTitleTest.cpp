@@ -1,0 +1,165 @@
+// Objects that scripts delete while something else still knows them, each
+// way a script can delete one: a behaviour bound to an event, a value given
+// to a statement, a group member, the trash, a timer, a class instance's
+// members and a loaded file's list, against REMOVE, REMOVECLONES,
+// RESETCLONES (and a CLONE that replaces), RELEASE, DELETE, NEW over an
+// instance and unload. Each row is a title played by the host to its end;
+// what the script saw is counted in N, an application value kept in the
+// settings file, with 1000 added by the last frame's code.
+#include "HostTitle.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string behaviour(const std::string& name, const std::string& code)
+{
+    return "OBJECT=" + name + "\n" + name + ":TYPE=BEHAVIOUR\n" + name + ":CODE={" + code + "}\n";
+}
+
+std::string integer(const std::string& name, const std::string& more = "")
+{
+    return "OBJECT=" + name + "\n" + name + ":TYPE=INTEGER\n" + name + ":VALUE=0\n" + more;
+}
+
+std::string timer(const std::string& name, const std::string& onTick, int ticks = 1, int elapse = 20)
+{
+    return "OBJECT=" + name + "\n" + name + ":TYPE=TIMER\n" + name + ":ELAPSE=" + std::to_string(elapse) + "\n" + name +
+           ":TICKS=" + std::to_string(ticks) + "\n" + name + ":ONTICK=" + onTick + "\n";
+}
+
+const std::string group = "OBJECT=G\nG:TYPE=GROUP\n";
+const std::string book = "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n";
+
+struct Row {
+    const char* name;
+    std::string scene;      // the objects of scene S besides its start and end
+    std::string start;      // S's ONINIT code
+    std::string end;        // code run a few frames later, before the title ends
+    std::string loaded;     // "F.CNV", which CNVLOADER loads into the application
+    std::string classFile;  // "BOOK.def"
+    std::string nextScene;  // when set, S goes to S2, whose start is this
+    int expected;           // N at the end
+};
+
+std::ostream& operator<<(std::ostream& out, const Row& row) { return out << row.name; }
+
+const std::vector<Row> rows = {
+    // A binding to a deleted behaviour goes with it: the event then does
+    // what an unbound event does.
+    {"BindingToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
+     "S^REMOVE(\"BK\");", "B^SET(1);", "", "", "", 1000},
+    {"BindingOfARemovedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
+     "S^REMOVE(\"BK\");B^CLONE(1);S^REMOVECLONES(\"B\",1,1);", "B^SET(1);", "", "", "", 1000},
+    {"BindingOfAReplacedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
+     "B^CLONE(1);B_1^SET(1);B^RESETCLONES();B^CLONE(1);S^REMOVE(\"BK\");", "B_1^SET(2);B^SET(2);", "", "", "", 1001},
+    {"BindingToAReleasedBehaviour", integer("B"),
+     "CNVLOADER^LOAD(\"F.CNV\");B^ADDBEHAVIOUR(\"ONCHANGED\",\"BK\");B^SET(1);CNVLOADER^RELEASE(\"F.CNV\");",
+     "B^SET(2);", behaviour("BK", "N^ADD(1);"), "", "", 1001},
+    {"BindingToABehaviourOfADeletedInstance", book + integer("B"),
+     "BOOK^NEW(\"NOVEL\");B^SET(1);BOOK^DELETE(\"NOVEL\");", "B^SET(2);", "",
+     behaviour("BK", "N^ADD(1);") + behaviour("CONSTRUCTOR", "B^ADDBEHAVIOUR(\"ONCHANGED\",\"BK\");"), "", 1001},
+    {"BindingToABehaviourOfAnInstanceMadeAnew", book + integer("B"),
+     "BOOK^NEW(\"NOVEL\");BOOK^NEW(\"NOVEL\");B^SET(1);", "B^SET(2);", "",
+     behaviour("BK", "N^ADD(1);") + behaviour("CONSTRUCTOR", "B^ADDBEHAVIOUR(\"ONCHANGED\",\"BK\");"), "", 1002},
+    {"BindingOfTheApplicationToAnUnloadedScene", behaviour("BK", "N^ADD(1);"),
+     "APPVALUE^ADDBEHAVIOUR(\"ONCHANGED\",\"BK\");APPVALUE^SET(1);E^GOTO(\"S2\");", "", "", "",
+     "APPVALUE^SET(2);", 1001},
+    // A clone of a clone is no clone of the loaded object: RELEASE leaves
+    // it, and its binding to a behaviour of the file goes with that
+    // behaviour. (RELEASE finishes BYE before X_1 and X raise ONDONE: BYE
+    // has no code left to run then.)
+    {"CloneOfACloneOutlivesRelease", "",
+     "CNVLOADER^LOAD(\"F.CNV\");X^CLONE(1);X_1^CLONE(1);CNVLOADER^RELEASE(\"F.CNV\");",
+     "X_1_1^SET(5);N^ADD(X_1_1);", behaviour("BYE", "N^ADD(1);") + integer("X", "X:ONDONE=BYE\n"), "", "", 1005},
+    // A value given to a statement and deleted by the statement's own code
+    // is deleted once, by whoever held it.
+    {"ArgumentRemoved", integer("A"), "A^CLONE(1);@IF(A_1,\"_\",\"0\",{S^REMOVE(\"A_1\");N^ADD(1);},\"\");", "",
+     "", "", "", 1001},
+    {"ArgumentRemovedAmongClones", integer("A"),
+     "A^CLONE(1);@IF(A_1,\"_\",\"0\",{S^REMOVECLONES(\"A\",1,1);N^ADD(1);},\"\");N^ADD(S^GETELEMENTSNO());", "", "",
+     "", "", 1008},
+    {"ArgumentReplacedByAClone", integer("A"),
+     "A^CLONE(1);@IF(A_1,\"_\",\"0\",{A^RESETCLONES();A^CLONE(1);N^ADD(1);},\"\");A_1^SET(5);N^ADD(A_1);", "", "", "",
+     "", 1006},
+    {"ArgumentReleased", "", "CNVLOADER^LOAD(\"F.CNV\");@IF(A,\"_\",\"0\",{CNVLOADER^RELEASE(\"F.CNV\");N^ADD(1);},\"\");",
+     "", integer("A"), "", "", 1001},
+    {"ArgumentOfAnInstanceDeletedByItsOwnCode", book, "BOOK^NEW(\"NOVEL\");NOVEL^READ();", "", "",
+     integer("P") + behaviour("READ", "@IF(P,\"_\",\"0\",{BOOK^DELETE(\"NOVEL\");N^ADD(1);},\"\");N^ADD(P);"), "",
+     1001},
+    {"ArgumentOfAnInstanceMadeAnewByItsOwnCode", book, "BOOK^NEW(\"NOVEL\");NOVEL^READ();NOVEL^READ();", "", "",
+     integer("P") + behaviour("READ", "@IF(P,\"_\",\"0\",{P^SET(1);BOOK^NEW(\"NOVEL\");N^ADD(1);},\"\");N^ADD(P);"),
+     "", 1003},
+    // An instance deleted (or made anew) by code its own timer runs.
+    {"InstanceDeletedByItsTimersEvent", book, "BOOK^NEW(\"NOVEL\");", "", "",
+     integer("P") + timer("T", "READ") +
+         behaviour("READ", "@IF(P,\"_\",\"0\",{BOOK^DELETE(\"NOVEL\");N^ADD(1);},\"\");N^ADD(P);"),
+     "", 1001},
+    {"InstanceMadeAnewByItsTimersEvent", book, "BOOK^NEW(\"NOVEL\");", "", "",
+     integer("P") + timer("T", "READ") + behaviour("READ", "@IF(N,\"_\",\"0\",{BOOK^NEW(\"NOVEL\");},\"\");N^ADD(1);"),
+     "", 1002},
+    {"InstanceDeletedByTheSceneCodeItsTimerRuns", book + behaviour("KILL", "BOOK^DELETE(\"NOVEL\");N^ADD(1);"),
+     "BOOK^NEW(\"NOVEL\");", "", "", timer("T", "KILL"), "", 1001},
+    // Group members that go leave their groups.
+    {"GroupMemberRemoved", integer("A") + group,
+     "A^CLONE(2);A_1^ADDTOGROUP(\"G\");A_2^ADDTOGROUP(\"G\");S^REMOVE(\"A_1\");", "N^ADD(G^GETSIZE());", "", "", "",
+     1001},
+    {"GroupMembersRemovedAsClones", integer("A") + group,
+     "A^CLONE(2);G^ADDCLONES(\"A\",1,2);S^REMOVECLONES(\"A\",1,2);", "N^ADD(G^GETSIZE());", "", "", "", 1000},
+    {"GroupMemberReplacedByAClone", integer("A") + group,
+     "A^CLONE(1);A_1^ADDTOGROUP(\"G\");A^RESETCLONES();A^CLONE(1);", "N^ADD(G^GETSIZE());", "", "", "", 1000},
+    {"GroupMemberReleased", group, "CNVLOADER^LOAD(\"F.CNV\");A^ADDTOGROUP(\"G\");CNVLOADER^RELEASE(\"F.CNV\");",
+     "N^ADD(G^GETSIZE());", integer("A"), "", "", 1000},
+    {"GroupMemberOfTheApplicationUnloaded", integer("A"), "A^ADDTOGROUP(\"APPGROUP\");E^GOTO(\"S2\");", "", "", "",
+     "N^ADD(APPGROUP^GETSIZE());", 1000},
+    // What the trash holds is deleted once, also when the script deletes
+    // it another way first.
+    {"LoadedMemberReplacedByAnotherFile", "",
+     "CNVLOADER^LOAD(\"F.CNV\");CNVLOADER^LOAD(\"G.CNV\");CNVLOADER^RELEASE(\"F.CNV\");", "A^SET(4);N^ADD(A);",
+     integer("A"), "", "", 1004},
+    {"LocalVariableRemovedBeforeItsRunEnds", behaviour("LOC", "@INT(\"L\",5);L^ADDTOGROUP(\"G\");S^REMOVE(\"L\");N^ADD(L);") + group,
+     "LOC^RUN();N^ADD(G^GETSIZE());", "N^ADD(G^GETSIZE());", "", "", "", 1000},
+    {"FileReleasedByItsMembersEvent", "", "CNVLOADER^LOAD(\"F.CNV\");A^SET(1);", "N^ADD(A);",
+     integer("A", "A:ONCHANGED=BK\n") + behaviour("BK", "CNVLOADER^RELEASE(\"F.CNV\");N^ADD(1);"), "", "", 1001},
+    // A timer deleted by its own event, and timers cloned and removed: what
+    // is removed raises no more events, although the trash deletes it only
+    // after the frame.
+    {"TimerRemovedByItsOwnTick", timer("T", "TK", 0) + behaviour("TK", "S^REMOVE(\"T\");N^ADD(1);"), "", "", "",
+     "", "", 1001},
+    {"TimerClonesRemovedByTheirTick", timer("T", "TK", 0) + behaviour("TK", "S^REMOVECLONES(\"T\",-1,-1);S^REMOVE(\"T\");N^ADD(1);"),
+     "T^CLONE(2);", "", "", "", "", 1001},
+    // A class object deleted while its instances live: they look up where
+    // it did, and make instances of their own files.
+    {"ClassObjectRemovedWhileItsInstanceLives", book, "BOOK^NEW(\"NOVEL\");S^REMOVE(\"BOOK\");",
+     "NOVEL^READ();NOVEL^NEW(\"TALE\");TALE^READ();", "", behaviour("READ", "N^ADD(1);"), "", 1002},
+};
+
+class ObjectLifetimeTitle : public testsupport::HostTitle, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
+{
+    const Row& row = GetParam();
+    std::string application = "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\n"
+                              "E:SCENES=S,S2\nOBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\nOBJECT=S2\nS2:TYPE=SCENE\n"
+                              "S2:PATH=\\S2\n";
+    std::string exit = row.end + "N^ADD(1000);GAME^EXIT();";
+    std::string scene = row.scene + behaviour("STARTS", row.start) + "OBJECT=S\nS:ONINIT=STARTS\n";
+    if (row.nextScene.empty())
+        scene += behaviour("ENDS", exit) + timer("ENDT", "ENDS", 1, 100);
+    title({{"Rara/application.def", application},
+           {"Rara/GAME.cnv", kept("N") + integer("APPVALUE") + "OBJECT=APPGROUP\nAPPGROUP:TYPE=GROUP\n"},
+           {"Rara/S/S.cnv", scene},
+           {"Rara/S2/S2.cnv", behaviour("STARTS", row.nextScene + exit) + "OBJECT=S2\nS2:ONINIT=STARTS\n"},
+           {"Rara/S/F.CNV", row.loaded},
+           {"Rara/S/G.CNV", integer("A")},
+           {"COMMON/CLASSES/BOOK.def", row.classFile}});
+    EXPECT_EQ(run("-nogfx -frames 200"), 0);
+    EXPECT_EQ(setting("GAME", "N"), std::to_string(row.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachHolderEachWay, ObjectLifetimeTitle, ::testing::ValuesIn(rows),
+                         [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+} // namespace
