@@ -67,10 +67,11 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     return true;
 }
 
-// A number of /proc/self/status ("Threads:", "VmRSS:" in KiB); -1 when absent.
-inline long processStatus(const std::string& key)
+// A number of /proc/<pid>/status ("Threads:", "VmRSS:" in KiB), of this
+// process by default; -1 when absent.
+inline long processStatus(const std::string& key, const std::string& pid = "self")
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status("/proc/" + pid + "/status");
     std::string line;
     while (std::getline(status, line))
         if (line.compare(0, key.size(), key) == 0)
