@@ -221,7 +221,8 @@ public:
     // Queued chunks written at once.
     enum { WRITE_BATCH = 64 << 10 };
 
-    CFileSender_Manager() : waitingLimit(WAITING_PER_CONNECTION) {}
+    // waitingLimit: requests that may wait per connection (tests ask fewer).
+    explicit CFileSender_Manager(int waitingLimit = WAITING_PER_CONNECTION) : waitingLimit(waitingLimit) {}
     CFileSender_Manager(const CFileSender_Manager&) = delete;
     CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
 
@@ -239,14 +240,11 @@ public:
     void clear();
     void tick();
     int getCount() const { return int(entries.size()); }
-    // For tests: fewer requests waiting per connection than
-    // WAITING_PER_CONNECTION.
-    void setWaitingLimit(int limit) { waitingLimit = limit; }
 
 private:
     // In order of request, so the first of a connection's are the active.
     std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
-    int waitingLimit;
+    const int waitingLimit;
     // Connections whose refusal over the bound has been told.
     std::set<CXSocket*> toldOverBound;
     static std::atomic<int> unique_id;

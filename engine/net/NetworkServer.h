@@ -93,8 +93,9 @@ public:
     // How long a new connection has to send its hello.
     enum { HELLO_TIMEOUT_MS = 10000 };
 
-    // It becomes the process's instance (getInstance).
-    CNetworkServer(CWindow* window, bool dispatchOnReceipt);
+    // It becomes the process's instance (getInstance). networkPassMs: the
+    // network thread's longest wait (CSocketLoop).
+    CNetworkServer(CWindow* window, bool dispatchOnReceipt, int networkPassMs = CSocketLoop::PASS_MS);
     // Stops with the notice; forgets the instance when it is this one. A
     // derived class stops the server in its own destructor: the network
     // thread calls the server's operations until it is stopped.

@@ -90,9 +90,11 @@ inline std::string randomBytes(size_t n, unsigned seed)
 
 // A server on 127.0.0.1 in queued mode that answers every file request
 // with the file at folder/<folder>/<subfolder>/<name> (empty parts left
-// out), one message of each transfer per tick, and keeps the requests.
+// out), one message of each transfer per tick, and keeps the requests;
+// waiting requests per connection as the file manager's limit.
 struct FileServer : CNetListener {
-    explicit FileServer(const std::string& f) : peer(nullptr, false), folder(f)
+    explicit FileServer(const std::string& f, int waiting = CFileSender_Manager::WAITING_PER_CONNECTION)
+        : peer(nullptr, false), files(waiting), folder(f)
     {
         peer.addNotifier(this);
         peer.start(0, CXString("127.0.0.1"));
