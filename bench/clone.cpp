@@ -8,6 +8,7 @@
 // measured in the same run (x10k): near 1 while the cost of an object does
 // not grow with the number the container holds; the plain loop's shows how
 // much of that growth the machine's caches give by themselves.
+#include "PerObject.h"
 #include "collections/Class.h"
 #include "script/Behaviour.h"
 #include "script/RunnerFactory.h"
@@ -18,18 +19,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace {
 
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
+using benchsupport::nanosecondsSince;
+using benchsupport::Scene;
 
 struct Figures {
     double clone = 1e300;
@@ -44,12 +39,6 @@ struct Figures {
         plain = std::min(plain, f.plain);
     }
 };
-
-double nanosecondsSince(std::chrono::steady_clock::time_point start, int objects)
-{
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    return std::chrono::duration<double, std::nano>(elapsed).count() / objects;
-}
 
 // One round in a fresh container: the scene itself, or an instance of a
 // class (made without class files) that the scene's class object names.
@@ -97,19 +86,7 @@ Figures measure(bool inClass, int count)
         delete holder;
     CMC_VariableFactory::clearPool();
 
-    struct Plain {
-        std::string name;
-        int value;
-    };
-    std::vector<std::unique_ptr<Plain>> plainList;
-    std::unordered_map<std::string, Plain*> plainNames;
-    start = std::chrono::steady_clock::now();
-    for (int i = 1; i <= count; ++i) {
-        plainList.emplace_back(new Plain{"A_" + std::to_string(i), 0});
-        plainNames.emplace(plainList.back()->name, plainList.back().get());
-    }
-    f.plain = nanosecondsSince(start, count);
-    benchmark::DoNotOptimize(plainNames.size());
+    f.plain = benchsupport::plainNamedObjects(count);
     return f;
 }
 
