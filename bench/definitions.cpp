@@ -18,7 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -110,18 +109,6 @@ private:
     char previous[4096];
 };
 
-struct Figures {
-    double scene = 1e300;
-    double loader = 1e300;
-    double plain = 1e300;
-    void keepBest(const Figures& f)
-    {
-        scene = std::min(scene, f.scene);
-        loader = std::min(loader, f.loader);
-        plain = std::min(plain, f.plain);
-    }
-};
-
 CMElement* roomRecord()
 {
     static CMElement record(CXString("ROOM"));
@@ -130,18 +117,18 @@ CMElement* roomRecord()
 
 // One round of each reading in a fresh scene; the scenes are unloaded
 // outside the timed part.
-Figures measure(int count)
+benchsupport::Figures measure(int count)
 {
     Folder folder(count);
-    Figures f;
+    benchsupport::Figures f;
     CXString last(lastName(count).c_str());
     {
         CMC_Scene room(nullptr, nullptr, roomRecord(), MC_SCENE);
         auto start = std::chrono::steady_clock::now();
         room.loadCnv();
-        f.scene = benchsupport::nanosecondsSince(start, count);
+        f["scene"] = benchsupport::nanosecondsSince(start, count);
         if (!room.getObject(last))
-            return Figures{};
+            return {};
     }
     CMC_Behaviour::doneTrash();
     {
@@ -149,13 +136,13 @@ Figures measure(int count)
         CMC_CNVLoader loader(nullptr, &room);
         auto start = std::chrono::steady_clock::now();
         loader.load(CXString("EXTRA.cnv"));
-        f.loader = benchsupport::nanosecondsSince(start, count);
+        f["loader"] = benchsupport::nanosecondsSince(start, count);
         if (!room.getObject(last) || !room.getObject(CXString("EXTRA.cnv")))
-            return Figures{};
+            return {};
     }
     CMC_Behaviour::doneTrash();
     CMC_VariableFactory::clearPool();
-    f.plain = benchsupport::plainNamedObjects(count);
+    f["plain"] = benchsupport::plainNamedObjects(count);
     return f;
 }
 
@@ -164,21 +151,7 @@ void BM_Definitions(benchmark::State& state)
     CMC_VariableFactory::initialize();
     CMC_RunnerFactory::initialize();
     int count = int(state.range(0));
-    Figures best;
-    Figures reference;
-    for (auto _ : state) {
-        best.keepBest(measure(count));
-        if (count != Smallest)
-            reference.keepBest(measure(Smallest));
-    }
-    state.counters["scene_ns"] = best.scene;
-    state.counters["loader_ns"] = best.loader;
-    state.counters["plain_ns"] = best.plain;
-    if (count != Smallest) {
-        state.counters["scene_x1k"] = best.scene / reference.scene;
-        state.counters["loader_x1k"] = best.loader / reference.loader;
-        state.counters["plain_x1k"] = best.plain / reference.plain;
-    }
+    benchsupport::perObject(state, count, Smallest, "x1k", &measure);
     CMC_Behaviour::doneTrash();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
