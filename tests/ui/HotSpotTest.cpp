@@ -2,7 +2,7 @@
 // cursor it shows, and the registry's walks, through the window's mouse
 // handlers.
 #include "UiSupport.h"
-#include "base/XArray.h"
+#include "base/PriorityList.h"
 
 #include <gtest/gtest.h>
 
