@@ -121,6 +121,61 @@ TEST(CRefreshRegionTest, RandomRectanglesCoverTheirUnionWithoutOverlaps)
     }
 }
 
+// The list as the plain walk makes it: each rectangle is compared with the
+// first one it meets, in list order.
+void addByWalking(std::vector<CXRect>& list, const CXRect& n)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const CXRect e = list[i];
+        if (e.left >= n.right || n.left >= e.right || e.top >= n.bottom || n.top >= e.bottom)
+            continue;
+        if (n.IsPartOf(e))
+            return;
+        if (n.left < e.left && n.top < e.top && n.right > e.right && n.bottom > e.bottom) {
+            list.erase(list.begin() + long(i));
+            addByWalking(list, n);
+            return;
+        }
+        const int left = std::max(n.left, e.left), right = std::min(n.right, e.right);
+        if (n.left < e.left)
+            addByWalking(list, CXRect(n.left, n.top, e.left, n.bottom));
+        if (n.right > e.right)
+            addByWalking(list, CXRect(e.right, n.top, n.right, n.bottom));
+        if (n.top < e.top)
+            addByWalking(list, CXRect(left, n.top, right, e.top));
+        if (n.bottom > e.bottom)
+            addByWalking(list, CXRect(left, e.bottom, right, n.bottom));
+        return;
+    }
+    list.push_back(n);
+}
+
+// Long lists (many small rectangles, as a scene puts its drawables at many
+// places) come out entry for entry as the plain walk makes them, also with
+// rectangles off the screen, empty or inverted ones, and after clearing.
+TEST(CRefreshRegionTest, LongListsComeOutAsThePlainWalkMakesThem)
+{
+    std::mt19937 random(7);
+    CRefreshRegion list;
+    for (int round = 0; round < 6; ++round) {
+        list.clear();
+        std::vector<CXRect> walked;
+        const int count = round < 3 ? 1500 : 300;
+        for (int i = 0; i < count; ++i) {
+            const int side = round % 3 == 2 ? int(random() % 200) : int(random() % 24);
+            const int l = int(random() % 900) - 50, t = int(random() % 700) - 50;
+            CXRect r(l, t, l + 1 + side, t + 1 + int(random() % 24));
+            if (random() % 50 == 0)
+                r = CXRect(l, t, l - int(random() % 3), t + int(random() % 3)); // empty or inverted
+            list.add(&r);
+            addByWalking(walked, r);
+        }
+        ASSERT_EQ(list.getSize(), int(walked.size())) << "round " << round;
+        for (int i = 0; i < list.getSize(); ++i)
+            ASSERT_EQ(*list.rectAt(i), walked[size_t(i)]) << "round " << round << " entry " << i;
+    }
+}
+
 // Crossed drawables on the headless display: drawable k of n is opaque on
 // the column and the row k of a grid of 4-pixel cells, so that the cell
 // (i, j) shows whichever of drawables i and j is drawn over the other, and
