@@ -70,17 +70,19 @@ public:
             it->second = node->nextOfKey;
         else
             firstOfKey.erase(it);
+        // The last item, as when a list is emptied from its end, goes at once.
+        if (waiting.empty() && order.back() == node) {
+            order.pop_back();
+            delete node;
+            return true;
+        }
         node->gone = true;
         ++goneCount;
         tidyIfLarge();
         return true;
     }
 
-    int getSize() const
-    {
-        settle();
-        return int(order.size());
-    }
+    int getSize() const { return int(order.size() + waiting.size() - goneCount); }
     Item& at(int index) const
     {
         settle();
