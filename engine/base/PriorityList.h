@@ -41,10 +41,12 @@ public:
             node->nextOfKey = *link;
             *link = node;
         }
+        ++count;
         if (waiting.empty() && (order.empty() || before(order.back(), node))) {
             order.push_back(node);
         } else {
             waiting.push_back(node);
+            ordered = false;
             tidyIfLarge();
         }
         return node->item;
@@ -70,6 +72,7 @@ public:
             it->second = node->nextOfKey;
         else
             firstOfKey.erase(it);
+        --count;
         // The last item, as when a list is emptied from its end, goes at once.
         if (waiting.empty() && order.back() == node) {
             order.pop_back();
@@ -78,17 +81,26 @@ public:
         }
         node->gone = true;
         ++goneCount;
+        ordered = false;
         tidyIfLarge();
         return true;
     }
 
-    int getSize() const { return int(order.size() + waiting.size() - goneCount); }
+    int getSize() const { return int(count); }
     Item& at(int index) const
     {
         settle();
         return order[size_t(index)]->item;
     }
     Item& operator[](int index) const { return at(index); }
+    // Calls f with every item in order; f must not change the list.
+    template <class F>
+    void forEach(F f) const
+    {
+        settle();
+        for (Node* node : order)
+            f(node->item);
+    }
     // The position of the key's first item, or -1.
     int indexOf(const Key& key) const
     {
@@ -109,6 +121,8 @@ public:
         waiting.clear();
         firstOfKey.clear();
         goneCount = 0;
+        count = 0;
+        ordered = true;
     }
 
 private:
@@ -132,21 +146,21 @@ private:
     }
     void settle() const
     {
-        if (goneCount != 0 || !waiting.empty())
+        if (!ordered)
             reorder();
     }
     // Once the items waiting or marked outnumber those listed: the work of
     // each pass is paid by the changes since the last one.
     void tidyIfLarge()
     {
-        const size_t listed = order.size() + waiting.size() - goneCount;
-        if (waiting.size() + goneCount > listed + 16)
+        if (waiting.size() + goneCount > count + 16)
             reorder();
     }
     // Drops the marked items and merges the waiting ones in; the order is
     // total, so sorting them keeps equal priorities in arrival order.
     void reorder() const
     {
+        ordered = true;
         if (goneCount != 0) {
             deleteMarked(order);
             deleteMarked(waiting);
@@ -163,6 +177,8 @@ private:
 
     // Reading by position puts the list in order: what it changes is not
     // seen from outside.
+    mutable bool ordered = true; // nothing waits, nothing is marked
+    size_t count = 0;
     mutable std::vector<Node*> order;
     mutable std::vector<Node*> waiting;
     mutable size_t goneCount = 0;

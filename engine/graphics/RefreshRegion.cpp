@@ -10,7 +10,7 @@ const int CellSide = 16;
 // Cells a side at most; rectangles beyond fall into the edge cells.
 const int MostCells = 256;
 // Lists longer than this are filed by the grid.
-const size_t FiledFrom = 48;
+const size_t FiledFrom = 128;
 
 bool meets(const CXRect& e, const CXRect& n)
 {
@@ -31,7 +31,7 @@ int cellsFor(int64_t extent, int screen)
 } // namespace
 
 CRefreshRegion::CRefreshRegion()
-    : goneCount(0), appended(0), nullEntry(true), whole(false), columns(0), rows(0)
+    : count(1), goneCount(0), appended(0), nullEntry(true), whole(false), freeLinks(-1), columns(0), rows(0)
 {
 }
 
@@ -42,9 +42,11 @@ void CRefreshRegion::deleteEntries()
     for (Entry* e : entries)
         delete e;
     entries.clear();
+    count = 0;
     goneCount = 0;
     nullEntry = false;
-    cells.clear();
+    links.clear();
+    freeLinks = -1;
     columns = rows = 0;
 }
 
@@ -64,25 +66,10 @@ void CRefreshRegion::add(CXRect* rect)
         deleteEntries();
         whole = true;
         nullEntry = true;
+        count = 1;
         return;
     }
     insert(*rect);
-}
-
-int CRefreshRegion::getSize() const
-{
-    if (nullEntry)
-        return 1;
-    tidy();
-    return int(entries.size());
-}
-
-CXRect* CRefreshRegion::rectAt(int index) const
-{
-    if (nullEntry)
-        return nullptr;
-    tidy();
-    return &entries[size_t(index)]->rect;
 }
 
 void CRefreshRegion::insert(const CXRect& n)
@@ -120,7 +107,7 @@ void CRefreshRegion::insert(const CXRect& n)
 // The first entry in list order: the least order of those met.
 CRefreshRegion::Entry* CRefreshRegion::firstMeeting(const CXRect& n) const
 {
-    if (cells.empty()) {
+    if (columns == 0) {
         for (Entry* e : entries)
             if (!e->gone && meets(e->rect, n))
                 return e;
@@ -131,9 +118,11 @@ CRefreshRegion::Entry* CRefreshRegion::firstMeeting(const CXRect& n) const
     Entry* first = nullptr;
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
-            for (Entry* e : cells[size_t(y) * size_t(columns) + size_t(x)])
+            for (int l = cells[size_t(y) * size_t(columns) + size_t(x)]; l >= 0; l = links[size_t(l)].next) {
+                Entry* e = links[size_t(l)].entry;
                 if ((!first || e->order < first->order) && meets(e->rect, n))
                     first = e;
+            }
     return first;
 }
 
@@ -141,7 +130,8 @@ void CRefreshRegion::append(const CXRect& rect)
 {
     Entry* e = new Entry{rect, appended++, false};
     entries.push_back(e);
-    if (!cells.empty())
+    ++count;
+    if (columns != 0)
         file(e, true);
     else if (entries.size() - goneCount > FiledFrom)
         fileAll();
@@ -151,7 +141,8 @@ void CRefreshRegion::drop(Entry* entry)
 {
     entry->gone = true;
     ++goneCount;
-    if (!cells.empty())
+    --count;
+    if (columns != 0)
         file(entry, false);
     if (goneCount > entries.size() - goneCount + FiledFrom)
         tidy();
@@ -159,8 +150,6 @@ void CRefreshRegion::drop(Entry* entry)
 
 void CRefreshRegion::tidy() const
 {
-    if (goneCount == 0)
-        return;
     deleteMarked(entries);
     goneCount = 0;
 }
@@ -186,7 +175,7 @@ void CRefreshRegion::fileAll()
     }
     columns = cellsFor(width, 800);
     rows = cellsFor(height, 600);
-    cells.assign(size_t(columns) * size_t(rows), std::vector<Entry*>());
+    cells.assign(size_t(columns) * size_t(rows), -1);
     for (Entry* e : entries)
         if (!e->gone)
             file(e, true);
@@ -198,10 +187,26 @@ void CRefreshRegion::file(Entry* entry, bool in)
     cellRange(entry->rect, &x0, &y0, &x1, &y1);
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
-            std::vector<Entry*>& cell = cells[size_t(y) * size_t(columns) + size_t(x)];
-            if (in)
-                cell.push_back(entry);
-            else
-                cell.erase(std::find(cell.begin(), cell.end(), entry));
+            int* link = &cells[size_t(y) * size_t(columns) + size_t(x)];
+            if (in) {
+                int fresh = freeLinks;
+                if (fresh >= 0) {
+                    freeLinks = links[size_t(fresh)].next;
+                    links[size_t(fresh)] = Link{entry, *link};
+                } else {
+                    fresh = int(links.size());
+                    links.push_back(Link{entry, *link});
+                }
+                *link = fresh;
+                continue;
+            }
+            while (*link >= 0 && links[size_t(*link)].entry != entry)
+                link = &links[size_t(*link)].next;
+            if (*link < 0)
+                continue;
+            const int gone = *link;
+            *link = links[size_t(gone)].next;
+            links[size_t(gone)].next = freeLinks;
+            freeLinks = gone;
         }
 }

@@ -36,9 +36,16 @@ public:
     // Deletes every entry and clears the whole-screen mark.
     void clear();
     bool isWholeScreen() const { return whole; }
-    int getSize() const;
+    int getSize() const { return count; }
     // The entry at index: null for the whole screen.
-    CXRect* rectAt(int index) const;
+    CXRect* rectAt(int index) const
+    {
+        if (nullEntry)
+            return nullptr;
+        if (goneCount != 0)
+            tidy();
+        return &entries[size_t(index)]->rect;
+    }
 
 private:
     struct Entry {
@@ -59,13 +66,23 @@ private:
     void file(Entry* entry, bool in);
     void cellRange(const CXRect& r, int* x0, int* y0, int* x1, int* y1) const;
 
+    // The entries listed (1 for the null entry): read by every drawable of
+    // every frame.
+    int count;
     mutable std::vector<Entry*> entries;
     mutable size_t goneCount;
     uint64_t appended;
     bool nullEntry;
     bool whole;
-    // The cells of the grid, columns by rows, each with the entries that
-    // cover it; none while the list is short.
-    std::vector<std::vector<Entry*>> cells;
+    // The grid, columns by rows (none while the list is short): each cell
+    // the first of its links to the entries that cover it. The links are
+    // kept from frame to frame, so that a frame files without allocating.
+    struct Link {
+        Entry* entry;
+        int next;
+    };
+    std::vector<int> cells;
+    std::vector<Link> links;
+    int freeLinks;
     int columns, rows;
 };

@@ -37,6 +37,5 @@ CValidationElement* CValidationQuene::prev()
 
 void CValidationQuene::clearMarks()
 {
-    for (int i = 0, count = getSize(); i < count; ++i)
-        elementAt(i)->mark = false;
+    elements.forEach([](CValidationElement& e) { e.mark = false; });
 }
