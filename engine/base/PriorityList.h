@@ -19,7 +19,7 @@
 // it is next read by position, or once the waiting and marked items
 // outnumber the ordered ones. So a scene that lists thousands of items at
 // any priorities, or takes them all out, pays about the same for each, and
-// a frame that only reads the list pays two tests a read.
+// a frame that only reads the list pays one test a read.
 template <class Key, class Item>
 class CPriorityList {
 public:
