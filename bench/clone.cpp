@@ -8,6 +8,7 @@
 // measured in the same run (x10k): near 1 while the cost of an object does
 // not grow with the number the container holds; the plain loop's shows how
 // much of that growth the machine's caches give by themselves.
+#include "PerObject.h"
 #include "collections/Class.h"
 #include "script/Behaviour.h"
 #include "script/RunnerFactory.h"
@@ -16,40 +17,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
-#include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace {
 
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
-
-struct Figures {
-    double clone = 1e300;
-    double remove = 1e300;
-    double unload = 1e300;
-    double plain = 1e300;
-    void keepBest(const Figures& f)
-    {
-        clone = std::min(clone, f.clone);
-        remove = std::min(remove, f.remove);
-        unload = std::min(unload, f.unload);
-        plain = std::min(plain, f.plain);
-    }
-};
-
-double nanosecondsSince(std::chrono::steady_clock::time_point start, int objects)
-{
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    return std::chrono::duration<double, std::nano>(elapsed).count() / objects;
-}
+using benchsupport::Figures;
+using benchsupport::nanosecondsSince;
+using benchsupport::Scene;
 
 // One round in a fresh container: the scene itself, or an instance of a
 // class (made without class files) that the scene's class object names.
@@ -74,7 +49,7 @@ Figures measure(bool inClass, int count)
 
     auto start = std::chrono::steady_clock::now();
     make->run(nullptr, nullptr, false);
-    f.clone = nanosecondsSince(start, count);
+    f["clone"] = nanosecondsSince(start, count);
     if (a->getClonesNo() != count || !holder->getObject(CXString("A_") + CXString::toString(count)))
         return Figures{};
 
@@ -86,30 +61,18 @@ Figures measure(bool inClass, int count)
             CMC_BehaviourBase::addToTrash(clone);
     }
     CMC_BehaviourBase::flushTrash();
-    f.remove = nanosecondsSince(start, (count + 1) / 2);
+    f["remove"] = nanosecondsSince(start, (count + 1) / 2);
 
     int left = holder->getElementsNo();
     start = std::chrono::steady_clock::now();
     holder->unload();
-    f.unload = nanosecondsSince(start, left);
+    f["unload"] = nanosecondsSince(start, left);
 
     if (inClass)
         delete holder;
     CMC_VariableFactory::clearPool();
 
-    struct Plain {
-        std::string name;
-        int value;
-    };
-    std::vector<std::unique_ptr<Plain>> plainList;
-    std::unordered_map<std::string, Plain*> plainNames;
-    start = std::chrono::steady_clock::now();
-    for (int i = 1; i <= count; ++i) {
-        plainList.emplace_back(new Plain{"A_" + std::to_string(i), 0});
-        plainNames.emplace(plainList.back()->name, plainList.back().get());
-    }
-    f.plain = nanosecondsSince(start, count);
-    benchmark::DoNotOptimize(plainNames.size());
+    f["plain"] = benchsupport::plainNamedObjects(count);
     return f;
 }
 
@@ -119,23 +82,7 @@ void BM_Clone(benchmark::State& state)
     CMC_RunnerFactory::initialize();
     bool inClass = state.range(0) != 0;
     int count = int(state.range(1));
-    Figures best;
-    Figures reference;
-    for (auto _ : state) {
-        best.keepBest(measure(inClass, count));
-        if (count != 10000)
-            reference.keepBest(measure(inClass, 10000));
-    }
-    state.counters["clone_ns"] = best.clone;
-    state.counters["remove_ns"] = best.remove;
-    state.counters["unload_ns"] = best.unload;
-    state.counters["plain_ns"] = best.plain;
-    if (count != 10000) {
-        state.counters["clone_x10k"] = best.clone / reference.clone;
-        state.counters["remove_x10k"] = best.remove / reference.remove;
-        state.counters["unload_x10k"] = best.unload / reference.unload;
-        state.counters["plain_x10k"] = best.plain / reference.plain;
-    }
+    benchsupport::perObject(state, count, 10000, "x10k", [inClass](int n) { return measure(inClass, n); });
     CMC_Behaviour::doneTrash();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();

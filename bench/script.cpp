@@ -9,6 +9,7 @@
 // The loop is also run as plain C++. The ratio of each script loop's time
 // to its Lua loop's is printed at the end; Lua comes with the build
 // packages (Debian liblua5.4-dev). Figures are loop passes per second.
+#include "PerObject.h"
 #include "script/Behaviour.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
@@ -34,11 +35,7 @@ namespace {
 
 const int PASSES = 1000000;
 
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
+using benchsupport::Scene;
 
 // A scene with the loop's objects and a behaviour BENCH running code once
 // per iteration.

@@ -4,6 +4,7 @@
 // fwrite and fclose to a temporary file in the same folder, in turns of 100
 // with the settings work, so that both meet the same load of a shared disk;
 // "x_fwrite" is the time of the settings work over the reference's.
+#include "PerObject.h"
 #include "base/Config.h"
 #include "platform/Drives.h"
 #include "script/Element.h"
@@ -83,11 +84,7 @@ CConfig*& settings()
     return config;
 }
 
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
+using benchsupport::Scene;
 
 void report(benchmark::State& state, double seconds, double reference)
 {

@@ -18,6 +18,20 @@ public:
     static void failed(CWindow* window, const char* kind, const CXString& name, const char* problem);
     // The same with the path in the engine's form (a file that opened).
     static void failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath);
+    // The same for a file that a peer names over the network, whose name
+    // may be anything: the name, and the path's last part, are shown cut
+    // to NAME_SHOWN bytes (cutName, cutPath), and what is kept to tell each file
+    // once is bounded: past PEER_FILES_TOLD files, one line says that
+    // further ones are not told.
+    static void peerFailedAt(const char* kind, const CXString& name, const char* problem,
+                             const CXString& enginePath);
+    enum { NAME_SHOWN = 80, PEER_FILES_TOLD = 256 };
+    // A name as a message shows it: whole up to NAME_SHOWN bytes, else its
+    // first NAME_SHOWN bytes marked as cut, with the whole length:
+    // "aaaa...(cut, 60000 bytes)".
+    static CXString cutName(const CXString& name);
+    // A path with its last part cut as cutName cuts a name.
+    static CXString cutPath(const CXString& path);
     // A mistake of the title about one of its files or names, told once for
     // the same text and path (the same text and detail where there is no
     // path): "<what>: <path> (<detail>)", the path and the detail left out

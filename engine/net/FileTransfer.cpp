@@ -24,22 +24,24 @@ const char* const UPDATE_LIST = "index.net";
 
 namespace {
 
-void refuse(const char* what, const CXString& name)
+// A debugger line naming a file. Names may come from a peer: the callers
+// cut them (CFileReport::cutName).
+void refuse(const char* what, const CXString& shown)
 {
-    platform::OutputDebugString((CXString("Network: ") + what + ": \"" + name + "\"").c_str());
+    platform::OutputDebugString((CXString("Network: ") + what + ": \"" + shown + "\"").c_str());
 }
 
 // The same for a file named in engine form: by its path on this machine.
 void refuseAt(const char* what, const CXString& enginePath)
 {
-    refuse(what, CXString(platform::toHostPath(enginePath.c_str()).c_str()));
+    refuse(what, CXString(platform::toHostPath(CFileReport::cutPath(enginePath).c_str()).c_str()));
 }
 
 int popcount(uint64_t bits) { return __builtin_popcountll(bits); }
 
 void logRefused(CFileReceiver_Entry* entry)
 {
-    refuse(("a file is not received: " + entry->whyRefused()).c_str(), entry->getFileName());
+    refuse(("a file is not received: " + entry->whyRefused()).c_str(), CFileReport::cutName(entry->getFileName()));
 }
 
 } // namespace
@@ -159,7 +161,8 @@ bool CFileReceiver_Entry::save_file()
     if ((folder.IsString() && !isPlainName(folder)) || (subfolder.IsString() && !isPlainName(subfolder)) ||
         !isPlainName(fileName)) {
         refuse("a received file's name leaves its folder; it is not saved",
-               folder + "\\" + subfolder + "\\" + fileName);
+               CFileReport::cutName(folder) + "\\" + CFileReport::cutName(subfolder) + "\\" +
+                   CFileReport::cutName(fileName));
         return false;
     }
     CXString path = CFile::getCurrentDirectory();
@@ -225,10 +228,8 @@ CFileReceiver_Entry* CFileReceiver_Manager::find(int id)
     return it == entries.end() ? nullptr : it->second.get();
 }
 
-CFileSender_Entry::CFileSender_Entry(CXSocket* h, int r, int s, const CXString& f, const CXString& sub,
-                                     const CXString& n, const CXString& p)
-    : handle(h), requesterId(r), serverId(s), folder(f), subfolder(sub), fileName(n), path(p), started(false),
-      size(0), sent(0)
+CFileSender_Entry::CFileSender_Entry(CXSocket* h, int r, int s, const CXString& p)
+    : handle(h), requesterId(r), serverId(s), path(p), started(false), size(0), sent(0)
 {
 }
 
@@ -282,8 +283,9 @@ bool CFileSender_Entry::send()
     return true;
 }
 
-int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXString& folder,
-                                  const CXString& subfolder, const CXString& fileName, const CXString& path)
+// The request's folder and subfolder found the path; they are not kept.
+int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXString& /*folder*/,
+                                  const CXString& /*subfolder*/, const CXString& fileName, const CXString& path)
 {
     if (!socket)
         return -1;
@@ -292,11 +294,17 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
         socket->send(new CNetFileResponseMessage(socket, requesterId, -1, -1, -1));
         return -1;
     };
+    // No file has such a name: it is not looked for.
+    if (fileName.getLength() > LONGEST_NAME) {
+        refuseAt("a requested file's name is longer than any file's", path);
+        CFileReport::peerFailedAt("requested file", fileName, "refused: longer than any file name", path);
+        return notServed();
+    }
     CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError() || file.Length() < 0) {
         refuseAt("a requested file cannot be read", path);
         if (!fileName.equalsIgnoreCase(CXString(UPDATE_LIST)))
-            CFileReport::failedAt("requested file", fileName, "not found", path);
+            CFileReport::peerFailedAt("requested file", fileName, "not found", path);
         return notServed();
     }
     int waiting = 0;
@@ -308,12 +316,12 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
             const std::string problem = "refused: a connection may have " + std::to_string(ACTIVE_PER_CONNECTION) +
                                         " files sent and " + std::to_string(waitingLimit) +
                                         " waiting at once (its further refusals are not told)";
-            CFileReport::failedAt("requested file", fileName, problem.c_str(), path);
+            CFileReport::peerFailedAt("requested file", fileName, problem.c_str(), path);
         }
         return notServed();
     }
     int id = ++unique_id;
-    entries[id].reset(new CFileSender_Entry(socket, requesterId, id, folder, subfolder, fileName, path));
+    entries[id].reset(new CFileSender_Entry(socket, requesterId, id, path));
     return id;
 }
 

@@ -161,14 +161,15 @@ private:
 class CFile;
 
 // One transfer the serving side answers: the response, then the file's
-// bytes read from the file chunk by chunk as they are sent.
+// bytes read from the file chunk by chunk as they are sent. It keeps the
+// file's path and none of the names the request gave (a waiting request
+// would hold a peer's folder name, up to a frame long, for nothing).
 class CFileSender_Entry : public CXObject {
 public:
     enum { CHUNK = 10240 };
 
     // path: the file in engine form, opened at the first send.
-    CFileSender_Entry(CXSocket* handle, int requesterId, int serverId, const CXString& folder,
-                      const CXString& subfolder, const CXString& fileName, const CXString& path);
+    CFileSender_Entry(CXSocket* handle, int requesterId, int serverId, const CXString& path);
     ~CFileSender_Entry() override;
     CFileSender_Entry(const CFileSender_Entry&) = delete;
     CFileSender_Entry& operator=(const CFileSender_Entry&) = delete;
@@ -190,9 +191,6 @@ private:
     CXSocket* handle;
     int requesterId;
     int serverId;
-    CXString folder;
-    CXString subfolder;
-    CXString fileName;
     CXString path;
     std::unique_ptr<CFile> file;
     bool started;
@@ -209,16 +207,22 @@ private:
 //
 // A request that is not served is answered with a response of size -1,
 // as for a file that cannot be opened, so that the requester does not
-// wait for it. A missing file (other than an update list) and the first
-// request a connection makes over the bound are named on standard error.
+// wait for it: so is a name longer than LONGEST_NAME, at once. A missing
+// file (other than an update list), such a name and the first request a
+// connection makes over the bound are named on standard error, as names
+// from a peer are (CFileReport::peerFailedAt).
 class CFileSender_Manager {
 public:
     enum { ACTIVE_PER_CONNECTION = 4, WAITING_PER_CONNECTION = 1024 };
+    // The longest name of a file the system allows, in bytes (one code
+    // page 1250 byte is at least one byte of the host's name).
+    enum { LONGEST_NAME = 255 };
     enum { FRAME_BUDGET = 1 << 20, QUEUE_MARK = 256 << 10 };
     // Queued chunks written at once.
     enum { WRITE_BATCH = 64 << 10 };
 
-    CFileSender_Manager() : waitingLimit(WAITING_PER_CONNECTION) {}
+    // waitingLimit: requests that may wait per connection (tests ask fewer).
+    explicit CFileSender_Manager(int waitingLimit = WAITING_PER_CONNECTION) : waitingLimit(waitingLimit) {}
     CFileSender_Manager(const CFileSender_Manager&) = delete;
     CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
 
@@ -236,14 +240,11 @@ public:
     void clear();
     void tick();
     int getCount() const { return int(entries.size()); }
-    // For tests: fewer requests waiting per connection than
-    // WAITING_PER_CONNECTION.
-    void setWaitingLimit(int limit) { waitingLimit = limit; }
 
 private:
     // In order of request, so the first of a connection's are the active.
     std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
-    int waitingLimit;
+    const int waitingLimit;
     // Connections whose refusal over the bound has been told.
     std::set<CXSocket*> toldOverBound;
     static std::atomic<int> unique_id;

@@ -26,9 +26,9 @@ bool isFramePeer(CNetworkPeer* peer)
 
 } // namespace
 
-CNetworkPeer::CNetworkPeer(CWindow* w, bool immediate)
-    : window(w), handle(nullptr), notifiers(new CXArray(101, 0.75f)), dispatchOnReceipt(immediate), queued(0),
-      dispatching(0)
+CNetworkPeer::CNetworkPeer(CWindow* w, bool immediate, int networkPassMs)
+    : window(w), handle(nullptr), notifiers(new CXArray(101, 0.75f)), dispatchOnReceipt(immediate),
+      loop(networkPassMs), queued(0), dispatching(0)
 {
 }
 

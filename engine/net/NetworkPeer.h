@@ -77,7 +77,8 @@ public:
     // to be written.
     enum { NOTICE_WAIT_MS = 500 };
 
-    CNetworkPeer(CWindow* window, bool dispatchOnReceipt);
+    // networkPassMs: the network thread's longest wait (CSocketLoop).
+    CNetworkPeer(CWindow* window, bool dispatchOnReceipt, int networkPassMs = CSocketLoop::PASS_MS);
     // Deletes the queued messages and the listener list (not the
     // listeners). The socket is the derived classes'.
     ~CNetworkPeer() override;
@@ -112,8 +113,6 @@ public:
 
     // Has the application's frame tick this peer (in queued mode), or not.
     void setFrameDispatch(bool on);
-    // For tests: the network thread's longest wait (CSocketLoop::setPassTime).
-    void setNetworkPassTime(int ms) { loop.setPassTime(ms); }
     // Ticks every peer entered with setFrameDispatch, on the main thread.
     static void dispatchQueued();
 

@@ -90,8 +90,9 @@ bool CNetPlayerInfo::isOverdue(CSocketLoop::Clock::time_point now)
     return true;
 }
 
-CNetworkServer::CNetworkServer(CWindow* w, bool immediate)
-    : CNetworkPeer(w, immediate), players(new CXVector(101, 0.75f)), started(false), helloTimeoutMs(HELLO_TIMEOUT_MS)
+CNetworkServer::CNetworkServer(CWindow* w, bool immediate, int networkPassMs)
+    : CNetworkPeer(w, immediate, networkPassMs), players(new CXVector(101, 0.75f)), started(false),
+      helloTimeoutMs(HELLO_TIMEOUT_MS)
 {
     instance = this;
 }

@@ -83,15 +83,19 @@ public:
     enum { MAX_PLAYERS = 64 };
     // Connections waiting for their hello, at once.
     enum { MAX_WAITING = 64 };
-    // Records a server keeps at once, those whose connection ended and that
-    // the owner's thread has not yet taken off included: a connection over
-    // that is closed as it comes.
-    enum { MAX_CONNECTIONS = MAX_PLAYERS + 2 * MAX_WAITING };
+    // Room for records whose connection has ended (closed to make way, over
+    // the most players, or gone) and that stay on the list until the
+    // owner's next tick takes them off.
+    enum { DISMISSED_ROOM = MAX_WAITING };
+    // Records a server keeps at once: a connection over that is closed as
+    // it comes.
+    enum { MAX_CONNECTIONS = MAX_PLAYERS + MAX_WAITING + DISMISSED_ROOM };
     // How long a new connection has to send its hello.
     enum { HELLO_TIMEOUT_MS = 10000 };
 
-    // It becomes the process's instance (getInstance).
-    CNetworkServer(CWindow* window, bool dispatchOnReceipt);
+    // It becomes the process's instance (getInstance). networkPassMs: the
+    // network thread's longest wait (CSocketLoop).
+    CNetworkServer(CWindow* window, bool dispatchOnReceipt, int networkPassMs = CSocketLoop::PASS_MS);
     // Stops with the notice; forgets the instance when it is this one. A
     // derived class stops the server in its own destructor: the network
     // thread calls the server's operations until it is stopped.

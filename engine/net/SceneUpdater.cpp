@@ -202,8 +202,8 @@ void CMC_SceneUpdater::onFileRefused(CFileReceiver_Entry* entry)
         return;
     }
     if (isPlainName(name))
-        CFileReport::failedAt("update file", name, ("not fetched: " + entry->whyRefused()).c_str(),
-                              sceneFile(scene, name));
+        CFileReport::peerFailedAt("update file", name, ("not fetched: " + entry->whyRefused()).c_str(),
+                                  sceneFile(scene, name));
     ended(name, false);
 }
 
@@ -242,7 +242,8 @@ void CMC_SceneUpdater::readIndex(CFileReceiver_Entry* entry)
             fileNames.push_back(name);
         else
             platform::OutputDebugString(
-                (CXString("Network: a listed file's name leaves the scene's folder; it is not fetched: ") + name)
+                (CXString("Network: a listed file's name leaves the scene's folder; it is not fetched: ") +
+                 CFileReport::cutName(name))
                     .c_str());
     }
     if (list)
@@ -260,12 +261,13 @@ bool CMC_SceneUpdater::writeFile(CFileReceiver_Entry* entry)
     CXString path = sceneFile(scene, entry->getFileName());
     if (!isPlainName(entry->getFileName())) {
         platform::OutputDebugString(
-            (CXString("Network: a received file's name leaves the scene's folder: ") + path).c_str());
+            (CXString("Network: a received file's name leaves the scene's folder: ") + CFileReport::cutPath(path))
+                .c_str());
         return false;
     }
     platform::makeDirectory(sceneFile(scene, CXString()).c_str());
     if (writeWholeFile(path, entry->getData(), entry->getSize()))
         return true;
-    CFileReport::failedAt("update file", entry->getFileName(), "cannot be written", path);
+    CFileReport::peerFailedAt("update file", entry->getFileName(), "cannot be written", path);
     return false;
 }

@@ -1,5 +1,6 @@
 #include "net/ScriptNetServer.h"
 
+#include "base/FileReport.h"
 #include "net/NetMessage.h"
 #include "net/NetworkServer.h"
 #include "platform/Debug.h"
@@ -143,21 +144,20 @@ void CMC_NetServer::onMessage(CNetMessage* message)
 
 void CMC_NetServer::serve(CNetFileRequestMessage* request)
 {
-    CXString subfolder = request->getSubfolder();
+    const CXString subfolder = request->getSubfolder(), name = request->getFileName();
     CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
     // The transfer keeps the connection to send on in later frames: one
     // whose player is gone is deleted once this dispatch ends.
     if (!server->findByHandle(request->getHandle()))
         return;
-    if (!isPlainName(request->getFileName()) || (subfolder.IsString() && !source)) {
-        platform::OutputDebugString(
-            (CXString("Network: a file request names no file of this title: ") + subfolder + "\\" +
-             request->getFileName())
-                .c_str());
+    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
+        platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") +
+                                     CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name))
+                                        .c_str());
         return;
     }
-    files.add_file(request->getHandle(), request->getRequesterId(), request->getFolder(), subfolder,
-                   request->getFileName(), sceneFile(source, request->getFileName()));
+    files.add_file(request->getHandle(), request->getRequesterId(), request->getFolder(), subfolder, name,
+                   sceneFile(source, name));
 }
 
 void CMC_NetServer::onNewPlayer(CNetPlayerInfo* player)

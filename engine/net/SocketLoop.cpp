@@ -9,8 +9,8 @@ namespace {
 thread_local const CSocketLoop* currentLoop = nullptr;
 } // namespace
 
-CSocketLoop::CSocketLoop()
-    : serving(0), generations(0), threadGeneration(0), passes(0), nextSerial(0), passMs(PASS_MS)
+CSocketLoop::CSocketLoop(int pass)
+    : serving(0), generations(0), threadGeneration(0), passes(0), nextSerial(0), passMs(pass)
 {
     wakeup = platform::openWakeup();
 }

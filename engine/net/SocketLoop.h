@@ -1,7 +1,6 @@
 #pragma once
 #include "platform/Socket.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -52,7 +51,9 @@ public:
     // The longest a pass waits before it looks at the time limits again.
     enum { PASS_MS = 100 };
 
-    CSocketLoop();
+    // passMs: the longest wait of a pass; a long one (tests) shows what
+    // would wait for the time limits' look instead of a wake.
+    explicit CSocketLoop(int passMs = PASS_MS);
     // Stops the thread; sockets still there write on their own from then.
     ~CSocketLoop();
     CSocketLoop(const CSocketLoop&) = delete;
@@ -70,9 +71,6 @@ public:
     // Has the thread look at the connections again at once (something was
     // queued, or reading may go on).
     void wake();
-    // For tests: another longest wait of a pass than PASS_MS; a long one
-    // shows what would wait for the time limits' look instead of a wake.
-    void setPassTime(int ms) { passMs = ms; }
 
 private:
     struct Entry {
@@ -106,5 +104,5 @@ private:
     int passes;
     uint64_t nextSerial;
     platform::SocketHandle wakeup;
-    std::atomic<int> passMs;
+    const int passMs;
 };

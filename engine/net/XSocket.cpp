@@ -27,15 +27,15 @@ std::chrono::steady_clock::rep clockTicks() { return std::chrono::steady_clock::
 
 } // namespace
 
-CXSocket::CXSocket(CWindow* w) : CXSocket(w, platform::openTcpSocket())
+CXSocket::CXSocket(CWindow* w, std::chrono::milliseconds stall) : CXSocket(w, platform::openTcpSocket(), stall)
 {
     open = false;
 }
 
-CXSocket::CXSocket(CWindow* w, platform::SocketHandle connected)
+CXSocket::CXSocket(CWindow* w, platform::SocketHandle connected, std::chrono::milliseconds stall)
     : window(w), handle(connected), stack(new CMessageStack(this)), received(new CXArray(101, 0.75f)),
       open(connected != platform::INVALID_SOCKET_HANDLE), loop(nullptr), frontSent(0), queuedBytes(0), lastProgress(0),
-      stallMs(SEND_STALL_MS), unhandled(0), buffered(0), readPaused(false), stopping(false)
+      sendStall(stall), unhandled(0), buffered(0), readPaused(false), stopping(false)
 {
 }
 
@@ -282,7 +282,7 @@ bool CXSocket::isStalled(std::chrono::steady_clock::time_point now)
     if (queuedBytes == 0)
         return false;
     const std::chrono::steady_clock::time_point last{std::chrono::steady_clock::duration(lastProgress)};
-    return now - last > std::chrono::milliseconds(stallMs);
+    return now - last > sendStall;
 }
 
 bool CXSocket::waitSent(std::chrono::steady_clock::time_point deadline)

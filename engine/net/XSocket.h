@@ -63,10 +63,12 @@ public:
     // not yet cut, above which a served connection is not read.
     enum { RECEIVE_LIMIT = 4 << 20 };
 
-    // A new, unconnected TCP socket.
-    explicit CXSocket(CWindow* window);
+    // A new, unconnected TCP socket. sendStall: how long the peer may take
+    // nothing while some waits (tests shorten it).
+    explicit CXSocket(CWindow* window, std::chrono::milliseconds sendStall = std::chrono::milliseconds(SEND_STALL_MS));
     // Around a connected socket (one that accept returned).
-    CXSocket(CWindow* window, platform::SocketHandle connected);
+    CXSocket(CWindow* window, platform::SocketHandle connected,
+             std::chrono::milliseconds sendStall = std::chrono::milliseconds(SEND_STALL_MS));
     // Stops the accept thread and closes the socket.
     ~CXSocket() override;
     CXSocket(const CXSocket&) = delete;
@@ -149,8 +151,6 @@ public:
     // Whether frames have waited since longer than SEND_STALL_MS without a
     // byte taken.
     bool isStalled(std::chrono::steady_clock::time_point now);
-    // For tests: a shorter time than SEND_STALL_MS.
-    void setSendStallTimeout(int ms) { stallMs = ms; }
     // The local port; -1 when not bound.
     int getPort() const;
     CWindow* getWindow() const { return window; }
@@ -187,7 +187,7 @@ private:
     // at every connection never wait on a write in progress.
     std::atomic<size_t> queuedBytes;
     std::atomic<std::chrono::steady_clock::rep> lastProgress;
-    std::atomic<int> stallMs;
+    const std::chrono::milliseconds sendStall;
 
     std::atomic<long> unhandled;
     std::atomic<long> buffered;

@@ -116,7 +116,7 @@ void CMC_Groupped::append(CMC_Object* member)
 
 void CMC_Groupped::add(CMC_Object* member)
 {
-    if (member && !members->contains(member))
+    if (member && !CMC_Groups::holds(this, member))
         append(member);
 }
 

@@ -18,10 +18,8 @@ CMC_RegisterRunner<CMC_CNVLoader_Runner> registration({MC_CNVLOADER});
 // behaviours at once: a member is listed once.
 void addOnce(CMC_GroupMembers* group, CMC_Object* member)
 {
-    for (int i = 0; i < group->getMembersNo(); ++i)
-        if (group->getMember(i) == member)
-            return;
-    group->add(member);
+    if (!CMC_Groups::holds(group, member))
+        group->add(member);
 }
 } // namespace
 

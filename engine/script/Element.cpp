@@ -160,7 +160,7 @@ CXRect CMElement::getPropertyRectValue(const CXString& key) const
     return p ? p->getRectValue() : CXRect();
 }
 
-CMElements::CMElements(bool owning) : CXVector(101, 0.75f), owns(owning) {}
+CMElements::CMElements(bool owning) : CXVector(8, 0.75f), owns(owning) {}
 
 CMElements::~CMElements()
 {

@@ -35,10 +35,11 @@ private:
 };
 
 // Ordered properties of a record; the same name may occur more than once.
-// Owns its properties.
+// Owns its properties. A record has a handful; the list starts small and
+// grows, so that a file of many records does not hold mostly empty slots.
 class CMProperties : public CXVector {
 public:
-    CMProperties() : CXVector(101, 0.75f) {}
+    CMProperties() : CXVector(8, 0.75f) {}
     ~CMProperties() override;
     // Takes the property out and deletes it.
     void remove(CXObject* item) override;
@@ -87,7 +88,8 @@ private:
     CMElements* children;
 };
 
-// A list of records; an owning list deletes its records with itself.
+// A list of records; an owning list deletes its records with itself. Every
+// record has a child list, nearly always empty: it starts small and grows.
 class CMElements : public CXVector {
 public:
     explicit CMElements(bool owns);

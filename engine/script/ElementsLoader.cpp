@@ -7,6 +7,9 @@
 #include "base/TextFileReader.h"
 #include "base/TextLineSource.h"
 
+#include <string>
+#include <unordered_map>
+
 namespace {
 CCommandLine6* runningCommandLine = nullptr;
 
@@ -42,6 +45,114 @@ public:
 private:
     CTextLineSource* source;
 };
+
+// The records being read. Every statement that names a record acts on the
+// first record of that name, found here by its name (byte by byte) so that
+// a statement costs the same however many records come before it.
+class CRecords {
+public:
+    explicit CRecords(CMElements* l) : list(l) {}
+    CMElement* get(const CXString& name) const
+    {
+        auto it = first.find(key(name));
+        return it == first.end() ? nullptr : it->second;
+    }
+    // Appends the record; a record of a name already held is listed but
+    // never found (a repeated DEF).
+    void add(CMElement* record)
+    {
+        list->add(record);
+        first.emplace(key(record->getName()), record);
+    }
+
+private:
+    static std::string key(const CXString& name) { return std::string(name.c_str(), size_t(name.getLength())); }
+
+    CMElements* list;
+    std::unordered_map<std::string, CMElement*> first;
+};
+
+// 'DEF:NAME(X=1|Y=2)': a record with inline properties, always appended.
+// Lines that do not have this shape add nothing.
+void define(CRecords& records, const CXString& line)
+{
+    int open = line.Find('(', 0);
+    int close = line.FindLast(')', -1);
+    if (open < 4 || close < open)
+        return;
+    CMElement* record = new CMElement(line.Mid(4, open));
+    CStringTokenizer pieces(line.Mid(open + 1, close), "|");
+    while (pieces.hasMoreTokens()) {
+        CXString piece = pieces.nextToken();
+        int eq = piece.Find('=', 0);
+        if (eq < 0)
+            continue;
+        CXString name = piece.Left(eq);
+        CXString value = piece.Right(eq + 1);
+        record->addProperty(name.AllTrim(' '), value.AllTrim(' '));
+    }
+    records.add(record);
+}
+
+void processLine(CRecords& records, const CXString& line)
+{
+    CStringTokenizer tokens(line, ":=\n");
+    while (tokens.hasMoreTokens()) {
+        CXString t1 = tokens.nextToken();
+        if (t1 == "OBJECT") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CXString name = tokens.nextToken();
+            if (records.get(name))
+                return;
+            records.add(new CMElement(name));
+            continue;
+        }
+        if (t1 == "IMPORT") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CXString name = tokens.nextToken();
+            if (!records.get(name)) {
+                CMElement* e = new CMElement(name);
+                e->addProperty("TYPE", "SEQUENCE");
+                records.add(e);
+            }
+            continue;
+        }
+        if (t1 == "DEF") {
+            define(records, line);
+            return;
+        }
+        CMElement* record = records.get(t1);
+        if (!record || !tokens.hasMoreTokens())
+            return;
+        CXString t2 = tokens.nextToken();
+        if (t2 == "ADD" || t2 == "APPLY") {
+            if (!tokens.hasMoreTokens())
+                return;
+            CMElement* other = records.get(tokens.nextToken());
+            if (!other)
+                return;
+            if (t2 == "ADD")
+                other->addChild(record);
+            else
+                record->addChild(other);
+            continue;
+        }
+        if (!tokens.hasMoreTokens()) {
+            record->addProperty(t2);
+            return;
+        }
+        CXString value = tokens.nextToken();
+        while (tokens.hasMoreTokens()) {
+            value += ' ';
+            value += tokens.nextToken();
+        }
+        record->addProperty(t2, value);
+        return;
+    }
+}
+
 } // namespace
 
 void CMElementsLoader::setCommandLine(CCommandLine6* commandLine)
@@ -101,6 +212,7 @@ CXString CMElementsLoader::getLine(CTextLineSource* source)
 CMElements* CMElementsLoader::load(CTextLineSource* source)
 {
     CMElements* list = new CMElements(true);
+    CRecords records(list);
     bool ended = false;
     while (source && !source->_eof()) {
         CXString line = getLine(source);
@@ -110,90 +222,9 @@ CMElements* CMElementsLoader::load(CTextLineSource* source)
         }
         if (ended || line.GetAt(0) == '#')
             continue;
-        processLine(list, line);
+        processLine(records, line);
     }
     return list;
-}
-
-void CMElementsLoader::processLine(CMElements* list, const CXString& line)
-{
-    CStringTokenizer tokens(line, ":=\n");
-    while (tokens.hasMoreTokens()) {
-        CXString t1 = tokens.nextToken();
-        if (t1 == "OBJECT") {
-            if (!tokens.hasMoreTokens())
-                return;
-            CXString name = tokens.nextToken();
-            if (list->contains(name))
-                return;
-            list->add(new CMElement(name));
-            continue;
-        }
-        if (t1 == "IMPORT") {
-            if (!tokens.hasMoreTokens())
-                return;
-            CXString name = tokens.nextToken();
-            if (!list->contains(name)) {
-                CMElement* e = new CMElement(name);
-                e->addProperty("TYPE", "SEQUENCE");
-                list->add(e);
-            }
-            continue;
-        }
-        if (t1 == "DEF") {
-            define(list, line);
-            return;
-        }
-        CMElement* record = list->get(t1);
-        if (!record || !tokens.hasMoreTokens())
-            return;
-        CXString t2 = tokens.nextToken();
-        if (t2 == "ADD" || t2 == "APPLY") {
-            if (!tokens.hasMoreTokens())
-                return;
-            CMElement* other = list->get(tokens.nextToken());
-            if (!other)
-                return;
-            if (t2 == "ADD")
-                other->addChild(record);
-            else
-                record->addChild(other);
-            continue;
-        }
-        if (!tokens.hasMoreTokens()) {
-            record->addProperty(t2);
-            return;
-        }
-        CXString value = tokens.nextToken();
-        while (tokens.hasMoreTokens()) {
-            value += ' ';
-            value += tokens.nextToken();
-        }
-        record->addProperty(t2, value);
-        return;
-    }
-}
-
-// 'DEF:NAME(X=1|Y=2)': a record with inline properties, always appended.
-// Lines that do not have this shape add nothing.
-void CMElementsLoader::define(CMElements* list, const CXString& line)
-{
-    int open = line.Find('(', 0);
-    int close = line.FindLast(')', -1);
-    if (open < 4 || close < open)
-        return;
-    CMElement* record = new CMElement(line.Mid(4, open));
-    CStringTokenizer pieces(line.Mid(open + 1, close), "|");
-    while (pieces.hasMoreTokens()) {
-        CXString piece = pieces.nextToken();
-        int eq = piece.Find('=', 0);
-        if (eq < 0)
-            continue;
-        CXString name = piece.Left(eq);
-        CXString value = piece.Right(eq + 1);
-        record->addProperty(name.AllTrim(' '), value.AllTrim(' '));
-    }
-    list->add(record);
 }
 
 bool CMElementsLoader::save(const CXString&, CMElements*)

@@ -33,10 +33,6 @@ public:
     // The running application's command line, consulted for the "code" and
     // "decode" switches; the application sets it while it exists.
     static void setCommandLine(CCommandLine6* commandLine);
-
-private:
-    static void processLine(CMElements* list, const CXString& line);
-    static void define(CMElements* list, const CXString& line);
 };
 
 // Reads a plain name=value text file into a property list (one property per

@@ -55,6 +55,15 @@ void CMC_Groups::left(CMC_Object* member, CMC_GroupMembers* group)
         }
 }
 
+bool CMC_Groups::holds(CMC_GroupMembers* group, CMC_Object* member)
+{
+    auto range = places().equal_range(member);
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == group)
+            return true;
+    return false;
+}
+
 void CMC_Groups::objectGone(CMC_Object* object)
 {
     auto range = places().equal_range(object);

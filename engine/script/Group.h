@@ -38,4 +38,7 @@ public:
     static void joined(CMC_Object* member, CMC_GroupMembers* group);
     static void left(CMC_Object* member, CMC_GroupMembers* group);
     static void objectGone(CMC_Object* object);
+    // Whether the member holds a place in the group, from those reports:
+    // the cost follows the places the member holds, not the group's size.
+    static bool holds(CMC_GroupMembers* group, CMC_Object* member);
 };

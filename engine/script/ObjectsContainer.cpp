@@ -149,6 +149,8 @@ CMC_Object* CMC_ObjectsContainer::getObject(int i)
     return size_t(i) < list.size() ? list[size_t(i)].object : nullptr;
 }
 
+bool CMC_ObjectsContainer::holds(CMC_Object* obj) const { return index && obj && index->holds(obj); }
+
 // Names are fixed while an object is held (the engine names an object
 // before adding it), so the object added under a name is the first one
 // listed with it.

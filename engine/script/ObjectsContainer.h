@@ -65,6 +65,9 @@ public:
     CMC_Object* getOwnObject(const CXString& name);
     // The i-th object in insertion order; null out of range.
     CMC_Object* getObject(int i);
+    // Whether obj is in this container's own list now. Only the address is
+    // compared: obj may have been deleted.
+    bool holds(CMC_Object* obj) const;
     // getObject when it is an INTEGER, STRING, BOOL or DOUBLE; defined with
     // the variable base.
     CMC_Variable* getVariable(const char* name);

@@ -191,17 +191,6 @@ void CMC_Scene::enterFolder()
     CFile::chDir(CFolder::dataPath(CWindowPaths::getCDPath(), path));
 }
 
-bool CMC_Scene::holds(CMC_Object* obj)
-{
-    for (int i = 0;; ++i) {
-        CMC_Object* o = getObject(i);
-        if (!o)
-            return false;
-        if (o == obj)
-            return true;
-    }
-}
-
 // init() may add or delete objects (a value read from the settings file
 // runs its change behaviours): the list is copied, and an object no longer
 // held is skipped.

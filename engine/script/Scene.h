@@ -187,9 +187,6 @@ protected:
     // Adds the visit to "Time" and "Played" in the title's settings file.
     virtual void saveStats();
 
-    // Whether obj is in this scene's object list now.
-    bool holds(CMC_Object* obj);
-
     CXString dllsList;
     CXString description;
     CXString creationTime;

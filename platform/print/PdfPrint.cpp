@@ -226,8 +226,9 @@ public:
         documentName = name;
         std::string file;
         if (server) {
-            char pattern[] = "/tmp/quarnel-print-XXXXXX.pdf";
-            const int fd = mkstemps(pattern, 4);
+            const char* tmp = std::getenv("TMPDIR");
+            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarnel-print-XXXXXX.pdf";
+            const int fd = mkstemps(&pattern[0], 4);
             if (fd < 0)
                 return false;
             close(fd);
@@ -396,7 +397,11 @@ struct Printer {
 enum class Lookup { FOUND, NO_PRINTER, NO_ANSWER, UNREACHABLE };
 
 // The paper of the printer: the user's own choice for it, else the queue's
-// default; A4 when it names none or none that can be measured.
+// default; A4 when it names none or none that can be measured. The queue
+// is asked for the paper's size and margins by its standard (PWG) name,
+// then by the name given: libcups knows a queue's papers by the standard
+// names only, and users name them the usual way ("A4", "Letter"). A paper
+// the queue does not know is measured without margins.
 void findPaper(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int dpi, Printer* printer)
 {
     printer->paper = a4PageSize(dpi);
@@ -409,13 +414,16 @@ void findPaper(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int dpi, Pri
     if (!media || !*media)
         return;
     printer->media = media;
+    pwg_media_t* known = pwgMediaForPWG(media);
+    if (!known)
+        known = pwgMediaForLegacy(media);
+    if (!known)
+        known = pwgMediaForPPD(media);
+    auto queueKnows = [&](const char* name, cups_size_t* size) {
+        return info && name && cupsGetDestMediaByName(http, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT, size);
+    };
     cups_size_t size{};
-    if (!info || !cupsGetDestMediaByName(http, dest, info, media, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
-        pwg_media_t* known = pwgMediaForPWG(media);
-        if (!known)
-            known = pwgMediaForLegacy(media);
-        if (!known)
-            known = pwgMediaForPPD(media);
+    if (!(known && queueKnows(known->pwg, &size)) && !queueKnows(media, &size)) {
         if (!known)
             return;
         size = cups_size_t{};

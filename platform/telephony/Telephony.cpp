@@ -99,7 +99,9 @@ std::shared_ptr<Telephony> fromEnvironment(std::string* why, const std::atomic<b
         service = joinBaresip(choice.substr(8), why, cancelled);
     } else if (choice.compare(0, 7, "script:") == 0) {
         service = ScriptedTelephony::fromFile(choice.substr(7), why);
-    } else if (choice != "none") {
+    } else if (choice == "none") {
+        *why = "it chooses none";
+    } else {
         *why = "no such service (baresip, baresip:<folder>, baresip@<host>:<port>, script:<file> or none)";
     }
     return service;

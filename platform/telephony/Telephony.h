@@ -166,7 +166,7 @@ public:
 //   "none"                  no service
 // or the one a program installed with setTelephony. Null when the choice
 // gives no service (none, a bad value, an unreadable script), with *why
-// set (empty for "none"). A baresip is waited for (seconds at most) until
+// set. A baresip is waited for (seconds at most) until
 // *cancelled turns true.
 std::shared_ptr<Telephony> openTelephony(std::string* why = nullptr, const std::atomic<bool>* cancelled = nullptr);
 

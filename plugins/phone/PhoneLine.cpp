@@ -75,7 +75,7 @@ PhoneLineList::Found PhoneLineList::build()
             why = devices ? "none of its lines takes voice calls and hears keys" : "it has no line";
         }
     }
-    // "none" chose no line; a build given up has nothing to tell.
+    // A build given up has nothing to tell.
     if (!found.count && !why.empty() && !cancelled)
         CFileReport::mistakeAt(CXString("phone"), CXString(), "no telephone line from " + chosen + ": " + why);
     if (found.service)

@@ -33,8 +33,8 @@ struct PhoneLineInfo {
 // by begin(), so that the host's frames go on meanwhile; the other queries
 // wait for the list. One that cannot be started (no baresip, no account)
 // waits for nothing and is found at once. A list without a line is told
-// once on standard error with the service chosen and the reason (not when
-// "none" was chosen), and so is a service that ends during the run.
+// once on standard error with the service chosen and the reason ("none"
+// included), and so is a service that ends during the run.
 class PhoneLineList {
 public:
     // Begins building the list when it is not built or being built: on a

@@ -38,4 +38,25 @@ TEST(CFileReportTest, EachFileIsToldOnceWhateverItWasWantedFor)
               "Quarnel: phone: baresip ended\n");
 }
 
+// A file that a peer names is told once as well, its name and the last
+// part of its path cut past NAME_SHOWN bytes (a name of NAME_SHOWN bytes
+// is whole).
+TEST(CFileReportTest, FilesThatPeersNameAreToldOnceWithTheirNamesCut)
+{
+    testsupport::TempDir tmp;
+    const std::string whole(CFileReport::NAME_SHOWN, 'w'), longer = whole + "xyz";
+    auto at = [&](const std::string& name) { return CXString(platform::toEnginePath(tmp.file(name)).c_str()); };
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        CFileReport::peerFailedAt("requested file", CXString(whole.c_str()), "not found", at(whole));
+        CFileReport::peerFailedAt("requested file", CXString(longer.c_str()), "refused", at(longer));
+    }
+    const std::string cut = whole + "...(cut, 83 bytes)";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: requested file \"" + whole + "\" not found: " + tmp.file(whole) + "\n" +
+                  "Quarnel: requested file \"" + cut + "\" refused: " + tmp.file(cut) + "\n");
+    EXPECT_EQ(CFileReport::cutName(CXString(longer.c_str())), CXString(cut.c_str()));
+    EXPECT_EQ(CFileReport::cutPath(CXString(("C:\\" + longer).c_str())), CXString(("C:\\" + cut).c_str()));
+}
+
 } // namespace

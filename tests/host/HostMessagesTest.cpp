@@ -227,7 +227,8 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
          {"-nogfx", "-path", "%T"}, {{"QUARNEL_PHONE", "script:%T/call.txt"}},
          "Quarnel: phone \"P\": INDEX 2 names no line: QUARNEL_PHONE=script:%T/call.txt has 1\n", 0},
         {"phone service chosen but none", {{"Rara/application.def", phoneScene}, {"Rara/S/S.cnv", phoneTitle}},
-         {"-nogfx", "-path", "%T"}, {{"QUARNEL_PHONE", "none"}}, "", 0},
+         {"-nogfx", "-path", "%T"}, {{"QUARNEL_PHONE", "none"}},
+         "Quarnel: phone: no telephone line from QUARNEL_PHONE=none: it chooses none\n", 0},
         // A baresip that runs and never opens its control port: frames go
         // on while it is waited for, once, for 5 seconds.
         {"baresip that never answers",

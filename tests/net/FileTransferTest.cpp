@@ -171,9 +171,8 @@ TEST(CFileTransferTest, RequestsOverTheBoundAreAnsweredAtOnce)
 {
     nettest::Pools pools;
     testsupport::TempDir served;
-    FileServer server(served.path());
     const int waiting = 2, asked = CFileSender_Manager::ACTIVE_PER_CONNECTION + waiting + 3;
-    server.files.setWaitingLimit(waiting);
+    FileServer server(served.path(), waiting);
     Requester requester;
     ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), server.peer.getPort()));
     for (int i = 0; i < asked; ++i) {

@@ -426,6 +426,44 @@ TEST_F(NetScriptTest, NothingBeforeAHelloIsHandled)
         EXPECT_TRUE(type == CNetMessage::VARIABLE || type == CNetMessage::DISCONNECT) << type;
 }
 
+// A connection counts as a player from the moment it is accepted, under
+// its address, before its hello names it: a script counting the players
+// every frame sees it, and sees it renamed once it said hello.
+TEST_F(NetScriptTest, AConnectionIsCountedBeforeItsHello)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv",
+            kept("NEWS") + kept("PLAYERS") + "OBJECT=NAME\nNAME:TYPE=STRING\nNAME:VALUE=none\nNAME:TOINI=TRUE\n" +
+                "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n" +
+                behaviour("GO", "NETSERVER^START();STARTED^SET(TRUE);") + behaviour("NEWP", "NEWS^INC();") +
+                behaviour("END", "GAME^EXIT();") +
+                "OBJECT=COUNT\nCOUNT:TYPE=TIMER\nCOUNT:ELAPSE=10\n"
+                "COUNT:ONTICK={PLAYERS^SET(NETSERVER^GETPLAYERSNO());NAME^SET(NETSERVER^GETPLAYERNAME(0));}\n"
+                "OBJECT=S\nS:ONINIT=GO\n"}});
+    addNetworkObject(tmp.path(), MC_NETSERVER, "NETSERVER", {{"ONNEWPLAYER", "NEWP"}, {"ONCOMMAND^END", "END"}});
+    const int port = freePort();
+    ASSERT_GT(port, 0);
+
+    nettest::Pools pools;
+    RawPlayer late;
+    std::atomic<bool> silent{false}, greeted{false};
+    std::thread player([&] {
+        CXSocket& s = late.socket;
+        if (!waitSaved("STARTED", "TRUE") || !s.connect(CXString("127.0.0.1"), port))
+            return;
+        // Within the hello time, which would close the connection.
+        silent = waitFor([&] { return saved("PLAYERS") == "1" && saved("NAME") == "127.0.0.1"; },
+                         CNetworkServer::HELLO_TIMEOUT_MS / 2);
+        greeted = s.send(new CNetHelloMessage(&s, CXString("Late"))) && waitSaved("NEWS", "1") &&
+                  waitSaved("NAME", "Late") && saved("PLAYERS") == "1";
+        late.command("END");
+    });
+    EXPECT_EQ(run(netSwitches(port).c_str()), 0);
+    player.join();
+    EXPECT_TRUE(silent);
+    EXPECT_TRUE(greeted);
+}
+
 // A player that sends commands as fast as the socket takes them: what the
 // server has read and not yet handled of it stays within the bound, the
 // title's frames go on, another player's command is handled and a third's

@@ -67,10 +67,11 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     return true;
 }
 
-// A number of /proc/self/status ("Threads:", "VmRSS:" in KiB); -1 when absent.
-inline long processStatus(const std::string& key)
+// A number of /proc/<pid>/status ("Threads:", "VmRSS:" in KiB), of this
+// process by default; -1 when absent.
+inline long processStatus(const std::string& key, const std::string& pid = "self")
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status("/proc/" + pid + "/status");
     std::string line;
     while (std::getline(status, line))
         if (line.compare(0, key.size(), key) == 0)
@@ -89,9 +90,11 @@ inline std::string randomBytes(size_t n, unsigned seed)
 
 // A server on 127.0.0.1 in queued mode that answers every file request
 // with the file at folder/<folder>/<subfolder>/<name> (empty parts left
-// out), one message of each transfer per tick, and keeps the requests.
+// out), one message of each transfer per tick, and keeps the requests;
+// waiting requests per connection as the file manager's limit.
 struct FileServer : CNetListener {
-    explicit FileServer(const std::string& f) : peer(nullptr, false), folder(f)
+    explicit FileServer(const std::string& f, int waiting = CFileSender_Manager::WAITING_PER_CONNECTION)
+        : peer(nullptr, false), files(waiting), folder(f)
     {
         peer.addNotifier(this);
         peer.start(0, CXString("127.0.0.1"));

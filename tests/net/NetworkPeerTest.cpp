@@ -105,7 +105,7 @@ bool tickUntil(CNetworkPeer& peer, Recorder& heard, size_t n)
 
 // A server on 127.0.0.1 in queued mode, with its recorder.
 struct Server {
-    Server() : peer(nullptr, false)
+    explicit Server(int networkPassMs = CSocketLoop::PASS_MS) : peer(nullptr, false, networkPassMs)
     {
         peer.addNotifier(&heard);
         started = peer.start(0, CXString("127.0.0.1"));
@@ -395,9 +395,8 @@ TEST(CNetworkPeerTest, ReadingStopsWhileTooMuchWaitsToBeHandled)
 TEST(CNetworkPeerTest, ALongNameDoesNotMultiplyWhatIsHeld)
 {
     nettest::Pools pools;
-    Server server;
+    Server server(60000);
     ASSERT_TRUE(server.started);
-    server.peer.setNetworkPassTime(60000);
     platform::SocketHandle raw = platform::openTcpSocket();
     ASSERT_TRUE(platform::connectSocket(raw, 0x7F000001, server.peer.getPort(), 5000));
     const std::string hello = hex("07000000 0c000000 'raw' 00");

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace nettest;
 
@@ -38,6 +39,22 @@ std::string timedScene(const std::string& p, const std::string& start, const std
            "SECONDS^INC();" + p + "FRAMES^SET(COUNT);}\n"
            "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={" + start + p + "STARTED^SET(" + started +
            ");}\nOBJECT=S\nS:ONINIT=GO\n";
+}
+
+// A title whose scene S is timedScene(prefix, start, started, everySecond),
+// with a network object of the type (MC_NETSERVER or MC_NETCLIENT).
+struct TimedTitle {
+    const char* what;
+    std::string prefix;
+    int type;
+    std::string start, started, everySecond;
+};
+
+void writeTimedTitle(const testsupport::TempDir& dir, const TimedTitle& t)
+{
+    writeTitle(dir, {{"Rara/application.def", oneScene()},
+                     {"Rara/S/S.cnv", timedScene(t.prefix, t.start, t.started, t.everySecond)}});
+    addNetworkObject(dir.path(), t.type, t.type == MC_NETSERVER ? "NETSERVER" : "NETCLIENT", {});
 }
 
 // Processor seconds (user and system, every thread) a process has used.
@@ -73,32 +90,28 @@ int keptNumber(const testsupport::TempDir& dir, const std::string& p, const std:
 
 TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
 {
-    testsupport::TempDir a, b;
-    writeTitle(a, {{"Rara/application.def", oneScene()},
-                   {"Rara/S/S.cnv", timedScene("SRV", "NETSERVER^START();", "NETSERVER^ISSTARTED()")}});
-    addNetworkObject(a.path(), MC_NETSERVER, "NETSERVER", {});
-    writeTitle(b, {{"Rara/application.def", oneScene()},
-                   {"Rara/S/S.cnv", timedScene("CLI", "NETCLIENT^CONNECT(\"127.0.0.1\");", "NETCLIENT^ISCONNECTED()")}});
-    addNetworkObject(b.path(), MC_NETCLIENT, "NETCLIENT", {});
-    const int port = freePort();
+    // A server, its client, and tries that fail: a client that tries
+    // CONNECT each second, to a port where nothing listens (each try is
+    // refused at once), and a server whose START finds its port taken by
+    // the first.
+    const TimedTitle titles[] = {
+        {"server", "SRV", MC_NETSERVER, "NETSERVER^START();", "NETSERVER^ISSTARTED()", ""},
+        {"client", "CLI", MC_NETCLIENT, "NETCLIENT^CONNECT(\"127.0.0.1\");", "NETCLIENT^ISCONNECTED()", ""},
+        {"client without a server, trying each second", "TRY", MC_NETCLIENT, "", "TRUE",
+         "NETCLIENT^CONNECT(\"127.0.0.1\");"},
+        {"server whose port is taken", "BUSY", MC_NETSERVER, "NETSERVER^START();", "NETSERVER^ISSTARTED()", ""},
+    };
+    testsupport::TempDir a, b, c, d;
+    const testsupport::TempDir* dirs[] = {&a, &b, &c, &d};
+    for (int i = 0; i < 4; ++i)
+        writeTimedTitle(*dirs[i], titles[i]);
+    const int port = freePort(), nobody = freePort();
     ASSERT_GT(port, 0);
+    ASSERT_GT(nobody, 0);
+    ASSERT_NE(nobody, port);
     // No frame bound: a run on the virtual clock would play hours of the
     // title's time in these seconds.
     const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
-
-    // Tries that fail: a client that tries CONNECT each second, to a port
-    // where nothing listens (each try is refused at once), and a server
-    // whose START finds its port taken by the first.
-    testsupport::TempDir c, d;
-    writeTitle(c, {{"Rara/application.def", oneScene()},
-                   {"Rara/S/S.cnv", timedScene("TRY", "", "TRUE", "NETCLIENT^CONNECT(\"127.0.0.1\");")}});
-    addNetworkObject(c.path(), MC_NETCLIENT, "NETCLIENT", {});
-    writeTitle(d, {{"Rara/application.def", oneScene()},
-                   {"Rara/S/S.cnv", timedScene("BUSY", "NETSERVER^START();", "NETSERVER^ISSTARTED()")}});
-    addNetworkObject(d.path(), MC_NETSERVER, "NETSERVER", {});
-    const int nobody = freePort();
-    ASSERT_GT(nobody, 0);
-    ASSERT_NE(nobody, port);
     auto firstSecond = [](const testsupport::TempDir& dir, const std::string& p) {
         return waitFor([&] { return std::atoi(iniValue(dir.file("Quarnel.ini"), "S", p + "SECONDS").c_str()) >= 1; },
                        20000);
@@ -123,14 +136,12 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
         pid_t pid;
         double processor;
         int seconds;
-    } watched[] = {{"server", a, "SRV", server.id(), 0, 0},
-                   {"client", b, "CLI", client.id(), 0, 0},
-                   {"client without a server, trying each second", c, "TRY", lone.id(), 0, 0},
-                   {"server whose port is taken", d, "BUSY", busy.id(), 0, 0}};
-    for (Watched& w : watched) {
-        w.processor = processorSeconds(w.pid);
-        w.seconds = keptNumber(w.dir, w.prefix, "SECONDS");
-    }
+    };
+    const pid_t pids[] = {server.id(), client.id(), lone.id(), busy.id()};
+    std::vector<Watched> watched;
+    for (int i = 0; i < 4; ++i)
+        watched.push_back(Watched{titles[i].what, *dirs[i], titles[i].prefix, pids[i], processorSeconds(pids[i]),
+                                  keptNumber(*dirs[i], titles[i].prefix, "SECONDS")});
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(3)); // the span measured, not a wait for a condition
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -154,9 +165,7 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
 TEST(RealTimeTitleTest, ATitleThatStoppedTalkingStaysOnTheRealClock)
 {
     testsupport::TempDir a;
-    writeTitle(a, {{"Rara/application.def", oneScene()},
-                   {"Rara/S/S.cnv", timedScene("SRV", "NETSERVER^START();NETSERVER^STOP();", "TRUE")}});
-    addNetworkObject(a.path(), MC_NETSERVER, "NETSERVER", {});
+    writeTimedTitle(a, {"server", "SRV", MC_NETSERVER, "NETSERVER^START();NETSERVER^STOP();", "TRUE", ""});
     const auto start = std::chrono::steady_clock::now();
     HostProcess server(a.path(), "-path " + a.path() + " -nogfx -frames 40 -bind 127.0.0.1 -port 0");
     EXPECT_EQ(server.wait(), 2) << a.read("output.txt");

@@ -216,6 +216,27 @@ TEST_F(SceneUpdaterTest, ListedFilesThatDoNotComeAreNamedAndEndTheUpdate)
     EXPECT_TRUE(updater.needsUpgrade());
 }
 
+// An update list may be as long as its limit: one of exactly
+// INDEX_MAX_SIZE bytes, fetched over the client, is read.
+TEST_F(SceneUpdaterTest, AListOfExactlyTheLimitIsRead)
+{
+    nettest::Pools pools;
+    testsupport::TempDir served;
+    std::string list = "VERSION=1.1\r\nFILES=a.txt\r\nDESCRIPTION=";
+    list.resize(CMC_SceneUpdater::INDEX_MAX_SIZE, 'x');
+    served.write("Game/S/index.net", list);
+    nettest::FileServer server(served.path());
+    CNetworkClient client(nullptr, false, false);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    CMC_SceneUpdater updater(&client, scene.get());
+    EXPECT_TRUE(waitFor([&] {
+        server.tick();
+        client.tick();
+        return updater.needsUpgrade();
+    }));
+    EXPECT_EQ(updater.getDescription().getLength(), int(list.size() - list.find("xx")));
+}
+
 // A received file goes into the scene's folder whatever form its "PATH"
 // has, and nowhere else.
 TEST_F(SceneUpdaterTest, FilesGoIntoTheScenesFolderInEveryPathForm)

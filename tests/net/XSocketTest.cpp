@@ -51,9 +51,10 @@ public:
         return accepted[taken++];
     }
     // A client connected to it and the accepted side of that connection.
-    std::unique_ptr<CXSocket> connect(CXSocket** server)
+    std::unique_ptr<CXSocket> connect(CXSocket** server, std::chrono::milliseconds sendStall =
+                                                             std::chrono::milliseconds(CXSocket::SEND_STALL_MS))
     {
-        std::unique_ptr<CXSocket> client(new CXSocket(nullptr));
+        std::unique_ptr<CXSocket> client(new CXSocket(nullptr, sendStall));
         EXPECT_TRUE(client->connect(CXString("127.0.0.1"), port()));
         *server = next();
         return client;
@@ -315,10 +316,9 @@ TEST(CXSocketTest, APeerThatStopsReadingIsCutOff)
     Drop drop;
     for (const Case& c : cases) {
         CXSocket* deaf = nullptr;
-        std::unique_ptr<CXSocket> client = listener.connect(&deaf);
+        const int stallMs = c.stallMs > 0 ? c.stallMs : int(CXSocket::SEND_STALL_MS);
+        std::unique_ptr<CXSocket> client = listener.connect(&deaf, std::chrono::milliseconds(stallMs));
         ASSERT_NE(deaf, nullptr);
-        if (c.stallMs > 0)
-            client->setSendStallTimeout(c.stallMs);
         CSocketLoop loop;
         loop.add(client.get(), &drop);
         const std::string text(size_t(c.frameLength - 9), 'x');

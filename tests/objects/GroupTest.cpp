@@ -53,6 +53,8 @@ TEST_F(CMC_GrouppedTest, MembersJoinOnceByNameAndClonesByNumber)
     EXPECT_EQ(call(group, "GETNAME", {"1"}), "G");
     call(group, "REMOVE", {"\"A\""});
     EXPECT_EQ(member(group, "0"), "B");
+    call(group, "ADD", {"\"A\""}); // taken out, it joins again
+    EXPECT_EQ(names(), "2:2,1");
     call(group, "REMOVEALL");
     EXPECT_EQ(names(), "0:");
 
@@ -78,6 +80,13 @@ TEST_F(CMC_GrouppedTest, MembersJoinOnceByNameAndClonesByNumber)
     // ADDCLONES does not look for members already there.
     call(group, "ADDCLONES", {"\"C\"", "1", "1"});
     EXPECT_EQ(group->getSize(), 3);
+    // A member listed twice is a member until both places are taken out.
+    call(group, "REMOVE", {"\"C_1\""});
+    call(group, "ADD", {"\"C_1\""});
+    EXPECT_EQ(group->getSize(), 2);
+    call(group, "REMOVE", {"\"C_1\""});
+    call(group, "ADD", {"\"C_1\""});
+    EXPECT_EQ(group->getSize(), 2);
 
     // ADDTOGROUP of any object reaches the group's own add.
     call(group, "REMOVEALL");

@@ -1,6 +1,6 @@
 // The print spooler with a CUPS server of the test's own: a document
-// reaches the queue on the paper the queue defaults to, laid out within its
-// margins; a server that answers nothing holds neither the one who prints
+// reaches the queue on the paper the queue defaults to, or the user's own,
+// laid out within its margins; a server that answers nothing holds neither the one who prints
 // nor the spooler's end, and every document is left in the folder; the
 // document being printed counts toward the bound of those pending.
 #include "platform/Drives.h"
@@ -63,6 +63,20 @@ protected:
         };
     }
     bool left(const std::string& name) const { return std::filesystem::exists(folder.file("title/" + name + ".pdf")); }
+    // The printer's first page is of that size in points, with the picture
+    // turned onto it and as large as margins of that many points allow.
+    void expectPrintedPage(int width, int height, int margin)
+    {
+        testsupport::PdfPage page;
+        ASSERT_TRUE(testsupport::renderPdfPage(server->printed(), 1, 72, &page));
+        EXPECT_EQ(page.width, width);
+        EXPECT_EQ(page.height, height);
+        const Rect ink = page.inked();
+        EXPECT_NEAR(ink.left, margin, 1);
+        EXPECT_NEAR(ink.top, margin, 1);
+        EXPECT_NEAR(ink.right, width - margin, 1);
+        EXPECT_NEAR(ink.bottom, height - margin, 1);
+    }
 
     testsupport::TempDir folder;
     std::unique_ptr<testsupport::CupsServer> server;
@@ -87,17 +101,69 @@ TEST_F(PrintSpoolerTest, ADocumentGoesOnTheQueuesDefaultPaperWithinItsMargins)
     EXPECT_EQ(jobs[0].media, "iso_a4_210x297mm");
     EXPECT_FALSE(left("Grey"));
 
-    // The printer's page: A4 with the picture turned onto it, within the
-    // margins and as large as they allow.
-    testsupport::PdfPage page;
-    ASSERT_TRUE(testsupport::renderPdfPage(server->printed(), 1, 72, &page));
-    EXPECT_EQ(page.width, 595);
-    EXPECT_EQ(page.height, 842);
-    const Rect ink = page.inked();
-    EXPECT_NEAR(ink.left, 18, 1);
-    EXPECT_NEAR(ink.top, 18, 1);
-    EXPECT_NEAR(ink.right, 577, 1);
-    EXPECT_NEAR(ink.bottom, 824, 1);
+    expectPrintedPage(595, 842, 18);
+}
+
+// The user's own paper (their ~/.cups/lpoptions), named the usual way or
+// by its standard name, is laid out within the margins the queue gives it;
+// a document on A5 so reaches the printer within them, written first to a
+// temporary file in TMPDIR.
+TEST_F(PrintSpoolerTest, TheUsersPaperKeepsTheQueuesMarginsByEitherName)
+{
+    // The paper and its margins in points, as the queue's driver has them.
+    const struct {
+        const char* media;
+        int width, length, margin;
+    } cases[] = {{"A4", 595, 842, 18},     {"iso_a4_210x297mm", 595, 842, 18},  {"A5", 420, 595, 12},
+                 {"iso_a5_148x210mm", 420, 595, 12}, {"Letter", 612, 792, 0}, {"na_letter_8.5x11in", 612, 792, 0}};
+    auto pixels = [](int points) { return points * int(PRINT_DOTS_PER_INCH) / 72; };
+    // libcups reads the user's options once a thread: each look is made on
+    // a thread of its own, as the spooler makes it.
+    auto landscapePage = [&] {
+        Size page{0, 0};
+        std::thread([&] {
+            std::unique_ptr<PrintJob> job = createSystemPrintJob(PrintDeadline::after(30000), folder.path());
+            if (job && job->setLandscape())
+                page = job->pageSize();
+        }).join();
+        return page;
+    };
+    for (const auto& c : cases) {
+        folder.write(".cups/lpoptions", std::string("Dest Quarnel media=") + c.media + "\n");
+        const Size page = landscapePage();
+        EXPECT_NEAR(page.width, pixels(c.length - 2 * c.margin), 2) << c.media;
+        EXPECT_NEAR(page.height, pixels(c.width - 2 * c.margin), 2) << c.media;
+    }
+
+    folder.write(".cups/lpoptions", "Dest Quarnel media=A5\n");
+    testsupport::TempDir temporary;
+    setenv("TMPDIR", temporary.path().c_str(), 1);
+    auto temporaries = [&] {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(temporary.path()))
+            n += entry.path().filename().string().compare(0, 14, "quarnel-print-") == 0;
+        return n;
+    };
+    int whilePrinting = -1;
+    std::thread([&] {
+        std::unique_ptr<PrintJob> job = createSystemPrintJob(PrintDeadline::after(30000), folder.path());
+        ASSERT_NE(job, nullptr);
+        job->setLandscape();
+        const Size page = job->pageSize();
+        const std::vector<uint8_t> grey(4 * 3 * 3, 128);
+        ASSERT_TRUE(job->startDocument("Grey"));
+        whilePrinting = temporaries();
+        job->startPage();
+        job->stretchBgr24(grey.data(), 4, 3, 12, true, Rect(0, 0, page.width, page.height), false);
+        job->endPage();
+        job->endDocument();
+    }).join();
+    unsetenv("TMPDIR");
+    EXPECT_EQ(whilePrinting, 1);
+    EXPECT_EQ(temporaries(), 0);
+    ASSERT_TRUE(server->waitForJobs(1, 60)) << server->log();
+    EXPECT_FALSE(left("Grey"));
+    expectPrintedPage(420, 595, 12);
 }
 
 TEST_F(PrintSpoolerTest, AServerThatAnswersNothingHoldsNoOneAndEveryDocumentIsLeft)

@@ -110,6 +110,70 @@ TEST(CMElementsLoaderTest, RepeatedNamesAndFirstPropertyWins)
     EXPECT_FALSE(a->isPropertyAvailable("TYPE"));
 }
 
+// The records in list order as 'NAME{P=v,...}[CHILD,...]', blank-separated.
+std::string describe(CMElements* list)
+{
+    std::string out;
+    for (int i = 0; i < list->getSize(); ++i) {
+        CMElement* e = list->getAt(i);
+        out += std::string(i ? " " : "") + e->getName().c_str() + "{";
+        for (int p = 0; p < e->getProperties()->getSize(); ++p) {
+            CMProperty* property = e->getProperties()->getAt(p);
+            out += std::string(p ? "," : "") + property->getName().c_str() + "=" + property->getValue().c_str();
+        }
+        out += "}";
+        CMElements* children = e->getChildren();
+        if (children->getSize() > 0) {
+            out += "[";
+            for (int c = 0; c < children->getSize(); ++c) {
+                // A child is named by its name and, when that name is
+                // repeated, its place in the list.
+                CMElement* child = children->getAt(c);
+                int at = -1;
+                for (int k = 0; k < list->getSize(); ++k)
+                    if (list->getAt(k) == child)
+                        at = k;
+                out += std::string(c ? "," : "") + child->getName().c_str() + "#" + std::to_string(at);
+            }
+            out += "]";
+        }
+    }
+    return out;
+}
+
+// Every statement that names a record acts on the first record of that
+// name, and a name is told apart from another byte by byte.
+TEST(CMElementsLoaderTest, RepeatedNamesReachTheFirstRecord)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        const char* records;
+    } cases[] = {
+        // A repeated OBJECT ends its line; a repeated IMPORT does not.
+        {{"OBJECT=A", "OBJECT=A=OBJECT=B"}, "A{}"},
+        {{"OBJECT=A", "IMPORT=A=OBJECT=B", "B:X=1"}, "A{} B{X=1}"},
+        {{"IMPORT=S", "IMPORT=S", "OBJECT=S", "S:X=1"}, "S{TYPE=SEQUENCE,X=1}"},
+        // DEF always appends; OBJECT and IMPORT then find the first record.
+        {{"DEF:A(X=1)", "OBJECT=A", "IMPORT=A", "A:Y=2"}, "A{X=1,Y=2}"},
+        {{"OBJECT=A", "DEF:A(X=1)", "A:Y=2", "A:X"}, "A{Y=2,X=} A{X=1}"},
+        {{"DEF:A(X=1)", "DEF:A(X=2)", "A:Y=3"}, "A{X=1,Y=3} A{X=2}"},
+        {{"OBJECT=P", "DEF:P(X=1)", "OBJECT=C", "C:ADD=P", "P:APPLY=C", "DEF:C(Y=1)", "C:ADD=P"},
+         "P{}[C#2,C#2,C#2] P{X=1} C{} C{Y=1}"},
+        // Names are exact: case, and the blank a DEF name keeps, count.
+        {{"OBJECT=a", "OBJECT=A", "A:X=1", "a:X=2"}, "a{X=2} A{X=1}"},
+        {{"DEF:A (X=1)", "OBJECT=A", "A:Y=2", "A :Z=3"}, "A {X=1,Z=3} A{Y=2}"},
+        // A name is known from the line that declares it on.
+        {{"A:X=1", "OBJECT=A", "A:Y=2", "OBJECT=B=B:Z=3"}, "A{Y=2} B{Z=3}"},
+    };
+    for (const Case& c : cases) {
+        auto list = read(c.lines);
+        std::string text;
+        for (const std::string& l : c.lines)
+            text += l + " | ";
+        EXPECT_EQ(describe(list.get()), c.records) << text;
+    }
+}
+
 TEST(CMElementsLoaderTest, SlashJoinsLines)
 {
     auto list = read({"OBJECT=A", "A:NAME=x /", "  y", "A:LAST=z/"});

@@ -100,6 +100,48 @@ TEST_F(CMC_SceneTest, EachVisitLoadsRunsTheInitialisersOnceAndLeavesInOrder)
     EXPECT_EQ(stat("Time"), 2);
 }
 
+// A TEXT whose record names a "VICTIM": its init takes that object out of
+// the scene and deletes it.
+class Remover : public Thing {
+public:
+    Remover(CMC_ObjectsContainer* c, CMElement* e) : Thing(c, e), victim(e->getPropertyValue("VICTIM")) {}
+    void init() override
+    {
+        if (CMC_Object* v = scene->getObject(victim)) {
+            scene->removeObject(v);
+            delete v;
+        }
+        Thing::init();
+    }
+
+private:
+    CXString victim;
+};
+
+CMC_Object* makeRemoverOrThing(CMC_ObjectsContainer* c, CMElement* e)
+{
+    return e->isPropertyAvailable("VICTIM") ? new Remover(c, e) : new Thing(c, e);
+}
+
+// Entering a scene initialises its objects in list order; one that an
+// earlier object's init took out is neither initialised nor reached.
+TEST_F(CMC_SceneTest, AnObjectTakenOutByAnEarlierInitIsNotInitialised)
+{
+    types.add("TEXT", &makeRemoverOrThing);
+    writeData("ROOM/ROOM.cnv", "OBJECT=OBJINIT\nOBJINIT:TYPE=BEHAVIOUR\n"
+                               "OBJECT=CUT\nCUT:TYPE=TEXT\nCUT:VICTIM=GONE\nCUT:ONINIT=OBJINIT\n"
+                               "OBJECT=GONE\nGONE:TYPE=TEXT\nGONE:ONINIT=OBJINIT\n"
+                               "OBJECT=KEPT\nKEPT:TYPE=TEXT\nKEPT:ONINIT=OBJINIT\n");
+    TestApp app("GAME");
+    CMC_Scene* room = app.addScene("ROOM", {{"PATH", "\\ROOM"}});
+    lifecycle().clear();
+    app._goto(room, nullptr);
+    EXPECT_EQ(steps(), (Steps{"unit initialize ROOM default", "run OBJINIT@CUT", "run OBJINIT@KEPT"}));
+    EXPECT_EQ(lifecycle(), (Steps{"~GONE"}));
+    EXPECT_EQ(room->getObject("GONE"), nullptr);
+    app.unload(nullptr);
+}
+
 TEST_F(CMC_SceneTest, SnapshotHoldsTheObjectsAndRestoresThem)
 {
     writeData("ROOM/ROOM.cnv", roomDefinitions);

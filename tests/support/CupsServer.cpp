@@ -22,8 +22,9 @@ namespace {
 const char* const Daemon = "/usr/sbin/cupsd";
 const char* const Filters = "/usr/lib/cups";
 
-// A4 (595 x 842 points) by default with margins of 18 points, Letter
-// (612 x 792) without; the filters' PDF is the printer's.
+// A4 (595 x 842 points) by default with margins of 18 points, A5 (420 x
+// 595) with margins of 12, Letter (612 x 792) without; the filters' PDF is
+// the printer's.
 const char* const Ppd = R"ppd(*PPD-Adobe: "4.3"
 *FormatVersion: "4.3"
 *FileVersion: "1.0"
@@ -49,19 +50,23 @@ const char* const Ppd = R"ppd(*PPD-Adobe: "4.3"
 *DefaultPageSize: A4
 *PageSize Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
 *PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageSize A5/A5: "<</PageSize[420 595]>>setpagedevice"
 *CloseUI: *PageSize
 *OpenUI *PageRegion: PickOne
 *OrderDependency: 10 AnySetup *PageRegion
 *DefaultPageRegion: A4
 *PageRegion Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
 *PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageRegion A5/A5: "<</PageSize[420 595]>>setpagedevice"
 *CloseUI: *PageRegion
 *DefaultImageableArea: A4
 *ImageableArea Letter/US Letter: "0 0 612 792"
 *ImageableArea A4/A4: "18 18 577 824"
+*ImageableArea A5/A5: "12 12 408 583"
 *DefaultPaperDimension: A4
 *PaperDimension Letter/US Letter: "612 792"
 *PaperDimension A4/A4: "595 842"
+*PaperDimension A5/A5: "420 595"
 )ppd";
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
