@@ -98,7 +98,7 @@ private:
     LineBook book;
     std::string controlAddress;
     std::atomic<bool> closing{false};
-    std::mutex endLock; // over the three below
+    std::mutex endLock; // over the three below, and held while the handler runs
     EndHandler endHandler;
     std::string endWhy; // the end, while no handler has been told of it
     bool endTold = false;
@@ -324,35 +324,28 @@ void BaresipTelephony::onEvent(const ControlMessage& event)
     }
 }
 
+// The handler is called under the lock, so that once a new one is given
+// the old one is neither running nor ever called again.
 void BaresipTelephony::setEndHandler(EndHandler handler)
 {
-    std::string why;
-    {
-        std::lock_guard<std::mutex> g(endLock);
-        endHandler = std::move(handler);
-        if (!endHandler || endWhy.empty() || endTold)
-            return;
-        endTold = true;
-        why = endWhy;
-        handler = endHandler;
-    }
-    handler(why);
+    std::lock_guard<std::mutex> g(endLock);
+    endHandler = std::move(handler);
+    if (!endHandler || endWhy.empty() || endTold)
+        return;
+    endTold = true;
+    endHandler(endWhy);
 }
 
 void BaresipTelephony::tellEnd(const std::string& why)
 {
-    EndHandler handler;
-    {
-        std::lock_guard<std::mutex> g(endLock);
-        if (endTold || !endWhy.empty())
-            return;
-        endWhy = why;
-        if (!endHandler)
-            return;
-        endTold = true;
-        handler = endHandler;
-    }
-    handler(why);
+    std::lock_guard<std::mutex> g(endLock);
+    if (endTold || !endWhy.empty())
+        return;
+    endWhy = why;
+    if (!endHandler)
+        return;
+    endTold = true;
+    endHandler(why);
 }
 
 // Without baresip no call goes on. An end we did not ask for is told first,
