@@ -384,6 +384,10 @@ bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && *canc
 std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
                                         const std::atomic<bool>* cancelled)
 {
+    // Exactly what canStartBaresip refuses fails here at once, without a
+    // wait, as a headless run told so by it expects.
+    if (!canStartBaresip(folder, why))
+        return nullptr;
     // A folder of our own gets a new port on each attempt: another program
     // may take the one chosen before baresip opens it.
     for (int attempt = 0; attempt < RUN_ATTEMPTS && !isCancelled(cancelled); ++attempt) {

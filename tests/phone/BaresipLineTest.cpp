@@ -299,4 +299,30 @@ TEST(BaresipProcessTest, WithoutBaresipThereIsNoService)
     EXPECT_EQ(why, "baresip is not installed (Debian package baresip-core)");
 }
 
+// Whether a start waits for a baresip is asked of canStartBaresip (a
+// headless run keeps its virtual clock when it does not): a start that the
+// check refuses fails at once, for the same reason.
+TEST(BaresipProcessTest, AStartFailsAtOnceWhereTheCheckRefusesAndForItsReason)
+{
+    testsupport::TempDir home, empty;
+    home.write(".baresip/accounts", "<sip:me@127.0.0.1>\n");
+    const std::string path = std::getenv("PATH");
+    const struct {
+        std::string home, path, folder;
+    } cases[] = {{empty.path(), path, ""}, {home.path(), empty.path(), ""}, {home.path(), path, empty.path()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home + " " + c.path + " \"" + c.folder + "\"");
+        const std::string phone = c.folder.empty() ? "baresip" : "baresip:" + c.folder;
+        testsupport::ChildEnvironment environment({{"HOME", c.home}, {"PATH", c.path}, {"QUARNEL_PHONE", phone}});
+        std::string refused, failed;
+        EXPECT_FALSE(platform::telephony::canStartBaresip(c.folder, &refused));
+        EXPECT_FALSE(platform::telephony::telephonyChoice().waits);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(platform::telephony::startBaresip(c.folder, &failed), nullptr);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(refused.empty());
+        EXPECT_EQ(failed, refused);
+    }
+}
+
 } // namespace
