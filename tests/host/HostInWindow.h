@@ -2,6 +2,7 @@
 // The host program started as a process of its own on an X server of the
 // test's own (Xvfb), as a person starts it in a window; skipped without
 // Xvfb. Include it after GoogleTest (Xvfb.h says why).
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 #include "support/Xvfb.h"
 
@@ -37,6 +38,7 @@ protected:
         std::string err = tmp.file("err.txt");
         host = fork();
         if (host == 0) {
+            testsupport::defaultSignalsInChild();
             if (chdir(folder.c_str()) != 0)
                 _exit(126);
             int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
