@@ -51,6 +51,8 @@ const std::vector<Row> rows = {
     // what an unbound event does.
     {"BindingToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
      "S^REMOVE(\"BK\");", "B^SET(1);", "", "", "", 1000},
+    {"BindingToABehaviourRemovedByTheSameScript", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
+     "S^REMOVE(\"BK\");B^SET(1);", "B^SET(2);", "", "", "", 1000},
     {"BindingOfARemovedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
      "S^REMOVE(\"BK\");B^CLONE(1);S^REMOVECLONES(\"B\",1,1);", "B^SET(1);", "", "", "", 1000},
     {"BindingOfAReplacedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
