@@ -21,11 +21,14 @@
 #include "script/ScriptApplication.h"
 #include "script/StructureParser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace quarnel {
@@ -98,10 +101,12 @@ const char* hostHelp()
            "\n"
            "The Menu key or Shift+F10 opens the program's menu (Redraw, Exit) with the list of the title's\n"
            "scenes; Escape closes it. Closing the window ends the title, and so do SIGTERM, SIGINT (Ctrl+C)\n"
-           "and SIGHUP, headless too (a second one ends the program at once). A switch that is not known\n"
-           "is named and ignored.\n"
+           "and SIGHUP, headless too. The same signal again within a second is the same request; another\n"
+           "signal, or the same one later, ends the program at once. A title whose end has not come 5 s\n"
+           "after the signal is given up. A switch that is not known is named and ignored.\n"
            "Exit codes: 0 the title ended, or its window was closed, or a signal ended it; 1 no title could\n"
-           "be started, or a switch was wrong; 2 the frame bound (-frames) ended the run.\n"
+           "be started, or a switch was wrong; 2 the frame bound (-frames) ended the run; 3 the title's end\n"
+           "had not come 5 s after a signal asked for it.\n"
            "\n"
            "A file that the title names and that is missing or cannot be used (a picture, animation, sound,\n"
            "sequence or video, a scene's definition file) is named on standard error, once, with the path\n"
@@ -273,6 +278,25 @@ bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, C
     return false;
 }
 
+namespace {
+// The title's end did not come in time after a signal (a script that never
+// gives its frame back): said in one line, and the program ends at once.
+// Files are replaced whole (ReplacingFile), so what was written stays so.
+// Only calls that cannot wait on a lock the stuck thread may hold.
+void endOverdue(int signal)
+{
+    const char* name = ::sigabbrev_np(signal);
+    char line[128];
+    const int n = std::snprintf(line, sizeof line,
+                                "Quarnel: the title had not ended %d s after SIG%s; the program ends without it\n",
+                                int(platform::EndSignals::GRACE_MS / 1000), name ? name : "?");
+    if (n > 0 && ::write(2, line, std::min(size_t(n), sizeof line - 1)) < 0) {
+        // Nowhere to say it.
+    }
+    ::_exit(EXIT_END_OVERDUE);
+}
+} // namespace
+
 int runHost(const char* text, CXString* message) { return runHost(commandWords(text), message); }
 
 int runHost(const std::vector<std::string>& arguments, CXString* message)
@@ -289,7 +313,7 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
                      word.c_str());
     // SIGTERM, SIGINT and SIGHUP end the title as closing its window does,
     // headless or not; a frame pacer asleep is woken for it.
-    platform::EndSignals endSignals([] { platform::wakeFrame(); });
+    platform::EndSignals endSignals([] { platform::wakeFrame(); }, endOverdue);
 
     // The engine names files in code page 1250: a folder whose name has
     // letters outside it could not be named to the engine at all.

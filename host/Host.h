@@ -23,8 +23,11 @@
 // by the real clock instead: a frame every step, the clock moving by the
 // real time passed. A run that writes the snapshot ("-2bin") ends once it
 // is written. SIGTERM, SIGINT and SIGHUP end a run, headless or not, as
-// closing the window does (the title's end runs, the exit code is 0); a
-// second one ends the program at once.
+// closing the window does (the title's end runs, the exit code is 0); the
+// same signal again within a second is the same request, any other ends
+// the program at once. An end that has not come 5 s after the signal is
+// given up: the program says so and ends with EXIT_END_OVERDUE
+// (platform::EndSignals).
 class CCommandLine6;
 
 namespace quarnel {
@@ -33,7 +36,8 @@ namespace quarnel {
 enum HostExit {
     EXIT_ENDED = 0,       // the title ran to its end
     EXIT_FAILED = 1,      // no title could be started, or a switch was wrong
-    EXIT_FRAME_BOUND = 2  // the frame bound ("-frames") ended the run first
+    EXIT_FRAME_BOUND = 2, // the frame bound ("-frames") ended the run first
+    EXIT_END_OVERDUE = 3  // a signal asked the title to end, and its end had not come in time
 };
 
 // The host's own switches.

@@ -1,5 +1,7 @@
 #include "platform/Socket.h"
 
+#include "platform/Signals.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -123,14 +126,22 @@ bool connectSocket(SocketHandle socket, uint32_t address, int port, int timeoutM
     int rc = ::connect(socket, reinterpret_cast<sockaddr*>(&a), sizeof a);
     bool made = rc == 0;
     if (!made && errno == EINPROGRESS) {
-        pollfd p = {socket, POLLOUT, 0};
-        int ready;
-        do
-            ready = ::poll(&p, 1, timeoutMs);
-        while (ready < 0 && errno == EINTR);
-        int error = 0;
-        socklen_t size = sizeof error;
-        made = ready == 1 && getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        // One deadline however often a signal interrupts the wait; a request
+        // to end the program ends it.
+        const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        pollfd p[2] = {{socket, POLLOUT, 0}, {endRequestHandle(), POLLIN, 0}};
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+            const int ready = ::poll(p, 2, left.count() > 0 ? int(left.count()) : 0);
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready > 0 && p[0].revents) {
+                int error = 0;
+                socklen_t size = sizeof error;
+                made = getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+            }
+            break;
+        }
     }
     fcntl(socket, F_SETFL, flags);
     if (made)

@@ -43,8 +43,10 @@ enum class AcceptResult {
 // or INVALID_SOCKET_HANDLE with the reason.
 SocketHandle acceptConnection(SocketHandle listener, uint32_t* peerAddress, AcceptResult* result);
 
-// Connects to the address and port, waiting at most timeoutMs; false when
-// no connection was made. The socket blocks again afterwards.
+// Connects to the address and port, waiting at most timeoutMs in all;
+// false when no connection was made. A wait ends at once, without a
+// connection, when a signal asks the program to end (see Signals.h). The
+// socket blocks again afterwards.
 bool connectSocket(SocketHandle socket, uint32_t address, int port, int timeoutMs);
 
 // Writes all bytes, however many calls it takes; false on an error (the

@@ -12,13 +12,20 @@ CXVector* bucket(CXObject* slotEntry) { return static_cast<CXVector*>(slotEntry)
 } // namespace
 
 CHashtable::CHashtable(int cap, double factor, bool owns)
-    : capacity(cap > 0 ? cap : 1), count(0), loadFactor(factor > 0 ? factor : 0.75), values(nullptr),
-      keys(nullptr), collided(nullptr), ownsKeys(owns), valueList(new CXVector(101, 0.75f))
+    : capacity(firstCapacity(cap)), count(0), loadFactor(firstLoadFactor(factor)), values(nullptr), keys(nullptr),
+      collided(nullptr), ownsKeys(owns), valueList(new CXVector(101, 0.75f))
 {
-    if (capacity > maxCapacity)
-        capacity = maxCapacity;
     allocateSlots();
 }
+
+int CHashtable::firstCapacity(int asked)
+{
+    if (asked <= 0)
+        return 1;
+    return asked > maxCapacity ? maxCapacity : asked;
+}
+
+double CHashtable::firstLoadFactor(double asked) { return asked > 0 ? asked : 0.75; }
 
 CHashtable::~CHashtable()
 {
@@ -76,6 +83,9 @@ void CHashtable::insert(CXObject* key, CXObject* value)
 
 // Doubles the slots and puts every entry again in old slot order (a
 // bucket's pairs in bucket order), which also rebuilds the value list.
+// Two entries that share a slot after it shared one before (h mod 2c fixes
+// h mod c), so a bucket keeps the order of its puts: what WalkOrder relies
+// on.
 void CHashtable::grow()
 {
     int oldCapacity = capacity;
@@ -237,6 +247,30 @@ CXObject* CHashtable::clone()
     copy->count = count;
     valueList->copyInto(copy->valueList);
     return copy;
+}
+
+CHashtable::WalkOrder::WalkOrder(int cap, double factor)
+    : capacity(firstCapacity(cap)), loadFactor(firstLoadFactor(factor))
+{
+}
+
+void CHashtable::WalkOrder::put()
+{
+    capacity = capacityAfterPut(capacity, loadFactor, count);
+    ++count;
+}
+
+void CHashtable::WalkOrder::removed()
+{
+    if (count > 0)
+        --count;
+}
+
+bool CHashtable::WalkOrder::before(int hashA, unsigned long long putA, int hashB, unsigned long long putB) const
+{
+    int slotA = slotFor(hashA, capacity);
+    int slotB = slotFor(hashB, capacity);
+    return slotA != slotB ? slotA < slotB : putA < putB;
 }
 
 int CStringHashCode::hashOf(const char* s, int length)

@@ -33,17 +33,35 @@ public:
     // Same slots and objects, own buckets and value list; does not own keys.
     CXObject* clone() override;
 
-    // The slot rules, for whoever keeps entries in a table's walk order
-    // without the table: the slot of a hash among that many slots, and the
-    // slot count after a put into a table holding that many entries.
+    // The order getKeys walks a table in, kept without the table: by slot,
+    // and within a slot in the order of the puts. Whoever keeps entries in
+    // that order tells it of each put and removal, as the table would be
+    // told, and compares two entries by their hash and their put number.
+    class WalkOrder {
+    public:
+        WalkOrder(int capacity, double loadFactor);
+        // An entry is about to be put: the slots grow as the table's do.
+        void put();
+        void removed();
+        bool before(int hashA, unsigned long long putA, int hashB, unsigned long long putB) const;
+        int getCapacity() const { return capacity; }
+
+    private:
+        int capacity;
+        double loadFactor;
+        int count = 0;
+    };
+
+private:
     static int slotFor(int hash, int slots)
     {
         int slot = hash % slots;
         return slot < 0 ? slot + slots : slot;
     }
     static int capacityAfterPut(int slots, double load, int entries);
+    static int firstCapacity(int asked);
+    static double firstLoadFactor(double asked);
 
-private:
     bool removeFromSlot(int slot, CXObject* value);
     int slotOf(int hash) const { return slotFor(hash, capacity); }
     void allocateSlots();

@@ -93,7 +93,8 @@ public:
     // Ends the accept thread, which is then waited for.
     virtual void stop();
     // Connects to a dotted address or a host name, waiting at most
-    // CONNECT_TIMEOUT_MS. False when no connection was made.
+    // CONNECT_TIMEOUT_MS, less when the program is asked to end meanwhile.
+    // False when no connection was made.
     virtual bool connect(const CXString& host, int port);
     // Sends the whole frame (or queues it, on a served connection) and
     // deletes the message once written; false when it will not be sent (no

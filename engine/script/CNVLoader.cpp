@@ -67,14 +67,6 @@ void CMC_CNVLoader::load(const CXString& file)
     delete records;
 }
 
-bool CMC_CNVLoader::holds(CMC_Object* object)
-{
-    for (int i = 0; CMC_Object* o = scene->getObject(i); ++i)
-        if (o == object)
-            return true;
-    return false;
-}
-
 bool CMC_CNVLoader::finish(CMC_Object* object)
 {
     if (!scene->removeObject(object))
@@ -94,7 +86,7 @@ void CMC_CNVLoader::release(const CXString& file)
     if (!scene)
         return;
     CMC_Object* group = scene->getObject(file);
-    CMC_GroupMembers* members = holds(group) ? CMC_Groups::membersOf(group) : nullptr;
+    CMC_GroupMembers* members = scene->holds(group) ? CMC_Groups::membersOf(group) : nullptr;
     if (!members)
         return;
     std::vector<CMC_Object*> listed;
@@ -102,7 +94,7 @@ void CMC_CNVLoader::release(const CXString& file)
         listed.push_back(members->getMember(i));
     std::vector<CMC_Object*> finished;
     for (CMC_Object* obj : listed) {
-        if (!holds(obj))
+        if (!scene->holds(obj))
             continue;
         for (int k = 1; k <= obj->getClonesNo(); ++k)
             if (CMC_Object* clone = scene->getObject(obj->getName() + "_" + CXString::toString(k)))

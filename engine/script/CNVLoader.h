@@ -24,7 +24,6 @@ public:
     CXString getLastFile() const { return lastFile; }
 
 private:
-    bool holds(CMC_Object* object);
     // Takes out and finishes an object the container holds itself; false
     // when it does not hold it.
     bool finish(CMC_Object* object);

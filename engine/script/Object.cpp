@@ -380,6 +380,7 @@ bool CMC_Object::bindProperty(CMC_ObjectsContainer* container, const CXString& k
             if (container->getType() == MC_CLASS)
                 behaviourName += container->getName() + "_";
             behaviourName += name + "_" + key;
+            behaviourName = freeInlineName(container, behaviourName);
             CMC_BehaviourBase* made = CMC_BehaviourBase::make(container, behaviourName, value);
             if (!made)
                 return false;
@@ -411,6 +412,24 @@ bool CMC_Object::bindProperty(CMC_ObjectsContainer* container, const CXString& k
     }
     addBehaviour(key, static_cast<CMC_BehaviourBase*>(found), params, container);
     return true;
+}
+
+// A second record of an object that takes every record (a KEYBOARD or a
+// MOUSE, whose bindings add up) makes its inline code under the name the
+// first record's took: that one stays bound, so the new one is numbered
+// rather than put in its place.
+CXString CMC_Object::freeInlineName(CMC_ObjectsContainer* container, const CXString& wanted)
+{
+    auto boundHere = [this](CMC_Object* taken) {
+        for (Binding* b = taken ? taken->binders : nullptr; b; b = b->next)
+            if (b->owner == this)
+                return true;
+        return false;
+    };
+    CXString free = wanted;
+    for (int n = 2; boundHere(container->getOwnObject(free)); ++n)
+        free = wanted + "_" + CXString::toString(n);
+    return free;
 }
 
 // After a snapshot: each placeholder is replaced by the behaviour of its name
@@ -580,6 +599,15 @@ bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
     CXVector* list = bindingList(key, false);
     if (!list || list->getSize() == 0)
         return false;
+    // Bindings to behaviours in the trash are as good as gone (they go
+    // when the trash deletes them): with only those the event is unbound.
+    bool bound = false;
+    for (int i = 0; i < list->getSize() && !bound; ++i) {
+        CMC_BehaviourBase* behaviour = bindingBehaviour(bindingAt(list, i));
+        bound = !behaviour || !behaviour->inTrash;
+    }
+    if (!bound)
+        return false;
     ++raising;
     for (int i = 0;; ++i) {
         if (i > 0)
@@ -595,7 +623,7 @@ bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
 void CMC_Object::runBinding(CXTriple* binding, CMC_Object* owner, CXArray* args, bool useArgs)
 {
     CMC_BehaviourBase* behaviour = bindingBehaviour(binding);
-    if (!behaviour)
+    if (!behaviour || behaviour->inTrash)
         return;
     CXArray* own = static_cast<CXArray*>(binding->getSecond());
     if (useArgs || !own) {

@@ -257,6 +257,7 @@ private:
                       CMC_BehaviourBase** inlineBehaviour);
     bool raise(const CXString& key, CXArray* args, bool useArgs);
     void rebindPlaceholders(CMC_ObjectsContainer* container);
+    CXString freeInlineName(CMC_ObjectsContainer* container, const CXString& wanted);
     CXVector* bindingList(const CXString& key, bool create);
     void freeBindings();
 

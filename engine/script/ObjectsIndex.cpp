@@ -5,16 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-template <class Each>
-void CObjectsIndex::Slots::each(std::uint32_t hash, Each each) const
-{
-    size_t mask = slots.size() - 1;
-    for (size_t i = hash & mask; slots[i].entry; i = (i + 1) & mask)
-        if (slots[i].hash == hash && !each(slots[i].entry))
-            return;
-}
-
-void CObjectsIndex::Slots::insert(std::uint32_t hash, Entry entry)
+void CIndexSlots::insert(std::uint32_t hash, Entry entry)
 {
     if ((used + 1) * 2 > slots.size())
         grow();
@@ -26,7 +17,7 @@ void CObjectsIndex::Slots::insert(std::uint32_t hash, Entry entry)
     ++used;
 }
 
-void CObjectsIndex::Slots::erase(std::uint32_t hash, Entry entry)
+void CIndexSlots::erase(std::uint32_t hash, Entry entry)
 {
     size_t mask = slots.size() - 1;
     size_t hole = hash & mask;
@@ -49,7 +40,7 @@ void CObjectsIndex::Slots::erase(std::uint32_t hash, Entry entry)
     --used;
 }
 
-void CObjectsIndex::Slots::grow()
+void CIndexSlots::grow()
 {
     std::vector<Slot> old(slots.size() * 2, Slot{0, 0});
     old.swap(slots);
@@ -59,10 +50,7 @@ void CObjectsIndex::Slots::grow()
             insert(s.hash, s.entry);
 }
 
-CObjectsIndex::CObjectsIndex(int tableCapacity, double tableLoadFactor)
-    : capacity(tableCapacity), loadFactor(tableLoadFactor)
-{
-}
+CObjectsIndex::CObjectsIndex(int tableCapacity, double tableLoadFactor) : walk(tableCapacity, tableLoadFactor) {}
 
 std::uint32_t CObjectsIndex::hashName(std::string_view name)
 {
@@ -124,7 +112,7 @@ void CObjectsIndex::add(CMC_Object* obj, std::string_view name)
     it.name.assign(name);
     it.hasName = !named(name, it.nameHash);
     if (it.hasName) {
-        capacity = CHashtable::capacityAfterPut(capacity, loadFactor, nameCount);
+        walk.put();
         byName.insert(it.nameHash, e);
         ++nameCount;
     }
@@ -148,6 +136,7 @@ bool CObjectsIndex::remove(CMC_Object* obj)
     byObject.erase(hashObject(obj), e);
     if (it.hasName) {
         byName.erase(it.nameHash, e);
+        walk.removed();
         --nameCount;
     }
     it.object = nullptr;
@@ -190,16 +179,6 @@ std::vector<CObjectsIndex::Listed> CObjectsIndex::snapshot() const
     return listed;
 }
 
-// A CHashtable walks by slot, and within a slot (a bucket) in the order of
-// the puts: growth keeps that order, as it puts the pairs of one old slot
-// again in bucket order.
-bool CObjectsIndex::before(const Item& a, const Item& b) const
-{
-    int slotA = CHashtable::slotFor(a.tableHash, capacity);
-    int slotB = CHashtable::slotFor(b.tableHash, capacity);
-    return slotA != slotB ? slotA < slotB : a.added < b.added;
-}
-
 std::vector<CMC_Object*> CObjectsIndex::tableOrder() const
 {
     std::vector<const Item*> entries;
@@ -207,7 +186,9 @@ std::vector<CMC_Object*> CObjectsIndex::tableOrder() const
     for (const Item& it : items)
         if (it.object && it.hasName)
             entries.push_back(&it);
-    std::sort(entries.begin(), entries.end(), [this](const Item* a, const Item* b) { return before(*a, *b); });
+    std::sort(entries.begin(), entries.end(), [this](const Item* a, const Item* b) {
+        return walk.before(a->tableHash, a->added, b->tableHash, b->added);
+    });
     std::vector<CMC_Object*> objects;
     objects.reserve(entries.size());
     for (const Item* it : entries)

@@ -1,10 +1,47 @@
 #pragma once
+#include "base/Hashtable.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class CMC_Object;
+
+// A multimap from 32-bit hashes to index entries (never 0): open
+// addressing with linear probing over a power-of-two array of pairs, at
+// most half full. Taking out moves the pairs after it back, so a search
+// stops at the first empty slot. It serves CObjectsIndex rather than the
+// standard unordered containers because these cost about twice as much per
+// object at 100,000 objects (bench/clone.cpp): a node allocated per entry
+// and a pointer chased per lookup, where this keeps the pairs in one array.
+class CIndexSlots {
+public:
+    using Entry = std::uint32_t;
+    // Calls each(entry) for every entry stored with that hash, in probe
+    // order, until it returns false.
+    template <class Each>
+    void each(std::uint32_t hash, Each each) const
+    {
+        size_t mask = slots.size() - 1;
+        for (size_t i = hash & mask; slots[i].entry; i = (i + 1) & mask)
+            if (slots[i].hash == hash && !each(slots[i].entry))
+                return;
+    }
+    void insert(std::uint32_t hash, Entry entry);
+    void erase(std::uint32_t hash, Entry entry);
+    size_t size() const { return used; }
+    size_t capacity() const { return slots.size(); }
+
+private:
+    struct Slot {
+        std::uint32_t hash;
+        Entry entry;
+    };
+    void grow();
+    std::vector<Slot> slots = std::vector<Slot>(16, Slot{0, 0});
+    size_t used = 0;
+};
 
 // The objects of a named-object container: the list in the order they were
 // added, and the names they were added under. Adding, finding and taking
@@ -26,8 +63,8 @@ public:
         Entry entry;
     };
 
-    // A table of that many slots and load factor, grown as CHashtable
-    // grows, decides the walk order of tableOrder.
+    // The walk of tableOrder is that of a CHashtable of that many slots
+    // and load factor that the names were put into and taken out of.
     CObjectsIndex(int tableCapacity, double tableLoadFactor);
     CObjectsIndex(const CObjectsIndex&) = delete;
     CObjectsIndex& operator=(const CObjectsIndex&) = delete;
@@ -71,28 +108,6 @@ private:
         std::string name;
     };
 
-    // Open addressing with linear probing over a power-of-two array of
-    // (hash, entry) pairs, at most half full. Taking out moves the pairs
-    // after it back, so a search stops at the first empty slot.
-    class Slots {
-    public:
-        // Calls each(entry) for every entry stored with that hash, in probe
-        // order, until it returns false.
-        template <class Each>
-        void each(std::uint32_t hash, Each each) const;
-        void insert(std::uint32_t hash, Entry entry);
-        void erase(std::uint32_t hash, Entry entry);
-
-    private:
-        struct Slot {
-            std::uint32_t hash;
-            Entry entry;
-        };
-        void grow();
-        std::vector<Slot> slots = std::vector<Slot>(16, Slot{0, 0});
-        size_t used = 0;
-    };
-
     static std::uint32_t hashName(std::string_view name);
     static std::uint32_t hashObject(CMC_Object* obj);
     Item& item(Entry e) { return items[e - 1]; }
@@ -101,16 +116,14 @@ private:
     Entry named(std::string_view name, std::uint32_t hash) const;
     // obj's entry added first, 0 when none.
     Entry first(CMC_Object* obj) const;
-    bool before(const Item& a, const Item& b) const;
 
     std::vector<Item> items;
     std::vector<Entry> freeItems;
     std::vector<Listed> list;
     size_t holes = 0;
-    Slots byName;
-    Slots byObject;
+    CIndexSlots byName;
+    CIndexSlots byObject;
     int nameCount = 0;
     std::uint64_t additions = 0;
-    int capacity;
-    double loadFactor;
+    CHashtable::WalkOrder walk;
 };

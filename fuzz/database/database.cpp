@@ -5,26 +5,17 @@
 #include "collections/Database.h"
 #include "collections/Structure.h"
 #include "script/Element.h"
-#include "script/ObjectsContainer.h"
+#include "script/Scene.h"
 
 #include <cstdint>
-
-namespace {
-
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("SCENE"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!fuzzinput::write("rows.txt", data, size))
         return 0;
 
-    Scene scene;
+    CMC_Scene scene(nullptr, MC_SCENE);
+    scene.setName(CXString("SCENE"));
     CMElement model(CXString("ROW"));
     model.addProperty(CXString("FIELDS"), CXString("NAME<STRING>,SCORE<INTEGER>,RATIO<DOUBLE>,DONE<BOOL>"));
     scene.addObject(new CMC_Structure(&scene, &model));

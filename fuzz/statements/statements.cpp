@@ -11,6 +11,7 @@
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
+#include "script/Scene.h"
 #include "script/String.h"
 #include "script/Values.h"
 #include "script/VariableFactory.h"
@@ -21,21 +22,15 @@
 
 namespace {
 
-class Scene : public CMC_ObjectsContainer {
-public:
-    Scene() : CMC_ObjectsContainer(nullptr, nullptr, CXString("ROOM"), MC_SCENE) { scene = this; }
-    ~Scene() override { unload(); }
-};
-
 template <class T, class V>
-void addValue(Scene& scene, const char* name, V value)
+void addValue(CMC_Scene& scene, const char* name, V value)
 {
     T* v = new T(CXString(name));
     v->setValue(value);
     scene.addObject(v);
 }
 
-CMC_Behaviour* addBehaviour(Scene& scene, const char* name, const char* code)
+CMC_Behaviour* addBehaviour(CMC_Scene& scene, const char* name, const char* code)
 {
     CMC_Behaviour* b = new CMC_Behaviour(&scene, CXString(name), CXString(code));
     scene.addObject(b);
@@ -44,7 +39,7 @@ CMC_Behaviour* addBehaviour(Scene& scene, const char* name, const char* code)
 }
 
 template <class T>
-void addRecord(Scene& scene, const char* name, std::vector<std::pair<const char*, const char*>> properties)
+void addRecord(CMC_Scene& scene, const char* name, std::vector<std::pair<const char*, const char*>> properties)
 {
     CMElement record{CXString(name)};
     for (auto& p : properties)
@@ -54,7 +49,7 @@ void addRecord(Scene& scene, const char* name, std::vector<std::pair<const char*
     made->init();
 }
 
-void fillScene(Scene& scene)
+void fillScene(CMC_Scene& scene)
 {
     addValue<CMC_Integer>(scene, "I", 3);
     addValue<CMC_Double>(scene, "D", 1.5);
@@ -96,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CWindowServices::setTrash(&trash);
     CMC_Behaviour::setStepLimit(5000);
     {
-        Scene scene;
+        CMC_Scene scene(nullptr, MC_SCENE);
+        scene.setName(CXString("ROOM"));
         fillScene(scene);
         CMC_Behaviour* fuzzed = addBehaviour(scene, "FUZZ", code.c_str());
         CXArray params(101, 0.75f);

@@ -98,7 +98,7 @@ private:
     LineBook book;
     std::string controlAddress;
     std::atomic<bool> closing{false};
-    std::mutex endLock; // over the three below
+    std::mutex endLock; // over the three below, and held while the handler runs
     EndHandler endHandler;
     std::string endWhy; // the end, while no handler has been told of it
     bool endTold = false;
@@ -324,35 +324,28 @@ void BaresipTelephony::onEvent(const ControlMessage& event)
     }
 }
 
+// The handler is called under the lock, so that once a new one is given
+// the old one is neither running nor ever called again.
 void BaresipTelephony::setEndHandler(EndHandler handler)
 {
-    std::string why;
-    {
-        std::lock_guard<std::mutex> g(endLock);
-        endHandler = std::move(handler);
-        if (!endHandler || endWhy.empty() || endTold)
-            return;
-        endTold = true;
-        why = endWhy;
-        handler = endHandler;
-    }
-    handler(why);
+    std::lock_guard<std::mutex> g(endLock);
+    endHandler = std::move(handler);
+    if (!endHandler || endWhy.empty() || endTold)
+        return;
+    endTold = true;
+    endHandler(endWhy);
 }
 
 void BaresipTelephony::tellEnd(const std::string& why)
 {
-    EndHandler handler;
-    {
-        std::lock_guard<std::mutex> g(endLock);
-        if (endTold || !endWhy.empty())
-            return;
-        endWhy = why;
-        if (!endHandler)
-            return;
-        endTold = true;
-        handler = endHandler;
-    }
-    handler(why);
+    std::lock_guard<std::mutex> g(endLock);
+    if (endTold || !endWhy.empty())
+        return;
+    endWhy = why;
+    if (!endHandler)
+        return;
+    endTold = true;
+    endHandler(why);
 }
 
 // Without baresip no call goes on. An end we did not ask for is told first,
@@ -391,6 +384,10 @@ bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && *canc
 std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
                                         const std::atomic<bool>* cancelled)
 {
+    // Exactly what canStartBaresip refuses fails here at once, without a
+    // wait, as a headless run told so by it expects.
+    if (!canStartBaresip(folder, why))
+        return nullptr;
     // A folder of our own gets a new port on each attempt: another program
     // may take the one chosen before baresip opens it.
     for (int attempt = 0; attempt < RUN_ATTEMPTS && !isCancelled(cancelled); ++attempt) {

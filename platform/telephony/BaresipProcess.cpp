@@ -39,6 +39,16 @@ std::string findProgram(const char* name)
     return std::string();
 }
 
+// The baresip program through PATH; empty, with *why set, when it is not
+// installed.
+std::string baresipProgram(std::string* why)
+{
+    const std::string program = findProgram("baresip");
+    if (program.empty())
+        *why = NOT_INSTALLED;
+    return program;
+}
+
 std::string readFile(const std::string& path, bool* found)
 {
     std::ifstream in(path, std::ios::binary);
@@ -71,11 +81,9 @@ uint16_t freeLoopbackPort()
 
 std::unique_ptr<BaresipProcess> BaresipProcess::start(const std::string& folder, std::string* why)
 {
-    const std::string program = findProgram("baresip");
-    if (program.empty()) {
-        *why = NOT_INSTALLED;
+    const std::string program = baresipProgram(why);
+    if (program.empty())
         return nullptr;
-    }
     const char* const argv[] = {program.c_str(), "-f", folder.c_str(), nullptr};
     // baresip's own messages go to our standard error only when debugging.
     const bool talk = std::getenv("QUARNEL_DEBUG") != nullptr;
@@ -277,44 +285,42 @@ std::string userAccounts(std::string* file)
     return accounts;
 }
 
-const char* const MODULES_MISSING = "baresip's modules are not installed (Debian package baresip-core)";
-
-} // namespace
-
-bool canStartBaresip(const std::string& folder, std::string* why)
+// What a folder of our own is made of: the accounts and the folder of
+// baresip's modules. False, with *why set, when one is missing.
+bool ownFolderParts(std::string* accounts, std::string* accountsFile, std::string* modules, std::string* why)
 {
-    std::string file, host;
-    uint16_t port;
-    if (folder.empty() && userAccounts(&file).empty()) {
-        *why = "no baresip account in " + file;
+    *accounts = userAccounts(accountsFile);
+    if (accounts->empty()) {
+        *why = "no baresip account in " + *accountsFile;
         return false;
     }
-    if (folder.empty() && baresipModuleFolder().empty()) {
-        *why = MODULES_MISSING;
-        return false;
-    }
-    if (!folder.empty() && !controlAddress(folder, &host, &port, why))
-        return false;
-    if (findProgram("baresip").empty()) {
-        *why = NOT_INSTALLED;
+    *modules = baresipModuleFolder();
+    if (modules->empty()) {
+        *why = "baresip's modules are not installed (Debian package baresip-core)";
         return false;
     }
     return true;
 }
 
+} // namespace
+
+// The one check before a start, also for telephonyChoice: what it refuses,
+// startBaresip refuses at once, so that a headless run that kept its
+// virtual clock for it is right to.
+bool canStartBaresip(const std::string& folder, std::string* why)
+{
+    std::string accounts, file, modules, host;
+    uint16_t port;
+    if (folder.empty() ? !ownFolderParts(&accounts, &file, &modules, why) : !controlAddress(folder, &host, &port, why))
+        return false;
+    return !baresipProgram(why).empty();
+}
+
 bool makeRunFolder(std::string* folder, std::string* why)
 {
-    std::string accountsFile;
-    const std::string accounts = userAccounts(&accountsFile);
-    if (accounts.empty()) {
-        *why = "no baresip account in " + accountsFile;
+    std::string accounts, accountsFile, modules;
+    if (!ownFolderParts(&accounts, &accountsFile, &modules, why))
         return false;
-    }
-    const std::string modules = baresipModuleFolder();
-    if (modules.empty()) {
-        *why = MODULES_MISSING;
-        return false;
-    }
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarnel-phone-XXXXXX";
     const uint16_t port = freeLoopbackPort();

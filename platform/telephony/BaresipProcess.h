@@ -62,7 +62,8 @@ std::string baresipModuleFolder();
 // (empty: a folder of our own, made by makeRunFolder): baresip is
 // installed, and the folder's configuration names the control module, or
 // there are an account and the modules for one of our own. False with *why
-// set when not; then starting one would fail without waiting for anything.
+// set when not; startBaresip makes this check first and fails with it,
+// without waiting for anything.
 bool canStartBaresip(const std::string& folder, std::string* why);
 
 // A new folder for one run (in the temporary folder) with the accounts of

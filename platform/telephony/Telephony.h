@@ -152,8 +152,11 @@ public:
     // itself during the run (the program behind it ended, or the
     // connection to it did), with why, before the calls that were going on
     // are reported disconnected; its lines take no call after it. An end
-    // that came before a handler was given is told to the first one given.
-    // Null tells no one. A service that cannot end so never tells.
+    // that came before a handler was given is told to the first one given,
+    // on the thread that gives it, before setEndHandler returns. Once
+    // setEndHandler returns, the handler it replaced is not running and is
+    // never called again; a handler must not call setEndHandler. Null
+    // tells no one. A service that cannot end so never tells.
     using EndHandler = std::function<void(const std::string& why)>;
     virtual void setEndHandler(EndHandler) {}
 };

@@ -1,6 +1,7 @@
 #include "base/Hashtable.h"
 #include "base/XArray.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -106,6 +107,46 @@ TEST(CHashtableTest, GrowsOnThe76thPutAndKeepsEveryKeyInSlotOrder)
         EXPECT_LE(previousSlot, slot);
         previousSlot = slot;
     }
+}
+
+// Whoever keeps entries without a table gets the table's walk from
+// WalkOrder, through growth (long keys hash past the first slot count, so
+// their slots move) and removals.
+TEST(CHashtableTest, WalkOrderFollowsTheTableThroughGrowthAndRemovals)
+{
+    CHashtable table(11, 0.75, true);
+    CHashtable::WalkOrder walk(11, 0.75);
+    struct Kept {
+        std::string text;
+        int hash;
+        unsigned long long put;
+    };
+    std::vector<Kept> kept;
+    std::vector<std::unique_ptr<CXObject>> values;
+    unsigned long long puts = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string text = (i % 2 ? "a key longer than sixteen " : "k") + std::to_string(i);
+        values.emplace_back(new CXObject);
+        walk.put();
+        table.put(new CStringHashCode(CXString(text.c_str())), values.back().get());
+        kept.push_back({text, hashOf(text.c_str()), puts++});
+        if (i % 7 == 3) {
+            table.remove(values[size_t(i / 2)].get());
+            walk.removed();
+            std::string gone = (i / 2 % 2 ? "a key longer than sixteen " : "k") + std::to_string(i / 2);
+            for (size_t k = 0; k < kept.size(); ++k)
+                if (kept[k].text == gone)
+                    kept.erase(kept.begin() + long(k));
+        }
+    }
+    ASSERT_GT(table.getCapacity(), 11);
+    EXPECT_EQ(walk.getCapacity(), table.getCapacity());
+    std::sort(kept.begin(), kept.end(),
+              [&](const Kept& a, const Kept& b) { return walk.before(a.hash, a.put, b.hash, b.put); });
+    std::vector<std::string> expected;
+    for (const Kept& k : kept)
+        expected.push_back(k.text);
+    EXPECT_EQ(keyTexts(table), expected);
 }
 
 TEST(CHashtableTest, PutNeverReplacesAndRemoveTakesTheFirstValueInSlotOrder)

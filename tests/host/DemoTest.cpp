@@ -9,6 +9,7 @@
 #include "graphics/WindowSound.h"
 #include "platform/Png.h"
 #include "platform/headless/Headless.h"
+#include "support/ChildProgram.h"
 #include "ui/Unit6.h"
 
 #include <algorithm>
@@ -267,7 +268,7 @@ TEST_F(DemoTest, TheProgramPlaysTheTitleToItsEnd)
 {
     // A title that never ended would fail here, not hang the run.
     std::string command = "timeout 120 " + std::string(QUARNEL_HOST_PROGRAM) + " -path " + tmp.path() + " -nogfx";
-    int status = std::system(command.c_str());
+    int status = testsupport::shell(command);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
@@ -281,7 +282,7 @@ TEST_F(DemoTest, TheProgramPlaysTheSameTwice)
     std::filesystem::remove(second + "/Demo.ini");
     for (const std::string& folder : {tmp.path(), second}) {
         std::string command = "cd " + folder + " && timeout 120 " + std::string(QUARNEL_HOST_PROGRAM) + " -nogfx";
-        int status = std::system(command.c_str());
+        int status = testsupport::shell(command);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_EQ(WEXITSTATUS(status), 0);
     }

@@ -2,6 +2,7 @@
 // The host program started as a process of its own on an X server of the
 // test's own (Xvfb), as a person starts it in a window; skipped without
 // Xvfb. Include it after GoogleTest (Xvfb.h says why).
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 #include "support/Xvfb.h"
 
@@ -22,25 +23,33 @@ protected:
             GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
         ASSERT_NE(x.display, nullptr) << "Xvfb did not start";
     }
+    // The program's whole process group goes: a child it forked (the
+    // window system's message box is shown from one) must not outlive the
+    // test and hold its output open.
     void TearDown() override
     {
-        if (host > 0) {
-            kill(host, SIGKILL);
+        if (group > 0)
+            kill(-group, SIGKILL);
+        if (host > 0)
             waitpid(host, nullptr, 0);
-        }
     }
 
     // Starts the program in `folder` on the test's display, with SDL's
-    // silent sound driver; its standard error goes to err.txt.
+    // silent sound driver, in a process group of its own; its standard
+    // error goes to err.txt, its standard output to out.txt.
     void start(const std::string& folder, std::vector<std::string> switches)
     {
         std::string err = tmp.file("err.txt");
         host = fork();
         if (host == 0) {
+            setpgid(0, 0);
+            testsupport::defaultSignalsInChild();
             if (chdir(folder.c_str()) != 0)
                 _exit(126);
             int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(fd, 2);
+            int out = open(tmp.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(out, 1);
             setenv("DISPLAY", x.name.c_str(), 1);
             unsetenv("WAYLAND_DISPLAY");
             setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -59,6 +68,8 @@ protected:
             _exit(127);
         }
         ASSERT_GT(host, 0);
+        setpgid(host, host);
+        group = host;
     }
     // The program's exit code once it ended, -1 when it did not within the
     // time given.
@@ -79,6 +90,7 @@ protected:
     Xvfb x;
     TempDir tmp;
     pid_t host = -1;
+    pid_t group = -1;
 };
 
 } // namespace testsupport

@@ -1,9 +1,14 @@
 // The signals that stop a program (a service manager's SIGTERM, Ctrl+C's
 // SIGINT, a closed terminal's SIGHUP) end a headless title as closing its
 // window would: its end runs, its peers are told, the baresip it runs is
-// ended and its folder removed, and the exit code is 0. A second signal ends
-// the program at once. Each title is played by the program itself.
+// ended and its folder removed, and the exit code is 0. The same signal
+// again at once is the same request; another signal, or the same one a
+// second later, ends the program at once. An end that does not come is
+// given up after a bound. Each title is played by the program itself.
+#include "HostTitle.h"
+#include "host/Host.h"
 #include "net/NetTitle.h"
+#include "platform/Signals.h"
 #include "platform/Socket.h"
 #include "script/Object.h"
 #include "support/ChildProgram.h"
@@ -12,25 +17,45 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace nettest;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A server title that keeps its number of players. Its scene's statistics
-// are written when the scene ends: "Played" tells that the title's end ran.
-TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
+long long msSince(Clock::time_point start)
 {
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(strsignal(signal));
-        testsupport::TempDir dir;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Whether the process has ended, without reaping it.
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info{};
+    return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+// A server title that keeps its number of players, played by the program
+// (through a launcher such as nohup when one is given), and a player of the
+// test's own that greets it as the engine's clients do. Its scene's
+// statistics are written when the scene ends: "Played" tells that the
+// title's end ran.
+class GreetedServer {
+public:
+    ~GreetedServer() { platform::closeSocket(player); }
+
+    void start(std::vector<std::string> launcher = {})
+    {
         writeTitle(dir, {{"Rara/application.def", oneScene()},
                          {"Rara/S/S.cnv", "OBJECT=PLAYERS\nPLAYERS:TYPE=INTEGER\nPLAYERS:VALUE=0\nPLAYERS:TOINI=TRUE\n"
                                           "OBJECT=NEWP\nNEWP:TYPE=BEHAVIOUR\n"
@@ -39,30 +64,159 @@ TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
         addNetworkObject(dir.path(), MC_NETSERVER, "NETSERVER", {{"ONNEWPLAYER", "NEWP"}});
         const int port = freePort();
         ASSERT_GT(port, 0);
-        const std::string settings = dir.file("Quarnel.ini");
-
-        HostProcess server(dir.path(), "-path " + dir.path() + " -nogfx -bind 127.0.0.1 -port " + std::to_string(port));
-        // A player of its own, greeting the server as the engine's clients do.
-        platform::SocketHandle player = platform::openTcpSocket();
+        launcher.push_back(QUARNEL_HOST_PROGRAM);
+        const std::vector<std::string> words = {"-path", dir.path(), "-nogfx", "-bind", "127.0.0.1",
+                                                "-port", std::to_string(port)};
+        launcher.insert(launcher.end(), words.begin(), words.end());
+        program.reset(new testsupport::ChildProgram(launcher[0], std::vector<std::string>(launcher.begin() + 1,
+                                                                                           launcher.end()),
+                                                    dir.path(), dir.file("output.txt")));
+        player = platform::openTcpSocket();
         ASSERT_TRUE(waitFor([&] { return platform::connectSocket(player, 0x7F000001, port, 1000); }, 20000))
-            << dir.read("output.txt");
+            << output();
         const std::string hello = hex("07000000 0c000000 'raw' 00");
         ASSERT_TRUE(platform::sendAll(player, hello.data(), hello.size()));
-        ASSERT_TRUE(waitFor([&] { return iniValue(settings, "S", "PLAYERS") == "1"; }, 20000))
-            << dir.read("output.txt");
+        ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "PLAYERS") == "1"; }, 20000))
+            << output();
+    }
 
-        ASSERT_EQ(kill(server.id(), signal), 0);
-        EXPECT_EQ(server.wait(30000), 0) << dir.read("output.txt");
+    // Once the program ended: the player was told and the title's end ran.
+    void expectItsEndRan()
+    {
         std::string received;
         char bytes[256];
         long n;
         while (platform::waitReadable(player, 5000) && (n = platform::receiveSome(player, bytes, sizeof bytes)) > 0)
             received.append(bytes, size_t(n));
-        platform::closeSocket(player);
         EXPECT_NE(received.find(hex("04000000 08000000")), std::string::npos) << "no disconnect notice";
-        EXPECT_EQ(iniValue(settings, "S", "Played"), "1");
-        EXPECT_EQ(dir.read("output.txt"), "");
+        EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "Played"), "1");
     }
+
+    std::string output() const { return dir.read("output.txt"); }
+
+    testsupport::TempDir dir;
+    std::unique_ptr<testsupport::ChildProgram> program;
+    platform::SocketHandle player = platform::INVALID_SOCKET_HANDLE;
+};
+
+// Each signal; and SIGTERM twice, 2 ms apart, as timeout(1) sends it (to
+// the program, then to the program's group): however soon after the first
+// the program hears the second, it is the same request.
+TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
+{
+    const std::vector<int> cases[] = {{SIGTERM}, {SIGINT}, {SIGHUP}, {SIGTERM, SIGTERM}};
+    for (const std::vector<int>& signals : cases) {
+        SCOPED_TRACE(::testing::PrintToString(signals));
+        GreetedServer server;
+        ASSERT_NO_FATAL_FAILURE(server.start());
+        for (int signal : signals) {
+            ASSERT_EQ(kill(server.program->id(), signal), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        EXPECT_EQ(server.program->wait(30000), 0) << server.output();
+        server.expectItsEndRan();
+        EXPECT_EQ(server.output(), "");
+    }
+}
+
+// Under nohup the terminal's SIGHUP is not the program's to hear: the title
+// plays on, and SIGTERM still ends it.
+TEST(HostSignalsTest, ASignalIgnoredAtTheStartStaysIgnored)
+{
+    GreetedServer server;
+    ASSERT_NO_FATAL_FAILURE(server.start({"/usr/bin/nohup"}));
+    ASSERT_EQ(kill(server.program->id(), SIGHUP), 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_FALSE(hasEnded(server.program->id())) << server.output();
+    ASSERT_EQ(kill(server.program->id(), SIGTERM), 0);
+    EXPECT_EQ(server.program->wait(30000), 0) << server.output();
+    server.expectItsEndRan();
+}
+
+// A script that never gives its frame back keeps the title's end from
+// coming: the program gives it up the bound after the signal, says so in
+// one line and ends with its own exit code, and the settings it wrote
+// before stay as they were.
+TEST(HostSignalsTest, ATitleStuckInAScriptIsGivenUpAfterTheBound)
+{
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()},
+                     {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n"
+                                      "OBJECT=STARTED\nSTARTED:TYPE=INTEGER\nSTARTED:VALUE=0\nSTARTED:TOINI=TRUE\n"
+                                      "OBJECT=S\nS:ONINIT={STARTED^SET(1);@WHILE(0,<,1,{N^INC();});}\n"}});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
+    ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "STARTED") == "1"; }, 20000))
+        << dir.read("output.txt");
+    const std::string written = dir.read("Quarnel.ini");
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_EQ(kill(program.id(), SIGTERM), 0);
+    EXPECT_EQ(program.wait(30000), int(quarnel::EXIT_END_OVERDUE));
+    const long long took = msSince(asked);
+    EXPECT_GE(took, platform::EndSignals::GRACE_MS);
+    EXPECT_LT(took, platform::EndSignals::GRACE_MS + 2000);
+    EXPECT_EQ(dir.read("output.txt"),
+              "Quarnel: the title had not ended 5 s after SIGTERM; the program ends without it\n");
+    EXPECT_EQ(dir.read("Quarnel.ini"), written);
+}
+
+// Whether a connection to the port on the loopback is being made (its
+// SYN sent and not answered).
+bool connectionWaits(int port)
+{
+    std::istringstream table(testsupport::readFile("/proc/net/tcp"));
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        const size_t colon = remote.find(':');
+        if (state == "02" && colon != std::string::npos && std::stoi(remote.substr(colon + 1), nullptr, 16) == port)
+            return true;
+    }
+    return false;
+}
+
+// A server whose queue of connections is full does not answer: a CONNECT
+// to it waits (5 s at most). A signal ends that wait at once, with CONNECT
+// answering FALSE, and then the program, through the title's end.
+TEST(HostSignalsTest, ASignalEndsAConnectThatWaits)
+{
+    platform::SocketHandle listener = platform::openTcpSocket();
+    ASSERT_TRUE(platform::bindSocket(listener, 0x7F000001, 0) && platform::listenSocket(listener, 0));
+    const int port = platform::localPort(listener);
+    std::vector<platform::SocketHandle> queued;
+    for (bool full = false; !full && queued.size() < 8;) {
+        platform::SocketHandle s = platform::openTcpSocket();
+        full = !platform::connectSocket(s, 0x7F000001, port, 200);
+        if (full)
+            platform::closeSocket(s);
+        else
+            queued.push_back(s);
+    }
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()},
+                     {"Rara/S/S.cnv", "OBJECT=CONNECTED\nCONNECTED:TYPE=BOOL\nCONNECTED:VALUE=TRUE\n"
+                                      "CONNECTED:TOINI=TRUE\n"
+                                      "OBJECT=S\nS:ONINIT={NETCLIENT^CONNECT(\"127.0.0.1\");"
+                                      "CONNECTED^SET(NETCLIENT^ISCONNECTED());}\n"}});
+    addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx -port " + std::to_string(port));
+    ASSERT_TRUE(waitFor([&] { return connectionWaits(port); }, 20000)) << dir.read("output.txt");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_EQ(kill(program.id(), SIGTERM), 0);
+    EXPECT_EQ(program.wait(30000), 0) << dir.read("output.txt");
+    // At once, where the wait had 3 s left: some 30 ms, 130 ms under the
+    // sanitizers; the bound leaves room for a machine busy with other work.
+    EXPECT_LT(msSince(asked), 2000);
+    EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "CONNECTED"), "FALSE");
+    EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "Played"), "1");
+    for (platform::SocketHandle s : queued)
+        platform::closeSocket(s);
+    platform::closeSocket(listener);
 }
 
 // A title with a phone over a stand-in baresip on PATH (QUARNEL_PHONE
@@ -144,6 +298,83 @@ TEST_F(PhoneTitleWithStandIn, ASecondSignalEndsTheProgramAtOnce)
     ASSERT_EQ(kill(host->id(), SIGINT), 0);
     const int status = host->waitStatus(30000);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+}
+
+// The same signal a second after the first, while the program still waits
+// for the stand-in, is a new request: it ends the program at once.
+TEST_F(PhoneTitleWithStandIn, TheSameSignalASecondLaterEndsTheProgramAtOnce)
+{
+    ASSERT_TRUE(startUntilTheLineIsFound()) << dir.read("output.txt");
+    const Clock::time_point first = Clock::now();
+    ASSERT_EQ(kill(host->id(), SIGTERM), 0);
+    ASSERT_TRUE(waitFor([&] { return dir.read("stand-in.pid.log").find("TERM") != std::string::npos; }, 20000));
+    std::this_thread::sleep_until(first + std::chrono::milliseconds(platform::EndSignals::REPEAT_MS + 200));
+    ASSERT_EQ(kill(host->id(), SIGTERM), 0);
+    const int status = host->waitStatus(30000);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
+// A program that plays a title and goes on, as these tests do, has its own
+// handlers of the three signals back once the run is over.
+class HostSignalsInProcessTest : public testsupport::HostTitle {};
+
+volatile sig_atomic_t heard = 0;
+
+TEST_F(HostSignalsInProcessTest, TheProgramsOwnHandlersAreBackAfterARun)
+{
+    const int signals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct sigaction mine = {}, before[3];
+    mine.sa_handler = [](int number) { heard = number; };
+    sigemptyset(&mine.sa_mask);
+    for (int i = 0; i < 3; ++i)
+        sigaction(signals[i], &mine, &before[i]);
+    title({{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", "OBJECT=S\nS:ONINIT={GAME^EXIT();}\n"}});
+    std::string message;
+    EXPECT_EQ(run(("-path " + tmp.path() + " -nogfx").c_str(), &message), 0) << message;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(strsignal(signals[i]));
+        struct sigaction now = {};
+        sigaction(signals[i], nullptr, &now);
+        // Raised only to the handler of the test's own: another might end
+        // the test program.
+        EXPECT_EQ(now.sa_handler, mine.sa_handler);
+        if (now.sa_handler == mine.sa_handler) {
+            heard = 0;
+            raise(signals[i]);
+            EXPECT_EQ(heard, signals[i]);
+        }
+        sigaction(signals[i], &before[i], nullptr);
+    }
+}
+
+// A program a test starts has every signal at its default and none
+// blocked, however the tests were started (nohup, a shell's trap), so that
+// the tests of signals see the same whatever started them.
+TEST(ChildProgramTest, ChildrenStartWithDefaultSignals)
+{
+    struct sigaction ignore = {}, before;
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGHUP, &ignore, &before);
+    sigset_t blocked, kept;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &blocked, &kept);
+
+    testsupport::TempDir dir;
+    const std::string command = "grep -E '^Sig(Blk|Ign)' /proc/self/status";
+    {
+        testsupport::ChildProgram child("/bin/sh", {"-c", command}, dir.path(), dir.file("output.txt"));
+        EXPECT_EQ(child.wait(), 0);
+    }
+    std::string throughShell;
+    EXPECT_EQ(testsupport::shell(command, &throughShell), 0);
+    pthread_sigmask(SIG_SETMASK, &kept, nullptr);
+    sigaction(SIGHUP, &before, nullptr);
+
+    const std::string none = "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n";
+    EXPECT_EQ(dir.read("output.txt"), none);
+    EXPECT_EQ(throughShell, none);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <cstdio>
@@ -192,7 +193,7 @@ TEST_F(HostTest, TheProgramEndsAtItsFrameBound)
            {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n"}});
     std::string command = "timeout 120 " + std::string(QUARNEL_HOST_PROGRAM) + " -path " + tmp.path() +
                           " -nogfx -frames 100 2>" + tmp.file("err.txt");
-    int status = std::system(command.c_str());
+    int status = testsupport::shell(command);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), int(quarnel::EXIT_FRAME_BOUND));
     EXPECT_NE(tmp.read("err.txt").find("Quarnel: the title had not ended after 100 frames"), std::string::npos);
@@ -202,7 +203,7 @@ TEST_F(HostTest, TheProgramReportsAMissingTitle)
 {
     std::string command = std::string(QUARNEL_HOST_PROGRAM) + " -path " + tmp.path() + " -nogfx 2>" +
                           tmp.file("err.txt");
-    int status = std::system(command.c_str());
+    int status = testsupport::shell(command);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(tmp.read("err.txt").find("Quarnel: no title to start in"), std::string::npos);

@@ -12,6 +12,7 @@
 #include "platform/headless/Headless.h"
 #include "script/Application.h"
 #include "script/ScriptApplication.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ ProgramRun runProgram(const testsupport::TempDir& tmp, const std::string& folder
                           QUARNEL_HOST_PROGRAM + " " + switches + " >'" + tmp.file("out.txt") + "' 2>'" +
                           tmp.file("err.txt") + "'";
     ProgramRun r;
-    int status = std::system(command.c_str());
+    int status = testsupport::shell(command);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = testsupport::readFile(tmp.file("out.txt"));
     r.err = testsupport::readFile(tmp.file("err.txt"));

@@ -51,6 +51,8 @@ const std::vector<Row> rows = {
     // what an unbound event does.
     {"BindingToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
      "S^REMOVE(\"BK\");", "B^SET(1);", "", "", "", 1000},
+    {"BindingToABehaviourRemovedByTheSameScript", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
+     "S^REMOVE(\"BK\");B^SET(1);", "B^SET(2);", "", "", "", 1000},
     {"BindingOfARemovedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
      "S^REMOVE(\"BK\");B^CLONE(1);S^REMOVECLONES(\"B\",1,1);", "B^SET(1);", "", "", "", 1000},
     {"BindingOfAReplacedCloneToARemovedBehaviour", behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n"),
@@ -123,6 +125,13 @@ const std::vector<Row> rows = {
      "LOC^RUN();N^ADD(G^GETSIZE());", "N^ADD(G^GETSIZE());", "", "", "", 1000},
     {"FileReleasedByItsMembersEvent", "", "CNVLOADER^LOAD(\"F.CNV\");A^SET(1);", "N^ADD(A);",
      integer("A", "A:ONCHANGED=BK\n") + behaviour("BK", "CNVLOADER^RELEASE(\"F.CNV\");N^ADD(1);"), "", "", 1001},
+    // A behaviour put in the trash as the title ends (an instance's
+    // DESTRUCTOR removes it while the scene is left): the scene goes
+    // before the trash is emptied, and the behaviour first lets go of it
+    // and of the blocks its code made there.
+    {"BehaviourTrashedAsItsSceneIsLeftAtTheEnd",
+     book + behaviour("BK", "@IF(N,\">\",\"0\",{N^ADD(1);},{N^ADD(2);});"), "BOOK^NEW(\"NOVEL\");BK^RUN();", "",
+     "", behaviour("DESTRUCTOR", "S^REMOVE(\"BK\");"), "", 1002},
     // A timer deleted by its own event, and timers cloned and removed: what
     // is removed raises no more events, although the trash deletes it only
     // after the frame.

@@ -131,7 +131,7 @@ protected:
     {
         std::string command = "DISPLAY=" + x.name + " xdotool mousemove --window " + std::to_string(w) + " " +
                               std::to_string(b.x + b.w / 2) + " " + std::to_string(b.y + b.h / 2) + " click 1";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+        ASSERT_EQ(testsupport::shell(command), 0);
     }
 
     Xvfb x;

@@ -157,6 +157,7 @@ void InstalledTitle::start(const std::vector<std::string>& args, const std::vect
     pid = fork();
     if (pid != 0)
         return;
+    testsupport::defaultSignalsInChild();
     int input = open(in.c_str(), O_RDONLY);
     if (input < 0)
         input = open("/dev/null", O_RDONLY);

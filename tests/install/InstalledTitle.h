@@ -4,6 +4,7 @@
 // the key store's entries, the menu's desktop entries (with another program
 // of the same company beside them) and the shared uninstaller, here a
 // stand-in that records its arguments.
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <map>

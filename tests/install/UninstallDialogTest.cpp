@@ -129,9 +129,8 @@ TEST_F(UninstallDialogTest, AtMostTenShortcutsAreRemovedAndNoneOutsideTheProgram
 TEST_F(UninstallDialogTest, TheMenuFolderItselfIsNeverRemoved)
 {
     replaceInIni("IDS_COMPANY_NAME=Dovir Avura", "IDS_COMPANY_NAME=");
-    ASSERT_EQ(std::system(("rm -r '" + title.menu + "'/* && mkdir '" + title.menu + "/Zamek' && touch '" + title.menu +
-                           "/Zamek/Graj.desktop'")
-                              .c_str()),
+    ASSERT_EQ(testsupport::shell("rm -r '" + title.menu + "'/* && mkdir '" + title.menu + "/Zamek' && touch '" +
+                                 title.menu + "/Zamek/Graj.desktop'"),
               0);
     ASSERT_TRUE(dialog.OnInitDialog());
     auto before = title.snapshot();
@@ -198,7 +197,7 @@ TEST_F(UninstallDialogTest, TheProgramFolderGoesOnlyWhenEmpty)
     dialog.RunUninstall();
     EXPECT_EQ(dialog.programPath, title.program);
     EXPECT_EQ(title.snapshot().count("/Games/Zamek/Rara/application.def"), 1u);
-    ASSERT_EQ(std::system(("rm -r '" + title.program + "'/*").c_str()), 0);
+    ASSERT_EQ(testsupport::shell("rm -r '" + title.program + "'/*"), 0);
     dialog.RunUninstall();
     EXPECT_EQ(title.snapshot().count("/Games/Zamek"), 0u);
     EXPECT_EQ(title.snapshot().count("/Games"), 1u);

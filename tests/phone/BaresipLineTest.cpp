@@ -6,6 +6,7 @@
 #include "platform/telephony/Baresip.h"
 #include "support/ChildProgram.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -212,39 +214,77 @@ TEST(BaresipProcessTest, AProcessThatEndsByItselfIsReapedAtOnce)
     }
 }
 
+// A baresip stand-in of the test's own, joined once it listens.
+struct JoinedStandIn {
+    void join()
+    {
+        const char* fixtures = std::getenv("QUARNEL_FIXTURES");
+        ASSERT_NE(fixtures, nullptr);
+        address = "127.0.0.1:" + std::to_string(testsupport::freePort());
+        tmp.write("config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen " + address + "\n");
+        tmp.write("accounts", "<sip:title@127.0.0.1>\n");
+        standIn.reset(new testsupport::ChildProgram(
+            "/usr/bin/perl", {std::string(fixtures) + "/baresip-stand-in", "-f", tmp.path()}, tmp.path(),
+            tmp.file("output.txt")));
+        std::string why;
+        for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+             !service && std::chrono::steady_clock::now() < until;)
+            service = platform::telephony::joinBaresip(address, &why);
+        ASSERT_NE(service, nullptr) << why;
+    }
+
+    testsupport::TempDir tmp;
+    std::string address;
+    std::unique_ptr<testsupport::ChildProgram> standIn;
+    std::shared_ptr<platform::telephony::Telephony> service;
+};
+
 // A baresip joined whose control connection ends (here a stand-in of the
 // test's, killed) is told once, with its address, to the service's end
 // handler.
 TEST(BaresipProcessTest, AJoinedBaresipThatGoesIsTold)
 {
-    const char* fixtures = std::getenv("QUARNEL_FIXTURES");
-    ASSERT_NE(fixtures, nullptr);
-    testsupport::TempDir tmp;
-    const std::string address = "127.0.0.1:" + std::to_string(testsupport::freePort());
-    tmp.write("config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen " + address + "\n");
-    tmp.write("accounts", "<sip:title@127.0.0.1>\n");
-    testsupport::ChildProgram standIn("/usr/bin/perl", {std::string(fixtures) + "/baresip-stand-in", "-f", tmp.path()},
-                                      tmp.path(), tmp.file("output.txt"));
+    JoinedStandIn joined;
+    ASSERT_NO_FATAL_FAILURE(joined.join());
     std::mutex lock;
     std::condition_variable changed;
     std::vector<std::string> told;
-    std::shared_ptr<platform::telephony::Telephony> service;
-    std::string why;
-    // Joined once the stand-in listens.
-    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-         !service && std::chrono::steady_clock::now() < until;)
-        service = platform::telephony::joinBaresip(address, &why);
-    ASSERT_NE(service, nullptr) << why;
-    service->setEndHandler([&](const std::string& end) {
+    joined.service->setEndHandler([&](const std::string& end) {
         std::lock_guard<std::mutex> g(lock);
         told.push_back(end);
         changed.notify_all();
     });
-    standIn.kill();
+    joined.standIn->kill();
     std::unique_lock<std::mutex> l(lock);
     EXPECT_TRUE(changed.wait_for(l, std::chrono::seconds(10), [&] { return !told.empty(); }));
-    EXPECT_EQ(told, std::vector<std::string>{"the control connection to baresip at " + address +
+    EXPECT_EQ(told, std::vector<std::string>{"the control connection to baresip at " + joined.address +
                                              " ended: its lines are gone for the rest of the run"});
+}
+
+// The plug-in takes its handler away before it is unloaded: once that
+// returns, the handler is not running, even when the service was telling
+// its end with it just then, and it is never called again.
+TEST(BaresipProcessTest, AReplacedEndHandlerIsDoneWhenTheReplacingReturns)
+{
+    JoinedStandIn joined;
+    ASSERT_NO_FATAL_FAILURE(joined.join());
+    std::atomic<int> calls{0};
+    std::atomic<bool> inside{false};
+    joined.service->setEndHandler([&](const std::string&) {
+        ++calls;
+        inside = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        inside = false;
+    });
+    joined.standIn->kill();
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !inside && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(inside);
+    joined.service->setEndHandler(nullptr);
+    EXPECT_FALSE(inside);
+    joined.service.reset();
+    EXPECT_EQ(calls, 1);
 }
 
 // Without the program there is no service, and the reason is given.
@@ -257,6 +297,32 @@ TEST(BaresipProcessTest, WithoutBaresipThereIsNoService)
     EXPECT_EQ(platform::telephony::BaresipProcess::start(tmp.path(), &why), nullptr);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(why, "baresip is not installed (Debian package baresip-core)");
+}
+
+// Whether a start waits for a baresip is asked of canStartBaresip (a
+// headless run keeps its virtual clock when it does not): a start that the
+// check refuses fails at once, for the same reason.
+TEST(BaresipProcessTest, AStartFailsAtOnceWhereTheCheckRefusesAndForItsReason)
+{
+    testsupport::TempDir home, empty;
+    home.write(".baresip/accounts", "<sip:me@127.0.0.1>\n");
+    const std::string path = std::getenv("PATH");
+    const struct {
+        std::string home, path, folder;
+    } cases[] = {{empty.path(), path, ""}, {home.path(), empty.path(), ""}, {home.path(), path, empty.path()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home + " " + c.path + " \"" + c.folder + "\"");
+        const std::string phone = c.folder.empty() ? "baresip" : "baresip:" + c.folder;
+        testsupport::ChildEnvironment environment({{"HOME", c.home}, {"PATH", c.path}, {"QUARNEL_PHONE", phone}});
+        std::string refused, failed;
+        EXPECT_FALSE(platform::telephony::canStartBaresip(c.folder, &refused));
+        EXPECT_FALSE(platform::telephony::telephonyChoice().waits);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(platform::telephony::startBaresip(c.folder, &failed), nullptr);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(refused.empty());
+        EXPECT_EQ(failed, refused);
+    }
 }
 
 } // namespace

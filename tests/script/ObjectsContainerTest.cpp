@@ -503,11 +503,13 @@ TEST_F(CMC_ObjectsContainerTest, ObjectsOfATypeComeInTheSlotOrderOfTheNamesTable
     add(new Thing("ab"));
     ASSERT_EQ(actual(), expected());
 
+    // Names of over 16 characters hash past 10001, so that their slots
+    // move when the table grows.
     for (int i = 1; i <= 9000; ++i)
-        add(new Thing(CXString("X_") + CXString::toString(i)));
+        add(new Thing(CXString("A_NAME_LONGER_THAN_THE_SLOTS_") + CXString::toString(i)));
     ASSERT_GT(scene.getElementsNo(), 10001);
     for (int i = 2; i <= 9000; i += 5)
-        takeOut("X_" + std::to_string(i));
+        takeOut("A_NAME_LONGER_THAN_THE_SLOTS_" + std::to_string(i));
     EXPECT_EQ(actual(), expected());
     EXPECT_EQ(scene.getElementsNo(), names.getSize());
     lifecycle().clear();

@@ -1,5 +1,6 @@
 #include "support/ChildProgram.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -38,6 +39,50 @@ void ChildEnvironment::keep(const std::string& name)
     saved.push_back(Saved{name, old != nullptr, old ? old : ""});
 }
 
+void defaultSignalsInChild()
+{
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (int number = 1; number < NSIG; ++number)
+        if (number != SIGKILL && number != SIGSTOP)
+            sigaction(number, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+int shell(const std::string& command, std::string* output)
+{
+    int fds[2] = {-1, -1};
+    if (output && pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        defaultSignalsInChild();
+        if (output && dup2(fds[1], 1) < 0)
+            _exit(127);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (output) {
+        close(fds[1]);
+        char buffer[4096];
+        ssize_t n;
+        while (child > 0 && ((n = read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)))
+            if (n > 0)
+                output->append(buffer, size_t(n));
+        close(fds[0]);
+    }
+    if (child < 0)
+        return -1;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return status;
+}
+
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& folder, const std::string& output)
 {
@@ -49,6 +94,7 @@ ChildProgram::ChildProgram(const std::string& program, const std::vector<std::st
     argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
+        defaultSignalsInChild();
         int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0 || chdir(folder.c_str()) != 0)
             _exit(127);

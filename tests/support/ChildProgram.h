@@ -26,8 +26,20 @@ private:
     std::vector<Saved> saved;
 };
 
+// In a child between fork and exec: every signal back to its default
+// disposition and none blocked, so that a program started by a test
+// behaves the same whether the tests run under nohup, a shell's trap or
+// a terminal. Only calls that are safe after fork.
+void defaultSignalsInChild();
+
+// std::system for a test: the shell command runs in a child started as
+// above; its standard output is appended to *output when given. The wait
+// status (sys/wait.h), -1 when no shell could be started.
+int shell(const std::string& command, std::string* output = nullptr);
+
 // A program run as a process of its own in a folder, with its standard
-// output and error appended to a file; killed when it goes.
+// output and error appended to a file, started with default signals;
+// killed when it goes.
 class ChildProgram {
 public:
     ChildProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& folder,

@@ -1,5 +1,6 @@
 #include "PdfPages.h"
 
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <cstdio>
@@ -14,14 +15,7 @@ namespace {
 // The command's standard output; false when it could not run or failed.
 bool run(const std::string& command, std::string* out)
 {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return false;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out->append(buffer, n);
-    return pclose(pipe) == 0;
+    return shell(command + " 2>/dev/null", out) == 0;
 }
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
@@ -30,7 +24,7 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 bool havePdfTools()
 {
-    return std::system("command -v pdfinfo >/dev/null 2>&1 && command -v pdftoppm >/dev/null 2>&1") == 0;
+    return testsupport::shell("command -v pdfinfo >/dev/null 2>&1 && command -v pdftoppm >/dev/null 2>&1") == 0;
 }
 
 bool readPdfInfo(const std::string& path, PdfInfo* info)

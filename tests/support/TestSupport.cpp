@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "support/ChildProgram.h"
 
 #include "platform/Debug.h"
 
@@ -161,7 +162,7 @@ bool useCommaDecimalLocale()
             return false;
         dir = templ;
         std::string cmd = "localedef -i pl_PL -f UTF-8 " + dir + "/pl_PL.UTF-8 >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0)
+        if (testsupport::shell(cmd) != 0)
             return false;
     }
     setenv("LOCPATH", dir.c_str(), 1);

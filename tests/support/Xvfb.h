@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/ChildProgram.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -18,8 +20,8 @@
 
 namespace testsupport {
 
-inline bool haveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
-inline bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
+inline bool haveXvfb() { return testsupport::shell("command -v Xvfb >/dev/null 2>&1") == 0; }
+inline bool haveXdotool() { return testsupport::shell("command -v xdotool >/dev/null 2>&1") == 0; }
 
 // An X server on a display it chose itself, ended with the test. Servers
 // started at the same moment may race for one display's lock, and the loser
@@ -132,6 +134,7 @@ private:
             return;
         pid = fork();
         if (pid == 0) {
+            testsupport::defaultSignalsInChild();
             close(fds[0]);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
