@@ -1,5 +1,7 @@
 #include "base/ResourcesManager.h"
 
+#include "platform/Cp1250.h"
+
 CFileResolver::CFileResolver() : loaded(false), releaseAfterUseFlag(false) {}
 
 CFileResolver::~CFileResolver() {}
@@ -12,30 +14,108 @@ struct CResourcesManager::Entry {
     CXString name;
     CFileResolver* resource;
     int references;
+    Entry* previous;
+    Entry* next;
 };
 
+namespace {
+
+template <class Map, class Key>
+void forgetEntry(Map& map, const Key& key, const void* entry)
+{
+    auto it = map.find(key);
+    if (it == map.end())
+        return;
+    auto& list = it->second;
+    for (auto e = list.begin(); e != list.end(); ++e)
+        if (*e == entry) {
+            list.erase(e);
+            break;
+        }
+    if (list.empty())
+        map.erase(it);
+}
+
+} // namespace
+
 CResourcesManager::CResourcesManager(CWindow* owner)
-    : entries(new CXArray(101, 0.75f)), children(new CXVector(101, 0.75f)), window(owner)
+    : first(nullptr), last(nullptr), children(new CXVector(101, 0.75f)), window(owner)
 {
 }
 
 CResourcesManager::~CResourcesManager()
 {
     flush();
-    delete entries;
     delete children;
+}
+
+// Names are equal in any case when their bytes are equal once turned to
+// capitals, as CXString::equalsIgnoreCase compares them.
+std::string CResourcesManager::key(const CXString& name)
+{
+    const unsigned char* up = platform::cp1250Case().upper;
+    std::string folded(name.c_str(), size_t(name.getLength()));
+    for (char& c : folded)
+        c = char(up[(unsigned char)c]);
+    return folded;
+}
+
+CResourcesManager::Entry* CResourcesManager::append(CFileResolver* resource)
+{
+    Entry* entry = new Entry{resource->getFileName(), resource, 1, last, nullptr};
+    if (last)
+        last->next = entry;
+    else
+        first = entry;
+    last = entry;
+    return entry;
+}
+
+void CResourcesManager::index(Entry* entry)
+{
+    byName[key(entry->name)].push_back(entry);
+    byResource[entry->resource].push_back(entry);
+}
+
+void CResourcesManager::reindex()
+{
+    byName.clear();
+    byResource.clear();
+    for (Entry* e = first; e; e = e->next)
+        index(e);
+}
+
+void CResourcesManager::takeOut(Entry* entry)
+{
+    (entry->previous ? entry->previous->next : first) = entry->next;
+    (entry->next ? entry->next->previous : last) = entry->previous;
+    forgetEntry(byName, key(entry->name), entry);
+    forgetEntry(byResource, entry->resource, entry);
 }
 
 void CResourcesManager::add(CFileResolver* resource)
 {
     if (resource)
-        entries->add(new Entry{resource->getFileName(), resource, 1});
+        index(append(resource));
 }
 
-void CResourcesManager::insertAt(CFileResolver* resource, int index)
+// Rare: the entries of each name and resource are listed again in order.
+void CResourcesManager::insertAt(CFileResolver* resource, int at)
 {
-    if (resource)
-        entries->insertAt(index, new Entry{resource->getFileName(), resource, 1});
+    if (!resource)
+        return;
+    Entry* entry = append(resource);
+    Entry* place = first;
+    for (int i = 0; i < at && place != entry; ++i)
+        place = place->next;
+    if (place != entry) {
+        takeOut(entry);
+        entry->next = place;
+        entry->previous = place->previous;
+        (place->previous ? place->previous->next : first) = entry;
+        place->previous = entry;
+    }
+    reindex();
 }
 
 void CResourcesManager::add(CResourcesManager* child)
@@ -48,12 +128,11 @@ void CResourcesManager::remove(CResourcesManager* child) { children->remove(chil
 
 CFileResolver* CResourcesManager::get(CXString name)
 {
-    for (int i = 0; i < entries->getSize(); ++i) {
-        Entry* e = entryAt(i);
-        if (e->name.equalsIgnoreCase(name)) {
-            ++e->references;
-            return e->resource;
-        }
+    auto named = byName.find(key(name));
+    if (named != byName.end()) {
+        Entry* e = named->second.front();
+        ++e->references;
+        return e->resource;
     }
     for (int i = 0; i < children->getSize(); ++i)
         if (CFileResolver* found = static_cast<CResourcesManager*>(children->at(i))->get(name))
@@ -61,28 +140,20 @@ CFileResolver* CResourcesManager::get(CXString name)
     return nullptr;
 }
 
-int CResourcesManager::findEntry(CFileResolver* resource) const
-{
-    for (int i = 0; i < entries->getSize(); ++i)
-        if (entryAt(i)->resource == resource)
-            return i;
-    return -1;
-}
-
-bool CResourcesManager::contains(CFileResolver* resource) { return resource && findEntry(resource) >= 0; }
+bool CResourcesManager::contains(CFileResolver* resource) { return resource && byResource.count(resource) != 0; }
 
 bool CResourcesManager::remove(CFileResolver* resource)
 {
-    const int index = resource ? findEntry(resource) : -1;
-    if (index < 0)
+    auto held = resource ? byResource.find(resource) : byResource.end();
+    if (held == byResource.end())
         return false;
-    Entry* e = entryAt(index);
+    Entry* e = held->second.front();
     if (--e->references > 0)
         return false;
-    entries->removeAt(index);
+    takeOut(e);
     delete e;
     // A resource registered twice stays alive for its other entry.
-    if (findEntry(resource) >= 0)
+    if (byResource.count(resource))
         return false;
     resource->withdraw(window);
     delete resource;
@@ -96,10 +167,10 @@ void CResourcesManager::flush()
     children->removeAll();
     // Entries are taken out before their resources go, so that a resource
     // registered twice is deleted once.
-    while (entries->getSize() > 0) {
-        Entry* e = entryAt(0);
-        entries->removeAt(0);
-        if (findEntry(e->resource) < 0)
+    while (first) {
+        Entry* e = first;
+        takeOut(e);
+        if (!byResource.count(e->resource))
             delete e->resource;
         delete e;
     }

@@ -2,6 +2,10 @@
 #include "base/XArray.h"
 #include "base/XString.h"
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 class CWindow;
 
 // Base of every resource that is loaded from a file and may be shared: a
@@ -35,7 +39,8 @@ private:
 
 // Shares resources by file name with a count of users. Managers form a
 // tree: a lookup that fails here continues in the child managers. Owns its
-// resources, not its children.
+// resources, not its children. Finding a name or a resource, adding and
+// removing cost the same however many resources the manager holds.
 class CResourcesManager : public CXObject {
 public:
     explicit CResourcesManager(CWindow* window);
@@ -62,10 +67,18 @@ public:
 
 private:
     struct Entry;
-    Entry* entryAt(int index) const { return static_cast<Entry*>(entries->at(index)); }
-    int findEntry(CFileResolver* resource) const;
+    // The entries in registration order, and the entries of each name (in
+    // any case) and of each resource in that order.
+    Entry* append(CFileResolver* resource);
+    void index(Entry* entry);
+    void takeOut(Entry* entry);
+    void reindex();
+    static std::string key(const CXString& name);
 
-    CXArray* entries;
+    Entry* first;
+    Entry* last;
+    std::unordered_map<std::string, std::vector<Entry*>> byName;
+    std::unordered_map<CFileResolver*, std::vector<Entry*>> byResource;
     CXVector* children;
     CWindow* window;
 };

@@ -11,7 +11,8 @@ bool enabled = true;
 
 CTimerObject::CTimerObject(int entryId, unsigned int ms)
     : id(entryId), interval(ms), count(0), reserved(0), last(platform::GetTickCount()), pausedFor(0),
-      unit(nullptr), window(nullptr), notificator(nullptr), onlyWhileActive(true), toRemove(false)
+      unit(nullptr), window(nullptr), notificator(nullptr), onlyWhileActive(true), toRemove(false), gone(false),
+      nextOfId(nullptr)
 {
 }
 
@@ -29,6 +30,7 @@ CTimerObject* CXTimer::append(int id, unsigned int interval)
 {
     CTimerObject* entry = new CTimerObject(id, interval);
     timers->add(entry);
+    byId.append(id, entry);
     return entry;
 }
 
@@ -53,15 +55,7 @@ void CXTimer::add(int id, unsigned int interval, CTimerNotificator* target)
         append(id, interval)->notificator = target;
 }
 
-CTimerObject* CXTimer::find(int id)
-{
-    for (int i = 0; i < timers->getSize(); ++i) {
-        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
-        if (entry->id == id)
-            return entry;
-    }
-    return nullptr;
-}
+CTimerObject* CXTimer::find(int id) { return byId.first(id); }
 
 // An entry already marked is passed over: a target that removes its timer,
 // adds it again and removes it again before the next pass (an edit box
@@ -69,13 +63,11 @@ CTimerObject* CXTimer::find(int id)
 // called after it is gone.
 void CXTimer::remove(int id)
 {
-    for (int i = 0; i < timers->getSize(); ++i) {
-        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
-        if (entry->id == id && !entry->toRemove) {
+    for (CTimerObject* entry = find(id); entry; entry = entry->nextOfId)
+        if (!entry->toRemove) {
             entry->toRemove = true;
             return;
         }
-    }
 }
 
 void CXTimer::reset(int id)
@@ -112,19 +104,27 @@ void CXTimer::enable(bool on) { enabled = on; }
 bool CXTimer::isEnabled() { return enabled; }
 
 // Callbacks may add or remove entries: the pass walks a snapshot, and
-// entries added meanwhile wait for the next frame. Due-ness compares the
-// elapsed time, which stays right across the 32-bit wrap of the tick count.
+// entries added meanwhile wait for the next frame. An entry marked for
+// removal leaves its id when the pass reaches it and is deleted at the end
+// of the pass, all in one walk of the list, so that a pass that drops many
+// costs no more than a walk; meanwhile only pause and resume, which touch
+// every entry, still meet it. Due-ness compares the elapsed time, which
+// stays right across the 32-bit wrap of the tick count.
 int CXTimer::domodal()
 {
     if (!enabled)
         return 0;
     timers->copyInto(work);
+    bool dropped = false;
     for (int i = 0; i < work->getSize(); ++i) {
         CTimerObject* entry = static_cast<CTimerObject*>((*work)[i]);
         uint32_t now = platform::GetTickCount();
+        if (entry->gone)
+            continue;
         if (entry->toRemove) {
-            timers->remove(entry);
-            delete entry;
+            byId.remove(entry->id, entry);
+            entry->gone = true;
+            dropped = true;
         } else if (now - entry->last >= entry->interval) {
             ++entry->count;
             deliver(entry);
@@ -132,7 +132,23 @@ int CXTimer::domodal()
         }
     }
     work->removeAll();
+    if (dropped)
+        sweep();
     return 0;
+}
+
+void CXTimer::sweep()
+{
+    int kept = 0;
+    for (int i = 0; i < timers->getSize(); ++i) {
+        CTimerObject* entry = static_cast<CTimerObject*>((*timers)[i]);
+        if (entry->gone)
+            delete entry;
+        else
+            timers->setAt(kept++, entry);
+    }
+    while (timers->getSize() > kept)
+        timers->removeAt(timers->getSize() - 1);
 }
 
 void CXTimer::deliver(CTimerObject* entry)

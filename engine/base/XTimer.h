@@ -1,4 +1,5 @@
 #pragma once
+#include "base/KeyedChain.h"
 #include "base/XObject.h"
 
 #include <cstdint>
@@ -62,6 +63,8 @@ private:
     CTimerNotificator* notificator;
     bool onlyWhileActive;
     bool toRemove;
+    bool gone;               // deleted at the end of the pass that dropped it
+    CTimerObject* nextOfId;  // the next entry of the same id, in order
 };
 
 // The window's list of periodic timers, run once per frame. A due entry
@@ -97,7 +100,10 @@ public:
 private:
     CTimerObject* append(int id, unsigned int interval);
     void deliver(CTimerObject* entry);
+    // Deletes the entries dropped by a pass, in one walk of the list.
+    void sweep();
 
     CXVector* timers;
     CXVector* work; // the per-frame snapshot
+    CKeyedChain<int, CTimerObject, &CTimerObject::nextOfId> byId;
 };

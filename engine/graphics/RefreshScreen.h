@@ -1,43 +1,12 @@
 #pragma once
 #include "base/XArray.h"
 #include "graphics/GraphicsObject.h"
+#include "graphics/RefreshRegion.h"
 
 class CDirectDrawSurface;
 class CScreenBackgroundIfc;
 class CSurface;
 class CValidationQuene;
-
-// The screen areas to draw again in the next frame: rectangles in the
-// screen's coordinates that never overlap, where a null entry stands for
-// the whole screen. A new list holds one null entry, so the first frame
-// draws everything. The list owns its rectangles.
-class CRefreshRegion : public CXArray {
-public:
-    CRefreshRegion();
-    ~CRefreshRegion() override;
-    CRefreshRegion(const CRefreshRegion&) = delete;
-    CRefreshRegion& operator=(const CRefreshRegion&) = delete;
-
-    // Adds the rectangle so that the list stays without overlaps: nothing
-    // once the whole screen is marked; null or (0, 0, 800, 600) marks the
-    // whole screen; a rectangle inside an existing one adds nothing; one
-    // that sticks out of an existing one on all sides replaces it; the
-    // parts of one that overlaps an existing one are added instead (the
-    // strips left and right of it over the full height, then above and
-    // below it over the shared columns).
-    void add(CXRect* rect);
-    // Deletes every entry and clears the whole-screen mark.
-    void clear();
-    bool isWholeScreen() const { return whole; }
-    // The entry at index: null for the whole screen.
-    CXRect* rectAt(int index) const { return static_cast<CXRect*>(items[index]); }
-
-private:
-    void insert(const CXRect& rect);
-    void deleteEntries();
-
-    bool whole;
-};
 
 // Told when a frame starts and ends, on a screen unit's first frame and on
 // focus changes (CRefreshScreen::addNotifier).

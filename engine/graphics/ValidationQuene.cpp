@@ -5,39 +5,24 @@ int CValidationElement::compare(CXObject* other)
     return priority > static_cast<CValidationElement*>(other)->priority ? 1 : 0;
 }
 
-CValidationQuene::CValidationQuene() : CSortedVector(101), cursor(-1) {}
+CValidationQuene::CValidationQuene() : cursor(-1) {}
 
-CValidationQuene::~CValidationQuene() { removeAll(); }
+CValidationQuene::~CValidationQuene() = default;
 
 CValidationElement* CValidationQuene::add(CGraphicsObject* drawable, int priority, int)
 {
-    CValidationElement* element = new CValidationElement(drawable, priority, 0);
-    CSortedVector::add(element);
-    return element;
-}
-
-int CValidationQuene::getIndex(CGraphicsObject* drawable)
-{
-    for (int i = 0; i < count; ++i)
-        if (elementAt(i)->drawable == drawable)
-            return i;
-    return -1;
-}
-
-CValidationElement* CValidationQuene::find(CGraphicsObject* drawable)
-{
-    int i = getIndex(drawable);
-    return i < 0 ? nullptr : elementAt(i);
+    return &elements.add(drawable, priority, drawable, priority, 0);
 }
 
 CValidationElement* CValidationQuene::first()
 {
     cursor = 0;
-    return count > 0 ? elementAt(0) : nullptr;
+    return getSize() > 0 ? elementAt(0) : nullptr;
 }
 
 CValidationElement* CValidationQuene::next()
 {
+    const int count = getSize();
     if (cursor < count)
         ++cursor;
     return cursor >= 0 && cursor < count ? elementAt(cursor) : nullptr;
@@ -47,28 +32,10 @@ CValidationElement* CValidationQuene::prev()
 {
     if (cursor >= 0)
         --cursor;
-    return cursor >= 0 && cursor < count ? elementAt(cursor) : nullptr;
+    return cursor >= 0 && cursor < getSize() ? elementAt(cursor) : nullptr;
 }
 
 void CValidationQuene::clearMarks()
 {
-    for (int i = 0; i < count; ++i)
-        elementAt(i)->mark = false;
-}
-
-void CValidationQuene::remove(CGraphicsObject* drawable)
-{
-    int i = getIndex(drawable);
-    if (i < 0)
-        return;
-    CValidationElement* element = elementAt(i);
-    removeAt(i);
-    delete element;
-}
-
-void CValidationQuene::removeAll()
-{
-    for (int i = 0; i < count; ++i)
-        delete elementAt(i);
-    CSortedVector::removeAll();
+    elements.forEach([](CValidationElement& e) { e.mark = false; });
 }

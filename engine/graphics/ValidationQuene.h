@@ -1,10 +1,11 @@
 #pragma once
-#include "base/XArray.h"
+#include "base/PriorityList.h"
+#include "base/XObject.h"
 
 class CGraphicsObject;
 
 // One drawable in a priority queue of drawables. compare orders elements
-// by priority, so that a sorted vector keeps them ascending.
+// by priority.
 class CValidationElement : public CXObject {
 public:
     CValidationElement(CGraphicsObject* drawable, int priority, int flags)
@@ -25,18 +26,23 @@ public:
 
 // Drawables in ascending priority, equal priorities in the order they were
 // added. The queue owns its elements, not the drawables; a cursor walks it.
-class CValidationQuene : public CSortedVector {
+// Finding, adding and removing a drawable cost the same however many the
+// queue holds.
+class CValidationQuene : public CXObject {
 public:
     CValidationQuene();
     ~CValidationQuene() override;
+    CValidationQuene(const CValidationQuene&) = delete;
+    CValidationQuene& operator=(const CValidationQuene&) = delete;
 
     // A new element of that drawable and priority with flags 0; the third
     // argument is not used.
     CValidationElement* add(CGraphicsObject* drawable, int priority, int unused = 0);
     // The first element of that drawable, or null.
-    CValidationElement* find(CGraphicsObject* drawable);
-    int getIndex(CGraphicsObject* drawable);
-    CValidationElement* elementAt(int index) const { return static_cast<CValidationElement*>(items[index]); }
+    CValidationElement* find(CGraphicsObject* drawable) { return elements.find(drawable); }
+    int getIndex(CGraphicsObject* drawable) { return elements.indexOf(drawable); }
+    int getSize() const { return elements.getSize(); }
+    CValidationElement* elementAt(int index) const { return &elements.at(index); }
 
     // The cursor: first sets it to 0, next and prev move it; null past
     // either end.
@@ -46,14 +52,11 @@ public:
 
     void clearMarks();
     // Removes and deletes the first element of that drawable.
-    void remove(CGraphicsObject* drawable);
+    void remove(CGraphicsObject* drawable) { elements.remove(drawable); }
     // Deletes every element.
-    void removeAll() override;
+    void removeAll() { elements.removeAll(); }
 
 private:
-    // The vector's own forms take bare objects; elements are made here.
-    using CSortedVector::add;
-    using CSortedVector::remove;
-
+    CPriorityList<CGraphicsObject*, CValidationElement> elements;
     int cursor;
 };

@@ -1,6 +1,7 @@
 #include "graphics/Window.h"
 
 #include "base/CommandLine.h"
+#include "base/PriorityList.h"
 #include "base/File.h"
 #include "base/WindowPaths.h"
 #include "base/WindowServices.h"
@@ -66,8 +67,8 @@ CWindow::CWindow(CWindowHandle window, CCommandLine6* cmd, CLanguageOSVer* lang,
     // fed between frames (headless) sees its input in the next frame.
     if (l.makeMouse)
         dxMouse = l.makeMouse(this);
-    keyListeners = new CXArray(101, 0.75f);
-    mouseListeners = new CSortedVector(101);
+    keyListeners = new CPriorityList<CKeyListener*, CKeyListener*>();
+    mouseListeners = new CPriorityList<CMouseListener*, CMouseListener*>();
     if (l.makeCollisionInspector)
         collisionInspector = l.makeCollisionInspector(this);
     trash = new CPublicTrash(timer);
@@ -130,12 +131,8 @@ void CWindow::release()
         CWindowSoundLayer::get().destroySoundDevice();
     delete keyListeners;
     keyListeners = nullptr;
-    if (mouseListeners) {
-        for (int i = 0; i < mouseListeners->getSize(); ++i)
-            delete (*mouseListeners)[i];
-        delete mouseListeners;
-        mouseListeners = nullptr;
-    }
+    delete mouseListeners;
+    mouseListeners = nullptr;
     if (CApplication::layers().doneHotSpots)
         CApplication::layers().doneHotSpots();
 }

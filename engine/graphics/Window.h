@@ -23,10 +23,11 @@ class CLanguageOSVer;
 class CMouseListener;
 class CPublicTrash;
 class CRefreshScreen;
-class CSortedVector;
 class CSurface;
 class CWindowMusic;
 class CXArray;
+template <class Key, class Item>
+class CPriorityList;
 namespace platform {
 class Input;
 }
@@ -317,8 +318,9 @@ private:
     CXString soundFXPath;
     CDXMouse* dxMouse;
     CKeyboard* keyboard;
-    CXArray* keyListeners;
-    CSortedVector* mouseListeners;
+    // In registration order; the mouse listeners in ascending priority.
+    CPriorityList<CKeyListener*, CKeyListener*>* keyListeners;
+    CPriorityList<CMouseListener*, CMouseListener*>* mouseListeners;
     CPublicTrash* trash;
     CXArray* pollers;
     // Read by the input thread and a movie's worker.

@@ -1,6 +1,6 @@
 // The window's input routing and listener registries, cursors, the
 // critical-error box, the key code tables and the host's menu commands.
-#include "base/XArray.h"
+#include "base/PriorityList.h"
 #include "graphics/ListSnapshot.h"
 #include "graphics/Window.h"
 #include "platform/Platform.h"
@@ -8,59 +8,28 @@
 
 namespace {
 
-// One registered mouse listener. The window's list keeps entries in
-// ascending priority, a new one after those of equal priority.
-class CMouseListenerEntry : public CXObject {
-public:
-    CMouseListenerEntry(CMouseListener* l, int p) : listener(l), priority(p) {}
-    // The sign of this priority minus the other's (without overflowing).
-    int compare(CXObject* other) override
-    {
-        const int o = static_cast<CMouseListenerEntry*>(other)->priority;
-        return (priority > o) - (priority < o);
-    }
-
-    CMouseListener* listener;
-    int priority;
-};
-
-CMouseListenerEntry* entryAt(CSortedVector* list, int index) { return static_cast<CMouseListenerEntry*>((*list)[index]); }
-
-int findListener(CSortedVector* list, CMouseListener* listener)
-{
-    for (int i = 0; i < list->getSize(); ++i)
-        if (entryAt(list, i)->listener == listener)
-            return i;
-    return -1;
-}
-
 CWindow* commandWindow = nullptr;
 
 } // namespace
 
 // Mouse events
 
+// Listeners are kept in ascending priority, a new one after those of equal
+// priority; a removal takes the listener's lowest entry.
 void CWindow::registerMouseListener(CMouseListener* listener, int priority)
 {
     if (listener)
-        mouseListeners->add(new CMouseListenerEntry(listener, priority));
+        mouseListeners->add(listener, priority, listener);
 }
 
-void CWindow::removeMouseListener(CMouseListener* listener)
-{
-    int i = findListener(mouseListeners, listener);
-    if (i < 0)
-        return;
-    CXObject* entry = mouseListeners->takeAt(i);
-    delete entry;
-}
+void CWindow::removeMouseListener(CMouseListener* listener) { mouseListeners->remove(listener); }
 
 void CWindow::setMouseCaption(CMouseListener* listener)
 {
     const int n = mouseListeners->getSize();
-    if (!listener || n == 0 || entryAt(mouseListeners, n - 1)->listener == listener)
+    if (!listener || n == 0 || mouseListeners->at(n - 1) == listener)
         return;
-    entryAt(mouseListeners, n - 1)->listener->onLooseFocus();
+    mouseListeners->at(n - 1)->onLooseFocus();
     removeMouseListener(listener);
     listener->onSetFocus();
     registerMouseListener(listener, CAPTION_PRIORITY);
@@ -77,10 +46,10 @@ int CWindow::routeMouse(int hotSpotEvent, CXPoint p, int flags, bool (*ask)(CMou
     // not asked any more.
     CListSnapshot walk;
     for (int i = mouseListeners->getSize() - 1; i >= 0; --i)
-        walk.add(entryAt(mouseListeners, i)->listener);
+        walk.add(mouseListeners->at(i));
     for (int i = 0; i < walk.size(); ++i) {
         CMouseListener* listener = static_cast<CMouseListener*>(walk[i]);
-        if (findListener(mouseListeners, listener) >= 0 && ask(listener, p))
+        if (mouseListeners->contains(listener) && ask(listener, p))
             return taken;
     }
     return 0;
@@ -142,19 +111,21 @@ void CWindow::enableMouse(bool on)
 void CWindow::registerKeyListener(CKeyListener* listener)
 {
     if (listener)
-        keyListeners->add(listener);
+        keyListeners->add(listener, 0, listener);
 }
 
 void CWindow::removeKeyListener(CKeyListener* listener) { keyListeners->remove(listener); }
 
 template <class Tell>
-static void tellKeyListeners(CXArray* list, Tell tell)
+static void tellKeyListeners(CPriorityList<CKeyListener*, CKeyListener*>* list, Tell tell)
 {
     CListSnapshot walk;
     CListSnapshot::of(*list, walk);
-    for (int i = 0; i < walk.size(); ++i)
-        if (list->contains(walk[i]))
-            tell(static_cast<CKeyListener*>(walk[i]));
+    for (int i = 0; i < walk.size(); ++i) {
+        CKeyListener* listener = static_cast<CKeyListener*>(walk[i]);
+        if (list->contains(listener))
+            tell(listener);
+    }
 }
 
 int CWindow::OnKeyDown(int key, int data)

@@ -33,7 +33,7 @@ bool inGroup(CPlayable* playable, CMC_GroupMembers* group)
 
 } // namespace
 
-CAnimationManager::CAnimationManager() : removals(0) {}
+CAnimationManager::CAnimationManager() : goneCount(0), walking(0) {}
 
 // By now every playable has removed itself; what is left is freed all
 // the same.
@@ -45,37 +45,57 @@ CAnimationManager::~CAnimationManager()
 
 void CAnimationManager::add(CPlayable* playable, CRefreshScreen* screen)
 {
-    entries.push_back(new Entry{playable, screen, false, platform::GetTickCount()});
+    Entry* entry = new Entry{playable, screen, false, platform::GetTickCount(), false, nullptr};
+    entries.push_back(entry);
+    byPlayable.append(playable, entry);
 }
 
 void CAnimationManager::remove(CPlayable* playable)
 {
-    auto it = std::find_if(entries.begin(), entries.end(), [&](Entry* e) { return e->playable == playable; });
-    if (it == entries.end())
+    Entry* entry = byPlayable.first(playable);
+    if (!entry)
         return;
-    delete *it;
-    entries.erase(it);
-    ++removals;
+    byPlayable.remove(playable, entry);
+    entry->gone = true;
+    ++goneCount;
+    if (goneCount > entries.size() - goneCount + 16)
+        tidy();
 }
 
-bool CAnimationManager::listed(Entry* entry) const
+void CAnimationManager::tidy()
 {
-    return std::find(entries.begin(), entries.end(), entry) != entries.end();
+    if (walking > 0 || goneCount == 0)
+        return;
+    deleteMarked(entries);
+    goneCount = 0;
 }
+
+std::vector<CAnimationManager::Entry*> CAnimationManager::walkCopy()
+{
+    tidy();
+    return entries;
+}
+
+namespace {
+struct Walk {
+    explicit Walk(int* d) : depth(d) { ++*depth; }
+    ~Walk() { --*depth; }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+    int* depth;
+};
+} // namespace
 
 // Two passes over copies of the list: the first decides which entries are
-// due, the second steps them. Either may see the list change under it, so
-// an entry of a copy is used only while it is still listed (which needs
-// looking up only after a removal).
+// due, the second steps them. Either may see the list change under it: an
+// entry removed meanwhile is passed over.
 int CAnimationManager::domodal()
 {
-    std::vector<Entry*> copy(entries);
-    const uint64_t removalsBefore = removals;
+    std::vector<Entry*> copy = walkCopy();
+    Walk walk(&walking);
     const uint32_t now = platform::GetTickCount();
     for (Entry* e : copy) {
-        if (removals != removalsBefore && !listed(e))
-            continue;
-        if (!e->playable->isPlaying())
+        if (e->gone || !e->playable->isPlaying())
             continue;
         const int rate = e->playable->getFPS();
         // A rate of 0 or below never makes an entry due; the tick's wrap is
@@ -86,11 +106,8 @@ int CAnimationManager::domodal()
         }
     }
     copy = entries;
-    const uint64_t removalsBetween = removals;
     for (Entry* e : copy) {
-        if (removals != removalsBetween && !listed(e))
-            continue;
-        if (e->due) {
+        if (!e->gone && e->due) {
             e->due = false;
             e->playable->next();
         }
@@ -100,21 +117,19 @@ int CAnimationManager::domodal()
 
 void CAnimationManager::pause()
 {
-    std::vector<Entry*> copy(entries);
-    const uint64_t removalsBefore = removals;
+    std::vector<Entry*> copy = walkCopy();
+    Walk walk(&walking);
     for (Entry* e : copy)
-        if ((removals == removalsBefore || listed(e)) && e->playable->isPlaying())
+        if (!e->gone && e->playable->isPlaying())
             e->playable->pause();
 }
 
 void CAnimationManager::resume(CMC_GroupMembers* group)
 {
-    std::vector<Entry*> copy(entries);
-    const uint64_t removalsBefore = removals;
+    std::vector<Entry*> copy = walkCopy();
+    Walk walk(&walking);
     for (Entry* e : copy) {
-        if (removals != removalsBefore && !listed(e))
-            continue;
-        if (e->playable->isPaused() && (!group || inGroup(e->playable, group)))
+        if (!e->gone && e->playable->isPaused() && (!group || inGroup(e->playable, group)))
             e->playable->resume();
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
+#include "base/KeyedChain.h"
 #include "base/XObject.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,7 +40,7 @@ public:
     // is not stepped.
     int domodal();
 
-    int getSize() const { return int(entries.size()); }
+    int getSize() const { return int(entries.size() - goneCount); }
 
 private:
     struct Entry {
@@ -46,10 +48,18 @@ private:
         CRefreshScreen* screen;
         bool due;
         uint32_t lastStep;
+        bool gone;              // removed; deleted once no pass walks the list
+        Entry* nextOfPlayable;  // the playable's next entry, in order
     };
-    bool listed(Entry* entry) const;
+    // Deletes the removed entries, unless a pass walks the list.
+    void tidy();
+    // The entries as they stand, for a pass to walk while the list changes.
+    std::vector<Entry*> walkCopy();
 
+    // In the order added; removed entries stay, marked, until tidied, so
+    // that a pass never meets a deleted one.
     std::vector<Entry*> entries;
-    // Counts removals, so that a pass knows whether its copy is stale.
-    uint64_t removals;
+    CKeyedChain<CPlayable*, Entry, &Entry::nextOfPlayable> byPlayable;
+    size_t goneCount;
+    int walking;
 };

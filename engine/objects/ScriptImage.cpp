@@ -15,8 +15,7 @@
 #include "script/TypeRegistry.h"
 #include "ui/Unit6.h"
 
-#include <algorithm>
-#include <vector>
+#include <unordered_map>
 
 namespace {
 
@@ -37,26 +36,29 @@ class CImageRegistry : public CInvalidateObserver {
 public:
     void add(CImage* picture)
     {
-        pictures.push_back(picture);
+        if (!byResource.emplace(static_cast<CFileResolver*>(picture), picture).second)
+            return;
+        byDrawable.emplace(static_cast<CGraphicsObject*>(picture), picture);
         picture->addInvalidateObserver(this);
     }
     CImage* find(CFileResolver* resource)
     {
-        for (CImage* p : pictures)
-            if (static_cast<CFileResolver*>(p) == resource)
-                return p;
-        return nullptr;
+        auto it = byResource.find(resource);
+        return it == byResource.end() ? nullptr : it->second;
     }
     void onInvalidate(CGraphicsObject*, CXRect*) override {}
     void onDestroy(CGraphicsObject* source) override
     {
-        pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
-                                      [source](CImage* p) { return static_cast<CGraphicsObject*>(p) == source; }),
-                       pictures.end());
+        auto it = byDrawable.find(source);
+        if (it == byDrawable.end())
+            return;
+        byResource.erase(static_cast<CFileResolver*>(it->second));
+        byDrawable.erase(it);
     }
 
 private:
-    std::vector<CImage*> pictures;
+    std::unordered_map<CFileResolver*, CImage*> byResource;
+    std::unordered_map<CGraphicsObject*, CImage*> byDrawable;
 };
 
 CImageRegistry& registry()

@@ -1,13 +1,13 @@
 #include "ui/HotSpot.h"
 
-#include "base/XArray.h"
+#include "base/PriorityList.h"
 #include "graphics/GraphicsObject.h"
 #include "graphics/ListSnapshot.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "ui/ControlUnit.h"
 
-CXVector* CHotSpot::registry = nullptr;
+CHotSpotList* CHotSpot::registry = nullptr;
 CWindow* CHotSpot::window = nullptr;
 int CHotSpot::minPriority = 0;
 int CHotSpot::maxPriority = 10000000;
@@ -61,7 +61,7 @@ void CHotSpot::initialize(CWindow* w)
     if (!window)
         window = w;
     if (!registry)
-        registry = new CXVector(101, 0.75f);
+        registry = new CHotSpotList();
 }
 
 void CHotSpot::done()
@@ -75,7 +75,7 @@ void CHotSpot::done()
 bool CHotSpot::add(CHotSpot* spot)
 {
     if (registry)
-        registry->add(spot);
+        registry->add(spot, 0, spot);
     return true;
 }
 
@@ -88,7 +88,7 @@ bool CHotSpot::remove(CHotSpot* spot)
     return true;
 }
 
-bool CHotSpot::stillThere(CXVector* list, CHotSpot* spot, unsigned removalsAtStart)
+bool CHotSpot::stillThere(CHotSpotList* list, CHotSpot* spot, unsigned removalsAtStart)
 {
     return removals == removalsAtStart || (list && list->contains(spot));
 }
@@ -184,14 +184,14 @@ int CHotSpot::OnKeyDown(int, int) { return 0; }
 int CHotSpot::OnKeyUp(int, int) { return 0; }
 
 // No handler runs here, so the list is read as it is.
-CHotSpot* CHotSpot::findAt(CXVector* list, CXPoint p)
+CHotSpot* CHotSpot::findAt(CHotSpotList* list, CXPoint p)
 {
     if (!list)
         return nullptr;
     int best = -1;
     CHotSpot* found = nullptr;
     for (int i = 0; i < list->getSize(); ++i) {
-        CHotSpot* spot = static_cast<CHotSpot*>((*list)[i]);
+        CHotSpot* spot = list->at(i);
         if (!spot->TestHit(p) || (spot->unit && !spot->unit->isActive()))
             continue;
         const int priority = spot->getPriority();
@@ -209,7 +209,7 @@ CHotSpot* CHotSpot::findAt(CXVector* list, CXPoint p)
 // remove spots; a spot removed meanwhile is not visited. Each spot that
 // pick accepts is told, until one answers above 0; the last answer.
 template <class Pick, class Tell>
-int CHotSpot::walkUntilTaken(CXVector* list, Pick pick, Tell tell)
+int CHotSpot::walkUntilTaken(CHotSpotList* list, Pick pick, Tell tell)
 {
     const bool isRegistry = list == registry;
     int result = 0;
@@ -227,7 +227,7 @@ int CHotSpot::walkUntilTaken(CXVector* list, Pick pick, Tell tell)
     return result;
 }
 
-int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
+int CHotSpot::OnMouseMove(CHotSpotList* list, CXPoint p, int flags, bool)
 {
     if (!list)
         return 0;
@@ -258,12 +258,12 @@ int CHotSpot::OnMouseMove(CXVector* list, CXPoint p, int flags, bool)
     return spot->OnFocusOn(p, flags, spot->userData);
 }
 
-int CHotSpot::OnLButtonDown(CXVector* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, true); }
+int CHotSpot::OnLButtonDown(CHotSpotList* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, true); }
 
-int CHotSpot::OnLButtonUp(CXVector* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, false); }
+int CHotSpot::OnLButtonUp(CHotSpotList* list, CXPoint p, int flags, bool) { return leftButton(list, p, flags, false); }
 
 // A press gives the spot the focus, a release ends it.
-int CHotSpot::leftButton(CXVector* list, CXPoint p, int flags, bool down)
+int CHotSpot::leftButton(CHotSpotList* list, CXPoint p, int flags, bool down)
 {
     CHotSpot* spot = findAt(list, p);
     if (!spot || !spot->enabled || !spot->TestHit(p))
@@ -272,7 +272,7 @@ int CHotSpot::leftButton(CXVector* list, CXPoint p, int flags, bool down)
     return down ? spot->OnLButtonDown(p, flags, spot->userData) : spot->OnLButtonUp(p, flags, spot->userData);
 }
 
-int CHotSpot::OnRButtonDown(CXVector* list, CXPoint p, int flags, bool)
+int CHotSpot::OnRButtonDown(CHotSpotList* list, CXPoint p, int flags, bool)
 {
     if (!list)
         return 0;

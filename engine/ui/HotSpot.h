@@ -5,8 +5,13 @@
 class CControlUnit;
 class CGraphicsObject;
 class CMC_Button;
+class CHotSpot;
 class CWindow;
-class CXVector;
+template <class Key, class Item>
+class CPriorityList;
+
+// The spots of the registry, in registration order.
+using CHotSpotList = CPriorityList<CHotSpot*, CHotSpot*>;
 
 // The mouse events the dispatcher takes, as the window's mouse handlers
 // send them (CWindow::HOTSPOT_MOVE and the rest).
@@ -93,7 +98,7 @@ public:
     static void done();
     static bool add(CHotSpot* spot);
     static bool remove(CHotSpot* spot);
-    static CXVector* getList() { return registry; }
+    static CHotSpotList* getList() { return registry; }
     // The priority window, both bounds included (0 .. 10,000,000 at
     // first); it stays as set across scenes.
     static void setMinPriority(int p) { minPriority = p; }
@@ -113,19 +118,19 @@ public:
     // The spot under p that takes events: hit, enabled, of an active unit
     // (or none), its priority inside the window; the highest priority wins
     // and the first registered among equals. Null when none.
-    static CHotSpot* findAt(CXVector* list, CXPoint p);
+    static CHotSpot* findAt(CHotSpotList* list, CXPoint p);
     // The dispatchers over a list (OnMouseEvent passes the registry); the
     // bool is not used. A null list answers 0.
-    static int OnMouseMove(CXVector* list, CXPoint p, int flags, bool all);
-    static int OnLButtonDown(CXVector* list, CXPoint p, int flags, bool all);
-    static int OnLButtonUp(CXVector* list, CXPoint p, int flags, bool all);
+    static int OnMouseMove(CHotSpotList* list, CXPoint p, int flags, bool all);
+    static int OnLButtonDown(CHotSpotList* list, CXPoint p, int flags, bool all);
+    static int OnLButtonUp(CHotSpotList* list, CXPoint p, int flags, bool all);
     // Every enabled spot under p in registration order, whatever its
     // priority or unit, until one takes the press.
-    static int OnRButtonDown(CXVector* list, CXPoint p, int flags, bool all);
-    static int OnRButtonUp(CXVector*, CXPoint, int, bool) { return 0; }
-    static int OnMButtonDown(CXVector*, CXPoint, int, bool) { return 0; }
-    static int OnMButtonUp(CXVector*, CXPoint, int, bool) { return 0; }
-    static int OnLButtonDblClk(CXVector*, CXPoint, int, bool) { return 0; }
+    static int OnRButtonDown(CHotSpotList* list, CXPoint p, int flags, bool all);
+    static int OnRButtonUp(CHotSpotList*, CXPoint, int, bool) { return 0; }
+    static int OnMButtonDown(CHotSpotList*, CXPoint, int, bool) { return 0; }
+    static int OnMButtonUp(CHotSpotList*, CXPoint, int, bool) { return 0; }
+    static int OnLButtonDblClk(CHotSpotList*, CXPoint, int, bool) { return 0; }
 
 protected:
     // Takes the focus flag off and gives the window its main cursor back
@@ -134,16 +139,16 @@ protected:
 
 private:
     void setUp(_event mask, int argument, CMC_Button* b, bool registered);
-    static int leftButton(CXVector* list, CXPoint p, int flags, bool down);
+    static int leftButton(CHotSpotList* list, CXPoint p, int flags, bool down);
     template <class Pick, class Tell>
-    static int walkUntilTaken(CXVector* list, Pick pick, Tell tell);
+    static int walkUntilTaken(CHotSpotList* list, Pick pick, Tell tell);
     bool inWindow();
     // Whether a walk that began when `removalsAtStart` spots had gone may
     // still visit spot: none went since, or the list still holds it.
-    static bool stillThere(CXVector* list, CHotSpot* spot, unsigned removalsAtStart);
+    static bool stillThere(CHotSpotList* list, CHotSpot* spot, unsigned removalsAtStart);
     // The list a walk reads now: the registry may have been deleted by a
     // handler (done).
-    static CXVector* live(CXVector* list, bool isRegistry) { return isRegistry ? registry : list; }
+    static CHotSpotList* live(CHotSpotList* list, bool isRegistry) { return isRegistry ? registry : list; }
 
     void* userData;
     int id;
@@ -158,7 +163,7 @@ private:
     int priority;
     CMC_Button* button;
 
-    static CXVector* registry;
+    static CHotSpotList* registry;
     static CWindow* window;
     static int minPriority;
     static int maxPriority;

@@ -152,7 +152,7 @@ CEditBox6* CUnit6::addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXS
     CEditBox6* box = new CEditBox6(window, this, font, rect, priority, text);
     if (editCursor)
         box->setCursor(editCursor);
-    editBoxes.push_back(box);
+    editBoxes.add(box, 0, box);
     return box;
 }
 
@@ -169,7 +169,8 @@ void CUnit6::removeEditBox(CEditBox6* box)
 {
     if (box == currentBox)
         currentBox = nullptr;
-    editBoxes.erase(std::remove(editBoxes.begin(), editBoxes.end(), box), editBoxes.end());
+    while (editBoxes.remove(box)) {
+    }
 }
 
 void CUnit6::flushEditBoxes()
@@ -178,17 +179,16 @@ void CUnit6::flushEditBoxes()
     // A box may still reach the unit while it goes: the list is emptied
     // first.
     std::vector<CEditBox6*> boxes;
-    boxes.swap(editBoxes);
+    for (int i = 0; i < editBoxes.getSize(); ++i)
+        boxes.push_back(editBoxes.at(i));
+    editBoxes.removeAll();
     for (CEditBox6* box : boxes)
         delete box;
 }
 
 int CUnit6::getCurrentEditBoxIndex()
 {
-    if (!currentBox)
-        return -1;
-    auto at = std::find(editBoxes.begin(), editBoxes.end(), currentBox);
-    return at == editBoxes.end() ? -1 : int(at - editBoxes.begin());
+    return currentBox ? editBoxes.indexOf(currentBox) : -1;
 }
 
 void CUnit6::nextEditBox() { stepEditBox(1); }
@@ -200,10 +200,10 @@ void CUnit6::stepEditBox(int step)
     const int start = getCurrentEditBoxIndex();
     if (start < 0)
         return;
-    const int n = int(editBoxes.size());
+    const int n = editBoxes.getSize();
     for (int i = (start + n + step) % n; i != start; i = (i + n + step) % n)
-        if (editBoxes[size_t(i)] && editBoxes[size_t(i)]->isEnabled()) {
-            activateEditBox(editBoxes[size_t(i)]);
+        if (editBoxes.at(i) && editBoxes.at(i)->isEnabled()) {
+            activateEditBox(editBoxes.at(i));
             return;
         }
 }

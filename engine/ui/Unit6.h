@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Geometry.h"
+#include "base/PriorityList.h"
 #include "base/XObject.h"
 #include "base/XString.h"
 #include "base/XTimer.h"
@@ -122,7 +123,7 @@ public:
     virtual void nextEditBox();
     virtual void prevEditBox();
     CEditBox6* getCurrentEditBox() { return currentBox; }
-    int getEditBoxCount() const { return int(editBoxes.size()); }
+    int getEditBoxCount() const { return editBoxes.getSize(); }
 
     // Dragging, for the controls: the graphic is raised to priority 10000
     // and follows the mouse until the next release (dragging mode false)
@@ -182,7 +183,8 @@ private:
     std::unique_ptr<CResourcesManager> resources;
     std::unique_ptr<CRandomPlayable> randomPlayables;
     CGraphicsObject* editCursor;
-    std::vector<CEditBox6*> editBoxes;
+    // In the order they were made.
+    CPriorityList<CEditBox6*, CEditBox6*> editBoxes;
     CEditBox6* currentBox;
     std::vector<int> timerIds;
 };

@@ -73,6 +73,44 @@ TEST(CResourcesManagerTest, ChildrenAreSearchedByGetOnly)
     EXPECT_EQ(child.get("a.wav"), again);
 }
 
+// Of the entries of one name, in any case, the first left answers; the
+// children are asked in the order they came; a flush deletes the
+// children's resources, then its own in the order they came.
+TEST(CResourcesManagerTest, TheFirstEntryLeftAnswersAName)
+{
+    Journal j;
+    CResourcesManager manager(someWindow), first(someWindow), second(someWindow);
+    FakeResource* a = new FakeResource("a.ann", j);
+    FakeResource* b = new FakeResource("A.ANN", j);
+    FakeResource* c = new FakeResource("c.ann", j);
+    manager.add(a);
+    manager.add(b);
+    manager.add(c);
+    EXPECT_EQ(manager.get("A.ann"), a);
+    EXPECT_FALSE(manager.remove(a));
+    EXPECT_TRUE(manager.remove(a));
+    EXPECT_EQ(manager.get("a.ANN"), b);
+    FakeResource* d = new FakeResource("a.Ann", j);
+    manager.insertAt(d, 1);
+    EXPECT_EQ(manager.get("a.ann"), b);
+    EXPECT_FALSE(manager.remove(b));
+    EXPECT_FALSE(manager.remove(b));
+    EXPECT_TRUE(manager.remove(b));
+    EXPECT_EQ(manager.get("a.ann"), d);
+
+    FakeResource* inFirst = new FakeResource("x.wav", j);
+    FakeResource* inSecond = new FakeResource("X.WAV", j);
+    first.add(inFirst);
+    second.add(inSecond);
+    manager.add(&second);
+    manager.add(&first);
+    EXPECT_EQ(manager.get("x.Wav"), inSecond);
+    manager.remove(&second);
+    EXPECT_EQ(manager.get("x.Wav"), inFirst);
+    manager.flush();
+    EXPECT_EQ(j.deleted, (std::vector<const char*>{"a.ann", "A.ANN", "x.wav", "a.Ann", "c.ann"}));
+}
+
 TEST(CResourcesManagerTest, TwoEntriesOfOneResourceDeleteItOnce)
 {
     Journal j;

@@ -115,6 +115,44 @@ TEST_F(CXTimerTest, RemoveFromItsOwnCallbackAndAddDuringAPass)
     timer.reset(99);
 }
 
+// Entries fire in the order they were added, through removals (of entries
+// still ahead in the pass too) and ids added again; an id finds its first
+// entry until the pass deletes that one. Pausing from a callback after the
+// pass deleted entries touches only those left.
+TEST_F(CXTimerTest, FiresInTheOrderAddedThroughRemovalsAndIdsAddedAgain)
+{
+    for (int id = 1; id <= 6; ++id)
+        timer.add(id, 0, &target);
+    timer.remove(2);
+    timer.remove(4);
+    timer.add(2, 50, &target);
+    EXPECT_EQ(timer.find(2)->getInterval(), 0u); // the marked one, first
+    std::vector<unsigned> seen;
+    target.hook = [&](int id) {
+        if (id == 1 && target.ids.size() == 1) {
+            timer.remove(5);
+            timer.add(5, 7, &target);
+        }
+        if (id == 6) {
+            timer.remove(1);
+            timer.pause();
+            timer.resume();
+            seen.push_back(timer.find(5)->getInterval());
+            seen.push_back(timer.find(2)->getInterval());
+        }
+    };
+    frame(100);
+    EXPECT_EQ(target.ids, (std::vector<int>{1, 3, 6, 2}));
+    EXPECT_EQ(seen, (std::vector<unsigned>{7, 50}));
+    ASSERT_NE(timer.find(1), nullptr);
+    target.ids.clear();
+    frame(100);
+    EXPECT_EQ(target.ids, (std::vector<int>{3, 6, 2, 5}));
+    EXPECT_EQ(timer.find(1), nullptr);
+    EXPECT_EQ(timer.find(4), nullptr);
+    EXPECT_EQ(timer.find(5)->getCount(), 1);
+}
+
 TEST_F(CXTimerTest, OperationsByIdActOnTheFirstEntry)
 {
     Target second;

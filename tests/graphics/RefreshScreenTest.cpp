@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <functional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +121,169 @@ TEST(CRefreshRegionTest, RandomRectanglesCoverTheirUnionWithoutOverlaps)
     }
 }
 
+// The list as the plain walk makes it: each rectangle is compared with the
+// first one it meets, in list order.
+void addByWalking(std::vector<CXRect>& list, const CXRect& n)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const CXRect e = list[i];
+        if (e.left >= n.right || n.left >= e.right || e.top >= n.bottom || n.top >= e.bottom)
+            continue;
+        if (n.IsPartOf(e))
+            return;
+        if (n.left < e.left && n.top < e.top && n.right > e.right && n.bottom > e.bottom) {
+            list.erase(list.begin() + long(i));
+            addByWalking(list, n);
+            return;
+        }
+        const int left = std::max(n.left, e.left), right = std::min(n.right, e.right);
+        if (n.left < e.left)
+            addByWalking(list, CXRect(n.left, n.top, e.left, n.bottom));
+        if (n.right > e.right)
+            addByWalking(list, CXRect(e.right, n.top, n.right, n.bottom));
+        if (n.top < e.top)
+            addByWalking(list, CXRect(left, n.top, right, e.top));
+        if (n.bottom > e.bottom)
+            addByWalking(list, CXRect(left, e.bottom, right, n.bottom));
+        return;
+    }
+    list.push_back(n);
+}
+
+// Long lists (many small rectangles, as a scene puts its drawables at many
+// places) come out entry for entry as the plain walk makes them, also with
+// rectangles off the screen, empty or inverted ones, and after clearing.
+TEST(CRefreshRegionTest, LongListsComeOutAsThePlainWalkMakesThem)
+{
+    std::mt19937 random(7);
+    CRefreshRegion list;
+    for (int round = 0; round < 6; ++round) {
+        list.clear();
+        std::vector<CXRect> walked;
+        const int count = round < 3 ? 1500 : 300;
+        for (int i = 0; i < count; ++i) {
+            const int side = round % 3 == 2 ? int(random() % 200) : int(random() % 24);
+            const int l = int(random() % 900) - 50, t = int(random() % 700) - 50;
+            CXRect r(l, t, l + 1 + side, t + 1 + int(random() % 24));
+            if (random() % 50 == 0)
+                r = CXRect(l, t, l - int(random() % 3), t + int(random() % 3)); // empty or inverted
+            list.add(&r);
+            addByWalking(walked, r);
+        }
+        ASSERT_EQ(list.getSize(), int(walked.size())) << "round " << round;
+        for (int i = 0; i < list.getSize(); ++i)
+            ASSERT_EQ(*list.rectAt(i), walked[size_t(i)]) << "round " << round << " entry " << i;
+    }
+}
+
+// Crossed drawables on the headless display: drawable k of n is opaque on
+// the column and the row k of a grid of 4-pixel cells, so that the cell
+// (i, j) shows whichever of drawables i and j is drawn over the other, and
+// one frame shows the whole drawing order. A picture at the lowest priority
+// lies under them all.
+class Crosses {
+public:
+    enum { Cell = 4 };
+    Crosses(CWindow* w, int n) : window(w), screen(w->GetRefreshScreenInterface()), count(n)
+    {
+        under = drawable(w, 800, 600, [](int, int) { return uint16_t(0x0001); });
+        screen->put(under.get(), INT_MIN);
+        for (int k = 0; k < n; ++k)
+            items.push_back(drawable(w, n * Cell, n * Cell, [k](int, int) { return colourOf(k); },
+                                     [k](int x, int y) { return uint8_t(x / Cell == k || y / Cell == k ? 255 : 0); }));
+    }
+    static uint16_t colourOf(int k) { return uint16_t(0x0841 * (k + 2)); }
+    CGraphicsObject* at(int k) { return items[size_t(k)].get(); }
+
+    // The drawables listed, from the bottom up, as the screen lists them.
+    std::vector<int> listed()
+    {
+        std::vector<std::pair<int, int>> byIndex;
+        for (int k = 0; k < count; ++k)
+            if (screen->getIndex(at(k)) >= 0)
+                byIndex.push_back({screen->getIndex(at(k)), k});
+        std::sort(byIndex.begin(), byIndex.end());
+        std::vector<int> order;
+        for (const auto& entry : byIndex)
+            order.push_back(entry.second);
+        return order;
+    }
+    // Draws the whole screen and tells whether each cell shows the later of
+    // its two drawables in order (bottom up), or the ground where neither
+    // is listed.
+    ::testing::AssertionResult shown(const std::vector<int>& order, const std::string& name)
+    {
+        screen->Invalidate();
+        window->Tick();
+        std::vector<int> rank(size_t(count), -1);
+        for (size_t i = 0; i < order.size(); ++i)
+            rank[size_t(order[i])] = int(i);
+        auto expected = [&](int x, int y) -> uint32_t {
+            const int i = x / Cell, j = y / Cell;
+            const int top = rank[size_t(i)] > rank[size_t(j)] ? i : j;
+            return rank[size_t(top)] < 0 ? 0x0001 : colourOf(top);
+        };
+        const platform::Surface* frame = backend().shownFrame(0);
+        if (!frame)
+            return ::testing::AssertionFailure() << name << ": no frame";
+        for (int y = 0; y < count * Cell; ++y)
+            for (int x = 0; x < count * Cell; ++x)
+                if (frame->pixelAt(x, y) != expected(x, y))
+                    return ::testing::AssertionFailure() << name << ": cell " << x / Cell << "," << y / Cell
+                                                         << " shows " << frame->pixelAt(x, y);
+        return ::testing::AssertionSuccess();
+    }
+    std::function<platform::HeadlessPlatform&()> backend;
+
+private:
+    CWindow* window;
+    CRefreshScreen* screen;
+    int count;
+    std::unique_ptr<CGraphicsObject> under;
+    std::vector<std::unique_ptr<CGraphicsObject>> items;
+};
+
+// The screen's order kept by hand: a drawable put goes after those of lower
+// or equal priority, one given a new priority goes after those of that
+// priority; putting one listed, and changes to one not listed, do nothing.
+struct OrderModel {
+    std::vector<std::pair<int, int>> listed; // drawable, priority; bottom up
+    std::vector<std::pair<int, int>>::iterator of(int k)
+    {
+        return std::find_if(listed.begin(), listed.end(), [k](const std::pair<int, int>& e) { return e.first == k; });
+    }
+    void insert(int k, int priority)
+    {
+        auto at = std::find_if(listed.begin(), listed.end(),
+                               [priority](const std::pair<int, int>& e) { return e.second > priority; });
+        listed.insert(at, {k, priority});
+    }
+    void put(int k, int priority)
+    {
+        if (of(k) == listed.end())
+            insert(k, priority);
+    }
+    void take(int k)
+    {
+        if (of(k) != listed.end())
+            listed.erase(of(k));
+    }
+    void setPriority(int k, int priority)
+    {
+        if (of(k) == listed.end())
+            return;
+        take(k);
+        insert(k, priority);
+    }
+    std::vector<int> order() const
+    {
+        std::vector<int> o;
+        for (const auto& e : listed)
+            o.push_back(e.first);
+        return o;
+    }
+};
+
 // A drawable that records the clipping rectangle of each of its redraws.
 class Counted : public CGraphicsObject {
 public:
@@ -174,6 +341,105 @@ TEST_F(CRefreshScreenTest, ListsDrawablesByPriorityInTheOrderTheyCame)
     // Going with the window lets the rest go.
     w.reset();
     EXPECT_EQ(c->GetCanvas(), nullptr);
+}
+
+// The drawing order through puts, removals and new priorities, with
+// frames between them or not: "A:5" puts A at 5, "A=2" gives it priority 2,
+// "-A" takes it off and "|" draws a frame; the order is bottom up.
+TEST_F(CRefreshScreenTest, DrawsByPriorityThenInTheOrderPutThroughChanges)
+{
+    const struct {
+        const char* name;
+        const char* steps;
+        const char* order;
+    } cases[] = {
+        {"equal priorities as put", "A:0 B:0 C:0", "ABC"},
+        {"lower first, equals as put", "A:5 B:1 C:5 D:-3", "DBAC"},
+        {"put again: ignored", "A:0 B:0 A:9", "AB"},
+        {"taken out and put back goes last", "A:0 B:0 C:0 -B B:0", "ACB"},
+        {"the same priority again goes after its equals", "A:2 B:2 C:2 A=2", "BCA"},
+        {"new priorities", "A:1 B:2 C:3 C=0 A=5 B=-1", "BCA"},
+        {"a change to one not listed does nothing", "A:1 B:1 -A A=0 -A", "B"},
+        {"frames between the changes", "A:0 | B:0 -A | A:0 C:-1 | B=0", "CAB"},
+        {"out and in again before a frame", "A:0 B:0 -A A:0 -B B:0 |", "AB"},
+        {"everything out, then in again", "A:3 B:2 C:1 | -A -B -C | C:1 A:1 B:1", "CAB"},
+    };
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen* screen = w->GetRefreshScreenInterface();
+    for (const auto& c : cases) {
+        Crosses crosses(w.get(), 4);
+        crosses.backend = [this]() -> platform::HeadlessPlatform& { return backend; };
+        std::istringstream steps(c.steps);
+        for (std::string step; steps >> step;) {
+            if (step == "|") {
+                w->Tick();
+                continue;
+            }
+            const bool take = step[0] == '-';
+            CGraphicsObject* d = crosses.at(step[take ? 1 : 0] - 'A');
+            if (take)
+                *screen >> d;
+            else if (step[1] == ':')
+                screen->put(d, std::stoi(step.substr(2)));
+            else
+                screen->SetPriority(d, std::stoi(step.substr(2)));
+        }
+        std::vector<int> expected;
+        for (const char* o = c.order; *o; ++o)
+            expected.push_back(*o - 'A');
+        EXPECT_EQ(crosses.listed(), expected) << c.name;
+        EXPECT_TRUE(crosses.shown(expected, c.name));
+    }
+}
+
+// Many random changes, frames and hit tests among them, against the order
+// kept by hand.
+TEST_F(CRefreshScreenTest, RandomChangesKeepTheOrderKeptByHand)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen* screen = w->GetRefreshScreenInterface();
+    const int n = 12;
+    Crosses crosses(w.get(), n);
+    crosses.backend = [this]() -> platform::HeadlessPlatform& { return backend; };
+    OrderModel model;
+    std::mt19937 random(75);
+    for (int step = 0; step < 600; ++step) {
+        const int k = int(random() % n), priority = int(random() % 5) - 1;
+        switch (random() % 8) {
+        case 0:
+        case 1:
+        case 2:
+            screen->put(crosses.at(k), priority);
+            model.put(k, priority);
+            break;
+        case 3:
+        case 4:
+            *screen >> crosses.at(k);
+            model.take(k);
+            break;
+        case 5:
+            screen->SetPriority(crosses.at(k), priority);
+            model.setPriority(k, priority);
+            break;
+        case 6: {
+            // At the cell (k, j) the later listed of the two is hit (the
+            // ground's priority is below any hit).
+            const int j = int(random() % n);
+            CGraphicsObject* top = nullptr;
+            for (int d : model.order())
+                if (d == k || d == j)
+                    top = crosses.at(d);
+            CGraphicsObject* hit = screen->getGraphicsAt(k * Crosses::Cell, j * Crosses::Cell, true, -1, -1, false);
+            EXPECT_EQ(hit, top) << "step " << step;
+            break;
+        }
+        default:
+            ASSERT_EQ(crosses.listed(), model.order()) << "step " << step;
+            ASSERT_TRUE(crosses.shown(model.order(), "step " + std::to_string(step)));
+        }
+        if (step % 50 == 0)
+            w->Tick();
+    }
 }
 
 TEST_F(CRefreshScreenTest, HitTestTakesTheTopmostOpaquePixel)

@@ -138,6 +138,38 @@ TEST_F(CWindowInputTest, AsksMouseListenersFromTheTopUntilOneTakesTheEvent)
     EXPECT_EQ(log, (Log{"R move 9,9", "A move 9,9"}));
 }
 
+// The registries keep their order through removals and repeats: among
+// equal priorities the mouse listener registered last is asked first, a
+// listener registered twice is asked twice, and a removal takes its first
+// entry (the lowest, for the mouse; the earliest, for keys).
+TEST_F(CWindowInputTest, ListenersKeepTheirOrderThroughRemovalsAndRepeats)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    Listener a("A", &log), b("B", &log), c("C", &log), d("D", &log);
+    for (Listener* l : {&a, &b, &c})
+        w->registerMouseListener(l, 5);
+    w->removeMouseListener(&a);
+    w->registerMouseListener(&a, 5);
+    w->registerMouseListener(&b, 1);
+    w->registerMouseListener(&d, 3);
+    w->OnMouseMove(CXPoint(1, 1), 0);
+    EXPECT_EQ(log, (Log{"A move 1,1", "C move 1,1", "B move 1,1", "D move 1,1", "B move 1,1"}));
+    log.clear();
+    w->removeMouseListener(&b);
+    w->OnMouseMove(CXPoint(2, 2), 0);
+    EXPECT_EQ(log, (Log{"A move 2,2", "C move 2,2", "B move 2,2", "D move 2,2"}));
+
+    Keys one("1", &log), two("2", &log), three("3", &log);
+    for (Keys* k : {&one, &two, &one})
+        w->registerKeyListener(k);
+    log.clear();
+    w->OnChar('a', 0);
+    w->removeKeyListener(&one);
+    w->registerKeyListener(&three);
+    w->OnChar('b', 0);
+    EXPECT_EQ(log, (Log{"1 char a", "2 char a", "1 char a", "2 char b", "1 char b", "3 char b"}));
+}
+
 TEST_F(CWindowInputTest, HotSpotsAreOfferedTheMouseFirst)
 {
     hotSpots();

@@ -2,7 +2,7 @@
 // cursor it shows, and the registry's walks, through the window's mouse
 // handlers.
 #include "UiSupport.h"
-#include "base/XArray.h"
+#include "base/PriorityList.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +104,24 @@ TEST_F(CHotSpotTest, TheHighestPriorityInsideTheWindowWinsAndTheFirstRegisteredA
     window->OnLButtonDown(CXPoint(60, 60), 0);
     EXPECT_EQ(taken(), Log{"B down 60,60"});
     window->removeMouseListener(&listener);
+}
+
+// A spot taken out of the registry and added again comes last: among equal
+// priorities the others now win, and the right press reaches it last.
+TEST_F(CHotSpotTest, ASpotAddedAgainComesLast)
+{
+    auto a = spot("A", CXRect(0, 0, 100, 100), 5);
+    auto b = spot("B", CXRect(0, 0, 100, 100), 5);
+    auto c = spot("C", CXRect(0, 0, 100, 100), 5);
+    CHotSpot::remove(a.get());
+    CHotSpot::add(a.get());
+    for (Spot* s : {a.get(), b.get(), c.get()})
+        s->takes = 0;
+    window->OnRButtonDown(CXPoint(5, 5), 0);
+    window->OnLButtonDown(CXPoint(5, 5), 0);
+    CHotSpot::remove(b.get());
+    window->OnLButtonDown(CXPoint(5, 5), 0);
+    EXPECT_EQ(taken(), (Log{"B rdown 5,5", "C rdown 5,5", "A rdown 5,5", "B down 5,5", "C down 5,5"}));
 }
 
 TEST_F(CHotSpotTest, FocusFollowsTheCursorAndLeavingComesFirst)

@@ -130,6 +130,29 @@ TEST_F(CUnit6Test, TabAndShiftTabMoveTheFocusOverTheEnabledEditBoxes)
     EXPECT_EQ(screenUnit->getEditBoxCount(), 0);
 }
 
+// Tab keeps the order the boxes were made in when boxes go from the middle
+// and new ones come.
+TEST_F(CUnit6Test, TabFollowsTheOrderOfTheBoxesLeft)
+{
+    CEditBox6* a = box("a");
+    CEditBox6* b = box("b");
+    box("c");
+    box("d");
+    delete b;
+    screenUnit->activateEditBox(a);
+    tab();
+    EXPECT_EQ(screenUnit->getCurrentEditBoxIndex(), 1);
+    delete a;
+    box("e");
+    tab();
+    tab();
+    tab(true);
+    EXPECT_EQ(screenUnit->getCurrentEditBoxIndex(), 1);
+    EXPECT_EQ(taken(), (Log{"b off", "a on", "a off", "c on", "a off", "c off", "d on", "d off", "e on", "e off",
+                            "d on"}));
+    EXPECT_EQ(screenUnit->getEditBoxCount(), 3);
+}
+
 // A button whose image is dragged: the unit lifts the image to 10000, moves
 // it with the mouse and, at the end, gives it its priority back, enables
 // the button and tells it where the image is.
