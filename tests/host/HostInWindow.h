@@ -21,7 +21,7 @@ protected:
     {
         if (!haveXvfb())
             GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
-        ASSERT_NE(x.display, nullptr) << "Xvfb did not start";
+        ASSERT_NE(x.display, nullptr) << "Xvfb did not start: " << x.failure;
     }
     // The program's whole process group goes: a child it forked (the
     // window system's message box is shown from one) must not outlive the

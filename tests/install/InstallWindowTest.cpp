@@ -99,7 +99,7 @@ protected:
     {
         if (!testsupport::haveXvfb() || !testsupport::haveXdotool())
             GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/deps.sh installs them)";
-        ASSERT_NE(x.display, nullptr) << "Xvfb did not start";
+        ASSERT_NE(x.display, nullptr) << "Xvfb did not start: " << x.failure;
     }
 
     // Starts the uninstaller on the test's display and waits for its window

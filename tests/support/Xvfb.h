@@ -25,7 +25,8 @@ inline bool haveXdotool() { return testsupport::shell("command -v xdotool >/dev/
 
 // An X server on a display it chose itself, ended with the test. Servers
 // started at the same moment may race for one display's lock, and the loser
-// ends: it is started again.
+// ends: it is started again after a pause of a length of its own, so that
+// two losers do not meet again. When none starts, `failure` says why.
 class Xvfb {
 public:
     Xvfb()
@@ -33,8 +34,11 @@ public:
         // A window that is gone (a program that ended) fails the request,
         // not the test program.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        for (int attempt = 0; attempt < 5 && !display; ++attempt)
+        for (int attempt = 0; attempt < 10 && !display; ++attempt) {
+            if (attempt > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50 + (getpid() * 37 + attempt * 91) % 250));
             start();
+        }
     }
     ~Xvfb()
     {
@@ -125,20 +129,27 @@ public:
 
     std::string name;
     Display* display = nullptr;
+    // Why the last start failed: what happened and the end of the server's
+    // standard error.
+    std::string failure;
 
 private:
     void start()
     {
         int fds[2];
-        if (pipe(fds) != 0)
+        if (pipe(fds) != 0) {
+            failure = "no pipe";
             return;
+        }
+        char log[] = "/tmp/quarnel-xvfb-XXXXXX";
+        int logFd = mkstemp(log);
         pid = fork();
         if (pid == 0) {
             testsupport::defaultSignalsInChild();
             close(fds[0]);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
-            dup2(null, 2);
+            dup2(logFd >= 0 ? logFd : null, 2);
             std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                    static_cast<char*>(nullptr));
@@ -152,11 +163,28 @@ private:
             name = ":" + std::to_string(std::atoi(text));
         close(fds[0]);
         display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
-        if (!display && pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
+        if (!display) {
+            failure = name.empty() ? "Xvfb told no display" : "display " + name + " could not be opened";
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                int status = 0;
+                waitpid(pid, &status, 0);
+                if (WIFEXITED(status))
+                    failure += ", Xvfb exited with " + std::to_string(WEXITSTATUS(status));
+            }
             pid = -1;
             name.clear();
+            if (logFd >= 0) {
+                char tail[400] = {};
+                off_t end = lseek(logFd, 0, SEEK_END);
+                ssize_t got = pread(logFd, tail, sizeof tail - 1, end > off_t(sizeof tail - 1) ? end - off_t(sizeof tail - 1) : 0);
+                if (got > 0)
+                    failure += ": " + std::string(tail, size_t(got));
+            }
+        }
+        if (logFd >= 0) {
+            close(logFd);
+            unlink(log);
         }
     }
 
