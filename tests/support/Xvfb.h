@@ -34,6 +34,12 @@ public:
         // A window that is gone (a program that ended) fails the request,
         // not the test program.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // A server that lost the race for its display may close our
+        // connection as it ends: the write then fails and the start is
+        // tried again, where SIGPIPE would end the whole test program.
+        // (libcups ignores SIGPIPE in the same way once it connects; the
+        // children that tests start get default dispositions back.)
+        signal(SIGPIPE, SIG_IGN);
         for (int attempt = 0; attempt < 10 && !display; ++attempt) {
             if (attempt > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50 + (getpid() * 37 + attempt * 91) % 250));
