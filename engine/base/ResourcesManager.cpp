@@ -10,34 +10,6 @@ void CFileResolver::withdraw(CWindow*) {}
 
 void CFileResolver::log(const char* text, bool flag) { CXObject::toLog(CXString(text), flag); }
 
-struct CResourcesManager::Entry {
-    CXString name;
-    CFileResolver* resource;
-    int references;
-    Entry* previous;
-    Entry* next;
-};
-
-namespace {
-
-template <class Map, class Key>
-void forgetEntry(Map& map, const Key& key, const void* entry)
-{
-    auto it = map.find(key);
-    if (it == map.end())
-        return;
-    auto& list = it->second;
-    for (auto e = list.begin(); e != list.end(); ++e)
-        if (*e == entry) {
-            list.erase(e);
-            break;
-        }
-    if (list.empty())
-        map.erase(it);
-}
-
-} // namespace
-
 CResourcesManager::CResourcesManager(CWindow* owner)
     : first(nullptr), last(nullptr), children(new CXVector(101, 0.75f)), window(owner)
 {
@@ -62,7 +34,7 @@ std::string CResourcesManager::key(const CXString& name)
 
 CResourcesManager::Entry* CResourcesManager::append(CFileResolver* resource)
 {
-    Entry* entry = new Entry{resource->getFileName(), resource, 1, last, nullptr};
+    Entry* entry = new Entry{resource->getFileName(), resource, 1, last, nullptr, nullptr, nullptr};
     if (last)
         last->next = entry;
     else
@@ -73,8 +45,8 @@ CResourcesManager::Entry* CResourcesManager::append(CFileResolver* resource)
 
 void CResourcesManager::index(Entry* entry)
 {
-    byName[key(entry->name)].push_back(entry);
-    byResource[entry->resource].push_back(entry);
+    byName.append(key(entry->name), entry);
+    byResource.append(entry->resource, entry);
 }
 
 void CResourcesManager::reindex()
@@ -89,8 +61,8 @@ void CResourcesManager::takeOut(Entry* entry)
 {
     (entry->previous ? entry->previous->next : first) = entry->next;
     (entry->next ? entry->next->previous : last) = entry->previous;
-    forgetEntry(byName, key(entry->name), entry);
-    forgetEntry(byResource, entry->resource, entry);
+    byName.remove(key(entry->name), entry);
+    byResource.remove(entry->resource, entry);
 }
 
 void CResourcesManager::add(CFileResolver* resource)
@@ -128,9 +100,7 @@ void CResourcesManager::remove(CResourcesManager* child) { children->remove(chil
 
 CFileResolver* CResourcesManager::get(CXString name)
 {
-    auto named = byName.find(key(name));
-    if (named != byName.end()) {
-        Entry* e = named->second.front();
+    if (Entry* e = byName.first(key(name))) {
         ++e->references;
         return e->resource;
     }
@@ -140,20 +110,19 @@ CFileResolver* CResourcesManager::get(CXString name)
     return nullptr;
 }
 
-bool CResourcesManager::contains(CFileResolver* resource) { return resource && byResource.count(resource) != 0; }
+bool CResourcesManager::contains(CFileResolver* resource) { return resource && byResource.first(resource); }
 
 bool CResourcesManager::remove(CFileResolver* resource)
 {
-    auto held = resource ? byResource.find(resource) : byResource.end();
-    if (held == byResource.end())
+    Entry* e = resource ? byResource.first(resource) : nullptr;
+    if (!e)
         return false;
-    Entry* e = held->second.front();
     if (--e->references > 0)
         return false;
     takeOut(e);
     delete e;
     // A resource registered twice stays alive for its other entry.
-    if (byResource.count(resource))
+    if (byResource.first(resource))
         return false;
     resource->withdraw(window);
     delete resource;
@@ -170,7 +139,7 @@ void CResourcesManager::flush()
     while (first) {
         Entry* e = first;
         takeOut(e);
-        if (!byResource.count(e->resource))
+        if (!byResource.first(e->resource))
             delete e->resource;
         delete e;
     }

@@ -1,10 +1,9 @@
 #pragma once
+#include "base/KeyedChain.h"
 #include "base/XArray.h"
 #include "base/XString.h"
 
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 class CWindow;
 
@@ -66,9 +65,17 @@ public:
     void flush();
 
 private:
-    struct Entry;
     // The entries in registration order, and the entries of each name (in
     // any case) and of each resource in that order.
+    struct Entry {
+        CXString name;
+        CFileResolver* resource;
+        int references;
+        Entry* previous;
+        Entry* next;
+        Entry* nextOfName;
+        Entry* nextOfResource;
+    };
     Entry* append(CFileResolver* resource);
     void index(Entry* entry);
     void takeOut(Entry* entry);
@@ -77,8 +84,8 @@ private:
 
     Entry* first;
     Entry* last;
-    std::unordered_map<std::string, std::vector<Entry*>> byName;
-    std::unordered_map<CFileResolver*, std::vector<Entry*>> byResource;
+    CKeyedChain<std::string, Entry, &Entry::nextOfName> byName;
+    CKeyedChain<CFileResolver*, Entry, &Entry::nextOfResource> byResource;
     CXVector* children;
     CWindow* window;
 };

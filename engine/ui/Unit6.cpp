@@ -179,8 +179,7 @@ void CUnit6::flushEditBoxes()
     // A box may still reach the unit while it goes: the list is emptied
     // first.
     std::vector<CEditBox6*> boxes;
-    for (int i = 0; i < editBoxes.getSize(); ++i)
-        boxes.push_back(editBoxes.at(i));
+    editBoxes.forEach([&boxes](CEditBox6* box) { boxes.push_back(box); });
     editBoxes.removeAll();
     for (CEditBox6* box : boxes)
         delete box;
