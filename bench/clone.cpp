@@ -11,6 +11,7 @@
 #include "PerObject.h"
 #include "collections/Class.h"
 #include "script/Behaviour.h"
+#include "script/Disposal.h"
 #include "script/RunnerFactory.h"
 #include "script/Values.h"
 #include "script/VariableFactory.h"
@@ -57,10 +58,9 @@ Figures measure(bool inClass, int count)
     for (int i = 1; i <= count; i += 2) {
         CMC_Object* clone = holder->getObject(CXString("A_") + CXString::toString(i));
         holder->removeObject(clone);
-        if (!CMC_BehaviourBase::isInTrash(clone))
-            CMC_BehaviourBase::addToTrash(clone);
+        CMC_Disposal::deferFree(clone);
     }
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     f["remove"] = nanosecondsSince(start, (count + 1) / 2);
 
     int left = holder->getElementsNo();
@@ -83,7 +83,7 @@ void BM_Clone(benchmark::State& state)
     bool inClass = state.range(0) != 0;
     int count = int(state.range(1));
     benchsupport::perObject(state, count, 10000, "x10k", [inClass](int n) { return measure(inClass, n); });
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

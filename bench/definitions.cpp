@@ -17,6 +17,7 @@
 #include "platform/Drives.h"
 #include "script/Behaviour.h"
 #include "script/CNVLoader.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -138,7 +139,7 @@ benchsupport::Figures measure(int count)
         if (!room.getObject(last))
             return {};
     }
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     {
         CMC_Scene room(nullptr, nullptr, roomRecord(), MC_SCENE);
         CMC_CNVLoader loader(nullptr, &room);
@@ -148,7 +149,7 @@ benchsupport::Figures measure(int count)
         if (!room.getObject(last) || !room.getObject(CXString("EXTRA.cnv")))
             return {};
     }
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     CMC_VariableFactory::clearPool();
     f["plain"] = benchsupport::plainNamedObjects(count);
     return f;
@@ -162,7 +163,7 @@ void BM_Definitions(benchmark::State& state)
     CMC_RunnerFactory::initialize();
     int count = int(state.range(0));
     benchsupport::perObject(state, count, Smallest, "x1k", &measure);
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

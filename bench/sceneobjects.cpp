@@ -21,6 +21,7 @@
 #include "platform/Drives.h"
 #include "script/Application.h"
 #include "script/Behaviour.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -260,7 +261,7 @@ benchsupport::Figures measure(int count)
         title->frame();
         figures["leave"] = benchsupport::nanosecondsSince(start, count);
     }
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     CMC_VariableFactory::clearPool();
     figures["plain"] = benchsupport::plainNamedObjects(count);
     return figures;
@@ -279,7 +280,7 @@ void sceneOf(benchmark::State& state, Kind kind)
         benchsupport::perObject(state, int(state.range(0)), Smallest, "x1k", &measure);
         title = nullptr;
     }
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

@@ -11,6 +11,7 @@
 // packages (Debian liblua5.4-dev). Figures are loop passes per second.
 #include "PerObject.h"
 #include "script/Behaviour.h"
+#include "script/Disposal.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -61,7 +62,7 @@ public:
     ~ScriptLoop()
     {
         delete scene;
-        CMC_Behaviour::doneTrash();
+        CMC_Disposal::done();
         CMC_RunnerFactory::done();
         CMC_VariableFactory::done();
     }

@@ -4,6 +4,7 @@
 #include "base/Path.h"
 #include "base/StringTokenizer.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
 #include "script/RunnerFactory.h"
@@ -39,15 +40,14 @@ bool linking = false;
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_ObjectsContainer(windowOf(container), container, element, MC_CLASS), def(property(element, "DEF")),
-      base(property(element, "BASE")), classObject(nullptr), instance(false), running(0), deletePending(false),
-      destructed(false)
+      base(property(element, "BASE")), classObject(nullptr), instance(false), destructed(false)
 {
     linkTo(container);
 }
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXString& n)
     : CMC_ObjectsContainer(windowOf(container), container, n, MC_CLASS), def(cls->def), base(cls->base),
-      classObject(cls), instance(true), running(0), deletePending(false), destructed(false)
+      classObject(cls), instance(true), destructed(false)
 {
     linkTo(cls);
     import_base(base);
@@ -56,7 +56,12 @@ CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXSt
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container) : CMC_Class(container, static_cast<CMElement*>(nullptr)) {}
 
-CMC_Class::~CMC_Class() { unload(); }
+// What came after the class was finished goes too (raising nothing).
+CMC_Class::~CMC_Class()
+{
+    finish();
+    unload();
+}
 
 void CMC_Class::serialize(CXArchive* archive)
 {
@@ -204,9 +209,7 @@ CMC_Variable* CMC_Class_Runner::runClass(CMC_Object* instance, CMC_ObjectsContai
 
     CMC_ObjectsContainer* previous = behaviour->getScene();
     behaviour->setScene(self);
-    ++self->running;
     behaviour->run(self, params, false);
-    --self->running;
     behaviour->setScene(previous);
 
     CMC_Object* returned = self->getObject("__RETURN__");
@@ -216,28 +219,21 @@ CMC_Variable* CMC_Class_Runner::runClass(CMC_Object* instance, CMC_ObjectsContai
     for (int i = 0; params && i < params->getSize(); ++i)
         delete params->stringAt(i);
     delete params;
-    if (self->running == 0 && self->deletePending)
-        discardInstance(self);
     return result;
 }
 
 // The instance is entered where the statement runs, then constructed with
 // the instance name as $1. NEW on an instance makes an instance of its
 // class. A name held by the class object itself is refused; an instance
-// replaced while one of its behaviours runs is deleted when that run ends.
+// under that name is deleted as the new one takes it.
 CMC_Variable* CMC_Class_Runner::_new(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args)
 {
     if (!object || object->getType() != MC_CLASS || !container || getArgCount(args) < 1)
         return nullptr;
     CMC_Class* cls = static_cast<CMC_Class*>(object)->getClassObject();
     CXString n = getParameterString(args, 0)->getValue();
-    CMC_Object* existing = container->getOwnObject(n);
-    if (existing == cls)
+    if (container->getOwnObject(n) == cls)
         return nullptr;
-    if (existing && existing->getType() == MC_CLASS && static_cast<CMC_Class*>(existing)->running > 0) {
-        container->removeObject(existing);
-        static_cast<CMC_Class*>(existing)->deletePending = true;
-    }
     CMC_Class* instance = cls->newInstance(n);
     container->addObject(instance);
     return runClass(instance, container, args, CXString("CONSTRUCTOR"));
@@ -245,8 +241,7 @@ CMC_Variable* CMC_Class_Runner::_new(CMC_Object* object, CMC_ObjectsContainer* c
 
 // Only instances are deleted, each once: a DELETE from its own destructor
 // does nothing. The instance leaves the container that holds it (the
-// lookup may have found it further up); one whose behaviour is running is
-// deleted when that run ends.
+// lookup may have found it further up) and is deleted (CMC_Disposal).
 CMC_Variable* CMC_Class_Runner::_delete(CMC_ObjectsContainer* container, CXVector* args)
 {
     if (!container || getArgCount(args) < 1)
@@ -262,19 +257,7 @@ CMC_Variable* CMC_Class_Runner::_delete(CMC_ObjectsContainer* container, CXVecto
     bool removed = false;
     for (CMC_ObjectsContainer* c = container; c && !removed; c = c->getParent())
         removed = c->removeObject(instance);
-    if (!removed)
-        return result;
-    if (instance->running > 0)
-        instance->deletePending = true;
-    else
-        discardInstance(instance);
+    if (removed)
+        CMC_Disposal::dispose(instance);
     return result;
-}
-
-void CMC_Class_Runner::discardInstance(CMC_Class* instance)
-{
-    if (instance->inUse())
-        CMC_BehaviourBase::addToTrash(instance);
-    else
-        delete instance;
 }

@@ -23,7 +23,7 @@ public:
     // For a snapshot: a class object that serialize names and gives its
     // "DEF" and "BASE".
     explicit CMC_Class(CMC_ObjectsContainer* container);
-    // Finishes and deletes the objects still held.
+    // Finishes the class and disposes of the objects still held.
     ~CMC_Class() override;
 
     // Every held object's init (over a copy of the list), then the base's.
@@ -52,6 +52,15 @@ public:
     CXString getDef() const { return def; }
     CXString getBase() const { return base; }
 
+protected:
+    // A class that is deleted finishes its objects at once (unload, unless
+    // done() did), whenever its memory goes.
+    void finishContents() override
+    {
+        if (!isDone())
+            unload();
+    }
+
 private:
     friend class CMC_Class_Runner;
 
@@ -66,10 +75,6 @@ private:
     CXString base;
     CMC_Class* classObject;
     bool instance;
-    // Behaviour runs in progress on this instance; a DELETE meanwhile only
-    // marks it, and the last run to end deletes it.
-    int running;
-    bool deletePending;
     bool destructed;
 };
 
@@ -95,8 +100,4 @@ public:
 private:
     CMC_Variable* _new(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* _delete(CMC_ObjectsContainer* container, CXVector* args);
-    // Deletes an instance that has left its container, or, while something
-    // of it is under way (its timer's event running the code that deleted
-    // it), puts it in the behaviour trash, which deletes it once nothing runs.
-    static void discardInstance(CMC_Class* instance);
 };

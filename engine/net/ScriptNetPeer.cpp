@@ -2,6 +2,7 @@
 
 #include "net/NetMessage.h"
 #include "script/Behaviour.h"
+#include "script/Disposal.h"
 #include "script/Scene.h"
 #include "script/String.h"
 
@@ -66,7 +67,7 @@ void CMC_NetPeer::onMessage(CNetMessage* message)
         CMC_Behaviour* behaviour = new CMC_Behaviour(where, CXString("temp"), code);
         behaviour->init();
         behaviour->run(this, nullptr, false);
-        CMC_Behaviour::discard(behaviour);
+        CMC_Disposal::dispose(behaviour);
         break;
     }
     case CNetMessage::TEXT:

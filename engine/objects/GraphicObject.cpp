@@ -78,7 +78,7 @@ void CMC_GraphicObject::initializeBehaviours(CMC_ObjectsContainer* container, CM
     if (element || listening)
         return;
     auto bound = [this](const char* key) {
-        CXVector* list = getBehaviour(CXString(key));
+        const CMC_BindingList* list = getBehaviour(CXString(key));
         return list && list->getSize() > 0;
     };
     // A key beginning with "ONCLICK" or "ONRELEASE" sets that event's flag.

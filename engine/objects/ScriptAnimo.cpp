@@ -10,6 +10,7 @@
 #include "objects/AnimoRunner.h"
 #include "script/BehaviourBase.h"
 #include "script/BuiltinRunner.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -177,7 +178,7 @@ void CMC_Animo::letGo()
         if (CRefreshScreen* screen = refresh())
             *screen >> old;
     }
-    CMC_BehaviourBase::addToTrash(new CAnimoRelease(old, wasCached));
+    CMC_Disposal::deferFree(new CAnimoRelease(old, wasCached));
 }
 
 CXObject* CMC_Animo::clone()

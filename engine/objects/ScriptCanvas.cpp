@@ -6,6 +6,7 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "objects/CanvasRunner.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -131,7 +132,7 @@ void CMC_Canvas::destroyAdded(const Added& entry)
     if (!(holder && holder->removeObject(live)) && !scene->removeObject(live))
         return;
     live->done(false);
-    CMC_Scene::discardRemoved(live);
+    CMC_Disposal::dispose(live);
 }
 
 void CMC_Canvas::setAsButton(bool enabled, bool cursor)

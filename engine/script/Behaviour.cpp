@@ -5,6 +5,7 @@
 #include "script/BehaviourEntry.h"
 #include "script/BehaviourRunner.h"
 #include "script/Condition.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/TypeRegistry.h"
@@ -76,9 +77,11 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* container, const CXString& n,
     code = trimmed(text);
 }
 
+// Finished first, so that nothing its parts set off while they are taken
+// apart runs it.
 CMC_Behaviour::~CMC_Behaviour()
 {
-    unbindEverywhere();
+    finish();
     if (timerId && CWindowServices::getTimer())
         CWindowServices::getTimer()->remove(timerId);
     timerId = 0;
@@ -314,15 +317,15 @@ void CMC_Behaviour::endTimedRun(bool runEnd)
     if (end) {
         end->run(this, timerParams, true);
         if (end->getName() == "temp" && scene && scene->removeObject(end))
-            discard(end);
+            CMC_Disposal::dispose(end);
     }
     leaveContainer();
     if (running == 0)
         releaseTimerParams();
 }
 
-// Out of the container and marked for deletion: the window's trash deletes
-// it, or, without one, the behaviour trash. That may be after the container
+// Out of the container and marked for deletion: the window's trash frees
+// it, or, without one, the next flush (CMC_Disposal). That may be after the container
 // is gone (the title ends, a class instance is deleted), so nothing that
 // reaches the container is kept: the lines and the anonymous behaviours
 // they made go now.
@@ -334,7 +337,7 @@ void CMC_Behaviour::leaveContainer()
     dropLines();
     parsedText = CXString();
     if (!inPublicTrash)
-        addToTrash(this);
+        CMC_Disposal::deferFree(this);
 }
 
 // Called while the container's table still answers: the anonymous
@@ -365,7 +368,7 @@ void CMC_Behaviour::_break()
     } else {
         if (scene)
             scene->removeObject(this);
-        keep(this);
+        CMC_Disposal::keep(this);
     }
     if (running == 0)
         releaseTimerParams();

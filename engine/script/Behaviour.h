@@ -12,10 +12,10 @@ class CXArchive;
 // one returns a stop value.
 //
 // Lifetime rules that keep running code safe:
-// - A behaviour that is running is never deleted at once: whoever would
-//   delete it (a container replacing it by name, a statement releasing its
-//   anonymous behaviour) puts it in the behaviour trash (CMC_BehaviourBase),
-//   which the application empties once per frame (flushTrash).
+// - A behaviour that is running is never freed at once: whoever deletes it
+//   (a container replacing it by name, a statement releasing its anonymous
+//   behaviour) hands it to CMC_Disposal, which finishes it and frees it at
+//   the next frame.
 // - Lines replaced while the behaviour runs (setParams, init) are kept
 //   until its outermost run ends.
 // - On a timer (runOnTimer) the behaviour is in the window's deferred-
@@ -24,8 +24,8 @@ class CXArchive;
 //   running), so that its anonymous behaviours leave the container while
 //   that still exists. Deleted earlier (its container unloads), it takes
 //   itself off the timer and out of that trash.
-// - A behaviour that outlives its container in the behaviour trash or among
-//   the kept ones drops its lines and its scene when the container goes.
+// - A behaviour that outlives its container, waiting to be freed or kept
+//   (CMC_Disposal), drops its lines and its scene when the container goes.
 class CMC_Behaviour : public CMC_BehaviourBase, public CTimerNotificator {
 public:
     // For reading a snapshot record back: no name, no code, nothing parsed.

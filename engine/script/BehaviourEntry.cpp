@@ -3,6 +3,7 @@
 #include "script/Behaviour.h"
 #include "script/BuiltinRunner.h"
 #include "script/Condition.h"
+#include "script/Disposal.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -140,7 +141,7 @@ void CMC_Behaviour_Entry::releaseAnonymous()
             continue;
         CMC_Object* found = scene->getObject(static_cast<CMC_String*>(slots[i].fixed)->getValue());
         if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
-            CMC_Behaviour::discard(found);
+            CMC_Disposal::dispose(found);
     }
 }
 
@@ -447,6 +448,10 @@ void CMC_Behaviour_Entry::keepCondition()
     for (int i = 0; i < texts && i < slotCount; ++i)
         conditionFixed = conditionFixed && slots[i].pristine;
     literalSlots = 0;
+    // WHILE may read its operands again between passes (OperandReader),
+    // which needs the arguments filled in for each run.
+    if (methodId == CMC_Builtin_Runner::WHILE && !conditionFixed)
+        allFixed = false;
 }
 
 // A value statement's literal or bound object is passed as it is, without

@@ -5,6 +5,7 @@ class CMC_Behaviour;
 class CMC_Expression;
 class CMC_InlineCondition;
 class CMC_Runner;
+class CMC_WhileOperands;
 
 // One parsed statement of a behaviour. Parsing binds what can be bound when
 // the code is set (the target object, its runner and method id, inline
@@ -113,11 +114,13 @@ private:
     bool bindable(CMC_Object* found) const;
     CMC_Object* lookup(const char* name) const;
     CMC_Behaviour* makeAnonymous(const CXString& text, const char* prefix);
+    class OperandReader;
     CMC_Variable* runArguments(CMC_Object* owner, CXArray* params);
     CMC_Variable* runValue(CXArray* params);
     CMC_Variable* literalValue();
     CMC_Variable* runRebuilt(const CXString& text, CMC_Object* owner, CXArray* params, unsigned char* made);
-    CMC_Variable* call(CMC_Object* owner, CXArray* params, CXVector* args);
+    CMC_Variable* call(CMC_Object* owner, CXArray* params, CXVector* args,
+                       CMC_WhileOperands* operands = nullptr);
     CMC_Variable* callFound(CMC_Object* owner, CXArray* params, CXVector* args);
     CMC_Variable* callByName(CMC_Object* target, const CXString& method, CXVector* args);
     CMC_Variable* dispatch(CMC_Runner* runner, int id, const CXString& method, CMC_Object* target, CXVector* args);

@@ -4,6 +4,7 @@
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/BuiltinRunner.h"
+#include "script/Disposal.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -69,6 +70,48 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
     return result;
 }
 
+// WHILE's operands (its first three arguments) read again for the next
+// pass: a name bound at parse time is looked up again, and a value
+// statement (a name looked up at each run, a literal, an expression) runs
+// again; a call is not made again. What a slot held for this run is given
+// back as runArguments would.
+class CMC_Behaviour_Entry::OperandReader : public CMC_WhileOperands {
+public:
+    OperandReader(CMC_Behaviour_Entry* entry, CMC_Object* owner, CXArray* params, CXVector* list,
+                  unsigned char* made)
+        : entry(entry), owner(owner), params(params), list(list), made(made)
+    {
+    }
+    void reread() override
+    {
+        if (entry->epoch != CMC_ObjectsContainer::getEpoch())
+            entry->rebind();
+        for (int i = 0; i < 3 && i < entry->slotCount; ++i) {
+            Slot& s = entry->slots[i];
+            if (s.direct) {
+                if (made[i] == FIXED)
+                    list->setAt(i, s.fixed);
+                continue;
+            }
+            if (!s.nested || s.nestedHasParam || s.nested->form != VALUE)
+                continue;
+            CMC_Variable* v = s.nested->run(owner, params);
+            CMC_Variable* old = static_cast<CMC_Variable*>(list->at(i));
+            if (made[i] == RESULT && old)
+                CMC_Behaviour::releaseResult(old, entry->scene);
+            list->setAt(i, isStopValue(v) ? nullptr : v);
+            made[i] = RESULT;
+        }
+    }
+
+private:
+    CMC_Behaviour_Entry* entry;
+    CMC_Object* owner;
+    CXArray* params;
+    CXVector* list;
+    unsigned char* made;
+};
+
 // Arguments evaluated in order for this run, given back after the call.
 CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* params)
 {
@@ -117,7 +160,13 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
         }
     }
 
-    CMC_Variable* result = call(owner, params, list);
+    CMC_Variable* result;
+    if (keepsCondition && methodId == CMC_Builtin_Runner::WHILE && made) {
+        OperandReader operands(this, owner, params, list, made);
+        result = call(owner, params, list, &operands);
+    } else {
+        result = call(owner, params, list);
+    }
 
     if (made) {
         for (int i = 0; i < slotCount; ++i) {
@@ -132,7 +181,7 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
             } else if (made[i] == MADE_ANONYMOUS) {
                 CMC_Object* found = scene ? scene->getObject(static_cast<CMC_String*>(v)->getValue()) : nullptr;
                 if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
-                    CMC_Behaviour::discard(found);
+                    CMC_Disposal::dispose(found);
                 delete v;
             } else {
                 CMC_Behaviour::releaseResult(v, scene);
@@ -224,12 +273,13 @@ CMC_Variable* CMC_Behaviour_Entry::runRebuilt(const CXString& text, CMC_Object* 
 }
 
 // Bound targets are called at once; the rest is found for this run.
-CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVector* list)
+CMC_Variable* CMC_Behaviour_Entry::call(CMC_Object* owner, CXArray* params, CXVector* list,
+                                        CMC_WhileOperands* operands)
 {
     if (form == BUILTIN) {
         if (keepsCondition)
             return static_cast<CMC_Builtin_Runner*>(runner)->run(methodId, object, scene, list, &condition,
-                                                                  conditionFixed);
+                                                                  conditionFixed, operands);
         return dispatch(runner, methodId, methodName, object, list);
     }
     if (form == CALL && object)

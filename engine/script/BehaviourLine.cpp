@@ -3,6 +3,7 @@
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/BehaviourOperand.h"
+#include "script/Disposal.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
 #include "script/Runner.h"
@@ -22,9 +23,9 @@ void CMC_Behaviour::releaseObject(CMC_Variable* value, CMC_ObjectsContainer*)
 {
     // A copy a method made with clone() for its result belongs to nobody
     // else. A clone that a container held is a script's object, also once
-    // the statement's own code removed it (the trash or the container
-    // deletes it then, not the statement).
-    if (value->isClone() && !value->wasListed() && !isInTrash(value)) {
+    // the statement's own code removed it (CMC_Disposal frees it then, not
+    // the statement).
+    if (value->isClone() && !value->wasListed() && !CMC_Disposal::waits(value)) {
         delete value;
         return;
     }

@@ -3,6 +3,7 @@
 #include "script/Behaviour.h"
 #include "script/BehaviourRunner.h"
 #include "script/Condition.h"
+#include "script/Disposal.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -78,7 +79,7 @@ public:
     ~Code()
     {
         if (owned)
-            CMC_Behaviour::discard(behaviour);
+            CMC_Disposal::dispose(behaviour);
     }
     Code(const Code&) = delete;
     Code& operator=(const Code&) = delete;
@@ -156,12 +157,12 @@ CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsCon
 }
 
 CMC_Variable* CMC_Builtin_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
-                                      CMC_InlineCondition** kept, bool textsFixed)
+                                      CMC_InlineCondition** kept, bool textsFixed, CMC_WhileOperands* operands)
 {
     if (id == IF)
         return runIf(container, args, kept, textsFixed);
     if (id == WHILE)
-        return runWhile(container, args, kept, textsFixed);
+        return runWhile(container, args, kept, textsFixed, operands);
     return runCommand(id, object, container, args);
 }
 
@@ -264,12 +265,20 @@ CMC_Variable* CMC_Builtin_Runner::runCode(CMC_ObjectsContainer* container, const
     return body.run(false) ? stopValue(-1) : nullptr;
 }
 
+// A pass that deleted or made objects may have taken an operand's name
+// from the object the statement read: the statement reads it again.
 CMC_Variable* CMC_Builtin_Runner::runWhile(CMC_ObjectsContainer* container, CXVector* args,
-                                           CMC_InlineCondition** kept, bool fixed)
+                                           CMC_InlineCondition** kept, bool fixed, CMC_WhileOperands* operands)
 {
     Code body(container, trimmed(text(args, 3)));
-    while (CMC_Behaviour::step() && longCondition(container, args, kept, fixed))
+    unsigned read = CMC_ObjectsContainer::getEpoch();
+    while (CMC_Behaviour::step() && longCondition(container, args, kept, fixed)) {
         body.run(false);
+        if (operands && read != CMC_ObjectsContainer::getEpoch()) {
+            operands->reread();
+            read = CMC_ObjectsContainer::getEpoch();
+        }
+    }
     return nullptr;
 }
 
@@ -320,8 +329,7 @@ CMC_Variable* CMC_Builtin_Runner::runLoop(CMC_ObjectsContainer* container, CXVec
 }
 
 // The value goes to the scene being shown, as "__RETURN__", replacing the
-// one there; the command gives a copy. The old one may still be an argument
-// of a statement that is running: it is deleted with the trash.
+// one there, which is deleted; the command gives a copy.
 CMC_Variable* CMC_Builtin_Runner::runReturn(CMC_ObjectsContainer* container, CXVector* args)
 {
     CMC_ObjectsContainer* target = container ? container->getScene() : nullptr;
@@ -335,7 +343,7 @@ CMC_Variable* CMC_Builtin_Runner::runReturn(CMC_ObjectsContainer* container, CXV
         made->set(value);
     CMC_Object* old = target->getObject("__RETURN__");
     if (old && target->removeObject(old))
-        CMC_Behaviour::addToTrash(old);
+        CMC_Disposal::dispose(old);
     if (!made)
         return nullptr;
     made->setScene(target);

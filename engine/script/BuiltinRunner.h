@@ -3,6 +3,17 @@
 
 class CMC_InlineCondition;
 
+// What WHILE asks of the statement that runs it: once objects came or went
+// during a pass, the operands that names give are read again before the
+// next, so that the loop sees the object a name finds now.
+class CMC_WhileOperands {
+public:
+    virtual void reread() = 0;
+
+protected:
+    ~CMC_WhileOperands() {}
+};
+
 // The built-in commands, written "@NAME(arguments)" in a statement; the
 // runner factory hands this runner out for the pseudo type id 0. `object`
 // is the behaviour that holds the statement (or null), `container` its
@@ -40,9 +51,10 @@ public:
     // WHILE between runs in *kept: made on first use, made again (or given
     // new texts) when the condition's texts change; with textsFixed (the
     // texts are literals) they are read only to make it. The statement
-    // deletes it.
+    // deletes it. WHILE has the statement read its operands again through
+    // operands (when given).
     CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
-                      CMC_InlineCondition** kept, bool textsFixed);
+                      CMC_InlineCondition** kept, bool textsFixed, CMC_WhileOperands* operands = nullptr);
     // The runner made last (the factory's), while it lives: statements
     // whose runner it is take the IF and WHILE above.
     static CMC_Builtin_Runner* current();
@@ -64,7 +76,7 @@ private:
     bool longCondition(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept, bool fixed);
     CMC_Variable* runIf(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept, bool fixed);
     CMC_Variable* runWhile(CMC_ObjectsContainer* container, CXVector* args, CMC_InlineCondition** kept,
-                           bool fixed);
+                           bool fixed, CMC_WhileOperands* operands);
     // IF's code: a behaviour by name, or code text; -1 when it broke.
     CMC_Variable* runCode(CMC_ObjectsContainer* container, const CXString& code);
     CMC_Variable* runLoop(CMC_ObjectsContainer* container, CXVector* args);

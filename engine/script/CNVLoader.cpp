@@ -1,6 +1,7 @@
 #include "script/CNVLoader.h"
 
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
 #include "script/Group.h"
@@ -69,18 +70,19 @@ void CMC_CNVLoader::load(const CXString& file)
 
 bool CMC_CNVLoader::finish(CMC_Object* object)
 {
-    if (!scene->removeObject(object))
+    if (!scene->holds(object) || !scene->removeObject(object))
         return false;
     object->done(false);
+    CMC_Disposal::dispose(object);
     return true;
 }
 
-// Only what the container still holds itself is touched: a member that a
-// script already removed (and deleted) is no longer looked at. The members
-// are walked in a copy of the list: a deleted member leaves the group.
-// Every member leaves the container and is finished before any is deleted:
-// a member's "ONDONE" may run a behaviour of the file, or reach an object,
-// listed before it (an inline behaviour is listed before its object).
+// The members go in the group's order, each after its clones, and each is
+// taken out, finished and deleted before the next. Only what the container
+// still holds itself is touched: a member that a script already removed
+// (and deleted) is no longer looked at. The behaviours go last: the other
+// members' "ONDONE" run them (an inline behaviour is listed before its
+// object), and may still reach any member.
 void CMC_CNVLoader::release(const CXString& file)
 {
     if (!scene)
@@ -92,22 +94,16 @@ void CMC_CNVLoader::release(const CXString& file)
     std::vector<CMC_Object*> listed;
     for (int i = 0; i < members->getMembersNo(); ++i)
         listed.push_back(members->getMember(i));
-    std::vector<CMC_Object*> finished;
-    for (CMC_Object* obj : listed) {
-        if (!scene->holds(obj))
-            continue;
-        for (int k = 1; k <= obj->getClonesNo(); ++k)
-            if (CMC_Object* clone = scene->getObject(obj->getName() + "_" + CXString::toString(k)))
-                if (finish(clone))
-                    finished.push_back(clone);
-        if (finish(obj))
-            finished.push_back(obj);
-    }
-    members->removeAll();
-    for (CMC_Object* obj : finished)
-        CMC_Scene::discardRemoved(obj);
+    for (bool behaviours : {false, true})
+        for (CMC_Object* obj : listed) {
+            if (!scene->holds(obj) || (obj->getType() == MC_BEHAVIOUR) != behaviours)
+                continue;
+            for (int k = 1; k <= obj->getClonesNo(); ++k)
+                finish(scene->getObject(obj->getName() + "_" + CXString::toString(k)));
+            finish(obj);
+        }
     if (scene->removeObject(group))
-        CMC_Scene::discardRemoved(group);
+        CMC_Disposal::dispose(group);
 }
 
 void CMC_CNVLoader_Runner::prepareMthHashSet()

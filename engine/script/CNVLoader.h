@@ -17,15 +17,15 @@ public:
     // with its anonymous behaviours, all listed in the file's group.
     virtual void load(const CXString& file);
     // Takes every member of the file's group out of the container, each
-    // after its clones, and finishes it; then deletes them in that order,
-    // then the group.
+    // after its clones, finishes and deletes it, the behaviours last; then
+    // the group.
     virtual void release(const CXString& file);
 
     CXString getLastFile() const { return lastFile; }
 
 private:
-    // Takes out and finishes an object the container holds itself; false
-    // when it does not hold it.
+    // Takes out, finishes and deletes an object the container holds
+    // itself; false when it does not hold it.
     bool finish(CMC_Object* object);
 
     CWindow* window;

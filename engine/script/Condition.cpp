@@ -143,7 +143,7 @@ void CMC_BasicCondition::fire(bool outcome)
     static const CXString failed("ONRUNTIMEFAILED");
     if (!isEventBound(outcome ? EVENT_SUCCESS : EVENT_FAILED))
         return;
-    CXTriple* binding = getSingleBehaviour(outcome ? success : failed, 0);
+    const CMC_Binding* binding = getSingleBehaviour(outcome ? success : failed, 0);
     if (binding)
         runBinding(binding, this, nullptr, false);
 }

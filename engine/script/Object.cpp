@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/Group.h"
 #include "script/ObjectsContainer.h"
@@ -38,72 +39,53 @@ CXArray* copyParams(CXArray* params)
 
 } // namespace
 
-// A binding owns its parameter list and, after a snapshot, its placeholder.
-// Which of the two it holds is recorded here. A binding to a behaviour is
-// linked into that behaviour's list of binders, so that the behaviour,
-// when it goes, takes every binding to it out of its owner's table.
-struct CMC_Object::Binding : public CXTriple {
-    Binding(CMC_Object* owner, CMC_Object* behaviour, CXArray* params, CMC_ObjectsContainer* container,
-            bool ownsPlaceholder)
-        : CXTriple(behaviour, params, container), owner(owner), placeholder(ownsPlaceholder)
-    {
-        link();
-    }
-    ~Binding() override { unlink(); }
-    CMC_Object* target() const { return static_cast<CMC_Object*>(getFirst()); }
-    void retarget(CMC_Object* behaviour)
-    {
-        unlink();
-        setFirst(behaviour);
-        link();
-    }
-    void link()
-    {
-        CMC_Object* to = target();
-        if (placeholder || !to)
-            return;
-        next = to->binders;
-        if (next)
-            next->prev = this;
-        to->binders = this;
-        linked = true;
-    }
-    void unlink()
-    {
-        if (!linked)
-            return;
-        if (prev)
-            prev->next = next;
-        else
-            target()->binders = next;
-        if (next)
-            next->prev = prev;
-        prev = next = nullptr;
-        linked = false;
-    }
-
-    CMC_Object* owner;
-    bool placeholder;
-    bool linked = false;
-    Binding* prev = nullptr;
-    Binding* next = nullptr;
-};
-
-namespace {
-using Binding = CMC_Object::Binding;
-
-CMC_Object* behaviourOf(CXTriple* binding) { return static_cast<CMC_Object*>(binding->getFirst()); }
-Binding* bindingAt(CXVector* list, int i) { return static_cast<Binding*>((*list)[i]); }
-bool isPlaceholder(CXTriple* binding) { return static_cast<Binding*>(binding)->placeholder; }
-
-void freeBinding(CXTriple* binding)
+CMC_Binding::CMC_Binding(CMC_Object* o, CMC_Object* t, CXArray* p, CMC_ObjectsContainer* c, bool ph)
+    : owner(o), target(t), params(p), container(c), placeholder(ph)
 {
-    if (isPlaceholder(binding))
-        delete behaviourOf(binding);
-    CXString::releaseToVector(static_cast<CXArray*>(binding->getSecond()));
-    delete static_cast<Binding*>(binding);
+    link();
 }
 
+CMC_Binding::~CMC_Binding()
+{
+    unlink();
+    if (placeholder)
+        delete target;
+    CXString::releaseToVector(params);
+}
+
+// Only behaviours are ever bound, so a binding that holds no placeholder
+// holds a behaviour (or null, once cut loose).
+CMC_BehaviourBase* CMC_Binding::getBehaviour() const
+{
+    return placeholder ? nullptr : static_cast<CMC_BehaviourBase*>(target);
+}
+
+void CMC_Binding::link()
+{
+    if (placeholder || !target)
+        return;
+    next = target->binders;
+    if (next)
+        next->prev = this;
+    target->binders = this;
+    linked = true;
+}
+
+void CMC_Binding::unlink()
+{
+    if (!linked)
+        return;
+    if (prev)
+        prev->next = next;
+    else
+        target->binders = next;
+    if (next)
+        next->prev = prev;
+    prev = next = nullptr;
+    linked = false;
+}
+
+namespace {
 // Visits each key of a binding table with its list. The keys are taken
 // first, so the visitor may take entries out of the table.
 template <class Visit>
@@ -114,20 +96,35 @@ void forEachList(CHashtable* table, Visit visit)
     CXVector* keys = table->getKeys();
     for (int k = 0; keys && k < keys->getSize(); ++k) {
         CStringHashCode* key = static_cast<CStringHashCode*>((*keys)[k]);
-        visit(key, static_cast<CXVector*>(table->get(key)));
+        visit(key, static_cast<CMC_BindingList*>(table->get(key)));
     }
     delete keys;
+}
+} // namespace
+
+// A binding whose behaviour is running stays until that run ends: the run
+// reads its parameters.
+void CMC_Object::freeBinding(CMC_Binding* binding)
+{
+    binding->unlink();
+    if (binding->running > 0)
+        binding->dropped = true;
+    else
+        delete binding;
 }
 
 // Takes out and frees the bindings of a list that match; true when any did.
 template <class Match>
-bool removeBindings(CXVector* list, Match match)
+bool CMC_Object::removeBindings(CMC_BindingList* list, Match match)
 {
+    if (!list)
+        return false;
+    std::vector<CMC_Binding*>& items = list->items;
     bool removed = false;
-    for (int i = 0; list && i < list->getSize();) {
-        CXTriple* b = bindingAt(list, i);
+    for (size_t i = 0; i < items.size();) {
+        CMC_Binding* b = items[i];
         if (match(b)) {
-            list->removeAt(i);
+            items.erase(items.begin() + std::ptrdiff_t(i));
             freeBinding(b);
             removed = true;
         } else {
@@ -136,7 +133,6 @@ bool removeBindings(CXVector* list, Match match)
     }
     return removed;
 }
-} // namespace
 
 CMC_Object::CMC_Object(const CXString& n, int type)
     : name(n), typeId(type), scene(nullptr), cloneFlag(false), temporary(false), signalsOverridden(true),
@@ -175,23 +171,33 @@ void CMC_Object::copyBoundFlags(const CMC_Object& o)
     }
 }
 
-// The final "ONDONE" runs only for an object that was never finished: after
-// done() its behaviours may already be gone (the container deletes them in
-// the same sweep), and raising it twice would run them twice.
 CMC_Object::~CMC_Object()
 {
-    if (!doneCalled && isEventBound(1)) {
-        doneCalled = true;
-        CMC_Object::onSignal(CXString("ONDONE"));
-    }
-    unbindEverywhere();
-    if (inTrash)
-        CMC_BehaviourBase::leftTrash(this);
-    CMC_Groups::objectGone(this);
+    finish();
+    if (inTrash || inKept)
+        CMC_Disposal::left(this);
     releaseEventList();
     delete[] eventBound;
     freeBindings();
     delete tmpBehaviours;
+}
+
+// "ONDONE" is raised only for an object whose done() never ran: after
+// done() its behaviours may already be gone (the container finishes them
+// in the same sweep), and raising it twice would run them twice.
+void CMC_Object::finish()
+{
+    if (finishing)
+        return;
+    finishing = true;
+    finishContents();
+    if (!doneCalled && isEventBound(1)) {
+        doneCalled = true;
+        CMC_Object::onSignal(CXString("ONDONE"));
+    }
+    finished = true;
+    CMC_Groups::objectGone(this);
+    unbindEverywhere();
 }
 
 void CMC_Object::init()
@@ -251,20 +257,18 @@ void CMC_Object::clone(CMC_Object* copy)
     copy->freeBindings();
     if (bindings) {
         copy->bindings = new CHashtable(11, 0.75, true);
-        forEachList(bindings, [copy](CStringHashCode* key, CXVector* list) {
+        forEachList(bindings, [copy](CStringHashCode* key, CMC_BindingList* list) {
             CXString keyText = key->getString();
             if (keyText == "ONINIT")
                 return;
-            CXVector* copyList = new CXVector(101, 0.75f);
-            for (int i = 0; i < list->getSize(); ++i) {
-                Binding* b = bindingAt(list, i);
-                CMC_Object* target = behaviourOf(b);
+            CMC_BindingList* copyList = new CMC_BindingList;
+            for (CMC_Binding* b : list->items) {
+                CMC_Object* target = b->target;
                 // A placeholder belongs to its binding: the copy gets its own.
                 if (b->placeholder)
                     target = new CMC_Object(target->name, MC_PLACEHOLDER);
-                CXArray* params = copyParams(static_cast<CXArray*>(b->getSecond()));
-                copyList->add(new Binding(copy, target, params, static_cast<CMC_ObjectsContainer*>(b->getThird()),
-                                          b->placeholder));
+                copyList->items.push_back(
+                    new CMC_Binding(copy, target, copyParams(b->params), b->container, b->placeholder));
             }
             copy->bindings->put(new CStringHashCode(keyText), copyList);
             copy->verifyBehaviour(keyText);
@@ -421,7 +425,7 @@ bool CMC_Object::bindProperty(CMC_ObjectsContainer* container, const CXString& k
 CXString CMC_Object::freeInlineName(CMC_ObjectsContainer* container, const CXString& wanted)
 {
     auto boundHere = [this](CMC_Object* taken) {
-        for (Binding* b = taken ? taken->binders : nullptr; b; b = b->next)
+        for (CMC_Binding* b = taken ? taken->binders : nullptr; b; b = b->next)
             if (b->owner == this)
                 return true;
         return false;
@@ -437,28 +441,22 @@ CXString CMC_Object::freeInlineName(CMC_ObjectsContainer* container, const CXStr
 // no event of the type, goes with its binding.
 void CMC_Object::rebindPlaceholders(CMC_ObjectsContainer* container)
 {
-    forEachList(bindings, [this, container](CStringHashCode* key, CXVector* list) {
+    forEachList(bindings, [this, container](CStringHashCode* key, CMC_BindingList* list) {
         CXString keyText = key->getString();
         bool isEvent = getBehaviourIndex(keyText) >= 0;
-        for (int i = 0; i < list->getSize();) {
-            Binding* b = bindingAt(list, i);
-            if (!b->placeholder) {
-                ++i;
-                continue;
-            }
-            CMC_Object* placeholder = behaviourOf(b);
-            CMC_Object* found = container ? container->getObject(placeholder->name) : nullptr;
-            if (found && found->typeId == MC_BEHAVIOUR && isEvent) {
-                delete placeholder;
-                b->placeholder = false;
-                b->retarget(found);
-                setBoundByPrefix(keyText);
-                ++i;
-            } else {
-                list->removeAt(i);
-                freeBinding(b);
-            }
-        }
+        removeBindings(list, [this, container, isEvent, &keyText](CMC_Binding* b) {
+            if (!b->placeholder)
+                return false;
+            CMC_Object* found = container ? container->getObject(b->target->name) : nullptr;
+            if (!found || found->typeId != MC_BEHAVIOUR || !isEvent)
+                return true;
+            delete b->target;
+            b->placeholder = false;
+            b->target = found;
+            b->link();
+            setBoundByPrefix(keyText);
+            return false;
+        });
     });
 }
 
@@ -471,7 +469,7 @@ void CMC_Object::setBoundByPrefix(const CXString& key)
             eventBound[i] = true;
 }
 
-CXVector* CMC_Object::bindingList(const CXString& key, bool create)
+CMC_BindingList* CMC_Object::bindingList(const CXString& key, bool create)
 {
     if (!bindings) {
         if (!create)
@@ -480,12 +478,18 @@ CXVector* CMC_Object::bindingList(const CXString& key, bool create)
     }
     CStringHashCode& probe = bindingKey();
     probe.set(key);
-    CXVector* list = static_cast<CXVector*>(bindings->get(&probe));
+    CMC_BindingList* list = static_cast<CMC_BindingList*>(bindings->get(&probe));
     if (!list && create) {
-        list = new CXVector(101, 0.75f);
+        list = new CMC_BindingList;
         bindings->put(new CStringHashCode(key), list);
     }
     return list;
+}
+
+void CMC_Object::appendBinding(const CXString& key, CMC_Object* target, CXArray* params,
+                               CMC_ObjectsContainer* container, bool placeholder)
+{
+    bindingList(key, true)->items.push_back(new CMC_Binding(this, target, params, container, placeholder));
 }
 
 void CMC_Object::addBehaviour(const CXString& key, CMC_BehaviourBase* behaviour, CXArray* params,
@@ -500,24 +504,24 @@ void CMC_Object::addBehaviour(const CXString& key, CMC_BehaviourBase* behaviour,
     int event = getSignalIndex(key);
     if (event >= 0 && event < eventCount)
         eventBound[event] = true;
-    bindingList(key, true)->add(new Binding(this, behaviour, params, container, false));
+    appendBinding(key, behaviour, params, container, false);
 }
 
 void CMC_Object::removeBehaviourForce(const CXString& key)
 {
-    removeBindings(bindingList(key, false), [](CXTriple*) { return true; });
+    removeBindings(bindingList(key, false), [](CMC_Binding*) { return true; });
 }
 
 void CMC_Object::removeBehaviour(const CXString& key, CMC_ObjectsContainer* container)
 {
-    removeBindings(bindingList(key, false), [container](CXTriple* b) { return b->getThird() == container; });
+    removeBindings(bindingList(key, false), [container](CMC_Binding* b) { return b->container == container; });
 }
 
 void CMC_Object::freeBindings()
 {
-    forEachList(bindings, [](CStringHashCode*, CXVector* list) {
-        for (int i = 0; i < list->getSize(); ++i)
-            freeBinding(bindingAt(list, i));
+    forEachList(bindings, [](CStringHashCode*, CMC_BindingList* list) {
+        for (CMC_Binding* b : list->items)
+            freeBinding(b);
         delete list;
     });
     delete bindings;
@@ -536,8 +540,8 @@ void CMC_Object::removeAllBehaviours()
 
 void CMC_Object::onSceneDone(CMC_ObjectsContainer* container)
 {
-    forEachList(bindings, [this, container](CStringHashCode*, CXVector* list) {
-        bool removed = removeBindings(list, [container](CXTriple* b) { return b->getThird() == container; });
+    forEachList(bindings, [this, container](CStringHashCode*, CMC_BindingList* list) {
+        bool removed = removeBindings(list, [container](CMC_Binding* b) { return b->container == container; });
         if (removed && list->getSize() == 0) {
             bindings->remove(list);
             delete list;
@@ -547,41 +551,30 @@ void CMC_Object::onSceneDone(CMC_ObjectsContainer* container)
 
 void CMC_Object::removeBindingsTo(CMC_Object* behaviour)
 {
-    forEachList(bindings, [behaviour](CStringHashCode*, CXVector* list) {
-        removeBindings(list, [behaviour](CXTriple* b) { return behaviourOf(b) == behaviour; });
+    forEachList(bindings, [behaviour](CStringHashCode*, CMC_BindingList* list) {
+        removeBindings(list, [behaviour](CMC_Binding* b) { return !b->placeholder && b->target == behaviour; });
     });
 }
 
 void CMC_Object::unbindEverywhere()
 {
-    while (Binding* first = binders) {
+    while (CMC_Binding* first = binders) {
         first->owner->removeBindingsTo(this);
         // Every linked binding sits in its owner's table; should one not,
         // it is cut loose rather than looked at again.
         if (binders == first) {
             first->unlink();
-            first->setFirst(nullptr);
+            first->target = nullptr;
         }
     }
 }
 
-CXVector* CMC_Object::getBehaviour(const CXString& key) { return bindingList(key, false); }
+const CMC_BindingList* CMC_Object::getBehaviour(const CXString& key) { return bindingList(key, false); }
 
-CXTriple* CMC_Object::getSingleBehaviour(const CXString& key, int index)
+const CMC_Binding* CMC_Object::getSingleBehaviour(const CXString& key, int index)
 {
-    CXVector* list = bindingList(key, false);
-    if (!list || index < 0 || index >= list->getSize())
-        return nullptr;
-    return bindingAt(list, index);
-}
-
-// Only behaviours are ever bound, so a binding that holds no placeholder
-// holds a behaviour (or null).
-CMC_BehaviourBase* CMC_Object::bindingBehaviour(CXTriple* binding)
-{
-    if (!binding || isPlaceholder(binding))
-        return nullptr;
-    return static_cast<CMC_BehaviourBase*>(behaviourOf(binding));
+    CMC_BindingList* list = bindingList(key, false);
+    return list ? list->get(index) : nullptr;
 }
 
 bool CMC_Object::onSignal(const CXString& key) { return raise(key, nullptr, false); }
@@ -590,57 +583,44 @@ bool CMC_Object::onSignal(const CXString& key, CXArray* args) { return raise(key
 
 // A running behaviour may add or remove bindings of this object, so the list
 // is looked up again before each binding.
+// A finished object raises nothing (it is deleted as far as scripts go),
+// and neither does it once it is finished by a binding's run.
 bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
 {
-    // An object in the trash is deleted as far as scripts go (so are the
-    // objects of a class instance there): it raises nothing meanwhile.
-    if (inTrash || (scene && static_cast<CMC_Object*>(scene)->inTrash))
+    if (finished)
         return false;
-    CXVector* list = bindingList(key, false);
-    if (!list || list->getSize() == 0)
-        return false;
-    // Bindings to behaviours in the trash are as good as gone (they go
-    // when the trash deletes them): with only those the event is unbound.
-    bool bound = false;
-    for (int i = 0; i < list->getSize() && !bound; ++i) {
-        CMC_BehaviourBase* behaviour = bindingBehaviour(bindingAt(list, i));
-        bound = !behaviour || !behaviour->inTrash;
-    }
-    if (!bound)
+    CMC_BindingList* list = bindingList(key, false);
+    if (!list || list->items.empty())
         return false;
     ++raising;
-    for (int i = 0;; ++i) {
+    for (size_t i = 0; !finished; ++i) {
         if (i > 0)
             list = bindingList(key, false);
-        if (!list || i >= list->getSize())
+        if (!list || i >= list->items.size())
             break;
-        runBinding(bindingAt(list, i), this, args, useArgs);
+        runBinding(list->items[i], this, args, useArgs);
     }
     --raising;
     return true;
 }
 
-void CMC_Object::runBinding(CXTriple* binding, CMC_Object* owner, CXArray* args, bool useArgs)
+// The behaviour may take the binding out while it runs: the binding, and
+// with it the parameters the run reads, stays until the run ends.
+void CMC_Object::runBinding(const CMC_Binding* bound, CMC_Object* owner, CXArray* args, bool useArgs)
 {
-    CMC_BehaviourBase* behaviour = bindingBehaviour(binding);
-    if (!behaviour || behaviour->inTrash)
+    CMC_Binding* binding = const_cast<CMC_Binding*>(bound);
+    CMC_BehaviourBase* behaviour = binding ? binding->getBehaviour() : nullptr;
+    if (!behaviour)
         return;
-    CXArray* own = static_cast<CXArray*>(binding->getSecond());
-    if (useArgs || !own) {
-        behaviour->run(owner, useArgs ? args : nullptr, true);
-        return;
-    }
-    // The behaviour may remove the binding, and with it these parameters,
-    // while it runs.
-    CXArray* params = copyParams(own);
-    behaviour->run(owner, params, true);
-    CXString::releaseToVector(params);
+    ++binding->running;
+    behaviour->run(owner, useArgs ? args : binding->params, true);
+    if (--binding->running == 0 && binding->dropped)
+        delete binding;
 }
 
 void CMC_Object::addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params)
 {
-    CMC_Object* placeholder = new CMC_Object(behaviourName, MC_PLACEHOLDER);
-    bindingList(key, true)->add(new Binding(this, placeholder, params, nullptr, true));
+    appendBinding(key, new CMC_Object(behaviourName, MC_PLACEHOLDER), params, nullptr, true);
 }
 
 // The record of the base part: the name, the number of bindings, then each
@@ -651,13 +631,12 @@ void CMC_Object::serialize(CXArchive* ar)
         return;
     if (ar->isStoring()) {
         int count = 0;
-        forEachList(bindings, [&count](CStringHashCode*, CXVector* list) { count += list->getSize(); });
+        forEachList(bindings, [&count](CStringHashCode*, CMC_BindingList* list) { count += list->getSize(); });
         *ar << name << count;
-        forEachList(bindings, [ar](CStringHashCode* key, CXVector* list) {
-            for (int i = 0; i < list->getSize(); ++i) {
-                Binding* b = bindingAt(list, i);
-                CMC_Object* target = behaviourOf(b);
-                CXArray* params = static_cast<CXArray*>(b->getSecond());
+        forEachList(bindings, [ar](CStringHashCode* key, CMC_BindingList* list) {
+            for (CMC_Binding* b : list->items) {
+                CMC_Object* target = b->target;
+                CXArray* params = b->params;
                 int n = params ? params->getSize() : 0;
                 *ar << key->getString() << (target ? target->name : CXString()) << n;
                 for (int p = 0; p < n; ++p)

@@ -2,6 +2,7 @@
 #include "base/XArray.h"
 #include "base/XPair.h"
 #include "base/XString.h"
+#include "script/Binding.h"
 
 #include <cstdint>
 
@@ -86,14 +87,12 @@ inline CMC_Variable* stopValue(int code) { return reinterpret_cast<CMC_Variable*
 // snapshot record.
 //
 // Bindings: a table from binding key (an event name such as "ONCLICKED", or
-// an event, a caret and a value such as "ONSIGNAL^GO") to a list of
-// CXTriple(behaviour, parameter list, container). The triple's first element
-// is always a CMC_Object*: a behaviour (type 13), or, after a snapshot was
-// read and before initializeBehaviours(scene, null) rebinds it, a bare
-// placeholder (type 0) that the binding owns. Use bindingBehaviour() to read
-// it. The parameter list is a CXArray of CXString*, owned by the binding.
-// The lists are for reading: bindings are made only by addBehaviour and
-// initializeBehaviours.
+// an event, a caret and a value such as "ONSIGNAL^GO") to the list of
+// bindings under it (CMC_BindingList of CMC_Binding). They are made only by
+// addBehaviour and initializeBehaviours, and read by everyone else.
+//
+// Deleting: CMC_Disposal says how a script object goes; finish() is the part
+// a script sees.
 //
 // A type that can be cloned overrides clone() with `return new T(*this);`
 // and adds `using CMC_Object::clone;` to keep clone(int) and clone(copy).
@@ -106,7 +105,7 @@ public:
     // behaviour list, which stay with the original.
     CMC_Object(const CMC_Object& other);
     CMC_Object& operator=(const CMC_Object&) = delete;
-    // Raises "ONDONE" when it is bound and done() never ran.
+    // Finishes the object when nobody did (see finish).
     ~CMC_Object() override;
 
     CXString toString() override { return name; }
@@ -151,8 +150,8 @@ public:
     virtual void removeBehaviourForce(const CXString& name);
     virtual void removeAllBehaviours();
     // The binding list under exactly this key, or null.
-    virtual CXVector* getBehaviour(const CXString& name);
-    virtual CXTriple* getSingleBehaviour(const CXString& name, int index);
+    virtual const CMC_BindingList* getBehaviour(const CXString& name);
+    virtual const CMC_Binding* getSingleBehaviour(const CXString& name, int index);
     // The anonymous behaviours made for this object's inline code.
     virtual CXVector* getTmpBehList() { return tmpBehaviours; }
     virtual CMC_Class* getClass() { return scriptClass; }
@@ -186,6 +185,13 @@ public:
     bool isTemporary() const { return temporary; }
     // Whether the object is raising an event now (its behaviours run).
     bool isRaising() const { return raising > 0; }
+    // Everything a script sees of the object's deletion, once: a class
+    // instance's own objects are finished and disposed of (finishContents),
+    // "ONDONE" is raised when it is bound and done() has not raised it, the
+    // object leaves every group, the bindings that run it drop, and it
+    // raises no events from then on. The memory stays (CMC_Disposal).
+    void finish();
+    bool isFinished() const { return finished; }
     void setAsTemporary() { temporary = true; }
     void overideSignals(bool on) { signalsOverridden = on; }
     bool areSignalsOverridden() const { return signalsOverridden; }
@@ -203,13 +209,9 @@ public:
     // The event names in use (shared with clones); null before binding.
     CXString** getEventNames() const;
 
-    // The behaviour of a binding; null for a placeholder or a bad triple.
-    static CMC_BehaviourBase* bindingBehaviour(CXTriple* binding);
     // Runs the binding's behaviour for owner, with the condition check, and
     // with args (useArgs) or else the binding's own parameters.
-    static void runBinding(CXTriple* binding, CMC_Object* owner, CXArray* args, bool useArgs);
-    // One binding, as the lists hold it (a CXTriple; see above).
-    struct Binding;
+    static void runBinding(const CMC_Binding* binding, CMC_Object* owner, CXArray* args, bool useArgs);
     // Gives a pooled temporary back to its pool; null and stop values are
     // left alone, and so are named variables and objects that are not values
     // (the pools tell them apart).
@@ -234,12 +236,11 @@ protected:
     // Appends a binding under key whose behaviour is a placeholder named
     // behaviourName, as a snapshot record gives it.
     void addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params);
-    // Drops every binding whose behaviour is this one (it is being deleted).
-    void removeBindingsTo(CMC_Object* behaviour);
-    // Every object's bindings that run this one drop them: it is going.
-    // The destructors of behaviours call it before they take anything
-    // apart, so that nothing they set off runs the behaviour meanwhile.
-    void unbindEverywhere();
+    // What finish lets go of besides the object itself, before its "ONDONE":
+    // nothing here; a class instance finishes its objects.
+    virtual void finishContents() {}
+    // Whether done() ran.
+    bool isDone() const { return doneCalled; }
 
     CXString name;
     int typeId;
@@ -247,7 +248,8 @@ protected:
 
 private:
     struct EventList;
-    friend class CMC_BehaviourBase;
+    friend class CMC_Binding;
+    friend class CMC_Disposal;
 
     void takeEventList();
     void copyBoundFlags(const CMC_Object& other);
@@ -258,8 +260,17 @@ private:
     bool raise(const CXString& key, CXArray* args, bool useArgs);
     void rebindPlaceholders(CMC_ObjectsContainer* container);
     CXString freeInlineName(CMC_ObjectsContainer* container, const CXString& wanted);
-    CXVector* bindingList(const CXString& key, bool create);
+    CMC_BindingList* bindingList(const CXString& key, bool create);
+    void appendBinding(const CXString& key, CMC_Object* target, CXArray* params, CMC_ObjectsContainer* container,
+                       bool placeholder);
     void freeBindings();
+    // Drops every binding whose behaviour is this one.
+    void removeBindingsTo(CMC_Object* behaviour);
+    // Every object's bindings that run this one drop them.
+    void unbindEverywhere();
+    static void freeBinding(CMC_Binding* binding);
+    template <class Match>
+    static bool removeBindings(CMC_BindingList* list, Match match);
 
     bool cloneFlag;
     bool temporary;
@@ -274,10 +285,13 @@ private:
     CMC_Class* scriptClass;
     int clonesNo;
     // The bindings of any object that run this one, linked through them.
-    Binding* binders = nullptr;
-    // Held by the behaviour trash (CMC_BehaviourBase), which deletes it;
-    // deleted by someone else first, it takes itself out.
+    CMC_Binding* binders = nullptr;
+    bool finishing = false;
+    bool finished = false;
+    // Waiting in the trash, or kept aside, by CMC_Disposal; freed by
+    // someone else first, it takes itself out.
     bool inTrash = false;
+    bool inKept = false;
     // Added to a container once: a script's object, never a copy that a
     // method made for its result.
     bool listed = false;

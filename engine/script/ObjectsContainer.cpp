@@ -3,6 +3,7 @@
 #include "base/FileReport.h"
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/ObjectsIndex.h"
 #include "script/TypeRegistry.h"
@@ -66,7 +67,7 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* w, CMC_ObjectsContainer* own
 // Behaviours that left the container but are deleted later must not reach it.
 CMC_ObjectsContainer::~CMC_ObjectsContainer()
 {
-    CMC_BehaviourBase::containerGone(this);
+    CMC_Disposal::containerGone(this);
     delete index;
     index = nullptr;
     CMC_ObjectsContainer* grandParent = parent;
@@ -173,27 +174,22 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* obj)
 
 // Re-adding an object is a no-op, and an application, episode or scene of
 // the same name is only taken out: deleting it would pull the scene (or the
-// object being added) from under its owner. A replaced behaviour may be the
-// one running the statement that replaces it, and while a script runs the
-// replaced object may be the statement's target or argument: both wait for
-// the trash.
+// object being added) from under its owner. The object replaced is deleted
+// when the name is taken (CMC_Disposal); its "ONDONE" may give the name to
+// another object, which goes the same way.
 void CMC_ObjectsContainer::addObject(CMC_Object* obj)
 {
     if (!obj || !index)
         return;
     CXString name = obj->getName();
-    CMC_Object* existing = lookup(name);
-    if (existing == obj)
-        return;
-    if (existing) {
+    for (CMC_Object* existing = lookup(name); existing && existing != obj; existing = lookup(name)) {
         removeObject(existing);
         ++epoch;
-        bool owned = !ownedElsewhere(existing) && !existing->isTemporary();
-        if (owned && (existing->getType() == MC_BEHAVIOUR || CMC_BehaviourBase::isScriptRunning()))
-            CMC_BehaviourBase::addToTrash(existing);
-        else if (owned)
-            delete existing;
+        if (!ownedElsewhere(existing) && !existing->isTemporary())
+            CMC_Disposal::dispose(existing);
     }
+    if (!index || lookup(name) == obj)
+        return;
     index->add(obj, textOf(name));
     obj->setListed();
     // A name may now find this object where it found another, or nothing.
@@ -390,12 +386,8 @@ void CMC_ObjectsContainer::unload()
     for (const CObjectsIndex::Listed& listing : old) {
         CMC_Object* obj = listing.object;
         // Temporary objects (local variables) belong to whoever made them.
-        if (ownedElsewhere(obj) || obj->isTemporary())
-            continue;
-        // The container's own "ONDONE" below must not reach a deleted behaviour.
-        if (obj->getType() == MC_BEHAVIOUR)
-            removeBindingsTo(obj);
-        delete obj;
+        if (!ownedElsewhere(obj) && !obj->isTemporary())
+            CMC_Disposal::dispose(obj);
     }
 
     // The container's own "ONDONE", raised as done() raises it, so that its
@@ -440,9 +432,9 @@ CXVector* CMC_ObjectsContainer::resolve(CMElement* element, CMC_ObjectGroup* gro
     if (group) {
         CXString** names = obj->getBehavioursList();
         for (int i = 0; names && names[i]; ++i) {
-            CXVector* list = obj->getBehaviour(*names[i]);
+            const CMC_BindingList* list = obj->getBehaviour(*names[i]);
             for (int b = 0; list && b < list->getSize(); ++b) {
-                CMC_BehaviourBase* behaviour = bindingBehaviour(static_cast<CXTriple*>((*list)[b]));
+                CMC_BehaviourBase* behaviour = list->get(b)->getBehaviour();
                 if (behaviour && behaviour->getName().startsWith(CXString("beh_")))
                     group->add(behaviour);
             }

@@ -41,10 +41,9 @@ public:
     // Takes obj out of the names and the list without deleting it.
     virtual bool removeObject(CMC_Object* obj);
     // Stores obj under its name; an object already stored under that name is
-    // removed and deleted first. An application, episode or scene, and a
-    // temporary object (whoever made it deletes it), are only removed; a
-    // behaviour, and any object while a script runs, goes to the behaviour
-    // trash (CMC_BehaviourBase), since a statement may still be using it.
+    // removed and deleted first (CMC_Disposal). An application, episode or
+    // scene, and a temporary object (whoever made it deletes it), are only
+    // removed.
     virtual void addObject(CMC_Object* obj);
     // Empties the group and adds every object of that type name, in the
     // order they were added.

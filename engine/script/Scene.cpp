@@ -294,18 +294,6 @@ void CMC_Scene::createUpdates()
         updateIfc = updaterMaker(this);
 }
 
-void CMC_Scene::discardRemoved(CMC_Object* object)
-{
-    if (!object)
-        return;
-    if (!CMC_BehaviourBase::isScriptRunning()) {
-        CMC_BehaviourBase::discard(object);
-        return;
-    }
-    if (!CMC_BehaviourBase::isInTrash(object))
-        CMC_BehaviourBase::addToTrash(object);
-}
-
 CMC_ScreenUnit* CMC_Scene::getDefUnit() { return defaultUnit; }
 
 void CMC_Scene::doneDefUnit()

@@ -143,12 +143,6 @@ public:
     // Releases them, as leaving the scene does once its objects are gone.
     void releasePlugins() { doneDLLs(); }
 
-    // Deletes an object that a script method took out of its container
-    // (REMOVE, REMOVECLONES, the loader's RELEASE). While a script runs the
-    // object may still be in use by a run further up (a class instance whose
-    // method removed it, a value whose change behaviour did): it then goes
-    // to the behaviour trash, which the next frame empties.
-    static void discardRemoved(CMC_Object* object);
 
     // The screen unit every scene shares, named "Default"; made by the first
     // scene constructor that finds none.

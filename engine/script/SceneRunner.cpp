@@ -4,6 +4,7 @@
 #include "base/XTimer.h"
 #include "script/Application.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/Group.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -142,7 +143,7 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         CMC_Object* target = argc >= 1 ? scene->getObject(getParameterString(args, 0)->getValue()) : nullptr;
         int type = target ? target->getType() : MC_SCENE;
         if (type != MC_APPLICATION && type != MC_EPISODE && type != MC_SCENE && scene->removeObject(target))
-            CMC_Scene::discardRemoved(target);
+            CMC_Disposal::dispose(target);
         return nullptr;
     }
     case REMOVECLONES: return removeClones(scene, args);
@@ -296,7 +297,7 @@ CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVect
         if (!clone || clone == target || !scene->removeObject(clone))
             continue;
         clone->done(false);
-        CMC_Scene::discardRemoved(clone);
+        CMC_Disposal::dispose(clone);
     }
     return nullptr;
 }

@@ -10,6 +10,7 @@
 #include "script/Application.h"
 #include "script/BehaviourBase.h"
 #include "script/CNVLoader.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/Episode.h"
 #include "script/SceneSnapshot.h"
@@ -30,7 +31,6 @@ CMC_Application::CMC_Application(CWindow* w, CMC_StructureParser* parser, CMElem
     : CMC_Scene(w, nullptr, element, MC_APPLICATION), window(w), startChild(nullptr), commandLine(cmd),
       soundDecoderLoaded(false), restartPending(false)
 {
-    CMC_BehaviourBase::initTrash();
     if (CApplication::layers().loadSoundDecoder) {
         CApplication::layers().loadSoundDecoder(window);
         soundDecoderLoaded = true;
@@ -52,7 +52,6 @@ CMC_Application::CMC_Application(CWindow* w)
     : CMC_Scene(w, MC_APPLICATION), window(w), startChild(nullptr), commandLine(nullptr), soundDecoderLoaded(false),
       restartPending(false)
 {
-    CMC_BehaviourBase::initTrash();
     CFile file(window, CXString("application.bin"), CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError()) {
         setErrorCode(file.LastError());
@@ -73,7 +72,7 @@ CMC_Application::~CMC_Application()
 {
     // What scripts let go of meanwhile goes while the scenes and behaviours
     // it may still reach (its "ONDONE" bindings, its scene) exist.
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     if (soundDecoderLoaded && CApplication::layers().releaseSoundDecoder)
         CApplication::layers().releaseSoundDecoder();
     if (currentScene) {
@@ -88,7 +87,7 @@ CMC_Application::~CMC_Application()
     doneDefUnit();
     unit = nullptr;
     // Last: whatever leaving the scenes let go of is in the trash by now.
-    CMC_BehaviourBase::doneTrash();
+    CMC_Disposal::done();
 }
 
 bool CMC_Application::initialize(CMC_Scene*)
@@ -108,7 +107,7 @@ bool CMC_Application::initialize(CMC_Scene*)
 void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     // Received messages run behaviours: before a pending switch, so that
     // one they ask for is made in this frame.
     if (CApplication::layers().dispatchNetwork)

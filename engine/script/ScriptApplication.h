@@ -27,7 +27,7 @@ public:
     // Makes the built-in objects, raises "ONINIT", runs "__INIT__" and enters
     // the start child; false when there is none. from is not used.
     bool initialize(CMC_Scene* from) override;
-    // Gives every temporary back and empties the behaviour trash, hands
+    // Gives every temporary back and frees what scripts deleted, hands
     // on what the network objects received, then a pending switch and the
     // running child.
     void domodal() override;

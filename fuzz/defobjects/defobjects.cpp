@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "script/Behaviour.h"
 #include "script/CNVLoader.h"
+#include "script/Disposal.h"
 #include "script/ScriptApplication.h"
 #include "script/Element.h"
 #include "script/ElementsLoader.h"
@@ -48,7 +49,7 @@ void sceneDefinitions(CMC_Scene& scene, CMElements* records, platform::ManualClo
         clock.advance(100);
         timer.domodal();
         CMC_VariableFactory::clearPool();
-        CMC_Behaviour::flushTrash();
+        CMC_Disposal::flush();
     }
     // Every object still there gets a method of its own type's runner.
     for (int i = 0; CMC_Object* o = scene.getObject(i); ++i) {
@@ -124,12 +125,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             loader.release(CXString("F:\\extra.cnv"));
         }
         CMC_VariableFactory::clearPool();
-        CMC_Behaviour::flushTrash();
+        CMC_Disposal::flush();
         scene.unload(nullptr);
         break;
     }
     }
-    CMC_Behaviour::doneTrash();
+    CMC_Disposal::done();
     trash.sweep();
     CMC_VariableFactory::clearPool();
     CMC_Behaviour::setStepLimit(0);

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "script/Behaviour.h"
 #include "script/Condition.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/Expression.h"
 #include "script/ObjectsContainer.h"
@@ -103,11 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             clock.advance(100);
             timer.domodal();
             CMC_VariableFactory::clearPool();
-            CMC_Behaviour::flushTrash();
+            CMC_Disposal::flush();
         }
         trash.sweep();
         // What the trash keeps still refers to the scene.
-        CMC_Behaviour::doneTrash();
+        CMC_Disposal::done();
         for (int i = 0; i < params.getSize(); ++i)
             delete static_cast<CXString*>(params[i]);
     }

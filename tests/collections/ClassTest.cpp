@@ -2,6 +2,7 @@
 #include "base/WindowPaths.h"
 #include "collections/Class.h"
 #include "platform/Drives.h"
+#include "script/Disposal.h"
 #include "script/RunnerFactory.h"
 #include "script/ValueSupport.h"
 
@@ -74,6 +75,7 @@ protected:
     }
     void TearDown() override
     {
+        CMC_Disposal::flush();
         delete scene;
         CMC_RunnerFactory::done();
         CWindowPaths::reset();

@@ -59,9 +59,10 @@ TEST_F(HostTest, WritingTheSnapshotEndsTheRun)
 }
 
 // A scene's REMOVE of a class instance from inside the instance's own
-// method: the instance lasts until the method has run to its end. What a
-// script removed right before the title ends still raises its "ONDONE".
-TEST_F(HostTest, AnInstanceRemovedByItsOwnMethodLastsTheRun)
+// method: the method runs to its end, but the instance and its objects are
+// gone for it at once (PAGES is found no more). What a script removed right
+// before the title ends still raises its "ONDONE".
+TEST_F(HostTest, AnInstanceRemovedByItsOwnMethodIsGoneForTheRestOfTheRun)
 {
     title({{"Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n"},
@@ -74,9 +75,9 @@ TEST_F(HostTest, AnInstanceRemovedByItsOwnMethodLastsTheRun)
                             "OBJECT=S\nS:ONINIT=GO\n"},
            {"COMMON/CLASSES/BOOK.def", "OBJECT=PAGES\nPAGES:TYPE=INTEGER\nPAGES:VALUE=6\n"
                                        "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\n"
-                                       "GONE:CODE={S^REMOVE(\"NOVEL\");PAGES^INC();LEFT^SET(PAGES);}\n"}});
+                                       "GONE:CODE={S^REMOVE(\"NOVEL\");PAGES^INC();LEFT^SET(PAGES);LEFT^ADD(1);}\n"}});
     EXPECT_EQ(run("-nogfx"), 0);
-    EXPECT_EQ(setting("S", "LEFT"), "17");
+    EXPECT_EQ(setting("S", "LEFT"), "11");
 }
 
 // RESTART from a script of a child that is not the start child: that child

@@ -1,11 +1,12 @@
 // Objects that scripts delete while something else still knows them, each
 // way a script can delete one: a behaviour bound to an event, a value given
-// to a statement, a group member, the trash, a timer, a class instance's
-// members and a loaded file's list, against REMOVE, REMOVECLONES,
-// RESETCLONES (and a CLONE that replaces), RELEASE, DELETE, NEW over an
-// instance and unload. Each row is a title played by the host to its end;
-// what the script saw is counted in N, an application value kept in the
-// settings file, with 1000 added by the last frame's code.
+// to a statement, a group member, a timer, a class instance's members and a
+// loaded file's list, against REMOVE, REMOVECLONES, RESETCLONES (and a
+// CLONE that replaces), RELEASE, DELETE, NEW over an instance and unload.
+// Each row is a title played by the host to its end; what the script saw is
+// counted in N, an application value kept in the settings file, with 1000
+// added by the last frame's code, and written in order into the text LOG,
+// which the last frame's code keeps as SAW.
 #include "HostTitle.h"
 
 #include <ostream>
@@ -42,6 +43,7 @@ struct Row {
     std::string classFile;  // "BOOK.def"
     std::string nextScene;  // when set, S goes to S2, whose start is this
     int expected;           // N at the end
+    std::string seen = "";  // LOG at the end
 };
 
 std::ostream& operator<<(std::ostream& out, const Row& row) { return out << row.name; }
@@ -71,11 +73,11 @@ const std::vector<Row> rows = {
      "APPVALUE^SET(2);", 1001},
     // A clone of a clone is no clone of the loaded object: RELEASE leaves
     // it, and its binding to a behaviour of the file goes with that
-    // behaviour. (RELEASE finishes BYE before X_1 and X raise ONDONE: BYE
-    // has no code left to run then.)
+    // behaviour. (RELEASE finishes the file's behaviours last: BYE runs for
+    // the ONDONE of X_1 and of X.)
     {"CloneOfACloneOutlivesRelease", "",
      "CNVLOADER^LOAD(\"F.CNV\");X^CLONE(1);X_1^CLONE(1);CNVLOADER^RELEASE(\"F.CNV\");",
-     "X_1_1^SET(5);N^ADD(X_1_1);", behaviour("BYE", "N^ADD(1);") + integer("X", "X:ONDONE=BYE\n"), "", "", 1005},
+     "X_1_1^SET(5);N^ADD(X_1_1);", behaviour("BYE", "N^ADD(1);") + integer("X", "X:ONDONE=BYE\n"), "", "", 1007},
     // A value given to a statement and deleted by the statement's own code
     // is deleted once, by whoever held it.
     {"ArgumentRemoved", integer("A"), "A^CLONE(1);@IF(A_1,\"_\",\"0\",{S^REMOVE(\"A_1\");N^ADD(1);},\"\");", "",
@@ -133,8 +135,7 @@ const std::vector<Row> rows = {
      book + behaviour("BK", "@IF(N,\">\",\"0\",{N^ADD(1);},{N^ADD(2);});"), "BOOK^NEW(\"NOVEL\");BK^RUN();", "",
      "", behaviour("DESTRUCTOR", "S^REMOVE(\"BK\");"), "", 1002},
     // A timer deleted by its own event, and timers cloned and removed: what
-    // is removed raises no more events, although the trash deletes it only
-    // after the frame.
+    // is removed raises no more events.
     {"TimerRemovedByItsOwnTick", timer("T", "TK", 0) + behaviour("TK", "S^REMOVE(\"T\");N^ADD(1);"), "", "", "",
      "", "", 1001},
     {"TimerClonesRemovedByTheirTick", timer("T", "TK", 0) + behaviour("TK", "S^REMOVECLONES(\"T\",-1,-1);S^REMOVE(\"T\");N^ADD(1);"),
@@ -143,6 +144,46 @@ const std::vector<Row> rows = {
     // it did, and make instances of their own files.
     {"ClassObjectRemovedWhileItsInstanceLives", book, "BOOK^NEW(\"NOVEL\");S^REMOVE(\"BOOK\");",
      "NOVEL^READ();NOVEL^NEW(\"TALE\");TALE^READ();", "", behaviour("READ", "N^ADD(1);"), "", 1002},
+    // What a deletion does happens at the deletion: ONDONE in order (at the
+    // REMOVE; when a CLONE or LOAD takes the name; per object of a RELEASE
+    // while the file's later objects still exist), groups and bindings.
+    {"OnDoneAtTheRemove", integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n"), "LOG^ADD(\"a\");S^REMOVE(\"A\");LOG^ADD(\"b\");", "",
+     "", "", "", 1000, "adb"},
+    {"OnDoneWhenACloneTakesTheName", integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n"),
+     "A^CLONE(1);LOG^ADD(\"o\");A^RESETCLONES();A^CLONE(1);LOG^ADD(\"n\");A_1^SET(5);LOG^ADD(A_1);", "", "", "", "", 1000,
+     "odn5"},
+    {"OnDoneWhenALoadTakesTheName", "",
+     "CNVLOADER^LOAD(\"F.CNV\");LOG^ADD(\"a\");CNVLOADER^LOAD(\"G.CNV\");LOG^ADD(\"b\");", "",
+     integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n"), "", "", 1000, "adb"},
+    {"OnDoneRunsABehaviourRemovedNext", behaviour("BD", "LOG^ADD(\"d\");") + integer("A", "A:ONDONE=BD\n"),
+     "S^REMOVE(\"A\");S^REMOVE(\"BD\");LOG^ADD(\"x\");", "", "", "", "", 1000, "dx"},
+    {"OnDoneOfAReleasedObjectReadsALaterOne", "",
+     "CNVLOADER^LOAD(\"F.CNV\");CNVLOADER^RELEASE(\"F.CNV\");LOG^ADD(\".\");", "",
+     integer("X", "X:ONDONE={LOG^ADD(Y);}\n") + "OBJECT=Y\nY:TYPE=INTEGER\nY:VALUE=5\n", "", "", 1000, "5."},
+    {"GroupSizeAtTheRemove", integer("A") + group,
+     "A^CLONE(1);A_1^ADDTOGROUP(\"G\");S^REMOVE(\"A_1\");LOG^ADD(G^GETSIZE());", "", "", "", "", 1000, "0"},
+    {"DeletedInstancesBehaviourBoundToASceneValue",
+     book + integer("B") + behaviour("KILL", "LOG^ADD(\"D\");BOOK^DELETE(\"NOVEL\");B^SET(1);LOG^ADD(\"x\");"),
+     "BOOK^NEW(\"NOVEL\");", "LOG^ADD(\".\");", "",
+     timer("T", "KILL") + behaviour("K", "LOG^ADD(\"k\");") +
+         behaviour("CONSTRUCTOR", "B^ADDBEHAVIOUR(\"ONCHANGED\",\"K\");"),
+     "", 1000, "Dx."},
+    {"ReplacedInstancesBehaviourBoundBesideAnother", book + integer("V", "V:ONINIT={V^OVERIDESIGNALS(FALSE);}\n"),
+     "BOOK^NEW(\"NOVEL\");BOOK^NEW(\"NOVEL\");V^SET(1);", "", "",
+     behaviour("K", "LOG^ADD(\"k\");") + behaviour("CONSTRUCTOR", "V^ADDBEHAVIOUR(\"ONCHANGED\",\"K\");"), "", 1000,
+     "k"},
+    // An instance deleted by its own behaviour, which a scene value's event
+    // runs: the behaviour runs on to its end.
+    {"InstanceDeletedByItsBehaviourThatASceneEventRuns", book + integer("B"), "BOOK^NEW(\"NOVEL\");B^SET(1);", "",
+     "", integer("P") + behaviour("K", "BOOK^DELETE(\"NOVEL\");N^ADD(1);N^ADD(P);") +
+             behaviour("CONSTRUCTOR", "B^ADDBEHAVIOUR(\"ONCHANGED\",\"K\");"),
+     "", 1001},
+    // A loop whose operand is deleted and made again by its own body reads
+    // the new one.
+    {"LoopOperandRemovedAndMadeAgain", integer("A"),
+     "A^CLONE(1);@WHILE(A_1,\"<\",\"3\",{A_1^INC();LOG^ADD(\"w\");@IF(A_1,\"_\",\"2\",{S^REMOVE(\"A_1\");A^RESETCLONES();"
+     "A^CLONE(1);A_1^SET(5);},\"\");});LOG^ADD(\".\");",
+     "LOG^ADD(A_1);", "", "", "", 1000, "ww.5"},
 };
 
 class ObjectLifetimeTitle : public testsupport::HostTitle, public ::testing::WithParamInterface<Row> {};
@@ -153,12 +194,13 @@ TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
     std::string application = "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\n"
                               "E:SCENES=S,S2\nOBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\nOBJECT=S2\nS2:TYPE=SCENE\n"
                               "S2:PATH=\\S2\n";
-    std::string exit = row.end + "N^ADD(1000);GAME^EXIT();";
+    std::string exit = row.end + "SAW^SET(LOG);N^ADD(1000);GAME^EXIT();";
     std::string scene = row.scene + behaviour("STARTS", row.start) + "OBJECT=S\nS:ONINIT=STARTS\n";
     if (row.nextScene.empty())
         scene += behaviour("ENDS", exit) + timer("ENDT", "ENDS", 1, 100);
     title({{"Rara/application.def", application},
-           {"Rara/GAME.cnv", kept("N") + integer("APPVALUE") + "OBJECT=APPGROUP\nAPPGROUP:TYPE=GROUP\n"},
+           {"Rara/GAME.cnv", kept("N") + integer("APPVALUE") + "OBJECT=APPGROUP\nAPPGROUP:TYPE=GROUP\n" +
+                                 "OBJECT=LOG\nLOG:TYPE=STRING\nOBJECT=SAW\nSAW:TYPE=STRING\nSAW:TOINI=TRUE\n"},
            {"Rara/S/S.cnv", scene},
            {"Rara/S2/S2.cnv", behaviour("STARTS", row.nextScene + exit) + "OBJECT=S2\nS2:ONINIT=STARTS\n"},
            {"Rara/S/F.CNV", row.loaded},
@@ -166,6 +208,7 @@ TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
            {"COMMON/CLASSES/BOOK.def", row.classFile}});
     EXPECT_EQ(run("-nogfx -frames 200"), 0);
     EXPECT_EQ(setting("GAME", "N"), std::to_string(row.expected));
+    EXPECT_EQ(setting("GAME", "SAW"), row.seen);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachHolderEachWay, ObjectLifetimeTitle, ::testing::ValuesIn(rows),

@@ -7,6 +7,7 @@
 #include "objects/ScriptFilter.h"
 #include "objects/ScriptGrBuffer.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +76,7 @@ TEST_F(CMC_ImageLinkTest, TimedEffectsOnEitherPictureOfAPair)
         unloadObject(c.first[0] == 'A' ? "B" : "A");
         step(11);
         unloadObject("F");
-        CMC_BehaviourBase::flushTrash();
+        CMC_Disposal::flush();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "objects/ScriptAnimo.h"
 #include "script/Application.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "ui/UiSupport.h"
 #include "ui/Unit6.h"
 
@@ -35,7 +36,7 @@ protected:
     {
         // What scripts let go of, then the scene's objects, as when a scene
         // is left.
-        CMC_BehaviourBase::flushTrash();
+        CMC_Disposal::flush();
         delete scene;
         scene = nullptr;
         screenUnit->done(nullptr, nullptr);
@@ -94,7 +95,7 @@ protected:
     // A new scene read from those snapshot bytes, entered as a scene is.
     void reread(const std::string& bytes)
     {
-        CMC_BehaviourBase::flushTrash();
+        CMC_Disposal::flush();
         delete scene;
         screenUnit->done(nullptr, nullptr);
         tmp.write("S.bin", bytes);

@@ -10,6 +10,7 @@
 #include "graphics/ValidationQuene.h"
 #include "media/AnimoEventPlayable.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/SceneSnapshot.h"
 
 #include <gtest/gtest.h>
@@ -271,7 +272,7 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_EQ(call("A", "GETEVENTNAME"), "JUMP");
     EXPECT_TRUE(cache()->contains(first));
     // The behaviour trash is emptied by the application's frame.
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     EXPECT_FALSE(cache()->contains(first));
 
     // A clone owns its copy: hidden and off the screen at once, deleted
@@ -287,7 +288,7 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_NE(animation("A_1"), copy);
     EXPECT_EQ(window->GetRefreshScreenInterface()->GetPriority(copy), -1);
     EXPECT_FALSE(copy->IsVisible());
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
 }
 
 // The same from a sequence element's report of the end it heard from the
@@ -315,7 +316,7 @@ TEST_F(CMC_AnimoTest, LoadFromASequenceElementsReport)
     steps(3);
     EXPECT_EQ(logged(), "loaded.");
     EXPECT_EQ(element.getAnimation(), animation("A"));
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     EXPECT_EQ(call("A", "GETNOF"), "8");
 }
 

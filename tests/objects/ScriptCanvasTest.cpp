@@ -8,6 +8,7 @@
 #include "graphics/RefreshScreen.h"
 #include "graphics/ValidationQuene.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,7 @@ TEST_F(CMC_CanvasTest, AddedObjectsThroughRemoveClearCaptureAndAClone)
             "GO:CODE={C^ADD(\"K\");C^CLONE(1);C^CAPTURE();C_2^CAPTURE(TRUE);}"});
     call("GO", "RUN");
     EXPECT_EQ(scene->getObject("K"), nullptr);
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     EXPECT_EQ(scene->getObject("K"), nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "collections/Vector.h"
 #include "media/Frame.h"
 #include "objects/ScriptFilter.h"
+#include "script/Disposal.h"
 #include "script/Scene.h"
 
 #include <cmath>
@@ -338,7 +339,7 @@ TEST_F(CMC_FilterTest, WavingLinkedToAnAnimationFollowsItsFrames)
     tick(25);
     // The animation goes while linked: so does the link.
     unloadObject("A");
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     EXPECT_EQ(filter()->getEffect()->getLinkCount(), 0);
     tick(12);
 }

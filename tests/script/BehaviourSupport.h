@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/Disposal.h"
 #include "script/Runner.h"
 #include "script/RunnerFactory.h"
 
@@ -110,7 +111,7 @@ public:
         for (const char* n : {"P", "ANIM", "Q"})
             scene.addObject(new Probe(n));
     }
-    ~World() { CMC_Behaviour::doneTrash(); }
+    ~World() { CMC_Disposal::done(); }
 
     Probe* probe(const char* n) { return static_cast<Probe*>(scene.getObject(n)); }
     // A behaviour added to the scene and initialised.

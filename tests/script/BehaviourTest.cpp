@@ -1,6 +1,7 @@
 #include "BehaviourSupport.h"
 #include "script/BehaviourRunner.h"
 #include "script/Condition.h"
+#include "script/Disposal.h"
 #include "script/Expression.h"
 
 #include <gtest/gtest.h>
@@ -272,8 +273,8 @@ TEST_F(CMC_BehaviourTest, LocalObjectsGoWhenTheRunEnds)
 }
 
 // A behaviour replaced in its container while it runs finishes its run and
-// is deleted with the trash.
-TEST_F(CMC_BehaviourTest, ReplacedWhileRunningGoesToTheTrash)
+// is freed at the next flush.
+TEST_F(CMC_BehaviourTest, ReplacedWhileRunningIsFreedAtTheFlush)
 {
     CMC_Behaviour* b = behaviour("B", "P^ACT();P^LOG(after);");
     probe("P")->action = [this](CXVector*) {
@@ -282,14 +283,14 @@ TEST_F(CMC_BehaviourTest, ReplacedWhileRunningGoesToTheTrash)
     };
     b->run(nullptr, nullptr, false);
     EXPECT_EQ(calls(), (Calls{"P.ACT()", "P.LOG(after)"}));
-    EXPECT_TRUE(CMC_Behaviour::isInTrash(b));
+    EXPECT_TRUE(CMC_Disposal::waits(b));
     EXPECT_NE(scene.getObject("B"), b);
-    CMC_Behaviour::flushTrash();
+    CMC_Disposal::flush();
 }
 
-// The trash deletes its members in the order they came. A member deleted by
-// another's deletion has left it (deleted once); one put there meanwhile is
-// deleted in the same flush.
+// A flush frees what waits in the order it came. A member freed by
+// another's destructor has left (freed once); one put there meanwhile is
+// freed in the same flush.
 TEST_F(CMC_BehaviourTest, TheTrashDeletesItsMembersInTheirOrderOnce)
 {
     struct Member : CMC_Object {
@@ -310,14 +311,14 @@ TEST_F(CMC_BehaviourTest, TheTrashDeletesItsMembersInTheirOrderOnce)
     CMC_Behaviour* b = new CMC_Behaviour(&scene, CXString("B"), CXString("P^LOG(1);"));
     Member* late = new Member("LATE", gone, nullptr);
     Member* first = new Member("FIRST", gone, [&] { delete b; });
-    Member* last = new Member("LAST", gone, [&] { CMC_BehaviourBase::addToTrash(late); });
+    Member* last = new Member("LAST", gone, [&] { CMC_Disposal::deferFree(late); });
     for (CMC_Object* o : std::initializer_list<CMC_Object*>{first, b, last}) {
-        CMC_BehaviourBase::addToTrash(o);
-        CMC_BehaviourBase::addToTrash(o);
+        CMC_Disposal::deferFree(o);
+        CMC_Disposal::deferFree(o);
     }
-    EXPECT_TRUE(CMC_BehaviourBase::isInTrash(first));
-    EXPECT_FALSE(CMC_BehaviourBase::isInTrash(late));
-    CMC_BehaviourBase::flushTrash();
+    EXPECT_TRUE(CMC_Disposal::waits(first));
+    EXPECT_FALSE(CMC_Disposal::waits(late));
+    CMC_Disposal::flush();
     EXPECT_EQ(gone, (Calls{"FIRST", "LAST", "LATE"}));
 }
 
@@ -467,7 +468,7 @@ TEST_F(CMC_Behaviour_RunnerTest, RecursionThroughGrowingParametersIsBounded)
         run("G^RUN(\"a,\");");
         EXPECT_GT(depth->getValue(), 10) << code.substr(0, 40);
         EXPECT_LT(depth->getValue(), 100) << code.substr(0, 40);
-        CMC_Behaviour::flushTrash();
+        CMC_Disposal::flush();
     }
 }
 

@@ -48,7 +48,7 @@ TEST_F(CMC_CNVLoaderTest, LoadsAFileOnceAndReleasesItsObjectsAfterTheirClones)
     game->getObject("T")->clone(2);
     ASSERT_NE(game->getObject("T_2"), nullptr);
     release("extra.cnv");
-    EXPECT_EQ(lifecycle(), (Names{"done T_1", "done T_2", "done T", "~T_1", "~T_2", "~T"}));
+    EXPECT_EQ(lifecycle(), (Names{"done T_1", "~T_1", "done T_2", "~T_2", "done T", "~T"}));
     EXPECT_EQ(game->getObject("extra.cnv"), nullptr);
     EXPECT_EQ(game->getObject("V"), nullptr);
     EXPECT_EQ(game->getElementsNo(), before);
@@ -61,7 +61,7 @@ TEST_F(CMC_CNVLoaderTest, LoadsAFileOnceAndReleasesItsObjectsAfterTheirClones)
 
 // A member's "ONDONE" runs behaviours listed before it (its own inline one,
 // a named one of the file) while it is released outside any script, when
-// they would be deleted at once: none is deleted before all are finished.
+// they would be deleted at once: the file's behaviours go last.
 TEST_F(CMC_CNVLoaderTest, AReleasedObjectsDoneRunsBehavioursListedBeforeIt)
 {
     writeData("A/done.cnv", "OBJECT=BYE\nBYE:TYPE=BEHAVIOUR\n"
@@ -72,7 +72,7 @@ TEST_F(CMC_CNVLoaderTest, AReleasedObjectsDoneRunsBehavioursListedBeforeIt)
     EXPECT_EQ(memberNames(game->getObject("done.cnv")), (Names{"BYE", "beh_T_ONDONE", "T", "U"}));
     release("done.cnv");
     EXPECT_EQ(runs(), (Names{"beh_T_ONDONE@T", "BYE@U"}));
-    EXPECT_EQ(lifecycle(), (Names{"done T", "done U", "~T", "~U"}));
+    EXPECT_EQ(lifecycle(), (Names{"done T", "~T", "done U", "~U"}));
     EXPECT_EQ(game->getElementsNo(), before);
 }
 

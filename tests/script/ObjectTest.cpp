@@ -149,7 +149,7 @@ TEST_F(CMC_ObjectTest, SingleBindingsAndRemoval)
     t->onSceneDone(&other);
     EXPECT_EQ(t->getBehaviour("ONSIGNAL"), nullptr);
     ASSERT_EQ(t->getBehaviour("ONCLICKED")->getSize(), 1);
-    EXPECT_EQ(CMC_Object::bindingBehaviour(t->getSingleBehaviour("ONCLICKED", 0)), behaviour("FIRST"));
+    EXPECT_EQ(t->getSingleBehaviour("ONCLICKED", 0)->getBehaviour(), behaviour("FIRST"));
 
     t->removeBehaviour("ONCLICKED", &other);
     EXPECT_EQ(t->getBehaviour("ONCLICKED")->getSize(), 1);

@@ -41,12 +41,16 @@ public:
             entry += ")";
         }
         runs().push_back(entry);
+        ++running;
         if (action)
             action(owner);
+        --running;
         return false;
     }
     void resolveCondition() override { ++conditionsResolved; }
+    bool isRunning() const override { return running > 0; }
 
+    int running = 0;
     std::string code;
     int conditionsResolved = 0;
     std::function<void(CMC_Object*)> action;

@@ -4,6 +4,7 @@
 // singleton that every KEYBOARD record binds onto.
 #include "InputSupport.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "ui/Keyboard.h"
 #include "ui/ScriptKeyboard.h"
 
@@ -135,7 +136,7 @@ TEST_F(CMC_KeyboardTest, EveryRecordBindsOntoTheOneKeyboard)
     type(0x1E);
     EXPECT_EQ(logged(), "12");
     // Each record's code is a behaviour of its own, kept past the frame.
-    CMC_BehaviourBase::flushTrash();
+    CMC_Disposal::flush();
     type(0x1E);
     EXPECT_EQ(logged(), "12");
     std::unique_ptr<CXVector> keyboards(scene->getObjectsOfType(MC_KEYBOARD));

@@ -1,0 +1,163 @@
+#include "script/Disposal.h"
+
+#include "script/BehaviourBase.h"
+#include "script/ObjectsContainer.h"
+
+#include <iterator>
+#include <list>
+#include <unordered_map>
+
+namespace {
+
+// Objects in the order they came, found by a map from the object to its
+// place in that order, so that putting many there, taking one out and
+// taking the first cost the same however many it holds.
+class OrderedSet {
+public:
+    bool add(CMC_Object* object)
+    {
+        if (places.count(object))
+            return false;
+        order.push_back(object);
+        places.emplace(object, std::prev(order.end()));
+        return true;
+    }
+    void remove(CMC_Object* object)
+    {
+        auto place = places.find(object);
+        if (place == places.end())
+            return;
+        order.erase(place->second);
+        places.erase(place);
+    }
+    // The member that came first, taken out; null when there is none.
+    CMC_Object* takeFirst()
+    {
+        if (order.empty())
+            return nullptr;
+        CMC_Object* first = order.front();
+        order.pop_front();
+        places.erase(first);
+        return first;
+    }
+    template <typename Visit> void forEach(Visit visit) const
+    {
+        for (CMC_Object* object : order)
+            visit(object);
+    }
+
+private:
+    std::list<CMC_Object*> order;
+    std::unordered_map<CMC_Object*, std::list<CMC_Object*>::iterator> places;
+};
+
+// Made on first use and kept for the process, so that objects freed late
+// (at exit) still find them. A member freed by someone else takes itself
+// out (CMC_Object's and CMC_BehaviourBase's destructors), so every place
+// holds a live object.
+OrderedSet& trash()
+{
+    static OrderedSet* set = new OrderedSet;
+    return *set;
+}
+
+OrderedSet& kept()
+{
+    static OrderedSet* set = new OrderedSet;
+    return *set;
+}
+
+bool isBehaviour(CMC_Object* object) { return object->getType() == MC_BEHAVIOUR; }
+} // namespace
+
+// What may still be on the stack: anything, while script code is being
+// evaluated; otherwise a behaviour that runs, an object raising an event,
+// or a class instance one of whose objects does.
+bool CMC_Disposal::held(CMC_Object* object)
+{
+    if (CMC_BehaviourBase::isScriptRunning() || object->isRaising())
+        return true;
+    if (isBehaviour(object))
+        return static_cast<CMC_BehaviourBase*>(object)->isRunning();
+    return object->getType() == MC_CLASS && static_cast<CMC_ObjectsContainer*>(object)->inUse();
+}
+
+void CMC_Disposal::wait(CMC_Object* object)
+{
+    if (object->inTrash)
+        return;
+    object->inTrash = true;
+    trash().add(object);
+}
+
+void CMC_Disposal::dispose(CMC_Object* object)
+{
+    if (!object || object->inTrash)
+        return;
+    object->finish();
+    if (held(object))
+        wait(object);
+    else
+        delete object;
+}
+
+void CMC_Disposal::deferFree(CMC_Object* object)
+{
+    if (object)
+        wait(object);
+}
+
+bool CMC_Disposal::waits(CMC_Object* object) { return object && object->inTrash; }
+
+void CMC_Disposal::keep(CMC_Object* behaviour)
+{
+    if (behaviour && !behaviour->inKept) {
+        behaviour->inKept = true;
+        kept().add(behaviour);
+    }
+}
+
+void CMC_Disposal::left(CMC_Object* object)
+{
+    if (object->inTrash)
+        trash().remove(object);
+    if (object->inKept)
+        kept().remove(object);
+    object->inTrash = object->inKept = false;
+}
+
+// Members are taken out one at a time, so that a member freed by another
+// member's destructor has withdrawn itself first.
+void CMC_Disposal::flush()
+{
+    OrderedSet still;
+    while (CMC_Object* object = trash().takeFirst()) {
+        if (held(object)) {
+            still.add(object);
+            continue;
+        }
+        object->inTrash = false;
+        delete object;
+    }
+    while (CMC_Object* object = still.takeFirst())
+        trash().add(object);
+}
+
+void CMC_Disposal::done()
+{
+    while (CMC_Object* object = kept().takeFirst()) {
+        object->inKept = false;
+        dispose(object);
+    }
+    flush();
+}
+
+void CMC_Disposal::containerGone(CMC_ObjectsContainer* container)
+{
+    auto leave = [container](CMC_Object* object) {
+        if (isBehaviour(object) && object->getScene() == container)
+            static_cast<CMC_BehaviourBase*>(object)->leaveScene();
+    };
+    kept().forEach(leave);
+    trash().forEach(leave);
+}
