@@ -44,9 +44,18 @@ struct Row {
     std::string nextScene;  // when set, S goes to S2, whose start is this
     int expected;           // N at the end
     std::string seen = "";  // LOG at the end
+    bool keyPressed = false; // a key is pressed in the third frame
 };
 
 std::ostream& operator<<(std::ostream& out, const Row& row) { return out << row.name; }
+
+void pressKey(platform::HeadlessPlatform& platform, uint64_t pass, void*)
+{
+    if (pass == 3) {
+        platform.input().keyboard().key(0x1E, true);
+        platform.input().keyboard().key(0x1E, false);
+    }
+}
 
 const std::vector<Row> rows = {
     // A binding to a deleted behaviour goes with it: the event then does
@@ -184,9 +193,31 @@ const std::vector<Row> rows = {
      "A^CLONE(1);@WHILE(A_1,\"<\",\"3\",{A_1^INC();LOG^ADD(\"w\");@IF(A_1,\"_\",\"2\",{S^REMOVE(\"A_1\");A^RESETCLONES();"
      "A^CLONE(1);A_1^SET(5);},\"\");});LOG^ADD(\".\");",
      "LOG^ADD(A_1);", "", "", "", 1000, "ww.5"},
+    // What a deleted instance held is finished with it: its TIMER, deleted by
+    // the first behaviour its tick runs, runs no further one; bindings of an
+    // instance's KEYBOARD record go with the instance that NEW replaces.
+    {"TimerOfADeletedInstanceRunsNoFurtherBinding",
+     book + behaviour("KILL", "LOG^ADD(\"D\");BOOK^DELETE(\"NOVEL\");") + behaviour("MORE", "LOG^ADD(\"m\");"),
+     "BOOK^NEW(\"NOVEL\");", "", "",
+     timer("T", "KILL") + behaviour("CONSTRUCTOR", "T^OVERIDESIGNALS(FALSE);T^ADDBEHAVIOUR(\"ONTICK\",\"MORE\");"), "",
+     1000, "D"},
+    {"KeyboardCodeOfAnInstanceThatNewReplaces",
+     book + "OBJECT=KB\nKB:TYPE=KEYBOARD\nKB:ONKEYDOWN={BOOK^NEW(\"NOVEL\");BOOK^NEW(\"NOVEL\");}\n", "", "", "",
+     "OBJECT=KB\nKB:TYPE=KEYBOARD\nKB:ONKEYDOWN={LOG^ADD(\"k\");}\n", "", 1000, "k", true},
+    // Cleanup code run as the scene is left (an instance's DESTRUCTOR)
+    // removes an instance listed after it and makes another that takes its
+    // place in the scene's list: the new one is finished as any other (its
+    // DESTRUCTOR runs), the removed one is not finished again.
+    {"AnObjectReplacedInItsPlaceAsTheSceneIsLeft",
+     book + behaviour("MAKE", "S^REMOVE(\"Q\");BOOK^NEW(\"C\");"),
+     "BOOK^NEW(\"A\");BOOK^NEW(\"Q\");E^GOTO(\"S2\");", "", "",
+     "OBJECT=NAME\nNAME:TYPE=STRING\n" + behaviour("CONSTRUCTOR", "NAME^SET($1);") +
+         behaviour("DESTRUCTOR", "LOG^ADD(NAME);@IF(NAME,\"_\",\"A\",{MAKE^RUN();},\"\");"),
+     "LOG^ADD(\".\");", 1000, "AC."},
 };
 
 class ObjectLifetimeTitle : public testsupport::HostTitle, public ::testing::WithParamInterface<Row> {};
+class ObjectLifetimeSnapshot : public testsupport::HostTitle {};
 
 TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
 {
@@ -206,6 +237,7 @@ TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
            {"Rara/S/F.CNV", row.loaded},
            {"Rara/S/G.CNV", integer("A")},
            {"COMMON/CLASSES/BOOK.def", row.classFile}});
+    testsupport::FeedInUse feed(row.keyPressed ? &pressKey : nullptr, nullptr);
     EXPECT_EQ(run("-nogfx -frames 200"), 0);
     EXPECT_EQ(setting("GAME", "N"), std::to_string(row.expected));
     EXPECT_EQ(setting("GAME", "SAW"), row.seen);
@@ -213,5 +245,24 @@ TEST_P(ObjectLifetimeTitle, PlaysToItsEnd)
 
 INSTANTIATE_TEST_SUITE_P(EachHolderEachWay, ObjectLifetimeTitle, ::testing::ValuesIn(rows),
                          [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// A binding read back from the scene's snapshot goes with its behaviour as
+// one read from the definitions does.
+TEST_F(ObjectLifetimeSnapshot, ABindingReadFromTheSnapshotGoesWithItsBehaviour)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", kept("N") + behaviour("BK", "N^ADD(1);") + integer("B", "B:ONCHANGED=BK\n") +
+                                behaviour("ENDS", "B^SET(2);N^ADD(1000);GAME^EXIT();") + timer("ENDT", "ENDS", 1, 100) +
+                                onInit("S^REMOVE(\"BK\");B^SET(1);")}});
+    fromDefinitionsThenSnapshot("Rara/S/S.cnv", [this](bool fromSnapshot) {
+        tmp.write("Quarnel.ini", "");
+        EXPECT_EQ(run("-nogfx -frames 200"), 0) << "from the snapshot " << fromSnapshot;
+        EXPECT_EQ(setting("S", "N"), "1000") << "from the snapshot " << fromSnapshot;
+    });
+}
 
 } // namespace
