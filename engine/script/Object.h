@@ -1,6 +1,5 @@
 #pragma once
 #include "base/XArray.h"
-#include "base/XPair.h"
 #include "base/XString.h"
 #include "script/Binding.h"
 
@@ -191,7 +190,6 @@ public:
     // object leaves every group, the bindings that run it drop, and it
     // raises no events from then on. The memory stays (CMC_Disposal).
     void finish();
-    bool isFinished() const { return finished; }
     void setAsTemporary() { temporary = true; }
     void overideSignals(bool on) { signalsOverridden = on; }
     bool areSignalsOverridden() const { return signalsOverridden; }
