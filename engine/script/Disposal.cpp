@@ -71,15 +71,14 @@ bool isBehaviour(CMC_Object* object) { return object->getType() == MC_BEHAVIOUR;
 } // namespace
 
 // What may still be on the stack: anything, while script code is being
-// evaluated; otherwise a behaviour that runs, an object raising an event,
-// or a class instance one of whose objects does.
+// evaluated (a class instance deleted by its own method, whose statements
+// still look names up through it, among them); otherwise a behaviour that
+// runs, or an object raising an event.
 bool CMC_Disposal::held(CMC_Object* object)
 {
     if (CMC_BehaviourBase::isScriptRunning() || object->isRaising())
         return true;
-    if (isBehaviour(object))
-        return static_cast<CMC_BehaviourBase*>(object)->isRunning();
-    return object->getType() == MC_CLASS && static_cast<CMC_ObjectsContainer*>(object)->inUse();
+    return isBehaviour(object) && static_cast<CMC_BehaviourBase*>(object)->isRunning();
 }
 
 void CMC_Disposal::wait(CMC_Object* object)

@@ -85,23 +85,6 @@ void CMC_ObjectsContainer::lookupParentGone(CMC_ObjectsContainer*, CMC_ObjectsCo
     setParent(grandParent);
 }
 
-bool CMC_ObjectsContainer::inUse()
-{
-    if (isRaising())
-        return true;
-    for (int i = 0; CMC_Object* obj = getObject(i); ++i) {
-        if (obj == this || ownedElsewhere(obj))
-            continue;
-        if (obj->isRaising())
-            return true;
-        if (obj->getType() == MC_BEHAVIOUR && static_cast<CMC_BehaviourBase*>(obj)->isRunning())
-            return true;
-        if (obj->getType() == MC_CLASS && static_cast<CMC_ObjectsContainer*>(obj)->inUse())
-            return true;
-    }
-    return false;
-}
-
 CMC_Object* CMC_ObjectsContainer::lookup(const char* name)
 {
     return index && name ? index->find(std::string_view(name)) : nullptr;

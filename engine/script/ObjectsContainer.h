@@ -107,11 +107,6 @@ public:
     // The lookup parent is being deleted: this container looks up through
     // that parent's own parent from now on.
     virtual void lookupParentGone(CMC_ObjectsContainer* gone, CMC_ObjectsContainer* grandParent);
-    // Whether something of this container is in use now: a behaviour of
-    // it running, an object of it raising an event (also in the class
-    // instances it holds). Deleting it now would pull them from under
-    // their callers.
-    bool inUse();
     CMC_ObjectsContainer* getParent() { return parent; }
     CWindow* getWindow() { return window; }
 

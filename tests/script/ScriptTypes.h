@@ -2,6 +2,7 @@
 // Small script types for the object model's tests: a behaviour that records
 // its runs, an object type with an event list, and a guard that installs
 // factories for the test and puts the earlier ones back.
+#include "script/Behaviour.h"
 #include "script/BehaviourBase.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
@@ -41,6 +42,8 @@ public:
             entry += ")";
         }
         runs().push_back(entry);
+        // Script code is evaluated meanwhile, as in a behaviour.
+        CMC_Behaviour::Nesting evaluating;
         ++running;
         if (action)
             action(owner);
