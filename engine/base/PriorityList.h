@@ -54,6 +54,7 @@ public:
         ++changes;
         if (waiting.empty() && (order.empty() || before(order.back(), node))) {
             order.push_back(node);
+            tailGone = 0;
         } else {
             waiting.push_back(node);
             ordered = false;
@@ -87,12 +88,12 @@ public:
         node->gone = true;
         ++goneCount;
         ordered = false;
-        // Where in the list it is (else it waits): the pass that drops it
-        // starts there, so that taking out the last items, or the top one
-        // to list it anew, costs little.
-        auto at = std::lower_bound(order.begin(), order.end(), node, before);
-        if (at != order.end() && *at == node)
-            firstGone = std::min(firstGone, size_t(at - order.begin()));
+        // The last items, as when a list is emptied from its end or its top
+        // item listed anew, are dropped without a pass over the others.
+        if (order.size() > tailGone && order[order.size() - 1 - tailGone] == node)
+            firstGone = std::min(firstGone, order.size() - ++tailGone);
+        else
+            firstGone = 0;
         tidyIfLarge();
         return true;
     }
@@ -182,6 +183,7 @@ public:
         firstOfKey.clear();
         goneCount = 0;
         firstGone = size_t(-1);
+        tailGone = 0;
         count = 0;
         ordered = true;
         ++changes;
@@ -231,6 +233,7 @@ private:
             goneCount = 0;
         }
         firstGone = size_t(-1);
+        tailGone = 0;
         if (waiting.empty())
             return;
         std::sort(waiting.begin(), waiting.end(), before);
@@ -276,7 +279,8 @@ private:
     mutable std::vector<Node*> order;
     mutable std::vector<Node*> waiting;
     mutable size_t goneCount = 0;
-    mutable size_t firstGone = size_t(-1); // the first marked place in order, if any
+    mutable size_t firstGone = size_t(-1); // no marked item in order before it
+    mutable size_t tailGone = 0;           // marked items that end order
     std::unordered_map<Key, Node*> firstOfKey;
     uint64_t arrivals = 0;
     mutable uint64_t changes = 0; // the times items came, went or were put in order
