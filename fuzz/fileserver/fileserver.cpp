@@ -134,9 +134,15 @@ struct Requester {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CMC_Scene* application = title();
-    if (!writeText("Rara/S/small.txt", "small") || !writeText("Rara/S/two.bin", twoChunks) ||
-        !writeText("Rara/S/index.net", "FILES=small.txt\n") || !writeText("Rara/S/" + longest, "longest"))
+    // The files are written once; two.bin is made whole again after an
+    // input that cut it. Nothing else writes there.
+    static const bool written =
+        writeText("Rara/S/small.txt", "small") && writeText("Rara/S/index.net", "FILES=small.txt\n") &&
+        writeText("Rara/S/" + longest, "longest") && writeText("Rara/S/two.bin", twoChunks);
+    static bool cut = false;
+    if (!written || (cut && !writeText("Rara/S/two.bin", twoChunks)))
         return 0;
+    cut = false;
     // Few requests wait per connection, so that what a tick sends fits the
     // connection's buffer and is read after it.
     CFileSender_Manager files(4);
@@ -151,13 +157,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
             return false;
+        // Room for what a tick sends (eight files of up to 20 KiB) before
+        // the requester reads it.
+        const int room = 1 << 20;
+        setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
         connection.reset(new CXSocket(nullptr, ends[0]));
         requester.reset(new Requester(ends[1]));
         return true;
     };
     if (!connect())
         return 0;
-    bool cut = false;
     int id = 0;
     const uint8_t* p = data;
     const uint8_t* end = data + size;
