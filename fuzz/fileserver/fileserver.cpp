@@ -2,11 +2,11 @@
 // scene updater's file server): file requests decoded from the frames a
 // peer sends, naming any scene and any name of any length, answered by
 // CFileSender_Manager::serve over a connection whose other end reads what
-// is sent; the transfers go on a tick at a time, their files may change
-// under them and their connection may go. The title is fixed: the
-// application GAME with the scene S (PATH \S), whose folder holds a small
-// file, a file of two chunks and a byte, the update list and a file whose
-// name has 255 bytes, the longest a file name can be.
+// is sent; the transfers go on a tick at a time, a file may be cut between
+// its request and its transfer, and the connection may go. The title is
+// fixed: the application GAME with the scene S (PATH \S), whose folder
+// holds a small file, a file of two chunks and a byte, the update list and
+// a file whose name has 255 bytes, the longest a file name can be.
 //
 // Each step of the input is an op byte and what it names:
 //   bits 0-1  the subfolder: none, "S", "T" (no scene), or bytes up to a NUL
