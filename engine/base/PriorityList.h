@@ -1,6 +1,4 @@
 #pragma once
-#include "base/KeyedChain.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,11 +18,22 @@
 // outnumber the ordered ones. So a scene that lists thousands of items at
 // any priorities, or takes them all out, pays about the same for each, and
 // a frame that only reads the list pays one test a read.
+//
+// An item taken out, wherever it sits, is deleted when the list is next
+// put in order, and never while a Walk holds the list: a pointer from
+// find() is good until the list next changes or is read by position, and
+// the item a walk is at stays good whatever its visit does to the list.
 template <class Key, class Item>
 class CPriorityList {
+    struct Node;
+
 public:
     CPriorityList() = default;
-    ~CPriorityList() { removeAll(); }
+    ~CPriorityList()
+    {
+        removeAll();
+        deleteHeld();
+    }
     CPriorityList(const CPriorityList&) = delete;
     CPriorityList& operator=(const CPriorityList&) = delete;
 
@@ -42,8 +51,10 @@ public:
             *link = node;
         }
         ++count;
+        ++changes;
         if (waiting.empty() && (order.empty() || before(order.back(), node))) {
             order.push_back(node);
+            tailGone = 0;
         } else {
             waiting.push_back(node);
             ordered = false;
@@ -61,7 +72,7 @@ public:
     bool contains(const Key& key) const { return firstOfKey.count(key) != 0; }
 
     // Takes the key's first item out; false when the key has none. The item
-    // is deleted by the next reading by position at the latest.
+    // is deleted when the list is next put in order and no walk holds it.
     bool remove(const Key& key)
     {
         auto it = firstOfKey.find(key);
@@ -73,15 +84,16 @@ public:
         else
             firstOfKey.erase(it);
         --count;
-        // The last item, as when a list is emptied from its end, goes at once.
-        if (waiting.empty() && order.back() == node) {
-            order.pop_back();
-            delete node;
-            return true;
-        }
+        ++changes;
         node->gone = true;
         ++goneCount;
         ordered = false;
+        // The last items, as when a list is emptied from its end or its top
+        // item listed anew, are dropped without a pass over the others.
+        if (order.size() > tailGone && order[order.size() - 1 - tailGone] == node)
+            firstGone = std::min(firstGone, order.size() - ++tailGone);
+        else
+            firstGone = 0;
         tidyIfLarge();
         return true;
     }
@@ -93,6 +105,55 @@ public:
         return order[size_t(index)]->item;
     }
     Item& operator[](int index) const { return at(index); }
+    // Visits the items in order, one next() at a time, while the visits
+    // may change the list: an item taken out before the walk reaches it is
+    // not visited, one added after the walk's place is (one added before it
+    // is not). The items taken out while any walk lasts are deleted once
+    // the last walk ends. The list must outlive its walks.
+    class Walk {
+    public:
+        explicit Walk(const CPriorityList& l) : list(l), seen(l.changes - 1) { ++list.walks; }
+        ~Walk()
+        {
+            if (--list.walks == 0 && !list.held.empty())
+                list.deleteHeld();
+        }
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
+
+        // The next item, or null at the end.
+        Item* next()
+        {
+            if (seen != list.changes)
+                follow();
+            if (place == end)
+                return nullptr;
+            current = *place++;
+            return &current->item;
+        }
+        // Whether the item of the last next() has been taken out since.
+        bool isTakenOut() const { return current && current->gone; }
+
+    private:
+        // The list changed since the last visit (or the walk starts): put in
+        // order, on from where its item is or would be.
+        void follow()
+        {
+            list.settle();
+            seen = list.changes;
+            const std::vector<Node*>& order = list.order;
+            place = current ? std::upper_bound(order.data(), order.data() + order.size(), current, before)
+                            : order.data();
+            end = order.data() + order.size();
+        }
+
+        const CPriorityList& list;
+        uint64_t seen;
+        Node* current = nullptr;
+        Node* const* place = nullptr; // of the next item
+        Node* const* end = nullptr;
+    };
+
     // Calls f with every item in order; f must not change the list.
     template <class F>
     void forEach(F f) const
@@ -114,15 +175,18 @@ public:
     void removeAll()
     {
         for (Node* node : order)
-            delete node;
+            drop(node);
         for (Node* node : waiting)
-            delete node;
+            drop(node);
         order.clear();
         waiting.clear();
         firstOfKey.clear();
         goneCount = 0;
+        firstGone = size_t(-1);
+        tailGone = 0;
         count = 0;
         ordered = true;
+        ++changes;
     }
 
 private:
@@ -161,11 +225,15 @@ private:
     void reorder() const
     {
         ordered = true;
+        ++changes;
         if (goneCount != 0) {
-            deleteMarked(order);
-            deleteMarked(waiting);
+            if (firstGone < order.size())
+                dropMarked(order, firstGone);
+            dropMarked(waiting, 0);
             goneCount = 0;
         }
+        firstGone = size_t(-1);
+        tailGone = 0;
         if (waiting.empty())
             return;
         std::sort(waiting.begin(), waiting.end(), before);
@@ -175,6 +243,35 @@ private:
         std::inplace_merge(order.begin(), order.begin() + std::ptrdiff_t(settled), order.end(), before);
     }
 
+    // An item off the list: deleted, or held marked while a walk may be at it.
+    void drop(Node* node) const
+    {
+        if (walks == 0) {
+            delete node;
+            return;
+        }
+        node->gone = true;
+        held.push_back(node);
+    }
+    // Drops the marked items from that place on.
+    void dropMarked(std::vector<Node*>& list, size_t from) const
+    {
+        list.erase(std::remove_if(list.begin() + std::ptrdiff_t(from), list.end(),
+                                  [this](Node* node) {
+                                      if (!node->gone)
+                                          return false;
+                                      drop(node);
+                                      return true;
+                                  }),
+                   list.end());
+    }
+    void deleteHeld() const
+    {
+        for (Node* node : held)
+            delete node;
+        held.clear();
+    }
+
     // Reading by position puts the list in order: what it changes is not
     // seen from outside.
     mutable bool ordered = true; // nothing waits, nothing is marked
@@ -182,6 +279,11 @@ private:
     mutable std::vector<Node*> order;
     mutable std::vector<Node*> waiting;
     mutable size_t goneCount = 0;
+    mutable size_t firstGone = size_t(-1); // no marked item in order before it
+    mutable size_t tailGone = 0;           // marked items that end order
     std::unordered_map<Key, Node*> firstOfKey;
     uint64_t arrivals = 0;
+    mutable uint64_t changes = 0; // the times items came, went or were put in order
+    mutable int walks = 0;
+    mutable std::vector<Node*> held; // taken out during walks
 };

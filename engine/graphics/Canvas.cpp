@@ -112,9 +112,10 @@ void CCanvas::Redraw()
     clear(false);
     const bool clipped = !clip.IsEmpty();
     // A drawable's Redraw may change the list (a listed canvas going away):
-    // the walk re-reads its size.
-    for (int i = 0; i < entries->getSize(); ++i) {
-        CGraphicsObject* d = entries->elementAt(i)->drawable;
+    // the walk goes on from the element it is at.
+    CValidationQuene::Walk walk = entries->walk();
+    while (CValidationElement* element = walk.next()) {
+        CGraphicsObject* d = element->drawable;
         if (!d->IsVisible())
             continue;
         d->SetDestiny(this);

@@ -233,8 +233,10 @@ bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
     destination->GetDataPtr();
 
     const CXRect screenArea(0, 0, width, height);
-    for (int i = 0; i < refreshList->getSize(); ++i) {
-        CValidationElement* element = refreshList->elementAt(i);
+    // A drawable's Redraw may change the list: the walk keeps the element
+    // it is at, and a drawable taken off is not drawn again.
+    CValidationQuene::Walk walk = refreshList->walk();
+    while (CValidationElement* element = walk.next()) {
         CGraphicsObject* d = element->drawable;
         if (d->IsVisible() && d->isInvalidated()) {
             // Changed since the last frame: drawn once, whole.
@@ -250,7 +252,7 @@ bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
         }
         // Unchanged: drawn where the dirty regions meet it, until one
         // region covered it whole.
-        for (int k = 0; k < regions->getSize() && d->IsVisible(); ++k) {
+        for (int k = 0; k < regions->getSize() && !walk.isTakenOut() && d->IsVisible(); ++k) {
             CXRect* entry = regions->rectAt(k);
             CXRect box = d->GetBoundingBox();
             CXRect part = entry ? entry->Common(box) : box;

@@ -44,6 +44,12 @@ public:
     int getSize() const { return elements.getSize(); }
     CValidationElement* elementAt(int index) const { return &elements.at(index); }
 
+    // A walk over the elements in order that the drawables it reaches may
+    // change (a drawable's Redraw taking one off): the element it is at
+    // stays good until the walk ends (CPriorityList::Walk).
+    using Walk = CPriorityList<CGraphicsObject*, CValidationElement>::Walk;
+    Walk walk() const { return Walk(elements); }
+
     // The cursor: first sets it to 0, next and prev move it; null past
     // either end.
     CValidationElement* first();

@@ -325,6 +325,19 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
     return id;
 }
 
+int CFileSender_Manager::serve(CXSocket* socket, CMC_Scene* application, const CNetFileRequestMessage& request)
+{
+    const CXString subfolder = request.getSubfolder(), name = request.getFileName();
+    CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
+        platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") +
+                                     CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name))
+                                        .c_str());
+        return -1;
+    }
+    return add_file(socket, request.getRequesterId(), request.getFolder(), subfolder, name, sceneFile(source, name));
+}
+
 void CFileSender_Manager::remove_file(int id) { entries.erase(id); }
 
 void CFileSender_Manager::remove_files(CXSocket* socket)

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CMC_Scene;
+class CNetFileRequestMessage;
 class CNetMessage;
 class CWindow;
 class CXSocket;
@@ -234,6 +235,13 @@ public:
     // write an empty file).
     int add_file(CXSocket* socket, int requesterId, const CXString& folder, const CXString& subfolder,
                  const CXString& fileName, const CXString& path);
+    // A peer's request on that connection as a title's server answers it:
+    // for a file of the folder of the application's scene that the
+    // subfolder names, or of the data folder without a subfolder. A name
+    // that is not one plain component, or a subfolder that names no scene,
+    // is not served (told on the debugger); else add_file. The transfer's
+    // id, -1 when none.
+    int serve(CXSocket* socket, CMC_Scene* application, const CNetFileRequestMessage& request);
     void remove_file(int id);
     // Forgets every transfer on that connection (it is going).
     void remove_files(CXSocket* socket);

@@ -1,9 +1,7 @@
 #include "net/ScriptNetServer.h"
 
-#include "base/FileReport.h"
 #include "net/NetMessage.h"
 #include "net/NetworkServer.h"
-#include "platform/Debug.h"
 #include "script/Scene.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -144,20 +142,10 @@ void CMC_NetServer::onMessage(CNetMessage* message)
 
 void CMC_NetServer::serve(CNetFileRequestMessage* request)
 {
-    const CXString subfolder = request->getSubfolder(), name = request->getFileName();
-    CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
     // The transfer keeps the connection to send on in later frames: one
     // whose player is gone is deleted once this dispatch ends.
-    if (!server->findByHandle(request->getHandle()))
-        return;
-    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
-        platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") +
-                                     CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name))
-                                        .c_str());
-        return;
-    }
-    files.add_file(request->getHandle(), request->getRequesterId(), request->getFolder(), subfolder, name,
-                   sceneFile(source, name));
+    if (server->findByHandle(request->getHandle()))
+        files.serve(request->getHandle(), application, *request);
 }
 
 void CMC_NetServer::onNewPlayer(CNetPlayerInfo* player)

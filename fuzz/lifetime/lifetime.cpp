@@ -1,22 +1,33 @@
 // A title whose scripts delete objects while other things still hold them,
-// played as the host plays it. The application is fixed: GAME with a value
-// N and a group APPGROUP, one episode E of the scenes S and S2. The input
-// gives, parted by NUL bytes, S's definitions, "F.CNV" and "G.CNV" (files
-// in S's folder that CNVLOADER may load), the class file "BOOK.def" and
-// S2's definitions; a missing part is an empty file. The frames go on long
-// enough for a few timer ticks and a scene switch, then everything is
-// deleted in the host's order. Behaviours run under a step budget.
+// played as the host plays it without a display: on the headless platform,
+// in the full-screen display mode, so that what the scripts show is drawn
+// each frame. The application is fixed: GAME with a value N and a group
+// APPGROUP, one episode E of the scenes S and S2; S's folder holds the
+// picture "P.IMG" (16 x 12) and the animation "A.ANN" (two frames of 8 x 8,
+// the event "RUN"). The input gives, parted by NUL bytes, S's definitions,
+// "F.CNV" and "G.CNV" (files in S's folder that CNVLOADER may load), the
+// class file "BOOK.def" and S2's definitions; a missing part is an empty
+// file. The frames go on long enough for a few timer ticks and a scene
+// switch, then everything is deleted in the host's order. Behaviours run
+// under a step budget. lifetime.dict holds the words that make and delete
+// objects.
+#include "fuzz/AnimationFile.h"
 #include "fuzz/InputFile.h"
 #include "base/CommandLine.h"
 #include "base/Language.h"
+#include "graphics/GraphicsObject.h"
 #include "graphics/Window.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
+#include "platform/Platform.h"
 #include "script/Behaviour.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 
 namespace {
@@ -31,10 +42,45 @@ bool writeText(const char* name, const char* text)
     return fuzzinput::write(name, reinterpret_cast<const uint8_t*>(text), std::strlen(text));
 }
 
+// The bytes of a file the engine wrote at F:\<name>.
+std::string written(const char* name, bool saved)
+{
+    std::ifstream in(platform::toHostPath((std::string("F:\\") + name).c_str()), std::ios::binary);
+    return saved && in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "";
+}
+
+// The picture and the animation, written by the engine's own writers once.
+const std::string& picture()
+{
+    static const std::string bytes = [] {
+        CGraphicsObject g(nullptr, CXSize(16, 12), 16);
+        const uint16_t word = 0xF81F;
+        for (int i = 0; i < 16 * 12; ++i)
+            std::memcpy(g.GetDataPtr() + 2 * i, &word, 2);
+        return written("P.IMG", fuzzinput::write("P.IMG", nullptr, 0) &&
+                                    g.Save(CXString("F:\\P.IMG"), COMPRESSION_NONE) == 0);
+    }();
+    return bytes;
+}
+
+const std::string& animation()
+{
+    static const std::string bytes =
+        written("A.ANN", fuzzinput::writeAnimation("A.ANN", 2, 8, 0x07E0, {"RUN"}));
+    return bytes;
+}
+
+bool writeBytes(const char* name, const std::string& bytes)
+{
+    return !bytes.empty() && fuzzinput::write(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const std::string& pictureBytes = picture();
+    const std::string& animationBytes = animation();
     const char* parts[] = {"Rara/S/S.cnv", "Rara/S/F.CNV", "Rara/S/G.CNV", "COMMON/CLASSES/BOOK.def",
                            "Rara/S2/S2.cnv"};
     size_t at = 0;
@@ -46,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         at = end < size ? end + 1 : end;
     }
-    if (!writeText("Rara/application.def", application) || !writeText("Rara/GAME.cnv", applicationObjects))
+    if (!writeText("Rara/application.def", application) || !writeText("Rara/GAME.cnv", applicationObjects) ||
+        !writeBytes("Rara/S/P.IMG", pictureBytes) || !writeBytes("Rara/S/A.ANN", animationBytes))
         return 0;
     // Only the title's drive: nothing the input names reaches another.
     platform::unmapDrive('C');
@@ -54,12 +101,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     platform::ManualClock clock(1000);
     platform::ScopedClock scopedClock(&clock);
+    std::unique_ptr<platform::Platform> backend = platform::createHeadlessPlatform(clock);
+    platform::ScopedPlatform backendInUse(backend.get());
     CMC_Behaviour::setStepLimit(5000);
     CCommandLine6 commandLine("-nogfx");
     CLanguageOSVer language;
     {
-        CWindow window(nullptr, &commandLine, &language, CXSize(800, 600), nullptr, CXString("F:\\"), false);
+        CWindow window(nullptr, &commandLine, &language, CXSize(800, 600), nullptr, CXString("F:\\"), true);
         window.OnActivateApp(true);
+        // The display mode the host sets without a window.
+        if (window.SetDisplayMode(commandLine.getResolution(), 16) != 0)
+            window.SetDisplayMode(commandLine.getResolution(), 15);
         CApplication* application = new CApplication(&window, CXString("title.ini"), CXString("data.bf"), &commandLine);
         application->preinitializeApplication();
         for (int frame = 0; frame < 12 && application->getMCApplicationIfc(); ++frame) {

@@ -6,6 +6,7 @@
 // moved, hidden and stepped through the window's frames, then stopped and
 // deleted, and the shared animations and sounds go with their manager.
 // A file that gives no playable must leave none behind.
+#include "fuzz/AnimationFile.h"
 #include "fuzz/InputFile.h"
 #include "base/ResourcesManager.h"
 #include "graphics/Window.h"
@@ -60,26 +61,6 @@ std::string wav()
     return out + body;
 }
 
-// Two frames of 2 x 2 pixels and four events of both frames.
-bool writeAnimation()
-{
-    CAnimo a(nullptr);
-    for (int i = 0; i < 2; ++i) {
-        CFrame* f = new CFrame(nullptr);
-        f->SetBpp(16);
-        f->setSize(CXSize(2, 2));
-        f->Alloc();
-        a.appendFrame(f);
-    }
-    for (const char* name : {"1", "T_1", "T_START", "T_END"}) {
-        _annEventInfo3* e = new _annEventInfo3;
-        e->setName(name);
-        e->frames = {0, 1};
-        a.appendEvent(e, {new _anmFrameInfo3, new _anmFrameInfo3});
-    }
-    return fuzzinput::write("A.ANN", nullptr, 0) && a.Save(CXString("F:\\A.ANN"), COMPRESSION_NONE) == 0;
-}
-
 void frames(CWindow& window, platform::ManualClock& clock, int n)
 {
     for (int i = 0; i < n; ++i) {
@@ -125,7 +106,8 @@ void play(CPlayable* root, CWindow& window, platform::ManualClock& clock, const 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool media = fuzzinput::write("B.WAV", reinterpret_cast<const uint8_t*>(wav().data()), wav().size()) &&
-                              writeAnimation();
+                              // Two frames of 2 x 2 pixels and four events of both.
+                              fuzzinput::writeAnimation("A.ANN", 2, 2, 0, {"1", "T_1", "T_START", "T_END"});
     if (!media || !fuzzinput::write("ROOT.SEQ", data, size))
         return 0;
     // Only the file's drive: nothing the input names reaches another.

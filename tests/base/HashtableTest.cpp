@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,78 @@ TEST(CHashtableTest, WalkOrderFollowsTheTableThroughGrowthAndRemovals)
     for (const Kept& k : kept)
         expected.push_back(k.text);
     EXPECT_EQ(keyTexts(table), expected);
+}
+
+// The slots double on the put that would make the entries more than slots
+// x load factor, not a put earlier or later: 8 entries fit 11 slots at
+// 0.75, the ninth doubles them unless one was taken out; 10,001 fit the
+// 10,001 slots at 1.0 of a named-object container's table, the next
+// doubles them. At each count the table walks its keys by slot (hash mod
+// the slots of the case) and then by put, and WalkOrder orders them so.
+TEST(CHashtableTest, SlotsDoubleOnThePutThatOverfillsThemAndWalkOrderWithThem)
+{
+    const struct {
+        int capacity;
+        double load;
+        int puts, removed; // removed: of the first keys, before the last put
+        int slots;
+    } cases[] = {
+        {11, 0.75, 8, 0, 11},         {11, 0.75, 9, 0, 22},          {11, 0.75, 9, 1, 11},
+        {10001, 1.0, 10001, 0, 10001}, {10001, 1.0, 10002, 0, 20002}, {10001, 1.0, 10002, 1, 10001},
+    };
+    struct Key {
+        std::string text;
+        int hash;
+        unsigned long long put;
+    };
+    // The keys in slot order for that many slots, then in the order of the puts.
+    auto walked = [](std::vector<Key> keys, int slots) {
+        std::stable_sort(keys.begin(), keys.end(),
+                         [slots](const Key& a, const Key& b) { return a.hash % slots < b.hash % slots; });
+        std::vector<std::string> texts;
+        for (const Key& k : keys)
+            texts.push_back(k.text);
+        return texts;
+    };
+    for (const auto& c : cases) {
+        CHashtable table(c.capacity, c.load, true);
+        CHashtable::WalkOrder walk(c.capacity, c.load);
+        std::vector<std::unique_ptr<CXObject>> values;
+        std::vector<Key> keys;
+        // Letters at random, so that the hashes spread over many times the
+        // slots and a key's slot changes with the slot count.
+        std::mt19937 random(unsigned(c.puts));
+        for (int i = 0; i < c.puts; ++i) {
+            if (i == c.puts - 1)
+                for (int r = 0; r < c.removed; ++r) {
+                    table.remove(values[size_t(r)].get());
+                    walk.removed();
+                    keys.erase(keys.begin());
+                }
+            std::string text(size_t(1 + random() % 40), ' ');
+            for (char& ch : text)
+                ch = char('A' + random() % 58);
+            text += "#" + std::to_string(i);
+            values.emplace_back(new CXObject);
+            walk.put();
+            table.put(new CStringHashCode(CXString(text.c_str())), values.back().get());
+            keys.push_back({text, hashOf(text.c_str()), (unsigned long long)i});
+            ASSERT_GE(keys.back().hash, 0);
+        }
+        const std::string which = std::to_string(c.puts) + " puts into " + std::to_string(c.capacity);
+        EXPECT_EQ(table.getCapacity(), c.slots) << which;
+        EXPECT_EQ(walk.getCapacity(), c.slots) << which;
+        const std::vector<std::string> expected = walked(keys, c.slots);
+        // The keys would be walked otherwise in the slots before or after.
+        ASSERT_NE(expected, walked(keys, c.slots == c.capacity ? 2 * c.slots : c.capacity)) << which;
+        EXPECT_EQ(keyTexts(table), expected) << which;
+        std::sort(keys.begin(), keys.end(),
+                  [&](const Key& a, const Key& b) { return walk.before(a.hash, a.put, b.hash, b.put); });
+        std::vector<std::string> byWalk;
+        for (const Key& k : keys)
+            byWalk.push_back(k.text);
+        EXPECT_EQ(byWalk, expected) << which;
+    }
 }
 
 TEST(CHashtableTest, PutNeverReplacesAndRemoveTakesTheFirstValueInSlotOrder)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -63,6 +64,71 @@ TEST(CPriorityListTest, KeepsTheOrderOfAPlainListThroughRandomChanges)
     list.removeAll();
     EXPECT_EQ(list.getSize(), 0);
     EXPECT_EQ(list.find(3), nullptr);
+}
+
+// A walk of keys 1 to 5 (priority ten times the key) whose visit of one
+// key changes the list: an item taken out before the walk reaches it is
+// not visited, one added after its place is, one added before is not. The
+// item visited is written to after the change, as a frame marks a drawable
+// drawn: it stays there until the walk ends, wherever it sat.
+TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
+{
+    using List = CPriorityList<int, Item>;
+    const struct {
+        const char* what;
+        int at;
+        std::function<void(List&)> change;
+        std::vector<int> visited, after;
+    } cases[] = {
+        {"the last takes itself out", 5, [](List& l) { l.remove(5); }, {1, 2, 3, 4, 5}, {1, 2, 3, 4}},
+        {"one takes itself out", 3, [](List& l) { l.remove(3); }, {1, 2, 3, 4, 5}, {1, 2, 4, 5}},
+        {"one takes the next out", 2, [](List& l) { l.remove(3); }, {1, 2, 4, 5}, {1, 2, 4, 5}},
+        {"one takes the last out", 4, [](List& l) { l.remove(5); }, {1, 2, 3, 4}, {1, 2, 3, 4}},
+        {"one takes the first out", 3, [](List& l) { l.remove(1); }, {1, 2, 3, 4, 5}, {2, 3, 4, 5}},
+        {"taken out, then read by position", 3,
+         [](List& l) {
+             l.remove(3);
+             l.remove(1);
+             EXPECT_EQ(l.at(0).key, 2);
+         },
+         {1, 2, 3, 4, 5}, {2, 4, 5}},
+        {"one adds an item after it", 2, [](List& l) { l.add(6, 35, Item{6, 35, 0}); }, {1, 2, 3, 6, 4, 5},
+         {1, 2, 3, 6, 4, 5}},
+        {"one adds an item of its priority", 3, [](List& l) { l.add(7, 30, Item{7, 30, 0}); }, {1, 2, 3, 7, 4, 5},
+         {1, 2, 3, 7, 4, 5}},
+        {"one adds an item before it", 3, [](List& l) { l.add(8, 15, Item{8, 15, 0}); }, {1, 2, 3, 4, 5},
+         {1, 8, 2, 3, 4, 5}},
+        {"one empties the list", 2, [](List& l) { l.removeAll(); }, {1, 2}, {}},
+        {"a walk within takes the last out", 4,
+         [](List& l) {
+             List::Walk inner(l);
+             while (Item* i = inner.next())
+                 if (i->key == 5)
+                     l.remove(5);
+         },
+         {1, 2, 3, 4}, {1, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        List list;
+        for (int key = 1; key <= 5; ++key)
+            list.add(key, 10 * key, Item{key, 10 * key, 0});
+        std::vector<int> visited;
+        {
+            List::Walk walk(list);
+            while (Item* item = walk.next()) {
+                visited.push_back(item->key);
+                if (item->key == c.at) {
+                    c.change(list);
+                    item->serial = -1;
+                }
+            }
+        }
+        EXPECT_EQ(visited, c.visited) << c.what;
+        std::vector<int> after;
+        for (int i = 0; i < list.getSize(); ++i)
+            after.push_back(list.at(i).key);
+        EXPECT_EQ(after, c.after) << c.what;
+    }
 }
 
 } // namespace

@@ -132,6 +132,43 @@ TEST_F(CCanvasTest, ComposesItsDrawablesByPriorityIntoFrames)
         "canvas-hidden"));
 }
 
+// An entry whose Redraw takes an entry drawn before it off the canvas: the
+// entries after it are still drawn.
+TEST_F(CCanvasTest, AnEntryTakingAnotherOffWhileDrawnSkipsNoOther)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    struct TakingOff : CGraphicsObject {
+        TakingOff(CWindow* w) : CGraphicsObject(w, CXSize(4, 4), 16) {}
+        void Redraw() override
+        {
+            CGraphicsObject::Redraw();
+            if (CGraphicsObject* going = takesOff) {
+                takesOff = nullptr;
+                canvas->remove(going);
+            }
+        }
+        CCanvas* canvas = nullptr;
+        CGraphicsObject* takesOff = nullptr;
+    };
+    CCanvas canvas(w.get(), CXSize(12, 4), 16, false, false);
+    auto first = drawable(w.get(), 4, 4, [](int, int) { return 0x1111; });
+    TakingOff second(w.get());
+    auto third = drawable(w.get(), 4, 4, [](int, int) { return 0x3333; });
+    std::memset(second.GetDataPtr(), 0x22, 4 * 4 * 2);
+    second.SetPosition(4, 0);
+    third->SetPosition(8, 0);
+    canvas.add(first.get(), 1);
+    canvas.add(&second, 2);
+    canvas.add(third.get(), 3);
+    second.canvas = &canvas;
+    second.takesOff = first.get();
+    canvas.Redraw();
+    EXPECT_EQ(wordAt(&canvas, 1, 1), 0x1111);
+    EXPECT_EQ(wordAt(&canvas, 5, 1), 0x2222);
+    EXPECT_EQ(wordAt(&canvas, 9, 1), 0x3333);
+    EXPECT_EQ(canvas.getEntries()->getSize(), 2);
+}
+
 TEST_F(CCanvasTest, KeepsOneEntryADrawableAndPutsTheBackgroundBackBelowAll)
 {
     std::unique_ptr<CWindow> w = makeWindow();

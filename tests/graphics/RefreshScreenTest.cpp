@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -807,6 +808,72 @@ TEST_F(CRefreshScreenTest, DrawsTheBackgroundFirstAndKeepsTheImageFileItLoaded)
         log.lines.clear();
     }
     EXPECT_EQ(log.lines, (std::vector<std::string>{"none", "~background"}));
+}
+
+// A drawable of one colour that, once armed, takes a drawable off the
+// screen (another or itself) after it has drawn itself.
+class Leaving : public CGraphicsObject {
+public:
+    Leaving(CWindow* w, int index, uint16_t colour) : CGraphicsObject(w, CXSize(40, 40), 16)
+    {
+        for (int i = 0; i < 40 * 40; ++i)
+            std::memcpy(GetDataPtr() + 2 * i, &colour, 2);
+        SetPosition(50 * index, 100);
+    }
+    void Redraw() override
+    {
+        CGraphicsObject::Redraw();
+        if (CGraphicsObject* going = takesOff) {
+            takesOff = nullptr;
+            *screen >> going;
+        }
+    }
+    CRefreshScreen* screen = nullptr;
+    CGraphicsObject* takesOff = nullptr;
+};
+
+// Drawables that take drawables off the screen while the frame draws them:
+// every other one listed is still drawn in that frame, and what was taken
+// off is not drawn again. The last one takes itself off: the frame goes on
+// with its element, which it must not have freed.
+TEST_F(CRefreshScreenTest, ADrawableTakingDrawablesOffWhileDrawnSkipsNoOther)
+{
+    std::unique_ptr<CWindow> w = makeWindow();
+    CRefreshScreen* screen = w->GetRefreshScreenInterface();
+    auto ground = [](int x, int y) { return uint16_t(x * 5 + y * 11); };
+    auto picture = drawable(w.get(), 800, 600, ground);
+    screen->put(picture.get(), -1);
+    std::vector<std::unique_ptr<Leaving>> row;
+    for (int i = 0; i < 5; ++i) {
+        row.emplace_back(new Leaving(w.get(), i, uint16_t(0x1000 * (i + 1) + 7)));
+        row.back()->screen = screen;
+        screen->put(row.back().get(), i);
+    }
+    std::vector<bool> shown(5, true);
+    auto expected = [&](int x, int y) -> uint32_t {
+        const int i = x / 50;
+        if (i < 5 && x % 50 < 40 && y >= 100 && y < 140 && shown[size_t(i)])
+            return uint32_t(0x1000 * (i + 1) + 7);
+        return ground(x, y);
+    };
+    w->Tick();
+    EXPECT_TRUE(frameIs(backend.shownFrame(0), expected, "leaving1"));
+
+    // The second takes the first off, which it was drawn over; the last
+    // takes itself off. Both were drawn in this frame.
+    row[1]->takesOff = row[0].get();
+    row[4]->takesOff = row[4].get();
+    screen->Invalidate();
+    w->Tick();
+    EXPECT_TRUE(frameIs(backend.shownFrame(0), expected, "leaving2"));
+    EXPECT_EQ(screen->getIndex(row[0].get()), -1);
+    EXPECT_EQ(screen->getIndex(row[4].get()), -1);
+    EXPECT_EQ(screen->getIndex(row[3].get()), 3);
+
+    shown[0] = shown[4] = false;
+    screen->Invalidate();
+    w->Tick();
+    EXPECT_TRUE(frameIs(backend.shownFrame(0), expected, "leaving3"));
 }
 
 TEST_F(CRefreshScreenTest, ALocalSurfaceScreenDrawsIntoItsOwnPixels)

@@ -1,4 +1,5 @@
 #include "NetSupport.h"
+#include "base/FileReport.h"
 #include "net/FileTransfer.h"
 #include "net/NetMessage.h"
 #include "net/NetworkClient.h"
@@ -200,6 +201,39 @@ TEST(CFileTransferTest, RequestsOverTheBoundAreAnsweredAtOnce)
     EXPECT_EQ(requester.done.refused, (std::vector<std::string>{"f6: the server cannot send it",
                                                                 "f7: the server cannot send it",
                                                                 "f8: the server cannot send it"}));
+}
+
+// A name of 255 bytes, the longest a file name can be here, is looked for
+// and its file sent; one byte more is refused at once, as no file has it,
+// and named cut.
+TEST(CFileTransferTest, TheLongestFileNameIsServedAndALongerOneRefused)
+{
+    nettest::Pools pools;
+    testsupport::TempDir served;
+    FileServer server(served.path());
+    Requester requester;
+    ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), server.peer.getPort()));
+    ASSERT_EQ(int(CFileSender_Manager::LONGEST_NAME), 255);
+    const std::string longest = std::string(251, 'n') + ".bin", longer = "m" + longest;
+    ASSERT_EQ(longest.size(), 255u);
+    served.write("GAME/S/" + longest, "the longest");
+    ::testing::internal::CaptureStderr();
+    for (const std::string& name : {longest, longer})
+        requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"),
+                                   CXString(name.c_str()));
+    ASSERT_TRUE(waitFor([&] {
+        server.tick();
+        requester.client.tick();
+        return requester.done.files.size() + requester.done.refused.size() == 2;
+    }));
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(requester.done.names, std::vector<std::string>{longest});
+    EXPECT_EQ(requester.done.files, std::vector<std::string>{"the longest"});
+    EXPECT_EQ(requester.done.refused, std::vector<std::string>{longer + ": the server cannot send it"});
+    const std::string shown = "m" + std::string(CFileReport::NAME_SHOWN - 1, 'n') + "...(cut, 256 bytes)";
+    EXPECT_EQ(told, "Quarnel: requested file \"" + shown + "\" refused: longer than any file name: " +
+                        served.file("GAME/S/" + shown) + "\n");
+    EXPECT_EQ(server.files.getCount(), 0);
 }
 
 // Ten requests for one large file from a peer that never reads hold no

@@ -115,7 +115,9 @@ TEST_F(PrintSpoolerTest, TheUsersPaperKeepsTheQueuesMarginsByEitherName)
         const char* media;
         int width, length, margin;
     } cases[] = {{"A4", 595, 842, 18},     {"iso_a4_210x297mm", 595, 842, 18},  {"A5", 420, 595, 12},
-                 {"iso_a5_148x210mm", 420, 595, 12}, {"Letter", 612, 792, 0}, {"na_letter_8.5x11in", 612, 792, 0}};
+                 {"iso_a5_148x210mm", 420, 595, 12}, {"Letter", 612, 792, 0}, {"na_letter_8.5x11in", 612, 792, 0},
+                 // A paper that has no legacy name, only its standard one and the usual one.
+                 {"4x6", 288, 432, 9},   {"na_index-4x6_4x6in", 288, 432, 9}};
     auto pixels = [](int points) { return points * int(PRINT_DOTS_PER_INCH) / 72; };
     // libcups reads the user's options once a thread: each look is made on
     // a thread of its own, as the spooler makes it.

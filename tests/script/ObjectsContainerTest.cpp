@@ -504,9 +504,14 @@ TEST_F(CMC_ObjectsContainerTest, ObjectsOfATypeComeInTheSlotOrderOfTheNamesTable
     ASSERT_EQ(actual(), expected());
 
     // Names of over 16 characters hash past 10001, so that their slots
-    // move when the table grows.
-    for (int i = 1; i <= 9000; ++i)
+    // move when the table grows. At exactly 10001 names it has not grown.
+    for (int i = 1; i <= 9000; ++i) {
         add(new Thing(CXString("A_NAME_LONGER_THAN_THE_SLOTS_") + CXString::toString(i)));
+        if (scene.getElementsNo() == 10001) {
+            ASSERT_EQ(names.getCapacity(), 10001);
+            ASSERT_EQ(actual(), expected());
+        }
+    }
     ASSERT_GT(scene.getElementsNo(), 10001);
     for (int i = 2; i <= 9000; i += 5)
         takeOut("A_NAME_LONGER_THAN_THE_SLOTS_" + std::to_string(i));

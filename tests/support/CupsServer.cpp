@@ -23,8 +23,8 @@ const char* const Daemon = "/usr/sbin/cupsd";
 const char* const Filters = "/usr/lib/cups";
 
 // A4 (595 x 842 points) by default with margins of 18 points, A5 (420 x
-// 595) with margins of 12, Letter (612 x 792) without; the filters' PDF is
-// the printer's.
+// 595) with margins of 12, 4x6 (288 x 432) with margins of 9, Letter (612 x
+// 792) without; the filters' PDF is the printer's.
 const char* const Ppd = R"ppd(*PPD-Adobe: "4.3"
 *FormatVersion: "4.3"
 *FileVersion: "1.0"
@@ -51,6 +51,7 @@ const char* const Ppd = R"ppd(*PPD-Adobe: "4.3"
 *PageSize Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
 *PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
 *PageSize A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*PageSize 4x6/4 x 6: "<</PageSize[288 432]>>setpagedevice"
 *CloseUI: *PageSize
 *OpenUI *PageRegion: PickOne
 *OrderDependency: 10 AnySetup *PageRegion
@@ -58,15 +59,18 @@ const char* const Ppd = R"ppd(*PPD-Adobe: "4.3"
 *PageRegion Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
 *PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
 *PageRegion A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*PageRegion 4x6/4 x 6: "<</PageSize[288 432]>>setpagedevice"
 *CloseUI: *PageRegion
 *DefaultImageableArea: A4
 *ImageableArea Letter/US Letter: "0 0 612 792"
 *ImageableArea A4/A4: "18 18 577 824"
 *ImageableArea A5/A5: "12 12 408 583"
+*ImageableArea 4x6/4 x 6: "9 9 279 423"
 *DefaultPaperDimension: A4
 *PaperDimension Letter/US Letter: "612 792"
 *PaperDimension A4/A4: "595 842"
 *PaperDimension A5/A5: "420 595"
+*PaperDimension 4x6/4 x 6: "288 432"
 )ppd";
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }

@@ -2,8 +2,9 @@
 // A CUPS print server of the test's own: cupsd with its configuration, its
 // spool and its logs in a temporary folder, listening on a socket there
 // (never on a port, never the system's server). Its one queue, "Quarnel",
-// is the default; its paper is A4 unless a job asks for A5 or Letter, with
-// margins of 18 points on A4, 12 on A5 and none on Letter; its jobs go through the
+// is the default; its paper is A4 unless a job asks for A5, 4x6 or Letter,
+// with margins of 18 points on A4, 12 on A5, 9 on 4x6 and none on Letter
+// (4x6 has no legacy name, only its standard and its usual one); its jobs go through the
 // filters of cups-filters (pdftopdf), which fit a page onto the paper as a
 // printer would, into one PDF file. Debian: cups-daemon and
 // cups-filters-core-drivers (scripts/deps.sh).
