@@ -12,7 +12,6 @@
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <vector>
 
 namespace platform {
 
@@ -271,7 +270,12 @@ ForkedWait::ForkedWait()
     forkWaiter = ::pthread_self();
     forkedPidWrite = pidWrite;
     active = true;
+    // The library forks once this returns: by then the watcher is to be
+    // waiting, holding no lock of the allocator's that the child could
+    // inherit held (and wait on for ever).
+    std::unique_lock<std::mutex> lock(startLock);
     watcher = std::thread([this] { watch(); });
+    started.wait(lock, [this] { return watching; });
 }
 
 ForkedWait::~ForkedWait()
@@ -324,11 +328,18 @@ void killChild(const Forked& child)
 } // namespace
 
 // Collects the children's pids as they come; once a request to end came,
-// kills each, those that come later too.
+// kills each, those that come later too. Allocates nothing.
 void ForkedWait::watch()
 {
-    std::vector<Forked> children;
+    enum { MOST = 8 };
+    Forked children[MOST];
+    int count = 0;
     pollfd fds[3] = {{stopRead, POLLIN, 0}, {pidRead, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
+    {
+        std::lock_guard<std::mutex> lock(startLock);
+        watching = true;
+    }
+    started.notify_all();
     for (;;) {
         const int ready = ::poll(fds, 3, -1);
         if (ready < 0 && errno == EINTR)
@@ -337,25 +348,25 @@ void ForkedWait::watch()
             break;
         if (fds[1].revents & POLLIN) {
             pid_t pid = 0;
-            if (::read(pidRead, &pid, sizeof pid) == ssize_t(sizeof pid) && pid > 0)
-                children.push_back(holdChild(pid));
+            if (::read(pidRead, &pid, sizeof pid) == ssize_t(sizeof pid) && pid > 0 && count < MOST)
+                children[count++] = holdChild(pid);
         }
         if (fds[2].revents) {
             asked = true;
             fds[2].fd = -1; // stays readable
         }
         if (asked) {
-            for (const Forked& child : children) {
-                killChild(child);
-                if (child.handle >= 0)
-                    ::close(child.handle);
+            for (int i = 0; i < count; ++i) {
+                killChild(children[i]);
+                if (children[i].handle >= 0)
+                    ::close(children[i].handle);
             }
-            children.clear();
+            count = 0;
         }
     }
-    for (const Forked& child : children)
-        if (child.handle >= 0)
-            ::close(child.handle);
+    for (int i = 0; i < count; ++i)
+        if (children[i].handle >= 0)
+            ::close(children[i].handle);
 }
 
 int endRequestHandle() { return liveRequestRead.load(); }

@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -97,6 +99,9 @@ private:
     int pidRead = -1, pidWrite = -1;   // the child's pid, written by the child
     int stopRead = -1, stopWrite = -1; // closing stopWrite ends the watcher
     std::atomic<bool> asked{false};
+    std::mutex startLock;
+    std::condition_variable started;
+    bool watching = false;
     std::thread watcher;
 };
 
