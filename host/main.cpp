@@ -11,9 +11,9 @@ int main(int argc, char** argv)
 {
     // Each argument whole: a folder's name may hold blanks.
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-    // The program ends with its run: a signal repeated while it ends is
-    // still the run's request, never an end by the default disposition.
-    platform::EndSignals::keepToTheEnd();
+    // The program ends with its run: once the run is over, a signal
+    // repeated while the process exits changes nothing.
+    platform::EndSignals::ignoreWhenGone();
     CXString message;
     int code = quarnel::runHost(arguments, &message);
     if (message.IsString())

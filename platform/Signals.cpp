@@ -30,7 +30,7 @@ std::atomic<int> requestWrite{-1};
 std::atomic<int> requestRead{-1};
 std::atomic<int> liveRequestRead{-1}; // requestRead while an EndSignals lives
 std::atomic<bool> inUse{false};
-std::atomic<bool> keepHandlers{false};
+std::atomic<bool> ignoreAfterwards{false};
 struct sigaction previous[COUNT];
 
 using Clock = std::chrono::steady_clock;
@@ -177,9 +177,11 @@ EndSignals::~EndSignals()
 {
     if (!installed)
         return;
-    if (!keepHandlers)
-        for (int i = 0; i < COUNT; ++i)
-            ::sigaction(ENDING[i], &previous[i], nullptr);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int i = 0; i < COUNT; ++i)
+        ::sigaction(ENDING[i], ignoreAfterwards ? &ignore : &previous[i], nullptr);
     liveRequestRead = -1;
     // The watcher sees its pipe hang up; nothing has to be written.
     ::close(stopWrite);
@@ -192,7 +194,7 @@ int EndSignals::requested() const { return installed ? firstSignal.load() : 0; }
 
 void EndSignals::ended() { hasEnded = true; }
 
-void EndSignals::keepToTheEnd() { keepHandlers = true; }
+void EndSignals::ignoreWhenGone() { ignoreAfterwards = true; }
 
 // Waits for the first request, tells it, then gives the end GRACE_MS of
 // the title's own time to come; ends early when the object goes or the

@@ -29,7 +29,7 @@ namespace platform {
 //
 // A signal that was ignored when the object was made (nohup) stays
 // ignored; the dispositions from before come back when it goes, unless
-// keepToTheEnd() was called. A child the process forks has the three
+// ignoreWhenGone() was called. A child the process forks has the three
 // signals at their default again (it does not share the handler's
 // state, and must end when it is told to). One lives at a time: a second
 // one made meanwhile does nothing.
@@ -47,11 +47,13 @@ public:
     // The title's end has come: `overdue` is not called any more.
     void ended();
 
-    // For a program that ends when its run does: the handlers stay
-    // installed to the end of the process, so that the same signal
-    // repeated while it ends is still the same request, never an end by
-    // the default disposition. Call it before the object is made.
-    static void keepToTheEnd();
+    // For a program that ends when its run does: when the object goes the
+    // three signals are ignored, not given back their dispositions from
+    // before. The run's end has come and the exit code is decided; a
+    // signal repeated while the process exits (or held back meanwhile, as
+    // a leak checker holds signals) must not end it by the default
+    // disposition. Call it before the object is made.
+    static void ignoreWhenGone();
 
 private:
     void watch();
