@@ -484,10 +484,16 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
         }
     }
 
+    // The title's end (its scene's end, the settings written, its players
+    // told) runs as the application goes; a baresip it ran is given its
+    // own time to end meanwhile, not counted against the signal's bound.
     delete application;
     procedure.setEngineWindow(nullptr);
     set(nullptr, nullptr);
     delete window;
+    // What is left (a print's closing grace as the backend goes) has a
+    // bound of its own.
+    endSignals.ended();
     delete commandLine;
     return exitCode;
 }

@@ -27,7 +27,8 @@
 // same signal again within a second is the same request, any other ends
 // the program at once. An end that has not come 5 s after the signal is
 // given up: the program says so and ends with EXIT_END_OVERDUE
-// (platform::EndSignals).
+// (platform::EndSignals); the teardown after the end (a baresip given its
+// time to end, a print's closing grace) is not counted.
 class CCommandLine6;
 
 namespace quarnel {

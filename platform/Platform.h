@@ -86,7 +86,8 @@ public:
     virtual void printDocument(std::function<void(PrintJob&)> draw);
     // Tells the user something (caption and text in code page 1250) and
     // returns once it was seen: 1, the OK button. A headless run never
-    // waits: the message goes to the log (standard error).
+    // waits: the message goes to the log (standard error). A signal that
+    // asks the program to end ends the wait at once (Signals.h).
     virtual int messageBox(const std::string& caption, const std::string& text) = 0;
     // Makes one of the host's windows: 0 the main window, 1 the second
     // window of the secondary display; windowed with an 800x600 client area
@@ -96,7 +97,8 @@ public:
     virtual void* createMainWindow(int window, const std::string& caption, bool windowed, Point position);
     // Offers the user a menu of commands (the caption and text in code page
     // 1250) and returns the id of the one chosen, 0 when none was (a
-    // backend without a display never asks).
+    // backend without a display never asks; a signal that asks the program
+    // to end closes the menu at once).
     virtual int chooseCommand(const std::string& caption, const std::string& text,
                               const std::vector<MenuCommand>& commands);
 

@@ -6,7 +6,11 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace platform {
@@ -26,7 +30,10 @@ std::atomic<int> requestWrite{-1};
 std::atomic<int> requestRead{-1};
 std::atomic<int> liveRequestRead{-1}; // requestRead while an EndSignals lives
 std::atomic<bool> inUse{false};
+std::atomic<bool> ignoreAfterwards{false};
 struct sigaction previous[COUNT];
+
+using Clock = std::chrono::steady_clock;
 
 long long monotonicNs()
 {
@@ -62,6 +69,60 @@ void onEndSignal(int number)
     errno = savedErrno;
 }
 
+// The time spent in TeardownWaits so far, the one under way included.
+std::mutex teardownLock;
+int teardownDepth = 0;
+Clock::time_point teardownSince;
+Clock::duration teardownTotal{0};
+
+Clock::duration teardownTime(Clock::time_point now)
+{
+    std::lock_guard<std::mutex> guard(teardownLock);
+    return teardownTotal + (teardownDepth > 0 ? now - teardownSince : Clock::duration(0));
+}
+
+// The ForkedWait that lives: the thread that made it, and where a child
+// forked on that thread writes its pid.
+std::atomic<pthread_t> forkWaiter{0};
+std::atomic<int> forkedPidWrite{-1};
+std::atomic<pid_t> forkParent{0};
+std::atomic<bool> forkWaitInUse{false};
+static_assert(std::atomic<pthread_t>::is_always_lock_free && std::atomic<pid_t>::is_always_lock_free,
+              "a forked child reads them");
+
+// In every child the process forks, before fork returns there: the handler
+// would note a request in the parent's pipe and act on no thread, so the
+// three signals are back at their default. A child of a ForkedWait's
+// thread dies with that thread and tells the waiter its pid. Only calls
+// that are safe after fork.
+void afterForkInChild()
+{
+    for (int i = 0; i < COUNT; ++i) {
+        struct sigaction now;
+        if (::sigaction(ENDING[i], nullptr, &now) == 0 && !(now.sa_flags & SA_SIGINFO) &&
+            now.sa_handler == onEndSignal) {
+            now.sa_handler = SIG_DFL;
+            ::sigaction(ENDING[i], &now, nullptr);
+        }
+    }
+    const int pidWrite = forkedPidWrite.load();
+    if (pidWrite < 0 || !::pthread_equal(::pthread_self(), forkWaiter.load()))
+        return;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != forkParent.load())
+        ::_exit(127);
+    const pid_t self = ::getpid();
+    if (::write(pidWrite, &self, sizeof self) < 0) {
+        // The waiter cannot end this child early; it still dies with it.
+    }
+}
+
+void registerAfterFork()
+{
+    static const bool registered = ::pthread_atfork(nullptr, nullptr, afterForkInChild) == 0;
+    (void)registered;
+}
+
 // The request pipe, made by the first EndSignals; emptied of an earlier
 // one's request.
 bool openRequests()
@@ -92,6 +153,7 @@ EndSignals::EndSignals(std::function<void()> wake, std::function<void(int)> over
         inUse = false;
         return;
     }
+    registerAfterFork();
     stopRead = stop[0];
     stopWrite = stop[1];
     firstSignal = 0;
@@ -115,8 +177,11 @@ EndSignals::~EndSignals()
 {
     if (!installed)
         return;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
     for (int i = 0; i < COUNT; ++i)
-        ::sigaction(ENDING[i], &previous[i], nullptr);
+        ::sigaction(ENDING[i], ignoreAfterwards ? &ignore : &previous[i], nullptr);
     liveRequestRead = -1;
     // The watcher sees its pipe hang up; nothing has to be written.
     ::close(stopWrite);
@@ -127,8 +192,13 @@ EndSignals::~EndSignals()
 
 int EndSignals::requested() const { return installed ? firstSignal.load() : 0; }
 
-// Waits for the first request, tells it, then gives the end GRACE_MS to
-// come; ends early when the object goes.
+void EndSignals::ended() { hasEnded = true; }
+
+void EndSignals::ignoreWhenGone() { ignoreAfterwards = true; }
+
+// Waits for the first request, tells it, then gives the end GRACE_MS of
+// the title's own time to come; ends early when the object goes or the
+// end has come.
 void EndSignals::watch()
 {
     pollfd fds[2] = {{stopRead, POLLIN, 0}, {requestRead.load(), POLLIN, 0}};
@@ -143,19 +213,162 @@ void EndSignals::watch()
     }
     if (onRequest)
         onRequest();
-    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(GRACE_MS);
+    const Clock::time_point asked = Clock::now();
+    const Clock::duration uncountedBefore = teardownTime(asked);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
-        const int ready = ::poll(fds, 1, left.count() > 0 ? int(left.count()) + 1 : 0);
+        if (hasEnded)
+            return;
+        const Clock::time_point now = Clock::now();
+        const Clock::duration counted = now - asked - (teardownTime(now) - uncountedBefore);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(std::chrono::milliseconds(GRACE_MS) - counted);
+        if (left.count() <= 0)
+            break;
+        const int ready = ::poll(fds, 1, int(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready != 0)
             return;
-        if (std::chrono::steady_clock::now() >= due)
-            break;
     }
-    if (onOverdue)
+    if (onOverdue && !hasEnded)
         onOverdue(firstSignal.load());
+}
+
+TeardownWait::TeardownWait()
+{
+    std::lock_guard<std::mutex> guard(teardownLock);
+    if (teardownDepth++ == 0)
+        teardownSince = Clock::now();
+}
+
+TeardownWait::~TeardownWait()
+{
+    std::lock_guard<std::mutex> guard(teardownLock);
+    if (--teardownDepth == 0)
+        teardownTotal += Clock::now() - teardownSince;
+}
+
+ForkedWait::ForkedWait()
+{
+    bool idle = false;
+    if (!forkWaitInUse.compare_exchange_strong(idle, true))
+        return;
+    int pids[2], stop[2];
+    if (::pipe2(pids, O_CLOEXEC) != 0) {
+        forkWaitInUse = false;
+        return;
+    }
+    if (::pipe2(stop, O_CLOEXEC) != 0) {
+        ::close(pids[0]);
+        ::close(pids[1]);
+        forkWaitInUse = false;
+        return;
+    }
+    registerAfterFork();
+    pidRead = pids[0];
+    pidWrite = pids[1];
+    stopRead = stop[0];
+    stopWrite = stop[1];
+    forkParent = ::getpid();
+    forkWaiter = ::pthread_self();
+    forkedPidWrite = pidWrite;
+    active = true;
+    // The library forks once this returns: by then the watcher is to be
+    // waiting, holding no lock of the allocator's that the child could
+    // inherit held (and wait on for ever).
+    std::unique_lock<std::mutex> lock(startLock);
+    watcher = std::thread([this] { watch(); });
+    started.wait(lock, [this] { return watching; });
+}
+
+ForkedWait::~ForkedWait()
+{
+    if (!active)
+        return;
+    forkedPidWrite = -1;
+    forkWaiter = pthread_t(0);
+    ::close(stopWrite);
+    watcher.join();
+    ::close(stopRead);
+    ::close(pidRead);
+    ::close(pidWrite);
+    forkWaitInUse = false;
+}
+
+bool ForkedWait::endAsked() const
+{
+    pollfd request = {endRequestHandle(), POLLIN, 0};
+    return asked || (request.fd >= 0 && ::poll(&request, 1, 0) > 0);
+}
+
+namespace {
+// A child to kill: its pidfd where the system has them, so that a signal
+// never reaches another process that took its pid after it was reaped.
+struct Forked {
+    pid_t pid;
+    int handle;
+};
+
+Forked holdChild(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    return {pid, int(::syscall(SYS_pidfd_open, pid, 0))};
+#else
+    return {pid, -1};
+#endif
+}
+
+void killChild(const Forked& child)
+{
+#ifdef SYS_pidfd_send_signal
+    if (child.handle >= 0) {
+        ::syscall(SYS_pidfd_send_signal, child.handle, SIGKILL, nullptr, 0);
+        return;
+    }
+#endif
+    ::kill(child.pid, SIGKILL);
+}
+} // namespace
+
+// Collects the children's pids as they come; once a request to end came,
+// kills each, those that come later too. Allocates nothing.
+void ForkedWait::watch()
+{
+    enum { MOST = 8 };
+    Forked children[MOST];
+    int count = 0;
+    pollfd fds[3] = {{stopRead, POLLIN, 0}, {pidRead, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
+    {
+        std::lock_guard<std::mutex> lock(startLock);
+        watching = true;
+    }
+    started.notify_all();
+    for (;;) {
+        const int ready = ::poll(fds, 3, -1);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || fds[0].revents)
+            break;
+        if (fds[1].revents & POLLIN) {
+            pid_t pid = 0;
+            if (::read(pidRead, &pid, sizeof pid) == ssize_t(sizeof pid) && pid > 0 && count < MOST)
+                children[count++] = holdChild(pid);
+        }
+        if (fds[2].revents) {
+            asked = true;
+            fds[2].fd = -1; // stays readable
+        }
+        if (asked) {
+            for (int i = 0; i < count; ++i) {
+                killChild(children[i]);
+                if (children[i].handle >= 0)
+                    ::close(children[i].handle);
+            }
+            count = 0;
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        if (children[i].handle >= 0)
+            ::close(children[i].handle);
 }
 
 int endRequestHandle() { return liveRequestRead.load(); }

@@ -1,5 +1,8 @@
 #pragma once
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -20,9 +23,16 @@ namespace platform {
 // (a script that never gives its frame back), `overdue` is called on the
 // object's thread with the signal: it is to say so and end the program.
 //
+// GRACE_MS counts the title's own time: once ended() says the end has
+// come it is over, and a wait of the teardown with a bound of its own
+// (TeardownWait) does not count against it.
+//
 // A signal that was ignored when the object was made (nohup) stays
-// ignored; the dispositions from before come back when it goes. One lives
-// at a time: a second one made meanwhile does nothing.
+// ignored; the dispositions from before come back when it goes, unless
+// ignoreWhenGone() was called. A child the process forks has the three
+// signals at their default again (it does not share the handler's
+// state, and must end when it is told to). One lives at a time: a second
+// one made meanwhile does nothing.
 class EndSignals {
 public:
     enum { REPEAT_MS = 1000, GRACE_MS = 5000 };
@@ -34,14 +44,66 @@ public:
 
     // The signal that asked first; 0 while none has.
     int requested() const;
+    // The title's end has come: `overdue` is not called any more.
+    void ended();
+
+    // For a program that ends when its run does: when the object goes the
+    // three signals are ignored, not given back their dispositions from
+    // before. The run's end has come and the exit code is decided; a
+    // signal repeated while the process exits (or held back meanwhile, as
+    // a leak checker holds signals) must not end it by the default
+    // disposition. Call it before the object is made.
+    static void ignoreWhenGone();
 
 private:
     void watch();
 
     bool installed = false;
     int stopRead = -1, stopWrite = -1; // closing stopWrite ends the watcher
+    std::atomic<bool> hasEnded{false};
     std::function<void()> onRequest;
     std::function<void(int)> onOverdue;
+    std::thread watcher;
+};
+
+// A wait of the program's teardown that has a bound of its own (a child
+// program given its time to end before it is killed): the time spent while
+// one lives does not count against EndSignals::GRACE_MS. Any thread.
+class TeardownWait {
+public:
+    TeardownWait();
+    ~TeardownWait();
+    TeardownWait(const TeardownWait&) = delete;
+    TeardownWait& operator=(const TeardownWait&) = delete;
+};
+
+// A wait for a child process that a library forks on the calling thread
+// and waits for until it ends (SDL shows a message box from a forked copy
+// of the program): while one lives, such a child is killed when a signal
+// asks the program to end, so that the wait returns at once, and when the
+// thread that made it ends (the program killed), so that no copy of the
+// program outlives it. One at a time; another made meanwhile does nothing.
+class ForkedWait {
+public:
+    ForkedWait();
+    ~ForkedWait();
+    ForkedWait(const ForkedWait&) = delete;
+    ForkedWait& operator=(const ForkedWait&) = delete;
+
+    // Whether a signal has asked the program to end (a child of the wait
+    // is then killed, or was ended by the signal itself).
+    bool endAsked() const;
+
+private:
+    void watch();
+
+    bool active = false;
+    int pidRead = -1, pidWrite = -1;   // the child's pid, written by the child
+    int stopRead = -1, stopWrite = -1; // closing stopWrite ends the watcher
+    std::atomic<bool> asked{false};
+    std::mutex startLock;
+    std::condition_variable started;
+    bool watching = false;
     std::thread watcher;
 };
 

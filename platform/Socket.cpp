@@ -9,15 +9,19 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <resolv.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace platform {
 
@@ -277,20 +281,80 @@ std::string localHostName()
     return name;
 }
 
-bool lookupHost(const char* name, uint32_t* address)
+namespace {
+
+// A lookup of a host name on a thread of its own, so that its caller can
+// stop waiting when a signal asks the program to end; the thread then
+// finishes alone, and the lookup goes with the last of the two to let go.
+struct Lookup {
+    ~Lookup() { closeSocket(done); }
+
+    std::string name;
+    sockaddr_in nameServer{}; // sin_family 0: the system's own
+    SocketHandle done = INVALID_SOCKET_HANDLE;
+    std::atomic<bool> finished{false};
+    bool found = false;
+    uint32_t address = 0;
+};
+
+// For tests: QUARNEL_TEST_NAMESERVER ("127.0.0.1:5353") names the one name
+// server that lookups ask, in place of those of /etc/resolv.conf, so that a
+// test can hold a lookup with a server of its own that never answers.
+sockaddr_in testNameServer()
 {
-    if (!name || !*name)
-        return false;
+    sockaddr_in server{};
+    const char* given = std::getenv("QUARNEL_TEST_NAMESERVER");
+    const char* colon = given ? std::strchr(given, ':') : nullptr;
+    uint32_t address = 0;
+    if (colon && parseIPv4(std::string(given, colon).c_str(), &address))
+        server = makeAddress(address, std::atoi(colon + 1));
+    return server;
+}
+
+void resolve(std::shared_ptr<Lookup> lookup)
+{
+    if (lookup->nameServer.sin_family == AF_INET && res_init() == 0) {
+        _res.nscount = 1;
+        _res.nsaddr_list[0] = lookup->nameServer;
+    }
     addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
+    if (getaddrinfo(lookup->name.c_str(), nullptr, &hints, &found) == 0 && found) {
+        lookup->address = ntohl(reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+        lookup->found = true;
+        freeaddrinfo(found);
+    }
+    lookup->finished.store(true, std::memory_order_release);
+    signalWakeup(lookup->done);
+}
+
+} // namespace
+
+bool lookupHost(const char* name, uint32_t* address)
+{
+    if (!name || !*name)
         return false;
-    *address = ntohl(reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-    freeaddrinfo(found);
-    return true;
+    if (parseIPv4(name, address))
+        return true;
+    std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
+    lookup->name = name;
+    lookup->nameServer = testNameServer();
+    lookup->done = openWakeup();
+    if (lookup->done == INVALID_SOCKET_HANDLE)
+        return false;
+    std::thread(resolve, lookup).detach();
+    pollfd p[2] = {{lookup->done, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
+    while (!lookup->finished.load(std::memory_order_acquire)) {
+        const int ready = ::poll(p, 2, -1);
+        if ((ready < 0 && errno != EINTR) || (ready > 0 && p[1].revents))
+            return false;
+    }
+    if (lookup->found)
+        *address = lookup->address;
+    return lookup->found;
 }
 
 bool parseIPv4(const char* text, uint32_t* address)

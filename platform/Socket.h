@@ -96,7 +96,10 @@ void clearWakeup(SocketHandle wakeup);
 
 // The machine's host name; empty when it cannot be read.
 std::string localHostName();
-// The first IPv4 address of a host name; false when it has none.
+// The first IPv4 address of a host name (or of a dotted address); false
+// when it has none. The wait for the name service ends at once, with
+// false, when a signal asks the program to end (see Signals.h): the lookup
+// is left to finish on a thread of its own.
 bool lookupHost(const char* name, uint32_t* address);
 // A strict dotted-decimal IPv4 address ("127.0.0.1"); false for anything else.
 bool parseIPv4(const char* text, uint32_t* address);

@@ -3,6 +3,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/ffmpeg/DecodedVideo.h"
+#include "platform/Signals.h"
 #include "platform/print/PdfPrint.h"
 #include "platform/sdl/SdlScreens.h"
 
@@ -209,7 +210,9 @@ int SdlPlatform::messageBox(const std::string& caption, const std::string& text)
     std::string line = "Quarnel: " + c + ": " + t + "\n";
     OutputDebugString(line.c_str());
     SdlScreens::Slot* main = screens->slot(0);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), main ? main->window : nullptr) != 0)
+    ForkedWait box;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), main ? main->window : nullptr) != 0 &&
+        !box.endAsked())
         std::fputs(line.c_str(), stderr);
     // The box took the keys and buttons released meanwhile.
     releaseEverything();
@@ -247,9 +250,13 @@ int SdlPlatform::chooseCommand(const std::string& caption, const std::string& te
     box.buttons = buttons.data();
     int chosen = 0;
     focusTheBoxOver(box.window);
+    // The box's copy of the program goes when a signal asks the program
+    // to end: nothing is chosen, and the title's end runs.
+    ForkedWait shown;
     if (SDL_ShowMessageBox(&box, &chosen) != 0) {
         chosen = 0;
-        std::fprintf(stderr, "Quarnel: the menu cannot be shown: %s\n", SDL_GetError());
+        if (!shown.endAsked())
+            std::fprintf(stderr, "Quarnel: the menu cannot be shown: %s\n", SDL_GetError());
     } else if (chosen < 0) {
         chosen = 0;
     }

@@ -1,5 +1,7 @@
 #include "platform/telephony/BaresipProcess.h"
 
+#include "platform/Signals.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -186,6 +188,8 @@ bool BaresipProcess::waitEnd(int timeoutMs, std::string* how)
 BaresipProcess::~BaresipProcess()
 {
     {
+        // Its own bound: not counted against a signal's bound for the title's end.
+        TeardownWait bounded;
         std::unique_lock<std::mutex> l(lock);
         if (!ended) {
             ::kill(pid, SIGTERM);

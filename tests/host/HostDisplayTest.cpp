@@ -4,6 +4,7 @@
 // takes) and closed as the window's close button closes it.
 #ifdef QUARNEL_TEST_X11
 #include "graphics/Image.h"
+#include "net/NetTitle.h"
 #include "platform/Drives.h"
 #include "support/ChildProgram.h"
 #include "support/TestSupport.h"
@@ -12,12 +13,18 @@
 // After GoogleTest, whose names Xlib's macros would change.
 #include "HostInWindow.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -59,6 +66,36 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return shot;
+    }
+    // Whether the box of the program's menu shows: it is captioned with the
+    // application's name.
+    bool menuShown(const std::string& application)
+    {
+        std::vector<Window> boxes;
+        x.collect(DefaultRootWindow(x.display), application.c_str(), 2, &boxes);
+        return !boxes.empty();
+    }
+    // Opens the program's menu with Shift+F10 where no window manager gives
+    // the window the focus; true once its box shows. The window may take
+    // the keyboard a moment after it shows, so the keys are pressed again
+    // until the box shows. They go where the pointer is: it is put on the
+    // main window at the first press when `pointAtTheWindow`, and left where
+    // it is for the presses that follow, since the program may have shown
+    // its box and put the pointer on it meanwhile.
+    bool openMenu(const std::string& application, bool pointAtTheWindow)
+    {
+        const std::string xdotool = "DISPLAY=" + x.name + " xdotool ";
+        bool shown = false;
+        for (int attempt = 0; attempt < 10 && !shown; ++attempt) {
+            const bool first = pointAtTheWindow && attempt == 0;
+            if (testsupport::shell(xdotool + (first ? "mousemove 100 500 " : "") + "key shift+F10") != 0)
+                return false;
+            for (auto until = Clock::now() + std::chrono::seconds(3); !shown && Clock::now() < until;) {
+                shown = menuShown(application);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        return shown;
     }
     // Seconds of processor time the program has taken.
     double cpuSeconds()
@@ -398,30 +435,11 @@ TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
     Window main = x.findWindow("Quarnel menu test");
     ASSERT_NE(main, 0u) << testsupport::readFile(tmp.file("err.txt"));
     const std::string xdotool = "DISPLAY=" + x.name + " xdotool ";
-    auto boxShown = [this] {
-        std::vector<Window> boxes;
-        x.collect(DefaultRootWindow(x.display), "MENUGAME", 2, &boxes);
-        return !boxes.empty();
-    };
+    auto boxShown = [this] { return menuShown("MENUGAME"); };
     for (int turn = 0; turn < 2; ++turn) {
-        // The menu's box is captioned with the application's name. The
-        // window may take the keyboard a moment after it shows, so the keys
-        // are pressed again until the box shows. They go where the pointer
-        // is: it is put on the main window once, and left where it is for
-        // the presses that follow, since the program may have shown its box
-        // and put the pointer on it meanwhile. A press the main window took
-        // while its box showed opens the box again once it closes: the end
-        // of the test closes such boxes.
-        bool shown = false;
-        for (int attempt = 0; attempt < 10 && !shown; ++attempt) {
-            const bool first = turn == 0 && attempt == 0;
-            ASSERT_EQ(testsupport::shell(xdotool + (first ? "mousemove 100 500 " : "") + "key shift+F10"), 0);
-            for (auto until = Clock::now() + std::chrono::seconds(3); !shown && Clock::now() < until;) {
-                shown = boxShown();
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        ASSERT_TRUE(shown) << testsupport::readFile(tmp.file("err.txt"));
+        // A press the main window took while its box showed opens the box
+        // again once it closes: the end of the test closes such boxes.
+        ASSERT_TRUE(openMenu("MENUGAME", turn == 0)) << testsupport::readFile(tmp.file("err.txt"));
         // Where no window manager runs the keys go where the pointer is,
         // which the program put on the box; on a busy machine the box may
         // be mapped after the pointer moved, so Escape is pressed again
@@ -453,6 +471,97 @@ TEST_F(HostDisplayTest, TheMenuClosesWithEscape)
         code = waitForExit(1);
     }
     EXPECT_EQ(code, 0) << testsupport::readFile(tmp.file("err.txt"));
+}
+
+// Whether no process of the group is left: its processes that ended and
+// were left to the test (it is their subreaper) are reaped first.
+bool groupGone(pid_t group)
+{
+    while (waitpid(-group, nullptr, WNOHANG) > 0) {
+    }
+    return kill(-group, 0) != 0 && errno == ESRCH;
+}
+
+// Whether a process of the group other than `except` runs (one that has
+// ended and waits to be reaped does not count).
+bool anotherRuns(pid_t group, pid_t except)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos || std::atoi(name.c_str()) == except)
+            continue;
+        // After the command's closing parenthesis: state, parent, group.
+        const std::string stat = testsupport::readFile(entry.path().string() + "/stat");
+        const size_t end = stat.rfind(')');
+        char state = 0;
+        int parent = 0, itsGroup = 0;
+        if (end != std::string::npos && std::sscanf(stat.c_str() + end + 1, " %c %d %d", &state, &parent, &itsGroup) == 3 &&
+            itsGroup == group && state != 'Z')
+            return true;
+    }
+    return false;
+}
+
+// The menu's box is shown from a forked copy of the program. A signal while
+// it shows closes it at once, and the title's end runs: sent to the
+// program, or to its group as timeout(1) and a terminal's Ctrl+C send it
+// (the box hears it too). A program killed outright takes its box with it.
+// No process of the program is left in any case.
+TEST_F(HostDisplayTest, ASignalWhileTheMenuShowsEndsTheBoxAndTheTitle)
+{
+    if (!haveXdotool())
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    // A copy of the program left behind would be handed to the test, not
+    // hidden away by the system's first process.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    tmp.write("Rara/application.def", "OBJECT=MENUGAME\nMENUGAME:TYPE=APPLICATION\nMENUGAME:SCENES=S\n"
+                                      "OBJECT=S\nS:TYPE=SCENE\nS:PATH=\\S\n");
+    tmp.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\n");
+    const struct {
+        int signal;
+        bool toTheGroup;
+        int exitCode;
+    } rows[] = {{SIGTERM, false, 0}, {SIGINT, true, 0}, {SIGKILL, false, 128 + SIGKILL}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(strsignal(row.signal)) + (row.toTheGroup ? " to the group" : ""));
+        tmp.write("Quarnel.ini", "[MAIN]\r\nTITLE=Quarnel menu test\r\n");
+        start(tmp.path(), {"-window"});
+        ASSERT_NE(x.findWindow("Quarnel menu test"), 0u) << testsupport::readFile(tmp.file("err.txt"));
+        ASSERT_TRUE(openMenu("MENUGAME", true)) << testsupport::readFile(tmp.file("err.txt"));
+        const pid_t group = this->group;
+        // The box is a process of the program's group.
+        ASSERT_TRUE(anotherRuns(group, host));
+        const Clock::time_point asked = Clock::now();
+        ASSERT_EQ(kill(row.toTheGroup ? -group : host, row.signal), 0);
+        if (row.exitCode == 0) {
+            // The program's own wait: the box's copy of the program goes at
+            // once (some 10 ms, 30 ms under the sanitizers); the title's
+            // end, its statistics written, follows some 50 ms later on an
+            // idle machine, seconds later on a starved one.
+            const bool boxGone = nettest::waitFor([&] { return !anotherRuns(group, host); }, 5000);
+            const long long took =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
+            EXPECT_TRUE(boxGone);
+            EXPECT_LT(took, 1000);
+        }
+        EXPECT_EQ(waitForExit(30), row.exitCode) << testsupport::readFile(tmp.file("err.txt"));
+        if (row.exitCode == 0) {
+            EXPECT_EQ(nettest::iniValue(tmp.file("Quarnel.ini"), "S", "Played"), "1");
+        }
+        EXPECT_EQ(testsupport::readFile(tmp.file("err.txt")).find("the menu cannot be shown"), std::string::npos)
+            << testsupport::readFile(tmp.file("err.txt"));
+        bool gone = false;
+        for (auto until = Clock::now() + std::chrono::seconds(5); !gone && Clock::now() < until;) {
+            gone = groupGone(group);
+            if (!gone)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_TRUE(gone) << "a process of the program is left";
+        kill(-group, SIGKILL);
+        while (waitpid(-group, nullptr, 0) > 0) {
+        }
+        EXPECT_FALSE(menuShown("MENUGAME"));
+    }
 }
 
 TEST_F(HostDisplayTest, AFolderWithoutATitleEndsWithAMessage)
