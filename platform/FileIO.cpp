@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -367,6 +368,15 @@ bool removeFile(const std::string& enginePath)
 {
     std::string host = toHostPath(enginePath);
     return !host.empty() && unlink(host.c_str()) == 0;
+}
+
+std::string temporaryFolder()
+{
+    const char* named = std::getenv("TMPDIR");
+    struct stat st;
+    if (named && *named && stat(named, &st) == 0 && S_ISDIR(st.st_mode) && access(named, W_OK | X_OK) == 0)
+        return named;
+    return "/tmp";
 }
 
 int findFirst(const std::string& enginePattern, FindData* data)

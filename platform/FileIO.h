@@ -36,6 +36,11 @@ bool replaceFile(const std::string& sourceEnginePath, const std::string& targetE
 // Deletes a file; false when it cannot.
 bool removeFile(const std::string& enginePath);
 
+// The folder for temporary files, a host path: TMPDIR when it names a
+// folder this user can make files in, else /tmp, as the C library's own
+// temporary names take it.
+std::string temporaryFolder();
+
 // One entry of a directory search, as the Windows search reports it.
 enum : uint32_t { FILE_ATTRIB_SUBDIR = 0x10, FILE_ATTRIB_ARCHIVE = 0x20 };
 struct FindData {

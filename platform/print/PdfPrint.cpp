@@ -1,5 +1,6 @@
 // The PDF print job over cairo, handed to CUPS.
 #include "platform/print/PdfPrint.h"
+#include "platform/FileIO.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -226,8 +227,7 @@ public:
         documentName = name;
         std::string file;
         if (server) {
-            const char* tmp = std::getenv("TMPDIR");
-            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarnel-print-XXXXXX.pdf";
+            std::string pattern = temporaryFolder() + "/quarnel-print-XXXXXX.pdf";
             const int fd = mkstemps(&pattern[0], 4);
             if (fd < 0)
                 return false;

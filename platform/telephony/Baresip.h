@@ -17,12 +17,13 @@ namespace telephony {
 // are a key going down and up, timed by the current clock on arrival.
 //
 // Runs baresip with the configuration folder given, whose "config" must
-// load ctrl_tcp.so and menu.so (the control module is reached at its
-// "ctrl_tcp_listen" address, 127.0.0.1:4444 when that is absent). With no
-// folder, a folder of our own is made for the run, with the accounts of
-// ~/.baresip/accounts and a configuration that needs no sound device. The
-// process ends with the service. Null with *why set when baresip cannot be
-// run or reached, or has no account. A baresip that runs and does not open
+// load ctrl_tcp.so and menu.so from its module_path (the control module
+// is reached at its "ctrl_tcp_listen" address, 127.0.0.1:4444 when that is
+// absent). With no folder, a folder of our own is made for the run, with
+// the accounts of ~/.baresip/accounts and a configuration that needs no
+// sound device (makeRunFolder). The process ends with the service. Null
+// with *why set when baresip cannot be run or reached, or has no account.
+// A baresip that runs and does not open
 // its control port in 5 s is not started again (one that ends at once is,
 // twice, with a folder of our own: another program may have taken the
 // port chosen). The waits end early once *cancelled turns true. A control

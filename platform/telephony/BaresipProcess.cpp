@@ -1,7 +1,9 @@
 #include "platform/telephony/BaresipProcess.h"
 
+#include "platform/FileIO.h"
 #include "platform/Signals.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -59,6 +61,15 @@ std::string readFile(const std::string& path, bool* found)
     if (in)
         text << in.rdbuf();
     return text.str();
+}
+
+// A port, 1 to 65535, written in decimal; 0 when the text is not one.
+int portNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const int number = std::atoi(text.c_str());
+    return number <= 65535 ? number : 0;
 }
 
 // A TCP port of the loopback that nothing listens on now.
@@ -214,7 +225,7 @@ bool controlAddress(const std::string& folder, std::string* host, uint16_t* port
         *why = "no baresip configuration \"" + folder + "/config\"";
         return false;
     }
-    std::string line, listen;
+    std::string line, listen, modules;
     bool control = false, commands = false;
     while (std::getline(config, line)) {
         std::istringstream in(line.substr(0, line.find('#')));
@@ -223,6 +234,8 @@ bool controlAddress(const std::string& folder, std::string* host, uint16_t* port
             continue;
         if (key == "ctrl_tcp_listen")
             listen = value;
+        else if (key == "module_path")
+            modules = value;
         else if (key.compare(0, 6, "module") == 0 && value == "ctrl_tcp.so")
             control = true;
         else if (key.compare(0, 6, "module") == 0 && value == "menu.so")
@@ -232,18 +245,27 @@ bool controlAddress(const std::string& folder, std::string* host, uint16_t* port
         *why = "the baresip configuration in \"" + folder + "\" loads no " + (control ? "menu.so" : "ctrl_tcp.so");
         return false;
     }
+    // Without it baresip looks for its modules in its working folder, finds
+    // none, and runs without a control module.
+    if (modules.empty()) {
+        *why = "the baresip configuration in \"" + folder + "\" names no module_path";
+        return false;
+    }
+    if (::access((modules + "/ctrl_tcp.so").c_str(), R_OK) != 0) {
+        *why = "the module_path of the baresip configuration in \"" + folder + "\" holds no ctrl_tcp.so: " + modules;
+        return false;
+    }
     *host = "127.0.0.1";
     *port = 4444;
     if (listen.empty())
         return true;
     const size_t colon = listen.rfind(':');
-    const std::string number = colon == std::string::npos ? std::string() : listen.substr(colon + 1);
-    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos ||
-        std::atoi(number.c_str()) < 1 || std::atoi(number.c_str()) > 65535) {
+    const int number = portNumber(colon == std::string::npos ? std::string() : listen.substr(colon + 1));
+    if (!number) {
         *why = "cannot read ctrl_tcp_listen \"" + listen + "\"";
         return false;
     }
-    *port = uint16_t(std::atoi(number.c_str()));
+    *port = uint16_t(number);
     std::string address = listen.substr(0, colon);
     if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
         address = address.substr(1, address.size() - 2);
@@ -289,6 +311,68 @@ std::string userAccounts(std::string* file)
     return accounts;
 }
 
+// The address of an account line's SIP URI ("<sip:user@host:port>;params",
+// the brackets optional) and its port, 5060 when it names none; false when
+// the line holds no such URI (a "sips:" one among them).
+bool accountAddress(const std::string& line, std::string* host, int* port)
+{
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos)
+        return false;
+    const bool bracketed = line[at] == '<';
+    at += bracketed;
+    if (line.compare(at, 4, "sip:") != 0)
+        return false;
+    at += 4;
+    std::string uri = line.substr(at, line.find_first_of(bracketed ? ">" : " \t\r", at) - at);
+    uri = uri.substr(0, uri.find(';'));
+    const size_t user = uri.rfind('@');
+    if (user != std::string::npos)
+        uri.erase(0, user + 1);
+    // An IPv6 address is in brackets; after the address comes nothing, or
+    // ":" and the port.
+    const bool v6 = !uri.empty() && uri[0] == '[';
+    const size_t end = v6 ? uri.find(']') : uri.find(':');
+    if (v6 && end == std::string::npos)
+        return false;
+    *host = v6 ? uri.substr(1, end - 1) : uri.substr(0, end);
+    const std::string rest = end == std::string::npos ? std::string() : uri.substr(end + v6);
+    *port = rest.empty() ? 5060 : rest[0] == ':' ? portNumber(rest.substr(1)) : 0;
+    return !host->empty() && *port != 0;
+}
+
+bool isLoopbackAddress(const std::string& host)
+{
+    in_addr v4;
+    in6_addr v6;
+    if (::inet_pton(AF_INET, host.c_str(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    return ::inet_pton(AF_INET6, host.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+// The lines that make the accounts callable over the loopback when every
+// one is at a loopback address: baresip then listens for SIP at the first
+// one's address and port, and sends its media from that address. Empty
+// when an account is elsewhere: baresip then listens at the machine's
+// default address, as a registrar expects.
+std::string loopbackListening(const std::string& accounts)
+{
+    std::istringstream lines(accounts);
+    std::string line, first;
+    while (std::getline(lines, line)) {
+        std::string host;
+        int port = 0;
+        if (!accountAddress(line, &host, &port) || !isLoopbackAddress(host))
+            return std::string();
+        if (first.empty()) {
+            const bool v6 = host.find(':') != std::string::npos;
+            first = "sip_listen " + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port) + "\n" +
+                    "net_interface " + host + "\n";
+        }
+    }
+    return first;
+}
+
 // What a folder of our own is made of: the accounts and the folder of
 // baresip's modules. False, with *why set, when one is missing.
 bool ownFolderParts(std::string* accounts, std::string* accountsFile, std::string* modules, std::string* why)
@@ -325,8 +409,7 @@ bool makeRunFolder(std::string* folder, std::string* why)
     std::string accounts, accountsFile, modules;
     if (!ownFolderParts(&accounts, &accountsFile, &modules, why))
         return false;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarnel-phone-XXXXXX";
+    std::string pattern = temporaryFolder() + "/quarnel-phone-XXXXXX";
     const uint16_t port = freeLoopbackPort();
     if (!port || !::mkdtemp(&pattern[0])) {
         *why = "cannot make a folder for baresip";
@@ -344,7 +427,8 @@ bool makeRunFolder(std::string* folder, std::string* why)
            << "module aubridge.so\n"
            << "module_app account.so\n"
            << "module_app menu.so\n"
-           << "module_app ctrl_tcp.so\n";
+           << "module_app ctrl_tcp.so\n"
+           << loopbackListening(accounts);
     std::ofstream out(pattern + "/accounts", std::ios::binary);
     out << accounts;
     config.close();

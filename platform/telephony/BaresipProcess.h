@@ -50,7 +50,8 @@ private:
 // Where the control module of a configuration folder listens: from the
 // "ctrl_tcp_listen" of its "config" (a wildcard address is reached on the
 // loopback), 127.0.0.1:4444 when it names none. False with *why set when
-// there is no "config" or it loads no ctrl_tcp.so or no menu.so.
+// there is no "config", it loads no ctrl_tcp.so or no menu.so, or its
+// module_path is missing or holds no ctrl_tcp.so.
 bool controlAddress(const std::string& folder, std::string* host, uint16_t* port, std::string* why);
 
 // The folder of baresip's modules beside its program (../lib/baresip/modules,
@@ -68,8 +69,11 @@ bool canStartBaresip(const std::string& folder, std::string* why);
 
 // A new folder for one run (in the temporary folder) with the accounts of
 // ~/.baresip/accounts and a configuration that loads the control module on
-// 127.0.0.1 at a free port, the commands, G.711 and no sound device. False
-// with *why set when there is no account to take.
+// 127.0.0.1 at a free port, the commands, G.711 and no sound device. When
+// every account is at a loopback address (127.x.x.x, [::1]), baresip
+// listens for SIP at the first one's address and port (5060 when it names
+// none) and nowhere else, so that they can be called over the loopback.
+// False with *why set when there is no account to take.
 bool makeRunFolder(std::string* folder, std::string* why);
 
 } // namespace telephony

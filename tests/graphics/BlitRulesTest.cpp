@@ -175,8 +175,10 @@ std::vector<std::vector<uint16_t>> run(const blit::Kernels& k, const std::vector
 
 std::vector<const blit::Kernels*> processorPaths()
 {
-    std::vector<const blit::Kernels*> paths = {blit::sse2Kernels(), blit::avx2Kernels(), blit::avx512Kernels()};
-    paths.erase(std::remove(paths.begin(), paths.end(), nullptr), paths.end());
+    std::vector<const blit::Kernels*> paths;
+    for (const blit::Kernels* k : {blit::sse2Kernels(), blit::avx2Kernels(), blit::avx512Kernels()})
+        if (k)
+            paths.push_back(k);
     return paths;
 }
 

@@ -144,7 +144,8 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
         {"Rara/application.def", phoneScene},
         {"Rara/S/S.cnv", callTitle},
         {"bin/baresip", testsupport::readFile(std::string(fixtures ? fixtures : ".") + "/baresip-stand-in")},
-        {"sip/config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
+        {"sip/config", "module_path %T/sip\nmodule_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
+        {"sip/ctrl_tcp.so", ""},
         {"sip/accounts", "<sip:title@127.0.0.1>\n"}};
     const Case cases[] = {
         {"-path naming a file", {{"game.txt", "x"}}, {"-path", "%T/game.txt", "-nogfx"}, {},
@@ -235,7 +236,8 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
          {{"Rara/application.def", phoneScene},
           {"Rara/S/S.cnv", phoneTitle},
           {"bin/baresip", "#!/bin/sh\nexec sleep 120\n"},
-          {"sip/config", "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"}},
+          {"sip/config", "module_path %T/sip\nmodule_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
+          {"sip/ctrl_tcp.so", ""}},
          {"-nogfx", "-path", "%T"},
          {{"QUARNEL_PHONE", "baresip:%T/sip"}, {"PATH", "%T/bin:/usr/bin:/bin"}},
          "Quarnel: phone: no telephone line from QUARNEL_PHONE=baresip:%T/sip: baresip runs, but its control module "

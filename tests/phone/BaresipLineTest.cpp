@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <sys/stat.h>
@@ -123,34 +124,44 @@ TEST_F(BaresipLineTest, PlacesACallThroughABaresipOfItsOwn)
 }
 
 // What a configuration folder gives: where its control module listens, and
-// the refusal of one that cannot be driven.
+// the refusal of one that cannot be driven. %M is a module folder holding
+// ctrl_tcp.so, %E one that does not.
 TEST(BaresipProcessTest, ReadsTheControlAddressOfAConfiguration)
 {
+    testsupport::TempDir modules, empty;
+    modules.write("ctrl_tcp.so", "");
     const struct {
         const char* config;
         const char* address; // host:port, or the reason
     } cases[] = {
-        {"module_app menu.so\nmodule_app ctrl_tcp.so\n", "127.0.0.1:4444"},
-        {"module menu.so\nmodule ctrl_tcp.so # here\nctrl_tcp_listen 0.0.0.0:5555\n", "127.0.0.1:5555"},
-        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen [::]:6000\n", "::1:6000"},
-        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 10.1.2.3:7000\n", "10.1.2.3:7000"},
-        {"module menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:99999\n",
+        {"module_path %M\nmodule_app menu.so\nmodule_app ctrl_tcp.so\n", "127.0.0.1:4444"},
+        {"module_path %M\nmodule menu.so\nmodule ctrl_tcp.so # here\nctrl_tcp_listen 0.0.0.0:5555\n", "127.0.0.1:5555"},
+        {"module_path %M\nmodule menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen [::]:6000\n", "::1:6000"},
+        {"module_path %M\nmodule menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 10.1.2.3:7000\n", "10.1.2.3:7000"},
+        {"module_path %M\nmodule menu.so\nmodule ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:99999\n",
          "cannot read ctrl_tcp_listen \"127.0.0.1:99999\""},
-        {"module menu.so\n#module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no ctrl_tcp.so"},
-        {"module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no menu.so"},
+        {"module_path %M\nmodule menu.so\n#module ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no ctrl_tcp.so"},
+        {"module_path %M\nmodule ctrl_tcp.so\n", "the baresip configuration in \"F\" loads no menu.so"},
+        // baresip would look for its modules in its working folder, and run
+        // without a control module.
+        {"module menu.so\nmodule ctrl_tcp.so\n", "the baresip configuration in \"F\" names no module_path"},
+        {"module_path %E\nmodule menu.so\nmodule ctrl_tcp.so\n",
+         "the module_path of the baresip configuration in \"F\" holds no ctrl_tcp.so: %E"},
+    };
+    auto replaced = [](std::string text, const std::string& what, const std::string& with) {
+        for (size_t at; (at = text.find(what)) != std::string::npos;)
+            text.replace(at, what.size(), with);
+        return text;
     };
     for (const auto& c : cases) {
         testsupport::TempDir tmp;
-        tmp.write("config", c.config);
+        tmp.write("config", replaced(replaced(c.config, "%M", modules.path()), "%E", empty.path()));
         std::string host, why;
         uint16_t port = 0;
-        std::string got = platform::telephony::controlAddress(tmp.path(), &host, &port, &why)
-                              ? host + ":" + std::to_string(port)
-                              : why;
-        size_t at = got.find(tmp.path());
-        if (at != std::string::npos)
-            got.replace(at, tmp.path().size(), "F");
-        EXPECT_EQ(got, c.address) << c.config;
+        const std::string got = platform::telephony::controlAddress(tmp.path(), &host, &port, &why)
+                                    ? host + ":" + std::to_string(port)
+                                    : why;
+        EXPECT_EQ(replaced(replaced(got, tmp.path(), "F"), empty.path(), "%E"), c.address) << c.config;
     }
     std::string host, why;
     uint16_t port;
@@ -158,30 +169,60 @@ TEST(BaresipProcessTest, ReadsTheControlAddressOfAConfiguration)
     EXPECT_EQ(why, "no baresip configuration \"/nonexistent/config\"");
 }
 
-// The folder made for a run of our own takes the accounts of
-// ~/.baresip/accounts (here of a home made for the test), without their
-// comments, and a configuration whose control module is on the loopback.
+// The folder made for a run of our own, in TMPDIR (in /tmp when that names
+// no folder), takes the accounts of ~/.baresip/accounts (here of a home
+// made for the test) without their comments, and a configuration whose
+// control module is on the loopback. Accounts that are all at a loopback
+// address are listened for at the first one's, and only there.
 TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
 {
-    testsupport::TempDir home;
-    const char* saved = std::getenv("HOME");
-    const std::string keep = saved ? saved : "";
-    setenv("HOME", home.path().c_str(), 1);
+    testsupport::TempDir home, tmp;
     std::string folder, why;
-    EXPECT_FALSE(platform::telephony::makeRunFolder(&folder, &why));
-    EXPECT_EQ(why, "no baresip account in " + home.path() + "/.baresip/accounts");
-    home.write(".baresip/accounts", "# mine\n\n<sip:me@example.org>;auth_pass=x\n");
-    ASSERT_TRUE(platform::telephony::makeRunFolder(&folder, &why)) << why;
-    setenv("HOME", keep.c_str(), 1);
+    {
+        testsupport::ChildEnvironment environment({{"HOME", home.path()}});
+        EXPECT_FALSE(platform::telephony::makeRunFolder(&folder, &why));
+        EXPECT_EQ(why, "no baresip account in " + home.path() + "/.baresip/accounts");
+    }
+    const struct {
+        const char* accounts;
+        const char* listening; // the configuration's lines for it
+    } cases[] = {
+        {"# mine\n\n<sip:me@example.org>;auth_pass=x\n", ""},
+        {"<sip:title@127.0.0.1:5070>;regint=0\n", "sip_listen 127.0.0.1:5070\nnet_interface 127.0.0.1\n"},
+        {"<sip:title@127.0.0.1>;regint=0\n<sip:other@127.0.0.2:5080>\n",
+         "sip_listen 127.0.0.1:5060\nnet_interface 127.0.0.1\n"},
+        {"sip:title@[::1]:5070;transport=udp\n", "sip_listen [::1]:5070\nnet_interface ::1\n"},
+        {"<sip:title@127.0.0.1:5070>\n<sip:me@example.org>\n", ""},
+        {"<sips:title@127.0.0.1:5070>\n", ""},
+        {"<sip:title@127.0.0.1:99999>\n", ""},
+        {"<sip:title@[::1>\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.accounts);
+        home.write(".baresip/accounts", c.accounts);
+        testsupport::ChildEnvironment environment({{"HOME", home.path()}, {"TMPDIR", tmp.path()}});
+        ASSERT_TRUE(platform::telephony::makeRunFolder(&folder, &why)) << why;
+        EXPECT_EQ(folder.compare(0, tmp.path().size() + 15, tmp.path() + "/quarnel-phone-"), 0) << folder;
+        std::istringstream config(testsupport::readFile(folder + "/config"));
+        std::string listening;
+        for (std::string line; std::getline(config, line);)
+            if (line.compare(0, 11, "sip_listen ") == 0 || line.compare(0, 14, "net_interface ") == 0)
+                listening += line + "\n";
+        EXPECT_EQ(listening, c.listening);
+        std::string host;
+        uint16_t port = 0;
+        EXPECT_TRUE(platform::telephony::controlAddress(folder, &host, &port, &why)) << why;
+        EXPECT_EQ(host, "127.0.0.1");
+        EXPECT_GT(port, 0);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
 
-    std::ifstream accounts(folder + "/accounts");
-    std::string text((std::istreambuf_iterator<char>(accounts)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "<sip:me@example.org>;auth_pass=x\n");
-    std::string host;
-    uint16_t port = 0;
-    EXPECT_TRUE(platform::telephony::controlAddress(folder, &host, &port, &why)) << why;
-    EXPECT_EQ(host, "127.0.0.1");
-    EXPECT_GT(port, 0);
+    home.write(".baresip/accounts", cases[0].accounts);
+    testsupport::ChildEnvironment environment({{"HOME", home.path()}, {"TMPDIR", tmp.file("gone")}});
+    ASSERT_TRUE(platform::telephony::makeRunFolder(&folder, &why)) << why;
+    EXPECT_EQ(folder.compare(0, 19, "/tmp/quarnel-phone-"), 0) << folder;
+    EXPECT_EQ(testsupport::readFile(folder + "/accounts"), "<sip:me@example.org>;auth_pass=x\n");
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

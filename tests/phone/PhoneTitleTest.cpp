@@ -11,11 +11,19 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 #include <string>
 
 namespace {
 
-using CMC_PhoneTitle = testsupport::HostTitle;
+class CMC_PhoneTitle : public testsupport::HostTitle {
+protected:
+    // Plays the title of scene("123") while the other phone calls its line
+    // `titleLine` (see Caller): the title hears the call, the three keys
+    // and the end, in order, on the real clock.
+    void playCall(phonetest::TestBaresip& phone, const std::string& titleLine);
+};
 
 // QUARNEL_PHONE for the run.
 struct PhoneChoice {
@@ -168,15 +176,10 @@ struct Caller {
     }
 };
 
-TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
+void CMC_PhoneTitle::playCall(phonetest::TestBaresip& phone, const std::string& titleLine)
 {
-    phonetest::TestBaresip phone("player", true);
-    phonetest::TestBaresip line("title", false);
-    ASSERT_TRUE(phone.start() && phone.control());
-    line.configure();
-    PhoneChoice choice("baresip:" + line.folder());
     title({{"Rara/application.def", application()}, {"Rara/S/S.cnv", scene("123")}});
-    Caller caller{&phone, line.aor()};
+    Caller caller{&phone, titleLine};
     testsupport::FeedInUse feed(&Caller::feed, &caller);
     tmp.write("Quarnel.ini", "");
     const auto start = std::chrono::steady_clock::now();
@@ -191,9 +194,47 @@ TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
                                    "ONKEYDOWN^3.ONKEYUP^3.ONDISCONNECTED.");
     EXPECT_EQ(setting("S", "KEY"), "3");
     EXPECT_EQ(setting("S", "DOWNS"), "123");
+}
+
+TEST_F(CMC_PhoneTitle, APhoneCallsTheTitleOverSip)
+{
+    phonetest::TestBaresip phone("player", true);
+    phonetest::TestBaresip line("title", false);
+    ASSERT_TRUE(phone.start() && phone.control());
+    line.configure();
+    PhoneChoice choice("baresip:" + line.folder());
+    playCall(phone, line.aor());
     // The plug-in was released with the title, and the baresip it ran with it.
     std::string why;
     EXPECT_EQ(platform::telephony::joinBaresip(line.controlAddress(), &why), nullptr);
+}
+
+// The README's account at the loopback (at a free port here, as other
+// programs may hold the one it gives), the one line of ~/.baresip/accounts,
+// with QUARNEL_PHONE unset: the baresip the title runs is called there
+// from another phone on the machine. It goes with the title, and its
+// folder in TMPDIR with it.
+TEST_F(CMC_PhoneTitle, TheReadmesLoopbackAccountIsCalledFromAnotherPhone)
+{
+    std::istringstream readme(testsupport::readFile(QUARNEL_README));
+    std::string account;
+    while (std::getline(readme, account) && account.find("@127.0.0.1:") == std::string::npos) {
+    }
+    const size_t uri = account.find("<sip:"), colon = account.find("@127.0.0.1:");
+    ASSERT_TRUE(uri != std::string::npos && colon != std::string::npos) << "no loopback account in the README";
+    account.erase(0, uri);
+    const int port = phonetest::freeSipPort();
+    ASSERT_GT(port, 0);
+    const size_t number = account.find("@127.0.0.1:") + 11;
+    account.replace(number, account.find('>') - number, std::to_string(port));
+
+    testsupport::TempDir home, temporary;
+    home.write(".baresip/accounts", account + "\n");
+    phonetest::TestBaresip phone("player", true);
+    ASSERT_TRUE(phone.start() && phone.control());
+    testsupport::ChildEnvironment environment({{"HOME", home.path()}, {"TMPDIR", temporary.path()}});
+    playCall(phone, account.substr(1, account.find('>') - 1));
+    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/Drives.h"
 #include "platform/FileIO.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,23 @@ TEST_F(FileIOTest, SearchYieldsDotEntriesThenNamesInOrder)
     EXPECT_TRUE(searchAll("T:\\nowhere\\*").empty());
     // A drive's root has no "." and "..".
     EXPECT_EQ(searchAll("T:\\*"), (std::vector<std::string>{"d"}));
+}
+
+// Temporary files go to TMPDIR when it names a folder, else to /tmp.
+TEST_F(FileIOTest, TheTemporaryFolderIsTmpdirWhenItIsAFolder)
+{
+    tmp.write("file", "x");
+    const struct {
+        const char* tmpdir; // null: unset
+        std::string folder;
+    } cases[] = {{nullptr, "/tmp"}, {"", "/tmp"}, {"gone", "/tmp"}, {"file", "/tmp"}, {"d", tmp.file("d")}};
+    testsupport::makeDirs(tmp.file("d"));
+    for (const auto& c : cases) {
+        testsupport::ChildEnvironment environment({{"TMPDIR", c.tmpdir && *c.tmpdir ? tmp.file(c.tmpdir) : ""}});
+        if (!c.tmpdir)
+            unsetenv("TMPDIR");
+        EXPECT_EQ(platform::temporaryFolder(), c.folder) << (c.tmpdir ? c.tmpdir : "unset");
+    }
 }
 
 } // namespace

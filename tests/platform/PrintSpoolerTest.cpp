@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/print/PdfPrint.h"
 #include "platform/print/PrintSpooler.h"
+#include "support/ChildProgram.h"
 #include "support/CupsServer.h"
 #include "support/PdfPages.h"
 #include "support/TestSupport.h"
@@ -166,6 +167,21 @@ TEST_F(PrintSpoolerTest, TheUsersPaperKeepsTheQueuesMarginsByEitherName)
     ASSERT_TRUE(server->waitForJobs(1, 60)) << server->log();
     EXPECT_FALSE(left("Grey"));
     expectPrintedPage(420, 595, 12);
+}
+
+// A TMPDIR that names no folder gives way to /tmp: the document reaches
+// the printer all the same.
+TEST_F(PrintSpoolerTest, ATemporaryFolderThatIsNotThereGivesWayToTmp)
+{
+    ASSERT_NE(server, nullptr);
+    testsupport::ChildEnvironment environment({{"TMPDIR", folder.file("gone")}});
+    {
+        PrintSpooler spooler;
+        ASSERT_TRUE(spooler.print(document("Grey")));
+        ASSERT_TRUE(server->waitForJobs(1, 60)) << server->log();
+    }
+    EXPECT_EQ(server->jobs().size(), 1u);
+    EXPECT_FALSE(left("Grey"));
 }
 
 TEST_F(PrintSpoolerTest, AServerThatAnswersNothingHoldsNoOneAndEveryDocumentIsLeft)
