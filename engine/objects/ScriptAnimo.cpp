@@ -61,8 +61,8 @@ void release(CAnimo6* animation, bool cached)
     delete animation;
 }
 
-// An animation let go of while it reports, released when the behaviour
-// trash is emptied; forgotten when something else deletes it first.
+// An animation let go of while it reports, released at the next flush
+// (CMC_Disposal); forgotten when something else deletes it first.
 class CAnimoRelease : public CMC_Object, public CInvalidateObserver {
 public:
     CAnimoRelease(CAnimo6* a, bool c) : CMC_Object(CXString(), MC_PLACEHOLDER), animation(a), cached(c)

@@ -39,8 +39,8 @@ public:
     static void deferFree(CMC_Object* object);
     // Whether the object waits in the trash.
     static bool waits(CMC_Object* object);
-    // Frees what waits; what is still held (a behaviour still running)
-    // waits for the next flush, and so does what freeing puts there.
+    // Frees what waits, and what freeing puts there meanwhile; what is
+    // still held (a behaviour still running) waits for the next flush.
     static void flush();
     // Keeps a behaviour that left its container without being deleted (a
     // run on a timer broken off) until done: events may still be bound to it.

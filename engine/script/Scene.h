@@ -143,7 +143,6 @@ public:
     // Releases them, as leaving the scene does once its objects are gone.
     void releasePlugins() { doneDLLs(); }
 
-
     // The screen unit every scene shares, named "Default"; made by the first
     // scene constructor that finds none.
     static CMC_ScreenUnit* getDefUnit();

@@ -23,13 +23,12 @@ namespace telephony {
 // the accounts of ~/.baresip/accounts and a configuration that needs no
 // sound device (makeRunFolder). The process ends with the service. Null
 // with *why set when baresip cannot be run or reached, or has no account.
-// A baresip that runs and does not open
-// its control port in 5 s is not started again (one that ends at once is,
-// twice, with a folder of our own: another program may have taken the
-// port chosen). The waits end early once *cancelled turns true. A control
-// connection that ends during the run is told to the end handler
-// (Telephony::setEndHandler), with the exit status or signal of a baresip
-// of ours that ended.
+// A baresip that runs and does not open its control port in 5 s is not
+// started again (one that ends at once is, twice, with a folder of our
+// own: another program may have taken the port chosen). The waits end
+// early once *cancelled turns true. A control connection that ends during
+// the run is told to the end handler (Telephony::setEndHandler), with the
+// exit status or signal of a baresip of ours that ended.
 std::shared_ptr<Telephony> startBaresip(const std::string& folder, std::string* why,
                                         const std::atomic<bool>* cancelled = nullptr);
 // The same through a baresip already running, whose control module listens

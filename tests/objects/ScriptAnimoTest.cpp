@@ -271,7 +271,7 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_NE(animation("A"), first);
     EXPECT_EQ(call("A", "GETEVENTNAME"), "JUMP");
     EXPECT_TRUE(cache()->contains(first));
-    // The behaviour trash is emptied by the application's frame.
+    // What waits is freed by the application's frame.
     CMC_Disposal::flush();
     EXPECT_FALSE(cache()->contains(first));
 
