@@ -62,7 +62,7 @@ public:
     ~ScriptLoop()
     {
         delete scene;
-        CMC_Disposal::done();
+        CMC_Disposal::freeAll();
         CMC_RunnerFactory::done();
         CMC_VariableFactory::done();
     }
