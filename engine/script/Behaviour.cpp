@@ -210,9 +210,11 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
         !static_cast<CMC_BasicCondition*>(condition)->valid(true))
         return false;
     int firstTemp = tempObjects ? tempObjects->getSize() : 0;
-    // The owner and the container the names are looked up in are used up to
-    // the run's end, also when its code deletes them.
-    CMC_Hold hold(owner, scene);
+    // The container the names are looked up in is used up to the run's end,
+    // also when the code deletes it (a class instance deleted by its own
+    // method). The owner is held by whoever runs the behaviour for it (an
+    // event it raises, a statement that names it).
+    CMC_Hold hold(scene);
     ++running;
     bool result = false;
     // The lines are kept for this run even when replaced meanwhile.

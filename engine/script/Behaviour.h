@@ -115,10 +115,11 @@ public:
     // How deep script evaluation may nest (behaviours running behaviours,
     // expressions and conditions that refer to themselves, a group's call
     // that comes back to the group); deeper runs do nothing. Once the bound
-    // is met, nothing more nests until the script that met it has ended (the
-    // outermost evaluation is over): code that runs itself more than once
-    // per level would otherwise go on for an exponential time. Standard
-    // error says so once. Hold a Nesting while evaluating.
+    // is met, nothing nests again until the evaluation is back at the
+    // outermost one (the behaviour an event ran goes on with its next
+    // statement): code that runs itself more than once per level would
+    // otherwise go on for an exponential time. Standard error says so once.
+    // Hold a Nesting while evaluating.
     enum { MAX_NESTING = 400 };
     class Nesting {
     public:
@@ -130,7 +131,7 @@ public:
         }
         ~Nesting()
         {
-            if (--nesting == 0)
+            if (--nesting <= 1)
                 brokenOff = false;
         }
         Nesting(const Nesting&) = delete;

@@ -41,6 +41,7 @@ public:
         places.erase(first);
         return first;
     }
+    int size() const { return int(places.size()); }
     template <typename Visit> void forEach(Visit visit) const
     {
         for (CMC_Object* object : order)
@@ -138,6 +139,8 @@ void CMC_Disposal::deferFree(CMC_Object* object)
 }
 
 bool CMC_Disposal::waits(CMC_Object* object) { return object && object->inTrash; }
+
+int CMC_Disposal::waitingCount() { return trash().size(); }
 
 void CMC_Disposal::keep(CMC_Object* behaviour)
 {

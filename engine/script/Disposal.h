@@ -60,6 +60,8 @@ public:
     static void deferFree(CMC_Object* object);
     // Whether the object waits in the trash.
     static bool waits(CMC_Object* object);
+    // How many objects wait in the trash.
+    static int waitingCount();
     // Frees what waits, and what freeing puts there meanwhile; what is
     // still held (a behaviour still running) waits for the next call.
     static void freeWaiting();
