@@ -214,6 +214,8 @@ CMC_Variable* CMC_Class_Runner::runClass(CMC_Object* instance, CMC_ObjectsContai
 
     CMC_ObjectsContainer* previous = behaviour->getScene();
     behaviour->setScene(self);
+    // The method may delete the instance; its result is read from it after.
+    CMC_Hold hold(self);
     behaviour->run(self, params, false);
     behaviour->setScene(previous);
 
