@@ -60,7 +60,7 @@ Figures measure(bool inClass, int count)
         holder->removeObject(clone);
         CMC_Disposal::deferFree(clone);
     }
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     f["remove"] = nanosecondsSince(start, (count + 1) / 2);
 
     int left = holder->getElementsNo();
@@ -83,7 +83,7 @@ void BM_Clone(benchmark::State& state)
     bool inClass = state.range(0) != 0;
     int count = int(state.range(1));
     benchsupport::perObject(state, count, 10000, "x10k", [inClass](int n) { return measure(inClass, n); });
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

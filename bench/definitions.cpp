@@ -139,7 +139,7 @@ benchsupport::Figures measure(int count)
         if (!room.getObject(last))
             return {};
     }
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     {
         CMC_Scene room(nullptr, nullptr, roomRecord(), MC_SCENE);
         CMC_CNVLoader loader(nullptr, &room);
@@ -149,7 +149,7 @@ benchsupport::Figures measure(int count)
         if (!room.getObject(last) || !room.getObject(CXString("EXTRA.cnv")))
             return {};
     }
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     CMC_VariableFactory::clearPool();
     f["plain"] = benchsupport::plainNamedObjects(count);
     return f;
@@ -163,7 +163,7 @@ void BM_Definitions(benchmark::State& state)
     CMC_RunnerFactory::initialize();
     int count = int(state.range(0));
     benchsupport::perObject(state, count, Smallest, "x1k", &measure);
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

@@ -261,7 +261,7 @@ benchsupport::Figures measure(int count)
         title->frame();
         figures["leave"] = benchsupport::nanosecondsSince(start, count);
     }
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     CMC_VariableFactory::clearPool();
     figures["plain"] = benchsupport::plainNamedObjects(count);
     return figures;
@@ -280,7 +280,7 @@ void sceneOf(benchmark::State& state, Kind kind)
         benchsupport::perObject(state, int(state.range(0)), Smallest, "x1k", &measure);
         title = nullptr;
     }
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     CMC_RunnerFactory::done();
     CMC_VariableFactory::done();
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Check.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,11 @@
 // put in order, and never while a Walk holds the list: a pointer from
 // find() is good until the list next changes or is read by position, and
 // the item a walk is at stays good whatever its visit does to the list.
+//
+// Every list that code run from a visit may change (the drawables while
+// they are drawn, an object's bindings while it raises an event, a group's
+// members while it passes a call on) is walked with a Walk, never by
+// position.
 template <class Key, class Item>
 class CPriorityList {
     struct Node;
@@ -31,6 +38,7 @@ public:
     CPriorityList() = default;
     ~CPriorityList()
     {
+        QUARNEL_CHECK(walks == 0, "a priority list is destroyed while it is walked");
         removeAll();
         deleteHeld();
     }
@@ -107,12 +115,17 @@ public:
     Item& operator[](int index) const { return at(index); }
     // Visits the items in order, one next() at a time, while the visits
     // may change the list: an item taken out before the walk reaches it is
-    // not visited, one added after the walk's place is (one added before it
-    // is not). The items taken out while any walk lasts are deleted once
-    // the last walk ends. The list must outlive its walks.
+    // not visited, an item there from the walk's start to its visit is
+    // visited once, and an item added after the walk started is not (the
+    // next walk sees it). So a visit that takes out the item after its own,
+    // or itself, skips no other; and one that adds an item (a binding made
+    // anew under the event being raised) does not have it visited in the
+    // same walk, where it could add another without end. The items taken
+    // out while any walk lasts are deleted once the last walk ends. The
+    // list must outlive its walks.
     class Walk {
     public:
-        explicit Walk(const CPriorityList& l) : list(l), seen(l.changes - 1) { ++list.walks; }
+        explicit Walk(const CPriorityList& l) : list(l), seen(l.changes - 1), limit(l.arrivals) { ++list.walks; }
         ~Walk()
         {
             if (--list.walks == 0 && !list.held.empty())
@@ -124,12 +137,17 @@ public:
         // The next item, or null at the end.
         Item* next()
         {
-            if (seen != list.changes)
-                follow();
-            if (place == end)
-                return nullptr;
-            current = *place++;
-            return &current->item;
+            for (;;) {
+                if (seen != list.changes)
+                    follow();
+                if (place == end)
+                    return nullptr;
+                Node* node = *place++;
+                if (node->arrival < limit) {
+                    current = node;
+                    return &current->item;
+                }
+            }
         }
         // Whether the item of the last next() has been taken out since.
         bool isTakenOut() const { return current && current->gone; }
@@ -149,6 +167,7 @@ public:
 
         const CPriorityList& list;
         uint64_t seen;
+        uint64_t limit; // items that arrived from here on came after the start
         Node* current = nullptr;
         Node* const* place = nullptr; // of the next item
         Node* const* end = nullptr;

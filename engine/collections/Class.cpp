@@ -149,15 +149,20 @@ void CMC_Class::init()
 // to its container.
 bool CMC_Class::done(bool final)
 {
-    if (isInstance() && !destructed) {
-        destructed = true;
-        CMC_Runner* runner = CMC_RunnerFactory::getRunner(MC_CLASS);
-        if (runner)
-            CMC_Object::flush(static_cast<CMC_Class_Runner*>(runner)->runClass(this, getScene(), nullptr,
-                                                                                 CXString("DESTRUCTOR")));
-    }
+    destruct();
     unload();
     return CMC_Object::done(final);
+}
+
+void CMC_Class::destruct()
+{
+    if (!isInstance() || destructed)
+        return;
+    destructed = true;
+    CMC_Runner* runner = CMC_RunnerFactory::getRunner(MC_CLASS);
+    if (runner)
+        CMC_Object::flush(
+            static_cast<CMC_Class_Runner*>(runner)->runClass(this, getScene(), nullptr, CXString("DESTRUCTOR")));
 }
 
 void CMC_Class_Runner::prepareMthHashSet()
@@ -209,6 +214,8 @@ CMC_Variable* CMC_Class_Runner::runClass(CMC_Object* instance, CMC_ObjectsContai
 
     CMC_ObjectsContainer* previous = behaviour->getScene();
     behaviour->setScene(self);
+    // The method may delete the instance; its result is read from it after.
+    CMC_Hold hold(self);
     behaviour->run(self, params, false);
     behaviour->setScene(previous);
 

@@ -53,16 +53,22 @@ public:
     CXString getBase() const { return base; }
 
 protected:
-    // A class that is deleted finishes its objects at once (unload, unless
-    // done() did), whenever its memory goes.
+    // An instance that is deleted runs its "DESTRUCTOR" (once, whatever
+    // deleted it) and a class finishes its objects at once (unless done()
+    // did both), whenever its memory goes.
     void finishContents() override
     {
-        if (!isDone())
-            unload();
+        if (isDone())
+            return;
+        destruct();
+        unload();
     }
 
 private:
     friend class CMC_Class_Runner;
+
+    // Runs an instance's "DESTRUCTOR", the first time only.
+    void destruct();
 
     // The lookup parent, without listing it (and its parent) by name as
     // setParent does: a class holds only what its files declare.

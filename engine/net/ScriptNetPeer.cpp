@@ -44,6 +44,8 @@ CMC_ObjectsContainer* CMC_NetPeer::runningScene()
 
 void CMC_NetPeer::onMessage(CNetMessage* message)
 {
+    // What a message runs may delete this object; the delivery goes on.
+    CMC_Hold hold(this);
     CMC_ObjectsContainer* where = runningScene();
     switch (message->getType()) {
     case CNetMessage::CMD: {

@@ -2,6 +2,8 @@
 
 #include "base/XArray.h"
 #include "collections/Array.h"
+#include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -37,29 +39,22 @@ struct Registration {
     }
 } registration;
 
-CMC_Object* objectAt(CXVector* list, int i) { return static_cast<CMC_Object*>(list->at(i)); }
-
 CMC_Variable* memberNameOf(CMC_Object* member) { return member ? CMC_String::temporary(member->getName()) : nullptr; }
 
 } // namespace
 
 CMC_Groupped::CMC_Groupped(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, MC_GROUP), members(new CXVector(101, 0.75f)), marker(-1), broadcasting(0)
+    : CMC_Object(container, element, MC_GROUP), marker(-1)
 {
     initializeBehaviours(container, element);
 }
 
-CMC_Groupped::CMC_Groupped(const CXString& n, CMC_ObjectsContainer* container)
-    : CMC_Object(n, MC_GROUP), members(new CXVector(101, 0.75f)), marker(-1), broadcasting(0)
+CMC_Groupped::CMC_Groupped(const CXString& n, CMC_ObjectsContainer* container) : CMC_Object(n, MC_GROUP), marker(-1)
 {
     scene = container;
 }
 
-CMC_Groupped::~CMC_Groupped()
-{
-    removeAll();
-    delete members;
-}
+CMC_Groupped::~CMC_Groupped() { removeAll(); }
 
 CXString** CMC_Groupped::getBehavioursList()
 {
@@ -70,53 +65,54 @@ CXString** CMC_Groupped::getBehavioursList()
 CXObject* CMC_Groupped::clone()
 {
     CMC_Groupped* copy = new CMC_Groupped(CXString("cloned"), scene);
-    for (int i = 0; i < members->getSize(); ++i)
-        copy->append(objectAt(members, i));
+    members.forEach([copy](CMC_Object* member) { copy->append(member); });
     return copy;
 }
 
 CXString CMC_Groupped::toString()
 {
     CXString text;
-    for (int i = 0; i < members->getSize(); ++i) {
-        if (i > 0)
+    bool first = true;
+    members.forEach([&text, &first](CMC_Object* member) {
+        if (!first)
             text += ",";
-        text += objectAt(members, i)->toString();
-    }
+        first = false;
+        text += member->toString();
+    });
     return text;
 }
 
-int CMC_Groupped::getSize() { return members->getSize(); }
+int CMC_Groupped::getSize() { return members.getSize(); }
 
-CMC_Object* CMC_Groupped::get(int i) { return i >= 0 && i < members->getSize() ? objectAt(members, i) : nullptr; }
+CMC_Object* CMC_Groupped::get(int i) { return i >= 0 && i < members.getSize() ? members.at(i) : nullptr; }
 
 CMC_Object* CMC_Groupped::next(int step)
 {
-    if (members->getSize() == 0)
+    if (members.getSize() == 0)
         return nullptr;
-    marker = CMC_Array::movedMarker(marker, step, members->getSize());
-    return objectAt(members, marker);
+    marker = CMC_Array::movedMarker(marker, step, members.getSize());
+    return members.at(marker);
 }
 
 CMC_Object* CMC_Groupped::prev(int step)
 {
-    if (members->getSize() == 0)
+    if (members.getSize() == 0)
         return nullptr;
-    marker = CMC_Array::movedMarker(marker, -int64_t(step), members->getSize());
-    return objectAt(members, marker);
+    marker = CMC_Array::movedMarker(marker, -int64_t(step), members.getSize());
+    return members.at(marker);
 }
 
-void CMC_Groupped::setMarkerPos(int position) { marker = CMC_Array::clampedMarker(position, members->getSize()); }
+void CMC_Groupped::setMarkerPos(int position) { marker = CMC_Array::clampedMarker(position, members.getSize()); }
 
 void CMC_Groupped::append(CMC_Object* member)
 {
-    members->add(member);
+    members.add(member, 0, member);
     CMC_Groups::joined(member, this);
 }
 
 void CMC_Groupped::add(CMC_Object* member)
 {
-    if (member && !CMC_Groups::holds(this, member))
+    if (member && !members.contains(member))
         append(member);
 }
 
@@ -129,24 +125,20 @@ void CMC_Groupped::addClones(const CXString& n, int from, int to)
 
 void CMC_Groupped::remove(CMC_Object* member)
 {
-    int at = members->find(member);
-    if (at < 0)
-        return;
-    members->removeAt(at);
-    CMC_Groups::left(member, this);
+    if (members.remove(member))
+        CMC_Groups::left(member, this);
 }
 
 void CMC_Groupped::removeAll()
 {
-    for (int i = 0; i < members->getSize(); ++i)
-        CMC_Groups::left(objectAt(members, i), this);
-    members->removeAll();
+    members.forEach([this](CMC_Object* member) { CMC_Groups::left(member, this); });
+    members.removeAll();
 }
 
 void CMC_Groupped::forget(CMC_Object* member)
 {
-    for (int at = members->find(member); at >= 0; at = members->find(member))
-        members->removeAt(at);
+    while (members.remove(member)) {
+    }
 }
 
 void CMC_Groupped_Runner::prepareMthHashSet()
@@ -227,21 +219,26 @@ CMC_Variable* CMC_Groupped_Runner::addClones(CMC_Groupped* group, CMC_ObjectsCon
     return nullptr;
 }
 
-// The member count is read again before each member: a member's method may
-// change the group. A member without a runner of its own type answers
-// through its own (plug-in types), and one without any is skipped.
+// A member's method may change the group, and its script may pass a call
+// on to the group again: the members are walked (CMC_Groupped). A call
+// that comes back through script without end is ended by the engine's
+// bound on nested script (CMC_Behaviour::Nesting). A member without a
+// runner of its own type answers through its own (plug-in types), and one
+// without any is skipped.
 CMC_Variable* CMC_Groupped_Runner::broadcast(const CXString& name, CMC_Groupped* group,
                                              CMC_ObjectsContainer* container, CXVector* args)
 {
-    if (group->isBroadcasting())
+    int was;
+    if (!group->beginPassing(CMC_BehaviourBase::nestingDepth(), &was))
         return nullptr;
-    group->beginBroadcast();
-    for (int i = 0; i < group->getSize(); ++i) {
-        CMC_Object* member = group->get(i);
+    CMC_Groupped::Members::Walk walk(group->getMembers());
+    while (CMC_Object** place = walk.next()) {
+        CMC_Object* member = *place;
         CMC_Runner* runner = CMC_RunnerFactory::getRunner(member);
+        CMC_Hold hold(member);
         if (runner)
             CMC_Object::flush(runner->run(name, member, container, args), false);
     }
-    group->endBroadcast();
+    group->endPassing(was);
     return nullptr;
 }

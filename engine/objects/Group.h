@@ -1,4 +1,5 @@
 #pragma once
+#include "base/PriorityList.h"
 #include "script/Group.h"
 #include "script/Object.h"
 #include "script/Runner.h"
@@ -11,9 +12,17 @@ class CXVector;
 // it leaves the group (CMC_Groups::objectGone).
 //
 // The engine also uses groups as result lists: the containers' queries fill
-// a group (getObjects, the playing animations, the running timers), the
-// definition loader keeps each loaded file's objects in one, and engine
-// code walks the members through getList().
+// a group (getObjects, the playing animations, the running timers), and the
+// definition loader keeps each loaded file's objects in one.
+//
+// A call passed on to the members walks them (CPriorityList's walk), while
+// the members' script may add and take out members and pass calls on to
+// the group again: a member taken out before the call reaches it is not
+// called, every member there throughout is called once, and one added
+// meanwhile gets the next call. A group reached again with no script run
+// in between (a group that holds itself, or a group that holds it) passes
+// the call on once; a group that a member's script calls again passes it
+// on again.
 //
 // The marker works as the ARRAY's does: -1 is before the first member;
 // NEXT and PREV wrap around (PREV from -1 lands on size - 2), a marker left
@@ -56,8 +65,6 @@ public:
     void remove(CMC_Object* member);
     // Empties the list; the marker stays.
     void removeAll() override;
-    // The live list, for engine code that reads or changes it.
-    CXVector* getList() { return members; }
     // Member i; null outside the list.
     CMC_Object* get(int i);
     int getSize();
@@ -66,18 +73,31 @@ public:
     CMC_Object* getMember(int index) override { return get(index); }
     void forget(CMC_Object* member) override;
 
-    // Sending a method to every member is under way: a group that holds
-    // itself (or a group that holds it) sends it on only once.
-    bool isBroadcasting() const { return broadcasting > 0; }
-    void beginBroadcast() { ++broadcasting; }
-    void endBroadcast() { --broadcasting; }
+    // The members in their order, each place once (a member may hold
+    // several), keyed by the member; all have the same priority.
+    using Members = CPriorityList<CMC_Object*, CMC_Object*>;
+    const Members& getMembers() const { return members; }
+    // Passing a call on starts at this script nesting; false when a call
+    // is passed on at that very nesting already (a cycle of groups, with
+    // no script in between). What it was is given back to endPassing.
+    bool beginPassing(int nesting, int* was)
+    {
+        if (passingAt == nesting)
+            return false;
+        *was = passingAt;
+        passingAt = nesting;
+        return true;
+    }
+    void endPassing(int was) { passingAt = was; }
 
 private:
     void append(CMC_Object* member);
 
-    CXVector* members;
+    Members members;
     int marker;
-    int broadcasting;
+    // The script nesting at which the innermost call being passed on
+    // started; -1 when none is.
+    int passingAt = -1;
 };
 
 // The methods of groups. A name that the group's own table does not know

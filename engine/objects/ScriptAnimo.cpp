@@ -61,7 +61,7 @@ void release(CAnimo6* animation, bool cached)
     delete animation;
 }
 
-// An animation let go of while it reports, released at the next flush
+// An animation let go of while it reports, released when the waiting objects are freed
 // (CMC_Disposal); forgotten when something else deletes it first.
 class CAnimoRelease : public CMC_Object, public CInvalidateObserver {
 public:

@@ -104,8 +104,8 @@ private:
     // Stops the collision watch and the observing, then gives the animation
     // back to the cache or deletes it when the object owns it. An animation
     // that may be reporting now (to an ANIMO object, or to others while a
-    // script runs) is released at the next flush (CMC_Disposal), after
-    // its step: the step goes on with it.
+    // script runs) is released when the waiting objects are freed
+    // (CMC_Disposal::freeWaiting), after its step: the step goes on with it.
     void letGo();
     // "ONSTARTED^<event>" then "ONSTARTED", and the finished forms, for a
     // report of the playable.

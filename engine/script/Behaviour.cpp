@@ -1,6 +1,7 @@
 #include "script/Behaviour.h"
 
 #include "base/Archive.h"
+#include "base/FileReport.h"
 #include "base/WindowServices.h"
 #include "script/BehaviourEntry.h"
 #include "script/BehaviourRunner.h"
@@ -44,6 +45,18 @@ CXString trimmed(CXString text)
 
 long long CMC_Behaviour::stepLimit = 0;
 long long CMC_Behaviour::steps = 0;
+bool CMC_Behaviour::brokenOff = false;
+
+void CMC_Behaviour::breakOff()
+{
+    static bool told = false;
+    if (nesting >= MAX_NESTING && !told) {
+        told = true;
+        CFileReport::tell(CXString("script code nested more than 400 levels deep (code that calls itself without "
+                                   "end); it is broken off where it stands"));
+    }
+    brokenOff = true;
+}
 
 void CMC_Behaviour::setStepLimit(long long limit)
 {
@@ -197,6 +210,11 @@ bool CMC_Behaviour::run(CMC_Object* owner, CXArray* params, bool checkCondition)
         !static_cast<CMC_BasicCondition*>(condition)->valid(true))
         return false;
     int firstTemp = tempObjects ? tempObjects->getSize() : 0;
+    // The container the names are looked up in is used up to the run's end,
+    // also when the code deletes it (a class instance deleted by its own
+    // method). The owner is held by whoever runs the behaviour for it (an
+    // event it raises, a statement that names it).
+    CMC_Hold hold(scene);
     ++running;
     bool result = false;
     // The lines are kept for this run even when replaced meanwhile.
@@ -234,7 +252,7 @@ void CMC_Behaviour::dropTempObjects(int from)
         CMC_Object* object = static_cast<CMC_Object*>(tempObjects->takeAt(tempObjects->getSize() - 1));
         if (scene)
             scene->removeObject(object);
-        delete object;
+        CMC_Disposal::disposeTemporary(object);
     }
 }
 
@@ -325,10 +343,10 @@ void CMC_Behaviour::endTimedRun(bool runEnd)
 }
 
 // Out of the container and marked for deletion: the window's trash frees
-// it, or, without one, the next flush (CMC_Disposal). That may be after the container
-// is gone (the title ends, a class instance is deleted), so nothing that
-// reaches the container is kept: the lines and the anonymous behaviours
-// they made go now.
+// it, or, without one, CMC_Disposal at the start of the next frame. That
+// may be after the container is gone (the title ends, a class instance is
+// deleted), so nothing that reaches the container is kept: the lines and
+// the anonymous behaviours they made go now.
 void CMC_Behaviour::leaveContainer()
 {
     if (scene)

@@ -113,13 +113,27 @@ public:
     static void releaseValue(CMC_Variable* value, CMC_ObjectsContainer* scene);
 
     // How deep script evaluation may nest (behaviours running behaviours,
-    // expressions and conditions that refer to themselves); deeper runs do
-    // nothing. Hold a Nesting while evaluating.
+    // expressions and conditions that refer to themselves, a group's call
+    // that comes back to the group); deeper runs do nothing. Once the bound
+    // is met, nothing nests again until the evaluation is back at the
+    // outermost one (the behaviour an event ran goes on with its next
+    // statement): code that runs itself more than once per level would
+    // otherwise go on for an exponential time. Standard error says so once.
+    // Hold a Nesting while evaluating.
     enum { MAX_NESTING = 400 };
     class Nesting {
     public:
-        Nesting() : allowed(nesting < MAX_NESTING) { ++nesting; }
-        ~Nesting() { --nesting; }
+        Nesting() : allowed(nesting < MAX_NESTING && !brokenOff)
+        {
+            if (!allowed)
+                breakOff();
+            ++nesting;
+        }
+        ~Nesting()
+        {
+            if (--nesting <= 1)
+                brokenOff = false;
+        }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
         bool ok() const { return allowed; }
@@ -140,6 +154,9 @@ public:
 
 private:
     static void releaseObject(CMC_Variable* value, CMC_ObjectsContainer* scene);
+    // The bound on nesting is met: what is under way is broken off.
+    static void breakOff();
+    static bool brokenOff;
 
     static long long stepLimit;
     static long long steps;

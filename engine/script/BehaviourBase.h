@@ -37,6 +37,8 @@ public:
     // Whether script code is being evaluated now: objects let go meanwhile
     // may still be held by the statements that run (CMC_Disposal).
     static bool isScriptRunning() { return nesting > 0; }
+    // How deep script evaluation is nested now; each behaviour's run adds one.
+    static int nestingDepth() { return nesting; }
 
 protected:
     friend class CMC_Disposal;

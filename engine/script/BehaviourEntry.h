@@ -119,6 +119,7 @@ private:
     CMC_Variable* runValue(CXArray* params);
     CMC_Variable* literalValue();
     CMC_Variable* runRebuilt(const CXString& text, CMC_Object* owner, CXArray* params, unsigned char* made);
+    void releaseMade(CMC_Variable* value, unsigned char kind);
     CMC_Variable* call(CMC_Object* owner, CXArray* params, CXVector* args,
                        CMC_WhileOperands* operands = nullptr);
     CMC_Variable* callFound(CMC_Object* owner, CXArray* params, CXVector* args);

@@ -55,6 +55,9 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
     }
     if (!allFixed || running > 0)
         return runArguments(owner, params);
+    // The target and the arguments are used up to the call's end, also
+    // when the method's script deletes them.
+    CMC_Hold hold(object, nullptr, args);
     ++running;
     // A bound target whose runner knows the method, and IF or WHILE: called
     // at once.
@@ -72,9 +75,10 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
 
 // WHILE's operands (its first three arguments) read again for the next
 // pass: a name bound at parse time is looked up again, and a value
-// statement (a name looked up at each run, a literal, an expression) runs
-// again; a call is not made again. What a slot held for this run is given
-// back as runArguments would.
+// statement (a name looked up at each run, a literal, an expression, each
+// completed with the run's parameters where it holds '$') runs again; a
+// call is not made again. What a slot held for this run is given back as
+// runArguments would.
 class CMC_Behaviour_Entry::OperandReader : public CMC_WhileOperands {
 public:
     OperandReader(CMC_Behaviour_Entry* entry, CMC_Object* owner, CXArray* params, CXVector* list,
@@ -93,14 +97,20 @@ public:
                     list->setAt(i, s.fixed);
                 continue;
             }
-            if (!s.nested || s.nestedHasParam || s.nested->form != VALUE)
+            if (!s.nested || s.nested->form != VALUE)
                 continue;
-            CMC_Variable* v = s.nested->run(owner, params);
             CMC_Variable* old = static_cast<CMC_Variable*>(list->at(i));
-            if (made[i] == RESULT && old)
-                CMC_Behaviour::releaseResult(old, entry->scene);
+            list->setAt(i, nullptr);
+            if (old && made[i] != FIXED)
+                entry->releaseMade(old, made[i]);
+            CMC_Variable* v;
+            if (s.nestedHasParam) {
+                v = entry->runRebuilt(fillParams(s.nested->line, params), owner, params, &made[i]);
+            } else {
+                v = s.nested->run(owner, params);
+                made[i] = RESULT;
+            }
             list->setAt(i, isStopValue(v) ? nullptr : v);
-            made[i] = RESULT;
         }
     }
 
@@ -125,6 +135,7 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
             own->add(slots[i].fixed);
         list = own;
     }
+    CMC_Hold hold(object, nullptr, list);
     ++running;
 
     unsigned char smallMade[16];
@@ -174,18 +185,8 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
                 continue;
             CMC_Variable* v = static_cast<CMC_Variable*>(list->at(i));
             list->setAt(i, nullptr);
-            if (!v)
-                continue;
-            if (made[i] == MADE_EXPRESSION) {
-                delete v;
-            } else if (made[i] == MADE_ANONYMOUS) {
-                CMC_Object* found = scene ? scene->getObject(static_cast<CMC_String*>(v)->getValue()) : nullptr;
-                if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
-                    CMC_Disposal::dispose(found);
-                delete v;
-            } else {
-                CMC_Behaviour::releaseResult(v, scene);
-            }
+            if (v)
+                releaseMade(v, made[i]);
         }
         if (made != smallMade)
             delete[] made;
@@ -193,6 +194,21 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
     --running;
     delete own;
     return result;
+}
+
+// What an argument slot was given for one run goes back as it was made.
+void CMC_Behaviour_Entry::releaseMade(CMC_Variable* v, unsigned char kind)
+{
+    if (kind == MADE_EXPRESSION) {
+        delete v;
+    } else if (kind == MADE_ANONYMOUS) {
+        CMC_Object* found = scene ? scene->getObject(static_cast<CMC_String*>(v)->getValue()) : nullptr;
+        if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
+            CMC_Disposal::dispose(found);
+        delete v;
+    } else {
+        CMC_Behaviour::releaseResult(v, scene);
+    }
 }
 
 CMC_Variable* CMC_Behaviour_Entry::runValue(CXArray* params)
@@ -299,6 +315,7 @@ CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* owner, CXArray* params,
         if (!methodHasParam)
             return callByName(target, methodName, list);
         CMC_Runner* r = target ? CMC_RunnerFactory::getRunner(target) : nullptr;
+        CMC_Hold hold(target);
         return r ? r->run(fillParams(methodName, params), target, scene, list) : nullptr;
     }
     case THIS_CALL:
@@ -327,6 +344,7 @@ CMC_Variable* CMC_Behaviour_Entry::callByName(CMC_Object* target, const CXString
         cachedRunner = r;
         cachedId = r->resolveMethod(method);
     }
+    CMC_Hold hold(target);
     return dispatch(r, cachedId, method, target, list);
 }
 

@@ -68,6 +68,8 @@ CXVector* CMC_Behaviour::resolveParameters(CMC_ObjectsContainer* scene, CMC_Obje
     if (!text.IsString())
         return nullptr;
     CXVector* values = new CXVector(101, 0.75f);
+    // A later value's call may delete an earlier value.
+    CMC_Hold hold(nullptr, nullptr, values);
     int depth = 0;
     int start = 0;
     int n = text.getLength();
@@ -152,6 +154,9 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* scene, CMC_Object* ow
         runner = CMC_RunnerFactory::getRunner(target);
     if (!runner)
         return nullptr;
+    // The arguments' calls and the method's script may delete the target
+    // and the values: both are used to the call's end.
+    CMC_Hold hold(target);
 
     CXVector* values = nullptr;
     if (open >= 0) {
@@ -161,6 +166,7 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* scene, CMC_Object* ow
         if (rest.lastChar() == ')')
             rest = rest.Left(rest.getLength() - 1);
         values = resolveParameters(scene, owner, trimmed(rest), behaviour);
+        hold.setValues(values);
     }
     CMC_Variable* result;
     if (method.GetAt(0) == '#')

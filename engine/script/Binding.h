@@ -1,8 +1,6 @@
 #pragma once
+#include "base/PriorityList.h"
 #include "base/XObject.h"
-
-#include <cstddef>
-#include <vector>
 
 class CMC_BehaviourBase;
 class CMC_Object;
@@ -55,17 +53,20 @@ private:
     CMC_Binding* next = nullptr;
 };
 
-// The bindings under one key of an object's table, in binding order.
+// The bindings under one key of an object's table, in binding order. A raise
+// walks it while the behaviours it runs bind and unbind (CPriorityList's
+// walk: a binding taken out before the raise reaches it does not run, one
+// made during the raise runs from the next raise on).
 class CMC_BindingList : public CXObject {
 public:
-    int getSize() const { return int(items.size()); }
+    int getSize() const { return items.getSize(); }
     // The i-th binding; null out of range.
-    const CMC_Binding* get(int i) const
-    {
-        return i >= 0 && std::size_t(i) < items.size() ? items[std::size_t(i)] : nullptr;
-    }
+    const CMC_Binding* get(int i) const { return i >= 0 && i < items.getSize() ? items.at(i) : nullptr; }
 
 private:
     friend class CMC_Object;
-    std::vector<CMC_Binding*> items;
+    // Keyed by the binding itself; every binding has the same priority, so
+    // the order is the order of binding.
+    using Items = CPriorityList<CMC_Binding*, CMC_Binding*>;
+    Items items;
 };

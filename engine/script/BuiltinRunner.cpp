@@ -322,7 +322,7 @@ CMC_Variable* CMC_Builtin_Runner::runLoop(CMC_ObjectsContainer* container, CXVec
 
     if (container)
         container->removeObject(counter);
-    delete counter;
+    CMC_Disposal::disposeTemporary(counter);
     if (outerRemoved)
         container->addObject(outer);
     return broke ? stopValue(-1) : nullptr;

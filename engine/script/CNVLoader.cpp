@@ -68,7 +68,7 @@ void CMC_CNVLoader::load(const CXString& file)
     delete records;
 }
 
-bool CMC_CNVLoader::finish(CMC_Object* object)
+bool CMC_CNVLoader::releaseMember(CMC_Object* object)
 {
     if (!scene->holds(object) || !scene->removeObject(object))
         return false;
@@ -99,8 +99,8 @@ void CMC_CNVLoader::release(const CXString& file)
             if (!scene->holds(obj) || (obj->getType() == MC_BEHAVIOUR) != behaviours)
                 continue;
             for (int k = 1; k <= obj->getClonesNo(); ++k)
-                finish(scene->getObject(obj->getName() + "_" + CXString::toString(k)));
-            finish(obj);
+                releaseMember(scene->getObject(obj->getName() + "_" + CXString::toString(k)));
+            releaseMember(obj);
         }
     if (scene->removeObject(group))
         CMC_Disposal::dispose(group);

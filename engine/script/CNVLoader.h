@@ -26,7 +26,7 @@ public:
 private:
     // Takes out, finishes and deletes an object the container holds
     // itself; false when it does not hold it.
-    bool finish(CMC_Object* object);
+    bool releaseMember(CMC_Object* object);
 
     CWindow* window;
     CXString lastFile;

@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/Disposal.h"
 #include "script/BehaviourOperand.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
@@ -144,6 +145,7 @@ void CMC_BasicCondition::fire(bool outcome)
     if (!isEventBound(outcome ? EVENT_SUCCESS : EVENT_FAILED))
         return;
     const CMC_Binding* binding = getSingleBehaviour(outcome ? success : failed, 0);
+    CMC_Hold hold(this);
     if (binding)
         runBinding(binding, this, nullptr, false);
 }
@@ -229,6 +231,8 @@ bool CMC_Condition::valid(bool fireEvents)
     // An operand that asks this condition again has no answer.
     if (!guard.ok() || evaluating)
         return false;
+    // Its operands' calls may delete it: it is used to the end.
+    CMC_Hold hold(this);
     evaluating = true;
     CMC_Variable* rawA = first ? first->run(nullptr, nullptr) : nullptr;
     CMC_Variable* rawB = second ? second->run(nullptr, nullptr) : nullptr;
@@ -479,6 +483,8 @@ bool CMC_ComplexCondition::valid(bool fireEvents)
     CMC_Behaviour::Nesting guard;
     if (!guard.ok() || evaluating)
         return false;
+    CMC_Hold hold(one, two);
+    CMC_Hold self(this);
     evaluating = true;
     bool outcome = static_cast<CMC_BasicCondition*>(one)->valid(true);
     if (code == OR ? !outcome : outcome) {

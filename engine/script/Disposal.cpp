@@ -1,5 +1,6 @@
 #include "script/Disposal.h"
 
+#include "base/XArray.h"
 #include "script/BehaviourBase.h"
 #include "script/ObjectsContainer.h"
 
@@ -40,6 +41,7 @@ public:
         places.erase(first);
         return first;
     }
+    int size() const { return int(places.size()); }
     template <typename Visit> void forEach(Visit visit) const
     {
         for (CMC_Object* object : order)
@@ -70,15 +72,32 @@ OrderedSet& kept()
 bool isBehaviour(CMC_Object* object) { return object->getType() == MC_BEHAVIOUR; }
 } // namespace
 
-// What may still be on the stack: anything, while script code is being
-// evaluated (a class instance deleted by its own method, whose statements
-// still look names up through it, among them); otherwise a behaviour that
-// runs, or an object raising an event.
+CMC_Hold* CMC_Hold::top = nullptr;
+
+// Deletions are rare next to holds: a hold costs two stores, and the stack
+// is searched only when something is deleted.
+bool CMC_Hold::holds(CMC_Object* object)
+{
+    for (const CMC_Hold* h = top; h; h = h->below) {
+        if (h->first == object || h->second == object)
+            return true;
+        for (int i = 0; h->values && i < h->values->getSize(); ++i)
+            if (h->values->at(i) == object)
+                return true;
+    }
+    return false;
+}
+
+// What is on the stack that points at this object: an event it raises, its
+// own run as a behaviour, or a hold (a statement's target and arguments, a
+// behaviour's owner and scope, ...).
 bool CMC_Disposal::held(CMC_Object* object)
 {
-    if (CMC_BehaviourBase::isScriptRunning() || object->isRaising())
+    if (object->isRaising())
         return true;
-    return isBehaviour(object) && static_cast<CMC_BehaviourBase*>(object)->isRunning();
+    if (isBehaviour(object) && static_cast<CMC_BehaviourBase*>(object)->isRunning())
+        return true;
+    return CMC_Hold::holds(object);
 }
 
 void CMC_Disposal::wait(CMC_Object* object)
@@ -90,6 +109,19 @@ void CMC_Disposal::wait(CMC_Object* object)
 }
 
 void CMC_Disposal::dispose(CMC_Object* object)
+{
+    if (!object || object->inTrash)
+        return;
+    object->finish();
+    if (object->isTemporary())
+        return;
+    if (held(object))
+        wait(object);
+    else
+        delete object;
+}
+
+void CMC_Disposal::disposeTemporary(CMC_Object* object)
 {
     if (!object || object->inTrash)
         return;
@@ -107,6 +139,8 @@ void CMC_Disposal::deferFree(CMC_Object* object)
 }
 
 bool CMC_Disposal::waits(CMC_Object* object) { return object && object->inTrash; }
+
+int CMC_Disposal::waitingCount() { return trash().size(); }
 
 void CMC_Disposal::keep(CMC_Object* behaviour)
 {
@@ -127,7 +161,7 @@ void CMC_Disposal::left(CMC_Object* object)
 
 // Members are taken out one at a time, so that a member freed by another
 // member's destructor has withdrawn itself first.
-void CMC_Disposal::flush()
+void CMC_Disposal::freeWaiting()
 {
     OrderedSet still;
     while (CMC_Object* object = trash().takeFirst()) {
@@ -142,13 +176,13 @@ void CMC_Disposal::flush()
         trash().add(object);
 }
 
-void CMC_Disposal::done()
+void CMC_Disposal::freeAll()
 {
     while (CMC_Object* object = kept().takeFirst()) {
         object->inKept = false;
         dispose(object);
     }
-    flush();
+    freeWaiting();
 }
 
 void CMC_Disposal::containerGone(CMC_ObjectsContainer* container)

@@ -2,62 +2,115 @@
 #include "script/Object.h"
 
 class CMC_ObjectsContainer;
+class CXVector;
 
 // How a script object is deleted, and why its memory is not always freed
 // at once.
 //
 // Whatever deletes a script object (REMOVE, REMOVECLONES, a CLONE or LOAD
 // that takes its name, RELEASE, DELETE, NEW over an instance, a container
-// unloading its objects) takes it out of its container and hands it to
-// dispose, which does two things:
+// unloading its objects, a statement's code given as text) takes it out of
+// its container and hands it to dispose, which does two things:
 //
-// - It finishes the object, at once (CMC_Object::finish): the object raises
-//   its "ONDONE" (when it is bound and done() has not raised it already), a
-//   class instance finishes and disposes of its own objects, the object
-//   leaves every group, every binding that runs it drops, and from then on
-//   it raises no events. That is everything a script can see of the
-//   deletion.
-// - It frees the memory: at once, unless something running may still hold
-//   the object. While script code is being evaluated, the statements on
-//   the stack may hold it as their target or an argument; a behaviour may
-//   be running (a behaviour that removes itself); an object may be raising
-//   an event and be about to read its next binding. Such an object waits
-//   in the trash, which the application empties at the start of every
-//   frame, when no script runs.
+// - It finishes the object, at once (CMC_Object::finish): a class instance
+//   runs its "DESTRUCTOR" once, whatever deleted it, and finishes and
+//   disposes of its own objects; the object raises its "ONDONE" (when it
+//   is bound and done() has not raised it already), leaves every group,
+//   every binding that runs it drops, and from then on it raises no
+//   events. That is everything a script can see of the deletion.
+// - It frees the memory: at once, unless something running holds this
+//   very object: a statement that has it as its target or among the values
+//   of its arguments, a behaviour that runs it for an owner or in a scope
+//   (CMC_Hold), a behaviour that runs (it removes itself), an object that
+//   raises an event (it reads its next binding afterwards). Such an object
+//   waits in the trash, which the application empties at the start of
+//   every frame, when no script runs; nothing else is kept because some
+//   script runs somewhere.
 //
 // So nothing a script observes depends on when the memory goes: a finished
-// object that waits is found by no name and raises nothing, and the
-// statements that still hold it only read it.
+// object that waits is found by no name and raises nothing, and what still
+// holds it only reads it.
+//
+// Other places that put a free off, each for what it alone holds:
+// - the window's public trash (CPublicTrash): a behaviour that ran on a
+//   timer, once its timed run ended, swept by the window's timer;
+// - a binding taken out while its behaviour runs (CMC_Binding): the run
+//   reads its parameters; freed when the last run ends;
+// - a behaviour's lines replaced while they run (CMC_Behaviour, retired
+//   lines): freed when its outermost run ends;
+// - an animation let go while it, or script code, may still be reporting
+//   its step (CMC_Animo::letGo, deferFree below);
+// - the nodes a priority list's walk may be at (CPriorityList, held
+//   nodes): freed when the last walk ends;
+// - a behaviour broken off its timer run without a timer (_break, keep
+//   below): events may still be bound to it; kept to the application's end.
 class CMC_Disposal {
 public:
-    // Finishes the object and frees it now or at the next flush. The object
-    // has left its container. Null is ignored; an object that waits already
-    // is left to the flush.
+    // Finishes the object and frees it now, or at the next freeWaiting when
+    // something holds it. The object has left its container. Null is
+    // ignored; an object that waits already is left to freeWaiting.
     static void dispose(CMC_Object* object);
-    // Frees at the next flush an object that something running may still
-    // use, without finishing it (a type's helper that is no script object).
+    // A temporary object (a local variable, a loop's counter) belongs to
+    // whoever made it: dispose only finishes it, and its maker lets it go
+    // here, finished and freed as dispose frees.
+    static void disposeTemporary(CMC_Object* object);
+    // Frees at the next freeWaiting an object that something running may
+    // still use, without finishing it (a type's helper that is no script
+    // object).
     static void deferFree(CMC_Object* object);
     // Whether the object waits in the trash.
     static bool waits(CMC_Object* object);
+    // How many objects wait in the trash.
+    static int waitingCount();
     // Frees what waits, and what freeing puts there meanwhile; what is
-    // still held (a behaviour still running) waits for the next flush.
-    static void flush();
+    // still held (a behaviour still running) waits for the next call.
+    static void freeWaiting();
     // Keeps a behaviour that left its container without being deleted (a
-    // run on a timer broken off) until done: events may still be bound to it.
+    // run on a timer broken off) until freeAll: events may still be bound
+    // to it.
     static void keep(CMC_Object* behaviour);
     // At the application's end: the kept behaviours are disposed of and
     // everything that waits is freed.
-    static void done();
+    static void freeAll();
     // The container is being freed: the behaviours that wait and that it
     // was the scene of let go of everything that reaches it, while its
     // names can still be looked in.
     static void containerGone(CMC_ObjectsContainer* container);
+    // Whether something running holds the object, as dispose decides.
+    static bool held(CMC_Object* object);
 
 private:
     friend class CMC_Object;
     // Takes out an object that is freed by someone else while it waits or
     // is kept.
     static void left(CMC_Object* object);
-    static bool held(CMC_Object* object);
     static void wait(CMC_Object* object);
+};
+
+// A hold that running code puts on the objects it points at and goes on
+// using while script code it starts may delete them: up to two objects and
+// the values of an argument list (read when a deletion asks, so values put
+// in later count). Made on the stack; the innermost is the last made.
+class CMC_Hold {
+public:
+    explicit CMC_Hold(CMC_Object* first, CMC_Object* second = nullptr, CXVector* values = nullptr)
+        : below(top), first(first), second(second), values(values)
+    {
+        top = this;
+    }
+    ~CMC_Hold() { top = below; }
+    CMC_Hold(const CMC_Hold&) = delete;
+    CMC_Hold& operator=(const CMC_Hold&) = delete;
+
+    void setFirst(CMC_Object* object) { first = object; }
+    void setValues(CXVector* list) { values = list; }
+    // Whether any hold on the stack names the object.
+    static bool holds(CMC_Object* object);
+
+private:
+    CMC_Hold* below;
+    CMC_Object* first;
+    CMC_Object* second;
+    CXVector* values;
+    static CMC_Hold* top;
 };

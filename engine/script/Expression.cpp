@@ -2,6 +2,7 @@
 
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
+#include "script/Disposal.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
 #include "script/String.h"
@@ -156,6 +157,8 @@ CMC_Variable* CMC_Expression::calculate()
     // An expression that needs its own value has none.
     if (!guard.ok() || calculating)
         return nullptr;
+    // Its operands' calls may delete it: it is used to the end.
+    CMC_Hold hold(this);
     calculating = true;
     dropResult();
     CMC_Variable* r = count > 0 ? runOperand(0) : nullptr;

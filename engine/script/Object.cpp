@@ -1,6 +1,7 @@
 #include "script/Object.h"
 
 #include "base/Archive.h"
+#include "base/Check.h"
 #include "base/Hashtable.h"
 #include "script/BehaviourBase.h"
 #include "script/Disposal.h"
@@ -114,21 +115,20 @@ void CMC_Object::freeBinding(CMC_Binding* binding)
 }
 
 // Takes out and frees the bindings of a list that match; true when any did.
+// A raise that walks the list meanwhile skips them.
 template <class Match>
 bool CMC_Object::removeBindings(CMC_BindingList* list, Match match)
 {
     if (!list)
         return false;
-    std::vector<CMC_Binding*>& items = list->items;
     bool removed = false;
-    for (size_t i = 0; i < items.size();) {
-        CMC_Binding* b = items[i];
+    CMC_BindingList::Items::Walk walk(list->items);
+    while (CMC_Binding** item = walk.next()) {
+        CMC_Binding* b = *item;
         if (match(b)) {
-            items.erase(items.begin() + std::ptrdiff_t(i));
+            list->items.remove(b);
             freeBinding(b);
             removed = true;
-        } else {
-            ++i;
         }
     }
     return removed;
@@ -171,9 +171,14 @@ void CMC_Object::copyBoundFlags(const CMC_Object& o)
     }
 }
 
+// The parts of the derived type are gone: nothing here runs script. An
+// object whose deletion a script could see is finished before (CMC_Disposal).
 CMC_Object::~CMC_Object()
 {
-    finish();
+    QUARNEL_CHECK(raising == 0, "a script object is deleted while it raises an event");
+    QUARNEL_CHECK_CHECKED(finishing || doneCalled || !isEventBound(1),
+                          "a script object with ONDONE bound is deleted without being finished");
+    finishQuietly();
     if (inTrash || inKept)
         CMC_Disposal::left(this);
     releaseEventList();
@@ -195,6 +200,14 @@ void CMC_Object::finish()
         doneCalled = true;
         CMC_Object::onSignal(CXString("ONDONE"));
     }
+    finishQuietly();
+}
+
+void CMC_Object::finishQuietly()
+{
+    finishing = true;
+    if (finished)
+        return;
     finished = true;
     CMC_Groups::objectGone(this);
     unbindEverywhere();
@@ -262,14 +275,14 @@ void CMC_Object::clone(CMC_Object* copy)
             if (keyText == "ONINIT")
                 return;
             CMC_BindingList* copyList = new CMC_BindingList;
-            for (CMC_Binding* b : list->items) {
+            list->items.forEach([copy, copyList](CMC_Binding* b) {
                 CMC_Object* target = b->target;
                 // A placeholder belongs to its binding: the copy gets its own.
                 if (b->placeholder)
                     target = new CMC_Object(target->name, MC_PLACEHOLDER);
-                copyList->items.push_back(
-                    new CMC_Binding(copy, target, copyParams(b->params), b->container, b->placeholder));
-            }
+                CMC_Binding* made = new CMC_Binding(copy, target, copyParams(b->params), b->container, b->placeholder);
+                copyList->items.add(made, 0, made);
+            });
             copy->bindings->put(new CStringHashCode(keyText), copyList);
             copy->verifyBehaviour(keyText);
         });
@@ -489,7 +502,8 @@ CMC_BindingList* CMC_Object::bindingList(const CXString& key, bool create)
 void CMC_Object::appendBinding(const CXString& key, CMC_Object* target, CXArray* params,
                                CMC_ObjectsContainer* container, bool placeholder)
 {
-    bindingList(key, true)->items.push_back(new CMC_Binding(this, target, params, container, placeholder));
+    CMC_Binding* made = new CMC_Binding(this, target, params, container, placeholder);
+    bindingList(key, true)->items.add(made, 0, made);
 }
 
 void CMC_Object::addBehaviour(const CXString& key, CMC_BehaviourBase* behaviour, CXArray* params,
@@ -517,13 +531,16 @@ void CMC_Object::removeBehaviour(const CXString& key, CMC_ObjectsContainer* cont
     removeBindings(bindingList(key, false), [container](CMC_Binding* b) { return b->container == container; });
 }
 
+// While the object raises an event, a raise walks one of the lists: they
+// stay in the table, empty, until the table goes.
 void CMC_Object::freeBindings()
 {
     forEachList(bindings, [](CStringHashCode*, CMC_BindingList* list) {
-        for (CMC_Binding* b : list->items)
-            freeBinding(b);
-        delete list;
+        removeBindings(list, [](CMC_Binding*) { return true; });
     });
+    if (raising > 0)
+        return;
+    forEachList(bindings, [](CStringHashCode*, CMC_BindingList* list) { delete list; });
     delete bindings;
     bindings = nullptr;
 }
@@ -542,7 +559,7 @@ void CMC_Object::onSceneDone(CMC_ObjectsContainer* container)
 {
     forEachList(bindings, [this, container](CStringHashCode*, CMC_BindingList* list) {
         bool removed = removeBindings(list, [container](CMC_Binding* b) { return b->container == container; });
-        if (removed && list->getSize() == 0) {
+        if (removed && list->getSize() == 0 && raising == 0) {
             bindings->remove(list);
             delete list;
         }
@@ -581,8 +598,8 @@ bool CMC_Object::onSignal(const CXString& key) { return raise(key, nullptr, fals
 
 bool CMC_Object::onSignal(const CXString& key, CXArray* args) { return raise(key, args, true); }
 
-// A running behaviour may add or remove bindings of this object, so the list
-// is looked up again before each binding.
+// A running behaviour may bind and unbind behaviours of this object: the
+// list is walked (CMC_BindingList), and it stays while the object raises.
 // A finished object raises nothing (it is deleted as far as scripts go),
 // and neither does it once it is finished by a binding's run.
 bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
@@ -590,15 +607,17 @@ bool CMC_Object::raise(const CXString& key, CXArray* args, bool useArgs)
     if (finished)
         return false;
     CMC_BindingList* list = bindingList(key, false);
-    if (!list || list->items.empty())
+    if (!list || list->getSize() == 0)
         return false;
     ++raising;
-    for (size_t i = 0; !finished; ++i) {
-        if (i > 0)
-            list = bindingList(key, false);
-        if (!list || i >= list->items.size())
-            break;
-        runBinding(list->items[i], this, args, useArgs);
+    {
+        CMC_BindingList::Items::Walk walk(list->items);
+        while (!finished) {
+            CMC_Binding** binding = walk.next();
+            if (!binding)
+                break;
+            runBinding(*binding, this, args, useArgs);
+        }
     }
     --raising;
     return true;
@@ -634,14 +653,14 @@ void CMC_Object::serialize(CXArchive* ar)
         forEachList(bindings, [&count](CStringHashCode*, CMC_BindingList* list) { count += list->getSize(); });
         *ar << name << count;
         forEachList(bindings, [ar](CStringHashCode* key, CMC_BindingList* list) {
-            for (CMC_Binding* b : list->items) {
+            list->items.forEach([ar, key](CMC_Binding* b) {
                 CMC_Object* target = b->target;
                 CXArray* params = b->params;
                 int n = params ? params->getSize() : 0;
                 *ar << key->getString() << (target ? target->name : CXString()) << n;
                 for (int p = 0; p < n; ++p)
                     *ar << *static_cast<CXString*>((*params)[p]);
-            }
+            });
         });
         return;
     }

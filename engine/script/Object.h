@@ -185,10 +185,12 @@ public:
     // Whether the object is raising an event now (its behaviours run).
     bool isRaising() const { return raising > 0; }
     // Everything a script sees of the object's deletion, once: a class
-    // instance's own objects are finished and disposed of (finishContents),
-    // "ONDONE" is raised when it is bound and done() has not raised it, the
-    // object leaves every group, the bindings that run it drop, and it
-    // raises no events from then on. The memory stays (CMC_Disposal).
+    // instance runs its "DESTRUCTOR" and its own objects are finished and
+    // disposed of (finishContents), "ONDONE" is raised when it is bound and
+    // done() has not raised it, the object leaves every group, the bindings
+    // that run it drop, and it raises no events from then on. The memory
+    // stays (CMC_Disposal). It runs script, so the object must be whole:
+    // the destructor does only the part that runs none (finishQuietly).
     void finish();
     void setAsTemporary() { temporary = true; }
     void overideSignals(bool on) { signalsOverridden = on; }
@@ -235,8 +237,13 @@ protected:
     // behaviourName, as a snapshot record gives it.
     void addPlaceholderBinding(const CXString& key, const CXString& behaviourName, CXArray* params);
     // What finish lets go of besides the object itself, before its "ONDONE":
-    // nothing here; a class instance finishes its objects.
+    // nothing here; a class instance runs its "DESTRUCTOR" and finishes its
+    // objects.
     virtual void finishContents() {}
+    // The part of finish that runs no script: from now on the object raises
+    // nothing, it leaves every group and the bindings that run it drop.
+    // For destructors, where the object is no longer whole.
+    void finishQuietly();
     // Whether done() ran.
     bool isDone() const { return doneCalled; }
 

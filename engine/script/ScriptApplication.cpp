@@ -72,7 +72,7 @@ CMC_Application::~CMC_Application()
 {
     // What scripts let go of meanwhile goes while the scenes and behaviours
     // it may still reach (its "ONDONE" bindings, its scene) exist.
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     if (soundDecoderLoaded && CApplication::layers().releaseSoundDecoder)
         CApplication::layers().releaseSoundDecoder();
     if (currentScene) {
@@ -87,7 +87,7 @@ CMC_Application::~CMC_Application()
     doneDefUnit();
     unit = nullptr;
     // Last: whatever leaving the scenes let go of is in the trash by now.
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
 }
 
 bool CMC_Application::initialize(CMC_Scene*)
@@ -107,7 +107,7 @@ bool CMC_Application::initialize(CMC_Scene*)
 void CMC_Application::domodal()
 {
     CMC_VariableFactory::clearPool();
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     // Received messages run behaviours: before a pending switch, so that
     // one they ask for is made in this frame.
     if (CApplication::layers().dispatchNetwork)

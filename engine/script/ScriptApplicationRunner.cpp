@@ -2,6 +2,7 @@
 #include "base/WindowPaths.h"
 #include "script/Application.h"
 #include "script/BehaviourBase.h"
+#include "script/Disposal.h"
 #include "script/RunnerFactory.h"
 #include "script/ScriptApplication.h"
 #include "script/String.h"
@@ -94,6 +95,7 @@ CMC_Variable* CMC_Application_Runner::runOn(CMC_Runner* reader, CMC_Object* targ
 {
     if (!target)
         return nullptr;
+    CMC_Hold hold(target);
     int argc = getArgCount(args);
     if (target->getType() == MC_BEHAVIOUR &&
         (isRunName(method, "RUN", exactCase) || isRunName(method, "RUNC", exactCase))) {

@@ -49,7 +49,7 @@ void sceneDefinitions(CMC_Scene& scene, CMElements* records, platform::ManualClo
         clock.advance(100);
         timer.domodal();
         CMC_VariableFactory::clearPool();
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
     }
     // Every object still there gets a method of its own type's runner.
     for (int i = 0; CMC_Object* o = scene.getObject(i); ++i) {
@@ -125,12 +125,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             loader.release(CXString("F:\\extra.cnv"));
         }
         CMC_VariableFactory::clearPool();
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
         scene.unload(nullptr);
         break;
     }
     }
-    CMC_Disposal::done();
+    CMC_Disposal::freeAll();
     trash.sweep();
     CMC_VariableFactory::clearPool();
     CMC_Behaviour::setStepLimit(0);

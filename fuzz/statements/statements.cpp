@@ -104,11 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             clock.advance(100);
             timer.domodal();
             CMC_VariableFactory::clearPool();
-            CMC_Disposal::flush();
+            CMC_Disposal::freeWaiting();
         }
         trash.sweep();
         // What the trash keeps still refers to the scene.
-        CMC_Disposal::done();
+        CMC_Disposal::freeAll();
         for (int i = 0; i < params.getSize(); ++i)
             delete static_cast<CXString*>(params[i]);
     }

@@ -68,9 +68,11 @@ TEST(CPriorityListTest, KeepsTheOrderOfAPlainListThroughRandomChanges)
 
 // A walk of keys 1 to 5 (priority ten times the key) whose visit of one
 // key changes the list: an item taken out before the walk reaches it is
-// not visited, one added after its place is, one added before is not. The
-// item visited is written to after the change, as a frame marks a drawable
-// drawn: it stays there until the walk ends, wherever it sat.
+// not visited, and one added during the walk is not either, wherever it
+// goes (a visit that takes itself out and lists its like again, as an
+// event rebinding its own behaviour, does not run again). The item visited
+// is written to after the change, as a frame marks a drawable drawn: it
+// stays there until the walk ends, wherever it sat.
 TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
 {
     using List = CPriorityList<int, Item>;
@@ -92,10 +94,16 @@ TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
              EXPECT_EQ(l.at(0).key, 2);
          },
          {1, 2, 3, 4, 5}, {2, 4, 5}},
-        {"one adds an item after it", 2, [](List& l) { l.add(6, 35, Item{6, 35, 0}); }, {1, 2, 3, 6, 4, 5},
+        {"one adds an item after it", 2, [](List& l) { l.add(6, 35, Item{6, 35, 0}); }, {1, 2, 3, 4, 5},
          {1, 2, 3, 6, 4, 5}},
-        {"one adds an item of its priority", 3, [](List& l) { l.add(7, 30, Item{7, 30, 0}); }, {1, 2, 3, 7, 4, 5},
+        {"one adds an item of its priority", 3, [](List& l) { l.add(7, 30, Item{7, 30, 0}); }, {1, 2, 3, 4, 5},
          {1, 2, 3, 7, 4, 5}},
+        {"one takes itself out and adds its like", 3,
+         [](List& l) {
+             l.remove(3);
+             l.add(3, 30, Item{3, 30, 0});
+         },
+         {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}},
         {"one adds an item before it", 3, [](List& l) { l.add(8, 15, Item{8, 15, 0}); }, {1, 2, 3, 4, 5},
          {1, 8, 2, 3, 4, 5}},
         {"one empties the list", 2, [](List& l) { l.removeAll(); }, {1, 2}, {}},
@@ -129,6 +137,26 @@ TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
             after.push_back(list.at(i).key);
         EXPECT_EQ(after, c.after) << c.what;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A walk holds its list: a list freed under it is a fault of the engine,
+// stopped at once rather than walked on in freed memory.
+TEST(CPriorityListDeathTest, ListFreedWhileWalkedStopsTheProgram)
+{
+    using List = CPriorityList<int, int>;
+    EXPECT_DEATH(
+        {
+            List* list = new List;
+            list->add(1, 10, 1);
+            List::Walk walk(*list);
+            walk.next();
+            delete list;
+        },
+        "a priority list is destroyed while it is walked");
 }
 
 } // namespace

@@ -75,7 +75,7 @@ protected:
     }
     void TearDown() override
     {
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
         delete scene;
         CMC_RunnerFactory::done();
         CWindowPaths::reset();

@@ -32,6 +32,38 @@ std::string timer(const std::string& name, const std::string& onTick, int ticks 
 }
 
 const std::string group = "OBJECT=G\nG:TYPE=GROUP\n";
+
+// K1, K2 and K3 log their numbers; the first takes `first` and the second
+// `second` after that (a removal, say).
+std::string threeBehaviours(const std::string& first, const std::string& second = "")
+{
+    return behaviour("K1", "LOG^ADD(\"1\");" + first) + behaviour("K2", "LOG^ADD(\"2\");" + second) +
+           behaviour("K3", "LOG^ADD(\"3\");");
+}
+
+// Binds K1, K2 and K3 under the key of the object, in that order.
+std::string bindThree(const std::string& object, const std::string& key)
+{
+    std::string code = object + "^OVERIDESIGNALS(FALSE);";
+    for (const char* k : {"K1", "K2", "K3"})
+        code += object + "^ADDBEHAVIOUR(\"" + key + "\",\"" + k + "\");";
+    return code;
+}
+
+// Integers A, B and C in the group G, whose ONCHANGED log their letters
+// and then run `a`, `b` and `c`.
+std::string threeMembers(const std::string& a, const std::string& b = "", const std::string& c = "")
+{
+    return group + integer("A", "A:ONCHANGED={LOG^ADD(\"a\");" + a + "}\n") +
+           integer("B", "B:ONCHANGED={LOG^ADD(\"b\");" + b + "}\n") +
+           integer("C", "C:ONCHANGED={LOG^ADD(\"c\");" + c + "}\n");
+}
+const std::string groupOfThree = "G^ADD(\"A\",\"B\",\"C\");";
+
+// The loop of LOOPER counts X up, and on its first pass puts a new A_1 of
+// the value 1 in the place of the old one (of the value 3).
+const std::string remakeA1 =
+    "{X^INC();LOG^ADD(\"w\");@IF(X,\"_\",\"1\",{A^RESETCLONES();A^CLONE(1);A_1^SET(1);},\"\");}";
 const std::string book = "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n";
 
 struct Row {
@@ -44,14 +76,14 @@ struct Row {
     std::string nextScene;  // when set, S goes to S2, whose start is this
     int expected;           // N at the end
     std::string seen = "";  // LOG at the end
-    bool keyPressed = false; // a key is pressed in the third frame
+    bool keyPressed = false; // a key is pressed in the third and the sixth frame
 };
 
 std::ostream& operator<<(std::ostream& out, const Row& row) { return out << row.name; }
 
 void pressKey(platform::HeadlessPlatform& platform, uint64_t pass, void*)
 {
-    if (pass == 3) {
+    if (pass == 3 || pass == 6) {
         platform.input().keyboard().key(0x1E, true);
         platform.input().keyboard().key(0x1E, false);
     }
@@ -193,27 +225,72 @@ const std::vector<Row> rows = {
      "A^CLONE(1);@WHILE(A_1,\"<\",\"3\",{A_1^INC();LOG^ADD(\"w\");@IF(A_1,\"_\",\"2\",{S^REMOVE(\"A_1\");A^RESETCLONES();"
      "A^CLONE(1);A_1^SET(5);},\"\");});LOG^ADD(\".\");",
      "LOG^ADD(A_1);", "", "", "", 1000, "ww.5"},
+    // A binding taken out while its event is raised, before the raise
+    // reaches it or after, leaves every other binding to run, once, for
+    // every kind of event.
+    {"RaiseWhoseFirstBindingRemovesItsBehaviour", integer("V") + threeBehaviours("S^REMOVE(\"K1\");"),
+     bindThree("V", "ONCHANGED") + "V^SET(1);LOG^ADD(\".\");", "", "", "", "", 1000, "123."},
+    {"RaiseWhoseSecondBindingRemovesTheFirstBehaviour", integer("V") + threeBehaviours("", "S^REMOVE(\"K1\");"),
+     bindThree("V", "ONCHANGED") + "V^SET(1);LOG^ADD(\".\");", "", "", "", "", 1000, "123."},
+    {"TickWhoseFirstBindingRemovesItsBehaviour", timer("T", "") + threeBehaviours("S^REMOVE(\"K1\");"),
+     bindThree("T", "ONTICK"), "LOG^ADD(\".\");", "", "", "", 1000, "123."},
+    {"SignalWhoseFirstBindingRemovesItsBehaviour", integer("V") + threeBehaviours("S^REMOVE(\"K1\");"),
+     bindThree("V", "ONSIGNAL^GO") + "V^SEND(\"GO\");LOG^ADD(\".\");", "", "", "", "", 1000, "123."},
+    {"OnDoneWhoseFirstBindingRemovesItsBehaviour", integer("V") + threeBehaviours("S^REMOVE(\"K1\");"),
+     bindThree("V", "ONDONE") + "S^REMOVE(\"V\");LOG^ADD(\".\");", "", "", "", "", 1000, "123."},
+    // A group passes a call on to each member there throughout, once: a
+    // member that leaves (itself, or one already called) skips no other;
+    // one taken out before the call reaches it is not called, and one
+    // added meanwhile gets the next call.
+    {"BroadcastWhoseFirstMemberRemovesItself", threeMembers("S^REMOVE(\"A\");"),
+     groupOfThree + "G^SET(1);LOG^ADD(\".\");", "", "", "", "", 1000, "abc."},
+    {"BroadcastWhoseSecondMemberRemovesTheFirst", threeMembers("", "S^REMOVE(\"A\");"),
+     groupOfThree + "G^SET(1);LOG^ADD(\".\");", "", "", "", "", 1000, "abc."},
+    {"BroadcastWhoseSecondMemberRemovesTheThird", threeMembers("", "S^REMOVE(\"C\");"),
+     groupOfThree + "G^SET(1);LOG^ADD(\".\");", "", "", "", "", 1000, "ab."},
+    {"BroadcastWhoseFirstMemberAddsOne", threeMembers("G^ADD(\"D\");") + integer("D", "D:ONCHANGED={LOG^ADD(\"d\");}\n"),
+     groupOfThree + "G^SET(1);LOG^ADD(\".\");G^SET(2);", "", "", "", "", 1000, "abc.abcd"},
+    // A member's script that calls its group again has the call passed on
+    // again, inside the first.
+    {"BroadcastCalledAgainByAMember",
+     group + integer("A", "A:ONCHANGED={LOG^ADD(\"a\");@IF(A,\"<\",\"2\",{G^SET(2);},\"\");}\n") +
+         integer("B", "B:ONCHANGED={LOG^ADD(\"b\");}\n"),
+     "G^ADD(\"A\",\"B\");G^SET(1);LOG^ADD(\".\");LOG^ADD(B);", "", "", "", "", 1000, "aabb.1"},
+    // A loop's operand named by a parameter, and its right operand, are read
+    // again after its body put a new object in the old one's place.
+    {"LoopParameterOperandRemovedAndMadeAgain",
+     integer("A") + integer("X") + behaviour("LOOPER", "@WHILE($1,\">\",X," + remakeA1 + ");"),
+     "A^CLONE(1);A_1^SET(3);LOOPER^RUN(\"A_1\");LOG^ADD(\".\");", "", "", "", "", 1000, "w."},
+    {"LoopRightOperandRemovedAndMadeAgain",
+     integer("A") + integer("X") + behaviour("LOOPER", "@WHILE(X,\"<\",A_1," + remakeA1 + ");"),
+     "A^CLONE(1);A_1^SET(3);LOOPER^RUN();LOG^ADD(\".\");", "", "", "", "", 1000, "w."},
     // What a deleted instance held is finished with it: its TIMER, deleted by
     // the first behaviour its tick runs, runs no further one; bindings of an
-    // instance's KEYBOARD record go with the instance that NEW replaces.
+    // instance's KEYBOARD record go with the instance that NEW replaces (the
+    // first key makes the instance twice; the bindings made while it is
+    // raised answer the second key).
     {"TimerOfADeletedInstanceRunsNoFurtherBinding",
      book + behaviour("KILL", "LOG^ADD(\"D\");BOOK^DELETE(\"NOVEL\");") + behaviour("MORE", "LOG^ADD(\"m\");"),
      "BOOK^NEW(\"NOVEL\");", "", "",
      timer("T", "KILL") + behaviour("CONSTRUCTOR", "T^OVERIDESIGNALS(FALSE);T^ADDBEHAVIOUR(\"ONTICK\",\"MORE\");"), "",
      1000, "D"},
     {"KeyboardCodeOfAnInstanceThatNewReplaces",
-     book + "OBJECT=KB\nKB:TYPE=KEYBOARD\nKB:ONKEYDOWN={BOOK^NEW(\"NOVEL\");BOOK^NEW(\"NOVEL\");}\n", "", "", "",
+     book + integer("MADE") +
+         "OBJECT=KB\nKB:TYPE=KEYBOARD\nKB:ONKEYDOWN={@IF(MADE,\"_\",\"0\",{MADE^SET(1);BOOK^NEW(\"NOVEL\");"
+         "BOOK^NEW(\"NOVEL\");},\"\");}\n",
+     "", "", "",
      "OBJECT=KB\nKB:TYPE=KEYBOARD\nKB:ONKEYDOWN={LOG^ADD(\"k\");}\n", "", 1000, "k", true},
     // Cleanup code run as the scene is left (an instance's DESTRUCTOR)
     // removes an instance listed after it and makes another that takes its
-    // place in the scene's list: the new one is finished as any other (its
-    // DESTRUCTOR runs), the removed one is not finished again.
+    // place in the scene's list: the removed one runs its DESTRUCTOR at the
+    // REMOVE and is not finished again, the new one is finished as any
+    // other (its DESTRUCTOR runs).
     {"AnObjectReplacedInItsPlaceAsTheSceneIsLeft",
      book + behaviour("MAKE", "S^REMOVE(\"Q\");BOOK^NEW(\"C\");"),
      "BOOK^NEW(\"A\");BOOK^NEW(\"Q\");E^GOTO(\"S2\");", "", "",
      "OBJECT=NAME\nNAME:TYPE=STRING\n" + behaviour("CONSTRUCTOR", "NAME^SET($1);") +
          behaviour("DESTRUCTOR", "LOG^ADD(NAME);@IF(NAME,\"_\",\"A\",{MAKE^RUN();},\"\");"),
-     "LOG^ADD(\".\");", 1000, "AC."},
+     "LOG^ADD(\".\");", 1000, "AQC."},
 };
 
 class ObjectLifetimeTitle : public testsupport::HostTitle, public ::testing::WithParamInterface<Row> {};
@@ -266,3 +343,32 @@ TEST_F(ObjectLifetimeSnapshot, ABindingReadFromTheSnapshotGoesWithItsBehaviour)
 }
 
 } // namespace
+
+namespace {
+
+class ObjectLifetimeEndless : public testsupport::HostTitle {};
+
+// Members whose script calls their group again for ever: each call nests
+// deeper, until the engine's bound on nesting breaks the script off back to
+// the statement that started it; the next statement starts afresh, the
+// title plays on to its end, and standard error says so once.
+TEST_F(ObjectLifetimeEndless, ABroadcastCalledAgainForEverIsBrokenOffOnce)
+{
+    const std::string again = "{N^ADD(1);G^INC();}";
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", kept("N") + group + integer("A", "A:ONCHANGED=" + again + "\n") +
+                                integer("B", "B:ONCHANGED=" + again + "\n") +
+                                behaviour("ENDS", "N^ADD(1000);GAME^EXIT();") + timer("ENDT", "ENDS", 1, 100) +
+                                onInit("G^ADD(\"A\",\"B\");G^INC();G^INC();")}});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(run("-nogfx -frames 200"), 0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string line = "nested more than 400 levels deep";
+    EXPECT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_EQ(said.find(line), said.rfind(line)) << said;
+    // Each of the two calls of the start nests to the bound once.
+    EXPECT_GT(std::stoi(setting("S", "N")), 1000 + 2 * 300);
+}
+
+} // namespace
+

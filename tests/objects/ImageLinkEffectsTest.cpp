@@ -76,7 +76,7 @@ TEST_F(CMC_ImageLinkTest, TimedEffectsOnEitherPictureOfAPair)
         unloadObject(c.first[0] == 'A' ? "B" : "A");
         step(11);
         unloadObject("F");
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
     }
 }
 

@@ -36,7 +36,7 @@ protected:
     {
         // What scripts let go of, then the scene's objects, as when a scene
         // is left.
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
         delete scene;
         scene = nullptr;
         screenUnit->done(nullptr, nullptr);
@@ -95,7 +95,7 @@ protected:
     // A new scene read from those snapshot bytes, entered as a scene is.
     void reread(const std::string& bytes)
     {
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
         delete scene;
         screenUnit->done(nullptr, nullptr);
         tmp.write("S.bin", bytes);

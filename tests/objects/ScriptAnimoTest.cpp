@@ -272,7 +272,7 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_EQ(call("A", "GETEVENTNAME"), "JUMP");
     EXPECT_TRUE(cache()->contains(first));
     // What waits is freed by the application's frame.
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     EXPECT_FALSE(cache()->contains(first));
 
     // A clone owns its copy: hidden and off the screen at once, deleted
@@ -288,7 +288,7 @@ TEST_F(CMC_AnimoTest, LoadFromTheAnimationsOwnReport)
     EXPECT_NE(animation("A_1"), copy);
     EXPECT_EQ(window->GetRefreshScreenInterface()->GetPriority(copy), -1);
     EXPECT_FALSE(copy->IsVisible());
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
 }
 
 // The same from a sequence element's report of the end it heard from the
@@ -316,7 +316,7 @@ TEST_F(CMC_AnimoTest, LoadFromASequenceElementsReport)
     steps(3);
     EXPECT_EQ(logged(), "loaded.");
     EXPECT_EQ(element.getAnimation(), animation("A"));
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     EXPECT_EQ(call("A", "GETNOF"), "8");
 }
 

@@ -100,7 +100,7 @@ TEST_F(CMC_CanvasTest, AddedObjectsThroughRemoveClearCaptureAndAClone)
             "GO:CODE={C^ADD(\"K\");C^CLONE(1);C^CAPTURE();C_2^CAPTURE(TRUE);}"});
     call("GO", "RUN");
     EXPECT_EQ(scene->getObject("K"), nullptr);
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     EXPECT_EQ(scene->getObject("K"), nullptr);
 }
 

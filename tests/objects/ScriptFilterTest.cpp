@@ -339,7 +339,7 @@ TEST_F(CMC_FilterTest, WavingLinkedToAnAnimationFollowsItsFrames)
     tick(25);
     // The animation goes while linked: so does the link.
     unloadObject("A");
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     EXPECT_EQ(filter()->getEffect()->getLinkCount(), 0);
     tick(12);
 }

@@ -111,7 +111,7 @@ public:
         for (const char* n : {"P", "ANIM", "Q"})
             scene.addObject(new Probe(n));
     }
-    ~World() { CMC_Disposal::done(); }
+    ~World() { CMC_Disposal::freeAll(); }
 
     Probe* probe(const char* n) { return static_cast<Probe*>(scene.getObject(n)); }
     // A behaviour added to the scene and initialised.

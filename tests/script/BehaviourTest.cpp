@@ -273,7 +273,7 @@ TEST_F(CMC_BehaviourTest, LocalObjectsGoWhenTheRunEnds)
 }
 
 // A behaviour replaced in its container while it runs finishes its run and
-// is freed at the next flush.
+// is freed when the waiting objects are.
 TEST_F(CMC_BehaviourTest, ReplacedWhileRunningIsFreedAtTheFlush)
 {
     CMC_Behaviour* b = behaviour("B", "P^ACT();P^LOG(after);");
@@ -285,7 +285,7 @@ TEST_F(CMC_BehaviourTest, ReplacedWhileRunningIsFreedAtTheFlush)
     EXPECT_EQ(calls(), (Calls{"P.ACT()", "P.LOG(after)"}));
     EXPECT_TRUE(CMC_Disposal::waits(b));
     EXPECT_NE(scene.getObject("B"), b);
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
 }
 
 // A flush frees what waits in the order it came. A member freed by
@@ -318,7 +318,7 @@ TEST_F(CMC_BehaviourTest, TheTrashDeletesItsMembersInTheirOrderOnce)
     }
     EXPECT_TRUE(CMC_Disposal::waits(first));
     EXPECT_FALSE(CMC_Disposal::waits(late));
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     EXPECT_EQ(gone, (Calls{"FIRST", "LAST", "LATE"}));
 }
 
@@ -468,7 +468,7 @@ TEST_F(CMC_Behaviour_RunnerTest, RecursionThroughGrowingParametersIsBounded)
         run("G^RUN(\"a,\");");
         EXPECT_GT(depth->getValue(), 10) << code.substr(0, 40);
         EXPECT_LT(depth->getValue(), 100) << code.substr(0, 40);
-        CMC_Disposal::flush();
+        CMC_Disposal::freeWaiting();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/File.h"
 #include "base/FileStream.h"
 #include "platform/Drives.h"
+#include "script/Disposal.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -227,21 +228,38 @@ TEST(CMC_ObjectCloneIdxTest, NumberAfterTheLastUnderscore)
         EXPECT_EQ(CMC_Object(c.name, 1).getCloneIdx(), c.idx) << c.name;
 }
 
-TEST_F(CMC_ObjectTest, DoneRaisesOnceAndDestructionOnlyWhenNeverDone)
+TEST_F(CMC_ObjectTest, DoneRaisesOnceAndDisposalOnlyWhenNeverDone)
 {
     Thing* a = make("A", {{"ONDONE", "DOIT"}});
     Thing* b = make("B", {{"ONDONE", "DOIT"}});
     scene.removeObject(a);
     scene.removeObject(b);
     EXPECT_TRUE(a->done(true));
-    delete a;
-    delete b;
+    CMC_Disposal::dispose(a);
+    CMC_Disposal::dispose(b);
     EXPECT_EQ(runs(), (std::vector<std::string>{"DOIT@A", "DOIT@B"}));
 
     Thing* quiet = make("Q", {{"ONCLICKED", "DOIT"}});
     quiet->init();
     quiet->done(true);
     EXPECT_EQ(runs().size(), 2u);
+}
+
+// The destructor runs no script: by then the derived part of the object is
+// gone. An object whose "ONDONE" is still due is finished through
+// CMC_Disposal; one deleted without it is a fault of the engine, which the
+// checked build stops.
+TEST_F(CMC_ObjectTest, TheDestructorRunsNoScript)
+{
+    Thing* c = make("C", {{"ONDONE", "DOIT"}});
+    scene.removeObject(c);
+#ifdef QUARNEL_CHECKED
+    EXPECT_DEATH(delete c, "ONDONE bound is deleted without being finished");
+    CMC_Disposal::dispose(c);
+#else
+    delete c;
+    EXPECT_TRUE(runs().empty());
+#endif
 }
 
 TEST_F(CMC_ObjectTest, PlaceholdersAreReboundOrDropped)

@@ -136,7 +136,7 @@ TEST_F(CMC_KeyboardTest, EveryRecordBindsOntoTheOneKeyboard)
     type(0x1E);
     EXPECT_EQ(logged(), "12");
     // Each record's code is a behaviour of its own, kept past the frame.
-    CMC_Disposal::flush();
+    CMC_Disposal::freeWaiting();
     type(0x1E);
     EXPECT_EQ(logged(), "12");
     std::unique_ptr<CXVector> keyboards(scene->getObjectsOfType(MC_KEYBOARD));
