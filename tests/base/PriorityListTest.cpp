@@ -110,12 +110,12 @@ TEST(CPriorityListTest, EmptiedFromEitherEndItKeepsItsOrder)
                 break;
             ASSERT_EQ(list.at(0).serial, model.front().serial) << "step " << step;
             ASSERT_EQ(list.at(list.getSize() - 1).serial, model.back().serial) << "step " << step;
-            if (step % 500 == 0)
-                for (int i = 0; i < list.getSize(); ++i)
-                    ASSERT_EQ(list.at(i).serial, model[size_t(i)].serial) << "step " << step << " at " << i;
-            if (step % 3 == 0)
-                if (Item* visited = walk.next())
-                    ASSERT_TRUE(list.contains(visited->key)) << "step " << step;
+            for (int i = 0; step % 500 == 0 && i < list.getSize(); ++i)
+                ASSERT_EQ(list.at(i).serial, model[size_t(i)].serial) << "step " << step << " at " << i;
+            Item* visited = step % 3 == 0 ? walk.next() : nullptr;
+            if (visited) {
+                ASSERT_TRUE(list.contains(visited->key)) << "step " << step;
+            }
         }
         EXPECT_EQ(list.getSize(), 0);
     }
