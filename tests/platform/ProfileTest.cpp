@@ -119,7 +119,12 @@ TEST_F(ProfileTest, PutChangesWaitButEveryReadSeesThem)
         std::function<void()> use;
     } cases[] = {
         {"another copy reads", [&] { EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 3); }},
-        {"a file is opened", [&] { std::fclose(platform::openFile("T:\\other.txt", "wb")); }},
+        {"a file is opened",
+         [&] {
+             std::FILE* other = platform::openFile("T:\\other.txt", "wb");
+             ASSERT_NE(other, nullptr);
+             std::fclose(other);
+         }},
         {"the copy ends", [&] { kept.reset(); }},
     };
     for (const Case& c : cases) {
