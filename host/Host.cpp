@@ -14,6 +14,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
+#include "platform/Profile.h"
 #include "platform/RealTime.h"
 #include "platform/Signals.h"
 #include "platform/Socket.h"
@@ -22,6 +23,7 @@
 #include "script/StructureParser.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -281,10 +283,13 @@ bool findTitleFolder(const HostSettings& settings, CCommandLine6* commandLine, C
 namespace {
 // The title's end did not come in time after a signal (a script that never
 // gives its frame back): said in one line, and the program ends at once.
-// Files are replaced whole (ReplacingFile), so what was written stays so.
-// Only calls that cannot wait on a lock the stuck thread may hold.
+// Files are replaced whole (ReplacingFile), so what was written stays so;
+// the settings changes that wait are written first, as the title's end
+// would have. Only calls that cannot wait on a lock the stuck thread may
+// hold, but for the settings', which is waited for half a second at most.
 void endOverdue(int signal)
 {
+    platform::writeWaitingProfiles(std::chrono::milliseconds(500));
     const char* name = ::sigabbrev_np(signal);
     char line[128];
     const int n = std::snprintf(line, sizeof line,

@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Drives.h"
+#include "platform/Profile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,15 @@
 namespace platform {
 
 namespace {
+
+// Settings changes that wait are written before a file is used
+// (writeWaitingProfiles); what the caller reads of errno stays its own.
+void settingsFirst()
+{
+    const int saved = errno;
+    writeWaitingProfiles();
+    errno = saved;
+}
 
 // ---- text mode ----------------------------------------------------------
 
@@ -244,6 +254,7 @@ bool wildcardFits(const char* p, const char* s)
 
 FILE* openFile(const std::string& enginePath, const char* modeText)
 {
+    settingsFirst();
     Mode m;
     if (!parseMode(modeText, m) || enginePath.empty())
         return nullptr;
@@ -293,6 +304,7 @@ int createFresh(const std::string& hostPath, unsigned permissions)
 
 bool copyFile(const std::string& source, const std::string& target)
 {
+    settingsFirst();
     std::string from = toHostPath(source);
     std::string to = toHostPath(target);
     if (from.empty() || to.empty())
@@ -342,6 +354,7 @@ bool copyFile(const std::string& source, const std::string& target)
 
 bool replaceFile(const std::string& source, const std::string& target)
 {
+    settingsFirst();
     std::string from = toHostPath(source);
     std::string to = toHostPath(target);
     if (from.empty() || to.empty())
@@ -366,6 +379,7 @@ bool replaceFile(const std::string& source, const std::string& target)
 
 bool removeFile(const std::string& enginePath)
 {
+    settingsFirst();
     std::string host = toHostPath(enginePath);
     return !host.empty() && unlink(host.c_str()) == 0;
 }

@@ -4,6 +4,8 @@
 #include "platform/Drives.h"
 #include "platform/FileIO.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +26,24 @@ using SyncClock = std::chrono::steady_clock;
 // Syncs of settings files are at least this far apart within the process.
 const SyncClock::duration syncSpacing = std::chrono::milliseconds(100);
 SyncClock::time_point lastSync; // the clock's start: none yet
+// A copy's put() writes the file at once when its last write is this old.
+const SyncClock::duration writeSpacing = std::chrono::seconds(1);
+
+// Held by every use of a copy. Neither it nor the list is ever destroyed,
+// so that a copy may end as the program does.
+std::recursive_timed_mutex& copiesLock()
+{
+    static std::recursive_timed_mutex* lock = new std::recursive_timed_mutex;
+    return *lock;
+}
+using CopiesLock = std::lock_guard<std::recursive_timed_mutex>;
+// The copies whose changes wait, and how many they are, read without the lock.
+std::vector<ProfileFile*>& waitingCopies()
+{
+    static std::vector<ProfileFile*>* copies = new std::vector<ProfileFile*>;
+    return *copies;
+}
+std::atomic<size_t> waitingCount{0};
 
 std::string trim(const std::string& s)
 {
@@ -72,6 +93,12 @@ bool ProfileFile::Stamp::operator==(const Stamp& o) const
 }
 
 ProfileFile::ProfileFile(const std::string& path) : enginePath(path) {}
+
+ProfileFile::~ProfileFile()
+{
+    CopiesLock lock(copiesLock());
+    writeWaiting();
+}
 
 ProfileFile::Stamp ProfileFile::stampOf(const std::string& host, int fd)
 {
@@ -124,10 +151,22 @@ std::string ProfileFile::render() const
 void ProfileFile::refresh()
 {
     std::string host = toHostPath(enginePath);
+    // What waits in another copy of the same file came first.
+    for (bool again = waitingCount.load(std::memory_order_relaxed) > (waiting ? 1u : 0u); again;) {
+        std::vector<ProfileFile*>& copies = waitingCopies();
+        auto other = std::find_if(copies.begin(), copies.end(),
+                                  [this, &host](ProfileFile* c) { return c != this && c->hostPath == host; });
+        again = other != copies.end();
+        if (again)
+            (*other)->writeWaiting();
+    }
     if (loaded && host == hostPath && stampOf(host, -1) == stamp)
         return;
     hostPath = host;
     load();
+    for (const Change& c : changes)
+        if (set(c.section, c.key, c.text))
+            pending = true;
 }
 
 // The stamp is taken from the open file, so that it belongs to the bytes
@@ -197,6 +236,7 @@ bool ProfileFile::find(const std::string& section, const std::string& key, std::
 
 std::string ProfileFile::readString(const std::string& section, const std::string& key, const std::string& fallback)
 {
+    CopiesLock lock(copiesLock());
     refresh();
     std::string value;
     return find(section, key, value) ? value : fallback;
@@ -204,6 +244,7 @@ std::string ProfileFile::readString(const std::string& section, const std::strin
 
 int ProfileFile::readInt(const std::string& section, const std::string& key, int fallback)
 {
+    CopiesLock lock(copiesLock());
     refresh();
     std::string value;
     if (!find(section, key, value))
@@ -253,21 +294,92 @@ bool ProfileFile::set(const std::string& section, const std::string& key, const 
 
 bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value)
 {
-    refresh();
+    CopiesLock lock(copiesLock());
+    return change(section, key, value, true);
+}
+
+bool ProfileFile::put(const std::string& section, const std::string& key, const std::string& value)
+{
+    CopiesLock lock(copiesLock());
+    return change(section, key, value, false);
+}
+
+bool ProfileFile::flush()
+{
+    CopiesLock lock(copiesLock());
+    return writeWaiting();
+}
+
+bool ProfileFile::change(const std::string& section, const std::string& key, const std::string& value, bool now)
+{
+    // While changes wait, no other copy has used the file (it would have
+    // written them), and what another program did to it is seen when they
+    // are written: a change then costs no look at the disk.
+    if (!waiting || now)
+        refresh();
     // A file that is there but cannot be read is never written over.
     if (!readable) {
         failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+        ++failures;
         return false;
     }
-    const std::string name = oneLine(key);
-    if (set(oneLine(section), name, name + "=" + oneLine(value)))
+    const std::string name = oneLine(key), sectionName = oneLine(section), text = name + "=" + oneLine(value);
+    if (set(sectionName, name, text)) {
         pending = true;
+        keepChange(sectionName, name, text);
+    }
     if (!pending)
         return true;
-    if (!replace(render()))
-        return false;
-    pending = false;
+    if (!waiting) {
+        waiting = true;
+        waitingCopies().push_back(this);
+        ++waitingCount;
+    }
+    if (now || lastWrite == SyncClock::time_point() || SyncClock::now() - lastWrite >= writeSpacing)
+        return writeWaiting();
     return true;
+}
+
+// The later change of a key replaces the earlier one where it stood: made
+// again, the changes give what they gave one by one (the key's last name
+// and value, and a new key's place by its first change).
+void ProfileFile::keepChange(const std::string& section, const std::string& key, const std::string& text)
+{
+    auto kept = changeOf.emplace(upperCp1250(section) + '\n' + upperCp1250(key), changes.size());
+    if (kept.second) {
+        changes.push_back(Change{section, key, text});
+    } else {
+        changes[kept.first->second].key = key;
+        changes[kept.first->second].text = text;
+    }
+}
+
+// A write that fails leaves the changes in the copy, to be written with the
+// next write, unless the file on disk changes first, as write() says.
+bool ProfileFile::writeWaiting()
+{
+    if (!waiting)
+        return true;
+    waiting = false;
+    std::vector<ProfileFile*>& copies = waitingCopies();
+    copies.erase(std::find(copies.begin(), copies.end(), this));
+    --waitingCount;
+    refresh();
+    bool written = true;
+    if (!readable) {
+        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+        written = false;
+    } else if (pending) {
+        written = replace(render());
+        lastWrite = SyncClock::now();
+    }
+    changes.clear();
+    changeOf.clear();
+    if (!written)
+        ++failures;
+    else
+        pending = false;
+    return written;
 }
 
 // The temporary is named after the file as it is on disk, so that neither
@@ -340,6 +452,25 @@ bool writeProfileString(const std::string& file, const std::string& section, con
                         const std::string& value)
 {
     return ProfileFile(file).write(section, key, value);
+}
+
+void writeWaitingProfiles()
+{
+    if (waitingCount.load(std::memory_order_relaxed) == 0)
+        return;
+    CopiesLock lock(copiesLock());
+    // Each write takes its copy off the list, also one that fails.
+    while (!waitingCopies().empty())
+        waitingCopies().back()->writeWaiting();
+}
+
+bool writeWaitingProfiles(std::chrono::milliseconds patience)
+{
+    std::unique_lock<std::recursive_timed_mutex> lock(copiesLock(), std::defer_lock);
+    if (!lock.try_lock_for(patience))
+        return false;
+    writeWaitingProfiles();
+    return true;
 }
 
 } // namespace platform

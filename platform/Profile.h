@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -19,19 +21,26 @@ namespace platform {
 // length and times) and parses it again only when it changed, so reads cost
 // no parsing and a change made by another process or by hand is seen.
 //
-// A write changes the copy and at once puts the whole new file in place of
-// the old one: the bytes go to a temporary beside it ("name.tmp"), which is
-// renamed over it. The file on disk is therefore always the old one or the
-// new one whole, and a process killed right after a write leaves the new
-// value for its next run. The bytes are synced to the disk before the rename
-// (see replaceFile), except for writes that follow the last synced one by
-// less than a tenth of a second: a loop of writes then pays for about ten
-// syncs a second rather than one each, and its renames rely on the file
-// system writing a file that replaces another before the rename (ext4 and
-// btrfs do).
+// Writing the file puts the whole new file in place of the old one: the
+// bytes go to a temporary beside it ("name.tmp"), which is renamed over it.
+// The file on disk is therefore always the old one or the new one whole.
+// The bytes are synced to the disk before the rename (see replaceFile),
+// except for writes that follow the last synced one by less than a tenth of
+// a second: a loop of writes then pays for about ten syncs a second rather
+// than one each, and its renames rely on the file system writing a file
+// that replaces another before the rename (ext4 and btrfs do).
+//
+// write() changes the copy and writes the file at once; put() changes the
+// copy at once and lets the file wait (see there). Every copy is used
+// under one lock, so that a program that must end at once can write what
+// waits from another thread (writeWaitingProfiles).
 class ProfileFile {
 public:
     explicit ProfileFile(const std::string& enginePath = std::string());
+    // Writes the changes that wait.
+    ~ProfileFile();
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
 
     const std::string& path() const { return enginePath; }
 
@@ -54,9 +63,27 @@ public:
     // is still read back and is written with the next write that succeeds,
     // unless the file on disk changes first.
     bool write(const std::string& section, const std::string& key, const std::string& value);
+    // Sets a key as write() does, and writes the file at once only when
+    // this copy last wrote it a second ago or more, or never. Otherwise the
+    // change waits in the copy, where every read sees it, until flush(),
+    // the next put() a second after that write, the file layer's next use
+    // of any file (writeWaitingProfiles), or the copy's end: a burst of
+    // changes costs one write, not one each, and a process killed meanwhile
+    // loses the changes that wait. Should another program replace the file
+    // meanwhile, the changes that wait are made again in what it wrote.
+    // False when a write made now fails, as write().
+    bool put(const std::string& section, const std::string& key, const std::string& value);
+    // Writes the changes that wait; true when none waits or they were
+    // written. One that fails is as a write() that fails.
+    bool flush();
     // Why the last write that failed did ("Permission denied", "No space
     // left on device"); empty before any failed.
     const std::string& writeFailure() const { return failure; }
+    // How many writes of this copy have failed, whichever call made them.
+    unsigned failedWrites() const { return failures.load(); }
+
+    friend void writeWaitingProfiles();
+    friend bool writeWaitingProfiles(std::chrono::milliseconds patience);
 
 private:
     struct Line {
@@ -79,8 +106,20 @@ private:
         bool operator==(const Stamp& o) const;
     };
 
+    // A change that waits, to be made again should the file be read anew.
+    struct Change {
+        std::string section, key, text;
+    };
+
     void refresh();
     void load();
+    // Writes the file when changes wait; true when none waits or they were
+    // written.
+    bool writeWaiting();
+    // Sets the key in the copy, then writes the file now when `now` or the
+    // last write is a second past; else the change waits.
+    bool change(const std::string& section, const std::string& key, const std::string& value, bool now);
+    void keepChange(const std::string& section, const std::string& key, const std::string& text);
     void index();
     // The value of a key in the copy, without its quotes; false when missing.
     bool find(const std::string& section, const std::string& key, std::string& value) const;
@@ -98,10 +137,26 @@ private:
     bool loaded = false;
     bool readable = true; // false when a file is there but could not be read
     bool pending = false; // the copy holds a change that the file does not
+    bool waiting = false; // changes wait for the file to be written
+    std::chrono::steady_clock::time_point lastWrite; // the clock's start: none yet
+    std::vector<Change> changes;                     // waiting, each key once, in the order they came
+    std::unordered_map<std::string, size_t> changeOf; // by upper-case section and key
     std::string failure;
+    std::atomic<unsigned> failures{0};
     std::vector<Line> lines;
     std::unordered_map<std::string, Section> sections;
 };
+
+// Writes the changes that wait in every copy (ProfileFile::put). The file
+// layer calls it before it opens, copies, replaces or removes a file: what
+// a title does with its files, the settings file among them, comes after
+// the settings it changed before, as it would were each change written at
+// once. Costs one test while nothing waits.
+void writeWaitingProfiles();
+// The same from another thread than the one that uses the copies, when the
+// program is to end at once: false when the copies were not free within
+// `patience` (their thread is held in a write), and nothing was written.
+bool writeWaitingProfiles(std::chrono::milliseconds patience);
 
 // One read or write of a settings file, parsed for the call alone.
 std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,

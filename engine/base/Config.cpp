@@ -22,12 +22,27 @@ int CConfig::GetInt(const CXString& section, const CXString& key)
     return file.readInt(section.c_str(), key.c_str(), 0);
 }
 
+CConfig::~CConfig() { Flush(); }
+
 void CConfig::PutString(const CXString& section, const CXString& key, const CXString& value)
 {
-    if (file.write(section.c_str(), key.c_str(), value.c_str()))
+    file.put(section.c_str(), key.c_str(), value.c_str());
+    reportFailure();
+}
+
+void CConfig::Flush()
+{
+    file.flush();
+    reportFailure();
+}
+
+// The title plays on with its values in memory; the player is told once
+// that they will not be kept.
+void CConfig::reportFailure()
+{
+    if (file.failedWrites() == failuresTold)
         return;
-    // The title plays on with its values in memory; the player is told
-    // once that they will not be kept.
+    failuresTold = file.failedWrites();
     const std::string& path = file.path();
     const size_t cut = path.find_last_of("\\/");
     CFileReport::failedAt("settings file", CXString(path.substr(cut == std::string::npos ? 0 : cut + 1).c_str()),

@@ -21,6 +21,10 @@
 // any priorities, or takes them all out, pays about the same for each, and
 // a frame that only reads the list pays one test a read.
 //
+// Items taken out from either end, as when a list is emptied from its
+// front or its back, are dropped without a pass over the others: reading
+// the list by position after each costs the same however long it is.
+//
 // An item taken out, wherever it sits, is deleted when the list is next
 // put in order, and never while a Walk holds the list: a pointer from
 // find() is good until the list next changes or is read by position, and
@@ -96,12 +100,16 @@ public:
         node->gone = true;
         ++goneCount;
         ordered = false;
-        // The last items, as when a list is emptied from its end or its top
-        // item listed anew, are dropped without a pass over the others.
-        if (order.size() > tailGone && order[order.size() - 1 - tailGone] == node)
+        // The first or last items, as when a list is emptied from either end
+        // or its top item listed anew, are dropped without a pass over the
+        // others.
+        const size_t listed = order.size() - head;
+        if (headGone < listed && order[head + headGone] == node)
+            ++headGone;
+        else if (listed > tailGone && order[order.size() - 1 - tailGone] == node)
             firstGone = std::min(firstGone, order.size() - ++tailGone);
         else
-            firstGone = 0;
+            firstGone = head;
         tidyIfLarge();
         return true;
     }
@@ -110,7 +118,7 @@ public:
     Item& at(int index) const
     {
         settle();
-        return order[size_t(index)]->item;
+        return order[head + size_t(index)]->item;
     }
     Item& operator[](int index) const { return at(index); }
     // Visits the items in order, one next() at a time, while the visits
@@ -159,10 +167,9 @@ public:
         {
             list.settle();
             seen = list.changes;
-            const std::vector<Node*>& order = list.order;
-            place = current ? std::upper_bound(order.data(), order.data() + order.size(), current, before)
-                            : order.data();
-            end = order.data() + order.size();
+            Node* const* first = list.order.data() + list.head;
+            end = list.order.data() + list.order.size();
+            place = current ? std::upper_bound(first, end, current, before) : first;
         }
 
         const CPriorityList& list;
@@ -178,8 +185,20 @@ public:
     void forEach(F f) const
     {
         settle();
-        for (Node* node : order)
-            f(node->item);
+        for (size_t i = head; i < order.size(); ++i)
+            f(order[i]->item);
+    }
+    // Calls f with every item in no set order; f must not change the list.
+    // It goes by the table of keys, in which keys that came one after
+    // another mostly stay so: for items whose keys lie in memory in the
+    // order they came, a long list is gone through at the memory's pace,
+    // where its priority order would jump about it.
+    template <class F>
+    void forEachUnordered(F f) const
+    {
+        for (const auto& first : firstOfKey)
+            for (Node* node = first.second; node; node = node->nextOfKey)
+                f(node->item);
     }
     // The position of the key's first item, or -1.
     int indexOf(const Key& key) const
@@ -188,13 +207,14 @@ public:
         if (it == firstOfKey.end())
             return -1;
         settle();
-        return int(std::lower_bound(order.begin(), order.end(), it->second, before) - order.begin());
+        const auto first = order.begin() + std::ptrdiff_t(head);
+        return int(std::lower_bound(first, order.end(), it->second, before) - first);
     }
 
     void removeAll()
     {
-        for (Node* node : order)
-            drop(node);
+        for (size_t i = head; i < order.size(); ++i)
+            drop(order[i]);
         for (Node* node : waiting)
             drop(node);
         order.clear();
@@ -202,7 +222,7 @@ public:
         firstOfKey.clear();
         goneCount = 0;
         firstGone = size_t(-1);
-        tailGone = 0;
+        head = headGone = tailGone = 0;
         count = 0;
         ordered = true;
         ++changes;
@@ -240,19 +260,27 @@ private:
             reorder();
     }
     // Drops the marked items and merges the waiting ones in; the order is
-    // total, so sorting them keeps equal priorities in arrival order.
+    // total, so sorting them keeps equal priorities in arrival order. The
+    // first items dropped only move the list's start; their places are
+    // given back once they are as many as the items listed after them.
     void reorder() const
     {
         ordered = true;
         ++changes;
         if (goneCount != 0) {
+            for (size_t end = head + headGone; head < end; ++head)
+                drop(order[head]);
             if (firstGone < order.size())
-                dropMarked(order, firstGone);
+                dropMarked(order, std::max(firstGone, head));
             dropMarked(waiting, 0);
             goneCount = 0;
         }
         firstGone = size_t(-1);
-        tailGone = 0;
+        headGone = tailGone = 0;
+        if (head != 0 && (head >= order.size() - head || !waiting.empty())) {
+            order.erase(order.begin(), order.begin() + std::ptrdiff_t(head));
+            head = 0;
+        }
         if (waiting.empty())
             return;
         std::sort(waiting.begin(), waiting.end(), before);
@@ -295,10 +323,12 @@ private:
     // seen from outside.
     mutable bool ordered = true; // nothing waits, nothing is marked
     size_t count = 0;
-    mutable std::vector<Node*> order;
+    mutable std::vector<Node*> order; // the list from order[head] on
+    mutable size_t head = 0;          // places before it held items dropped
     mutable std::vector<Node*> waiting;
     mutable size_t goneCount = 0;
     mutable size_t firstGone = size_t(-1); // no marked item in order before it
+    mutable size_t headGone = 0;           // marked items that begin the list
     mutable size_t tailGone = 0;           // marked items that end order
     std::unordered_map<Key, Node*> firstOfKey;
     uint64_t arrivals = 0;

@@ -43,8 +43,7 @@ CCanvas::~CCanvas()
     // Its destruction reaches onDestroy, which lets go of its entry.
     delete backgroundObject;
     backgroundObject = nullptr;
-    while (entries->getSize() > 0)
-        remove(entries->elementAt(0)->drawable);
+    letGoOfAll();
     delete entries;
     entries = nullptr;
 }
@@ -64,18 +63,30 @@ void CCanvas::remove(CGraphicsObject* o)
 {
     if (!o || !entries->find(o))
         return;
-    o->removeInvalidateObserver(this);
     entries->remove(o);
-    // The canvas may go before the drawable, which must not keep pointing
-    // at it.
+    letGo(o);
+}
+
+// The canvas may go before the drawable, which must not keep pointing at it.
+void CCanvas::letGo(CGraphicsObject* o)
+{
+    o->removeInvalidateObserver(this);
     if (o->GetDestiny() == this)
         o->SetDestiny(nullptr);
 }
 
+// One pass over the entries, then the list emptied at once: the cost of
+// each entry does not grow with their number. Letting go calls nothing
+// back, so the pass need not be in drawing order.
+void CCanvas::letGoOfAll()
+{
+    entries->forEachUnordered([this](CValidationElement& element) { letGo(element.drawable); });
+    entries->removeAll();
+}
+
 void CCanvas::removeAll()
 {
-    while (entries->getSize() > 0)
-        remove(entries->elementAt(entries->getSize() - 1)->drawable);
+    letGoOfAll();
     if (backgroundObject)
         add(backgroundObject, -1);
 }

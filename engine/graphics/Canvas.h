@@ -76,6 +76,10 @@ public:
 
 private:
     static void clearArea(CGraphicsObject* target, const CXRect& area);
+    // Stops watching o and clears a destiny of this canvas; o stays listed.
+    void letGo(CGraphicsObject* o);
+    // Lets go of every drawable and empties the list.
+    void letGoOfAll();
     void invalidateOnScreen(CXRect area);
     static int invalidationLimit;
 

@@ -56,6 +56,15 @@ public:
     CValidationElement* next();
     CValidationElement* prev();
 
+    // Calls f with every element in no set order, f not changing the
+    // queue: faster than in order over a long queue of drawables made one
+    // after another (CPriorityList::forEachUnordered).
+    template <class F>
+    void forEachUnordered(F f) const
+    {
+        elements.forEachUnordered(f);
+    }
+
     void clearMarks();
     // Removes and deletes the first element of that drawable.
     void remove(CGraphicsObject* drawable) { elements.remove(drawable); }

@@ -166,10 +166,13 @@ CMC_Application* CApplication::readSnapshot()
     return nullptr;
 }
 
+// What the frame changed in the settings is on disk when it ends.
 bool CApplication::domodal()
 {
     if (application)
         application->domodal();
+    if (settings)
+        settings->Flush();
     return false;
 }
 

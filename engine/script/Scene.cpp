@@ -253,6 +253,9 @@ void CMC_Scene::_goto(CMC_Scene* target, CMC_Scene* from)
     currentScene = target;
     target->initialize(from);
     history->add(target);
+    // The settings the scenes kept on leaving and entering are on disk.
+    if (CConfig* config = CMC_Variable::getSettings(this))
+        config->Flush();
 }
 
 void CMC_Scene::_goto(const CXString& n) { pendingScene = find(n); }

@@ -62,6 +62,7 @@ TEST(CConfigTest, RoundTripsWithKeysInAnyCase)
 
     config.PutString("MAIN", "long", std::string(12000, 'v').c_str());
     EXPECT_EQ(config.GetString("MAIN", "long").getLength(), 10239);
+    config.Flush();
     EXPECT_EQ(tmp.read("Game.ini"), "[MAIN]\r\nTITLE=Zamek \xA3\xF3" "d\x9F\r\nVolume=-5\r\nlong=" + std::string(12000, 'v') +
                                         "\r\n[scene1]\r\nvisits=abc\r\n");
 }
@@ -82,6 +83,7 @@ TEST(CConfigTest, AMissingFolderIsReportedOnceAndTheValuesWaitForIt)
     config.PutString("ROOM", "NAME", "Zamek");
     testsupport::makeDirs(tmp.file("Saves"));
     config.PutInt("ROOM", "N", 2);
+    config.Flush();
     EXPECT_EQ(tmp.read("Saves/Game.ini"), "[ROOM]\r\nN=2\r\nNAME=Zamek\r\n");
     std::remove(tmp.file("Saves/Game.ini").c_str());
     rmdir(tmp.file("Saves").c_str());

@@ -18,8 +18,8 @@ struct Item {
 // Random additions (keys repeat), removals of a key's first item and reads
 // by key, against a plain list kept in order by hand: an item goes after
 // those of lower or equal priority. The whole list is compared now and
-// then, so that changes meet both a list just read and one changed many
-// times since.
+// then, in order and out of it, so that changes meet both a list just read
+// and one changed many times since.
 TEST(CPriorityListTest, KeepsTheOrderOfAPlainListThroughRandomChanges)
 {
     CPriorityList<int, Item> list;
@@ -59,11 +59,66 @@ TEST(CPriorityListTest, KeepsTheOrderOfAPlainListThroughRandomChanges)
             ASSERT_EQ(list.getSize(), int(model.size())) << "step " << step;
             for (int i = 0; i < list.getSize(); ++i)
                 ASSERT_EQ(list.at(i).serial, model[size_t(i)].serial) << "step " << step << " at " << i;
+            // Out of order, every item once.
+            std::vector<int> unordered, expected;
+            list.forEachUnordered([&unordered](const Item& i) { unordered.push_back(i.serial); });
+            for (const Item& i : model)
+                expected.push_back(i.serial);
+            std::sort(unordered.begin(), unordered.end());
+            std::sort(expected.begin(), expected.end());
+            ASSERT_EQ(unordered, expected) << "step " << step;
         }
     }
     list.removeAll();
     EXPECT_EQ(list.getSize(), 0);
     EXPECT_EQ(list.find(3), nullptr);
+}
+
+// A list emptied from its front, its back or both in turn, read by
+// position after each removal as a canvas being freed reads it, while items
+// come meanwhile and a walk goes through it: it keeps the order of a plain
+// list, and the walk visits only items still there.
+TEST(CPriorityListTest, EmptiedFromEitherEndItKeepsItsOrder)
+{
+    enum End { FRONT, BACK, BOTH };
+    for (End end : {FRONT, BACK, BOTH}) {
+        SCOPED_TRACE(end);
+        CPriorityList<int, Item> list;
+        std::vector<Item> model;
+        std::mt19937 random(5);
+        int serial = 0;
+        auto add = [&] {
+            const int priority = int(random() % 5);
+            list.add(serial, priority, Item{serial, priority, serial});
+            model.insert(std::upper_bound(model.begin(), model.end(), priority,
+                                          [](int p, const Item& i) { return p < i.priority; }),
+                         Item{serial, priority, serial});
+            ++serial;
+        };
+        for (int i = 0; i < 3000; ++i)
+            add();
+        CPriorityList<int, Item>::Walk walk(list);
+        for (int step = 0; !model.empty(); ++step) {
+            const bool front = end == FRONT || (end == BOTH && step % 2 == 0);
+            const int key = front ? model.front().key : model.back().key;
+            ASSERT_TRUE(list.remove(key));
+            model.erase(front ? model.begin() : model.end() - 1);
+            if (step % 7 == 0 && serial < 3500)
+                add();
+            ASSERT_EQ(list.getSize(), int(model.size()));
+            if (model.empty())
+                break;
+            ASSERT_EQ(list.at(0).serial, model.front().serial) << "step " << step;
+            ASSERT_EQ(list.at(list.getSize() - 1).serial, model.back().serial) << "step " << step;
+            for (int i = 0; step % 500 == 0 && i < list.getSize(); ++i)
+                ASSERT_EQ(list.at(i).serial, model[size_t(i)].serial) << "step " << step << " at " << i;
+            Item* visited = step % 3 == 0 ? walk.next() : nullptr;
+            if (visited) {
+                ASSERT_TRUE(list.contains(visited->key)) << "step " << step;
+            }
+        }
+        EXPECT_EQ(list.getSize(), 0);
+    }
 }
 
 // A walk of keys 1 to 5 (priority ten times the key) whose visit of one
@@ -94,6 +149,14 @@ TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
              EXPECT_EQ(l.at(0).key, 2);
          },
          {1, 2, 3, 4, 5}, {2, 4, 5}},
+        {"one takes those before it and itself out, reading by position after each", 3,
+         [](List& l) {
+             for (int key = 1; key <= 3; ++key) {
+                 l.remove(key);
+                 EXPECT_EQ(l.at(0).key, key + 1);
+             }
+         },
+         {1, 2, 3, 4, 5}, {4, 5}},
         {"one adds an item after it", 2, [](List& l) { l.add(6, 35, Item{6, 35, 0}); }, {1, 2, 3, 4, 5},
          {1, 2, 3, 6, 4, 5}},
         {"one adds an item of its priority", 3, [](List& l) { l.add(7, 30, Item{7, 30, 0}); }, {1, 2, 3, 4, 5},

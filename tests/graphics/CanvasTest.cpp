@@ -195,6 +195,10 @@ TEST_F(CCanvasTest, KeepsOneEntryADrawableAndPutsTheBackgroundBackBelowAll)
 
     canvas.removeAll();
     EXPECT_EQ(order(canvas, names), std::vector<std::string>{"bg@-1"});
+    EXPECT_EQ(a->GetDestiny(), nullptr);
+    const int afterRemoveAll = canvas.getInvalidationCount();
+    a->Invalidate();
+    EXPECT_EQ(canvas.getInvalidationCount(), afterRemoveAll);
     // A drawable destroyed while listed leaves the canvas.
     auto c = drawable(w.get(), 4, 4, [](int, int) { return 3; });
     canvas.add(c.get(), 2);
@@ -208,6 +212,19 @@ TEST_F(CCanvasTest, KeepsOneEntryADrawableAndPutsTheBackgroundBackBelowAll)
     EXPECT_EQ(bare.getEntries()->getSize(), 0);
     EXPECT_EQ(bare.getBackground(), nullptr);
     EXPECT_EQ(bare.GetChannelAlpha(), nullptr);
+
+    // A canvas freed leaves its drawables unwatched (their changes would
+    // reach freed memory), and none pointing at it; a destiny elsewhere
+    // stays.
+    std::unique_ptr<CCanvas> going(new CCanvas(w.get(), CXSize(8, 8), 16, false, true));
+    going->add(a.get(), 1);
+    going->add(b.get(), 2);
+    b->SetDestiny(&bare);
+    going.reset();
+    EXPECT_EQ(a->GetDestiny(), nullptr);
+    EXPECT_EQ(b->GetDestiny(), &bare);
+    a->Invalidate();
+    b->Invalidate();
 }
 
 TEST_F(CCanvasTest, PassesNineInvalidationsOnAndThenInvalidatesItselfOnce)

@@ -3,11 +3,17 @@
 // while this process reads the file as a second program would. Values
 // with line breaks stay on their one line.
 #include "HostTitle.h"
+#include "platform/headless/Headless.h"
 #include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -104,6 +110,82 @@ TEST_F(SettingsFileTitle, ALineBreakInAKeptValueAddsNoSectionOrKey)
     EXPECT_EQ(file.find("PN="), std::string::npos) << file;
     for (const char* key : {"N0", "N1", "N2", "A"})
         EXPECT_EQ(setting("S", key), "evil") << key;
+}
+
+// The settings file as the title finds it: a comment, X kept from the last
+// run, a section of another scene and a last line without its end.
+const std::string startingFile = "; kept between runs\r\n[S]\r\nX=5\r\n\r\n[OTHER]\r\nx=1";
+// A scene S of X and NAME, both kept in the settings file, and HELD, an
+// array to load.
+std::string keptScene(const std::string& more)
+{
+    return "OBJECT=X\nX:TYPE=INTEGER\nX:VALUE=0\nX:TOINI=TRUE\n"
+           "OBJECT=NAME\nNAME:TYPE=STRING\nNAME:VALUE=abc\nNAME:TOINI=TRUE\n"
+           "OBJECT=HELD\nHELD:TYPE=ARRAY\n" +
+           more;
+}
+
+// The file read between two frames of the host's loop, once.
+struct BetweenFrames {
+    std::string path, bytes;
+    uint64_t at = 0;
+    static void feed(platform::HeadlessPlatform&, uint64_t pass, void* data)
+    {
+        BetweenFrames* b = static_cast<BetweenFrames*>(data);
+        if (pass == b->at)
+            b->bytes = testsupport::readFile(b->path);
+    }
+};
+
+// A frame of 10,000 changes, then the title's end by EXIT in a frame of
+// 10,000 more: the file after each is the one a write of every change
+// leaves.
+TEST_F(SettingsFileTitle, AfterAFrameOfManyChangesAndAfterExitTheFileHoldsThemAll)
+{
+    title({{"Rara/application.def", oneScene()},
+           {"Rara/S/S.cnv", keptScene("OBJECT=QUIT\nQUIT:TYPE=TIMER\nQUIT:ELAPSE=100\n"
+                                      "QUIT:ONTICK={@LOOP({X^ADD(1);},0,10000,1);NAME^SET(\"second\");GAME^EXIT();}\n" +
+                                      onInit("@LOOP({X^ADD(1);},0,10000,1);NAME^SET(\"first\");"))}});
+    tmp.write("Quarnel.ini", startingFile);
+    BetweenFrames afterFirst{tmp.file("Quarnel.ini"), std::string(), 1};
+    {
+        testsupport::FeedInUse feed(&BetweenFrames::feed, &afterFirst);
+        EXPECT_EQ(run("-nogfx -frames 1000"), 0);
+    }
+    EXPECT_EQ(afterFirst.bytes, "; kept between runs\r\n[S]\r\nX=10005\r\nNAME=first\r\n\r\n[OTHER]\r\nx=1");
+    EXPECT_EQ(tmp.read("Quarnel.ini"), "; kept between runs\r\n[S]\r\nX=20005\r\nNAME=second\r\nTime=0\r\nPlayed=1\r\n"
+                                       "\r\n[OTHER]\r\nx=1\r\n[E]\r\nTime=0\r\nPlayed=0\r\n[GAME]\r\nTime=0\r\nPlayed=0\r\n");
+}
+
+// SIGTERM comes while a frame of 10,000 changes is under way (its script
+// waits between them for a pipe that the test holds): what the title's
+// files see at that wait, and the file once the program has ended, are
+// what a write of every change leaves.
+TEST(SettingsFileTest, ASignalInAFrameOfManyChangesLeavesThemAll)
+{
+    testsupport::TempDir tmp;
+    testsupport::writeTitle(
+        tmp, {{"Rara/application.def", testsupport::oneScene()},
+              {"Rara/S/S.cnv", keptScene("OBJECT=S\nS:ONINIT={@LOOP({X^ADD(1);},0,5000,1);HELD^LOAD(\"hold.arr\");"
+                                         "@LOOP({X^ADD(1);},0,5000,1);NAME^SET(\"after\");}\n")}});
+    tmp.write("Quarnel.ini", startingFile);
+    ASSERT_EQ(mkfifo(tmp.file("Rara/S/hold.arr").c_str(), 0644), 0);
+    testsupport::ChildProgram host(QUARNEL_HOST_PROGRAM, {"-path", tmp.path(), "-nogfx"}, tmp.path(),
+                                   tmp.file("output.txt"));
+    ASSERT_GT(host.id(), 0);
+    // The pipe opens for writing once the script has opened it to read.
+    int writer = -1;
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while ((writer = open(tmp.file("Rara/S/hold.arr").c_str(), O_WRONLY | O_NONBLOCK)) < 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_GE(writer, 0) << tmp.read("output.txt");
+    EXPECT_EQ(tmp.read("Quarnel.ini"), "; kept between runs\r\n[S]\r\nX=5005\r\nNAME=abc\r\n\r\n[OTHER]\r\nx=1");
+    ASSERT_EQ(kill(host.id(), SIGTERM), 0);
+    close(writer);
+    EXPECT_EQ(host.wait(30000), 0);
+    EXPECT_EQ(tmp.read("Quarnel.ini"), "; kept between runs\r\n[S]\r\nX=10005\r\nNAME=after\r\nTime=0\r\nPlayed=1\r\n"
+                                       "\r\n[OTHER]\r\nx=1\r\n[E]\r\nTime=0\r\nPlayed=0\r\n[GAME]\r\nTime=0\r\nPlayed=0\r\n");
+    EXPECT_EQ(tmp.read("output.txt"), "");
 }
 
 } // namespace

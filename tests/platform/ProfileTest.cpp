@@ -4,6 +4,10 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +83,69 @@ TEST_F(ProfileTest, TheCopyInMemoryFollowsTheFileOnDisk)
     EXPECT_EQ(kept.readString("Main", "Volume", "-"), "-");
     ASSERT_TRUE(kept.write("Main", "Volume", "1"));
     EXPECT_EQ(tmp.read("GAME.INI"), "[Main]\r\nVolume=1\r\n"); // named as the engine names it
+}
+
+// put() writes at once when the copy has not written the file for a
+// second; later changes wait in the copy, where its reads see them, until
+// flush(). Another copy's read, the file layer's use of any file and the
+// copy's end write them first; another program's file meanwhile gets them
+// made again in it.
+TEST_F(ProfileTest, PutChangesWaitButEveryReadSeesThem)
+{
+    const std::string start = tmp.read("game.ini");
+    const std::string withVolume = [&] {
+        std::string bytes = start;
+        bytes.replace(bytes.find("Volume=12ab"), 11, "Volume=%");
+        return bytes;
+    }();
+    auto volumeIs = [&](const char* value) {
+        std::string bytes = withVolume;
+        return bytes.replace(bytes.find('%'), 1, value);
+    };
+    std::unique_ptr<platform::ProfileFile> kept(new platform::ProfileFile(ini));
+    ASSERT_TRUE(kept->put("Main", "Volume", "1"));
+    EXPECT_EQ(tmp.read("game.ini"), volumeIs("1"));
+    const auto firstWrite = std::chrono::steady_clock::now();
+    ASSERT_TRUE(kept->put("Main", "Volume", "2"));
+    ASSERT_TRUE(kept->put("New", "k", "v"));
+    if (std::chrono::steady_clock::now() - firstWrite < std::chrono::milliseconds(900)) {
+        EXPECT_EQ(tmp.read("game.ini"), volumeIs("1"));
+    }
+    EXPECT_EQ(kept->readInt("Main", "Volume", 0), 2);
+    ASSERT_TRUE(kept->flush());
+    EXPECT_EQ(tmp.read("game.ini"), volumeIs("2") + "\r\n[New]\r\nk=v\r\n");
+
+    struct Case {
+        const char* what;
+        std::function<void()> use;
+    } cases[] = {
+        {"another copy reads", [&] { EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 3); }},
+        {"a file is opened",
+         [&] {
+             std::FILE* other = platform::openFile("T:\\other.txt", "wb");
+             ASSERT_NE(other, nullptr);
+             std::fclose(other);
+         }},
+        {"the copy ends", [&] { kept.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tmp.write("game.ini", start);
+        kept.reset(new platform::ProfileFile(ini));
+        ASSERT_TRUE(kept->put("Main", "Volume", "1"));
+        ASSERT_TRUE(kept->put("Main", "Volume", "3"));
+        c.use();
+        EXPECT_EQ(tmp.read("game.ini"), volumeIs("3"));
+    }
+
+    // Another program writes the file while a change waits.
+    tmp.write("game.ini", start);
+    kept.reset(new platform::ProfileFile(ini));
+    ASSERT_TRUE(kept->put("Main", "Volume", "1"));
+    ASSERT_TRUE(kept->put("Main", "Volume", "4"));
+    tmp.write("game.ini", "[Main]\r\nVolume=140\r\nx=9\r\n");
+    ASSERT_TRUE(kept->flush());
+    EXPECT_EQ(tmp.read("game.ini"), "[Main]\r\nVolume=4\r\nx=9\r\n");
 }
 
 // A line break in a section, a key or a value never starts a line of the
