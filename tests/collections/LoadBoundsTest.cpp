@@ -242,6 +242,24 @@ TEST_F(CLoadBoundsTest, TheFilesObjectsTogetherStayWithinItsBound)
               "objects kept before it hold 251658240, over the limit of 268435456 bytes (256 MiB) for one file\n");
     EXPECT_EQ(CLoadBounds::current(), nullptr);
     EXPECT_TRUE(CLoadBounds::claim(int64_t(1) << 40));
+
+    // A file of many such objects names the first ones, then counts the rest.
+    testing::internal::CaptureStderr();
+    {
+        CLoadBounds bounds("scene snapshot", CXString("M.bin"), CXString());
+        for (int i = 0; i < CLoadBounds::OBJECTS_TOLD + 2; ++i) {
+            bounds.setObject(&keys[0]);
+            EXPECT_FALSE(CLoadBounds::claim(CLoadBounds::OBJECT_BYTES + 1));
+            bounds.leaveOut(&keys[0], CXString(("O" + std::to_string(i)).c_str()));
+        }
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("object \"O31\" of the scene snapshot \"M.bin\" left out"), std::string::npos) << said;
+    EXPECT_EQ(said.find("\"O32\""), std::string::npos) << said;
+    EXPECT_NE(said.find("Quarnel: 2 more objects of the scene snapshot \"M.bin\" left out, over the limit of 33554432 "
+                        "bytes (32 MiB) for one object or 268435456 bytes (256 MiB) for one file\n"),
+              std::string::npos)
+        << said;
 }
 
 } // namespace
