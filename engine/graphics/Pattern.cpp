@@ -43,9 +43,10 @@ int64_t CPattern::tableBytes(CXSize size, CXSize cellSize, int layers)
 {
     int columns = 0, rows = 0;
     tableOf(size, cellSize, &columns, &rows);
-    const int64_t perLayer = (int64_t(columns) * int64_t(rows) + SlotsPerLayer) * int64_t(sizeof(void*));
+    // columns x rows alone may reach 2^62.
+    const int64_t slots = int64_t(columns) * int64_t(rows) + SlotsPerLayer, slot = sizeof(void*);
     const int64_t n = layers > 0 ? layers : 0;
-    return n > INT64_MAX / perLayer ? INT64_MAX : n * perLayer;
+    return n > INT64_MAX / slot / slots ? INT64_MAX : n * slots * slot;
 }
 
 int CPatternEntry::compare(CXObject* other)
