@@ -1,6 +1,7 @@
 #include "base/Archive.h"
 
 #include "base/File.h"
+#include "base/LoadBounds.h"
 
 #include <cmath>
 #include <cstring>
@@ -197,10 +198,27 @@ CXArchive& CXArchive::operator>>(CXRect* value)
     return *this;
 }
 
+void CXArchive::skip(int64_t n)
+{
+    if (n <= 0 || errorCode != 0)
+        return;
+    if (!available(n)) {
+        fail();
+        return;
+    }
+    FILE* f = file->GetHandle();
+    if (f ? std::fseek(f, long(n), SEEK_CUR) != 0 : file->Seek(int(n), SEEK_CUR) < 0)
+        fail();
+}
+
 void CXArchive::readText(int n, CXString* value)
 {
     CXString text;
-    if (n > 0) {
+    // A string past what the file being loaded may ask for is passed over,
+    // so that what follows it is read.
+    if (errorCode == 0 && !CLoadBounds::claim(int64_t(n > 0 ? n : 0) + CLoadBounds::STRING_BYTES)) {
+        skip(n);
+    } else if (n > 0) {
         if (n <= SMALL_TEXT || available(n)) {
             std::vector<char> buffer(static_cast<size_t>(n));
             if (get(buffer.data(), n))

@@ -24,7 +24,9 @@ class CFile;
 // the file. The first read that cannot be satisfied sets the error code
 // (ERROR_IO); from then on every read yields zero or empty and reads
 // nothing, so a caller may read a whole record and test LastError() once.
-// A failed write sets the same code. The file is not owned.
+// While load bounds are open (CLoadBounds), every string read is claimed;
+// one refused reads as empty and its bytes are passed over. A failed write
+// sets the error code too. The file is not owned.
 class CXArchive : public CXObject {
 public:
     enum { ERROR_IO = 2000 };
@@ -72,6 +74,9 @@ public:
     void writeShortString(CXString value);
     // The length byte is taken as 0 to 255.
     void readShortString(CXString* value);
+
+    // Passes over n bytes; fewer left fails as a short read.
+    void skip(int64_t n);
 
     // A text-mode pair: FWrite prints the text as it is; FRead takes the
     // next whitespace-delimited word, of any length.

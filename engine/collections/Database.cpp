@@ -2,6 +2,7 @@
 
 #include "base/Archive.h"
 #include "base/File.h"
+#include "base/LoadBounds.h"
 #include "base/ReplacingFile.h"
 #include "collections/Structure.h"
 #include "script/Element.h"
@@ -99,6 +100,12 @@ void CMC_Database::serializeState(CXArchive* ar)
         if (ar->LastError()) {
             delete row;
             return;
+        }
+        // Past what the file being loaded may ask for, rows are read, not
+        // kept. A row holds its structure and a table of 101 fields.
+        if (!CLoadBounds::claim(int64_t(sizeof(CMC_Structure)) + 101 * int64_t(sizeof(void*)))) {
+            delete row;
+            continue;
         }
         rows->add(row);
     }

@@ -2,6 +2,7 @@
 
 #include "base/Archive.h"
 #include "base/File.h"
+#include "base/LoadBounds.h"
 #include "base/ReplacingFile.h"
 #include "script/Element.h"
 #include "script/ObjectsContainer.h"
@@ -231,7 +232,10 @@ void CMC_MultiArray::readGrid(CXArchive& ar)
     int64_t product = 0;
     if (ar.LastError() || !fits(read, &product))
         return;
-    std::vector<CMC_Variable*> fresh(size_t(read[0]) * size_t(read[1]), nullptr);
+    // Past what the file being loaded may ask for, the cells are read and
+    // not kept.
+    bool kept = CLoadBounds::claim(int64_t(read[0]) * read[1], sizeof(CMC_Variable*));
+    std::vector<CMC_Variable*> fresh(kept ? size_t(read[0]) * size_t(read[1]) : 0, nullptr);
     bool complete = false;
     for (int64_t k = 0; k < product; ++k) {
         int index = -1;
@@ -247,14 +251,15 @@ void CMC_MultiArray::readGrid(CXArchive& ar)
             break;
         // Slots past the first two dimensions are never written; such a
         // record is skipped.
-        if (size_t(index) < fresh.size()) {
+        kept = kept && CLoadBounds::claim(CLoadBounds::VALUE_BYTES);
+        if (kept && size_t(index) < fresh.size()) {
             delete fresh[size_t(index)];
             fresh[size_t(index)] = static_cast<CMC_Variable*>(value->clone());
         }
         CMC_Object::flush(value);
         complete = k + 1 == product;
     }
-    if (!complete) {
+    if (!complete || !kept) {
         deleteAll(fresh);
         return;
     }

@@ -1,6 +1,7 @@
 #include "collections/Structure.h"
 
 #include "base/Archive.h"
+#include "base/LoadBounds.h"
 #include "base/StringTokenizer.h"
 #include "script/BehaviourEntry.h"
 #include "script/Element.h"
@@ -144,6 +145,12 @@ void CMC_Structure::serializeFields(CXArchive* ar)
         CMC_Variable* value = CMC_VariableFactory::restore(ar);
         if (!value)
             return;
+        // Past what the file being loaded may ask for, fields are read, not
+        // kept.
+        if (!CLoadBounds::claim(CLoadBounds::VALUE_BYTES)) {
+            CMC_Object::flush(value);
+            continue;
+        }
         declareType(fieldName, value->getType());
         fieldAt(fields, fields->getSize() - 1)->set(value);
         CMC_Object::flush(value);

@@ -1,6 +1,7 @@
 #include "collections/Vector.h"
 
 #include "base/Archive.h"
+#include "base/LoadBounds.h"
 #include "script/Element.h"
 #include "script/RunnerFactory.h"
 #include "script/TypeRegistry.h"
@@ -43,7 +44,9 @@ CMC_Vector::CMC_Vector(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_Object(container, element, MC_VECTOR)
 {
     if (element) {
-        values.assign(size_t(limitedSize(element->getPropertyIntValue(CXString("SIZE")))), 0.0);
+        const int size = limitedSize(element->getPropertyIntValue(CXString("SIZE")));
+        if (CLoadBounds::claim(size, sizeof(double)))
+            values.assign(size_t(size), 0.0);
         if (CXArray* list = element->getPropertyListValue(CXString("VALUE"))) {
             for (int i = 0; i < list->getSize() && i < getSize(); ++i)
                 values[size_t(i)] = static_cast<CXString*>((*list)[i])->toDouble();
@@ -94,10 +97,12 @@ void CMC_Vector::serialize(CXArchive* archive)
     int size = 0;
     *archive >> &size;
     values.clear();
+    // Values past what the file may ask for are read, not kept.
+    const bool kept = CLoadBounds::claim(limitedSize(size), sizeof(double));
     for (int i = 0; i < size && !archive->LastError(); ++i) {
         double d = 0.0;
         *archive >> &d;
-        if (!archive->LastError() && i < MAX_SIZE)
+        if (!archive->LastError() && kept && i < MAX_SIZE)
             values.push_back(d);
     }
 }

@@ -27,7 +27,27 @@ bool fits(int columns, int rows, int layers)
     const int64_t perLayer = int64_t(columns) * int64_t(rows) + SlotsPerLayer;
     return layers <= MaxSlots / perLayer;
 }
+
+// Columns and rows of a table: none without a size or a cell size.
+void tableOf(CXSize size, CXSize cell, int* columns, int* rows)
+{
+    *columns = *rows = 0;
+    if (cell.cx > 0 && cell.cy > 0 && size.cx > 0 && size.cy > 0) {
+        *columns = size.cx / cell.cx;
+        *rows = size.cy / cell.cy;
+    }
+}
 } // namespace
+
+int64_t CPattern::tableBytes(CXSize size, CXSize cellSize, int layers)
+{
+    int columns = 0, rows = 0;
+    tableOf(size, cellSize, &columns, &rows);
+    // columns x rows alone may reach 2^62.
+    const int64_t slots = int64_t(columns) * int64_t(rows) + SlotsPerLayer, slot = sizeof(void*);
+    const int64_t n = layers > 0 ? layers : 0;
+    return n > INT64_MAX / slot / slots ? INT64_MAX : n * slots * slot;
+}
 
 int CPatternEntry::compare(CXObject* other)
 {
@@ -41,10 +61,7 @@ CPattern::CPattern(CWindow* owner, CXSize size, CXSize cellSize, int layers)
     width = size.cx;
     height = size.cy;
     pitch = width;
-    if (cellWidth > 0 && cellHeight > 0 && width > 0 && height > 0) {
-        columns = width / cellWidth;
-        rows = height / cellHeight;
-    }
+    tableOf(size, cellSize, &columns, &rows);
     // A table too large has no cells and no layers.
     if (!fits(columns, rows, layerCount)) {
         columns = rows = layerCount = 0;

@@ -44,6 +44,9 @@ public:
     ~CPattern() override;
     CPattern(const CPattern&) = delete;
     CPattern& operator=(const CPattern&) = delete;
+    // The bytes of the table such a pattern would make (saturating), when
+    // it is not refused.
+    static int64_t tableBytes(CXSize size, CXSize cellSize, int layers);
 
     // Puts the drawable in the cell of the layer, replacing the entry there;
     // the new entry, or null when the cell is outside the table or the

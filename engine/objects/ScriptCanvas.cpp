@@ -1,6 +1,7 @@
 #include "objects/ScriptCanvas.h"
 
 #include "base/Archive.h"
+#include "base/LoadBounds.h"
 #include "graphics/Canvas.h"
 #include "graphics/PixelBlock.h"
 #include "graphics/RefreshScreen.h"
@@ -57,11 +58,15 @@ CMC_Canvas::~CMC_Canvas() { releaseCanvas(); }
 void CMC_Canvas::makeCanvas(int w, int h, int at, bool alpha, bool background)
 {
     CRefreshScreen* screen = refresh();
-    // A size that makes no picture (negative, or past what memory holds)
-    // is an empty canvas, as a missing one is.
-    if (w <= 0 || h <= 0 || blockBytes(w, h, 2) == 0)
+    const int depth = screen ? screen->GetBpp() : 16;
+    // The pixels, the alpha plane and, with a background, both again.
+    const int perPixel = (CGraphicsObject::__get_pixel_size(depth) + (alpha ? 1 : 0)) * (background ? 2 : 1);
+    // A size that makes no picture (negative, past what memory holds, or
+    // past what the file being loaded may ask for) is an empty canvas, as a
+    // missing one is.
+    if (w <= 0 || h <= 0 || !CLoadBounds::claim(int64_t(w) * h, perPixel) || blockBytes(w, h, 2) == 0)
         w = h = 0;
-    canvas = new CCanvas(window, CXSize(w, h), screen ? screen->GetBpp() : 16, alpha, background);
+    canvas = new CCanvas(window, CXSize(w, h), depth, alpha, background);
     canvas->clear(false);
     if (screen)
         screen->put(canvas, at);

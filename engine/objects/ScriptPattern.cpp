@@ -2,6 +2,7 @@
 
 #include "base/Archive.h"
 #include "base/FileReport.h"
+#include "base/LoadBounds.h"
 #include "graphics/Pattern.h"
 #include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
@@ -61,11 +62,14 @@ CMC_Pattern::CMC_Pattern(CMC_ObjectsContainer* container)
 CMC_Pattern::~CMC_Pattern() { releasePattern(); }
 
 // A negative size gives a table without cells; a table too large to make
-// is refused, and the title's author is told.
+// is refused, and the title's author is told. One past what the file being
+// loaded may ask for is made without layers (the loader leaves it out).
 void CMC_Pattern::makePattern(int layers, bool visible, bool onScreen, int at)
 {
     askedLayers = layers;
-    pattern = new CPattern(window, CXSize(width, height), CXSize(step(gridX), step(gridY)), layers);
+    const CXSize size(width, height), cell(step(gridX), step(gridY));
+    const bool bounded = CLoadBounds::claim(CPattern::tableBytes(size, cell, layers));
+    pattern = new CPattern(window, size, cell, bounded ? layers : 0);
     if (pattern->LastError() != 0) {
         char sizes[160];
         std::snprintf(sizes, sizeof sizes,

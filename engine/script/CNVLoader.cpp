@@ -1,5 +1,6 @@
 #include "script/CNVLoader.h"
 
+#include "base/LoadBounds.h"
 #include "script/BehaviourBase.h"
 #include "script/Disposal.h"
 #include "script/Element.h"
@@ -46,6 +47,7 @@ void CMC_CNVLoader::load(const CXString& file)
             group = nullptr;
         }
     }
+    CLoadBounds bounds("definition file", CXString(), records->getSource());
     for (int i = 0; members && i < records->getSize(); ++i) {
         CXVector* made = scene->resolve(records->getAt(i), members);
         if (made->getSize() == 0)

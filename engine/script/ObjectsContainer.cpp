@@ -2,6 +2,7 @@
 
 #include "base/FileReport.h"
 #include "base/Hashtable.h"
+#include "base/LoadBounds.h"
 #include "script/BehaviourBase.h"
 #include "script/Disposal.h"
 #include "script/Element.h"
@@ -20,6 +21,30 @@ struct DrawableSlot {
 DrawableSlot drawableSlots[16];
 CMC_ObjectsContainer::SoundAccessor soundAccessor = nullptr;
 CMC_ObjectsContainer::FontAccessor fontAccessor = nullptr;
+
+// The object of a record, made by its type. One that asked for more than
+// the open load bounds allow is not kept: told, unbound (so that it raises
+// nothing), its inline behaviours taken out of the container, and deleted.
+CMC_Object* makeBounded(CMC_TypeRegistry::Factory factory, CMC_ObjectsContainer* container, CMElement* element)
+{
+    CLoadBounds* bounds = CLoadBounds::current();
+    if (bounds)
+        bounds->setObject(element);
+    CMC_Object* made = factory(container, element);
+    if (!bounds || !made || !bounds->refused(element))
+        return made;
+    bounds->leaveOut(element, element->getName());
+    std::vector<CMC_Object*> inlined;
+    if (CXVector* list = made->getTmpBehList())
+        for (int i = 0; i < list->getSize(); ++i)
+            inlined.push_back(static_cast<CMC_Object*>((*list)[i]));
+    made->removeAllBehaviours();
+    delete made;
+    for (CMC_Object* behaviour : inlined)
+        if (container->removeObject(behaviour))
+            CMC_Disposal::dispose(behaviour);
+    return nullptr;
+}
 
 CMC_ObjectsContainer::DrawableAccessor drawableAccessor(int typeId)
 {
@@ -408,7 +433,7 @@ CXVector* CMC_ObjectsContainer::resolve(CMElement* element, CMC_ObjectGroup* gro
     if (!word.IsString())
         return made;
     const CMC_TypeRegistry::Entry* entry = CMC_TypeRegistry::find(word);
-    CMC_Object* obj = entry && entry->factory ? entry->factory(this, element) : askPlugins(element);
+    CMC_Object* obj = entry && entry->factory ? makeBounded(entry->factory, this, element) : askPlugins(element);
     if (!obj)
         return made;
     made->add(obj);
@@ -432,6 +457,7 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements)
     CMElements* rest = new CMElements(false);
     if (!elements)
         return rest;
+    CLoadBounds bounds("definition file", CXString(), elements->getSource());
     int n = elements->getSize();
     std::vector<const CMC_TypeRegistry::Entry*> entries(size_t(n), nullptr);
     std::vector<char> typed(size_t(n), 0);
@@ -463,7 +489,7 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements)
                     }
                 }
                 if (known)
-                    obj = entry->factory(this, element);
+                    obj = makeBounded(entry->factory, this, element);
             }
             if (pass == 6 && !known) {
                 obj = askPlugins(element);

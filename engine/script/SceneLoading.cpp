@@ -7,6 +7,7 @@
 #include "base/FileReport.h"
 #include "base/FileStream.h"
 #include "base/Folder.h"
+#include "base/LoadBounds.h"
 #include "base/Path.h"
 #include "base/ReplacingFile.h"
 #include "base/StringTokenizer.h"
@@ -240,6 +241,11 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     // only here, and its records may need them.
     if (complete && !modules)
         bindPlugins();
+    // What each record asks for is bounded (the header holds the file's own
+    // bytes only). A record refused is read to its end, and its state too,
+    // keeping nothing more; its object is then left out.
+    CFile* file = archive->GetFileHandle();
+    CLoadBounds bounds("scene snapshot", getName() + ".bin", file ? file->getFileName() : CXString());
     // The objects join the scene once the state trailer is read, in record
     // order, so that a later record of the same name replaces an earlier
     // one as before and no state reaches an object already replaced.
@@ -249,9 +255,11 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
         *archive >> &typeId;
         CMC_Object* obj = archive->LastError() ? nullptr : restoreObject(archive, typeId);
         if (obj) {
+            bounds.setObject(obj);
             obj->setScene(this);
             obj->serialize(archive);
             if (archive->LastError()) {
+                bounds.leaveOut(obj, obj->getName());
                 delete obj;
                 obj = nullptr;
             }
@@ -272,8 +280,14 @@ bool CMC_Scene::readSnapshot(CXArchive* archive)
     }
     if (complete)
         readState(archive, read);
-    for (CMC_Object* obj : read)
-        addObject(obj);
+    for (CMC_Object* obj : read) {
+        if (bounds.refused(obj)) {
+            bounds.leaveOut(obj, obj->getName());
+            delete obj;
+        } else {
+            addObject(obj);
+        }
+    }
     bindRestoredBehaviours();
     return complete;
 }
@@ -301,6 +315,8 @@ void CMC_Scene::readState(CXArchive* archive, const std::vector<CMC_Object*>& re
         CMC_SnapshotTypes::StateIO io = CMC_SnapshotTypes::stateOf(read[size_t(index)]);
         if (!io)
             return;
+        if (CLoadBounds* bounds = CLoadBounds::current())
+            bounds->setObject(read[size_t(index)]);
         io(read[size_t(index)], archive);
     }
 }

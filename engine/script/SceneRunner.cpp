@@ -280,6 +280,10 @@ CMC_Variable* CMC_Scene_Runner::runClones(CMC_ObjectsContainer* scene, CXVector*
 // Only clones the scene holds itself are deleted; the clone count stays.
 // The clones' names come from the object's name, not its text form (the
 // value of an INTEGER, the elements of an ARRAY).
+// Clone 0 is the object itself (its name with "_0" finds it): a range from 0
+// removes it as well, and the clones' names come from the name it had. An
+// application, episode or scene found so stays, as REMOVE leaves them. The
+// range may end at the largest integer.
 CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVector* args)
 {
     if (getArgCount(args) < 3)
@@ -289,12 +293,13 @@ CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVect
         return nullptr;
     int a = getParameterInteger(args, 1)->getValue();
     int b = getParameterInteger(args, 2)->getValue();
-    CXString name = target->getName();
-    int first = a == -1 ? 1 : a;
-    int last = b == -1 ? target->getClonesNo() : b;
-    for (int i = first; i <= last; ++i) {
-        CMC_Object* clone = scene->getObject(name + "_" + CXString::toString(i));
-        if (!clone || clone == target || !scene->removeObject(clone))
+    const CXString prefix = target->getName() + "_";
+    const int64_t first = a == -1 ? 1 : a;
+    const int64_t last = b == -1 ? target->getClonesNo() : b;
+    for (int64_t i = first; i <= last; ++i) {
+        CMC_Object* clone = scene->getObject(prefix + CXString::toString(int(i)));
+        const int type = clone ? clone->getType() : MC_SCENE;
+        if (type == MC_APPLICATION || type == MC_EPISODE || type == MC_SCENE || !scene->removeObject(clone))
             continue;
         clone->done(false);
         CMC_Disposal::dispose(clone);

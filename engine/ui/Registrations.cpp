@@ -9,6 +9,7 @@
 #include "base/Archive.h"
 #include "graphics/Window.h"
 #include "script/Application.h"
+#include "script/BuiltinRunner.h"
 #include "script/Dialog.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
@@ -39,6 +40,15 @@ CXDialog* makeDialog(CMC_ObjectsContainer* c) { return new CDialog6(c); }
 
 CMC_Object* makeButton(CMC_ObjectsContainer* c, CMElement* e) { return new CMC_Button(c, e); }
 CMC_Object* restoreButton(CMC_Scene* scene) { return new CMC_Button(scene); }
+
+// CREATE's BUTTON: the object a snapshot record would fill, in the container
+// that CREATE adds it to; it has no engine button.
+CMC_Object* createButton(CMC_ObjectsContainer* c)
+{
+    CMC_Button* made = new CMC_Button(c);
+    made->setScene(c);
+    return made;
+}
 
 // A BUTTON made by a script: no area yet, heard by the default unit.
 CMC_Object* makeButtonAtRunTime(CMC_Scene* scene, const CXString& name)
@@ -118,6 +128,7 @@ struct Registration {
         a.getMaxHotSpotPriority = &CHotSpot::getMaxPriority;
         a.doneHotSpots = &CHotSpot::done;
         CMC_Scene::setObjectMaker(CXString("BUTTON"), &makeButtonAtRunTime);
+        CMC_Builtin_Runner::setCreator("BUTTON", &createButton);
         CMC_Dialog::setButtonAccess(&buttonOf);
         CMC_Scene::setUnitMaker(&makeUnit);
         CXDialog::setMaker(&makeDialog);

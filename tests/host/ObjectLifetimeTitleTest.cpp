@@ -196,6 +196,20 @@ const std::vector<Row> rows = {
     {"OnDoneWhenALoadTakesTheName", "",
      "CNVLOADER^LOAD(\"F.CNV\");LOG^ADD(\"a\");CNVLOADER^LOAD(\"G.CNV\");LOG^ADD(\"b\");", "",
      integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n"), "", "", 1000, "adb"},
+    {"OnDoneWhenCreateTakesTheName", integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n"),
+     "LOG^ADD(\"a\");@CREATE(\"BUTTON\",\"A\");LOG^ADD(\"b\");LOG^ADD(A^GETSTD());", "", "", "", "", 1000,
+     "adbUNKNOWN"},
+    // Clone 0 is the object itself: a range from 0 removes it too, and the
+    // clones after it still go.
+    {"OnDoneOfClonesRemovedFromZero", integer("A", "A:ONDONE={LOG^ADD(\"d\");}\n") + group,
+     "A^CLONE(2);A^ADDTOGROUP(\"G\");A_2^ADDTOGROUP(\"G\");S^REMOVECLONES(\"A\",0,1);LOG^ADD(G^GETSIZE());", "", "",
+     "", "", 1000, "dd1"},
+    // The scene lists itself, its episode and the application: a range from 0
+    // over their names leaves them. A range may end at the largest integer.
+    {"ClonesRemovedFromZeroOverTheScenesAndToTheLargestInteger", integer("A"),
+     "S^REMOVECLONES(\"S\",0,0);S^REMOVECLONES(\"E\",0,0);S^REMOVECLONES(\"GAME\",0,0);"
+     "S^REMOVECLONES(\"A\",2147483646,2147483647);N^ADD(1);",
+     "N^ADD(1);", "", "", "", 1002},
     {"OnDoneRunsABehaviourRemovedNext", behaviour("BD", "LOG^ADD(\"d\");") + integer("A", "A:ONDONE=BD\n"),
      "S^REMOVE(\"A\");S^REMOVE(\"BD\");LOG^ADD(\"x\");", "", "", "", "", 1000, "dx"},
     {"OnDoneOfAReleasedObjectReadsALaterOne", "",

@@ -223,15 +223,17 @@ TEST_F(CMC_PatternTest, MouseOnTheWindowsRoad)
     EXPECT_EQ(logged().find('Q'), std::string::npos);
 }
 
-// A pattern too large to make is named on standard error as the title
-// names it, its code page 1250 letters in UTF-8 as the terminal shows them.
+// A pattern past what a definition may ask for is left out and named on
+// standard error as the title names it, its code page 1250 letters in UTF-8
+// as the terminal shows them.
 TEST_F(CMC_PatternTest, APatternTooLargeIsNamedInUtf8)
 {
     testing::internal::CaptureStderr();
     define({"W\x9A:TYPE=PATTERN", "W\x9A:LAYERS=2000000000"});
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, "Quarnel: the pattern W\xC5\xA1 (0 x 0 pixels, cells of 1 x 1, 2000000000 layers) is too large; "
-                    "it holds nothing\n");
+    EXPECT_EQ(said, "Quarnel: object \"W\xC5\xA1\" of the definition file left out: it asks for 48000000000 bytes, "
+                    "over the limit of 33554432 bytes (32 MiB) for one object\n");
+    EXPECT_EQ(scene->getObject("W\x9A"), nullptr);
 }
 
 // The record keeps visibility, the screen priority (-1 off it), the size,

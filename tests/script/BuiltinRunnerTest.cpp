@@ -166,12 +166,12 @@ CMC_Object* makeProbe(CMC_ObjectsContainer*) { return new Probe("unnamed"); }
 
 TEST_F(CMC_Builtin_RunnerTest, CreateReplacesAnObjectOfTheSameName)
 {
-    run("@CREATE(BUTTON,NEW);");
+    run("@CREATE(PROBE,NEW);");
     EXPECT_EQ(scene.getObject("NEW"), nullptr);
-    CMC_Builtin_Runner::setCreator("BUTTON", &makeProbe);
+    CMC_Builtin_Runner::setCreator("PROBE", &makeProbe);
     Probe* old = probe("Q");
-    run("@CREATE(BUTTON,Q);@CREATE(TIMER,Z);Q^LOG(1);");
-    CMC_Builtin_Runner::setCreator("BUTTON", nullptr);
+    run("@CREATE(PROBE,Q);@CREATE(TIMER,Z);Q^LOG(1);");
+    CMC_Builtin_Runner::setCreator("PROBE", nullptr);
     EXPECT_NE(probe("Q"), old);
     EXPECT_EQ(scene.getObject("Z"), nullptr);
     EXPECT_EQ(calls(), (Calls{"Q.LOG(1)"}));
