@@ -338,6 +338,42 @@ TEST(HostSignalsTest, ASignalEndsTheWaitsOfAConnect)
     platform::closeSocket(listener);
 }
 
+// The threads of a running process.
+int threadsOf(pid_t pid)
+{
+    int count = 0;
+    std::error_code failed;
+    for (std::filesystem::directory_iterator it("/proc/" + std::to_string(pid) + "/task", failed), end;
+         !failed && it != end; it.increment(failed))
+        ++count;
+    return count;
+}
+
+// Once a signal asked the program to end no lookup starts: a title stuck
+// in a loop of CONNECTs to a name leaves no thread behind for them (each
+// would wait for a name server that never answers), and is given up after
+// the bound as any stuck title is.
+TEST(HostSignalsTest, NoLookupStartsAfterTheEndRequest)
+{
+    SilentNameServer names;
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()},
+                     {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nN:TOINI=TRUE\n"
+                                      "OBJECT=M\nM:TYPE=INTEGER\nM:VALUE=0\n"
+                                      "OBJECT=S\nS:ONINIT={@WHILE(N,<,300,{NETCLIENT^CONNECT(\"nonexistent.invalid\");"
+                                      "N^INC();});@WHILE(0,<,1,{M^INC();});}\n"}});
+    addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
+    ASSERT_TRUE(waitFor([&] { return names.asked(); }, 20000)) << dir.read("output.txt");
+    const int threadsBefore = threadsOf(program.id());
+
+    ASSERT_EQ(kill(program.id(), SIGTERM), 0);
+    ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "N") == "300"; }, 4000))
+        << dir.read("output.txt");
+    EXPECT_LE(threadsOf(program.id()), threadsBefore);
+    EXPECT_EQ(program.wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+}
+
 // A title with a phone over a stand-in baresip on PATH (QUARNEL_PHONE
 // unset: the program runs it in a folder of its own in TMPDIR, with the
 // account of HOME) that ignores SIGTERM. MODEM is kept once the line is
