@@ -402,13 +402,14 @@ protected:
             kill(left, SIGKILL);
     }
 
-    void start()
+    void start(std::vector<std::pair<std::string, std::string>> more = {})
     {
-        testsupport::ChildEnvironment environment({{"HOME", dir.file("home")},
-                                                   {"TMPDIR", dir.file("tmp")},
-                                                   {"PATH", dir.file("bin") + ":/usr/bin:/bin"},
-                                                   {"STANDIN_PIDFILE", dir.file("stand-in.pid")},
-                                                   {"STANDIN_TERM", "ignore"}});
+        more.insert(more.end(), {{"HOME", dir.file("home")},
+                                 {"TMPDIR", dir.file("tmp")},
+                                 {"PATH", dir.file("bin") + ":/usr/bin:/bin"},
+                                 {"STANDIN_PIDFILE", dir.file("stand-in.pid")},
+                                 {"STANDIN_TERM", "ignore"}});
+        testsupport::ChildEnvironment environment(more);
         host.reset(new HostProcess(dir.path(), "-path " + dir.path() + " -nogfx"));
     }
     // Starts the program; true once the title has found its line.
@@ -476,6 +477,30 @@ TEST_F(PhoneTitleWithStandIn, TheTeardownAfterTheEndIsNotCountedAgainstTheBound)
     EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "Played"), "1");
     EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
     EXPECT_EQ(dir.read("output.txt"), "");
+}
+
+// A teardown on another thread is not the title's end: the phone's own
+// thread gives up a stand-in whose control module never answers (5 s after
+// it started) and waits its 2 s for it to end, while a script that never
+// gives its frame back holds the title. The signal came 3.5 s after the
+// stand-in started: the title is still given up 5 s after it.
+TEST_F(PhoneTitleWithStandIn, ATeardownOnAnotherThreadCountsAgainstTheBound)
+{
+    dir.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nOBJECT=P\nP:TYPE=PHONEEXT\n"
+                              "OBJECT=S\nS:ONINIT={@WHILE(0,<,1,{N^INC();});}\n");
+    start({{"STANDIN_CONTROL", "none"}});
+    ASSERT_TRUE(waitFor([&] { return standIn() > 0; }, 20000)) << dir.read("output.txt");
+    const Clock::time_point started = Clock::now();
+    std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_EQ(kill(host->id(), SIGTERM), 0);
+    EXPECT_EQ(host->wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+    const long long took = msSince(asked);
+    // The stand-in was given up, and asked to end, within the bound.
+    EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
+    EXPECT_GE(took, platform::EndSignals::GRACE_MS);
+    EXPECT_LT(took, platform::EndSignals::GRACE_MS + 1000);
 }
 
 // The second signal comes while the program waits for the stand-in to end.
