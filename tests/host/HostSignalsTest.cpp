@@ -528,6 +528,25 @@ TEST_F(PhoneTitleWithStandIn, TheSameSignalASecondLaterEndsTheProgramAtOnce)
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
 
+// The program ends with its run: from then on, while it exits, the three
+// signals are ignored (a repeat must not change the exit code). Read from
+// the ended program before it is reaped.
+TEST(HostSignalsTest, TheProgramIgnoresTheSignalsOnceItsRunIsOver)
+{
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", "OBJECT=S\nS:ONINIT={GAME^EXIT();}\n"}});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
+    ASSERT_TRUE(waitFor([&] { return hasEnded(program.id()); }, 20000)) << dir.read("output.txt");
+    std::istringstream status(testsupport::readFile("/proc/" + std::to_string(program.id()) + "/status"));
+    unsigned long long ignored = 0;
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, 7, "SigIgn:") == 0)
+            ignored = std::stoull(line.substr(7), nullptr, 16);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        EXPECT_TRUE(ignored & (1ULL << (signal - 1))) << strsignal(signal);
+    EXPECT_EQ(program.wait(30000), 0) << dir.read("output.txt");
+}
+
 // A program that plays a title and goes on, as these tests do, has its own
 // handlers of the three signals back once the run is over.
 class HostSignalsInProcessTest : public testsupport::HostTitle {};
