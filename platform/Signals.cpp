@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
-#include <cstring>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
