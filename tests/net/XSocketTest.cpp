@@ -414,7 +414,8 @@ TEST(CXSocketTest, AConnectWhoseLookupCannotStartFails)
     socklen_t size = sizeof a;
     ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&a), &size), 0);
-    testsupport::ChildEnvironment names({{"QUARNEL_TEST_NAMESERVER", "127.0.0.1:" + std::to_string(ntohs(a.sin_port))}});
+    testsupport::ChildEnvironment names(
+        {{"QUARNEL_TEST_NAMESERVER", "127.0.0.1:" + std::to_string(ntohs(a.sin_port))}});
     CXSocket client(nullptr);
 
     // Room for a little more, not for a thread's stack.
