@@ -117,9 +117,14 @@ struct Requester {
     // socket takes it, as the peer's loop does.
     void takeWhatIsSent(CXSocket* connection)
     {
-        read();
-        for (int round = 0; reading && round < 1024 && connection->writeQueued(); ++round)
+        if (!reading)
+            return;
+        bool left = true;
+        for (int round = 0; left && round < 1024; ++round) {
             read();
+            left = connection->writeQueued();
+        }
+        read();
     }
 
     void read()
