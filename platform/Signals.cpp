@@ -4,12 +4,14 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -69,7 +71,13 @@ void onEndSignal(int number)
     errno = savedErrno;
 }
 
-// The time spent in TeardownWaits so far, the one under way included.
+// The thread that made the EndSignals that lives: it runs the title's end,
+// and only its TeardownWaits are not counted.
+std::atomic<pthread_t> endingThread{0};
+std::atomic<bool> endingThreadKnown{false};
+
+// The time spent in TeardownWaits set aside so far, the one under way
+// included.
 std::mutex teardownLock;
 int teardownDepth = 0;
 Clock::time_point teardownSince;
@@ -82,7 +90,7 @@ Clock::duration teardownTime(Clock::time_point now)
 }
 
 // The ForkedWait that lives: the thread that made it, and where a child
-// forked on that thread writes its pid.
+// forked on that thread sends a pidfd of itself.
 std::atomic<pthread_t> forkWaiter{0};
 std::atomic<int> forkedPidWrite{-1};
 std::atomic<pid_t> forkParent{0};
@@ -93,8 +101,9 @@ static_assert(std::atomic<pthread_t>::is_always_lock_free && std::atomic<pid_t>:
 // In every child the process forks, before fork returns there: the handler
 // would note a request in the parent's pipe and act on no thread, so the
 // three signals are back at their default. A child of a ForkedWait's
-// thread dies with that thread and tells the waiter its pid. Only calls
-// that are safe after fork.
+// thread dies with that thread and hands the waiter a pidfd of itself,
+// opened while it surely runs: a pid read later might be another
+// process's by then. Only calls that are safe after fork.
 void afterForkInChild()
 {
     for (int i = 0; i < COUNT; ++i) {
@@ -111,10 +120,29 @@ void afterForkInChild()
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != forkParent.load())
         ::_exit(127);
-    const pid_t self = ::getpid();
-    if (::write(pidWrite, &self, sizeof self) < 0) {
-        // The waiter cannot end this child early; it still dies with it.
+    // Without a pidfd the waiter cannot end this child early; it still
+    // dies with the thread.
+#ifdef SYS_pidfd_open
+    const int self = int(::syscall(SYS_pidfd_open, ::getpid(), 0));
+    if (self < 0)
+        return;
+    char byte = 0;
+    iovec data = {&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message = {};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &self, sizeof self);
+    while (::sendmsg(pidWrite, &message, MSG_NOSIGNAL) < 0 && errno == EINTR) {
     }
+    ::close(self);
+#endif
 }
 
 void registerAfterFork()
@@ -159,6 +187,8 @@ EndSignals::EndSignals(std::function<void()> wake, std::function<void(int)> over
     firstSignal = 0;
     firstAt = 0;
     liveRequestRead = requestRead.load();
+    endingThread = ::pthread_self();
+    endingThreadKnown = true;
     watcher = std::thread([this] { watch(); });
     struct sigaction handler = {};
     handler.sa_handler = onEndSignal;
@@ -183,6 +213,7 @@ EndSignals::~EndSignals()
     for (int i = 0; i < COUNT; ++i)
         ::sigaction(ENDING[i], ignoreAfterwards ? &ignore : &previous[i], nullptr);
     liveRequestRead = -1;
+    endingThreadKnown = false;
     // The watcher sees its pipe hang up; nothing has to be written.
     ::close(stopWrite);
     watcher.join();
@@ -234,7 +265,10 @@ void EndSignals::watch()
 }
 
 TeardownWait::TeardownWait()
+    : setAside(endingThreadKnown && ::pthread_equal(::pthread_self(), endingThread.load()))
 {
+    if (!setAside)
+        return;
     std::lock_guard<std::mutex> guard(teardownLock);
     if (teardownDepth++ == 0)
         teardownSince = Clock::now();
@@ -242,6 +276,8 @@ TeardownWait::TeardownWait()
 
 TeardownWait::~TeardownWait()
 {
+    if (!setAside)
+        return;
     std::lock_guard<std::mutex> guard(teardownLock);
     if (--teardownDepth == 0)
         teardownTotal += Clock::now() - teardownSince;
@@ -253,7 +289,7 @@ ForkedWait::ForkedWait()
     if (!forkWaitInUse.compare_exchange_strong(idle, true))
         return;
     int pids[2], stop[2];
-    if (::pipe2(pids, O_CLOEXEC) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, pids) != 0) {
         forkWaitInUse = false;
         return;
     }
@@ -301,40 +337,43 @@ bool ForkedWait::endAsked() const
 }
 
 namespace {
-// A child to kill: its pidfd where the system has them, so that a signal
-// never reaches another process that took its pid after it was reaped.
-struct Forked {
-    pid_t pid;
-    int handle;
-};
-
-Forked holdChild(pid_t pid)
+// The pidfd a child sent, -1 when the message held none. Never a pid: one
+// read after the child was reaped may name another process.
+int receiveChild(int from)
 {
-#ifdef SYS_pidfd_open
-    return {pid, int(::syscall(SYS_pidfd_open, pid, 0))};
-#else
-    return {pid, -1};
-#endif
+    char byte;
+    iovec data = {&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+    msghdr message = {};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (::recvmsg(from, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT) < 0)
+        return -1;
+    int handle = -1;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS && c->cmsg_len == CMSG_LEN(sizeof(int)))
+            std::memcpy(&handle, CMSG_DATA(c), sizeof handle);
+    return handle;
 }
 
-void killChild(const Forked& child)
+void killChild(int handle)
 {
 #ifdef SYS_pidfd_send_signal
-    if (child.handle >= 0) {
-        ::syscall(SYS_pidfd_send_signal, child.handle, SIGKILL, nullptr, 0);
-        return;
-    }
+    ::syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0);
+#else
+    (void)handle;
 #endif
-    ::kill(child.pid, SIGKILL);
 }
 } // namespace
 
-// Collects the children's pids as they come; once a request to end came,
-// kills each, those that come later too. Allocates nothing.
+// Collects the children's pidfds as they come; once a request to end
+// came, kills each, those that come later too. Allocates nothing.
 void ForkedWait::watch()
 {
     enum { MOST = 8 };
-    Forked children[MOST];
+    int children[MOST];
     int count = 0;
     pollfd fds[3] = {{stopRead, POLLIN, 0}, {pidRead, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
     {
@@ -349,9 +388,11 @@ void ForkedWait::watch()
         if (ready < 0 || fds[0].revents)
             break;
         if (fds[1].revents & POLLIN) {
-            pid_t pid = 0;
-            if (::read(pidRead, &pid, sizeof pid) == ssize_t(sizeof pid) && pid > 0 && count < MOST)
-                children[count++] = holdChild(pid);
+            const int child = receiveChild(pidRead);
+            if (child >= 0 && count < MOST)
+                children[count++] = child;
+            else if (child >= 0)
+                ::close(child);
         }
         if (fds[2].revents) {
             asked = true;
@@ -360,15 +401,13 @@ void ForkedWait::watch()
         if (asked) {
             for (int i = 0; i < count; ++i) {
                 killChild(children[i]);
-                if (children[i].handle >= 0)
-                    ::close(children[i].handle);
+                ::close(children[i]);
             }
             count = 0;
         }
     }
     for (int i = 0; i < count; ++i)
-        if (children[i].handle >= 0)
-            ::close(children[i].handle);
+        ::close(children[i]);
 }
 
 int endRequestHandle() { return liveRequestRead.load(); }

@@ -25,7 +25,8 @@ namespace platform {
 //
 // GRACE_MS counts the title's own time: once ended() says the end has
 // come it is over, and a wait of the teardown with a bound of its own
-// (TeardownWait) does not count against it.
+// (TeardownWait) on the thread that made the object, the one that runs
+// the title's end, does not count against it.
 //
 // A signal that was ignored when the object was made (nohup) stays
 // ignored; the dispositions from before come back when it goes, unless
@@ -68,13 +69,19 @@ private:
 
 // A wait of the program's teardown that has a bound of its own (a child
 // program given its time to end before it is killed): the time spent while
-// one lives does not count against EndSignals::GRACE_MS. Any thread.
+// one lives on the thread that made the EndSignals does not count against
+// EndSignals::GRACE_MS. One on another thread (a plug-in's own thread
+// tearing down what it started) counts as the title's time: the title's
+// end is not under way while it waits.
 class TeardownWait {
 public:
     TeardownWait();
     ~TeardownWait();
     TeardownWait(const TeardownWait&) = delete;
     TeardownWait& operator=(const TeardownWait&) = delete;
+
+private:
+    const bool setAside; // its time is not counted against the bound
 };
 
 // A wait for a child process that a library forks on the calling thread
@@ -98,7 +105,7 @@ private:
     void watch();
 
     bool active = false;
-    int pidRead = -1, pidWrite = -1;   // the child's pid, written by the child
+    int pidRead = -1, pidWrite = -1;   // a socket pair: the child sends a pidfd of itself
     int stopRead = -1, stopWrite = -1; // closing stopWrite ends the watcher
     std::atomic<bool> asked{false};
     std::mutex startLock;

@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <resolv.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace platform {
 
@@ -311,7 +311,7 @@ sockaddr_in testNameServer()
     return server;
 }
 
-void resolve(std::shared_ptr<Lookup> lookup)
+void resolve(const std::shared_ptr<Lookup>& lookup)
 {
     if (lookup->nameServer.sin_family == AF_INET && res_init() == 0) {
         _res.nscount = 1;
@@ -331,6 +331,31 @@ void resolve(std::shared_ptr<Lookup> lookup)
     signalWakeup(lookup->done);
 }
 
+// The lookup's thread, detached; false when it cannot start (no memory
+// for its stack, too many threads).
+bool startResolving(const std::shared_ptr<Lookup>& lookup)
+{
+    pthread_attr_t attributes;
+    if (::pthread_attr_init(&attributes) != 0)
+        return false;
+    ::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    auto* held = new std::shared_ptr<Lookup>(lookup);
+    pthread_t thread;
+    const bool started = ::pthread_create(
+                             &thread, &attributes,
+                             [](void* given) -> void* {
+                                 std::unique_ptr<std::shared_ptr<Lookup>> mine(
+                                     static_cast<std::shared_ptr<Lookup>*>(given));
+                                 resolve(*mine);
+                                 return nullptr;
+                             },
+                             held) == 0;
+    ::pthread_attr_destroy(&attributes);
+    if (!started)
+        delete held;
+    return started;
+}
+
 } // namespace
 
 bool lookupHost(const char* name, uint32_t* address)
@@ -339,14 +364,18 @@ bool lookupHost(const char* name, uint32_t* address)
         return false;
     if (parseIPv4(name, address))
         return true;
+    // Once the program is asked to end no lookup starts: its caller would
+    // not wait for it, and each would leave a thread behind.
+    pollfd p[2] = {{INVALID_SOCKET_HANDLE, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
+    if (p[1].fd >= 0 && ::poll(&p[1], 1, 0) > 0)
+        return false;
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     lookup->name = name;
     lookup->nameServer = testNameServer();
     lookup->done = openWakeup();
-    if (lookup->done == INVALID_SOCKET_HANDLE)
+    if (lookup->done == INVALID_SOCKET_HANDLE || !startResolving(lookup))
         return false;
-    std::thread(resolve, lookup).detach();
-    pollfd p[2] = {{lookup->done, POLLIN, 0}, {endRequestHandle(), POLLIN, 0}};
+    p[0].fd = lookup->done;
     while (!lookup->finished.load(std::memory_order_acquire)) {
         const int ready = ::poll(p, 2, -1);
         if ((ready < 0 && errno != EINTR) || (ready > 0 && p[1].revents))

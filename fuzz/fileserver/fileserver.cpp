@@ -2,11 +2,16 @@
 // scene updater's file server): file requests decoded from the frames a
 // peer sends, naming any scene and any name of any length, answered by
 // CFileSender_Manager::serve over a connection whose other end reads what
-// is sent; the transfers go on a tick at a time, a file may be cut between
-// its request and its transfer, and the connection may go. The title is
-// fixed: the application GAME with the scene S (PATH \S), whose folder
-// holds a small file, a file of two chunks and a byte, the update list and
-// a file whose name has 255 bytes, the longest a file name can be.
+// is sent; the transfers go on a tick at a time, a file may be cut or
+// removed between its request and its transfer or while it is sent, and the
+// connection may go. The connection is served as a network peer serves its
+// connections: what is sent is queued and written as the socket takes it
+// (the target writes it as the peer's loop would, when the requester
+// reads), so that a requester that stops reading fills the queue and the
+// transfers wait for it. The title is fixed: the application GAME with the
+// scene S (PATH \S), whose folder holds a small file, a file of two chunks
+// and a byte, a file of 1.5 MiB (more than a tick sends), the update list
+// and a file whose name has 255 bytes, the longest a file name can be.
 //
 // Each step of the input is an op byte and what it names:
 //   bits 0-1  the subfolder: none, "S", "T" (no scene), or bytes up to a NUL
@@ -15,17 +20,30 @@
 //             repeated as many times as the next two bytes say (low first),
 //             or bytes up to a NUL
 //   bit 5     the transfers go on a tick after the request
-//   bit 6     two.bin is cut to 100 bytes (or made whole again)
+//   bit 6     a byte of changes follows the op byte (before what the op
+//             names), done after the request:
+//               bits 0-1  two.bin is cut to 100 bytes (or made whole
+//                         again); big.bin is cut to a length of bits 5-7
+//                         times 192 KiB (or made whole again); big.bin is
+//                         removed (or written again); or nothing
+//               bit 2     the requester stops reading (or reads again)
+//               bit 3     what is queued is written as far as the socket
+//                         takes it, read or not
+//               bit 4     the request names big.bin in place of the name
+//                         of bits 2-4, whose bytes are not in the input
 //   bit 7     the connection goes: its transfers are dropped, a new one comes
 // Every answer is read back as the requester would: a file is answered
 // with its size or with -1, a name longer than 255 bytes with -1 at once,
-// and the chunks of a transfer follow each other within its size.
+// and the chunks of a transfer follow each other within its size. At the
+// end the requester reads again, and what is left is sent or dropped.
 #include "fuzz/InputFile.h"
 #include "base/WindowPaths.h"
 #include "net/FileTransfer.h"
 #include "net/MessageStack.h"
 #include "net/NetMessage.h"
+#include "net/SocketLoop.h"
 #include "net/XSocket.h"
+#include "platform/Drives.h"
 #include "script/Element.h"
 #include "script/Scene.h"
 #include "base/XArray.h"
@@ -43,6 +61,7 @@ namespace {
 
 const std::string longest = std::string(251, 'L') + ".txt";
 const std::string twoChunks = std::string(2 * 10240 + 1, 't');
+const std::string big = std::string(3 << 19, 'b');
 
 // The application and its scene, made once: they hold only names.
 CMC_Scene* title()
@@ -92,9 +111,26 @@ struct Requester {
     const int end;
     CMessageStack stack{nullptr};
     std::map<int, Asked> asked;
+    bool reading = true;
+
+    // Reads while it reads, the connection writing what it queued as the
+    // socket takes it, as the peer's loop does.
+    void takeWhatIsSent(CXSocket* connection)
+    {
+        if (!reading)
+            return;
+        bool left = true;
+        for (int round = 0; left && round < 1024; ++round) {
+            read();
+            left = connection->writeQueued();
+        }
+        read();
+    }
 
     void read()
     {
+        if (!reading)
+            return;
         char buffer[65536];
         for (;;) {
             const ssize_t n = recv(end, buffer, sizeof buffer, MSG_DONTWAIT);
@@ -134,18 +170,23 @@ struct Requester {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CMC_Scene* application = title();
-    // The files are written once; two.bin is made whole again after an
-    // input that cut it. Nothing else writes there.
-    static const bool written =
-        writeText("Rara/S/small.txt", "small") && writeText("Rara/S/index.net", "FILES=small.txt\n") &&
-        writeText("Rara/S/" + longest, "longest") && writeText("Rara/S/two.bin", twoChunks);
-    static bool cut = false;
-    if (!written || (cut && !writeText("Rara/S/two.bin", twoChunks)))
+    // The files are written once; two.bin and big.bin are made whole again
+    // after an input that changed them. Nothing else writes there.
+    static const bool written = writeText("Rara/S/small.txt", "small") &&
+                                writeText("Rara/S/index.net", "FILES=small.txt\n") &&
+                                writeText("Rara/S/" + longest, "longest") &&
+                                writeText("Rara/S/two.bin", twoChunks) && writeText("Rara/S/big.bin", big);
+    static bool cut = false, bigChanged = false;
+    if (!written || (cut && !writeText("Rara/S/two.bin", twoChunks)) ||
+        (bigChanged && !writeText("Rara/S/big.bin", big)))
         return 0;
     cut = false;
-    // Few requests wait per connection, so that what a tick sends fits the
-    // connection's buffer and is read after it.
+    bigChanged = false;
+    // Few requests wait per connection, so that the requester's checks
+    // stay cheap.
     CFileSender_Manager files(4);
+    // Never started: the target writes what the connection queued.
+    CSocketLoop loop;
     std::unique_ptr<CXSocket> connection;
     std::unique_ptr<Requester> requester;
     // A connection of the server's and the requester's end of it.
@@ -157,12 +198,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
             return false;
-        // Room for what a tick sends (eight files of up to 20 KiB) before
-        // the requester reads it.
-        const int room = 1 << 20;
+        // Less room than a tick sends: the rest waits in the queue.
+        const int room = 64 << 10;
         setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+        const bool reading = !requester || requester->reading;
         connection.reset(new CXSocket(nullptr, ends[0]));
+        connection->servedBy(&loop);
         requester.reset(new Requester(ends[1]));
+        requester->reading = reading;
         return true;
     };
     if (!connect())
@@ -172,6 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t* end = data + size;
     while (p < end) {
         const uint8_t op = *p++;
+        const uint8_t changes = (op & 0x40) && p < end ? *p++ : 0;
         CXString subfolder;
         switch (op & 3) {
         case 1: subfolder = "S"; break;
@@ -180,7 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         default: break;
         }
         std::string name;
-        switch ((op >> 2) & 7) {
+        switch (changes & 0x10 ? -1 : (op >> 2) & 7) {
+        case -1: name = "big.bin"; break;
         case 0: name = "small.txt"; break;
         case 1: name = "two.bin"; break;
         case 2: name = "index.net"; break;
@@ -204,28 +249,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Requester::Asked& asked = requester->asked[id];
         asked.nameLength = size_t(request.getFileName().getLength());
         const int served = files.serve(connection.get(), application, request);
-        requester->read();
-        // A name no file can have, of a folder there is, is answered at once.
+        requester->takeWhatIsSent(connection.get());
+        // A name no file can have, of a folder there is, is answered at once
+        // (seen when the requester reads).
         const bool known = !subfolder.IsString() || application->getScene(subfolder);
         if (known && isPlainName(request.getFileName()) && asked.nameLength > CFileSender_Manager::LONGEST_NAME &&
-            (served != -1 || !asked.answered))
+            (served != -1 || (requester->reading && !asked.answered)))
             abort();
-        if (op & 0x40) {
+        bool changed = true;
+        switch (changes & 3) {
+        case 1:
             cut = !cut;
-            if (!writeText("Rara/S/two.bin", cut ? twoChunks.substr(0, 100) : twoChunks))
-                break;
+            changed = writeText("Rara/S/two.bin", cut ? twoChunks.substr(0, 100) : twoChunks);
+            break;
+        case 2:
+            bigChanged = !bigChanged;
+            changed = writeText("Rara/S/big.bin", bigChanged ? big.substr(0, size_t(changes >> 5) * (192 << 10)) : big);
+            break;
+        case 3:
+            bigChanged = !bigChanged;
+            changed = bigChanged ? ::unlink(platform::toHostPath("F:\\Rara\\S\\big.bin").c_str()) == 0
+                                 : writeText("Rara/S/big.bin", big);
+            break;
+        default: break;
         }
+        if (!changed)
+            break;
+        if (changes & 4)
+            requester->reading = !requester->reading;
+        if (changes & 8)
+            connection->writeQueued();
         if (op & 0x20) {
             files.tick();
-            requester->read();
+            requester->takeWhatIsSent(connection.get());
         }
         if ((op & 0x80) && !connect())
             break;
     }
     // What is left is sent whole or dropped, a tick at a time.
+    requester->reading = true;
+    requester->takeWhatIsSent(connection.get());
     for (int tick = 0; tick < 64 && files.getCount() > 0; ++tick) {
         files.tick();
-        requester->read();
+        requester->takeWhatIsSent(connection.get());
     }
     files.clear();
     return 0;

@@ -11,16 +11,28 @@
 // switch, then everything is deleted in the host's order. Behaviours run
 // under a step budget. lifetime.dict holds the words that make and delete
 // objects.
+//
+// Scripts also run while the drawables are drawn: a drawable of the
+// target's own on the screen (priority 4, drawn every frame) raises the
+// signal "DRAWN" on the current scene as it is drawn, and another on the
+// canvas C of S, when S has one, raises "CDRAWN"; a behaviour named
+// "__DRAWN__" or "__CDRAWN__" in the scene answers it, and may take out,
+// add or move the drawables the screen or the canvas is drawing, the
+// canvas C itself among them.
 #include "fuzz/AnimationFile.h"
 #include "fuzz/InputFile.h"
 #include "base/CommandLine.h"
 #include "base/Language.h"
+#include "graphics/Canvas.h"
 #include "graphics/GraphicsObject.h"
+#include "graphics/RefreshScreen.h"
 #include "graphics/Window.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Platform.h"
 #include "script/Behaviour.h"
+#include "script/Object.h"
+#include "script/ScriptApplication.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +87,46 @@ bool writeBytes(const char* name, const std::string& bytes)
     return !bytes.empty() && fuzzinput::write(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+// The scene played now, or null.
+CMC_Scene* currentScene(CApplication* application)
+{
+    CMC_Scene* app = application->getMCApplicationIfc();
+    CMC_Scene* episode = app ? app->getCurrentScene() : nullptr;
+    return episode ? episode->getCurrentScene() : nullptr;
+}
+
+// A drawable that raises a signal on the current scene each time it is
+// drawn (not again while the signal's behaviour runs), and asks to be drawn
+// again each frame.
+class SignallingDrawable : public CGraphicsObject {
+public:
+    SignallingDrawable(CWindow* window, CApplication* application, const char* signal)
+        : CGraphicsObject(window, CXSize(8, 8), 16), application(application), signal(signal)
+    {
+        const uint16_t word = 0x001F;
+        for (int i = 0; i < 8 * 8; ++i)
+            std::memcpy(GetDataPtr() + 2 * i, &word, 2);
+        Show();
+    }
+    void Redraw() override
+    {
+        CGraphicsObject::Redraw();
+        if (raising)
+            return;
+        CMC_Scene* scene = currentScene(application);
+        if (!scene)
+            return;
+        raising = true;
+        scene->onSignal(CXString(signal));
+        raising = false;
+    }
+
+private:
+    CApplication* application;
+    const char* signal;
+    bool raising = false;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -114,11 +166,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             window.SetDisplayMode(commandLine.getResolution(), 15);
         CApplication* application = new CApplication(&window, CXString("title.ini"), CXString("data.bf"), &commandLine);
         application->preinitializeApplication();
+        // Gone before the application: the scripts of its end draw nothing.
+        std::unique_ptr<SignallingDrawable> onScreen(new SignallingDrawable(&window, application, "DRAWN"));
+        std::unique_ptr<SignallingDrawable> onCanvas(new SignallingDrawable(&window, application, "CDRAWN"));
+        if (CRefreshScreen* screen = window.GetRefreshScreenInterface())
+            screen->put(onScreen.get(), 4);
+        CMC_Scene* scene = currentScene(application);
+        CMC_Object* canvas = scene ? scene->getObject("C") : nullptr;
+        if (canvas && canvas->getType() == MC_CANVAS)
+            if (CGraphicsObject* drawn = scene->getGraphicsObject(CXString("C")))
+                static_cast<CCanvas*>(drawn)->add(onCanvas.get(), 4);
         for (int frame = 0; frame < 12 && application->getMCApplicationIfc(); ++frame) {
             clock.advance(20);
+            onScreen->Invalidate();
+            onCanvas->Invalidate();
             if (window.domodal())
                 break;
         }
+        onScreen.reset();
+        onCanvas.reset();
         delete application;
     }
     CMC_Behaviour::setStepLimit(0);

@@ -153,39 +153,41 @@ std::unique_ptr<BaresipProcess> BaresipProcess::start(const std::string& folder,
     return std::unique_ptr<BaresipProcess>(new BaresipProcess(pid, folder));
 }
 
-BaresipProcess::BaresipProcess(pid_t pid, const std::string& folder) : pid(pid), folder(folder)
+BaresipProcess::BaresipProcess(pid_t pid, const std::string& folder)
+    : pid(pid), folder(folder), end(std::make_shared<End>())
 {
-    watcher = std::thread([this] { watch(); });
+    watcher = std::thread(watch, pid, end);
 }
 
 // Waits for the end without reaping, then reaps under the lock: until then
 // the process id stays the process's, so that a signal sent under the lock
 // can reach no other.
-void BaresipProcess::watch()
+void BaresipProcess::watch(pid_t pid, const std::shared_ptr<End>& end)
 {
     siginfo_t info;
     while (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
     }
-    std::lock_guard<std::mutex> g(lock);
+    std::lock_guard<std::mutex> g(end->lock);
     int how = 0;
     while (::waitpid(pid, &how, 0) < 0 && errno == EINTR) {
     }
-    status = how;
-    ended = true;
-    endChanged.notify_all();
+    end->status = how;
+    end->ended = true;
+    end->changed.notify_all();
 }
 
 bool BaresipProcess::running()
 {
-    std::lock_guard<std::mutex> g(lock);
-    return !ended;
+    std::lock_guard<std::mutex> g(end->lock);
+    return !end->ended;
 }
 
 bool BaresipProcess::waitEnd(int timeoutMs, std::string* how)
 {
-    std::unique_lock<std::mutex> l(lock);
-    if (!endChanged.wait_for(l, std::chrono::milliseconds(timeoutMs), [this] { return ended; }))
+    std::unique_lock<std::mutex> l(end->lock);
+    if (!end->changed.wait_for(l, std::chrono::milliseconds(timeoutMs), [this] { return end->ended; }))
         return false;
+    const int status = end->status;
     if (WIFSIGNALED(status)) {
         const int number = WTERMSIG(status);
         const char* name = ::sigabbrev_np(number);
@@ -198,19 +200,25 @@ bool BaresipProcess::waitEnd(int timeoutMs, std::string* how)
 
 BaresipProcess::~BaresipProcess()
 {
+    bool ended;
     {
         // Its own bound: not counted against a signal's bound for the title's end.
         TeardownWait bounded;
-        std::unique_lock<std::mutex> l(lock);
-        if (!ended) {
+        std::unique_lock<std::mutex> l(end->lock);
+        const auto hasEnded = [this] { return end->ended; };
+        if (!end->ended) {
             ::kill(pid, SIGTERM);
-            if (!endChanged.wait_for(l, std::chrono::milliseconds(END_WAIT_MS), [this] { return ended; })) {
+            if (!end->changed.wait_for(l, std::chrono::milliseconds(END_WAIT_MS), hasEnded)) {
                 ::kill(pid, SIGKILL);
-                endChanged.wait(l, [this] { return ended; });
+                end->changed.wait_for(l, std::chrono::milliseconds(END_WAIT_MS), hasEnded);
             }
         }
+        ended = end->ended;
     }
-    watcher.join();
+    if (ended)
+        watcher.join();
+    else
+        watcher.detach();
     if (removeFolder) {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);

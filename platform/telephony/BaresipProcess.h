@@ -13,8 +13,10 @@ namespace telephony {
 // A baresip process of ours, run with a configuration folder. A thread of
 // the object's own waits for it, so that it is reaped the moment it ends
 // (never left a zombie). It is asked to end (SIGTERM) when the object goes,
-// and made to (SIGKILL) when it has not after END_WAIT_MS; it ends by
-// itself if the thread that started it does first.
+// and made to (SIGKILL) when it has not after END_WAIT_MS; one that has
+// not ended END_WAIT_MS after that (stuck in the kernel) is left to its
+// thread, which reaps it whenever it ends. It ends by itself if the
+// thread that started it does first.
 class BaresipProcess {
 public:
     enum { END_WAIT_MS = 2000 };
@@ -34,16 +36,21 @@ public:
     void removeFolderAtEnd() { removeFolder = true; }
 
 private:
+    // Shared with the thread, which may outlive the object.
+    struct End {
+        std::mutex lock; // over the two below; a process not reaped yet is signalled only under it
+        std::condition_variable changed;
+        bool ended = false;
+        int status = 0;
+    };
+
     BaresipProcess(pid_t pid, const std::string& folder);
-    void watch();
+    static void watch(pid_t pid, const std::shared_ptr<End>& end);
 
     const pid_t pid;
     std::string folder;
     bool removeFolder = false;
-    std::mutex lock; // over the two below; a process not reaped yet is signalled only under it
-    std::condition_variable endChanged;
-    bool ended = false;
-    int status = 0;
+    std::shared_ptr<End> end;
     std::thread watcher;
 };
 

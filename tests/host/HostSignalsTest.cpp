@@ -340,6 +340,42 @@ TEST(HostSignalsTest, ASignalEndsTheWaitsOfAConnect)
     platform::closeSocket(listener);
 }
 
+// The threads of a running process.
+int threadsOf(pid_t pid)
+{
+    int count = 0;
+    std::error_code failed;
+    for (std::filesystem::directory_iterator it("/proc/" + std::to_string(pid) + "/task", failed), end;
+         !failed && it != end; it.increment(failed))
+        ++count;
+    return count;
+}
+
+// Once a signal asked the program to end no lookup starts: a title stuck
+// in a loop of CONNECTs to a name leaves no thread behind for them (each
+// would wait for a name server that never answers), and is given up after
+// the bound as any stuck title is.
+TEST(HostSignalsTest, NoLookupStartsAfterTheEndRequest)
+{
+    SilentNameServer names;
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()},
+                     {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nN:TOINI=TRUE\n"
+                                      "OBJECT=M\nM:TYPE=INTEGER\nM:VALUE=0\n"
+                                      "OBJECT=S\nS:ONINIT={@WHILE(N,<,300,{NETCLIENT^CONNECT(\"nonexistent.invalid\");"
+                                      "N^INC();});@WHILE(0,<,1,{M^INC();});}\n"}});
+    addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
+    ASSERT_TRUE(waitFor([&] { return names.asked(); }, 20000)) << dir.read("output.txt");
+    const int threadsBefore = threadsOf(program.id());
+
+    ASSERT_EQ(kill(program.id(), SIGTERM), 0);
+    ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "N") == "300"; }, 4000))
+        << dir.read("output.txt");
+    EXPECT_LE(threadsOf(program.id()), threadsBefore);
+    EXPECT_EQ(program.wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+}
+
 // A title with a phone over a stand-in baresip on PATH (QUARNEL_PHONE
 // unset: the program runs it in a folder of its own in TMPDIR, with the
 // account of HOME) that ignores SIGTERM. MODEM is kept once the line is
@@ -368,13 +404,14 @@ protected:
             kill(left, SIGKILL);
     }
 
-    void start()
+    void start(std::vector<std::pair<std::string, std::string>> more = {})
     {
-        testsupport::ChildEnvironment environment({{"HOME", dir.file("home")},
-                                                   {"TMPDIR", dir.file("tmp")},
-                                                   {"PATH", dir.file("bin") + ":/usr/bin:/bin"},
-                                                   {"STANDIN_PIDFILE", dir.file("stand-in.pid")},
-                                                   {"STANDIN_TERM", "ignore"}});
+        more.insert(more.end(), {{"HOME", dir.file("home")},
+                                 {"TMPDIR", dir.file("tmp")},
+                                 {"PATH", dir.file("bin") + ":/usr/bin:/bin"},
+                                 {"STANDIN_PIDFILE", dir.file("stand-in.pid")},
+                                 {"STANDIN_TERM", "ignore"}});
+        testsupport::ChildEnvironment environment(more);
         host.reset(new HostProcess(dir.path(), "-path " + dir.path() + " -nogfx"));
     }
     // Starts the program; true once the title has found its line.
@@ -444,6 +481,30 @@ TEST_F(PhoneTitleWithStandIn, TheTeardownAfterTheEndIsNotCountedAgainstTheBound)
     EXPECT_EQ(dir.read("output.txt"), "");
 }
 
+// A teardown on another thread is not the title's end: the phone's own
+// thread gives up a stand-in whose control module never answers (5 s after
+// it started) and waits its 2 s for it to end, while a script that never
+// gives its frame back holds the title. The signal came 3.5 s after the
+// stand-in started: the title is still given up 5 s after it.
+TEST_F(PhoneTitleWithStandIn, ATeardownOnAnotherThreadCountsAgainstTheBound)
+{
+    dir.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nOBJECT=P\nP:TYPE=PHONEEXT\n"
+                              "OBJECT=S\nS:ONINIT={@WHILE(0,<,1,{N^INC();});}\n");
+    start({{"STANDIN_CONTROL", "none"}});
+    ASSERT_TRUE(waitFor([&] { return standIn() > 0; }, 20000)) << dir.read("output.txt");
+    const Clock::time_point started = Clock::now();
+    std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_EQ(kill(host->id(), SIGTERM), 0);
+    EXPECT_EQ(host->wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+    const long long took = msSince(asked);
+    // The stand-in was given up, and asked to end, within the bound.
+    EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
+    EXPECT_GE(took, platform::EndSignals::GRACE_MS);
+    EXPECT_LT(took, platform::EndSignals::GRACE_MS + 1000);
+}
+
 // The second signal comes while the program waits for the stand-in to end.
 TEST_F(PhoneTitleWithStandIn, ASecondSignalEndsTheProgramAtOnce)
 {
@@ -467,6 +528,25 @@ TEST_F(PhoneTitleWithStandIn, TheSameSignalASecondLaterEndsTheProgramAtOnce)
     ASSERT_EQ(kill(host->id(), SIGTERM), 0);
     const int status = host->waitStatus(30000);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
+// The program ends with its run: from then on, while it exits, the three
+// signals are ignored (a repeat must not change the exit code). Read from
+// the ended program before it is reaped.
+TEST(HostSignalsTest, TheProgramIgnoresTheSignalsOnceItsRunIsOver)
+{
+    testsupport::TempDir dir;
+    writeTitle(dir, {{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", "OBJECT=S\nS:ONINIT={GAME^EXIT();}\n"}});
+    HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
+    ASSERT_TRUE(waitFor([&] { return hasEnded(program.id()); }, 20000)) << dir.read("output.txt");
+    std::istringstream status(testsupport::readFile("/proc/" + std::to_string(program.id()) + "/status"));
+    unsigned long long ignored = 0;
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, 7, "SigIgn:") == 0)
+            ignored = std::stoull(line.substr(7), nullptr, 16);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        EXPECT_TRUE(ignored & (1ULL << (signal - 1))) << strsignal(signal);
+    EXPECT_EQ(program.wait(30000), 0) << dir.read("output.txt");
 }
 
 // A program that plays a title and goes on, as these tests do, has its own

@@ -2,6 +2,8 @@
 #include "net/SocketLoop.h"
 #include "net/XSocket.h"
 #include "platform/Socket.h"
+#include "support/ChildProgram.h"
+#include "support/TestSupport.h"
 
 #include <condition_variable>
 #include <cstdio>
@@ -11,7 +13,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
 #include <random>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -388,6 +395,49 @@ TEST(CXSocketTest, AddressTexts)
         EXPECT_EQ(CXSocket::is_ipaddr(CXString(c.text)), c.address) << c.text;
     EXPECT_EQ(CXSocket::toIP(0x7F000001), CXString("127.0.0.1"));
     EXPECT_EQ(CXSocket::resolve_ip(CXString("127.0.0.1")), CXString("127.0.0.1"));
+}
+
+// A lookup runs on a thread of its own: one that cannot start (no memory
+// left for its stack) fails the connection at once, not the program. The
+// name server given to lookups never answers, should the thread start
+// after all. Not under AddressSanitizer, which ends a program whose own
+// bookkeeping of a new thread finds no memory.
+TEST(CXSocketTest, AConnectWhoseLookupCannotStartFails)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer cannot run out of address space";
+#else
+    const int silent = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    testsupport::ChildEnvironment names(
+        {{"QUARNEL_TEST_NAMESERVER", "127.0.0.1:" + std::to_string(ntohs(a.sin_port))}});
+    CXSocket client(nullptr);
+
+    // Room for a little more, not for a thread's stack.
+    std::istringstream status(testsupport::readFile("/proc/self/status"));
+    long kb = 0;
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, 7, "VmSize:") == 0)
+            kb = std::atol(line.c_str() + 7);
+    ASSERT_GT(kb, 0);
+    rlimit kept;
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &kept), 0);
+    rlimit tight = kept;
+    tight.rlim_cur = rlim_t(kb + 1024) * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const bool connected = client.connect(CXString("nonexistent.invalid"), 4661);
+    const auto took = std::chrono::steady_clock::now() - start;
+    setrlimit(RLIMIT_AS, &kept);
+    close(silent);
+    EXPECT_FALSE(connected);
+    EXPECT_LT(took, std::chrono::seconds(1));
+#endif
 }
 
 } // namespace

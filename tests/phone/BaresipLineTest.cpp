@@ -191,6 +191,7 @@ TEST(BaresipProcessTest, AFolderOfOurOwnTakesTheAccounts)
         {"<sip:title@127.0.0.1:5070>;regint=0\n", "sip_listen 127.0.0.1:5070\nnet_interface 127.0.0.1\n"},
         {"<sip:title@127.0.0.1>;regint=0\n<sip:other@127.0.0.2:5080>\n",
          "sip_listen 127.0.0.1:5060\nnet_interface 127.0.0.1\n"},
+        {"<sip:title@127.0.0.2:5070>\n", "sip_listen 127.0.0.2:5070\nnet_interface 127.0.0.2\n"},
         {"sip:title@[::1]:5070;transport=udp\n", "sip_listen [::1]:5070\nnet_interface ::1\n"},
         {"<sip:title@127.0.0.1:5070>\n<sip:me@example.org>\n", ""},
         {"<sips:title@127.0.0.1:5070>\n", ""},
