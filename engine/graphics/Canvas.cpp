@@ -119,6 +119,7 @@ void CCanvas::Redraw()
 {
     if (drawing)
         return;
+    Drawing underWay;
     drawing = true;
     clear(false);
     const bool clipped = !clip.IsEmpty();

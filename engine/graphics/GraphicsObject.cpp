@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 void CGraphicsObject::construct(CWindow* owner)
 {
@@ -473,4 +474,41 @@ void CGraphicsObject::Redraw()
             children->elementAt(i)->drawable->redraw(this);
     if (destiny)
         redraw(destiny);
+}
+
+namespace {
+int drawsUnderWay = 0;
+std::vector<CGraphicsObject*>& drawnToDelete()
+{
+    static auto* list = new std::vector<CGraphicsObject*>;
+    return *list;
+}
+} // namespace
+
+CGraphicsObject::Drawing::Drawing() { ++drawsUnderWay; }
+
+// Deleting one may end draws of its own (a canvas's children): each is taken
+// from the list before it goes.
+CGraphicsObject::Drawing::~Drawing()
+{
+    if (--drawsUnderWay > 0)
+        return;
+    std::vector<CGraphicsObject*>& waiting = drawnToDelete();
+    while (!waiting.empty()) {
+        CGraphicsObject* drawable = waiting.back();
+        waiting.pop_back();
+        delete drawable;
+    }
+}
+
+void CGraphicsObject::deleteWhenDrawn(CGraphicsObject* drawable)
+{
+    if (!drawable)
+        return;
+    if (drawsUnderWay == 0) {
+        delete drawable;
+        return;
+    }
+    drawable->Visible(false);
+    drawnToDelete().push_back(drawable);
 }

@@ -309,6 +309,22 @@ public:
     // Frees the multiply table; the next drawable makes it again.
     static void ReleaseGraphics();
 
+    // A draw of the screen or of a canvas is under way while one lives. A
+    // drawable's Redraw may run code that lets go of the drawable being
+    // drawn, or of one that draws it (a canvas deleted by the script of what
+    // it draws): deleteWhenDrawn then waits until the outermost draw is
+    // over, since the draws on the stack go on with it.
+    class Drawing {
+    public:
+        Drawing();
+        ~Drawing();
+        Drawing(const Drawing&) = delete;
+        Drawing& operator=(const Drawing&) = delete;
+    };
+    // Deletes a drawable that nothing lists any more: now, or when the
+    // draws under way are over.
+    static void deleteWhenDrawn(CGraphicsObject* drawable);
+
     // Pixels.
     // Stores the colour at (px, py) of a 15- or 16-bit image.
     void SetPixel(int px, int py, CColor colour);

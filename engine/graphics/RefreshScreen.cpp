@@ -221,6 +221,7 @@ bool CRefreshScreen::Redraw(CDirectDrawSurface* destination, CSurface*, bool* fu
 
 bool CRefreshScreen::__redraw(CDirectDrawSurface* destination)
 {
+    CGraphicsObject::Drawing drawing;
     const bool hadRegions = regions->getSize() > 0;
     const bool whole = regions->isWholeScreen();
     ++frameCounter;

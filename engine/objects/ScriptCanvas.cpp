@@ -80,7 +80,8 @@ void CMC_Canvas::releaseCanvas()
     if (window && window == CWindow::getWindow())
         if (CRefreshScreen* screen = refresh())
             *screen >> canvas;
-    delete canvas;
+    // It may be drawing now (its script deleted by what it draws).
+    CGraphicsObject::deleteWhenDrawn(canvas);
     canvas = nullptr;
 }
 

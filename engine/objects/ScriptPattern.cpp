@@ -90,7 +90,8 @@ void CMC_Pattern::releasePattern()
     if (window && window == CWindow::getWindow())
         if (CRefreshScreen* screen = refresh())
             *screen >> pattern;
-    delete pattern;
+    // It may be drawing now (its script deleted by what it draws).
+    CGraphicsObject::deleteWhenDrawn(pattern);
     pattern = nullptr;
 }
 

@@ -58,7 +58,8 @@ CMC_VirtualGraphicsObject::~CMC_VirtualGraphicsObject()
     // A window that went first took its screen with it.
     if (view && window && window == CWindow::getWindow())
         view->Invalidate();
-    delete view;
+    // It may be drawing now (its script deleted by what its source draws).
+    CGraphicsObject::deleteWhenDrawn(view);
     view = nullptr;
 }
 

@@ -354,7 +354,8 @@ int threadsOf(pid_t pid)
 // Once a signal asked the program to end no lookup starts: a title stuck
 // in a loop of CONNECTs to a name leaves no thread behind for them (each
 // would wait for a name server that never answers), and is given up after
-// the bound as any stuck title is.
+// the bound as any stuck title is. (Saving the array after the loop writes
+// the settings that wait, N among them.)
 TEST(HostSignalsTest, NoLookupStartsAfterTheEndRequest)
 {
     SilentNameServer names;
@@ -362,8 +363,9 @@ TEST(HostSignalsTest, NoLookupStartsAfterTheEndRequest)
     writeTitle(dir, {{"Rara/application.def", oneScene()},
                      {"Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nN:TOINI=TRUE\n"
                                       "OBJECT=M\nM:TYPE=INTEGER\nM:VALUE=0\n"
+                                      "OBJECT=A\nA:TYPE=ARRAY\n"
                                       "OBJECT=S\nS:ONINIT={@WHILE(N,<,300,{NETCLIENT^CONNECT(\"nonexistent.invalid\");"
-                                      "N^INC();});@WHILE(0,<,1,{M^INC();});}\n"}});
+                                      "N^INC();});A^SAVE(\"done.arr\");@WHILE(0,<,1,{M^INC();});}\n"}});
     addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
     HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
     ASSERT_TRUE(waitFor([&] { return names.asked(); }, 20000)) << dir.read("output.txt");
