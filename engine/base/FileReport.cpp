@@ -124,6 +124,14 @@ void CFileReport::mistakeAt(const CXString& what, const CXString& enginePath, co
     std::fputs(line.c_str(), stderr);
 }
 
+void CFileReport::tellOnce(const CXString& text)
+{
+    const std::string line = prefix + platform::cp1250ToUtf8(text.c_str()) + "\n";
+    std::lock_guard<std::mutex> guard(reportLock);
+    if (toldMistakes.insert(line).second)
+        std::fputs(line.c_str(), stderr);
+}
+
 void CFileReport::tell(const CXString& text)
 {
     const std::string line = prefix + platform::cp1250ToUtf8(text.c_str()) + "\n";

@@ -41,4 +41,8 @@ public:
     // Any other mistake of the title, told the same way (text in code page
     // 1250), each time it happens.
     static void tell(const CXString& text);
+    // Anything else that keeps the title from what it asks for, told the
+    // same way, once for the same text: a title that asks again each frame
+    // is told once.
+    static void tellOnce(const CXString& text);
 };
