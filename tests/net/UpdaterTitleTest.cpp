@@ -245,4 +245,95 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
     }
 }
 
+// A server title answers every request, also one that names no file of
+// it, and names such a request; the requester ends its wait and says
+// which file or scene was refused. First a requester of the test's own
+// asks for names that are not one plain name and for the lists of scenes
+// the server's title lacks (scene names match in their case), then a
+// client title with a scene T that the server lacks ends its wait for T's
+// list and names T, and finds that its lobby L needs an upgrade.
+TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
+{
+    NoDebugOutput quiet;
+    testsupport::TempDir server, client;
+    const std::string twoPlayersLobby =
+        "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n" + integer("LEFT") +
+        "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
+        "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={LEFT^INC();@IF(\"LEFT'2\",{GAME^EXIT();},\"\");}\n"
+        "OBJECT=L\nL:ONINIT=GO\n";
+    writeTitle(server, {{"Rara/application.def", lobbyAndScene("\\S")},
+                        {"Rara/L/L.cnv", twoPlayersLobby},
+                        {"Rara/L/index.net", "VERSION=1\r\nFILES=\r\n"},
+                        {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"},
+                        {"Rara/S/a.txt", "a"}});
+    addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
+    const int port = freePort();
+    ASSERT_GT(port, 0);
+    const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
+    HostProcess serving(server.path(), "-path " + server.path() + net);
+    ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
+        << server.read("output.txt");
+
+    const struct {
+        const char* subfolder;
+        const char* name;
+        std::string why;        // as the requester tells it
+        std::string serverSays; // on standard error
+    } cases[] = {
+        {"S", "a/b.txt", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\a/b.txt\" refused: not one plain file name\n"},
+        {"S", "..", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\..\" refused: not one plain file name\n"},
+        {"S", "", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\\" refused: not one plain file name\n"},
+        {"S", "c:x", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\c:x\" refused: not one plain file name\n"},
+        {"U", "index.net", "the server's title has no scene \"U\"",
+         "Quarnel: file request \"U\\index.net\" refused: this title has no scene \"U\"\n"},
+        {"s", "index.net", "the server's title has no scene \"s\"",
+         "Quarnel: file request \"s\\index.net\" refused: this title has no scene \"s\"\n"},
+    };
+    std::vector<std::string> refused;
+    std::string serverSays;
+    {
+        nettest::Pools pools;
+        nettest::Requester requester;
+        ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), port));
+        for (const auto& c : cases) {
+            requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString(c.subfolder),
+                                       CXString(c.name));
+            refused.push_back(std::string(c.name) + ": " + c.why);
+            serverSays += c.serverSays;
+        }
+        requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("a.txt"));
+        EXPECT_TRUE(waitFor([&] {
+            requester.client.tick();
+            return requester.manager.getCount() == 0;
+        }, 20000));
+        EXPECT_EQ(requester.done.refused, refused);
+        EXPECT_EQ(requester.done.files, std::vector<std::string>{"a"});
+        requester.client.disconnect(true);
+    }
+
+    // The client's T comes first, so that its list is answered before L's.
+    writeTitle(client, {{"Rara/application.def",
+                         "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\n"
+                         "E:SCENES=T,L\nE:STARTWITH=L\nOBJECT=L\nL:TYPE=SCENE\nL:PATH=\\L\nOBJECT=T\n"
+                         "T:TYPE=SCENE\nT:PATH=\\T\n"},
+                        {"Rara/L/L.cnv", "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
+                                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
+                                         "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\n"
+                                         "POLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"L\"));"
+                                         "@IF(\"NEED'TRUE\",{GAME^EXIT();},\"\");}\nOBJECT=L\nL:ONINIT=GO\n"},
+                        {"Rara/T/T.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
+    addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
+    HostProcess fetching(client.path(), "-path " + client.path() + net);
+    EXPECT_EQ(fetching.wait(), 0);
+    EXPECT_EQ(client.read("output.txt"), "Quarnel: update list \"index.net\" not fetched: the server's title has no "
+                                         "scene \"T\": " + client.file("Rara/T/index.net") + "\n");
+    EXPECT_EQ(serving.wait(), 0);
+    serverSays += "Quarnel: file request \"T\\index.net\" refused: this title has no scene \"T\"\n";
+    EXPECT_EQ(server.read("output.txt"), serverSays);
+}
+
 } // namespace
