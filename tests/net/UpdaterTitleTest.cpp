@@ -1,9 +1,10 @@
 // A scene brought up to date over the network, by two host programs: the
-// server title offers scene S's "index.net" with a newer version and three
-// files (among them S's new snapshot); the client title, once connected,
-// finds that S needs an upgrade, fetches the files into S's folder, hears
-// "ONUPGRADED" once and then plays the new S. S's "PATH" takes each form
-// titles write it in.
+// server title offers scene S's "index.net" with a newer version and four
+// files (among them S's new snapshot and one whose name has 255 bytes, the
+// longest a file's can be); the client title, once connected, finds that S
+// needs an upgrade, fetches the files into S's folder, hears "ONUPGRADED"
+// once and then plays the new S. S's "PATH" takes each form titles write
+// it in.
 #include "NetTitle.h"
 #include "net/SceneUpdater.h"
 #include "platform/Socket.h"
@@ -57,6 +58,23 @@ const std::string listeningLobby = "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:V
                                    "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
                                    "OBJECT=L\nL:ONINIT=GO\n";
 
+// Programs started while it exists write no debugging output.
+struct NoDebugOutput {
+    NoDebugOutput()
+    {
+        if (const char* set = std::getenv("QUARNEL_DEBUG"))
+            saved = set, had = true;
+        unsetenv("QUARNEL_DEBUG");
+    }
+    ~NoDebugOutput()
+    {
+        if (had)
+            setenv("QUARNEL_DEBUG", saved.c_str(), 1);
+    }
+    std::string saved;
+    bool had = false;
+};
+
 // Scene S of the client: what its start behaviour GO records tells which
 // version played.
 std::string sceneS(const std::string& marker)
@@ -67,6 +85,7 @@ std::string sceneS(const std::string& marker)
 
 TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
 {
+    NoDebugOutput quiet;
     for (const testsupport::ScenePathForm& form : testsupport::scenePathForms()) {
         SCOPED_TRACE(form.path);
         const std::string S = "Rara/" + form.folder + "/";
@@ -93,12 +112,14 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
                             {S + "S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
         addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
         const std::string a = randomBytes(25000, 1), b = randomBytes(10241, 2);
+        const std::string longest = std::string(251, 'n') + ".txt";
         server.write(S + "S.bin", newScene);
         server.write(S + "a.txt", a);
         server.write(S + "b.dat", b);
-        const size_t packed = newScene.size() + a.size() + b.size();
-        server.write(S + "index.net", "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=S.bin,a.txt,b.dat\r\n"
-                                      "PACKED_SIZE=" + std::to_string(packed) + "\r\nDATA_SIZE=" +
+        server.write(S + longest, "the longest");
+        const size_t packed = newScene.size() + a.size() + b.size() + 11;
+        server.write(S + "index.net", "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=S.bin,a.txt,b.dat," + longest +
+                                          "\r\nPACKED_SIZE=" + std::to_string(packed) + "\r\nDATA_SIZE=" +
                                           std::to_string(packed) + "\r\n");
 
         const int port = freePort();
@@ -120,25 +141,10 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
         EXPECT_EQ(client.read(S + "S.bin"), newScene);
         EXPECT_EQ(client.read(S + "a.txt"), a);
         EXPECT_EQ(client.read(S + "b.dat"), b);
+        EXPECT_EQ(client.read(S + longest), "the longest");
+        EXPECT_EQ(client.read("output.txt"), "");
     }
 }
-
-// Programs started while it exists write no debugging output.
-struct NoDebugOutput {
-    NoDebugOutput()
-    {
-        if (const char* set = std::getenv("QUARNEL_DEBUG"))
-            saved = set, had = true;
-        unsetenv("QUARNEL_DEBUG");
-    }
-    ~NoDebugOutput()
-    {
-        if (had)
-            setenv("QUARNEL_DEBUG", saved.c_str(), 1);
-    }
-    std::string saved;
-    bool had = false;
-};
 
 std::string filled(std::string text, const std::string& server, const std::string& client)
 {
