@@ -55,8 +55,10 @@ protected:
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             // Under the sanitizers the program in a window is checked for
             // leaks as well: those inside the system's libraries (the D-Bus
-            // connection, the graphics driver) are suppressed by the file
-            // that scripts/test names in LSAN_OPTIONS.
+            // connection, the graphics driver) are suppressed by the tree's
+            // file, which scripts/test names in LSAN_OPTIONS, as does a run
+            // of ctest of its own.
+            setenv("LSAN_OPTIONS", "suppressions=" QUARNEL_LSAN_SUPPRESSIONS ":print_suppressions=0", 0);
             std::vector<char*> argv{const_cast<char*>(QUARNEL_HOST_PROGRAM)};
             for (std::string& s : switches)
                 argv.push_back(&s[0]);
