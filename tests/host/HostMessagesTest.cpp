@@ -147,6 +147,11 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
         {"sip/config", "module_path %T/sip\nmodule_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
         {"sip/ctrl_tcp.so", ""},
         {"sip/accounts", "<sip:title@127.0.0.1>\n"}};
+    // A title whose snapshot is damaged, beside good definitions.
+    const std::vector<std::pair<std::string, std::string>> damagedSnapshot = {
+        {"Rara/application.def", testsupport::oneScene()},
+        {"Rara/application.bin", binary},
+        {"Rara/S/S.cnv", endsAfter("")}};
     const Case cases[] = {
         {"-path naming a file", {{"game.txt", "x"}}, {"-path", "%T/game.txt", "-nogfx"}, {},
          "Quarnel: the title folder \"%T/game.txt\" is a file, not a folder\n", 1},
@@ -203,17 +208,13 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
         // The snapshot is read whenever it is there; -forceCNV plays the
         // definitions beside it.
         {"damaged application snapshot beside good definitions",
-         {{"Rara/application.def", testsupport::oneScene()},
-          {"Rara/application.bin", binary},
-          {"Rara/S/S.cnv", endsAfter("")}},
+         damagedSnapshot,
          {"-nogfx", "-path", "%T"}, {},
          "Quarnel: the snapshot \"%T/Rara/application.bin\" is damaged or cannot be read; -forceCNV plays the title "
          "from its definitions (\"application.def\") instead\n",
          1},
         {"damaged application snapshot played from the definitions",
-         {{"Rara/application.def", testsupport::oneScene()},
-          {"Rara/application.bin", binary},
-          {"Rara/S/S.cnv", endsAfter("")}},
+         damagedSnapshot,
          {"-nogfx", "-forceCNV", "-path", "%T"}, {}, "", 0},
         {"damaged application snapshot alone",
          {{"Rara/application.bin", binary}}, {"-nogfx", "-path", "%T"}, {},

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +76,26 @@ struct NoDebugOutput {
     bool had = false;
 };
 
+// A server title played by the host on a free port of the loopback, once
+// its lobby L has started its server (STARTED); net holds the switches, for
+// its clients too.
+struct Serving {
+    explicit Serving(const testsupport::TempDir& server, const std::string& more = "")
+    {
+        port = freePort();
+        EXPECT_GT(port, 0);
+        net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + more;
+        process.reset(new HostProcess(server.path(), "-path " + server.path() + net));
+        started = waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000);
+        EXPECT_TRUE(started) << server.read("output.txt");
+    }
+    int wait(int timeoutMs = 30000) { return process->wait(timeoutMs); }
+    int port;
+    std::string net;
+    std::unique_ptr<HostProcess> process;
+    bool started;
+};
+
 // Scene S of the client: what its start behaviour GO records tells which
 // version played.
 std::string sceneS(const std::string& marker)
@@ -122,14 +143,10 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
                                           "\r\nPACKED_SIZE=" + std::to_string(packed) + "\r\nDATA_SIZE=" +
                                           std::to_string(packed) + "\r\n");
 
-        const int port = freePort();
-        ASSERT_GT(port, 0);
-        const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
-        HostProcess serving(server.path(), "-path " + server.path() + net);
-        ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
-            << server.read("output.txt");
+        Serving serving(server);
+        ASSERT_TRUE(serving.started);
         {
-            HostProcess fetching(client.path(), "-path " + client.path() + net);
+            HostProcess fetching(client.path(), "-path " + client.path() + serving.net);
             EXPECT_EQ(fetching.wait(), 0) << client.read("output.txt");
         }
         EXPECT_EQ(serving.wait(), 0) << server.read("output.txt");
@@ -208,12 +225,10 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
         }
         server.write("Rara/S/index.net", "VERSION=1.1\r\nFILES=" + c.files + "\r\nPACKED_SIZE=1000\r\n");
 
-        const int port = freePort();
-        ASSERT_GT(port, 0);
-        const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + " -frames 2500";
-        HostProcess serving(server.path(), "-path " + server.path() + net);
-        ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
-            << server.read("output.txt");
+        Serving serving(server, " -frames 2500");
+        ASSERT_TRUE(serving.started);
+        const int port = serving.port;
+        const std::string net = serving.net;
         std::string clientOutput;
         int clientCode = 0;
         if (c.requests) {
@@ -273,12 +288,8 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
                         {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"},
                         {"Rara/S/a.txt", "a"}});
     addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
-    const int port = freePort();
-    ASSERT_GT(port, 0);
-    const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
-    HostProcess serving(server.path(), "-path " + server.path() + net);
-    ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
-        << server.read("output.txt");
+    Serving serving(server);
+    ASSERT_TRUE(serving.started);
 
     const struct {
         const char* subfolder;
@@ -304,7 +315,7 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
     {
         nettest::Pools pools;
         nettest::Requester requester;
-        ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), port));
+        ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), serving.port));
         for (const auto& c : cases) {
             requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString(c.subfolder),
                                        CXString(c.name));
@@ -333,7 +344,7 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
                                          "@IF(\"NEED'TRUE\",{GAME^EXIT();},\"\");}\nOBJECT=L\nL:ONINIT=GO\n"},
                         {"Rara/T/T.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
     addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
-    HostProcess fetching(client.path(), "-path " + client.path() + net);
+    HostProcess fetching(client.path(), "-path " + client.path() + serving.net);
     EXPECT_EQ(fetching.wait(), 0);
     EXPECT_EQ(client.read("output.txt"), "Quarnel: update list \"index.net\" not fetched: the server's title has no "
                                          "scene \"T\": " + client.file("Rara/T/index.net") + "\n");
