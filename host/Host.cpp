@@ -429,9 +429,17 @@ int runHost(const std::vector<std::string>& arguments, CXString* message)
         CXString missing = missingScenes(application);
         if (!game) {
             exitCode = EXIT_FAILED;
-            if (message)
-                *message = CXString("no title to start in \"") +
-                           hostPath(CFolder::dataPath(CWindowPaths::getCDPath(), CXString())) +
+            const CXString root = CWindowPaths::getCDPath();
+            const CXString snapshot = CFolder::dataPath(root, CXString(), "application.bin");
+            // The snapshot is read whenever it is there: one that cannot be
+            // read is named, whatever the definitions beside it hold.
+            if (message && !commandLine->isForceCNV() && CFile::fileExists(snapshot))
+                *message = CXString("the snapshot \"") + hostPath(snapshot) + "\" is damaged or cannot be read" +
+                           (CFile::fileExists(CFolder::dataPath(root, CXString(), "application.def"))
+                                ? "; -forceCNV plays the title from its definitions (\"application.def\") instead"
+                                : ", and there are no definitions (\"application.def\") beside it to play instead");
+            else if (message)
+                *message = CXString("no title to start in \"") + hostPath(CFolder::dataPath(root, CXString())) +
                            "\": \"application.def\" (or \"application.bin\") is missing or holds no APPLICATION";
         } else if (commandLine->is2Bin() && game->getStoreFailure().IsString()) {
             exitCode = EXIT_FAILED;

@@ -28,6 +28,11 @@ const size_t handOverBuffer = 1024;
 
 void warn(const std::string& text) { std::fprintf(stderr, "Install: %s\n", platform::cp1250ToUtf8(text).c_str()); }
 
+// Whether what failed to go from the menu is left for a later run to
+// remove, and told: not what is already gone, nor a folder that holds
+// something else.
+bool leftBehind(int error) { return error != ENOENT && error != ENOTEMPTY && error != EEXIST; }
+
 // The folder of that name in an open folder, opened without following a
 // link at its name: -1 when there is none, or when it is a link, which is
 // then named and left alone.
@@ -132,8 +137,12 @@ std::string UninstallDialog::OnUninstall()
     std::string refused = CheckKeyStore();
     if (!refused.empty())
         return "nothing was removed: " + refused;
-    if (!RunUninstall())
+    if (!RunUninstall()) {
+        if (menuLeft > 0)
+            return "the uninstall entry is kept, so that a later run can finish what is named above; the shared "
+                   "uninstaller was not started";
         return "the uninstall entry was not removed: " + storeFailure + "; the shared uninstaller was not started";
+    }
     const std::string program = sharedUninstaller();
     if (program.empty())
         return "no folder for the shared uninstaller: neither XDG_DATA_HOME nor HOME is set";
@@ -177,23 +186,35 @@ void UninstallDialog::removeMenuEntries(const std::string& programs)
         companyPath += "/" + companyFolder;
         company = openFolderIn(top, companyFolder, companyPath);
     }
-    int program = company < 0 ? -1 : openFolderIn(company, programFolder, companyPath + "/" + programFolder);
+    const std::string programPath = companyPath + "/" + programFolder;
+    int program = company < 0 ? -1 : openFolderIn(company, programFolder, programPath);
+    // What cannot go (a read-only folder or mount) is named; the removal
+    // goes on with the rest.
+    auto removeIn = [this](int folder, const std::string& name, const std::string& path, bool isFolder) {
+        if (unlinkat(folder, name.c_str(), isFolder ? AT_REMOVEDIR : 0) == 0 || !leftBehind(errno))
+            return;
+        const char* why = std::strerror(errno);
+        std::fprintf(stderr, "Install: cannot remove the menu %s %s: %s\n", isFolder ? "folder" : "entry",
+                     path.c_str(), why);
+        ++menuLeft;
+    };
     if (program >= 0) {
         for (int i = 0; i < shortcutCount && i < maxShortcuts; ++i) {
             const std::string& description = shortcuts[i].description;
+            const std::string entry = platform::cp1250ToUtf8(description) + ".desktop";
             if (isPlainName(description))
-                unlinkat(program, (platform::cp1250ToUtf8(description) + ".desktop").c_str(), 0);
+                removeIn(program, entry, programPath + "/" + entry, false);
             else
                 warn("shortcut name \"" + description + "\" refused: not a plain file name");
         }
         ::close(program);
         // Each folder goes only when empty; a link put in its place
         // meanwhile is no folder to unlinkat.
-        unlinkat(company, programFolder.c_str(), AT_REMOVEDIR);
+        removeIn(company, programFolder, programPath, true);
     }
     if (company >= 0 && company != top) {
         ::close(company);
-        unlinkat(top, companyFolder.c_str(), AT_REMOVEDIR);
+        removeIn(top, companyFolder, companyPath, true);
     }
     ::close(top);
 }
@@ -201,6 +222,7 @@ void UninstallDialog::removeMenuEntries(const std::string& programs)
 bool UninstallDialog::RemoveShortcutsAndUninstallEntry()
 {
     storeFailure.clear();
+    menuLeft = 0;
     const std::string programs = programsFolder();
     if (programs.empty())
         return true;
@@ -215,6 +237,10 @@ bool UninstallDialog::RemoveShortcutsAndUninstallEntry()
         warn("program folder name \"" + programName + "\" refused: not a plain folder name");
     else
         removeMenuEntries(programs);
+    // The entry stays with what is left of the menu, so that a later run,
+    // started from the same entry, can finish.
+    if (menuLeft > 0)
+        return false;
 
     std::string unused;
     if (ReadRegistryString(Root::LocalMachine, uninstallKey, "DisplayName", unused))

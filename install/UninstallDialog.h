@@ -35,9 +35,11 @@ public:
     // Removes the title's menu entries, folders and uninstall entry, then
     // becomes the shared uninstaller; returns only when that could not be
     // done, with the reason: when CheckKeyStore refuses (nothing is then
-    // removed), when the uninstall entry could not be removed after all
-    // (the shared uninstaller is then not started), or when the shared
-    // uninstaller could not be started.
+    // removed), when a menu entry or folder could not be removed (each is
+    // named on standard error; the uninstall entry is kept), when the
+    // uninstall entry could not be removed after all (in both cases the
+    // shared uninstaller is not started), or when the shared uninstaller
+    // could not be started.
     std::string OnUninstall();
     // Whether the uninstall entry can be removed: the machine's key store
     // can be read and, when it holds the entry, rewritten. Empty when so,
@@ -52,10 +54,15 @@ public:
     platform::DialogTemplate dialogTemplate() const;
 
     // Both answer false when the uninstall entry could not be removed because
-    // its key store could not be read or written (storeFailure says why).
+    // its key store could not be read or written (storeFailure says why), or
+    // was kept because a menu entry or folder could not be removed
+    // (menuLeft counts them).
     bool RunUninstall();
     // Nothing is removed through a symbolic link: a company or program menu
-    // folder that is one is named on standard error and left alone.
+    // folder that is one is named on standard error and left alone. A menu
+    // entry or an emptied menu folder that cannot be removed (a read-only
+    // folder or mount) is named on standard error, and the uninstall entry
+    // is then kept.
     bool RemoveShortcutsAndUninstallEntry();
     void ReadProgramPath();
 
@@ -83,6 +90,7 @@ public:
     std::string uninstallKey;
     std::string programPath;
     std::string storeFailure; // the first store that could not be read or rewritten, and why
+    int menuLeft = 0;         // menu entries and folders that could not be removed
 
 private:
     std::string readIni(const std::string& section, const std::string& key) const;

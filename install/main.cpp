@@ -46,9 +46,9 @@ public:
     // The program's exit code: 0 when the user leaves with the exit button,
     // 100 when the title's key has no "Lang" or the user's key store cannot
     // be read, 1 when the uninstall could not be done (the machine's key
-    // store cannot be read or rewritten, or the shared uninstaller cannot
-    // be started); on success the process has become the shared
-    // uninstaller.
+    // store cannot be read or rewritten, a menu entry or folder cannot be
+    // removed, or the shared uninstaller cannot be started); on success the
+    // process has become the shared uninstaller.
     int InitInstance()
     {
         install::UninstallDialog dialog;

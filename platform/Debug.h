@@ -3,7 +3,8 @@
 namespace platform {
 
 // The debugger output channel. Lines go nowhere unless a sink is installed
-// (tests) or the environment variable QUARNEL_DEBUG is set (then stderr).
+// (tests) or the environment variable QUARNEL_DEBUG is set (then stderr,
+// each text a line of its own).
 using DebugSink = void (*)(const char* text, void* context);
 
 void OutputDebugString(const char* text);

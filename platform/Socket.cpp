@@ -80,6 +80,8 @@ bool listenSocket(SocketHandle socket, int backlog)
     return socket != INVALID_SOCKET_HANDLE && ::listen(socket, backlog) == 0;
 }
 
+std::string lastSocketError() { return std::strerror(errno); }
+
 int maxBacklog() { return SOMAXCONN; }
 
 int localPort(SocketHandle socket)

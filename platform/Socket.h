@@ -28,6 +28,9 @@ void shutdownSocket(SocketHandle socket);
 // may be reused at once after an earlier server on it went away.
 bool bindSocket(SocketHandle socket, uint32_t address, int port);
 bool listenSocket(SocketHandle socket, int backlog);
+// Why the last socket call of this thread that failed did, in words
+// ("Address already in use").
+std::string lastSocketError();
 // The longest queue of connections waiting to be accepted that the system
 // allows.
 int maxBacklog();

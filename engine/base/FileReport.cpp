@@ -24,8 +24,9 @@ const char* const prefix = "Quarnel: ";
 
 std::string lineOf(const char* kind, const CXString& name, const char* problem, const std::string& path)
 {
-    return prefix + std::string(kind) + " \"" + platform::cp1250ToUtf8(name.c_str()) + "\" " + problem + ": " + path +
-           "\n";
+    // A peer's request may name no place: then the line ends with the problem.
+    return prefix + std::string(kind) + " \"" + platform::cp1250ToUtf8(name.c_str()) + "\" " + problem +
+           (path.empty() ? "" : ": " + path) + "\n";
 }
 
 } // namespace
@@ -64,7 +65,7 @@ void CFileReport::peerFailedAt(const char* kind, const CXString& name, const cha
     // name is never looked for on the disk.
     const CXString shown = cutPath(enginePath);
     const bool cut = shown != enginePath;
-    const std::string path = platform::toHostPath(shown.c_str());
+    const std::string path = enginePath.IsString() ? platform::toHostPath(shown.c_str()) : std::string();
     const std::string_view whole = cut ? std::string_view(enginePath.c_str(), size_t(enginePath.getLength()))
                                        : std::string_view(path);
     const size_t key = whole.empty() ? std::hash<std::string>()(std::string(kind) + name.c_str() + problem)
@@ -122,6 +123,14 @@ void CFileReport::mistakeAt(const CXString& what, const CXString& enginePath, co
     if (!toldMistakes.insert(key).second)
         return;
     std::fputs(line.c_str(), stderr);
+}
+
+void CFileReport::tellOnce(const CXString& text)
+{
+    const std::string line = prefix + platform::cp1250ToUtf8(text.c_str()) + "\n";
+    std::lock_guard<std::mutex> guard(reportLock);
+    if (toldMistakes.insert(line).second)
+        std::fputs(line.c_str(), stderr);
 }
 
 void CFileReport::tell(const CXString& text)

@@ -19,7 +19,9 @@ public:
     // The same with the path in the engine's form (a file that opened).
     static void failedAt(const char* kind, const CXString& name, const char* problem, const CXString& enginePath);
     // The same for a file that a peer names over the network, whose name
-    // may be anything: the name, and the path's last part, are shown cut
+    // may be anything (an empty path: one that names no place, told once
+    // for the same kind, name and problem): the name, and the path's last
+    // part, are shown cut
     // to NAME_SHOWN bytes (cutName, cutPath), and what is kept to tell each file
     // once is bounded: past PEER_FILES_TOLD files, one line says that
     // further ones are not told.
@@ -41,4 +43,8 @@ public:
     // Any other mistake of the title, told the same way (text in code page
     // 1250), each time it happens.
     static void tell(const CXString& text);
+    // Anything else that keeps the title from what it asks for, told the
+    // same way, once for the same text: a title that asks again each frame
+    // is told once.
+    static void tellOnce(const CXString& text);
 };

@@ -6,6 +6,10 @@
 // ".tmp" appended where CFile::Open would put the name itself (anew: what
 // stood at that name, a link too, is removed, never followed), the writes go
 // there, and commit moves the finished file over the named one in one step.
+// A name whose last part leaves no room for ".tmp" in the longest file name
+// the host allows has its temporary end in "~<16 hex digits>.tmp" in place
+// of the part's last bytes instead, so that every name that can be a file
+// can be replaced.
 // Until commit succeeds the named file keeps its old bytes; a temporary that
 // is not committed is deleted.
 class CReplacingFile : public CFile {
@@ -29,5 +33,6 @@ public:
 
 private:
     CXString temporaryName; // where the temporary opened; empty when none
+    CXString targetName;    // the named file beside it
     bool finished = false;  // the temporary is closed with every write in it
 };

@@ -7,6 +7,7 @@
 #include "base/WindowPaths.h"
 #include "net/NetMessage.h"
 #include "net/XSocket.h"
+#include "platform/Cp1250.h"
 #include "platform/Debug.h"
 #include "platform/Drives.h"
 #include "platform/FileIO.h"
@@ -100,7 +101,7 @@ bool CFileReceiver_Entry::received(CNetMessage* message)
         announcedSize = response->getAnnouncedSize();
         size = response->getSize();
         if (size < 0 || size > maxSize) {
-            refusal = size < 0 ? NOT_SENT : TOO_LARGE;
+            refusal = size == SIZE_NOT_OFFERED ? NOT_OFFERED : size < 0 ? NOT_SENT : TOO_LARGE;
             return false;
         }
         // Not cleared: a transfer is complete only once every byte came.
@@ -128,6 +129,11 @@ std::string CFileReceiver_Entry::whyRefused() const
 {
     switch (refusal) {
     case NOT_SENT: return "the server cannot send it";
+    case NOT_OFFERED:
+        if (isPlainName(fileName) && subfolder.IsString())
+            return "the server's title has no scene \"" +
+                   platform::cp1250ToUtf8(CFileReport::cutName(subfolder).c_str()) + "\"";
+        return "the server's title has no file of that name";
     case TOO_LARGE: {
         std::string limit = std::to_string(maxSize) + " bytes";
         if (maxSize > 0 && maxSize % (1 << 20) == 0)
@@ -283,29 +289,30 @@ bool CFileSender_Entry::send()
     return true;
 }
 
+int CFileSender_Manager::notServed(CXSocket* socket, int requesterId, int size)
+{
+    socket->send(new CNetFileResponseMessage(socket, requesterId, -1, size, size));
+    return -1;
+}
+
 // The request's folder and subfolder found the path; they are not kept.
 int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXString& /*folder*/,
                                   const CXString& /*subfolder*/, const CXString& fileName, const CXString& path)
 {
     if (!socket)
         return -1;
-    // The answer for a file that cannot be opened: the length of no file.
-    auto notServed = [&] {
-        socket->send(new CNetFileResponseMessage(socket, requesterId, -1, -1, -1));
-        return -1;
-    };
     // No file has such a name: it is not looked for.
     if (fileName.getLength() > LONGEST_NAME) {
         refuseAt("a requested file's name is longer than any file's", path);
         CFileReport::peerFailedAt("requested file", fileName, "refused: longer than any file name", path);
-        return notServed();
+        return notServed(socket, requesterId, SIZE_NOT_SENT);
     }
     CFile file(nullptr, path, CFile::MODE_READ | CFile::MODE_BINARY);
     if (file.LastError() || file.Length() < 0) {
         refuseAt("a requested file cannot be read", path);
         if (!fileName.equalsIgnoreCase(CXString(UPDATE_LIST)))
             CFileReport::peerFailedAt("requested file", fileName, "not found", path);
-        return notServed();
+        return notServed(socket, requesterId, SIZE_NOT_SENT);
     }
     int waiting = 0;
     for (const auto& e : entries)
@@ -318,7 +325,7 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
                                         " waiting at once (its further refusals are not told)";
             CFileReport::peerFailedAt("requested file", fileName, problem.c_str(), path);
         }
-        return notServed();
+        return notServed(socket, requesterId, SIZE_NOT_SENT);
     }
     int id = ++unique_id;
     entries[id].reset(new CFileSender_Entry(socket, requesterId, id, path));
@@ -329,11 +336,18 @@ int CFileSender_Manager::serve(CXSocket* socket, CMC_Scene* application, const C
 {
     const CXString subfolder = request.getSubfolder(), name = request.getFileName();
     CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
-    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
-        platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") +
-                                     CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name))
-                                        .c_str());
+    if (!socket)
         return -1;
+    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
+        // Shown as subfolder\name, which is never empty.
+        const CXString asked = CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name);
+        platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") + asked).c_str());
+        const std::string problem =
+            isPlainName(name) ? "refused: this title has no scene \"" +
+                                    platform::cp1250ToUtf8(CFileReport::cutName(subfolder).c_str()) + "\""
+                              : std::string("refused: not one plain file name");
+        CFileReport::peerFailedAt("file request", asked, problem.c_str(), CXString());
+        return notServed(socket, request.getRequesterId(), SIZE_NOT_OFFERED);
     }
     return add_file(socket, request.getRequesterId(), request.getFolder(), subfolder, name, sceneFile(source, name));
 }

@@ -43,6 +43,13 @@ bool writeWholeFile(const CXString& path, const char* bytes, int size);
 // the serving side does not name a request for a missing one.
 extern const char* const UPDATE_LIST;
 
+// The size, in both size words of the response, with which the serving
+// side answers a request it does not serve, so that the requester does not
+// wait: a file that cannot be sent (as a file that cannot be opened is
+// answered), or a request that names no file of the serving title (its
+// name is not one plain name, or no scene has its subfolder's name).
+enum { SIZE_NOT_SENT = -1, SIZE_NOT_OFFERED = -2 };
+
 class CFileReceiver_Entry;
 
 // Told of every completed transfer: true when it has taken care of the
@@ -61,12 +68,13 @@ protected:
 // One transfer the requester is waiting for. Chunks may come in any order;
 // only bytes not covered before count, so a repeated or overlapping chunk
 // never completes a file with holes. A size above the entry's limit (or
-// below 0, the server's answer for a file it cannot send) refuses the
-// transfer before anything is allocated.
+// below 0, the server's answer for a request it does not serve) refuses
+// the transfer before anything is allocated.
 class CFileReceiver_Entry : public CXObject {
 public:
-    // Why a transfer ended without the file.
-    enum Refusal { NOT_REFUSED, NOT_SENT, TOO_LARGE, NO_MEMORY };
+    // Why a transfer ended without the file. NOT_OFFERED: the request names
+    // no file of the server's title (SIZE_NOT_OFFERED).
+    enum Refusal { NOT_REFUSED, NOT_SENT, NOT_OFFERED, TOO_LARGE, NO_MEMORY };
 
     CFileReceiver_Entry(CXSocket* handle, int transferId, const CXString& folder, const CXString& subfolder,
                         const CXString& fileName, int maxSize);
@@ -90,8 +98,9 @@ public:
     // no memory for: the transfer is over.
     bool isRefused() const { return refusal != NOT_REFUSED; }
     Refusal getRefusal() const { return refusal; }
-    // Why, in words: "the server cannot send it", "it is 300000000 bytes,
-    // over the limit of 268435456 bytes (256 MiB)".
+    // Why, in words (UTF-8): "the server cannot send it", "the server's
+    // title has no scene \"S\"", "it is 300000000 bytes, over the limit of
+    // 268435456 bytes (256 MiB)".
     std::string whyRefused() const;
     CXSocket* getHandle() const { return handle; }
     int getTransferId() const { return transferId; }
@@ -206,10 +215,12 @@ private:
 // connection takes: while less than QUEUE_MARK bytes wait in its queue
 // unwritten, and at most FRAME_BUDGET bytes per connection.
 //
-// A request that is not served is answered with a response of size -1,
-// as for a file that cannot be opened, so that the requester does not
-// wait for it: so is a name longer than LONGEST_NAME, at once. A missing
-// file (other than an update list), such a name and the first request a
+// Every request is answered. One that is not served gets a response of
+// size SIZE_NOT_SENT, as for a file that cannot be opened, or, from serve,
+// SIZE_NOT_OFFERED for a request that names no file of the title, so that
+// the requester does not wait for it: so, at once, does a name longer than
+// LONGEST_NAME. A missing file (other than an update list), such a name,
+// a request that names no file of the title and the first request a
 // connection makes over the bound are named on standard error, as names
 // from a peer are (CFileReport::peerFailedAt).
 class CFileSender_Manager {
@@ -238,9 +249,9 @@ public:
     // A peer's request on that connection as a title's server answers it:
     // for a file of the folder of the application's scene that the
     // subfolder names, or of the data folder without a subfolder. A name
-    // that is not one plain component, or a subfolder that names no scene,
-    // is not served (told on the debugger); else add_file. The transfer's
-    // id, -1 when none.
+    // that is not one plain component, or a subfolder that names no scene
+    // (scene names match in their case), is answered as not offered;
+    // else add_file. The transfer's id, -1 when none.
     int serve(CXSocket* socket, CMC_Scene* application, const CNetFileRequestMessage& request);
     void remove_file(int id);
     // Forgets every transfer on that connection (it is going).
@@ -250,6 +261,9 @@ public:
     int getCount() const { return int(entries.size()); }
 
 private:
+    // Answers a request that is not served with that size; -1.
+    static int notServed(CXSocket* socket, int requesterId, int size);
+
     // In order of request, so the first of a connection's are the active.
     std::map<int, std::unique_ptr<CFileSender_Entry>> entries;
     const int waitingLimit;

@@ -115,7 +115,9 @@ bool CNetworkServer::start(int port, const CXString& bindAddress)
     CXSocket* listener = new CXSocket(window);
     handle = listener;
     started = true;
+    startProblem = CXString();
     if (!listener->start(port, platform::maxBacklog(), this, bindAddress)) {
+        startProblem = listener->getStartProblem();
         started = false;
         handle = nullptr;
         delete listener;

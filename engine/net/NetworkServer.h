@@ -103,9 +103,12 @@ public:
 
     // Listens on the port (0: one the system chooses, see getPort) of the
     // address (empty: every address of the machine) with the longest
-    // backlog the system allows. False, and not started, when it cannot;
-    // true at once when started.
+    // backlog the system allows. False, and not started, when it cannot
+    // (getStartProblem says why); true at once when started.
     bool start(int port, const CXString& bindAddress = CXString());
+    // Why the last start failed ("Address already in use"); empty when it
+    // did not.
+    CXString getStartProblem() const { return startProblem; }
     // Ends the accept thread, then drops every player without telling the
     // listeners; with notify, each is sent the disconnect notice first,
     // which is waited for at most NOTICE_WAIT_MS in all.
@@ -155,4 +158,5 @@ private:
     CXVector* players;
     std::atomic<bool> started;
     std::atomic<int> helloTimeoutMs;
+    CXString startProblem;
 };

@@ -195,7 +195,8 @@ void CMC_SceneUpdater::onFileRefused(CFileReceiver_Entry* entry)
 {
     const CXString name = entry->getFileName();
     if (name.equalsIgnoreCase(CXString(INDEX))) {
-        // A scene the server has no updates for has no list.
+        // A scene the server has no updates for has no list; one its title
+        // lacks, or a list too large, is named.
         if (entry->getRefusal() != CFileReceiver_Entry::NOT_SENT)
             CFileReport::failedAt("update list", name, ("not fetched: " + entry->whyRefused()).c_str(),
                                   sceneFile(scene, name));

@@ -27,6 +27,10 @@ class CVersion;
 // cannot be written here: it is named on standard error and does not count
 // as written, so "NEEDSUPGRADE" stays TRUE when no listed file came.
 //
+// A list the server does not have means a scene without updates; one the
+// server refuses because its title has no scene of this scene's name is
+// named on standard error, and the updater waits for it no more.
+//
 // A scene without a "VERSION" (every scene of a title started from its
 // snapshot) counts as version 0. Names in the list that would leave the
 // scene's folder are refused and logged; the list itself is refused, and

@@ -1,5 +1,6 @@
 #include "net/ScriptNetServer.h"
 
+#include "base/FileReport.h"
 #include "net/NetMessage.h"
 #include "net/NetworkServer.h"
 #include "script/Scene.h"
@@ -66,6 +67,14 @@ void CMC_NetServer::start()
     realTime.set(true);
     server->start(getPort(), getBindAddress());
     realTime.set(server->isStarted());
+    if (server->isStarted())
+        return;
+    CXString where("port ");
+    where += getPort();
+    if (getBindAddress().IsString())
+        where += CXString(" of ") + getBindAddress();
+    CFileReport::tellOnce(CXString("NETSERVER cannot listen on ") + where + ": " + server->getStartProblem() +
+                          "; no player can join, and ISSTARTED answers FALSE");
 }
 
 void CMC_NetServer::stop()

@@ -36,7 +36,8 @@ public:
     CXString** getBehavioursList() override;
 
     // Listens on the scripts' port and address (CMC_NetPeer); a port that
-    // cannot be had leaves the server stopped.
+    // cannot be had leaves the server stopped, and is told on standard
+    // error once for the same port and reason.
     void start();
     // Drops every player with the disconnect notice.
     void stop();

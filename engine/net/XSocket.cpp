@@ -94,16 +94,19 @@ bool CXSocket::start(int port, int backlog, Acceptor* acceptor, const CXString& 
 {
     if (acceptThread.joinable())
         return false;
+    startProblem = CXString();
     uint32_t address = 0;
     if (bindAddress.IsString() && !platform::parseIPv4(bindAddress.c_str(), &address) &&
         !platform::lookupHost(bindAddress.c_str(), &address)) {
+        startProblem = "no such address";
         platform::OutputDebugString((CXString("Network: no such address to listen on: ") + bindAddress).c_str());
         return false;
     }
     if (!acceptor || !bind(port, address) || !listen(backlog)) {
+        startProblem = acceptor ? platform::lastSocketError().c_str() : "nothing takes its connections";
         CXString text("Network: cannot listen on port ");
         text += port;
-        platform::OutputDebugString(text.c_str());
+        platform::OutputDebugString((text + ": " + startProblem).c_str());
         return false;
     }
     stopping = false;

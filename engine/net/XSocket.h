@@ -88,8 +88,12 @@ public:
     // Binds to the address (empty: every address of the machine) and port
     // (0: one the system chooses, see getPort), listens with the backlog
     // and starts the accept thread. False, with nothing started, when the
-    // address is not one or the bind or listen fails.
+    // address is not one or the bind or listen fails; getStartProblem then
+    // says why.
     virtual bool start(int port, int backlog, Acceptor* acceptor, const CXString& bindAddress);
+    // Why the last start failed, in words ("Address already in use"); empty
+    // after one that did not.
+    CXString getStartProblem() const { return startProblem; }
     // Ends the accept thread, which is then waited for.
     virtual void stop();
     // Connects to a dotted address or a host name, waiting at most
@@ -194,6 +198,7 @@ private:
     std::atomic<long> buffered;
     std::atomic<bool> readPaused;
 
+    CXString startProblem;
     std::thread acceptThread;
     std::mutex acceptLock;
     std::condition_variable acceptWake;

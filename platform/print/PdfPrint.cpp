@@ -401,7 +401,10 @@ enum class Lookup { FOUND, NO_PRINTER, NO_ANSWER, UNREACHABLE };
 // is asked for the paper's size and margins by its standard (PWG) name,
 // then by the name given: libcups knows a queue's papers by the standard
 // names only, and users name them the usual way ("A4", "Letter"). A paper
-// the queue does not know is measured without margins.
+// that a queue listing its papers does not offer gives way to the queue's
+// default paper, which the job then asks for too, so that the page is laid
+// out on the paper it is printed on; one that a queue listing none does
+// not know is measured without margins.
 void findPaper(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int dpi, Printer* printer)
 {
     printer->paper = a4PageSize(dpi);
@@ -423,7 +426,13 @@ void findPaper(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int dpi, Pri
         return info && name && cupsGetDestMediaByName(http, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT, size);
     };
     cups_size_t size{};
-    if (!(known && queueKnows(known->pwg, &size)) && !queueKnows(media, &size)) {
+    bool offered = (known && queueKnows(known->pwg, &size)) || queueKnows(media, &size);
+    if (!offered && info && cupsGetDestMediaCount(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT) > 0 &&
+        cupsGetDestMediaDefault(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) && size.media[0]) {
+        printer->media = size.media;
+        offered = true;
+    }
+    if (!offered) {
         if (!known)
             return;
         size = cups_size_t{};

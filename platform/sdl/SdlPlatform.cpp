@@ -2,6 +2,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/Debug.h"
+#include "platform/Drives.h"
 #include "platform/ffmpeg/DecodedVideo.h"
 #include "platform/Signals.h"
 #include "platform/print/PdfPrint.h"
@@ -14,8 +15,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <dlfcn.h>
+#include <link.h>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -121,6 +125,45 @@ void focusTheBoxOver(SDL_Window* parent)
     SDL_WarpMouseInWindow(parent, w / 2, h / 3);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUARNEL_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUARNEL_LEAK_CHECKED 1
+#endif
+#endif
+
+// Under the leak checker, the system's libraries that SDL loaded (the
+// graphics driver above all) stay loaded when SDL lets go of them: what
+// they still hold in their own data when the program ends is theirs, and
+// unloaded they would leave it to be reported as leaked, with no name to
+// tell whose it is. Ours, beside the program, are unloaded as ever.
+void keepSystemLibrariesLoaded()
+{
+#ifdef QUARNEL_LEAK_CHECKED
+    char* ours = realpath(toHostPath(executableFolder()).c_str(), nullptr);
+    if (!ours)
+        return;
+    const std::string beside = std::string(ours) + "/";
+    std::free(ours);
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* found) {
+            if (info->dlpi_name && info->dlpi_name[0] == '/')
+                static_cast<std::vector<std::string>*>(found)->push_back(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    for (const std::string& name : names) {
+        char* real = realpath(name.c_str(), nullptr);
+        const bool isOurs = real && std::string(real).compare(0, beside.size(), beside) == 0;
+        std::free(real);
+        if (!isOurs)
+            dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+#endif
+}
+
 // DirectInput's mouse buttons: left, right, middle, then the extra ones.
 int mouseButton(Uint8 sdlButton)
 {
@@ -173,6 +216,7 @@ SdlPlatform::~SdlPlatform()
     }
     joysticks.clear();
     screens->closeAll();
+    keepSystemLibrariesLoaded();
     SDL_Quit();
     platformAlive = false;
 }

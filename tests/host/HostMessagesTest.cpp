@@ -147,6 +147,11 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
         {"sip/config", "module_path %T/sip\nmodule_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%P\n"},
         {"sip/ctrl_tcp.so", ""},
         {"sip/accounts", "<sip:title@127.0.0.1>\n"}};
+    // A title whose snapshot is damaged, beside good definitions.
+    const std::vector<std::pair<std::string, std::string>> damagedSnapshot = {
+        {"Rara/application.def", testsupport::oneScene()},
+        {"Rara/application.bin", binary},
+        {"Rara/S/S.cnv", endsAfter("")}};
     const Case cases[] = {
         {"-path naming a file", {{"game.txt", "x"}}, {"-path", "%T/game.txt", "-nogfx"}, {},
          "Quarnel: the title folder \"%T/game.txt\" is a file, not a folder\n", 1},
@@ -200,6 +205,22 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
           {"Rara/S/S.cnv", endsAfter("")}},
          {"-nogfx", "-path", "%T"}, {},
          "Quarnel: episode definition \"E.cnv\" is damaged (not definition text): %T/Rara/E.cnv\n", 0},
+        // The snapshot is read whenever it is there; -forceCNV plays the
+        // definitions beside it.
+        {"damaged application snapshot beside good definitions",
+         damagedSnapshot,
+         {"-nogfx", "-path", "%T"}, {},
+         "Quarnel: the snapshot \"%T/Rara/application.bin\" is damaged or cannot be read; -forceCNV plays the title "
+         "from its definitions (\"application.def\") instead\n",
+         1},
+        {"damaged application snapshot played from the definitions",
+         damagedSnapshot,
+         {"-nogfx", "-forceCNV", "-path", "%T"}, {}, "", 0},
+        {"damaged application snapshot alone",
+         {{"Rara/application.bin", binary}}, {"-nogfx", "-path", "%T"}, {},
+         "Quarnel: the snapshot \"%T/Rara/application.bin\" is damaged or cannot be read, and there are no "
+         "definitions (\"application.def\") beside it to play instead\n",
+         1},
         // Read-only: a write to the settings file would be told.
         {"-2bin of a title whose application lists its scenes directly",
          {{"Quarnel.ini", "[S]\r\nN=0\r\n"},

@@ -250,6 +250,57 @@ TEST(InstallProgramTest, EachCauseIsToldOnceInOneLine)
     }
 }
 
+// A menu folder that takes no change (read-only to the user, as on a
+// read-only mount): each entry or emptied folder that cannot go is named,
+// the uninstall entry is kept, nothing is handed over and the exit code is
+// 1; once the folder can be changed again, a second run finishes the
+// uninstall. Run as an ordinary user, to whom a read-only folder is
+// read-only.
+TEST(InstallProgramTest, AReadOnlyMenuFolderKeepsTheUninstallEntryForALaterRun)
+{
+    const std::string company = "/.local/share/applications/Dovir Avura";
+    const struct {
+        std::string readOnly; // below the home folder
+        std::vector<std::string> named;
+        std::string changes;
+    } cases[] = {
+        {company + "/Zamek",
+         // In the order of the shortcut records.
+        {"entry " + company + "/Zamek/Graj.desktop", "entry " + company + "/Zamek/Pomoc.desktop",
+          "entry " + company + "/Zamek/Odinstaluj.desktop"},
+         ""},
+        {company,
+         {"folder " + company + "/Zamek"},
+         "- " + company + "/Zamek/Graj.desktop\n- " + company + "/Zamek/Odinstaluj.desktop\n- " + company +
+             "/Zamek/Pomoc.desktop\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        InstalledTitle title;
+        auto before = title.snapshot();
+        const std::string folder = title.home + c.readOnly;
+        ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+        title.asOrdinaryUser = true;
+        const int code = title.run({"--yes"});
+        chmod(folder.c_str(), 0755);
+        if (code == InstalledTitle::cannotRunAsOrdinaryUser)
+            GTEST_SKIP() << "the super-user cannot give up overriding file permissions here (no CAP_SETPCAP)";
+        EXPECT_EQ(code, 1);
+        EXPECT_EQ(title.changesSince(before), c.changes);
+        EXPECT_EQ(title.handOver(), "");
+        std::string told;
+        for (const std::string& what : c.named)
+            told += "Install: cannot remove the menu " + what.substr(0, what.find(' ') + 1) + title.home +
+                    what.substr(what.find(' ') + 1) + ": Permission denied\n";
+        EXPECT_EQ(title.errors(), told + "Install: the uninstall entry is kept, so that a later run can finish "
+                                         "what is named above; the shared uninstaller was not started\n");
+
+        EXPECT_EQ(title.run({"--yes"}), 0) << title.errors();
+        expectUninstalled(title, before);
+        EXPECT_EQ(title.errors(), "");
+    }
+}
+
 TEST(InstallProgramTest, AnUnknownSwitchChangesNothing)
 {
     InstalledTitle title;

@@ -16,7 +16,9 @@
 #include <unistd.h>
 #include <vector>
 
+using nettest::Completed;
 using nettest::FileServer;
+using nettest::Requester;
 using nettest::randomBytes;
 using nettest::waitFor;
 
@@ -51,46 +53,6 @@ Received<CNetFileDataMessage> chunk(int id, int offset, const std::string& bytes
     return received<CNetFileDataMessage>(
         new CNetFileDataMessage(nullptr, id, 7, 0, offset, int(bytes.size()), bytes.data()));
 }
-
-// Keeps what completed transfers held, and takes the files (true) unless
-// told to let the manager save them; keeps the transfers refused, by name
-// and why.
-struct Completed : CFileReceiver_Listener {
-    bool onFileReceived(CFileReceiver_Entry* entry) override
-    {
-        files.push_back(std::string(entry->getData(), size_t(entry->getSize())));
-        names.push_back(entry->getFileName().c_str());
-        return takes;
-    }
-    void onFileRefused(CFileReceiver_Entry* entry) override
-    {
-        refused.push_back(std::string(entry->getFileName().c_str()) + ": " + entry->whyRefused());
-    }
-    std::vector<std::string> files;
-    std::vector<std::string> names;
-    std::vector<std::string> refused;
-    bool takes = true;
-};
-
-// The requester's side: a client whose messages go to a receiver manager,
-// and what file frames it saw.
-struct Requester : CNetListener {
-    Requester() : client(nullptr, false, false), manager(&done) { client.addNotifier(this); }
-    void onMessage(CNetMessage* m) override
-    {
-        if (m->getType() == CNetMessage::FILE_RESPONSE)
-            frames.push_back("response " + std::to_string(static_cast<CNetFileResponseMessage*>(m)->getSize()));
-        if (m->getType() == CNetMessage::FILE_DATA) {
-            CNetFileDataMessage* d = static_cast<CNetFileDataMessage*>(m);
-            frames.push_back("chunk " + std::to_string(d->getOffset()) + "+" + std::to_string(d->getChunkSize()));
-        }
-        manager.received(m);
-    }
-    CNetworkClient client;
-    Completed done;
-    CFileReceiver_Manager manager;
-    std::vector<std::string> frames;
-};
 
 TEST(CFileTransferTest, FilesArriveWholeInChunksOf10240Bytes)
 {

@@ -3,6 +3,7 @@
 // variable pools, and waiting on a condition with a time limit.
 #include "net/FileTransfer.h"
 #include "net/NetMessage.h"
+#include "net/NetworkClient.h"
 #include "net/NetworkServer.h"
 #include "platform/Drives.h"
 #include "script/VariableFactory.h"
@@ -121,6 +122,46 @@ struct FileServer : CNetListener {
     CFileSender_Manager files;
     std::string folder;
     std::vector<std::string> requests;
+};
+
+// Keeps what completed transfers held, and takes the files (true) unless
+// told to let the manager save them; keeps the transfers refused, by name
+// and why.
+struct Completed : CFileReceiver_Listener {
+    bool onFileReceived(CFileReceiver_Entry* entry) override
+    {
+        files.push_back(std::string(entry->getData(), size_t(entry->getSize())));
+        names.push_back(entry->getFileName().c_str());
+        return takes;
+    }
+    void onFileRefused(CFileReceiver_Entry* entry) override
+    {
+        refused.push_back(std::string(entry->getFileName().c_str()) + ": " + entry->whyRefused());
+    }
+    std::vector<std::string> files;
+    std::vector<std::string> names;
+    std::vector<std::string> refused;
+    bool takes = true;
+};
+
+// The requester's side: a client whose messages go to a receiver manager,
+// and what file frames it saw.
+struct Requester : CNetListener {
+    Requester() : client(nullptr, false, false), manager(&done) { client.addNotifier(this); }
+    void onMessage(CNetMessage* m) override
+    {
+        if (m->getType() == CNetMessage::FILE_RESPONSE)
+            frames.push_back("response " + std::to_string(static_cast<CNetFileResponseMessage*>(m)->getSize()));
+        if (m->getType() == CNetMessage::FILE_DATA) {
+            CNetFileDataMessage* d = static_cast<CNetFileDataMessage*>(m);
+            frames.push_back("chunk " + std::to_string(d->getOffset()) + "+" + std::to_string(d->getChunkSize()));
+        }
+        manager.received(m);
+    }
+    CNetworkClient client;
+    Completed done;
+    CFileReceiver_Manager manager;
+    std::vector<std::string> frames;
 };
 
 } // namespace nettest

@@ -146,6 +146,47 @@ TEST(NetTitleTest, TwoHostProgramsExchangeCommandsTextsVariablesAndBehaviours)
     EXPECT_EQ(iniValue(settingsA, "S", "LEFT"), "2");
 }
 
+// A server title whose port another program holds: its START, tried three
+// times, says so on standard error once, ISSTARTED answers FALSE and the
+// title plays on. With QUARNEL_DEBUG set, each try also gives its own
+// debug line, each a line of its own.
+TEST(NetTitleTest, AServerWhosePortIsTakenSaysSoOnce)
+{
+    platform::SocketHandle holder = platform::openTcpSocket();
+    ASSERT_TRUE(platform::bindSocket(holder, 0x7F000001, 0));
+    ASSERT_TRUE(platform::listenSocket(holder, 1));
+    const std::string port = std::to_string(platform::localPort(holder));
+    const std::string told = "Quarnel: NETSERVER cannot listen on port " + port +
+                             " of 127.0.0.1: Address already in use; no player can join, and ISSTARTED answers "
+                             "FALSE\n";
+    const std::string debugLine = "Network: cannot listen on port " + port + ": Address already in use\n";
+    const struct {
+        const char* debug; // QUARNEL_DEBUG, or null for unset
+        std::string output;
+    } cases[] = {{nullptr, told}, {"1", debugLine + told + debugLine + debugLine}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.debug ? "QUARNEL_DEBUG set" : "QUARNEL_DEBUG unset");
+        testsupport::TempDir a;
+        writeTitle(a, {{"Rara/application.def", oneScene()},
+                       {"Rara/S/S.cnv", kept("STARTED", "BOOL", "TRUE") + kept("TRIES", "INTEGER", "0") +
+                                            behaviour("GO", "NETSERVER^START();STARTED^SET(NETSERVER^ISSTARTED());"
+                                                            "TRIES^INC();@IF(\"TRIES'3\",{GAME^EXIT();},\"\");") +
+                                            "OBJECT=AGAIN\nAGAIN:TYPE=TIMER\nAGAIN:ELAPSE=50\nAGAIN:ONTICK=GO\n"
+                                            "OBJECT=S\nS:ONINIT=GO\n"}});
+        addNetworkObject(a.path(), MC_NETSERVER, "NETSERVER", {});
+        std::vector<std::pair<std::string, std::string>> values;
+        if (c.debug)
+            values.push_back({"QUARNEL_DEBUG", c.debug});
+        testsupport::ChildEnvironment environment(values);
+        HostProcess server(a.path(), "-path " + a.path() + " -nogfx -bind 127.0.0.1 -port " + port);
+        EXPECT_EQ(server.wait(), 0);
+        EXPECT_EQ(iniValue(a.file("Quarnel.ini"), "S", "STARTED"), "FALSE");
+        EXPECT_EQ(iniValue(a.file("Quarnel.ini"), "S", "TRIES"), "3");
+        EXPECT_EQ(a.read("output.txt"), c.output);
+    }
+    platform::closeSocket(holder);
+}
+
 // A greeted peer asks a server title for 2,000 files of distinct names of
 // 60 KB each: every request is answered at once as a file that cannot be
 // sent, the server grows by little, and its standard error by little more

@@ -1,9 +1,10 @@
 // A scene brought up to date over the network, by two host programs: the
-// server title offers scene S's "index.net" with a newer version and three
-// files (among them S's new snapshot); the client title, once connected,
-// finds that S needs an upgrade, fetches the files into S's folder, hears
-// "ONUPGRADED" once and then plays the new S. S's "PATH" takes each form
-// titles write it in.
+// server title offers scene S's "index.net" with a newer version and four
+// files (among them S's new snapshot and one whose name has 255 bytes, the
+// longest a file's can be); the client title, once connected, finds that S
+// needs an upgrade, fetches the files into S's folder, hears "ONUPGRADED"
+// once and then plays the new S. S's "PATH" takes each form titles write
+// it in.
 #include "NetTitle.h"
 #include "net/SceneUpdater.h"
 #include "platform/Socket.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,6 +59,43 @@ const std::string listeningLobby = "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:V
                                    "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={GAME^EXIT();}\n"
                                    "OBJECT=L\nL:ONINIT=GO\n";
 
+// Programs started while it exists write no debugging output.
+struct NoDebugOutput {
+    NoDebugOutput()
+    {
+        if (const char* set = std::getenv("QUARNEL_DEBUG"))
+            saved = set, had = true;
+        unsetenv("QUARNEL_DEBUG");
+    }
+    ~NoDebugOutput()
+    {
+        if (had)
+            setenv("QUARNEL_DEBUG", saved.c_str(), 1);
+    }
+    std::string saved;
+    bool had = false;
+};
+
+// A server title played by the host on a free port of the loopback, once
+// its lobby L has started its server (STARTED); net holds the switches, for
+// its clients too.
+struct Serving {
+    explicit Serving(const testsupport::TempDir& server, const std::string& more = "")
+    {
+        port = freePort();
+        EXPECT_GT(port, 0);
+        net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + more;
+        process.reset(new HostProcess(server.path(), "-path " + server.path() + net));
+        started = waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000);
+        EXPECT_TRUE(started) << server.read("output.txt");
+    }
+    int wait(int timeoutMs = 30000) { return process->wait(timeoutMs); }
+    int port;
+    std::string net;
+    std::unique_ptr<HostProcess> process;
+    bool started;
+};
+
 // Scene S of the client: what its start behaviour GO records tells which
 // version played.
 std::string sceneS(const std::string& marker)
@@ -67,6 +106,7 @@ std::string sceneS(const std::string& marker)
 
 TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
 {
+    NoDebugOutput quiet;
     for (const testsupport::ScenePathForm& form : testsupport::scenePathForms()) {
         SCOPED_TRACE(form.path);
         const std::string S = "Rara/" + form.folder + "/";
@@ -93,22 +133,20 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
                             {S + "S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
         addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
         const std::string a = randomBytes(25000, 1), b = randomBytes(10241, 2);
+        const std::string longest = std::string(251, 'n') + ".txt";
         server.write(S + "S.bin", newScene);
         server.write(S + "a.txt", a);
         server.write(S + "b.dat", b);
-        const size_t packed = newScene.size() + a.size() + b.size();
-        server.write(S + "index.net", "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=S.bin,a.txt,b.dat\r\n"
-                                      "PACKED_SIZE=" + std::to_string(packed) + "\r\nDATA_SIZE=" +
+        server.write(S + longest, "the longest");
+        const size_t packed = newScene.size() + a.size() + b.size() + 11;
+        server.write(S + "index.net", "DESCRIPTION=New rooms\r\nVERSION=1.1\r\nFILES=S.bin,a.txt,b.dat," + longest +
+                                          "\r\nPACKED_SIZE=" + std::to_string(packed) + "\r\nDATA_SIZE=" +
                                           std::to_string(packed) + "\r\n");
 
-        const int port = freePort();
-        ASSERT_GT(port, 0);
-        const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
-        HostProcess serving(server.path(), "-path " + server.path() + net);
-        ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
-            << server.read("output.txt");
+        Serving serving(server);
+        ASSERT_TRUE(serving.started);
         {
-            HostProcess fetching(client.path(), "-path " + client.path() + net);
+            HostProcess fetching(client.path(), "-path " + client.path() + serving.net);
             EXPECT_EQ(fetching.wait(), 0) << client.read("output.txt");
         }
         EXPECT_EQ(serving.wait(), 0) << server.read("output.txt");
@@ -120,25 +158,10 @@ TEST(UpdaterTitleTest, AClientTitleFetchesANewerSceneAndPlaysIt)
         EXPECT_EQ(client.read(S + "S.bin"), newScene);
         EXPECT_EQ(client.read(S + "a.txt"), a);
         EXPECT_EQ(client.read(S + "b.dat"), b);
+        EXPECT_EQ(client.read(S + longest), "the longest");
+        EXPECT_EQ(client.read("output.txt"), "");
     }
 }
-
-// Programs started while it exists write no debugging output.
-struct NoDebugOutput {
-    NoDebugOutput()
-    {
-        if (const char* set = std::getenv("QUARNEL_DEBUG"))
-            saved = set, had = true;
-        unsetenv("QUARNEL_DEBUG");
-    }
-    ~NoDebugOutput()
-    {
-        if (had)
-            setenv("QUARNEL_DEBUG", saved.c_str(), 1);
-    }
-    std::string saved;
-    bool had = false;
-};
 
 std::string filled(std::string text, const std::string& server, const std::string& client)
 {
@@ -202,12 +225,10 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
         }
         server.write("Rara/S/index.net", "VERSION=1.1\r\nFILES=" + c.files + "\r\nPACKED_SIZE=1000\r\n");
 
-        const int port = freePort();
-        ASSERT_GT(port, 0);
-        const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + " -frames 2500";
-        HostProcess serving(server.path(), "-path " + server.path() + net);
-        ASSERT_TRUE(waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000))
-            << server.read("output.txt");
+        Serving serving(server, " -frames 2500");
+        ASSERT_TRUE(serving.started);
+        const int port = serving.port;
+        const std::string net = serving.net;
         std::string clientOutput;
         int clientCode = 0;
         if (c.requests) {
@@ -243,6 +264,93 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
             EXPECT_EQ(program.second, expected);
         }
     }
+}
+
+// A server title answers every request, also one that names no file of
+// it, and names such a request; the requester ends its wait and says
+// which file or scene was refused. First a requester of the test's own
+// asks for names that are not one plain name and for the lists of scenes
+// the server's title lacks (scene names match in their case), then a
+// client title with a scene T that the server lacks ends its wait for T's
+// list and names T, and finds that its lobby L needs an upgrade.
+TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
+{
+    NoDebugOutput quiet;
+    testsupport::TempDir server, client;
+    const std::string twoPlayersLobby =
+        "OBJECT=STARTED\nSTARTED:TYPE=BOOL\nSTARTED:VALUE=FALSE\nSTARTED:TOINI=TRUE\n" + integer("LEFT") +
+        "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETSERVER^START();STARTED^SET(TRUE);}\n"
+        "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={LEFT^INC();@IF(\"LEFT'2\",{GAME^EXIT();},\"\");}\n"
+        "OBJECT=L\nL:ONINIT=GO\n";
+    writeTitle(server, {{"Rara/application.def", lobbyAndScene("\\S")},
+                        {"Rara/L/L.cnv", twoPlayersLobby},
+                        {"Rara/L/index.net", "VERSION=1\r\nFILES=\r\n"},
+                        {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"},
+                        {"Rara/S/a.txt", "a"}});
+    addNetworkObject(server.path(), MC_NETSERVER, "NETSERVER", {{"ONDESTROYPLAYER", "GONE"}}, "L");
+    Serving serving(server);
+    ASSERT_TRUE(serving.started);
+
+    const struct {
+        const char* subfolder;
+        const char* name;
+        std::string why;        // as the requester tells it
+        std::string serverSays; // on standard error
+    } cases[] = {
+        {"S", "a/b.txt", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\a/b.txt\" refused: not one plain file name\n"},
+        {"S", "..", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\..\" refused: not one plain file name\n"},
+        {"S", "", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\\" refused: not one plain file name\n"},
+        {"S", "c:x", "the server's title has no file of that name",
+         "Quarnel: file request \"S\\c:x\" refused: not one plain file name\n"},
+        {"U", "index.net", "the server's title has no scene \"U\"",
+         "Quarnel: file request \"U\\index.net\" refused: this title has no scene \"U\"\n"},
+        {"s", "index.net", "the server's title has no scene \"s\"",
+         "Quarnel: file request \"s\\index.net\" refused: this title has no scene \"s\"\n"},
+    };
+    std::vector<std::string> refused;
+    std::string serverSays;
+    {
+        nettest::Pools pools;
+        nettest::Requester requester;
+        ASSERT_TRUE(requester.client.connect(CXString("127.0.0.1"), serving.port));
+        for (const auto& c : cases) {
+            requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString(c.subfolder),
+                                       CXString(c.name));
+            refused.push_back(std::string(c.name) + ": " + c.why);
+            serverSays += c.serverSays;
+        }
+        requester.manager.add_file(requester.client.getHandle(), CXString("GAME"), CXString("S"), CXString("a.txt"));
+        EXPECT_TRUE(waitFor([&] {
+            requester.client.tick();
+            return requester.manager.getCount() == 0;
+        }, 20000));
+        EXPECT_EQ(requester.done.refused, refused);
+        EXPECT_EQ(requester.done.files, std::vector<std::string>{"a"});
+        requester.client.disconnect(true);
+    }
+
+    // The client's T comes first, so that its list is answered before L's.
+    writeTitle(client, {{"Rara/application.def",
+                         "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:EPISODES=E\nOBJECT=E\nE:TYPE=EPISODE\n"
+                         "E:SCENES=T,L\nE:STARTWITH=L\nOBJECT=L\nL:TYPE=SCENE\nL:PATH=\\L\nOBJECT=T\n"
+                         "T:TYPE=SCENE\nT:PATH=\\T\n"},
+                        {"Rara/L/L.cnv", "OBJECT=NEED\nNEED:TYPE=BOOL\nNEED:VALUE=FALSE\n"
+                                         "OBJECT=GO\nGO:TYPE=BEHAVIOUR\nGO:CODE={NETCLIENT^CONNECT(\"127.0.0.1\");}\n"
+                                         "OBJECT=POLL\nPOLL:TYPE=TIMER\nPOLL:ELAPSE=16\n"
+                                         "POLL:ONTICK={NEED^SET(GAME^NEEDSUPGRADE(\"L\"));"
+                                         "@IF(\"NEED'TRUE\",{GAME^EXIT();},\"\");}\nOBJECT=L\nL:ONINIT=GO\n"},
+                        {"Rara/T/T.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"}});
+    addNetworkObject(client.path(), MC_NETCLIENT, "NETCLIENT", {}, "L");
+    HostProcess fetching(client.path(), "-path " + client.path() + serving.net);
+    EXPECT_EQ(fetching.wait(), 0);
+    EXPECT_EQ(client.read("output.txt"), "Quarnel: update list \"index.net\" not fetched: the server's title has no "
+                                         "scene \"T\": " + client.file("Rara/T/index.net") + "\n");
+    EXPECT_EQ(serving.wait(), 0);
+    serverSays += "Quarnel: file request \"T\\index.net\" refused: this title has no scene \"T\"\n";
+    EXPECT_EQ(server.read("output.txt"), serverSays);
 }
 
 } // namespace

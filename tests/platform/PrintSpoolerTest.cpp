@@ -1,5 +1,6 @@
 // The print spooler with a CUPS server of the test's own: a document
-// reaches the queue on the paper the queue defaults to, or the user's own,
+// reaches the queue on the paper the queue defaults to, or the user's own
+// where the queue offers it,
 // laid out within its margins; a server that answers nothing holds neither the one who prints
 // nor the spooler's end, and every document is left in the folder; the
 // document being printed counts toward the bound of those pending.
@@ -83,26 +84,33 @@ protected:
     std::unique_ptr<testsupport::CupsServer> server;
 };
 
+// So does one for which the user chose a paper the queue does not offer
+// (A3): the job asks for the paper the page is laid out on.
 TEST_F(PrintSpoolerTest, ADocumentGoesOnTheQueuesDefaultPaperWithinItsMargins)
 {
-    std::atomic<int> width{0}, height{0};
-    {
-        PrintSpooler spooler;
-        ASSERT_TRUE(spooler.print(document("Grey", &width, &height)));
-        ASSERT_TRUE(server->waitForJobs(1, 60)) << server->log();
-    }
-    // A4 at 300 dpi, 2479 x 3508 pixels as the queue measures it, turned,
-    // less margins of 18 points (75 pixels) on each side.
-    EXPECT_EQ(width, 3508 - 150);
-    EXPECT_EQ(height, 2479 - 150);
-    const std::vector<testsupport::CupsServer::Job> jobs = server->jobs();
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].state, 9) << server->log();
-    EXPECT_EQ(jobs[0].name, "Grey");
-    EXPECT_EQ(jobs[0].media, "iso_a4_210x297mm");
-    EXPECT_FALSE(left("Grey"));
+    for (const char* chosen : {"", "A3"}) {
+        SCOPED_TRACE(chosen);
+        folder.write(".cups/lpoptions", *chosen ? std::string("Dest Quarnel media=") + chosen + "\n" : "");
+        const size_t printed = server->jobs().size() + 1;
+        std::atomic<int> width{0}, height{0};
+        {
+            PrintSpooler spooler;
+            ASSERT_TRUE(spooler.print(document("Grey", &width, &height)));
+            ASSERT_TRUE(server->waitForJobs(printed, 60)) << server->log();
+        }
+        // A4 at 300 dpi, 2479 x 3508 pixels as the queue measures it, turned,
+        // less margins of 18 points (75 pixels) on each side.
+        EXPECT_EQ(width, 3508 - 150);
+        EXPECT_EQ(height, 2479 - 150);
+        const std::vector<testsupport::CupsServer::Job> jobs = server->jobs();
+        ASSERT_EQ(jobs.size(), printed);
+        EXPECT_EQ(jobs.back().state, 9) << server->log();
+        EXPECT_EQ(jobs.back().name, "Grey");
+        EXPECT_EQ(jobs.back().media, "iso_a4_210x297mm");
+        EXPECT_FALSE(left("Grey"));
 
-    expectPrintedPage(595, 842, 18);
+        expectPrintedPage(595, 842, 18);
+    }
 }
 
 // The user's own paper (their ~/.cups/lpoptions), named the usual way or
