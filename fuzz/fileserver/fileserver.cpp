@@ -33,8 +33,10 @@
 //                         of bits 2-4, whose bytes are not in the input
 //   bit 7     the connection goes: its transfers are dropped, a new one comes
 // Every answer is read back as the requester would: a file is answered
-// with its size or with -1, a name longer than 255 bytes with -1 at once,
-// and the chunks of a transfer follow each other within its size. At the
+// with its size or with -1, a name longer than 255 bytes with -1 at once, a
+// request for no file of the title (a name that is not one plain name, a
+// folder that names no scene) with -2 at once, and the chunks of a transfer
+// follow each other within its size. At the
 // end the requester reads again, and what is left is sent or dropped.
 #include "fuzz/InputFile.h"
 #include "base/WindowPaths.h"
@@ -255,6 +257,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool known = !subfolder.IsString() || application->getScene(subfolder);
         if (known && isPlainName(request.getFileName()) && asked.nameLength > CFileSender_Manager::LONGEST_NAME &&
             (served != -1 || (requester->reading && !asked.answered)))
+            abort();
+        // A request for no file of the title is answered at once too.
+        if ((!known || !isPlainName(request.getFileName())) &&
+            (served != -1 || (requester->reading && (!asked.answered || asked.size != -2))))
             abort();
         bool changed = true;
         switch (changes & 3) {
