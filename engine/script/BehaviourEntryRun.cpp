@@ -57,7 +57,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* owner, CXArray* params)
         return runArguments(owner, params);
     // The target and the arguments are used up to the call's end, also
     // when the method's script deletes them.
-    CMC_Hold hold(object, nullptr, args);
+    CMC_Hold hold(object, args);
     ++running;
     // A bound target whose runner knows the method, and IF or WHILE: called
     // at once.
@@ -135,7 +135,7 @@ CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_Object* owner, CXArray* para
             own->add(slots[i].fixed);
         list = own;
     }
-    CMC_Hold hold(object, nullptr, list);
+    CMC_Hold hold(object, list);
     ++running;
 
     unsigned char smallMade[16];

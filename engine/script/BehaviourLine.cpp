@@ -69,7 +69,7 @@ CXVector* CMC_Behaviour::resolveParameters(CMC_ObjectsContainer* scene, CMC_Obje
         return nullptr;
     CXVector* values = new CXVector(101, 0.75f);
     // A later value's call may delete an earlier value.
-    CMC_Hold hold(nullptr, nullptr, values);
+    CMC_Hold hold(nullptr, values);
     int depth = 0;
     int start = 0;
     int n = text.getLength();

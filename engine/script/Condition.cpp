@@ -483,7 +483,8 @@ bool CMC_ComplexCondition::valid(bool fireEvents)
     CMC_Behaviour::Nesting guard;
     if (!guard.ok() || evaluating)
         return false;
-    CMC_Hold hold(one, two);
+    CMC_Hold holdOne(one);
+    CMC_Hold holdTwo(two);
     CMC_Hold self(this);
     evaluating = true;
     bool outcome = static_cast<CMC_BasicCondition*>(one)->valid(true);

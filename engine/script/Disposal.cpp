@@ -79,7 +79,7 @@ CMC_Hold* CMC_Hold::top = nullptr;
 bool CMC_Hold::holds(CMC_Object* object)
 {
     for (const CMC_Hold* h = top; h; h = h->below) {
-        if (h->first == object || h->second == object)
+        if (h->object == object)
             return true;
         for (int i = 0; h->values && i < h->values->getSize(); ++i)
             if (h->values->at(i) == object)
@@ -113,12 +113,8 @@ void CMC_Disposal::dispose(CMC_Object* object)
     if (!object || object->inTrash)
         return;
     object->finish();
-    if (object->isTemporary())
-        return;
-    if (held(object))
-        wait(object);
-    else
-        delete object;
+    if (!object->isTemporary())
+        freeOrWait(object);
 }
 
 void CMC_Disposal::disposeTemporary(CMC_Object* object)
@@ -126,6 +122,11 @@ void CMC_Disposal::disposeTemporary(CMC_Object* object)
     if (!object || object->inTrash)
         return;
     object->finish();
+    freeOrWait(object);
+}
+
+void CMC_Disposal::freeOrWait(CMC_Object* object)
+{
     if (held(object))
         wait(object);
     else

@@ -85,16 +85,17 @@ private:
     // is kept.
     static void left(CMC_Object* object);
     static void wait(CMC_Object* object);
+    // Frees a finished object now, or at the next freeWaiting when held.
+    static void freeOrWait(CMC_Object* object);
 };
 
 // A hold that running code puts on the objects it points at and goes on
-// using while script code it starts may delete them: up to two objects and
-// the values of an argument list (read when a deletion asks, so values put
-// in later count). Made on the stack; the innermost is the last made.
+// using while script code it starts may delete them: an object and the
+// values of an argument list (read when a deletion asks, so values put in
+// later count). Made on the stack; the innermost is the last made.
 class CMC_Hold {
 public:
-    explicit CMC_Hold(CMC_Object* first, CMC_Object* second = nullptr, CXVector* values = nullptr)
-        : below(top), first(first), second(second), values(values)
+    explicit CMC_Hold(CMC_Object* object, CXVector* values = nullptr) : below(top), object(object), values(values)
     {
         top = this;
     }
@@ -102,15 +103,13 @@ public:
     CMC_Hold(const CMC_Hold&) = delete;
     CMC_Hold& operator=(const CMC_Hold&) = delete;
 
-    void setFirst(CMC_Object* object) { first = object; }
     void setValues(CXVector* list) { values = list; }
     // Whether any hold on the stack names the object.
     static bool holds(CMC_Object* object);
 
 private:
     CMC_Hold* below;
-    CMC_Object* first;
-    CMC_Object* second;
+    CMC_Object* object;
     CXVector* values;
     static CMC_Hold* top;
 };

@@ -55,6 +55,14 @@ protected:
             return nullptr;
         };
     }
+public:
+    // The named object raises an event whose behaviour has P's ACT run.
+    void raiseOn(const char* name)
+    {
+        CMC_Object* o = scene.getObject(name);
+        o->addBehaviour(CXString("ONCLICKED"), behaviour("B", "P^ACT();"), nullptr, &scene);
+        o->onSignal(CXString("ONCLICKED"));
+    }
     std::vector<std::string> seen;
 };
 
@@ -73,13 +81,7 @@ TEST_F(CMC_DisposalTest, EachHolderKeepsWhatItHoldsAndNothingElseDoes)
          },
          "waits"},
         {"an argument of a statement", "X", [](CMC_DisposalTest& t) { t.run("P^LOG(X,P^ACT());"); }, "waits"},
-        {"an object raising an event", "X",
-         [](CMC_DisposalTest& t) {
-             CMC_Object* x = t.scene.getObject("X");
-             x->addBehaviour(CXString("ONCLICKED"), t.behaviour("B", "P^ACT();"), nullptr, &t.scene);
-             x->onSignal(CXString("ONCLICKED"));
-         },
-         "waits"},
+        {"an object raising an event", "X", [](CMC_DisposalTest& t) { t.raiseOn("X"); }, "waits"},
         {"the container a run looks names up in", "K",
          [](CMC_DisposalTest& t) {
              MortalScope* k = new MortalScope("K");
@@ -101,13 +103,7 @@ TEST_F(CMC_DisposalTest, EachHolderKeepsWhatItHoldsAndNothingElseDoes)
          "waits"},
         {"nothing: the statement names it only", "X", [](CMC_DisposalTest& t) { t.run("P^ACT();P^LOG(X);"); },
          "freed"},
-        {"nothing: another object raises", "X",
-         [](CMC_DisposalTest& t) {
-             CMC_Object* y = t.scene.getObject("Y");
-             y->addBehaviour(CXString("ONCLICKED"), t.behaviour("B", "P^ACT();"), nullptr, &t.scene);
-             y->onSignal(CXString("ONCLICKED"));
-         },
-         "freed"},
+        {"nothing: another object raises", "X", [](CMC_DisposalTest& t) { t.raiseOn("Y"); }, "freed"},
     };
     for (const auto& c : cases) {
         CMC_DisposalTest& t = *this;
