@@ -30,10 +30,18 @@
 // find() is good until the list next changes or is read by position, and
 // the item a walk is at stays good whatever its visit does to the list.
 //
-// Every list that code run from a visit may change (the drawables while
-// they are drawn, an object's bindings while it raises an event, a group's
-// members while it passes a call on) is walked with a Walk, never by
-// position.
+// The drawables while they are drawn, an object's bindings while it raises
+// an event and a group's members while it passes a call on are such lists,
+// walked with a Walk, never by position. Other lists that what they call
+// may change keep a rule of their own:
+// - the engine timers (CXTimer) and the animation manager walk a copy and
+//   mark what is taken out: the same rule as a Walk (an entry taken out
+//   before the pass reaches it is passed over, one added waits for the
+//   next pass);
+// - the collision inspector marks a drawable no longer watched and drops
+//   it at the tick's end, but a test goes on to the entries added while it
+//   reports: a drawable watched from a collision's script is tested
+//   against the one that moved in the same tick.
 template <class Key, class Item>
 class CPriorityList {
     struct Node;

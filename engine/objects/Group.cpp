@@ -228,8 +228,8 @@ CMC_Variable* CMC_Groupped_Runner::addClones(CMC_Groupped* group, CMC_ObjectsCon
 CMC_Variable* CMC_Groupped_Runner::broadcast(const CXString& name, CMC_Groupped* group,
                                              CMC_ObjectsContainer* container, CXVector* args)
 {
-    int was;
-    if (!group->beginPassing(CMC_BehaviourBase::nestingDepth(), &was))
+    CMC_Groupped::Passing passing(*group, CMC_BehaviourBase::nestingDepth());
+    if (!passing.ok())
         return nullptr;
     CMC_Groupped::Members::Walk walk(group->getMembers());
     while (CMC_Object** place = walk.next()) {
@@ -239,6 +239,5 @@ CMC_Variable* CMC_Groupped_Runner::broadcast(const CXString& name, CMC_Groupped*
         if (runner)
             CMC_Object::flush(runner->run(name, member, container, args), false);
     }
-    group->endPassing(was);
     return nullptr;
 }

@@ -77,18 +77,35 @@ public:
     // several), keyed by the member; all have the same priority.
     using Members = CPriorityList<CMC_Object*, CMC_Object*>;
     const Members& getMembers() const { return members; }
-    // Passing a call on starts at this script nesting; false when a call
-    // is passed on at that very nesting already (a cycle of groups, with
-    // no script in between). What it was is given back to endPassing.
-    bool beginPassing(int nesting, int* was)
-    {
-        if (passingAt == nesting)
-            return false;
-        *was = passingAt;
-        passingAt = nesting;
-        return true;
-    }
-    void endPassing(int was) { passingAt = was; }
+    // A call passed on to the members, for its scope. Script that runs
+    // nests deeper, so a call that reaches the group again at the very
+    // nesting of the one under way came back with no script run in between:
+    // through groups alone (a group that holds itself, or holds a group
+    // holding it). That one passes nothing on (ok() is false): it would
+    // recurse in C++ without end. A call that comes back through a
+    // member's script is passed on, bounded by the nesting bound.
+    class Passing {
+    public:
+        Passing(CMC_Groupped& group, int nesting)
+            : group(group), was(group.passingAt), allowed(group.passingAt != nesting)
+        {
+            if (allowed)
+                group.passingAt = nesting;
+        }
+        ~Passing()
+        {
+            if (allowed)
+                group.passingAt = was;
+        }
+        Passing(const Passing&) = delete;
+        Passing& operator=(const Passing&) = delete;
+        bool ok() const { return allowed; }
+
+    private:
+        CMC_Groupped& group;
+        int was;
+        bool allowed;
+    };
 
 private:
     void append(CMC_Object* member);

@@ -165,9 +165,11 @@ void CMC_Animo::letGo()
     animation = nullptr;
     const bool wasCached = cached;
     cached = false;
-    // A script may run from a report of the animation's step through
-    // others that listen to it (a sequence's element telling of its end),
-    // as the objects a script deletes go once it is done.
+    // The animation may be under the running script: reporting its step to
+    // this object, or to others that listen to it (a sequence's element
+    // telling of its end), or its collision or click being told. Only the
+    // first is known here, so while any script runs it is freed once the
+    // frame's script is over (CMC_Disposal); it leaves the screen now.
     const bool busy = isReporting(old) || CMC_BehaviourBase::isScriptRunning();
     if (!busy) {
         release(old, wasCached);

@@ -120,7 +120,9 @@ public:
     // statement): code that runs itself more than once per level would
     // otherwise go on for an exponential time. Standard error says so once.
     // Hold a Nesting while evaluating.
-    enum { MAX_NESTING = 400 };
+    // OUTERMOST is the level of the behaviour an event runs (its own
+    // Nesting); its statements run one level deeper.
+    enum { MAX_NESTING = 400, OUTERMOST = 1 };
     class Nesting {
     public:
         Nesting() : allowed(nesting < MAX_NESTING && !brokenOff)
@@ -131,7 +133,7 @@ public:
         }
         ~Nesting()
         {
-            if (--nesting <= 1)
+            if (--nesting <= OUTERMOST)
                 brokenOff = false;
         }
         Nesting(const Nesting&) = delete;
