@@ -56,11 +56,11 @@ CMC_Class::CMC_Class(CMC_ObjectsContainer* container, CMC_Class* cls, const CXSt
 
 CMC_Class::CMC_Class(CMC_ObjectsContainer* container) : CMC_Class(container, static_cast<CMElement*>(nullptr)) {}
 
-// What came after the class was finished goes too (raising nothing).
+// What came after the class was finished goes too.
 CMC_Class::~CMC_Class()
 {
     finish();
-    unload();
+    deleteObjects();
 }
 
 void CMC_Class::serialize(CXArchive* archive)
@@ -265,6 +265,6 @@ CMC_Variable* CMC_Class_Runner::_delete(CMC_ObjectsContainer* container, CXVecto
     for (CMC_ObjectsContainer* c = container; c && !removed; c = c->getParent())
         removed = c->removeObject(instance);
     if (removed)
-        CMC_Disposal::dispose(instance);
+        CMC_Disposal::dispose(instance, CMC_Disposal::WITHOUT_DONE);
     return result;
 }

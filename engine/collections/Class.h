@@ -53,21 +53,19 @@ public:
     CXString getBase() const { return base; }
 
 protected:
-    // An instance that is deleted runs its "DESTRUCTOR" (once, whatever
-    // deleted it) and a class finishes its objects at once (unless done()
-    // did both), whenever its memory goes.
+    // A class deleted without its done() (REMOVE, its name given to another
+    // object, DELETE) runs no "DESTRUCTOR" here and deletes its objects as
+    // REMOVE deletes, at once, whenever its memory goes.
     void finishContents() override
     {
-        if (isDone())
-            return;
-        destruct();
-        unload();
+        if (!isDone())
+            deleteObjects();
     }
 
 private:
     friend class CMC_Class_Runner;
 
-    // Runs an instance's "DESTRUCTOR", the first time only.
+    // Runs an instance's "DESTRUCTOR", the first time only (done(), DELETE).
     void destruct();
 
     // The lookup parent, without listing it (and its parent) by name as

@@ -69,7 +69,7 @@ void CMC_NetPeer::onMessage(CNetMessage* message)
         CMC_Behaviour* behaviour = new CMC_Behaviour(where, CXString("temp"), code);
         behaviour->init();
         behaviour->run(this, nullptr, false);
-        CMC_Disposal::dispose(behaviour);
+        CMC_Disposal::dispose(behaviour, CMC_Disposal::WITHOUT_DONE);
         break;
     }
     case CNetMessage::TEXT:

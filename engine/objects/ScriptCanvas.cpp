@@ -137,8 +137,7 @@ void CMC_Canvas::destroyAdded(const Added& entry)
     CMC_ObjectsContainer* holder = live->getScene();
     if (!(holder && holder->removeObject(live)) && !scene->removeObject(live))
         return;
-    live->done(false);
-    CMC_Disposal::dispose(live);
+    CMC_Disposal::dispose(live, CMC_Disposal::WITH_DONE);
 }
 
 void CMC_Canvas::setAsButton(bool enabled, bool cursor)

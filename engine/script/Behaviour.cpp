@@ -335,7 +335,7 @@ void CMC_Behaviour::endTimedRun(bool runEnd)
     if (end) {
         end->run(this, timerParams, true);
         if (end->getName() == "temp" && scene && scene->removeObject(end))
-            CMC_Disposal::dispose(end);
+            CMC_Disposal::dispose(end, CMC_Disposal::WITHOUT_DONE);
     }
     leaveContainer();
     if (running == 0)

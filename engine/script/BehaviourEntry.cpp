@@ -141,7 +141,7 @@ void CMC_Behaviour_Entry::releaseAnonymous()
             continue;
         CMC_Object* found = scene->getObject(static_cast<CMC_String*>(slots[i].fixed)->getValue());
         if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
-            CMC_Disposal::dispose(found);
+            CMC_Disposal::dispose(found, CMC_Disposal::WITHOUT_DONE);
     }
 }
 

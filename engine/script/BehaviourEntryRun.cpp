@@ -204,7 +204,7 @@ void CMC_Behaviour_Entry::releaseMade(CMC_Variable* v, unsigned char kind)
     } else if (kind == MADE_ANONYMOUS) {
         CMC_Object* found = scene ? scene->getObject(static_cast<CMC_String*>(v)->getValue()) : nullptr;
         if (found && found->getType() == MC_BEHAVIOUR && scene->removeObject(found))
-            CMC_Disposal::dispose(found);
+            CMC_Disposal::dispose(found, CMC_Disposal::WITHOUT_DONE);
         delete v;
     } else {
         CMC_Behaviour::releaseResult(v, scene);

@@ -79,7 +79,7 @@ public:
     ~Code()
     {
         if (owned)
-            CMC_Disposal::dispose(behaviour);
+            CMC_Disposal::dispose(behaviour, CMC_Disposal::WITHOUT_DONE);
     }
     Code(const Code&) = delete;
     Code& operator=(const Code&) = delete;
@@ -343,7 +343,7 @@ CMC_Variable* CMC_Builtin_Runner::runReturn(CMC_ObjectsContainer* container, CXV
         made->set(value);
     CMC_Object* old = target->getObject("__RETURN__");
     if (old && target->removeObject(old))
-        CMC_Disposal::dispose(old);
+        CMC_Disposal::dispose(old, CMC_Disposal::WITHOUT_DONE);
     if (!made)
         return nullptr;
     made->setScene(target);

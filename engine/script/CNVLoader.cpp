@@ -74,8 +74,7 @@ bool CMC_CNVLoader::releaseMember(CMC_Object* object)
 {
     if (!scene->holds(object) || !scene->removeObject(object))
         return false;
-    object->done(false);
-    CMC_Disposal::dispose(object);
+    CMC_Disposal::dispose(object, CMC_Disposal::WITH_DONE);
     return true;
 }
 
@@ -105,7 +104,7 @@ void CMC_CNVLoader::release(const CXString& file)
             releaseMember(obj);
         }
     if (scene->removeObject(group))
-        CMC_Disposal::dispose(group);
+        CMC_Disposal::dispose(group, CMC_Disposal::WITHOUT_DONE);
 }
 
 void CMC_CNVLoader_Runner::prepareMthHashSet()

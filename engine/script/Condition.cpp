@@ -144,6 +144,10 @@ void CMC_BasicCondition::fire(bool outcome)
     static const CXString failed("ONRUNTIMEFAILED");
     if (!isEventBound(outcome ? EVENT_SUCCESS : EVENT_FAILED))
         return;
+    // An operand's call may have deleted the condition: a finished object
+    // raises nothing.
+    if (isFinished())
+        return;
     const CMC_Binding* binding = getSingleBehaviour(outcome ? success : failed, 0);
     CMC_Hold hold(this);
     if (binding)
@@ -213,9 +217,12 @@ void CMC_Condition::init()
     second = new CMC_Behaviour_Entry(behaviour, secondText);
 }
 
+// An operand's call may finish the condition (REMOVECLONES, its class
+// instance deleted): the operands it is running go with the condition.
 bool CMC_Condition::done(bool final)
 {
-    freeOperands();
+    if (!evaluating)
+        freeOperands();
     return CMC_Object::done(final);
 }
 
@@ -231,11 +238,15 @@ bool CMC_Condition::valid(bool fireEvents)
     // An operand that asks this condition again has no answer.
     if (!guard.ok() || evaluating)
         return false;
-    // Its operands' calls may delete it: it is used to the end.
+    // Its operands' calls may delete it: it is used to the end. The second
+    // operand's call may delete what the first gave, and comparing may run
+    // script (an expression's operands): both are held to the end.
     CMC_Hold hold(this);
     evaluating = true;
     CMC_Variable* rawA = first ? first->run(nullptr, nullptr) : nullptr;
+    CMC_Hold holdA(rawA);
     CMC_Variable* rawB = second ? second->run(nullptr, nullptr) : nullptr;
+    CMC_Hold holdB(rawB);
     CMC_Variable* a = comparable(rawA);
     CMC_Variable* b = comparable(rawB);
     bool outcome = false;
@@ -418,11 +429,14 @@ bool CMC_InlineCondition::holdsJoined(CMC_ObjectsContainer* container)
     return false;
 }
 
-// Both operands are resolved before anything is compared.
+// Both operands are resolved before anything is compared, and held to
+// the end as a condition object holds them.
 bool CMC_InlineCondition::holds(Piece& p, CMC_ObjectsContainer* container)
 {
     CMC_Variable* rawA = p.first->value(container, nullptr, nullptr);
+    CMC_Hold holdA(rawA);
     CMC_Variable* rawB = p.second->value(container, nullptr, nullptr);
+    CMC_Hold holdB(rawB);
     if (p.code == CMC_Condition::INSTANCEOF || !rawA || !rawB || isStopValue(rawA) || isStopValue(rawB) ||
         !sameNumberType(rawA, rawB))
         return compare(p, container, rawA, rawB);

@@ -108,10 +108,12 @@ void CMC_Disposal::wait(CMC_Object* object)
     trash().add(object);
 }
 
-void CMC_Disposal::dispose(CMC_Object* object)
+void CMC_Disposal::dispose(CMC_Object* object, Ending ending)
 {
     if (!object || object->inTrash)
         return;
+    if (ending == WITH_DONE && !object->finishing)
+        object->done(false);
     object->finish();
     if (!object->isTemporary())
         freeOrWait(object);
@@ -181,7 +183,7 @@ void CMC_Disposal::freeAll()
 {
     while (CMC_Object* object = kept().takeFirst()) {
         object->inKept = false;
-        dispose(object);
+        dispose(object, WITHOUT_DONE);
     }
     freeWaiting();
 }

@@ -157,13 +157,20 @@ CMC_Variable* CMC_Expression::calculate()
     // An expression that needs its own value has none.
     if (!guard.ok() || calculating)
         return nullptr;
-    // Its operands' calls may delete it: it is used to the end.
+    // Its operands' calls may delete it: it is used to the end. So may
+    // they delete what the operands before them gave (a named variable),
+    // and combining two values may run script too (an expression's
+    // operands): the value so far and the next are held until combined.
     CMC_Hold hold(this);
+    CMC_Hold holdSoFar(nullptr);
+    CMC_Hold holdNext(nullptr);
     calculating = true;
     dropResult();
     CMC_Variable* r = count > 0 ? runOperand(0) : nullptr;
     for (int i = 1; i < count; ++i) {
+        holdSoFar.setObject(r);
         CMC_Variable* v = runOperand(i);
+        holdNext.setObject(v);
         CMC_Variable* next = r ? r->calculate(v, codes[i - 1]) : nullptr;
         if (isStopValue(next))
             next = nullptr;

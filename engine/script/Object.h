@@ -246,6 +246,9 @@ protected:
     void finishQuietly();
     // Whether done() ran.
     bool isDone() const { return doneCalled; }
+    // Whether the object is finished: deleted as far as scripts go, it
+    // raises nothing (its own "ONDONE" is raised before).
+    bool isFinished() const { return finished; }
 
     CXString name;
     int typeId;

@@ -42,7 +42,7 @@ CMC_Object* makeBounded(CMC_TypeRegistry::Factory factory, CMC_ObjectsContainer*
     delete made;
     for (CMC_Object* behaviour : inlined)
         if (container->removeObject(behaviour))
-            CMC_Disposal::dispose(behaviour);
+            CMC_Disposal::dispose(behaviour, CMC_Disposal::WITHOUT_DONE);
     return nullptr;
 }
 
@@ -194,7 +194,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* obj)
         removeObject(existing);
         ++epoch;
         if (!ownedElsewhere(existing) && !existing->isTemporary())
-            CMC_Disposal::dispose(existing);
+            CMC_Disposal::dispose(existing, CMC_Disposal::WITHOUT_DONE);
     }
     if (!index || lookup(name) == obj)
         return;
@@ -385,8 +385,17 @@ void CMC_ObjectsContainer::unload()
         return obj->getType() != MC_CLASS && !ownedElsewhere(obj) && !obj->doneFirst();
     });
 
-    // The container is emptied before the objects go, so that whatever runs
-    // while they are deleted finds none of them.
+    deleteObjects();
+
+    // The container's own "ONDONE", raised as done() raises it, so that its
+    // destruction does not raise it once more.
+    CMC_Object::done(true);
+}
+
+void CMC_ObjectsContainer::deleteObjects()
+{
+    if (!index)
+        return;
     ++epoch;
     std::vector<CObjectsIndex::Listed> old = index->snapshot();
     delete index;
@@ -395,12 +404,8 @@ void CMC_ObjectsContainer::unload()
         CMC_Object* obj = listing.object;
         // Temporary objects (local variables) belong to whoever made them.
         if (!ownedElsewhere(obj) && !obj->isTemporary())
-            CMC_Disposal::dispose(obj);
+            CMC_Disposal::dispose(obj, CMC_Disposal::WITHOUT_DONE);
     }
-
-    // The container's own "ONDONE", raised as done() raises it, so that its
-    // destruction does not raise it once more.
-    CMC_Object::done(true);
 }
 
 CMC_Object* CMC_ObjectsContainer::resolveEx(CMElement*) { return nullptr; }

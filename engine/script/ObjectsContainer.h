@@ -129,6 +129,11 @@ public:
     // neither the engine nor a plug-in of the scene makes; nothing for a
     // record without "TYPE" or of a type the engine knows.
     static void tellUnmade(CMElement* element, const CXString& definitionFile);
+    // Empties the container, then deletes each object it held (CMC_Disposal)
+    // without calling its done(): unload has called it on every one, and a
+    // class instance deleted without its done() deletes its objects so.
+    // Whatever runs meanwhile finds none of them.
+    void deleteObjects();
 
 private:
     // Calls done(true) on each listed object the test picks (see unload).

@@ -143,7 +143,7 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         CMC_Object* target = argc >= 1 ? scene->getObject(getParameterString(args, 0)->getValue()) : nullptr;
         int type = target ? target->getType() : MC_SCENE;
         if (type != MC_APPLICATION && type != MC_EPISODE && type != MC_SCENE && scene->removeObject(target))
-            CMC_Disposal::dispose(target);
+            CMC_Disposal::dispose(target, CMC_Disposal::WITHOUT_DONE);
         return nullptr;
     }
     case REMOVECLONES: return removeClones(scene, args);
@@ -301,8 +301,7 @@ CMC_Variable* CMC_Scene_Runner::removeClones(CMC_ObjectsContainer* scene, CXVect
         const int type = clone ? clone->getType() : MC_SCENE;
         if (type == MC_APPLICATION || type == MC_EPISODE || type == MC_SCENE || !scene->removeObject(clone))
             continue;
-        clone->done(false);
-        CMC_Disposal::dispose(clone);
+        CMC_Disposal::dispose(clone, CMC_Disposal::WITH_DONE);
     }
     return nullptr;
 }

@@ -15,6 +15,15 @@ struct Item {
     int serial;
 };
 
+// The keys 1 to n.
+std::vector<int> upTo(int n)
+{
+    std::vector<int> keys;
+    for (int key = 1; key <= n; ++key)
+        keys.push_back(key);
+    return keys;
+}
+
 // Random additions (keys repeat), removals of a key's first item and reads
 // by key, against a plain list kept in order by hand: an item goes after
 // those of lower or equal priority. The whole list is compared now and
@@ -167,6 +176,13 @@ TEST(CPriorityListTest, AWalkGoesOnThroughTheChangesItsVisitsMake)
              l.add(3, 30, Item{3, 30, 0});
          },
          {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}},
+        // The list's storage moves under the walk: it must notice.
+        {"the first adds many after the last", 1,
+         [](List& l) {
+             for (int key = 6; key <= 100; ++key)
+                 l.add(key, 10 * key, Item{key, 10 * key, 0});
+         },
+         {1, 2, 3, 4, 5}, upTo(100)},
         {"one adds an item before it", 3, [](List& l) { l.add(8, 15, Item{8, 15, 0}); }, {1, 2, 3, 4, 5},
          {1, 8, 2, 3, 4, 5}},
         {"one empties the list", 2, [](List& l) { l.removeAll(); }, {1, 2}, {}},

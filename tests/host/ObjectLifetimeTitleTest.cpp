@@ -65,6 +65,32 @@ const std::string groupOfThree = "G^ADD(\"A\",\"B\",\"C\");";
 const std::string remakeA1 =
     "{X^INC();LOG^ADD(\"w\");@IF(X,\"_\",\"1\",{A^RESETCLONES();A^CLONE(1);A_1^SET(1);},\"\");}";
 const std::string book = "OBJECT=BOOK\nBOOK:TYPE=CLASS\nBOOK:DEF=BOOK.def\n";
+// An instance of BOOK that knows its name and says it in its DESTRUCTOR.
+const std::string named = "OBJECT=NAME\nNAME:TYPE=STRING\n" + behaviour("CONSTRUCTOR", "NAME^SET($1);") +
+                          behaviour("DESTRUCTOR", "LOG^ADD(\"D\");LOG^ADD(NAME);");
+
+std::string expression(const std::string& name, const std::string& first, const std::string& op,
+                       const std::string& second)
+{
+    return "OBJECT=" + name + "\n" + name + ":TYPE=EXPRESSION\n" + name + ":OPERAND1=" + first + "\n" + name +
+           ":OPERATOR=" + op + "\n" + name + ":OPERAND2=" + second + "\n";
+}
+
+// A condition whose success and failure log "s" and "f", and whose ONDONE
+// logs "d".
+std::string condition(const std::string& name, const std::string& first, const std::string& second,
+                      const std::string& op)
+{
+    return "OBJECT=" + name + "\n" + name + ":TYPE=CONDITION\n" + name + ":OPERAND1=" + first + "\n" + name +
+           ":OPERATOR=" + op + "\n" + name + ":OPERAND2=" + second + "\n" + name +
+           ":ONRUNTIMESUCCESS={LOG^ADD(\"s\");}\n" + name + ":ONRUNTIMEFAILED={LOG^ADD(\"f\");}\n" + name +
+           ":ONDONE={LOG^ADD(\"d\");}\n";
+}
+
+// A of the value 5, whose ONDONE logs "d", and K, which removes A and
+// answers 2.
+const std::string operandA = "OBJECT=A\nA:TYPE=INTEGER\nA:VALUE=5\nA:ONDONE={LOG^ADD(\"d\");}\n";
+const std::string removerOfA = behaviour("K", "S^REMOVE(\"A\");@RETURN(2);");
 
 struct Row {
     const char* name;
@@ -304,7 +330,62 @@ const std::vector<Row> rows = {
      "BOOK^NEW(\"A\");BOOK^NEW(\"Q\");E^GOTO(\"S2\");", "", "",
      "OBJECT=NAME\nNAME:TYPE=STRING\n" + behaviour("CONSTRUCTOR", "NAME^SET($1);") +
          behaviour("DESTRUCTOR", "LOG^ADD(NAME);@IF(NAME,\"_\",\"A\",{MAKE^RUN();},\"\");"),
-     "LOG^ADD(\".\");", 1000, "AQC."},
+     "LOG^ADD(\".\");", 1000, "AC."},
+    // An operand that an expression or a condition has read is used to the
+    // end, whatever a later operand's call deletes: the value is the one
+    // read before the deletion (5 + 2), and the next evaluation finds the
+    // name no more.
+    {"ExpressionOperandRemovedByALaterOperand", operandA + removerOfA + expression("E", "A", "ADD", "K^RUN()"),
+     "LOG^ADD(E);LOG^ADD(\".\");LOG^ADD(E);", "", "", "", "", 1000, "d7.A2"},
+    {"InlineExpressionOperandRemovedByALaterOperand", operandA + removerOfA,
+     "LOG^ADD([A+K^RUN()]);LOG^ADD(\".\");LOG^ADD(A);", "", "", "", "", 1000, "d7.A"},
+    {"ConditionOperandRemovedByALaterOperand", operandA + removerOfA + condition("C", "A", "K^RUN()", "GREATER"),
+     "C^CHECK(TRUE);LOG^ADD(\".\");LOG^ADD(A);", "", "", "", "", 1000, "ds.A"},
+    {"ComplexConditionsOperandRemovedByALaterOperand",
+     operandA + removerOfA + condition("C1", "A", "K^RUN()", "GREATER") + condition("C2", "1", "1", "EQUAL") +
+         "OBJECT=CC\nCC:TYPE=COMPLEXCONDITION\nCC:CONDITION1=C1\nCC:CONDITION2=C2\nCC:OPERATOR=AND\n"
+         "CC:ONRUNTIMESUCCESS={LOG^ADD(\"S\");}\nCC:ONRUNTIMEFAILED={LOG^ADD(\"F\");}\n",
+     "CC^CHECK(TRUE);LOG^ADD(\".\");LOG^ADD(A);", "", "", "", "", 1000, "dssS.A"},
+    // A condition deleted by its own operand raises nothing afterwards,
+    // neither its success nor its failure; nor does a complex condition
+    // deleted by one of its conditions.
+    {"ConditionRemovedByItsOwnOperand",
+     behaviour("K", "S^REMOVE(\"CD\");@RETURN(1);") + condition("CD", "K^RUN()", "1", "EQUAL"),
+     "CD^CHECK(TRUE);LOG^ADD(\".\");CD^CHECK(TRUE);LOG^ADD(CD);", "", "", "", "", 1000, "d.CD"},
+    {"ConditionRemovedByItsOwnOperandFailing",
+     behaviour("K", "S^REMOVE(\"CD\");@RETURN(1);") + condition("CD", "K^RUN()", "2", "EQUAL"),
+     "CD^CHECK(TRUE);LOG^ADD(\".\");", "", "", "", "", 1000, "d."},
+    {"ComplexConditionRemovedByItsCondition",
+     behaviour("K", "S^REMOVE(\"CC\");@RETURN(1);") + condition("C1", "K^RUN()", "1", "EQUAL") +
+         condition("C2", "1", "1", "EQUAL") +
+         "OBJECT=CC\nCC:TYPE=COMPLEXCONDITION\nCC:CONDITION1=C1\nCC:CONDITION2=C2\nCC:OPERATOR=AND\n"
+         "CC:ONDONE={LOG^ADD(\"D\");}\nCC:ONRUNTIMESUCCESS={LOG^ADD(\"S\");}\n",
+     "CC^CHECK(TRUE);LOG^ADD(\".\");", "", "", "", "", 1000, "Dss."},
+    // An instance's DESTRUCTOR runs where the instance is finished with its
+    // done(): DELETE, REMOVECLONES (from 0 too), RELEASE and its container's
+    // unload; never where it is only deleted: REMOVE, and NEW, CLONE or LOAD
+    // giving its name to another object.
+    {"DestructorNotRunByRemove", book, "BOOK^NEW(\"X\");S^REMOVE(\"X\");LOG^ADD(\".\");", "", "", named, "",
+     1000, "."},
+    {"DestructorNotRunByNewOver", book, "BOOK^NEW(\"X\");BOOK^NEW(\"X\");LOG^ADD(\".\");", "", "", named, "",
+     1000, "."},
+    {"DestructorNotRunByCloneOver", book + integer("X"),
+     "BOOK^NEW(\"X_1\");X^CLONE(1);LOG^ADD(\".\");LOG^ADD(X_1);", "", "", named, "", 1000, ".0"},
+    {"DestructorNotRunByLoadOver", "", "CNVLOADER^LOAD(\"F.CNV\");MK^RUN();CNVLOADER^LOAD(\"G.CNV\");LOG^ADD(\".\");",
+     "", book + behaviour("MK", "BOOK^NEW(\"A\");"), named, "", 1000, "."},
+    {"DestructorRunOnceByDelete", book,
+     "BOOK^NEW(\"X\");BOOK^DELETE(\"X\");LOG^ADD(\".\");BOOK^DELETE(\"X\");", "", "", named, "", 1000, "DX."},
+    {"DestructorRunByRemoveClones", book,
+     "BOOK^NEW(\"X\");BOOK^NEW(\"X_1\");BOOK^NEW(\"X_2\");S^REMOVECLONES(\"X\",1,2);LOG^ADD(\".\");", "", "",
+     named, "", 1000, "DX_1DX_2."},
+    {"DestructorRunByRemoveClonesFromZero", book,
+     "BOOK^NEW(\"X\");BOOK^NEW(\"X_1\");S^REMOVECLONES(\"X\",0,1);LOG^ADD(\".\");", "", "", named, "", 1000,
+     "DXDX_1."},
+    {"DestructorRunByRelease", "",
+     "CNVLOADER^LOAD(\"F.CNV\");X^CLONE(1);MK^RUN();CNVLOADER^RELEASE(\"F.CNV\");LOG^ADD(\".\");", "",
+     integer("X") + book + behaviour("MK", "BOOK^NEW(\"X_1\");"), named, "", 1000, "DX_1."},
+    {"DestructorRunAsTheSceneIsLeft", book, "BOOK^NEW(\"X\");E^GOTO(\"S2\");", "", "", named,
+     "LOG^ADD(\".\");", 1000, "DX."},
 };
 
 class ObjectLifetimeTitle : public testsupport::HostTitle, public ::testing::WithParamInterface<Row> {};

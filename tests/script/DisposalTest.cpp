@@ -49,7 +49,7 @@ protected:
         probe("P")->action = [this, name](CXVector*) -> CMC_Variable* {
             CMC_Object* o = scene.getObject(name);
             if (o && scene.removeObject(o)) {
-                CMC_Disposal::dispose(o);
+                CMC_Disposal::dispose(o, CMC_Disposal::WITHOUT_DONE);
                 seen.push_back(freed().empty() ? "waits" : "freed");
             }
             return nullptr;
@@ -81,6 +81,7 @@ TEST_F(CMC_DisposalTest, EachHolderKeepsWhatItHoldsAndNothingElseDoes)
          },
          "waits"},
         {"an argument of a statement", "X", [](CMC_DisposalTest& t) { t.run("P^LOG(X,P^ACT());"); }, "waits"},
+        {"the last argument of a statement", "X", [](CMC_DisposalTest& t) { t.run("P^LOG(P^ACT(),X);"); }, "waits"},
         {"an object raising an event", "X", [](CMC_DisposalTest& t) { t.raiseOn("X"); }, "waits"},
         {"the container a run looks names up in", "K",
          [](CMC_DisposalTest& t) {

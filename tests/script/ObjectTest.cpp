@@ -235,8 +235,8 @@ TEST_F(CMC_ObjectTest, DoneRaisesOnceAndDisposalOnlyWhenNeverDone)
     scene.removeObject(a);
     scene.removeObject(b);
     EXPECT_TRUE(a->done(true));
-    CMC_Disposal::dispose(a);
-    CMC_Disposal::dispose(b);
+    CMC_Disposal::dispose(a, CMC_Disposal::WITHOUT_DONE);
+    CMC_Disposal::dispose(b, CMC_Disposal::WITHOUT_DONE);
     EXPECT_EQ(runs(), (std::vector<std::string>{"DOIT@A", "DOIT@B"}));
 
     Thing* quiet = make("Q", {{"ONCLICKED", "DOIT"}});
@@ -255,7 +255,7 @@ TEST_F(CMC_ObjectTest, TheDestructorRunsNoScript)
     scene.removeObject(c);
 #ifdef QUARNEL_CHECKED
     EXPECT_DEATH(delete c, "ONDONE bound is deleted without being finished");
-    CMC_Disposal::dispose(c);
+    CMC_Disposal::dispose(c, CMC_Disposal::WITHOUT_DONE);
 #else
     delete c;
     EXPECT_TRUE(runs().empty());
