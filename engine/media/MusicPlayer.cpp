@@ -1,6 +1,19 @@
 #include "media/MusicPlayer.h"
 
+#include "base/WindowPaths.h"
 #include "media/SndStream.h"
+
+namespace {
+// The music's name as the title gives it: the window puts the root path
+// before it.
+CXString titleName(const CXString& path)
+{
+    const CXString root = CWindowPaths::getRootPath();
+    const bool below = root.IsString() && path.getLength() > root.getLength() &&
+                       path.Left(root.getLength()).equalsIgnoreCase(root);
+    return below ? path.Right(root.getLength()) : path;
+}
+} // namespace
 
 CMusicPlayer::CMusicPlayer(CWindow* w) : window(w), stream(nullptr) {}
 
@@ -10,7 +23,7 @@ CMusicPlayer::~CMusicPlayer() { stop(); }
 void CMusicPlayer::play(const CXString& name, bool loop)
 {
     stop();
-    stream = new CSndStream(window, name);
+    stream = new CSndStream(window, name, titleName(name));
     if (stream->LastError() == 0) {
         fileName = name;
         stream->Play(loop);

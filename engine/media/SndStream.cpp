@@ -31,7 +31,11 @@ CSndStream::CSndStream(CWindow* w)
     primary = CSound4::CreatePrimarySoundBuffer(window);
 }
 
-CSndStream::CSndStream(CWindow* w, const CXString& name) : CSndStream(w) { Open(name); }
+CSndStream::CSndStream(CWindow* w, const CXString& name, const CXString& shown) : CSndStream(w)
+{
+    shownName = shown;
+    Open(name);
+}
 
 // A stream opened again while it played may have lost its buffer, which
 // Stop and Close look for: its timer goes all the same.
@@ -62,7 +66,7 @@ bool CSndStream::StreamBufferSetup(const CXString& name)
     takeBusy();
     delete reader;
     buffer = nullptr;
-    reader = new CStreamedWAV(window, name, &buffer, &format);
+    reader = new CStreamedWAV(window, name, &buffer, &format, shownName);
     bool ok = reader->LastError() == 0;
     if (ok) {
         bufferSize = reader->getBufferSize();

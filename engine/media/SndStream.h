@@ -29,8 +29,9 @@ class CSndStream : public CXObject {
 public:
     explicit CSndStream(CWindow* window);
     // Opens the file; the error code is the reader's (2000 when the file
-    // is missing) when it cannot.
-    CSndStream(CWindow* window, const CXString& name);
+    // is missing) when it cannot. shown: the name the title gave, when the
+    // engine put a folder before it (the reader's).
+    CSndStream(CWindow* window, const CXString& name, const CXString& shown = CXString());
     // Stop, Close; no refill runs once it returned.
     ~CSndStream() override;
     CSndStream(const CSndStream&) = delete;
@@ -103,6 +104,7 @@ private:
     void releaseBusy() { busy.store(0); }
 
     CWindow* window;
+    CXString shownName;
     bool opened;
     std::atomic<bool> playing;
     bool timerRunning;

@@ -9,9 +9,10 @@
 #include <climits>
 #include <string>
 
-CStreamedWAV::CStreamedWAV(CWindow* w, const CXString& n, platform::SoundBuffer** bufferOut, tWAVEFORMATEX* f)
-    : file(nullptr), name(n), window(w), format(f), dataLength(0), bufferSize(0), dataStart(0), inArchive(false),
-      readSoFar(0)
+CStreamedWAV::CStreamedWAV(CWindow* w, const CXString& n, platform::SoundBuffer** bufferOut, tWAVEFORMATEX* f,
+                           const CXString& shown)
+    : file(nullptr), name(n), shownName(shown), window(w), format(f), dataLength(0), bufferSize(0), dataStart(0),
+      inArchive(false), readSoFar(0)
 {
     Open(n);
     if (bufferOut)
@@ -19,6 +20,11 @@ CStreamedWAV::CStreamedWAV(CWindow* w, const CXString& n, platform::SoundBuffer*
 }
 
 CStreamedWAV::~CStreamedWAV() { Flush(); }
+
+CXString CStreamedWAV::titleName() const
+{
+    return shownName.IsString() ? shownName : CSound4::titleName(window, name);
+}
 
 void CStreamedWAV::Open(const CXString& n)
 {
@@ -31,6 +37,8 @@ void CStreamedWAV::Open(const CXString& n)
         Open(file, 0, file->Length());
         return;
     }
+    // Where the search order looked first: the name may be a full path.
+    const CXString lookedAt = file->getFileName();
     delete file;
     file = nullptr;
     CBigFileIfc* archive = CFile::getBigFileIfc();
@@ -48,7 +56,7 @@ void CStreamedWAV::Open(const CXString& n)
         file = nullptr;
     }
     setErrorCode(CFile::ERROR_OPEN);
-    CFileReport::failed(window, "sound", CSound4::titleName(window, name), "not found");
+    CFileReport::failedAt("sound", titleName(), "not found", lookedAt);
 }
 
 bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
@@ -57,7 +65,7 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
     tWaveExtension extension;
     if (!chunks.readFormat(format, &extension) || !chunks.findData(&dataStart, &dataLength)) {
         platform::OutputDebugString((CXString("sound stream \"") + name + "\": not a RIFF WAVE file").c_str());
-        CFileReport::failedAt("sound", CSound4::titleName(window, name), "cannot be read: not a RIFF WAVE file",
+        CFileReport::failedAt("sound", titleName(), "cannot be read: not a RIFF WAVE file",
                               f->getOpenedName());
         return false;
     }
@@ -85,7 +93,7 @@ bool CStreamedWAV::Open(CFile* f, int64_t start, int64_t end)
                       std::to_string(format->blockAlign) + " bytes)"
                 : "cannot be played as a stream: it holds " + describeWaveFormat(*format, extension) +
                       "; streams play 8- and 16-bit PCM, mono or stereo";
-        CFileReport::failedAt("sound", CSound4::titleName(window, name), why.c_str(), f->getOpenedName());
+        CFileReport::failedAt("sound", titleName(), why.c_str(), f->getOpenedName());
     }
     return buffer != nullptr;
 }

@@ -22,8 +22,12 @@ class CWindow;
 class CStreamedWAV : public CXObject {
 public:
     // Opens the file; the buffer made (or null) is written to *bufferOut
-    // and the file's format to *format.
-    CStreamedWAV(CWindow* window, const CXString& name, platform::SoundBuffer** bufferOut, tWAVEFORMATEX* format);
+    // and the file's format to *format. A file that cannot be used is
+    // named on standard error by shown, the name the title gave (for a
+    // name the engine put a folder before); when empty, by the name
+    // without the sound-effects folder.
+    CStreamedWAV(CWindow* window, const CXString& name, platform::SoundBuffer** bufferOut, tWAVEFORMATEX* format,
+                 const CXString& shown = CXString());
     ~CStreamedWAV() override;
     CStreamedWAV(const CStreamedWAV&) = delete;
     CStreamedWAV& operator=(const CStreamedWAV&) = delete;
@@ -50,8 +54,11 @@ public:
     platform::SoundBuffer* getBuffer() { return buffer.get(); }
 
 private:
+    CXString titleName() const;
+
     CFile* file;
     CXString name;
+    CXString shownName;
     CWindow* window;
     std::unique_ptr<platform::SoundBuffer> buffer;
     tWAVEFORMATEX* format;

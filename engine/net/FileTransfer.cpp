@@ -335,17 +335,27 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requesterId, const CXStr
 int CFileSender_Manager::serve(CXSocket* socket, CMC_Scene* application, const CNetFileRequestMessage& request)
 {
     const CXString subfolder = request.getSubfolder(), name = request.getFileName();
-    CMC_Scene* source = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+    CMC_Scene* named = application && subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+    // The application's and the episodes' files are the data folder's (the
+    // definitions): a peer reads those of the scenes' folders only.
+    CMC_Scene* source = named && named->getType() == MC_SCENE ? named : nullptr;
     if (!socket)
         return -1;
-    if (!isPlainName(name) || (subfolder.IsString() && !source)) {
+    if (!isPlainName(name) || !source) {
         // Shown as subfolder\name, which is never empty.
         const CXString asked = CFileReport::cutName(subfolder) + "\\" + CFileReport::cutName(name);
         platform::OutputDebugString((CXString("Network: a file request names no file of this title: ") + asked).c_str());
-        const std::string problem =
-            isPlainName(name) ? "refused: this title has no scene \"" +
-                                    platform::cp1250ToUtf8(CFileReport::cutName(subfolder).c_str()) + "\""
-                              : std::string("refused: not one plain file name");
+        const std::string shown = "\"" + platform::cp1250ToUtf8(CFileReport::cutName(subfolder).c_str()) + "\"";
+        std::string problem = "refused: ";
+        if (!isPlainName(name))
+            problem += "not one plain file name";
+        else if (!subfolder.IsString())
+            problem += "it names no scene";
+        else if (named)
+            problem += shown + (named->getType() == MC_EPISODE ? " is an episode" : " is the application") +
+                       " of this title, not a scene";
+        else
+            problem += "this title has no scene " + shown;
         CFileReport::peerFailedAt("file request", asked, problem.c_str(), CXString());
         return notServed(socket, request.getRequesterId(), SIZE_NOT_OFFERED);
     }

@@ -248,10 +248,12 @@ public:
                  const CXString& fileName, const CXString& path);
     // A peer's request on that connection as a title's server answers it:
     // for a file of the folder of the application's scene that the
-    // subfolder names, or of the data folder without a subfolder. A name
-    // that is not one plain component, or a subfolder that names no scene
-    // (scene names match in their case), is answered as not offered;
-    // else add_file. The transfer's id, -1 when none.
+    // subfolder names. Only scenes' folders are served: a name that is not
+    // one plain component, or a subfolder that is empty or names no scene
+    // (scene names match in their case; the application and its episodes,
+    // whose definitions lie in the data folder, are no scenes here), is
+    // answered as not offered; else add_file. The transfer's id, -1 when
+    // none.
     int serve(CXSocket* socket, CMC_Scene* application, const CNetFileRequestMessage& request);
     void remove_file(int id);
     // Forgets every transfer on that connection (it is going).

@@ -15,6 +15,7 @@
 //
 // Each step of the input is an op byte and what it names:
 //   bits 0-1  the subfolder: none, "S", "T" (no scene), or bytes up to a NUL
+//             (such as "GAME", the application, which is no scene)
 //   bits 2-4  the name: small.txt, two.bin, index.net, the 255-byte name,
 //             that name and one byte more, missing.txt, a name of 'n'
 //             repeated as many times as the next two bytes say (low first),
@@ -35,7 +36,7 @@
 // Every answer is read back as the requester would: a file is answered
 // with its size or with -1, a name longer than 255 bytes with -1 at once, a
 // request for no file of the title (a name that is not one plain name, a
-// folder that names no scene) with -2 at once, and the chunks of a transfer
+// folder that is empty or names no scene) with -2 at once, and the chunks of a transfer
 // follow each other within its size. At the
 // end the requester reads again, and what is left is sent or dropped.
 #include "fuzz/InputFile.h"
@@ -254,7 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         requester->takeWhatIsSent(connection.get());
         // A name no file can have, of a folder there is, is answered at once
         // (seen when the requester reads).
-        const bool known = !subfolder.IsString() || application->getScene(subfolder);
+        CMC_Scene* named = subfolder.IsString() ? application->getScene(subfolder) : nullptr;
+        const bool known = named && named->getType() == MC_SCENE;
         if (known && isPlainName(request.getFileName()) && asked.nameLength > CFileSender_Manager::LONGEST_NAME &&
             (served != -1 || (requester->reading && !asked.answered)))
             abort();

@@ -405,7 +405,8 @@ TEST_F(HostDisplayTest, FullScreenShowsTheWholeFrameWithAndWithoutAWindowManager
 }
 
 // A full screen larger than the screen (1280x1024) cannot be shown: the
-// run ends at once with the sizes named; one that fits plays.
+// run ends at once with the sizes named; one that fits plays, and so does a
+// window, for which -res is not used.
 TEST_F(HostDisplayTest, AFullScreenLargerThanTheScreenIsRefused)
 {
     tmp.write("Rara/application.def", "OBJECT=GAME\nGAME:TYPE=APPLICATION\nGAME:SCENES=S\n"
@@ -417,8 +418,11 @@ TEST_F(HostDisplayTest, AFullScreenLargerThanTheScreenIsRefused)
                   .find("Quarnel: the screen (1280x1024) cannot show the full screen at 2000x1000 (-res)"),
               std::string::npos)
         << testsupport::readFile(tmp.file("err.txt"));
-    start(tmp.path(), {"-res", "1280", "1024"});
-    EXPECT_EQ(waitForExit(30), 0) << testsupport::readFile(tmp.file("err.txt"));
+    for (const std::vector<std::string>& fits : {std::vector<std::string>{"-res", "1280", "1024"},
+                                                  std::vector<std::string>{"-window", "-res", "2000", "1000"}}) {
+        start(tmp.path(), fits);
+        EXPECT_EQ(waitForExit(30), 0) << fits[0] << ": " << testsupport::readFile(tmp.file("err.txt"));
+    }
 }
 
 // The program's menu, opened with Shift+F10 where no window manager gives

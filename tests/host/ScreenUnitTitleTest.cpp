@@ -1,9 +1,10 @@
 // Titles played by the host that show what the scenes' screen unit does:
 // a scene's BACKGROUND image (written by the engine's own writer) in the
-// frames shown, its MUSIC kept, restarted or stopped from scene to scene,
-// the unit's cache under the application's, and a FONT object of font
-// files compiled by the engine. The run is looked at between frames from
-// the headless platform's event feed.
+// frames shown, its MUSIC kept, restarted or stopped from scene to scene
+// and looked for in the folder the program starts in, the unit's cache
+// under the application's, and a FONT object of font files compiled by the
+// engine. The run is looked at between frames from the headless platform's
+// event feed.
 #include "HostTitle.h"
 #include "base/ResourcesManager.h"
 #include "graphics/ScreenSupport.h"
@@ -182,6 +183,57 @@ TEST_F(CUnit6Title, MusicPlaysOnRestartsOrStopsFromSceneToScene)
     for (size_t i = 1; i < v.size(); ++i)
         EXPECT_FALSE(v[i].playing) << i;
     EXPECT_EQ(music.cache, "gone");
+}
+
+// Whether the music player played at some frame.
+struct MusicHeard {
+    bool heard = false;
+    static void feed(platform::HeadlessPlatform&, uint64_t, void* data)
+    {
+        CWindow* w = CWindow::getWindow();
+        CMusicPlayer* player = w ? static_cast<CMusicPlayer*>(w->getMusicPlayer()) : nullptr;
+        if (player && player->isPlaying())
+            static_cast<MusicHeard*>(data)->heard = true;
+    }
+};
+
+// A title played with -path from another folder: its MUSIC is looked for
+// in the folder the program starts in (where its settings are), and, for
+// a name through one of the title's folders ("Wavs"), then in the title's.
+// A music file that is not found is named as the title names it, with the
+// path looked at.
+TEST_F(CUnit6Title, MusicIsLookedForInTheFolderTheProgramStartsIn)
+{
+    const struct {
+        const char* what;
+        const char* music; // the scene's MUSIC
+        const char* file;  // where the file is, below the start folder
+        bool heard;
+        const char* told; // after "Quarnel: ", the path looked at follows
+    } cases[] = {
+        {"in the start folder", "tune.wav", "tune.wav", true, ""},
+        {"in the title's folder only", "tune.wav", "%T/tune.wav", false, "sound \"tune.wav\" not found: "},
+        {"in the title's Wavs, named through it", "Wavs\\tune.wav", "%T/Wavs/tune.wav", true, ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = "title" + std::to_string(n++);
+        std::string file = c.file;
+        if (file.compare(0, 2, "%T") == 0)
+            file.replace(0, 2, folder);
+        title({{folder + "/Rara/application.def", oneScene() + "S:MUSIC=" + c.music + "\n"},
+               {folder + "/Rara/S/S.cnv", "OBJECT=ON\nON:TYPE=TIMER\nON:ELAPSE=300\nON:ONTICK={GAME^EXIT();}\n"}});
+        tmp.write(file, mediatest::pcmWav(mediatest::ramp(44100)));
+        MusicHeard music;
+        FeedInUse feed(&MusicHeard::feed, &music);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run(("-nogfx -frames 500 -path " + tmp.file(folder)).c_str()), 0);
+        const std::string told = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(music.heard, c.heard);
+        EXPECT_EQ(told, *c.told ? "Quarnel: " + std::string(c.told) + tmp.file("tune.wav") + "\n" : "");
+        std::remove(tmp.file(file).c_str());
+    }
 }
 
 // A FONT of two font files compiled by the engine, drawn with nothing yet:

@@ -165,6 +165,14 @@ TEST_F(CSndStreamTest, FilesThatCannotBeStreamed)
     EXPECT_EQ(missing.LastError(), 2000);
     EXPECT_FALSE(missing.isOpened());
 
+    // A frame sound in the sound-effects folder is named as the title
+    // names it, with the path looked at there (not in the current folder).
+    window->SetSoundFXPath(CXString(platform::toEnginePath(tmp.file("Wavs")).c_str()));
+    ::testing::internal::CaptureStderr();
+    CSndStream effect(window.get(), window->GetSoundFXFullPath(CXString("gone.wav")));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Quarnel: sound \"gone.wav\" not found: " + tmp.file("Wavs/gone.wav") + "\n");
+
     // Not a WAV file: opened without a buffer, it plays nothing.
     testsupport::DebugCapture debug;
     CSndStream broken(window.get(), write("broken.wav", "RIFF\x10\0\0\0WAVEfmt ").c_str());

@@ -199,7 +199,7 @@ TEST_F(NetScriptTest, WhatALeavingConnectionSendsAfterItsNoticeTouchesNoOtherPla
         // One write: the notice twice, then a request for a file the
         // title has, all handed on in one frame of the title.
         std::string frames = hex("04000000 08000000 04000000 08000000");
-        CNetFileRequestMessage request(&mallory, 1, CXString(), CXString(), CXString("application.def"));
+        CNetFileRequestMessage request(&mallory, 1, CXString("GAME"), CXString("S"), CXString("S.cnv"));
         frames += frameOf(request);
         if (!platform::sendAll(mallory.getHandle(), frames.data(), frames.size()) ||
             !waitFor([&] { return setting("LEFT") != "0"; }))
@@ -407,7 +407,7 @@ TEST_F(NetScriptTest, NothingBeforeAHelloIsHandled)
         s.send(new CNetBehaviourMessage(&s, CXString("GAME^EXIT();")));
         late.command("END");
         s.send(new CNetPingMessage(&s, 5));
-        s.send(new CNetFileRequestMessage(&s, 1, CXString(), CXString(), CXString("application.def")));
+        s.send(new CNetFileRequestMessage(&s, 1, CXString("GAME"), CXString("S"), CXString("S.cnv")));
         marked = s.send(new CNetHelloMessage(&s, CXString("Late"))) && late.command("MARK") &&
                  waitSaved("MARK", "1") && late.command("END");
     });

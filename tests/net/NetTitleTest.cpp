@@ -187,11 +187,11 @@ TEST(NetTitleTest, AServerWhosePortIsTakenSaysSoOnce)
     platform::closeSocket(holder);
 }
 
-// A greeted peer asks a server title for 2,000 files of distinct names of
-// 60 KB each: every request is answered at once as a file that cannot be
-// sent, the server grows by little, and its standard error by little more
-// than what the bound on files told allows (each name cut); a file it has
-// is still sent.
+// A greeted peer asks a server title for 2,000 files of its scene's folder
+// with distinct names of 60 KB each: every request is answered at once as
+// a file that cannot be sent, the server grows by little, and its standard
+// error by little more than what the bound on files told allows (each name
+// cut); a file it has is still sent.
 TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
 {
     testsupport::TempDir a;
@@ -244,7 +244,8 @@ TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
     const int count = 2000, length = 60000;
     std::string name(size_t(length), 'a');
     name.replace(0, 6, "n0000-");
-    std::string frame = frameOf(CNetFileRequestMessage(nullptr, 0, CXString(), CXString(), CXString(name.c_str())));
+    std::string frame =
+        frameOf(CNetFileRequestMessage(nullptr, 0, CXString("GAME"), CXString("S"), CXString(name.c_str())));
     const size_t at = frame.find("n0000-");
     for (int i = 0; i < count; ++i) {
         const uint32_t id = uint32_t(2 + i);
@@ -268,7 +269,7 @@ TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
     const std::string first = "n0000-" + std::string(CFileReport::NAME_SHOWN - 6, 'a') + "...(cut, 60000 bytes)";
     EXPECT_EQ(told.substr(0, told.find('\n') + 1), "Quarnel: requested file \"" + first +
                                                          "\" refused: longer than any file name: " +
-                                                         a.file("Rara/" + first) + "\n");
+                                                         a.file("Rara/S/" + first) + "\n");
     std::istringstream lines(told);
     std::string line;
     int named = 0;

@@ -269,10 +269,11 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
 // A server title answers every request, also one that names no file of
 // it, and names such a request; the requester ends its wait and says
 // which file or scene was refused. First a requester of the test's own
-// asks for names that are not one plain name and for the lists of scenes
-// the server's title lacks (scene names match in their case), then a
-// client title with a scene T that the server lacks ends its wait for T's
-// list and names T, and finds that its lobby L needs an upgrade.
+// asks for names that are not one plain name, for the lists of scenes
+// the server's title lacks (scene names match in their case) and for the
+// definitions, which are in no scene's folder; then a client title with a
+// scene T that the server lacks ends its wait for T's list and names T,
+// and finds that its lobby L needs an upgrade.
 TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
 {
     NoDebugOutput quiet;
@@ -283,6 +284,7 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
         "OBJECT=GONE\nGONE:TYPE=BEHAVIOUR\nGONE:CODE={LEFT^INC();@IF(\"LEFT'2\",{GAME^EXIT();},\"\");}\n"
         "OBJECT=L\nL:ONINIT=GO\n";
     writeTitle(server, {{"Rara/application.def", lobbyAndScene("\\S")},
+                        {"Rara/E.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"},
                         {"Rara/L/L.cnv", twoPlayersLobby},
                         {"Rara/L/index.net", "VERSION=1\r\nFILES=\r\n"},
                         {"Rara/S/S.cnv", "OBJECT=X\nX:TYPE=INTEGER\n"},
@@ -309,6 +311,14 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
          "Quarnel: file request \"U\\index.net\" refused: this title has no scene \"U\"\n"},
         {"s", "index.net", "the server's title has no scene \"s\"",
          "Quarnel: file request \"s\\index.net\" refused: this title has no scene \"s\"\n"},
+        // The definitions lie in the data folder, which is no scene's.
+        {"", "application.def", "the server's title has no file of that name",
+         "Quarnel: file request \"\\application.def\" refused: it names no scene\n"},
+        {"GAME", "application.def", "the server's title has no scene \"GAME\"",
+         "Quarnel: file request \"GAME\\application.def\" refused: \"GAME\" is the application of this title, "
+         "not a scene\n"},
+        {"E", "E.cnv", "the server's title has no scene \"E\"",
+         "Quarnel: file request \"E\\E.cnv\" refused: \"E\" is an episode of this title, not a scene\n"},
     };
     std::vector<std::string> refused;
     std::string serverSays;
