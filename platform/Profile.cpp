@@ -139,6 +139,10 @@ int lockTemporary(const std::string& temporary, SyncClock::time_point deadline, 
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::microseconds(10000));
         }
+        // A file system without locks still has its settings written, as
+        // they were before programs took turns.
+        if (!locked && (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL))
+            locked = true;
         if (!locked) {
             if (errno != EWOULDBLOCK && errno != EINTR)
                 error = errno;
@@ -457,6 +461,7 @@ bool ProfileFile::writeWaiting()
     }
     if (!written) {
         ++failures;
+        pending = !changes.empty();
         return false;
     }
     changes.clear();
