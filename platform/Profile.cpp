@@ -179,7 +179,19 @@ ProfileFile::ProfileFile(const std::string& path) : enginePath(path) {}
 ProfileFile::~ProfileFile()
 {
     CopiesLock lock(copiesLock());
+    // What a failed write left is tried once more.
+    if (!changes.empty())
+        startWaiting();
     writeWaiting();
+}
+
+void ProfileFile::startWaiting()
+{
+    if (waiting)
+        return;
+    waiting = true;
+    waitingCopies().push_back(this);
+    ++waitingCount;
 }
 
 ProfileFile::Stamp ProfileFile::stampOf(const std::string& host, int fd)
@@ -416,11 +428,7 @@ bool ProfileFile::change(const std::string& section, const std::string& key, con
         pending = true;
     if (!pending)
         return true;
-    if (!waiting) {
-        waiting = true;
-        waitingCopies().push_back(this);
-        ++waitingCount;
-    }
+    startWaiting();
     if (now || lastWrite == SyncClock::time_point() || SyncClock::now() - lastWrite >= writeSpacing)
         return writeWaiting();
     return true;

@@ -44,7 +44,8 @@ namespace platform {
 class ProfileFile {
 public:
     explicit ProfileFile(const std::string& enginePath = std::string());
-    // Writes the changes that wait.
+    // Writes the changes that wait, and tries once more those that a
+    // failed write left.
     ~ProfileFile();
     ProfileFile(const ProfileFile&) = delete;
     ProfileFile& operator=(const ProfileFile&) = delete;
@@ -118,6 +119,8 @@ private:
         std::string section, key, text;
     };
 
+    // Puts the copy on the list of those whose changes wait.
+    void startWaiting();
     void refresh();
     void load();
     // Writes the file when changes wait; true when none waits or they were
