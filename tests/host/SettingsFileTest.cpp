@@ -1,7 +1,7 @@
 // The title's settings file while the host writes it: a title that assigns a
 // TOINI integer without end is killed at random moments, several times,
 // while this process reads the file as a second program would. Values
-// with line breaks stay on their one line.
+// with line breaks stay on their one line. Two hosts share one file.
 #include "HostTitle.h"
 #include "platform/headless/Headless.h"
 #include "support/ChildProgram.h"
@@ -211,8 +211,9 @@ void shareTitle(const testsupport::TempDir& tmp, const std::string& folder, cons
                    own + "^INC();K^SET(" + own + ");" +
                    (last ? "@IF(\"" + own + "'" + std::to_string(last) + "\",{" + end + "},\"\");" : "") +
                    "}\nOBJECT=S\nS:ONINIT={HELD^LOAD(\"go.arr\");}\n"}});
-    for (const char* gate : {"go.arr", "end.arr"})
-        mkfifo(tmp.file(folder + "/Rara/S/" + gate).c_str(), 0644);
+    mkfifo(tmp.file(folder + "/Rara/S/go.arr").c_str(), 0644);
+    if (endGate)
+        mkfifo(tmp.file(folder + "/Rara/S/end.arr").c_str(), 0644);
 }
 
 // The writing end of a gate, once its title waits there; -1 when it does
@@ -260,8 +261,10 @@ TEST(SettingsFileTest, TwoProgramsOnOneSettingsFileKeepEveryChange)
         int firstKept = frames;
         if (kill) {
             const auto deadline = Clock::now() + std::chrono::seconds(120);
-            while (platform::readProfileInt(shared, "S", "A", 0) < 300)
+            while (platform::readProfileInt(shared, "S", "A", 0) < 300) {
                 ASSERT_LT(Clock::now(), deadline) << "the first does not write: " << tmp.read("A/output.txt");
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
             first.kill();
             firstKept = platform::readProfileInt(shared, "S", "A", 0);
         } else {
