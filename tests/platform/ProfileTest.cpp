@@ -193,7 +193,9 @@ TEST_F(ProfileTest, ALineBreakInAWriteIsCutThere)
 }
 
 // A write that cannot finish leaves the old bytes and no temporary; the
-// copy keeps the value, and the next write that succeeds carries it.
+// copy keeps the change, and the next write that succeeds makes it in the
+// file, also when another program wrote the file meanwhile, or the copy's
+// end when no write comes.
 TEST_F(ProfileTest, AFailedWriteKeepsTheOldFileAndTheValue)
 {
     const std::string before = tmp.read("game.ini");
@@ -206,9 +208,17 @@ TEST_F(ProfileTest, AFailedWriteKeepsTheOldFileAndTheValue)
     EXPECT_EQ(file.readInt("Main", "Volume", 0), 99);
     platform::FindData found;
     EXPECT_LT(platform::findFirst("T:\\*.tmp", &found), 0);
+    tmp.write("game.ini", "[Main]\r\nVolume=140\r\nx=9\r\n");
     ASSERT_TRUE(file.write("Other", "more", "2"));
-    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 99);
-    EXPECT_EQ(platform::readProfileInt(ini, "Other", "more", 0), 2);
+    EXPECT_EQ(tmp.read("game.ini"), "[Main]\r\nVolume=99\r\nx=9\r\n[Other]\r\nmore=2\r\n");
+
+    std::unique_ptr<platform::ProfileFile> ending(new platform::ProfileFile(ini));
+    {
+        testsupport::FileSizeLimit limit(4);
+        EXPECT_FALSE(ending->write("Main", "x", "10"));
+    }
+    ending.reset();
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "x", 0), 10);
 
     // Something that is not a readable file is never written over.
     testsupport::makeDirs(tmp.file("folder.ini"));
