@@ -366,15 +366,21 @@ bool replaceFile(const std::string& source, const std::string& target)
     close(fd);
     if (!synced || rename(from.c_str(), to.c_str()) != 0)
         return false;
-    // The new name itself survives a crash only once the folder is synced.
-    size_t cut = to.find_last_of('/');
-    std::string folder = cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : to.substr(0, cut);
+    syncFolderOf(to);
+    return true;
+}
+
+// A new name itself survives a crash only once its folder is synced.
+void syncFolderOf(const std::string& hostPath)
+{
+    size_t cut = hostPath.find_last_of('/');
+    std::string folder =
+        cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : hostPath.substr(0, cut);
     int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         close(dir);
     }
-    return true;
 }
 
 bool removeFile(const std::string& enginePath)

@@ -33,6 +33,10 @@ bool copyFile(const std::string& sourceEnginePath, const std::string& targetEngi
 // be in the same folder. False when the move fails; the source then stays.
 bool replaceFile(const std::string& sourceEnginePath, const std::string& targetEnginePath);
 
+// Syncs the folder that holds a file named by its host path, so that a
+// name just given to the file survives a crash.
+void syncFolderOf(const std::string& hostPath);
+
 // Deletes a file; false when it cannot.
 bool removeFile(const std::string& enginePath);
 

@@ -14,7 +14,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -28,6 +30,13 @@ const SyncClock::duration syncSpacing = std::chrono::milliseconds(100);
 SyncClock::time_point lastSync; // the clock's start: none yet
 // A copy's put() writes the file at once when its last write is this old.
 const SyncClock::duration writeSpacing = std::chrono::seconds(1);
+// How long a write waits for another program's write of the same file to
+// end (a writer holds the file's lock for a read, a write and a sync). Used
+// under the copies' lock, which writeWaitingProfiles(patience) shortens it
+// for.
+SyncClock::duration lockPatience = std::chrono::seconds(5);
+// What lockTemporary gives as the error when the lock was not had in time.
+const int lockNotHad = -1;
 
 // Held by every use of a copy. Neither it nor the list is ever destroyed,
 // so that a copy may end as the program does.
@@ -79,6 +88,79 @@ bool keyOf(const std::string& line, std::string& key, std::string& value)
 
 int64_t nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
+// Takes the lock that the writers of a settings file take in turn, in
+// every program: the temporary beside it ("name.tmp"), opened for writing,
+// locked with flock and empty. The holder writes the new file into it,
+// renames it over the file and only then closes it, which lets go.
+//
+// A name made with O_EXCL alone, as git's lock files are, would stay taken
+// when its holder is killed, until someone removed it by hand; a flock
+// ends with the process that holds it, so a temporary left by a crash is
+// found free and made anew. A waiter that gets the lock of a temporary that
+// its holder has since renamed over the file finds another file or none at
+// the name, and tries again. A free temporary that was there before this
+// call came is a crash's and is removed, so that the one written is always
+// one made here now, never one with another's mode. What is not a plain
+// file of one name (a link, a pipe, a hard link) is never a writer's
+// temporary: it is removed, never opened, so nothing is written through it.
+// The descriptor, or -1 with `error` set (lockNotHad when another program
+// held the lock past the deadline).
+int lockTemporary(const std::string& temporary, SyncClock::time_point deadline, int& error)
+{
+    error = lockNotHad;
+    for (std::chrono::microseconds pause(100); SyncClock::now() < deadline;) {
+        struct stat before, held, named;
+        const bool existed = lstat(temporary.c_str(), &before) == 0;
+        if (existed && (!S_ISREG(before.st_mode) || before.st_nlink != 1)) {
+            if (S_ISDIR(before.st_mode) || (unlink(temporary.c_str()) != 0 && errno != ENOENT)) {
+                error = S_ISDIR(before.st_mode) ? EISDIR : errno;
+                return -1;
+            }
+            continue;
+        }
+        const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        int fd = open(temporary.c_str(), O_RDWR | O_CREAT | flags, 0666);
+        // A crash's temporary that may not be written is locked all the
+        // same (for reading), to be removed.
+        if (fd < 0 && errno == EACCES && existed) {
+            fd = open(temporary.c_str(), O_RDONLY | flags);
+            if (fd < 0)
+                errno = EACCES;
+        }
+        if (fd < 0) {
+            if (errno == ELOOP) // a link came meanwhile
+                continue;
+            error = errno;
+            return -1;
+        }
+        bool locked;
+        while (!(locked = flock(fd, LOCK_EX | LOCK_NB) == 0) && (errno == EWOULDBLOCK || errno == EINTR) &&
+               SyncClock::now() < deadline) {
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(10000));
+        }
+        // A file system without locks still has its settings written, as
+        // they were before programs took turns.
+        if (!locked && (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL))
+            locked = true;
+        if (!locked) {
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                error = errno;
+            close(fd);
+            return -1;
+        }
+        const bool same = fstat(fd, &held) == 0 && lstat(temporary.c_str(), &named) == 0 &&
+                          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+        const bool fresh = !existed || before.st_dev != held.st_dev || before.st_ino != held.st_ino;
+        if (same && fresh && S_ISREG(held.st_mode) && held.st_nlink == 1 && ftruncate(fd, 0) == 0)
+            return fd;
+        if (same)
+            unlink(temporary.c_str());
+        close(fd);
+    }
+    return -1;
+}
+
 // A name or value ends at its first line break: what follows a CR or LF
 // would otherwise become lines of the file of its own (another section, a
 // key the title never set).
@@ -97,7 +179,19 @@ ProfileFile::ProfileFile(const std::string& path) : enginePath(path) {}
 ProfileFile::~ProfileFile()
 {
     CopiesLock lock(copiesLock());
+    // What a failed write left is tried once more.
+    if (!changes.empty())
+        startWaiting();
     writeWaiting();
+}
+
+void ProfileFile::startWaiting()
+{
+    if (waiting)
+        return;
+    waiting = true;
+    waitingCopies().push_back(this);
+    ++waitingCount;
 }
 
 ProfileFile::Stamp ProfileFile::stampOf(const std::string& host, int fd)
@@ -315,7 +409,8 @@ bool ProfileFile::change(const std::string& section, const std::string& key, con
     // While changes wait, no other copy has used the file (it would have
     // written them), and what another program did to it is seen when they
     // are written: a change then costs no look at the disk.
-    if (!waiting || now)
+    const bool looked = !waiting || now;
+    if (looked)
         refresh();
     // A file that is there but cannot be read is never written over.
     if (!readable) {
@@ -324,17 +419,16 @@ bool ProfileFile::change(const std::string& section, const std::string& key, con
         return false;
     }
     const std::string name = oneLine(key), sectionName = oneLine(section), text = name + "=" + oneLine(value);
-    if (set(sectionName, name, text)) {
-        pending = true;
+    // A change the copy holds already is kept all the same while others
+    // wait: the file may hold another value by the time they are written.
+    const bool differs = set(sectionName, name, text);
+    if (differs || !looked)
         keepChange(sectionName, name, text);
-    }
+    if (differs)
+        pending = true;
     if (!pending)
         return true;
-    if (!waiting) {
-        waiting = true;
-        waitingCopies().push_back(this);
-        ++waitingCount;
-    }
+    startWaiting();
     if (now || lastWrite == SyncClock::time_point() || SyncClock::now() - lastWrite >= writeSpacing)
         return writeWaiting();
     return true;
@@ -354,8 +448,8 @@ void ProfileFile::keepChange(const std::string& section, const std::string& key,
     }
 }
 
-// A write that fails leaves the changes in the copy, to be written with the
-// next write, unless the file on disk changes first, as write() says.
+// A write that fails leaves the changes in the copy, to be made again in
+// the file as it is when the next write is tried.
 bool ProfileFile::writeWaiting()
 {
     if (!waiting)
@@ -370,71 +464,90 @@ bool ProfileFile::writeWaiting()
         failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
         written = false;
     } else if (pending) {
-        written = replace(render());
+        written = replace();
         lastWrite = SyncClock::now();
+    }
+    if (!written) {
+        ++failures;
+        pending = !changes.empty();
+        return false;
     }
     changes.clear();
     changeOf.clear();
-    if (!written)
-        ++failures;
-    else
-        pending = false;
-    return written;
+    pending = false;
+    return true;
 }
 
-// The temporary is named after the file as it is on disk, so that neither
-// needs a search of the folder.
-bool ProfileFile::replace(const std::string& bytes)
+// Under the file's lock the file is read anew, as the last program that
+// wrote it left it, and only this copy's changes are made in it, so that
+// two programs that share the file lose none of each other's keys and the
+// later of two changes of one key stays. The temporary is named after the
+// file as it is on disk, so that neither needs a search of the folder.
+bool ProfileFile::replace()
 {
     if (hostPath.empty()) {
         failure = "its drive is not mapped";
         return false;
     }
     auto failed = [this](int error) {
-        failure = error ? std::strerror(error) : "the file system refused it";
+        failure = error == lockNotHad ? "another program kept it locked"
+                  : error            ? std::strerror(error)
+                                     : "the file system refused it";
         return false;
     };
-    // A read-only file stays as it is, as writing into it would.
-    if (stamp.present && access(hostPath.c_str(), W_OK) != 0)
-        return failed(errno);
-    std::string temporary = hostPath + ".tmp";
-    int fd = createFresh(temporary, 0666);
+    const std::string temporary = hostPath + ".tmp";
+    int error;
+    const int fd = lockTemporary(temporary, SyncClock::now() + lockPatience, error);
     if (fd < 0)
-        return failed(errno);
-    int error = 0;
-    for (size_t done = 0; !error && done < bytes.size();) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0)
-            done += size_t(n);
-        else if (n == 0)
-            error = ENOSPC;
-        else if (errno != EINTR)
-            error = errno;
-    }
-    if (stamp.present)
-        fchmod(fd, mode_t(stamp.mode & 07777));
-    if (close(fd) != 0 && !error)
-        error = errno;
-    const bool written = !error;
+        return failed(error);
+    load();
+    bool changed = false;
+    for (const Change& c : changes)
+        changed = set(c.section, c.key, c.text) || changed;
+    const std::string bytes = render();
+    error = 0;
     bool moved = false;
-    if (written) {
+    if (!readable) {
+        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+    } else if (!changed) {
+        // Another program wrote the same: nothing to write.
+        moved = true;
+    } else if (stamp.present && access(hostPath.c_str(), W_OK) != 0) {
+        // A read-only file stays as it is, as writing into it would.
+        error = errno;
+    } else {
+        for (size_t done = 0; !error && done < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n > 0)
+                done += size_t(n);
+            else if (n == 0)
+                error = ENOSPC;
+            else if (errno != EINTR)
+                error = errno;
+        }
+        if (stamp.present)
+            fchmod(fd, mode_t(stamp.mode & 07777));
         SyncClock::time_point now = SyncClock::now();
-        if (lastSync == SyncClock::time_point() || now - lastSync >= syncSpacing) {
-            moved = replaceFile(toEnginePath(temporary), toEnginePath(hostPath));
-            if (moved)
-                lastSync = now;
-        } else {
-            moved = std::rename(temporary.c_str(), hostPath.c_str()) == 0;
+        const bool sync = lastSync == SyncClock::time_point() || now - lastSync >= syncSpacing;
+        if (!error && sync && fsync(fd) != 0)
+            error = errno;
+        if (!error && std::rename(temporary.c_str(), hostPath.c_str()) != 0)
+            error = errno;
+        moved = !error;
+        if (moved && sync) {
+            syncFolderOf(hostPath);
+            lastSync = now;
         }
     }
-    if (!moved) {
-        if (written)
-            error = errno;
+    if (moved && changed)
+        stamp = stampOf(hostPath, fd);
+    else
         unlink(temporary.c_str());
-        return failed(error);
-    }
-    stamp = stampOf(hostPath, -1);
-    return true;
+    // Lets go of the lock, after the rename: a waiter reads the new file.
+    close(fd);
+    if (!moved && readable)
+        failed(error);
+    return moved;
 }
 
 std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,
@@ -469,7 +582,10 @@ bool writeWaitingProfiles(std::chrono::milliseconds patience)
     std::unique_lock<std::recursive_timed_mutex> lock(copiesLock(), std::defer_lock);
     if (!lock.try_lock_for(patience))
         return false;
+    const SyncClock::duration usual = lockPatience;
+    lockPatience = std::min<SyncClock::duration>(usual, patience);
     writeWaitingProfiles();
+    lockPatience = usual;
     return true;
 }
 

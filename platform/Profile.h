@@ -24,6 +24,13 @@ namespace platform {
 // Writing the file puts the whole new file in place of the old one: the
 // bytes go to a temporary beside it ("name.tmp"), which is renamed over it.
 // The file on disk is therefore always the old one or the new one whole.
+// A write holds the file's lock, which every program that writes the file
+// this way takes in turn (a flock of the temporary, which ends with its
+// holder, so a crash keeps nothing locked): under it the file is read as
+// the last writer left it and only the keys this copy changed are set in
+// it. Two programs sharing the file keep each other's keys, and of two
+// changes of one key the one written later stays. A temporary left by a
+// crash is made anew by the next write.
 // The bytes are synced to the disk before the rename (see replaceFile),
 // except for writes that follow the last synced one by less than a tenth of
 // a second: a loop of writes then pays for about ten syncs a second rather
@@ -37,7 +44,8 @@ namespace platform {
 class ProfileFile {
 public:
     explicit ProfileFile(const std::string& enginePath = std::string());
-    // Writes the changes that wait.
+    // Writes the changes that wait, and tries once more those that a
+    // failed write left.
     ~ProfileFile();
     ProfileFile(const ProfileFile&) = delete;
     ProfileFile& operator=(const ProfileFile&) = delete;
@@ -58,10 +66,10 @@ public:
     // the value are each cut at their first CR or LF, so that a write stays
     // on its one line; the cut value is what is read back.
     // False when the file cannot be written (its folder is missing or
-    // read-only, the disk is full, the file is read-only or cannot be read):
-    // the file keeps its old bytes, and the copy keeps the value, so that it
-    // is still read back and is written with the next write that succeeds,
-    // unless the file on disk changes first.
+    // read-only, the disk is full, the file is read-only or cannot be read,
+    // another program held its lock for seconds): the file keeps its old
+    // bytes, and the copy keeps the change, so that it is still read back
+    // and is made in the file by the next write that succeeds.
     bool write(const std::string& section, const std::string& key, const std::string& value);
     // Sets a key as write() does, and writes the file at once only when
     // this copy last wrote it a second ago or more, or never. Otherwise the
@@ -111,6 +119,8 @@ private:
         std::string section, key, text;
     };
 
+    // Puts the copy on the list of those whose changes wait.
+    void startWaiting();
     void refresh();
     void load();
     // Writes the file when changes wait; true when none waits or they were
@@ -126,7 +136,8 @@ private:
     // Puts the line "key=value" in the copy; false when it was there already.
     bool set(const std::string& section, const std::string& key, const std::string& text);
     std::string render() const;
-    bool replace(const std::string& bytes);
+    // Writes the waiting changes into the file under its lock.
+    bool replace();
     static std::vector<Line> split(const std::string& bytes);
     // Of the open file `fd`, or of the file named when `fd` is -1.
     static Stamp stampOf(const std::string& hostPath, int fd);
@@ -156,6 +167,7 @@ void writeWaitingProfiles();
 // The same from another thread than the one that uses the copies, when the
 // program is to end at once: false when the copies were not free within
 // `patience` (their thread is held in a write), and nothing was written.
+// A file whose lock another program holds is waited for as long at most.
 bool writeWaitingProfiles(std::chrono::milliseconds patience);
 
 // One read or write of a settings file, parsed for the call alone.

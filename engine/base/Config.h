@@ -6,8 +6,9 @@
 // Reads and writes keys of one ini settings file. Sections and keys belong
 // to the callers. A missing file or key reads as the empty text or 0. The
 // file's contents are kept in memory while they match the file on disk,
-// and each write puts the whole new file in place of the old at once (see
-// platform::ProfileFile). A change is kept in memory at once, where every
+// and each write puts the whole new file in place of the old at once, with
+// only this program's changes made in the file as another program sharing
+// it last wrote it (see platform::ProfileFile). A change is kept in memory at once, where every
 // read sees it, and reaches the file with Flush (the end of each frame, a
 // scene's switch, the title's end), when any file is next used, or at once
 // when the file was last written a second ago or more: a loop of changes

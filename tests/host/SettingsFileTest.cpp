@@ -1,11 +1,14 @@
 // The title's settings file while the host writes it: a title that assigns a
 // TOINI integer without end is killed at random moments, several times,
 // while this process reads the file as a second program would. Values
-// with line breaks stay on their one line.
+// with line breaks stay on their one line. Two hosts share one file.
 #include "HostTitle.h"
 #include "platform/headless/Headless.h"
 #include "support/ChildProgram.h"
 #include "support/TestSupport.h"
+
+#include "platform/Drives.h"
+#include "platform/Profile.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
@@ -186,6 +189,102 @@ TEST(SettingsFileTest, ASignalInAFrameOfManyChangesLeavesThemAll)
     EXPECT_EQ(tmp.read("Quarnel.ini"), "; kept between runs\r\n[S]\r\nX=10005\r\nNAME=after\r\nTime=0\r\nPlayed=1\r\n"
                                        "\r\n[OTHER]\r\nx=1\r\n[E]\r\nTime=0\r\nPlayed=0\r\n[GAME]\r\nTime=0\r\nPlayed=0\r\n");
     EXPECT_EQ(tmp.read("output.txt"), "");
+}
+
+// A title that shares its settings file, named by its full path, with
+// another: at its start it waits at the gate "go.arr" (a pipe the test
+// holds); then in each frame its own integer goes up by one and K, which
+// both titles keep, takes its value, until the integer is `last` (never
+// when 0). The title then ends, after the gate "end.arr" and K set to
+// 9999 when `endGate`.
+void shareTitle(const testsupport::TempDir& tmp, const std::string& folder, const std::string& own, int last,
+                bool endGate)
+{
+    const std::string end = endGate ? "HELD^LOAD(\"end.arr\");K^SET(9999);GAME^EXIT();" : "GAME^EXIT();";
+    testsupport::writeTitle(
+        tmp, {{folder + "/Quarnel.ini", "[MAIN]\nINI=" + tmp.file("Shared.ini") + "\n"},
+              {folder + "/Rara/application.def", testsupport::oneScene()},
+              {folder + "/Rara/S/S.cnv",
+               "OBJECT=" + own + "\n" + own + ":TYPE=INTEGER\n" + own + ":VALUE=0\n" + own + ":TOINI=TRUE\n" +
+                   "OBJECT=K\nK:TYPE=INTEGER\nK:VALUE=0\nK:TOINI=TRUE\nOBJECT=HELD\nHELD:TYPE=ARRAY\n"
+                   "OBJECT=STEP\nSTEP:TYPE=TIMER\nSTEP:ELAPSE=1\nSTEP:ONTICK={" +
+                   own + "^INC();K^SET(" + own + ");" +
+                   (last ? "@IF(\"" + own + "'" + std::to_string(last) + "\",{" + end + "},\"\");" : "") +
+                   "}\nOBJECT=S\nS:ONINIT={HELD^LOAD(\"go.arr\");}\n"}});
+    mkfifo(tmp.file(folder + "/Rara/S/go.arr").c_str(), 0644);
+    if (endGate)
+        mkfifo(tmp.file(folder + "/Rara/S/end.arr").c_str(), 0644);
+}
+
+// The writing end of a gate, once its title waits there; -1 when it does
+// not come to it in time.
+int openedGate(const std::string& gate)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(120);
+    int writer;
+    while ((writer = open(gate.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return writer;
+}
+
+// Two hosts play two titles that keep their settings in one file: each
+// changes its own key and a key both keep in every frame, from a common
+// start. Every change is kept: each one's last value of its own key, the
+// later program's last value of the shared key, the lines neither wrote;
+// nothing is said. When one program is killed mid-run, what it had written
+// stays as it was, the other goes on writing (any temporary the killed one
+// left is made anew) and the later program's values are there.
+TEST(SettingsFileTest, TwoProgramsOnOneSettingsFileKeepEveryChange)
+{
+    const int frames = 2000;
+    for (bool kill : {false, true}) {
+        SCOPED_TRACE(kill ? "the first killed mid-run" : "both to their end");
+        testsupport::TempDir tmp;
+        const std::string shared = platform::toEnginePath(tmp.file("Shared.ini"));
+        tmp.write("Shared.ini", "; kept by two titles\r\n[OTHER]\r\nx=1\r\n");
+        shareTitle(tmp, "A", "A", kill ? 0 : frames, false);
+        shareTitle(tmp, "B", "B", frames, true);
+        testsupport::ChildProgram first(QUARNEL_HOST_PROGRAM, {"-path", tmp.file("A"), "-nogfx"}, tmp.file("A"),
+                                        tmp.file("A/output.txt"));
+        testsupport::ChildProgram second(QUARNEL_HOST_PROGRAM, {"-path", tmp.file("B"), "-nogfx"}, tmp.file("B"),
+                                         tmp.file("B/output.txt"));
+        ASSERT_GT(first.id(), 0);
+        ASSERT_GT(second.id(), 0);
+        // Both begin counting at once.
+        const int goFirst = openedGate(tmp.file("A/Rara/S/go.arr"));
+        const int goSecond = openedGate(tmp.file("B/Rara/S/go.arr"));
+        ASSERT_GE(goFirst, 0) << tmp.read("A/output.txt");
+        ASSERT_GE(goSecond, 0) << tmp.read("B/output.txt");
+        close(goFirst);
+        close(goSecond);
+
+        int firstKept = frames;
+        if (kill) {
+            const auto deadline = Clock::now() + std::chrono::seconds(120);
+            while (platform::readProfileInt(shared, "S", "A", 0) < 300) {
+                ASSERT_LT(Clock::now(), deadline) << "the first does not write: " << tmp.read("A/output.txt");
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            first.kill();
+            firstKept = platform::readProfileInt(shared, "S", "A", 0);
+        } else {
+            EXPECT_EQ(first.wait(120000), 0);
+        }
+        // The second sets K last, once the first has ended.
+        const int endSecond = openedGate(tmp.file("B/Rara/S/end.arr"));
+        ASSERT_GE(endSecond, 0) << tmp.read("B/output.txt");
+        close(endSecond);
+        EXPECT_EQ(second.wait(120000), 0);
+
+        EXPECT_EQ(platform::readProfileInt(shared, "S", "A", 0), firstKept);
+        EXPECT_EQ(platform::readProfileInt(shared, "S", "B", 0), frames);
+        EXPECT_EQ(platform::readProfileInt(shared, "S", "K", 0), 9999);
+        EXPECT_EQ(platform::readProfileString(shared, "OTHER", "x", "-"), "1");
+        EXPECT_EQ(tmp.read("Shared.ini").rfind("; kept by two titles\r\n", 0), 0u);
+        EXPECT_EQ(access(tmp.file("Shared.ini.tmp").c_str(), F_OK), -1);
+        EXPECT_EQ(tmp.read("A/output.txt"), "");
+        EXPECT_EQ(tmp.read("B/output.txt"), "");
+    }
 }
 
 } // namespace

@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <cstdio>
+#include <csignal>
 #include <functional>
 #include <memory>
+#include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -189,7 +193,9 @@ TEST_F(ProfileTest, ALineBreakInAWriteIsCutThere)
 }
 
 // A write that cannot finish leaves the old bytes and no temporary; the
-// copy keeps the value, and the next write that succeeds carries it.
+// copy keeps the change, and the next write that succeeds makes it in the
+// file, also when another program wrote the file meanwhile, or the copy's
+// end when no write comes.
 TEST_F(ProfileTest, AFailedWriteKeepsTheOldFileAndTheValue)
 {
     const std::string before = tmp.read("game.ini");
@@ -202,9 +208,17 @@ TEST_F(ProfileTest, AFailedWriteKeepsTheOldFileAndTheValue)
     EXPECT_EQ(file.readInt("Main", "Volume", 0), 99);
     platform::FindData found;
     EXPECT_LT(platform::findFirst("T:\\*.tmp", &found), 0);
+    tmp.write("game.ini", "[Main]\r\nVolume=140\r\nx=9\r\n");
     ASSERT_TRUE(file.write("Other", "more", "2"));
-    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 99);
-    EXPECT_EQ(platform::readProfileInt(ini, "Other", "more", 0), 2);
+    EXPECT_EQ(tmp.read("game.ini"), "[Main]\r\nVolume=99\r\nx=9\r\n[Other]\r\nmore=2\r\n");
+
+    std::unique_ptr<platform::ProfileFile> ending(new platform::ProfileFile(ini));
+    {
+        testsupport::FileSizeLimit limit(4);
+        EXPECT_FALSE(ending->write("Main", "x", "10"));
+    }
+    ending.reset();
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "x", 0), 10);
 
     // Something that is not a readable file is never written over.
     testsupport::makeDirs(tmp.file("folder.ini"));
@@ -225,18 +239,118 @@ TEST_F(ProfileTest, TheNewFileKeepsTheOldOnesModeAndAnEqualWriteIsNone)
     EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
-// A link or a stale file at the temporary's name is replaced, never written
-// through: the file a link points at keeps its bytes.
+// What stands at the temporary's name (a link, another name of a file, a
+// pipe, a file left behind) is replaced, never written through: the file
+// it names keeps its bytes.
 TEST_F(ProfileTest, NothingIsWrittenThroughTheTemporarysName)
 {
-    tmp.write("elsewhere.txt", "not settings");
-    ASSERT_EQ(symlink(tmp.file("elsewhere.txt").c_str(), tmp.file("game.ini.tmp").c_str()), 0);
-    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "7"));
-    EXPECT_EQ(tmp.read("elsewhere.txt"), "not settings");
-    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 7);
-    tmp.write("game.ini.tmp", "stale");
-    ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", "8"));
-    EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), 8);
+    const std::string temporary = tmp.file("game.ini.tmp");
+    const std::string elsewhere = tmp.file("elsewhere.txt");
+    struct Case {
+        const char* what;
+        std::function<int()> make;
+    } cases[] = {
+        {"a symbolic link", [&] { return symlink(elsewhere.c_str(), temporary.c_str()); }},
+        {"a hard link", [&] { return link(elsewhere.c_str(), temporary.c_str()); }},
+        {"a pipe", [&] { return mkfifo(temporary.c_str(), 0644); }},
+        {"a stale file",
+         [&] {
+             tmp.write("game.ini.tmp", "stale");
+             return chmod(temporary.c_str(), 0444);
+         }},
+    };
+    int volume = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tmp.write("elsewhere.txt", "not settings");
+        ASSERT_EQ(c.make(), 0);
+        ASSERT_TRUE(platform::writeProfileString(ini, "Main", "Volume", std::to_string(++volume)));
+        EXPECT_EQ(tmp.read("elsewhere.txt"), "not settings");
+        EXPECT_EQ(platform::readProfileInt(ini, "Main", "Volume", 0), volume);
+        EXPECT_EQ(access(temporary.c_str(), F_OK), -1);
+    }
+}
+
+// Two programs write the file at once, each its own key and both a shared
+// one: each one's last value of its own key is there, the shared key holds
+// one of their last values, the rest of the file is kept, and no write
+// failed.
+TEST_F(ProfileTest, TwoProgramsWritingAtOnceKeepEachOthersKeys)
+{
+    const int writes = 300;
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            // Both begin when the gate closes.
+            close(gate[1]);
+            char c;
+            if (read(gate[0], &c, 1) != 0)
+                _exit(2);
+            platform::ProfileFile file(ini);
+            const std::string own = w ? "B" : "A";
+            int failed = 0;
+            for (int i = 1; i <= writes; ++i) {
+                failed += !file.write("Main", own, std::to_string(i));
+                failed += !file.write("Other", "Shared", own + std::to_string(i));
+            }
+            _exit(failed ? 1 : 0);
+        }
+    }
+    close(gate[0]);
+    close(gate[1]);
+    for (pid_t writer : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "A", 0), writes);
+    EXPECT_EQ(platform::readProfileInt(ini, "Main", "B", 0), writes);
+    const std::string shared = platform::readProfileString(ini, "Other", "Shared", "-");
+    EXPECT_TRUE(shared == "A" + std::to_string(writes) || shared == "B" + std::to_string(writes)) << shared;
+    EXPECT_EQ(platform::readProfileString(ini, "Main", "Title", "-"), "My Game");
+    EXPECT_EQ(platform::readProfileString(ini, "Other", "last", "-"), "end");
+    EXPECT_EQ(access(tmp.file("game.ini.tmp").c_str(), F_OK), -1);
+}
+
+// A program killed in the middle of a write (past its file size limit)
+// leaves the file as it was, or none when it was the first write, and its
+// temporary; it holds no lock then, and the next write makes the temporary
+// anew. (A file not there yet is named as the engine names it.)
+TEST_F(ProfileTest, AWriterKilledMidWriteLeavesTheFileAndTheNextWriteGoesOn)
+{
+    const std::string start = tmp.read("game.ini");
+    for (bool present : {true, false}) {
+        SCOPED_TRACE(present ? "over a file" : "the first write");
+        const std::string name = present ? "game.ini" : "GAME.INI";
+        if (!present) {
+            ASSERT_EQ(std::remove(tmp.file("game.ini").c_str()), 0);
+        }
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            const struct rlimit noCore = {0, 0}, small = {8, RLIM_INFINITY};
+            std::signal(SIGXFSZ, SIG_DFL);
+            if (setrlimit(RLIMIT_CORE, &noCore) != 0 || setrlimit(RLIMIT_FSIZE, &small) != 0)
+                _exit(2);
+            platform::writeProfileString(ini, "Main", "Volume", "99");
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+        EXPECT_EQ(tmp.read(name + ".tmp").size(), 8u);
+        EXPECT_EQ(access(tmp.file(name).c_str(), F_OK), present ? 0 : -1);
+        EXPECT_EQ(tmp.read(name), present ? start : "");
+
+        platform::ProfileFile file(ini);
+        ASSERT_TRUE(file.write("Third", "k", "v"));
+        EXPECT_EQ(tmp.read(name), (present ? start + "\r\n" : std::string()) + "[Third]\r\nk=v\r\n");
+        EXPECT_EQ(access(tmp.file(name + ".tmp").c_str(), F_OK), -1);
+    }
 }
 
 } // namespace
