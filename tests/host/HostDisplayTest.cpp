@@ -31,7 +31,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-const std::chrono::seconds PATIENCE(testsupport::WINDOW_PATIENCE_SECONDS);
+const std::chrono::seconds PATIENCE(testsupport::PATIENCE_SECONDS);
 
 using testsupport::haveXdotool;
 
@@ -52,9 +52,8 @@ class HostDisplayTest : public testsupport::HostInWindow {
 protected:
     // A screenshot of the window with that caption once it shows what the
     // test waits for; the last one taken when it does not within
-    // WINDOW_PATIENCE_SECONDS. The
-    // window is looked for anew each time: it may be made again for its
-    // renderer after it was first shown.
+    // PATIENCE_SECONDS. The window is looked for anew each time: it may be
+    // made again for its renderer after it was first shown.
     XImage* shotOnce(const std::string& caption, const std::function<bool(XImage*)>& shows)
     {
         XImage* shot = nullptr;

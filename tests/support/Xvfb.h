@@ -20,14 +20,6 @@
 
 namespace testsupport {
 
-// How long a test waits for a program in a window to show a window or a
-// frame, or to end, before it fails: a bound for a program that never does
-// it, not a time it is expected to take. An idle machine takes a second or
-// a few; one loaded some six times over its cores, under the sanitizers and
-// with the X server starved as well, took up to 45 s to show the demo's
-// first picture full screen. The bound costs time only when a test fails.
-constexpr int WINDOW_PATIENCE_SECONDS = 300;
-
 inline bool haveXvfb() { return testsupport::shell("command -v Xvfb >/dev/null 2>&1") == 0; }
 inline bool haveXdotool() { return testsupport::shell("command -v xdotool >/dev/null 2>&1") == 0; }
 
@@ -66,12 +58,12 @@ public:
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
 
-    // The window shown with that caption (the index-th of them), or 0
-    // when none shows within WINDOW_PATIENCE_SECONDS: a top-level one, or
-    // one that a window manager put in a frame of its own.
+    // The window shown with that caption (the index-th of them), or 0 when
+    // none shows within PATIENCE_SECONDS: a top-level one, or one that a
+    // window manager put in a frame of its own.
     Window findWindow(const std::string& caption, int index = 0)
     {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(WINDOW_PATIENCE_SECONDS);
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(PATIENCE_SECONDS);
         while (std::chrono::steady_clock::now() < end) {
             std::vector<Window> found;
             collect(DefaultRootWindow(display), caption, 2, &found);
