@@ -25,6 +25,21 @@ Wakes& wakes()
     return *w;
 }
 
+class SteadyClock : public FramePacer::Clock {
+public:
+    FramePacer::Time now() override { return std::chrono::steady_clock::now(); }
+    void sleepUntil(std::unique_lock<std::mutex>& held, std::condition_variable& woken, FramePacer::Time until) override
+    {
+        woken.wait_until(held, until);
+    }
+};
+
+FramePacer::Clock& steadyClock()
+{
+    static SteadyClock* c = new SteadyClock;
+    return *c;
+}
+
 } // namespace
 
 void RealTimeHold::set(bool on)
@@ -50,10 +65,10 @@ void wakeFrame()
     w.signal.notify_all();
 }
 
-FramePacer::FramePacer(uint32_t stepMs)
-    : step(std::chrono::milliseconds(std::max<uint32_t>(stepMs, 1))),
+FramePacer::FramePacer(uint32_t stepMs, Clock* given)
+    : clock(given ? *given : steadyClock()), step(std::chrono::milliseconds(std::max<uint32_t>(stepMs, 1))),
       gap(std::max<std::chrono::nanoseconds>(step / 4, std::chrono::milliseconds(1))), carried(0),
-      last(std::chrono::steady_clock::now()), due(last + step), wakesSeen(0)
+      last(clock.now()), due(last + step), wakesSeen(0)
 {
     std::lock_guard<std::mutex> guard(wakes().lock);
     wakesSeen = wakes().count;
@@ -66,11 +81,11 @@ uint32_t FramePacer::wait()
     {
         std::unique_lock<std::mutex> held(w.lock);
         for (;;) {
-            now = std::chrono::steady_clock::now();
+            now = clock.now();
             const bool woken = w.count != wakesSeen;
             if (now >= due || (woken && now >= last + gap))
                 break;
-            w.signal.wait_until(held, woken ? std::min(due, last + gap) : due);
+            clock.sleepUntil(held, w.signal, woken ? std::min(due, last + gap) : due);
         }
         wakesSeen = w.count;
     }

@@ -1,7 +1,9 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 // A headless run goes as fast as the machine allows on its virtual clock,
 // which is right for a title alone and wrong for one that talks to peers
@@ -52,13 +54,27 @@ void wakeFrame();
 // regular frames keep their schedule. One thread calls wait.
 class FramePacer {
 public:
-    // A step of 0 becomes 1. The previous frame counts as just come.
-    explicit FramePacer(uint32_t stepMs);
+    using Time = std::chrono::steady_clock::time_point;
+
+    // Where a pacer reads the time and sleeps: the monotonic clock unless
+    // another is given.
+    class Clock {
+    public:
+        virtual ~Clock() = default;
+        virtual Time now() = 0;
+        // Sleeps until `until` or until `woken` is notified (wakeFrame
+        // notifies it), whichever comes first; `held` is let go meanwhile.
+        virtual void sleepUntil(std::unique_lock<std::mutex>& held, std::condition_variable& woken, Time until) = 0;
+    };
+
+    // A step of 0 becomes 1. The previous frame counts as just come. The
+    // clock, when given, outlives the pacer.
+    explicit FramePacer(uint32_t stepMs, Clock* clock = nullptr);
 
     uint32_t wait();
 
 private:
-    using Time = std::chrono::steady_clock::time_point;
+    Clock& clock;
 
     std::chrono::nanoseconds step;
     std::chrono::nanoseconds gap;     // the shortest time between two frames

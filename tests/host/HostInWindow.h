@@ -73,7 +73,7 @@ protected:
     }
     // The program's exit code once it ended, -1 when it did not within the
     // time given.
-    int waitForExit(int seconds)
+    int waitForExit(int seconds = PATIENCE_SECONDS)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         int status = 0;

@@ -38,6 +38,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// The bound of a wait for the program to start, write or end; the bounds
+// that a test checks are its own.
+const int PATIENCE_MS = testsupport::PATIENCE_SECONDS * 1000;
+
 long long msSince(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -100,12 +104,15 @@ public:
     void greet()
     {
         player = platform::openTcpSocket();
-        ASSERT_TRUE(waitFor([&] { return platform::connectSocket(player, 0x7F000001, port, 1000); }, 20000))
+        ASSERT_TRUE(waitFor([&] { return platform::connectSocket(player, 0x7F000001, port, 1000); }, PATIENCE_MS))
             << output();
         const std::string hello = hex("07000000 0c000000 'raw' 00");
         ASSERT_TRUE(platform::sendAll(player, hello.data(), hello.size()));
-        ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "PLAYERS") == "1"; }, 20000))
-            << output();
+        // A port taken by another program between its choice and the
+        // program's start is said at once; no player comes then.
+        auto counted = [&] { return iniValue(dir.file("Quarnel.ini"), "S", "PLAYERS") == "1"; };
+        waitFor([&] { return counted() || output().find("cannot listen") != std::string::npos; }, PATIENCE_MS);
+        ASSERT_TRUE(counted()) << output();
     }
 
     // Once the program ended: the player was told and the title's end ran.
@@ -142,7 +149,7 @@ TEST(HostSignalsTest, EachSignalEndsAServerTitleAndTellsItsPlayer)
             ASSERT_EQ(kill(server.program->id(), signal), 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        EXPECT_EQ(server.program->wait(30000), 0) << server.output();
+        EXPECT_EQ(server.program->wait(PATIENCE_MS), 0) << server.output();
         server.expectItsEndRan();
         EXPECT_EQ(server.output(), "");
     }
@@ -182,7 +189,7 @@ TEST_P(HostSignalsTwiceTest, TheSameSignalTwiceIsOneRequest)
         for (int run = first; run < first + atATime; ++run) {
             SCOPED_TRACE("run " + std::to_string(run) + ", " + strsignal(signals[run % 3]));
             GreetedServer& server = *servers[size_t(run - first)];
-            EXPECT_EQ(server.program->waitStatus(30000), 0) << server.output();
+            EXPECT_EQ(server.program->waitStatus(PATIENCE_MS), 0) << server.output();
             server.expectItsEndRan();
         }
     }
@@ -200,7 +207,7 @@ TEST(HostSignalsTest, ASignalIgnoredAtTheStartStaysIgnored)
     std::this_thread::sleep_for(std::chrono::seconds(1));
     EXPECT_FALSE(hasEnded(server.program->id())) << server.output();
     ASSERT_EQ(kill(server.program->id(), SIGTERM), 0);
-    EXPECT_EQ(server.program->wait(30000), 0) << server.output();
+    EXPECT_EQ(server.program->wait(PATIENCE_MS), 0) << server.output();
     server.expectItsEndRan();
 }
 
@@ -219,12 +226,12 @@ TEST(HostSignalsTest, ATitleStuckInAScriptIsGivenUpAfterTheBound)
                                       "OBJECT=S\nS:ONINIT={STARTED^SET(1);A^SAVE(\"started.arr\");LATE^SET(1);"
                                       "@WHILE(0,<,1,{N^INC();});}\n"}});
     HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
-    ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "STARTED") == "1"; }, 20000))
+    ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "STARTED") == "1"; }, PATIENCE_MS))
         << dir.read("output.txt");
 
     const Clock::time_point asked = Clock::now();
     ASSERT_EQ(kill(program.id(), SIGTERM), 0);
-    EXPECT_EQ(program.wait(30000), int(quarnel::EXIT_END_OVERDUE));
+    EXPECT_EQ(program.wait(PATIENCE_MS), int(quarnel::EXIT_END_OVERDUE));
     const long long took = msSince(asked);
     EXPECT_GE(took, platform::EndSignals::GRACE_MS);
     EXPECT_LT(took, platform::EndSignals::GRACE_MS + 2000);
@@ -289,9 +296,9 @@ private:
 
 // A CONNECT waits for the address of a host name, then for the server: a
 // server whose queue of connections is full does not answer (5 s at most),
-// nor does a name server that never answers. A signal ends either wait at
-// once, CONNECT answering FALSE, and then the program, through the title's
-// end, within a second.
+// nor does a name server that never answers (10 s). A signal ends either
+// wait at once, CONNECT answering FALSE, and then the program, through the
+// title's end, before the wait would have ended by itself.
 TEST(HostSignalsTest, ASignalEndsTheWaitsOfAConnect)
 {
     platform::SocketHandle listener = platform::openTcpSocket();
@@ -323,16 +330,18 @@ TEST(HostSignalsTest, ASignalEndsTheWaitsOfAConnect)
                                               row.host + "\");CONNECTED^SET(NETCLIENT^ISCONNECTED());}\n"}});
         addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
         HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx -port " + std::to_string(port));
-        ASSERT_TRUE(waitFor(row.waits, 20000)) << dir.read("output.txt");
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        ASSERT_TRUE(waitFor(row.waits, PATIENCE_MS)) << dir.read("output.txt");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
         const Clock::time_point asked = Clock::now();
         ASSERT_EQ(kill(program.id(), SIGTERM), 0);
-        // The title's end has run within the second, where the wait had
-        // 3 s or more left.
+        // The title's end has run within 3 s, where the wait had 4.5 s or
+        // more left (less only the time the test took to see it begin): a
+        // second or two on a loaded machine under the sanitizers, against
+        // the rest of the wait when the signal does not end it.
         EXPECT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "Played") == "1"; }, 5000));
-        EXPECT_LT(msSince(asked), 1000);
-        EXPECT_EQ(program.wait(30000), 0) << dir.read("output.txt");
+        EXPECT_LT(msSince(asked), 3000);
+        EXPECT_EQ(program.wait(PATIENCE_MS), 0) << dir.read("output.txt");
         EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "CONNECTED"), "FALSE");
     }
     for (platform::SocketHandle s : queued)
@@ -368,14 +377,14 @@ TEST(HostSignalsTest, NoLookupStartsAfterTheEndRequest)
                                       "N^INC();});A^SAVE(\"done.arr\");@WHILE(0,<,1,{M^INC();});}\n"}});
     addNetworkObject(dir.path(), MC_NETCLIENT, "NETCLIENT", {});
     HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
-    ASSERT_TRUE(waitFor([&] { return names.asked(); }, 20000)) << dir.read("output.txt");
+    ASSERT_TRUE(waitFor([&] { return names.asked(); }, PATIENCE_MS)) << dir.read("output.txt");
     const int threadsBefore = threadsOf(program.id());
 
     ASSERT_EQ(kill(program.id(), SIGTERM), 0);
     ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "N") == "300"; }, 4000))
         << dir.read("output.txt");
     EXPECT_LE(threadsOf(program.id()), threadsBefore);
-    EXPECT_EQ(program.wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+    EXPECT_EQ(program.wait(PATIENCE_MS), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
 }
 
 // A title with a phone over a stand-in baresip on PATH (QUARNEL_PHONE
@@ -420,7 +429,7 @@ protected:
     bool startUntilTheLineIsFound()
     {
         start();
-        return waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "MODEM") == "found"; }, 20000);
+        return waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "MODEM") == "found"; }, PATIENCE_MS);
     }
     pid_t standIn() const { return pid_t(std::atol(dir.read("stand-in.pid").c_str())); }
     std::string foldersInTmp() const
@@ -443,7 +452,7 @@ TEST_F(PhoneTitleWithStandIn, SigintEndsTheTitleItsLineAndTheBaresipItRan)
     EXPECT_NE(foldersInTmp().find("quarnel-phone-"), std::string::npos);
 
     ASSERT_EQ(kill(host->id(), SIGINT), 0);
-    EXPECT_EQ(host->wait(30000), 0);
+    EXPECT_EQ(host->wait(PATIENCE_MS), 0);
     EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "Played"), "1");
     // Asked to end, it did not: it was killed, and nothing of it is left.
     EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
@@ -466,7 +475,7 @@ TEST_F(PhoneTitleWithStandIn, TheTeardownAfterTheEndIsNotCountedAgainstTheBound)
     ASSERT_EQ(mkfifo(dir.file("Rara/S/hold.arr").c_str(), 0644), 0);
     start();
     ASSERT_TRUE(waitFor([&] { return iniValue(dir.file("Quarnel.ini"), "S", "STARTED") == "TRUE" && standIn() > 0; },
-                        20000))
+                        PATIENCE_MS))
         << dir.read("output.txt");
 
     const Clock::time_point asked = Clock::now();
@@ -476,7 +485,7 @@ TEST_F(PhoneTitleWithStandIn, TheTeardownAfterTheEndIsNotCountedAgainstTheBound)
     const int writer = open(dir.file("Rara/S/hold.arr").c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
     close(writer);
-    EXPECT_EQ(host->wait(30000), 0);
+    EXPECT_EQ(host->wait(PATIENCE_MS), 0);
     EXPECT_GE(msSince(asked), platform::EndSignals::GRACE_MS);
     EXPECT_EQ(iniValue(dir.file("Quarnel.ini"), "S", "Played"), "1");
     EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
@@ -493,13 +502,13 @@ TEST_F(PhoneTitleWithStandIn, ATeardownOnAnotherThreadCountsAgainstTheBound)
     dir.write("Rara/S/S.cnv", "OBJECT=N\nN:TYPE=INTEGER\nN:VALUE=0\nOBJECT=P\nP:TYPE=PHONEEXT\n"
                               "OBJECT=S\nS:ONINIT={@WHILE(0,<,1,{N^INC();});}\n");
     start({{"STANDIN_CONTROL", "none"}});
-    ASSERT_TRUE(waitFor([&] { return standIn() > 0; }, 20000)) << dir.read("output.txt");
+    ASSERT_TRUE(waitFor([&] { return standIn() > 0; }, PATIENCE_MS)) << dir.read("output.txt");
     const Clock::time_point started = Clock::now();
     std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
 
     const Clock::time_point asked = Clock::now();
     ASSERT_EQ(kill(host->id(), SIGTERM), 0);
-    EXPECT_EQ(host->wait(30000), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
+    EXPECT_EQ(host->wait(PATIENCE_MS), int(quarnel::EXIT_END_OVERDUE)) << dir.read("output.txt");
     const long long took = msSince(asked);
     // The stand-in was given up, and asked to end, within the bound.
     EXPECT_NE(dir.read("stand-in.pid.log").find("TERM"), std::string::npos);
@@ -512,9 +521,9 @@ TEST_F(PhoneTitleWithStandIn, ASecondSignalEndsTheProgramAtOnce)
 {
     ASSERT_TRUE(startUntilTheLineIsFound()) << dir.read("output.txt");
     ASSERT_EQ(kill(host->id(), SIGTERM), 0);
-    ASSERT_TRUE(waitFor([&] { return dir.read("stand-in.pid.log").find("TERM") != std::string::npos; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return dir.read("stand-in.pid.log").find("TERM") != std::string::npos; }, PATIENCE_MS));
     ASSERT_EQ(kill(host->id(), SIGINT), 0);
-    const int status = host->waitStatus(30000);
+    const int status = host->waitStatus(PATIENCE_MS);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
 }
 
@@ -525,10 +534,10 @@ TEST_F(PhoneTitleWithStandIn, TheSameSignalASecondLaterEndsTheProgramAtOnce)
     ASSERT_TRUE(startUntilTheLineIsFound()) << dir.read("output.txt");
     const Clock::time_point first = Clock::now();
     ASSERT_EQ(kill(host->id(), SIGTERM), 0);
-    ASSERT_TRUE(waitFor([&] { return dir.read("stand-in.pid.log").find("TERM") != std::string::npos; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return dir.read("stand-in.pid.log").find("TERM") != std::string::npos; }, PATIENCE_MS));
     std::this_thread::sleep_until(first + std::chrono::milliseconds(platform::EndSignals::REPEAT_MS + 200));
     ASSERT_EQ(kill(host->id(), SIGTERM), 0);
-    const int status = host->waitStatus(30000);
+    const int status = host->waitStatus(PATIENCE_MS);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
 
@@ -540,7 +549,8 @@ TEST(HostSignalsTest, TheProgramIgnoresTheSignalsOnceItsRunIsOver)
     testsupport::TempDir dir;
     writeTitle(dir, {{"Rara/application.def", oneScene()}, {"Rara/S/S.cnv", "OBJECT=S\nS:ONINIT={GAME^EXIT();}\n"}});
     HostProcess program(dir.path(), "-path " + dir.path() + " -nogfx");
-    ASSERT_TRUE(waitFor([&] { return hasEnded(program.id()); }, 20000)) << dir.read("output.txt");
+    ASSERT_TRUE(waitFor([&] { return hasEnded(program.id()); }, PATIENCE_MS))
+        << dir.read("output.txt");
     std::istringstream status(testsupport::readFile("/proc/" + std::to_string(program.id()) + "/status"));
     unsigned long long ignored = 0;
     for (std::string line; std::getline(status, line);)
@@ -548,7 +558,7 @@ TEST(HostSignalsTest, TheProgramIgnoresTheSignalsOnceItsRunIsOver)
             ignored = std::stoull(line.substr(7), nullptr, 16);
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         EXPECT_TRUE(ignored & (1ULL << (signal - 1))) << strsignal(signal);
-    EXPECT_EQ(program.wait(30000), 0) << dir.read("output.txt");
+    EXPECT_EQ(program.wait(PATIENCE_MS), 0) << dir.read("output.txt");
 }
 
 // A program that plays a title and goes on, as these tests do, has its own

@@ -91,6 +91,7 @@ TEST(InstallDialogTest, TheFaceShowsThePictureAndTwoButtonsWithTheirTexts)
 
 namespace {
 
+using testsupport::PATIENCE_SECONDS;
 using testsupport::Xvfb;
 
 class InstallWindowTest : public ::testing::Test {
@@ -113,7 +114,7 @@ protected:
         Window w = x.findWindow("Zamek - odinstalowanie");
         if (!w)
             return 0;
-        for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(PATIENCE_SECONDS);
              std::chrono::steady_clock::now() < until;) {
             XImage* shot = XGetImage(x.display, w, 0, 0, 350, 250, AllPlanes, ZPixmap);
             bool shown = shot && is(uint32_t(XGetPixel(shot, 10, 10)), brown) &&
@@ -160,13 +161,13 @@ TEST_F(InstallWindowTest, TheDialogOpensAndItsExitButtonRemovesNothing)
     EXPECT_EQ(a.height, 250);
 
     click(w, exitButton);
-    EXPECT_EQ(title.wait(20), 0) << title.errors();
+    EXPECT_EQ(title.wait(PATIENCE_SECONDS), 0) << title.errors();
     EXPECT_EQ(title.changesSince(before), "");
 
     w = open();
     ASSERT_NE(w, 0u) << title.errors();
     x.clickClose(w);
-    EXPECT_EQ(title.wait(20), 0) << title.errors();
+    EXPECT_EQ(title.wait(PATIENCE_SECONDS), 0) << title.errors();
     EXPECT_EQ(title.changesSince(before), "");
 }
 
@@ -176,7 +177,7 @@ TEST_F(InstallWindowTest, ItsUninstallButtonRemovesTheTitleAndHandsOver)
     Window w = open();
     ASSERT_NE(w, 0u) << title.errors();
     click(w, uninstallButton);
-    EXPECT_EQ(title.wait(20), 0) << title.errors();
+    EXPECT_EQ(title.wait(PATIENCE_SECONDS), 0) << title.errors();
     installtest::expectUninstalled(title, before);
 }
 

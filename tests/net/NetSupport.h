@@ -68,6 +68,27 @@ inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     return true;
 }
 
+// Polls until done() holds, for as long as progress() keeps rising: false
+// once it stood still for stallMs. For long work that a loaded machine
+// stretches many times over (thousands of messages handled), where a bound
+// on the whole would bound the machine rather than the work.
+inline bool waitWhileMoving(const std::function<bool()>& done, const std::function<long()>& progress,
+                            int stallMs = 10000)
+{
+    long last = progress();
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs);
+    while (!done()) {
+        const long now = progress();
+        if (now != last) {
+            last = now;
+            end = std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs);
+        } else if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 // A number of /proc/<pid>/status ("Threads:", "VmRSS:" in KiB), of this
 // process by default; -1 when absent.
 inline long processStatus(const std::string& key, const std::string& pid = "self")

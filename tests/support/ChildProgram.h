@@ -6,6 +6,15 @@
 
 namespace testsupport {
 
+// How long a test waits for a program it started to show what it waits
+// for (a window, a frame, a line, a file) or to end, before it fails: a
+// bound for a program that never does it, not a time it is expected to
+// take. An idle machine takes a second or a few; one loaded some six times
+// over its cores, under the sanitizers and with the X server starved as
+// well, took up to 45 s to show the demo's first picture full screen. The
+// bound costs time only when a test fails.
+constexpr int PATIENCE_SECONDS = 300;
+
 // The environment of the programs started while it exists: no display, no
 // phone service and no debugging output unless given, and the values given;
 // the old one comes back when it goes.

@@ -58,12 +58,12 @@ public:
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
 
-    // The window shown with that caption (the index-th of them), or 0
-    // after 20 seconds: a top-level one, or one that a window manager put in
-    // a frame of its own.
+    // The window shown with that caption (the index-th of them), or 0 when
+    // none shows within PATIENCE_SECONDS: a top-level one, or one that a
+    // window manager put in a frame of its own.
     Window findWindow(const std::string& caption, int index = 0)
     {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(PATIENCE_SECONDS);
         while (std::chrono::steady_clock::now() < end) {
             std::vector<Window> found;
             collect(DefaultRootWindow(display), caption, 2, &found);
