@@ -315,7 +315,7 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
             // While the phone is not known, the frame counter is read as a
             // second program would.
             long last = 0;
-            const auto deadline = Clock::now() + std::chrono::seconds(60);
+            const auto deadline = Clock::now() + std::chrono::seconds(testsupport::PATIENCE_SECONDS);
             while (c.framesGoOn && Clock::now() < deadline && !ended(host.id())) {
                 const std::string settings = testsupport::readFile(folder + "/Quarnel.ini");
                 if (!valueIn(settings, "MODEM").empty())
@@ -325,7 +325,7 @@ TEST_F(HostMessagesTest, EachCauseIsToldOnceInOneLine)
                 last = std::max(last, frames);
                 usleep(100000);
             }
-            code = host.wait(60000);
+            code = host.wait(testsupport::PATIENCE_MS);
         }
         chmod(folder.c_str(), 0755);
         EXPECT_EQ(code, c.code);

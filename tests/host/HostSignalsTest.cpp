@@ -40,7 +40,7 @@ namespace {
 
 // The bound of a wait for the program to start, write or end; the bounds
 // that a test checks are its own.
-const int PATIENCE_MS = testsupport::PATIENCE_SECONDS * 1000;
+using testsupport::PATIENCE_MS;
 
 long long msSince(Clock::time_point start)
 {

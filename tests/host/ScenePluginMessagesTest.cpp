@@ -89,7 +89,7 @@ int play(const testsupport::TempDir& tmp, const std::string& switches, std::stri
     }
     std::remove(tmp.file("err.txt").c_str());
     testsupport::ChildProgram host(QUARNEL_HOST_PROGRAM, words, tmp.file("title"), tmp.file("err.txt"));
-    int code = host.wait(60000);
+    int code = host.wait(testsupport::PATIENCE_MS);
     *err = tmp.read("err.txt");
     return code;
 }

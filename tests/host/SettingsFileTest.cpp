@@ -220,7 +220,7 @@ void shareTitle(const testsupport::TempDir& tmp, const std::string& folder, cons
 // not come to it in time.
 int openedGate(const std::string& gate)
 {
-    const auto deadline = Clock::now() + std::chrono::seconds(120);
+    const auto deadline = Clock::now() + std::chrono::seconds(testsupport::PATIENCE_SECONDS);
     int writer;
     while ((writer = open(gate.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -260,7 +260,7 @@ TEST(SettingsFileTest, TwoProgramsOnOneSettingsFileKeepEveryChange)
 
         int firstKept = frames;
         if (kill) {
-            const auto deadline = Clock::now() + std::chrono::seconds(120);
+            const auto deadline = Clock::now() + std::chrono::seconds(testsupport::PATIENCE_SECONDS);
             while (platform::readProfileInt(shared, "S", "A", 0) < 300) {
                 ASSERT_LT(Clock::now(), deadline) << "the first does not write: " << tmp.read("A/output.txt");
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -268,13 +268,13 @@ TEST(SettingsFileTest, TwoProgramsOnOneSettingsFileKeepEveryChange)
             first.kill();
             firstKept = platform::readProfileInt(shared, "S", "A", 0);
         } else {
-            EXPECT_EQ(first.wait(120000), 0);
+            EXPECT_EQ(first.wait(testsupport::PATIENCE_MS), 0);
         }
         // The second sets K last, once the first has ended.
         const int endSecond = openedGate(tmp.file("B/Rara/S/end.arr"));
         ASSERT_GE(endSecond, 0) << tmp.read("B/output.txt");
         close(endSecond);
-        EXPECT_EQ(second.wait(120000), 0);
+        EXPECT_EQ(second.wait(testsupport::PATIENCE_MS), 0);
 
         EXPECT_EQ(platform::readProfileInt(shared, "S", "A", 0), firstKept);
         EXPECT_EQ(platform::readProfileInt(shared, "S", "B", 0), frames);

@@ -111,7 +111,7 @@ TEST(NetTitleTest, TwoHostProgramsExchangeCommandsTextsVariablesAndBehaviours)
     const std::string settingsA = a.file("Quarnel.ini"), settingsB = b.file("Quarnel.ini");
 
     HostProcess server(a.path(), "-path " + a.path() + net);
-    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "STARTED") == "TRUE"; }, 20000))
+    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "STARTED") == "TRUE"; }, testsupport::PATIENCE_MS))
         << testsupport::readFile(a.file("output.txt"));
     {
         HostProcess client(b.path(), "-path " + b.path() + net);
@@ -125,7 +125,7 @@ TEST(NetTitleTest, TwoHostProgramsExchangeCommandsTextsVariablesAndBehaviours)
     EXPECT_EQ(iniValue(settingsB, "S", "CLOSED"), "0");
 
     // What Bob sent was taken before his leaving.
-    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "LEFT") == "1"; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "LEFT") == "1"; }, testsupport::PATIENCE_MS));
     EXPECT_EQ(iniValue(settingsA, "S", "NEWS"), "1");
     EXPECT_EQ(iniValue(settingsA, "S", "NEWNAME"), "Bob");
     EXPECT_EQ(iniValue(settingsA, "S", "PLAYERS"), "1");
@@ -139,7 +139,7 @@ TEST(NetTitleTest, TwoHostProgramsExchangeCommandsTextsVariablesAndBehaviours)
 
     // A client killed without a word is noticed, and the server title ends.
     HostProcess idle(c.path(), "-path " + c.path() + net);
-    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "NEWS") == "2"; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return iniValue(settingsA, "S", "NEWS") == "2"; }, testsupport::PATIENCE_MS));
     EXPECT_EQ(iniValue(settingsA, "S", "NEWNAME"), "Carl");
     idle.kill();
     EXPECT_EQ(server.wait(), 0) << testsupport::readFile(a.file("output.txt"));
@@ -209,7 +209,7 @@ TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
     testsupport::ChildEnvironment environment(
         {{"ASAN_OPTIONS", std::string(asan ? asan : "") + ":quarantine_size_mb=1"}});
     HostProcess server(a.path(), "-path " + a.path() + " -nogfx -bind 127.0.0.1 -port " + std::to_string(port));
-    ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "STARTED") == "TRUE"; }, 20000))
+    ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "STARTED") == "TRUE"; }, testsupport::PATIENCE_MS))
         << a.read("output.txt");
 
     nettest::Pools pools;
@@ -235,7 +235,7 @@ TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
     };
     ASSERT_TRUE(peer.send(new CNetHelloMessage(&peer, CXString("Asker"))));
     ASSERT_TRUE(askSmall(1));
-    ASSERT_TRUE(waitFor([&] { return smallFiles == 1; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return smallFiles == 1; }, testsupport::PATIENCE_MS));
     const std::string pid = std::to_string(server.id());
     const long before = nettest::processStatus("VmRSS:", pid);
 
@@ -255,7 +255,7 @@ TEST(NetTitleTest, APeersLongFileNamesSwellNeitherTheServerNorItsLog)
         ASSERT_TRUE(platform::sendAll(peer.getHandle(), frame.data(), frame.size())) << i;
     }
     ASSERT_TRUE(askSmall(count + 2));
-    const bool answered = waitFor([&] { return refused == count && smallFiles == 2; }, 60000);
+    const bool answered = waitFor([&] { return refused == count && smallFiles == 2; }, testsupport::PATIENCE_MS);
     const long after = nettest::processStatus("VmRSS:", pid);
     peer.close();
     reader.join();

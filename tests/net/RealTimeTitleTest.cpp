@@ -114,16 +114,16 @@ TEST(RealTimeTitleTest, AServerAndItsClientKeepRealTimeWithoutSpinning)
     const std::string net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port);
     auto firstSecond = [](const testsupport::TempDir& dir, const std::string& p) {
         return waitFor([&] { return std::atoi(iniValue(dir.file("Quarnel.ini"), "S", p + "SECONDS").c_str()) >= 1; },
-                       20000);
+                       testsupport::PATIENCE_MS);
     };
 
     HostProcess server(a.path(), "-path " + a.path() + net);
-    ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "SRVSTARTED") == "TRUE"; }, 20000))
+    ASSERT_TRUE(waitFor([&] { return iniValue(a.file("Quarnel.ini"), "S", "SRVSTARTED") == "TRUE"; }, testsupport::PATIENCE_MS))
         << a.read("output.txt");
     HostProcess client(b.path(), "-path " + b.path() + net);
     HostProcess lone(c.path(), "-path " + c.path() + " -nogfx -port " + std::to_string(nobody));
     HostProcess busy(d.path(), "-path " + d.path() + net);
-    ASSERT_TRUE(waitFor([&] { return iniValue(b.file("Quarnel.ini"), "S", "CLISTARTED") == "TRUE"; }, 20000))
+    ASSERT_TRUE(waitFor([&] { return iniValue(b.file("Quarnel.ini"), "S", "CLISTARTED") == "TRUE"; }, testsupport::PATIENCE_MS))
         << b.read("output.txt");
     ASSERT_TRUE(firstSecond(c, "TRY")) << c.read("output.txt"); // its first try has been made
     ASSERT_TRUE(firstSecond(d, "BUSY")) << d.read("output.txt");

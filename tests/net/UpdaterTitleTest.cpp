@@ -86,7 +86,7 @@ struct Serving {
         EXPECT_GT(port, 0);
         net = " -nogfx -bind 127.0.0.1 -port " + std::to_string(port) + more;
         process.reset(new HostProcess(server.path(), "-path " + server.path() + net));
-        started = waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, 20000);
+        started = waitFor([&] { return iniValue(server.file("Quarnel.ini"), "L", "STARTED") == "TRUE"; }, testsupport::PATIENCE_MS);
         EXPECT_TRUE(started) << server.read("output.txt");
     }
     int wait(int timeoutMs = 30000) { return process->wait(timeoutMs); }
@@ -239,7 +239,7 @@ TEST(UpdaterTitleTest, WhatCannotBeFetchedIsNamedAndTheUpdateEnds)
                 asks += frameOf(CNetFileRequestMessage(nullptr, i, CXString("GAME"), CXString("S"), CXString("big.dat")));
             ASSERT_TRUE(platform::sendAll(peer, asks.data(), asks.size()));
             const std::string said = filled(c.serverSays[0].first, server.path(), client.path());
-            EXPECT_TRUE(waitFor([&] { return server.read("output.txt").find(said) != std::string::npos; }, 20000));
+            EXPECT_TRUE(waitFor([&] { return server.read("output.txt").find(said) != std::string::npos; }, testsupport::PATIENCE_MS));
             platform::closeSocket(peer);
         } else {
             writeTitle(client, {{"Rara/application.def", lobbyAndScene("\\S")},
@@ -336,7 +336,7 @@ TEST(UpdaterTitleTest, RequestsForNoFileOfTheTitleAreAnsweredAndNamed)
         EXPECT_TRUE(waitFor([&] {
             requester.client.tick();
             return requester.manager.getCount() == 0;
-        }, 20000));
+        }, testsupport::PATIENCE_MS));
         EXPECT_EQ(requester.done.refused, refused);
         EXPECT_EQ(requester.done.files, std::vector<std::string>{"a"});
         requester.client.disconnect(true);

@@ -14,6 +14,7 @@ namespace testsupport {
 // well, took up to 45 s to show the demo's first picture full screen. The
 // bound costs time only when a test fails.
 constexpr int PATIENCE_SECONDS = 300;
+constexpr int PATIENCE_MS = PATIENCE_SECONDS * 1000;
 
 // The environment of the programs started while it exists: no display, no
 // phone service and no debugging output unless given, and the values given;
