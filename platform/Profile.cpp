@@ -185,6 +185,12 @@ ProfileFile::~ProfileFile()
     writeWaiting();
 }
 
+// Why a file that is there is not read, nor written over.
+const char* ProfileFile::unreadable() const
+{
+    return S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+}
+
 void ProfileFile::startWaiting()
 {
     if (waiting)
@@ -414,7 +420,7 @@ bool ProfileFile::change(const std::string& section, const std::string& key, con
         refresh();
     // A file that is there but cannot be read is never written over.
     if (!readable) {
-        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+        failure = unreadable();
         ++failures;
         return false;
     }
@@ -461,7 +467,7 @@ bool ProfileFile::writeWaiting()
     refresh();
     bool written = true;
     if (!readable) {
-        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+        failure = unreadable();
         written = false;
     } else if (pending) {
         written = replace();
@@ -508,7 +514,7 @@ bool ProfileFile::replace()
     error = 0;
     bool moved = false;
     if (!readable) {
-        failure = S_ISREG(stamp.mode) ? "it cannot be read" : "it is not a plain file";
+        failure = unreadable();
     } else if (!changed) {
         // Another program wrote the same: nothing to write.
         moved = true;

@@ -121,6 +121,7 @@ private:
 
     // Puts the copy on the list of those whose changes wait.
     void startWaiting();
+    const char* unreadable() const;
     void refresh();
     void load();
     // Writes the file when changes wait; true when none waits or they were

@@ -8,11 +8,11 @@
 // file's contents are kept in memory while they match the file on disk,
 // and each write puts the whole new file in place of the old at once, with
 // only this program's changes made in the file as another program sharing
-// it last wrote it (see platform::ProfileFile). A change is kept in memory at once, where every
-// read sees it, and reaches the file with Flush (the end of each frame, a
-// scene's switch, the title's end), when any file is next used, or at once
-// when the file was last written a second ago or more: a loop of changes
-// costs one write, not one each. A write that fails keeps the old file and
+// it last wrote it (see platform::ProfileFile). A change is kept in memory
+// at once, where every read sees it, and reaches the file with Flush (the
+// end of each frame, a scene's switch, the title's end), when any file is
+// next used, or at once when the file was last written a second ago or
+// more: a loop of changes costs one write, not one each. A write that fails keeps the old file and
 // the new value in memory, and the first one names the file and the reason
 // on standard error (CFileReport).
 class CConfig : public CXObject {

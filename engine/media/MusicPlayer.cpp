@@ -2,18 +2,7 @@
 
 #include "base/WindowPaths.h"
 #include "media/SndStream.h"
-
-namespace {
-// The music's name as the title gives it: the window puts the root path
-// before it.
-CXString titleName(const CXString& path)
-{
-    const CXString root = CWindowPaths::getRootPath();
-    const bool below = root.IsString() && path.getLength() > root.getLength() &&
-                       path.Left(root.getLength()).equalsIgnoreCase(root);
-    return below ? path.Right(root.getLength()) : path;
-}
-} // namespace
+#include "media/Sound4.h"
 
 CMusicPlayer::CMusicPlayer(CWindow* w) : window(w), stream(nullptr) {}
 
@@ -23,7 +12,8 @@ CMusicPlayer::~CMusicPlayer() { stop(); }
 void CMusicPlayer::play(const CXString& name, bool loop)
 {
     stop();
-    stream = new CSndStream(window, name, titleName(name));
+    // Named as the title names it: the window puts the root path before it.
+    stream = new CSndStream(window, name, CSound4::withoutFolder(CWindowPaths::getRootPath(), name));
     if (stream->LastError() == 0) {
         fileName = name;
         stream->Play(loop);

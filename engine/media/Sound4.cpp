@@ -131,7 +131,11 @@ CSound4* CSound4::fromResources(CResourcesManager* resources, CWindow* w, const 
 
 CXString CSound4::titleName(CWindow* window, const CXString& name)
 {
-    const CXString folder = window ? window->GetSoundFXPath() + "\\" : CXString();
+    return withoutFolder(window ? window->GetSoundFXPath() + "\\" : CXString(), name);
+}
+
+CXString CSound4::withoutFolder(const CXString& folder, const CXString& name)
+{
     const bool inFolder = folder.getLength() > 1 && name.getLength() > folder.getLength() &&
                           name.Left(folder.getLength()).equalsIgnoreCase(folder);
     return inFolder ? name.Right(folder.getLength()) : name;

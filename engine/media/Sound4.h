@@ -34,6 +34,9 @@ public:
     // The name a title gave to a sound that the sound-effects folder was
     // put before: without that folder.
     static CXString titleName(CWindow* window, const CXString& name);
+    // The name without the folder the engine put before it (compared
+    // ignoring case); the name itself when it is not below that folder.
+    static CXString withoutFolder(const CXString& folder, const CXString& name);
     // The sound of the file registered with the resources manager, with
     // one user more; when there is none, a new one for the file made with
     // those flags and registered there. Null without a manager or a file

@@ -31,10 +31,10 @@ class CXVector;
 //   of its arguments, a behaviour that runs it for an owner or in a scope,
 //   an operand's value that an expression or a condition has read and still
 //   combines (CMC_Hold), a behaviour that runs (it removes itself), an
-//   object that raises an event (it reads its next binding afterwards). Such an object
-//   waits in the trash, which the application empties at the start of
-//   every frame, when no script runs; nothing else is kept because some
-//   script runs somewhere.
+//   object that raises an event (it reads its next binding afterwards).
+//   Such an object waits in the trash, which the application empties at the
+//   start of every frame, when no script runs; nothing else is kept because
+//   some script runs somewhere.
 //
 // So nothing a script observes depends on when the memory goes: a finished
 // object that waits is found by no name and raises nothing, and what still
